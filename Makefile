@@ -1,0 +1,34 @@
+# Runeboard — `make run` and `make test` set up everything they need first.
+BUILD_DIR ?= build
+JOBS ?= $(shell nproc)
+CMAKE_FLAGS ?=
+
+.PHONY: run test build deps configure demo bench clean
+
+deps:
+	@scripts/install-deps
+
+$(BUILD_DIR)/build.ninja:
+	cmake -S . -B $(BUILD_DIR) -G Ninja $(CMAKE_FLAGS)
+
+configure: deps $(BUILD_DIR)/build.ninja
+
+build: configure
+	cmake --build $(BUILD_DIR) -j $(JOBS)
+
+run: build
+	@scripts/run-checks
+	$(BUILD_DIR)/runeboard
+
+test: build
+	cd $(BUILD_DIR) && ctest --output-on-failure -j $(JOBS) --timeout 600
+
+demo: build
+	scripts/demo $(BUILD_DIR)
+
+bench: build
+	cmake --build $(BUILD_DIR) --target benchmarks
+	scripts/bench $(BUILD_DIR)
+
+clean:
+	rm -rf $(BUILD_DIR)
