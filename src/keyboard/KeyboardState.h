@@ -1,0 +1,101 @@
+#pragma once
+
+#include "keyboard/KeyboardSize.h"
+#include "palettes/SymbolPalette.h"
+
+#include <QObject>
+#include <QPointer>
+
+#include <functional>
+#include <memory>
+
+class GlobalHotkeyManager;
+class HotkeyService;
+class KeyboardPanel;
+class LocalizationManager;
+class ModifierMonitor;
+class PaletteManager;
+class SettingsStore;
+
+// The one shared description of the on-screen keyboard: whether it is shown,
+// whether Shift is held, its size, which set it shows and the characters of
+// the unsaved custom set. It owns the panel, the hotkey manager and the Shift
+// monitor, and decides what each hotkey does.
+class KeyboardState : public QObject {
+    Q_OBJECT
+    Q_PROPERTY(bool isKeyboardVisible READ isKeyboardVisible NOTIFY isKeyboardVisibleChanged)
+    Q_PROPERTY(bool isShiftPressed READ isShiftPressed WRITE setShiftPressed NOTIFY isShiftPressedChanged)
+    Q_PROPERTY(KeyboardSize keyboardSize READ keyboardSize WRITE setKeyboardSize NOTIFY keyboardSizeChanged)
+    Q_PROPERTY(QString activePaletteID READ activePaletteID WRITE setActivePaletteID NOTIFY activePaletteIDChanged)
+    Q_PROPERTY(QString temporaryCustomCharacters READ temporaryCustomCharacters WRITE setTemporaryCustomCharacters
+                   NOTIFY temporaryCustomCharactersChanged)
+    Q_PROPERTY(bool separateCustomSymbols READ separateCustomSymbols WRITE setSeparateCustomSymbols NOTIFY
+                   separateCustomSymbolsChanged)
+
+public:
+    using PanelFactory = std::function<std::unique_ptr<KeyboardPanel>()>;
+
+    static inline const QString customEmptyID = QStringLiteral("customEmpty");
+
+    // The state reads its persisted fields from the store; the hotkey manager
+    // is created on the given service, with no callback and nothing registered.
+    KeyboardState(SettingsStore& store, HotkeyService& hotkeys, ModifierMonitor& shiftMonitor,
+                  QObject* parent = nullptr);
+    ~KeyboardState() override;
+
+    // Builds the panel on first show (AppState hands in one that hosts the keyboard view).
+    void setPanelFactory(PanelFactory factory);
+
+    bool isKeyboardVisible() const { return m_isKeyboardVisible; }
+    bool isShiftPressed() const { return m_isShiftPressed; }
+    void setShiftPressed(bool pressed);
+
+    KeyboardSize keyboardSize() const;
+    void setKeyboardSize(KeyboardSize size);
+    QString activePaletteID() const;
+    void setActivePaletteID(const QString& id);
+    QString temporaryCustomCharacters() const;
+    void setTemporaryCustomCharacters(const QString& characters);
+    bool separateCustomSymbols() const;
+    void setSeparateCustomSymbols(bool separate);
+
+    PaletteManager* paletteManager() const { return m_paletteManager; }
+    LocalizationManager* localizationManager() const { return m_localizationManager; }
+    GlobalHotkeyManager& hotkeyManager() { return *m_hotkeyManager; }
+    // None until the first show.
+    KeyboardPanel* floatingPanel() const { return m_panel.get(); }
+
+    // Wires the hotkeys and the Shift monitor, and queues the launch step.
+    virtual void configure(PaletteManager& paletteManager, LocalizationManager& localizationManager);
+    virtual void handleHotkey(const QString& identifier);
+    virtual void selectQuickAccessSet(int index);
+    // The set to show; never writes anything.
+    virtual SymbolPalette activePalette() const;
+    // True when the unsaved custom set is the one shown.
+    bool isCustomPaletteActive() const;
+    void toggleVisibility();
+    virtual void showPanel();
+
+Q_SIGNALS:
+    void isKeyboardVisibleChanged(bool visible);
+    void isShiftPressedChanged(bool pressed);
+    void keyboardSizeChanged();
+    void activePaletteIDChanged();
+    void temporaryCustomCharactersChanged();
+    void separateCustomSymbolsChanged();
+    // Anything the keyboard view shows may have changed (any field above, or the store's sets).
+    void changed();
+
+private:
+    void runLaunchStep();
+
+    SettingsStore& m_store;
+    ModifierMonitor& m_shiftMonitor;
+    std::unique_ptr<GlobalHotkeyManager> m_hotkeyManager;
+    std::unique_ptr<KeyboardPanel> m_panel;
+    PanelFactory m_panelFactory;
+    QPointer<PaletteManager> m_paletteManager;
+    QPointer<LocalizationManager> m_localizationManager;
+    bool m_isKeyboardVisible = false;
+    bool m_isShiftPressed = false;
+};

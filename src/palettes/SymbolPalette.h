@@ -1,0 +1,54 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <QUuid>
+
+#include <optional>
+
+// One symbol set. Base characters hold one symbol per grapheme cluster;
+// custom characters hold symbols separated by U+001F (or one per cluster when
+// the text holds no separator, the older plain form).
+struct SymbolPalette {
+    QUuid id;
+    QString name; // a translation key for presets, the user's text otherwise
+    QString baseCharacters;
+    QString customCharacters;
+    bool isMain = false;
+    bool isAdditional = false;
+    bool isSystem = false;
+
+    bool operator==(const SymbolPalette&) const = default;
+
+    QStringList baseSymbols() const;
+    QStringList customSymbols() const;
+
+    // The canonical text of the identifier: upper-case, without braces.
+    QString idText() const { return idText(id); }
+    static QString idText(const QUuid& id);
+    // Only the 8-4-4-4-12 hexadecimal form (any case) is an identifier.
+    static std::optional<QUuid> parseId(const QString& text);
+
+    // The custom-characters text after appending one symbol to the list held in `existing`.
+    static QString appendingCustomSymbol(const QString& existing, const QString& symbol);
+    // The symbols of a custom-characters text.
+    static QStringList customSymbolsOf(const QString& customCharacters);
+    // The grapheme clusters of a text.
+    static QStringList graphemes(const QString& text);
+
+    // The JSON document of a list of sets, members in their fixed order, compact, UTF-8.
+    static QByteArray encodeList(const QList<SymbolPalette>& palettes);
+    // Strict reading: every member present with its type, well-formed identifiers.
+    // On failure, returns nothing and puts a description into *error.
+    static std::optional<QList<SymbolPalette>> decodeList(const QByteArray& json, QString* error);
+};
+
+inline constexpr QChar customSymbolSeparator{0x1F};
+
+// The identifier of the unsaved custom set; never given to a stored set.
+inline const QUuid customPaletteID{};
+inline const QString customPaletteIDText = QStringLiteral("00000000-0000-0000-0000-000000000000");
+
+size_t qHash(const SymbolPalette& palette, size_t seed = 0) noexcept;
