@@ -1,0 +1,43 @@
+#pragma once
+
+#include <QWidget>
+
+class BulletPointRow;
+class LocalizationManager;
+class QLabel;
+class QPushButton;
+class UpdateManager;
+
+// The about-and-help page: logo, version, web-site link, the update check and
+// a short list of instructions; fixed at 380 × 480.
+//
+// Created without a parent it is itself the top-level window titled
+// "Help & About" with the window role "help".
+class HelpAboutView : public QWidget {
+    Q_OBJECT
+
+public:
+    static inline const QString windowTitleText = QStringLiteral("Help & About");
+    static inline const QString windowRoleName = QStringLiteral("help");
+
+    HelpAboutView(LocalizationManager& localization, UpdateManager& updates, QWidget* parent = nullptr);
+
+    // "1.0" when the build names no version.
+    QString versionText() const;
+
+    QPushButton* updateButton() const { return m_updateButton; }
+
+private:
+    void retranslate();
+
+    LocalizationManager& m_localization;
+    UpdateManager& m_updates;
+    QLabel* m_version = nullptr;
+    QLabel* m_link = nullptr;
+    QPushButton* m_updateButton = nullptr;
+    QLabel* m_howToTitle = nullptr;
+    QLabel* m_keyboardHeading = nullptr;
+    QLabel* m_setsHeading = nullptr;
+    QList<BulletPointRow*> m_keyboardBullets;
+    QList<BulletPointRow*> m_setsBullets;
+};
