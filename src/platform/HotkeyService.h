@@ -11,7 +11,7 @@ class HotkeyService : public QObject {
 public:
     using Handle = quint64;
     struct Registration {
-        int status = 0;  // 0 on success, otherwise the system's error number
+        int status = 0;    // 0 on success, otherwise the system's error number
         Handle handle = 0; // valid only when status is 0
     };
 

@@ -10,6 +10,8 @@ namespace JsonText {
 // (control characters as \u00xx), everything else written as it is.
 QString quoted(const QString& text);
 
-inline QString boolean(bool value) { return value ? QStringLiteral("true") : QStringLiteral("false"); }
+inline QString boolean(bool value) {
+    return value ? QStringLiteral("true") : QStringLiteral("false");
+}
 
 } // namespace JsonText

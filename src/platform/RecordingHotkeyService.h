@@ -25,9 +25,9 @@ public:
     // Emits hotkeyPressed for the id registered for this combination, if any.
     bool press(quint32 keyCode, quint32 modifiers);
 
-    QList<Grab> active;          // what is registered now
-    QList<Grab> registrations;   // every successful registration, in order
-    QList<Handle> unregistered;  // every release, in order
+    QList<Grab> active;                // what is registered now
+    QList<Grab> registrations;         // every successful registration, in order
+    QList<Handle> unregistered;        // every release, in order
     QHash<quint32, int> refuseKeyCode; // key code → status to answer with
 
 private:

@@ -21,7 +21,9 @@ public:
     bool keyDown(char32_t scalar) override;
     bool keyUp(char32_t scalar) override;
     void close() override;
-    QString unavailableReason() const override { return failOpen ? QStringLiteral("Typing is switched off in this test.") : QString(); }
+    QString unavailableReason() const override {
+        return failOpen ? QStringLiteral("Typing is switched off in this test.") : QString();
+    }
     bool isIdle() const override { return true; }
 
     // The scalars whose key was pressed, in order, as text.

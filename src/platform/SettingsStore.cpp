@@ -58,7 +58,9 @@ std::optional<bool> SettingsStore::boolean(const QString& key) const {
     return std::nullopt;
 }
 
-bool SettingsStore::contains(const QString& key) const { return m_settings->contains(key); }
+bool SettingsStore::contains(const QString& key) const {
+    return m_settings->contains(key);
+}
 
 void SettingsStore::setData(const QString& key, const QByteArray& value) {
     m_settings->setValue(key, value);
@@ -92,12 +94,14 @@ QString SettingsStore::preserveValue(const QString& key) {
     QDir().mkpath(QFileInfo(copyPath).absolutePath());
     QSaveFile file(copyPath);
     if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
-        printLine(QStringLiteral("[Settings] Could not keep a copy of the unreadable value of \"%1\" in %2: %3")
-                      .arg(key, copyPath, file.errorString()));
+        printLine(
+            QStringLiteral("[Settings] Could not keep a copy of the unreadable value of \"%1\" in %2: %3")
+                .arg(key, copyPath, file.errorString()));
         return {};
     }
-    printLine(QStringLiteral("[Settings] The unreadable value of \"%1\" was copied to %2 before being replaced.")
-                  .arg(key, copyPath));
+    printLine(
+        QStringLiteral("[Settings] The unreadable value of \"%1\" was copied to %2 before being replaced.")
+            .arg(key, copyPath));
     return copyPath;
 }
 
@@ -106,8 +110,9 @@ void SettingsStore::commit() {
     if (m_settings->status() == QSettings::NoError || m_writeFailureReported)
         return;
     m_writeFailureReported = true;
-    printLine(QStringLiteral("[Settings] Cannot write %1 (%2); settings are kept in memory until Runeboard quits.")
-                  .arg(m_filePath, writeFailureReason()));
+    printLine(
+        QStringLiteral("[Settings] Cannot write %1 (%2); settings are kept in memory until Runeboard quits.")
+            .arg(m_filePath, writeFailureReason()));
 }
 
 QString SettingsStore::writeFailureReason() const {

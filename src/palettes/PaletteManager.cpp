@@ -1,0 +1,167 @@
+#include "PaletteManager.h"
+
+#include "palettes/PresetCatalogue.h"
+#include "platform/SettingsStore.h"
+
+#include <algorithm>
+#include <cstdio>
+
+PaletteManager::PaletteManager(SettingsStore& store, QString systemLanguage, QObject* parent)
+    : QObject(parent)
+    , m_store(store)
+    , m_systemLanguage(std::move(systemLanguage)) {
+    loadPalettes();
+}
+
+void PaletteManager::setPalettes(const QList<SymbolPalette>& palettes) {
+    assign(palettes);
+}
+
+bool PaletteManager::updatePalette(const SymbolPalette& palette) {
+    QList<SymbolPalette> palettes = m_palettes;
+    for (SymbolPalette& candidate : palettes) {
+        if (candidate.id == palette.id) {
+            candidate = palette;
+            assign(std::move(palettes));
+            return true;
+        }
+    }
+    return false;
+}
+
+std::optional<SymbolPalette> PaletteManager::palette(const QUuid& id) const {
+    for (const SymbolPalette& candidate : m_palettes) {
+        if (candidate.id == id)
+            return candidate;
+    }
+    return std::nullopt;
+}
+
+void PaletteManager::assign(QList<SymbolPalette> palettes) {
+    m_palettes = std::move(palettes);
+    Q_EMIT palettesChanged();
+    if (!m_isLoading)
+        savePalettes();
+}
+
+void PaletteManager::loadPalettes() {
+    m_isLoading = true;
+    const std::optional<QByteArray> stored = m_store.data(storageKey);
+    std::optional<QList<SymbolPalette>> decoded;
+    if (stored) {
+        QString error;
+        decoded = SymbolPalette::decodeList(*stored, &error);
+        if (!decoded) {
+            std::fputs(
+                qPrintable(QStringLiteral("[PaletteManager] Failed to decode palettes: %1. Restoring factory "
+                                          "defaults.\n")
+                               .arg(error)),
+                stdout);
+            std::fflush(stdout);
+        }
+    }
+    // Whatever is stored but could not be used (a broken document, or a value
+    // of another kind such as hand-written text) is copied aside before the
+    // first change overwrites it.
+    m_storedValueUnreadable = !decoded && m_store.contains(storageKey);
+    if (decoded)
+        assign(*decoded);
+    else
+        restoreFactoryDefaults();
+    m_isLoading = false;
+}
+
+void PaletteManager::savePalettes() {
+    if (m_storedValueUnreadable) {
+        m_store.preserveValue(storageKey);
+        m_storedValueUnreadable = false;
+    }
+    m_store.setData(storageKey, SymbolPalette::encodeList(m_palettes));
+}
+
+void PaletteManager::addPalette(const SymbolPalette& palette) {
+    QList<SymbolPalette> palettes = m_palettes;
+    palettes.append(palette);
+    assign(std::move(palettes));
+}
+
+void PaletteManager::deletePalette(const QUuid& id) {
+    QList<SymbolPalette> palettes = m_palettes;
+    if (palettes.removeIf([&id](const SymbolPalette& p) { return p.id == id; }) > 0)
+        assign(std::move(palettes));
+}
+
+void PaletteManager::setMainPalette(const QUuid& id) {
+    QList<SymbolPalette> palettes = m_palettes;
+    for (SymbolPalette& p : palettes) {
+        if (p.id == id) {
+            p.isMain = true;
+            p.isAdditional = false;
+        } else {
+            p.isMain = false;
+        }
+    }
+    assign(std::move(palettes));
+}
+
+void PaletteManager::toggleAdditional(const QUuid& id) {
+    const auto found = std::find_if(m_palettes.cbegin(), m_palettes.cend(),
+                                    [&id](const SymbolPalette& p) { return p.id == id; });
+    if (found == m_palettes.cend())
+        return;
+    if (!found->isAdditional) {
+        if (found->isMain)
+            return;
+        const auto additional = std::count_if(m_palettes.cbegin(), m_palettes.cend(),
+                                              [](const SymbolPalette& p) { return p.isAdditional; });
+        if (additional >= 2)
+            return;
+    }
+    QList<SymbolPalette> palettes = m_palettes;
+    SymbolPalette& target = palettes[found - m_palettes.cbegin()];
+    target.isAdditional = !target.isAdditional;
+    assign(std::move(palettes));
+    // Written even while loading.
+    savePalettes();
+}
+
+void PaletteManager::restoreFactoryDefaults() {
+    QList<SymbolPalette> palettes = presetCatalogue();
+    QString mainName;
+    if (m_systemLanguage == QLatin1String("ru") || m_systemLanguage == QLatin1String("kk"))
+        mainName = QStringLiteral("preset_kazakh_cyr");
+    else if (m_systemLanguage == QLatin1String("tr"))
+        mainName = QStringLiteral("preset_turkish");
+    auto main = std::find_if(palettes.begin(), palettes.end(),
+                             [&mainName](const SymbolPalette& p) { return p.name == mainName; });
+    if (main == palettes.end())
+        main = palettes.begin();
+    if (main != palettes.end())
+        main->isMain = true;
+    assign(std::move(palettes));
+}
+
+std::optional<SymbolPalette> PaletteManager::mainPalette() const {
+    for (const SymbolPalette& p : m_palettes) {
+        if (p.isMain)
+            return p;
+    }
+    return std::nullopt;
+}
+
+QList<SymbolPalette> PaletteManager::additionalPalettes() const {
+    QList<SymbolPalette> additional;
+    for (const SymbolPalette& p : m_palettes) {
+        if (p.isAdditional && additional.size() < 2)
+            additional.append(p);
+    }
+    return additional;
+}
+
+QList<SymbolPalette> PaletteManager::quickAccessPalettes() const {
+    QList<SymbolPalette> quick;
+    if (const auto main = mainPalette())
+        quick.append(*main);
+    quick.append(additionalPalettes());
+    return quick;
+}
