@@ -1,0 +1,67 @@
+#include "LocalizationManager.h"
+
+#include "localization/StringTable.h"
+#include "platform/SettingsStore.h"
+
+#include <utility>
+
+namespace {
+const QString appLanguageKey = QStringLiteral("appLanguage");
+const QString autoLanguage = QStringLiteral("auto");
+const QString english = QStringLiteral("en");
+const QString russian = QStringLiteral("ru");
+} // namespace
+
+LocalizationManager::LocalizationManager(SettingsStore& store, QString systemLanguage, QObject* parent)
+    : QObject(parent)
+    , m_store(store)
+    , m_systemLanguage(std::move(systemLanguage))
+    , m_currentLanguage(english) {
+    QHash<QString, QString>& en = m_translations[english];
+    QHash<QString, QString>& ru = m_translations[russian];
+    for (const StringTable::Row& row : StringTable::rows()) {
+        en.insert(row.key, row.english);
+        ru.insert(row.key, row.russian);
+    }
+    m_currentLanguage = effectiveLanguage();
+}
+
+QString LocalizationManager::localized(const QString& key) const {
+    const QHash<QString, QString>& englishTable = *m_translations.constFind(english);
+    auto table = m_translations.constFind(m_currentLanguage);
+    // A stored language code without a table of its own (say "kk") reads English.
+    const QHash<QString, QString>& texts = table != m_translations.cend() ? *table : englishTable;
+    if (auto text = texts.constFind(key); text != texts.cend())
+        return *text;
+    if (auto text = englishTable.constFind(key); text != englishTable.cend())
+        return *text;
+    // Set names chosen by the user are looked up too and come back as they are.
+    return key;
+}
+
+QString LocalizationManager::appLanguage() const {
+    return m_store.string(appLanguageKey).value_or(autoLanguage);
+}
+
+void LocalizationManager::setAppLanguage(const QString& language) {
+    const QString previous = appLanguage();
+    m_store.setString(appLanguageKey, language);
+    if (language != previous)
+        Q_EMIT appLanguageChanged();
+}
+
+void LocalizationManager::updateLanguage() {
+    const QString language = effectiveLanguage();
+    if (language == m_currentLanguage)
+        return;
+    m_currentLanguage = language;
+    Q_EMIT currentLanguageChanged(m_currentLanguage);
+}
+
+QString LocalizationManager::effectiveLanguage() const {
+    const QString choice = appLanguage();
+    if (choice != autoLanguage)
+        return choice;
+    const QString system = m_systemLanguage.isEmpty() ? english : m_systemLanguage;
+    return system == russian || system == QLatin1String("kk") ? russian : english;
+}

@@ -1,0 +1,106 @@
+#include "StringTable.h"
+
+#include <iterator>
+
+namespace StringTable {
+
+namespace {
+struct RawRow {
+    const char* key;
+    const char* english;
+    const char* russian;
+};
+
+// UTF-8 source text; "\n" is a line break inside a text.
+constexpr RawRow rawRows[] = {
+    {"settings", "Settings...", "Настройки..."},
+    {"quit", "Quit", "Выход"},
+    {"show_keyboard", "Show Keyboard", "Показать клавиатуру"},
+    {"hide_keyboard", "Hide Keyboard", "Скрыть клавиатуру"},
+    {"keyboard_size", "Keyboard Size", "Размер клавиатуры"},
+    {"compact", "Compact", "Компактный"},
+    {"full", "Full", "Стандартный"},
+    {"general_tab", "General", "Основные"},
+    {"palettes_tab", "Sets", "Наборы"},
+    {"language", "Interface Language", "Язык интерфейса"},
+    {"system_auto", "System (Auto)", "Системный (Авто)"},
+    {"english", "English", "Английский"},
+    {"russian", "Russian", "Русский"},
+    {"factory_reset", "Reset to Factory Defaults", "Сбросить к заводским настройкам"},
+    {"check_updates", "Check for Updates...", "Проверить обновления..."},
+    {"delete_palette_confirm", "Delete this set?", "Удалить этот набор?"},
+    {"cancel", "Cancel", "Отмена"},
+    {"delete", "Delete", "Удалить"},
+    {"save", "Save", "Сохранить"},
+    {"add_symbol", "Add Symbol", "Добавить символ"},
+    {"symbol_placeholder", "Symbol", "Символ"},
+    {"palette_name_placeholder", "Set Name", "Название набора"},
+    {"palettes_list", "Sets List", "Список наборов"},
+    {"custom_palette", "Custom (Empty)", "Пустой набор"},
+    {"preset_kazakh_cyr", "Kazakh (Cyrillic)", "Казахский (Кириллица)"},
+    {"preset_kazakh_lat", "Kazakh (Latin)", "Казахский (Латиница)"},
+    {"preset_turkish", "Turkish", "Турецкий"},
+    {"preset_german", "German", "Немецкий"},
+    {"preset_french", "French", "Французский"},
+    {"preset_spanish", "Spanish", "Испанский"},
+    {"preset_vietnamese", "Vietnamese", "Вьетнамский"},
+    {"preset_polish", "Polish", "Польский"},
+    {"preset_romanian", "Romanian", "Румынский"},
+    {"preset_scandinavian", "Scandinavian", "Скандинавские"},
+    {"preset_middle_east", "Middle East", "Ближний Восток"},
+    {"preset_african_latin", "African Latin", "Африканская латиница"},
+    {"preset_indigenous", "Indigenous", "Коренные языки"},
+    {"preset_ipa", "IPA", "IPA (Фонетика)"},
+    {"preset_math", "Mathematics", "Математика"},
+    {"preset_typography", "Typography/Currencies", "Типографика/Валюты"},
+    {"palettes_hint", "Main: 1 set (green checkmark)\nAdditional: up to 2 (blue plus)",
+     "Основной: 1 набор (зелёная галочка)\nДополнительные: до 2 (синий плюс)"},
+    {"set_as_main", "Set as main", "Сделать основным"},
+    {"add_to_quick_access", "Add to quick access (up to 2)", "Добавить в быстрый доступ (до 2)"},
+    {"save_palette", "Save", "Сохранить"},
+    {"separate_custom", "Separate custom symbols", "Разделять пользовательские символы"},
+    {"hotkeys_tab", "Hotkeys", "Горячие клавиши"},
+    {"hotkeys_hint",
+     "Click a field and press a key combination.\nEsc or ⌫ to clear. Requires at least one modifier (⌘/⌥/⌃).",
+     "Нажмите на поле и введите комбинацию клавиш.\nEsc или ⌫ для сброса. Нужен хотя бы один модификатор "
+     "(⌘/⌥/⌃)."},
+    {"hotkey_toggle", "Toggle Keyboard", "Показать/скрыть клавиатуру"},
+    {"hotkey_palette1", "Set 1 (Main)", "Набор 1 (Основной)"},
+    {"hotkey_palette2", "Set 2", "Набор 2"},
+    {"hotkey_palette3", "Set 3", "Набор 3"},
+    {"hotkeys_reset", "Reset Hotkeys to Defaults", "Сбросить горячие клавиши"},
+    {"hotkey_record_placeholder", "Press keys...", "Нажмите..."},
+    {"about_author", "Made by the Runeboard contributors", "Сделано участниками проекта Runeboard"},
+    {"about_version", "Version", "Версия"},
+    {"keyboard_hint", "Long press a symbol to reorder. Right-click to delete.",
+     "Долгое нажатие на символ — перетаскивание. ПКМ — удаление."},
+    {"how_to_use", "About App", "О приложении"},
+    {"how_to_use_title", "How to use?", "Как пользоваться?"},
+    {"inst_kbd_title", "Keyboard Control", "Управление клавиатурой"},
+    {"inst_kbd_1", "Show/hide: ⌥⇧K (configurable in Hotkeys)",
+     "Показать/скрыть: ⌥⇧K (настраивается в Горячих клавишах)"},
+    {"inst_kbd_2", "Type: Click on a symbol", "Ввод: Клик по символу"},
+    {"inst_kbd_3", "Reorder: Long press (until animation) → drag",
+     "Сортировка: Удержание символа (до появления анимации) → перетаскивание"},
+    {"inst_kbd_4", "Delete: Right-click on a symbol", "Удаление: Правый клик (ПКМ) по символу"},
+    {"inst_sets_title", "Symbol Sets", "Наборы символов"},
+    {"inst_sets_1", "Switch: ⌥⇧1 (Main set), ⌥⇧2, ⌥⇧3 (Additional)",
+     "Переключение: ⌥⇧1 (Основной набор), ⌥⇧2, ⌥⇧3 (Дополнительные)"},
+    {"inst_sets_2", "Create new: 'Sets' tab → [+] Custom → Enter name → Save",
+     "Создать новый: Вкладка «Наборы» → [+] Custom → Ввести название → Сохранить"},
+};
+} // namespace
+
+const QList<Row>& rows() {
+    static const QList<Row> table = [] {
+        QList<Row> result;
+        result.reserve(std::size(rawRows));
+        for (const RawRow& raw : rawRows)
+            result.append({QString::fromLatin1(raw.key), QString::fromUtf8(raw.english),
+                           QString::fromUtf8(raw.russian)});
+        return result;
+    }();
+    return table;
+}
+
+} // namespace StringTable
