@@ -26,9 +26,10 @@ class KeyboardState : public QObject {
     Q_PROPERTY(bool isKeyboardVisible READ isKeyboardVisible NOTIFY isKeyboardVisibleChanged)
     Q_PROPERTY(bool isShiftPressed READ isShiftPressed WRITE setShiftPressed NOTIFY isShiftPressedChanged)
     Q_PROPERTY(KeyboardSize keyboardSize READ keyboardSize WRITE setKeyboardSize NOTIFY keyboardSizeChanged)
-    Q_PROPERTY(QString activePaletteID READ activePaletteID WRITE setActivePaletteID NOTIFY activePaletteIDChanged)
-    Q_PROPERTY(QString temporaryCustomCharacters READ temporaryCustomCharacters WRITE setTemporaryCustomCharacters
-                   NOTIFY temporaryCustomCharactersChanged)
+    Q_PROPERTY(
+        QString activePaletteID READ activePaletteID WRITE setActivePaletteID NOTIFY activePaletteIDChanged)
+    Q_PROPERTY(QString temporaryCustomCharacters READ temporaryCustomCharacters WRITE
+                   setTemporaryCustomCharacters NOTIFY temporaryCustomCharactersChanged)
     Q_PROPERTY(bool separateCustomSymbols READ separateCustomSymbols WRITE setSeparateCustomSymbols NOTIFY
                    separateCustomSymbolsChanged)
 
@@ -98,4 +99,5 @@ private:
     QPointer<LocalizationManager> m_localizationManager;
     bool m_isKeyboardVisible = false;
     bool m_isShiftPressed = false;
+    bool m_monitorStarted = false;
 };

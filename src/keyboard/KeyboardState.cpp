@@ -1,0 +1,206 @@
+#include "KeyboardState.h"
+
+#include "hotkeys/GlobalHotkeyManager.h"
+#include "keyboard/KeyboardPanel.h"
+#include "localization/LocalizationManager.h"
+#include "palettes/PaletteManager.h"
+#include "platform/ModifierMonitor.h"
+#include "platform/SettingsStore.h"
+
+#include <cstdio>
+
+namespace {
+const QString keyboardSizeKey = QStringLiteral("keyboardSize");
+const QString activePaletteIDKey = QStringLiteral("activePaletteID");
+const QString temporaryCustomCharactersKey = QStringLiteral("temporaryCustomCharacters");
+const QString separateCustomSymbolsKey = QStringLiteral("separateCustomSymbols");
+
+SymbolPalette customPalette(const QString& customCharacters) {
+    SymbolPalette palette;
+    palette.id = customPaletteID;
+    palette.name = QStringLiteral("Custom");
+    palette.customCharacters = customCharacters;
+    return palette;
+}
+} // namespace
+
+KeyboardState::KeyboardState(SettingsStore& store, HotkeyService& hotkeys, ModifierMonitor& shiftMonitor,
+                             QObject* parent)
+    : QObject(parent)
+    , m_store(store)
+    , m_shiftMonitor(shiftMonitor)
+    , m_hotkeyManager(std::make_unique<GlobalHotkeyManager>(hotkeys, store)) {
+    // The view redraws from one signal, whichever field it was.
+    for (auto signal :
+         {&KeyboardState::keyboardSizeChanged, &KeyboardState::activePaletteIDChanged,
+          &KeyboardState::temporaryCustomCharactersChanged, &KeyboardState::separateCustomSymbolsChanged})
+        connect(this, signal, this, &KeyboardState::changed);
+    connect(this, &KeyboardState::isShiftPressedChanged, this, &KeyboardState::changed);
+    connect(this, &KeyboardState::isKeyboardVisibleChanged, this, &KeyboardState::changed);
+}
+
+KeyboardState::~KeyboardState() {
+    // The panel's content reads this state; it must go first.
+    m_panel.reset();
+}
+
+void KeyboardState::setPanelFactory(PanelFactory factory) {
+    m_panelFactory = std::move(factory);
+}
+
+void KeyboardState::setShiftPressed(bool pressed) {
+    if (m_isShiftPressed == pressed)
+        return;
+    m_isShiftPressed = pressed;
+    Q_EMIT isShiftPressedChanged(pressed);
+}
+
+KeyboardSize KeyboardState::keyboardSize() const {
+    return keyboardSizeFromRaw(m_store.string(keyboardSizeKey).value_or(QString()));
+}
+
+void KeyboardState::setKeyboardSize(KeyboardSize size) {
+    if (m_store.string(keyboardSizeKey) == rawString(size))
+        return;
+    const KeyboardSize before = keyboardSize();
+    m_store.setString(keyboardSizeKey, rawString(size));
+    if (before != size)
+        Q_EMIT keyboardSizeChanged();
+}
+
+QString KeyboardState::activePaletteID() const {
+    return m_store.string(activePaletteIDKey).value_or(QString());
+}
+
+void KeyboardState::setActivePaletteID(const QString& id) {
+    if (m_store.string(activePaletteIDKey) == id)
+        return;
+    const QString before = activePaletteID();
+    m_store.setString(activePaletteIDKey, id);
+    if (before != id)
+        Q_EMIT activePaletteIDChanged();
+}
+
+QString KeyboardState::temporaryCustomCharacters() const {
+    return m_store.string(temporaryCustomCharactersKey).value_or(QString());
+}
+
+void KeyboardState::setTemporaryCustomCharacters(const QString& characters) {
+    if (m_store.string(temporaryCustomCharactersKey) == characters)
+        return;
+    const QString before = temporaryCustomCharacters();
+    m_store.setString(temporaryCustomCharactersKey, characters);
+    if (before != characters)
+        Q_EMIT temporaryCustomCharactersChanged();
+}
+
+bool KeyboardState::separateCustomSymbols() const {
+    return m_store.boolean(separateCustomSymbolsKey).value_or(true);
+}
+
+void KeyboardState::setSeparateCustomSymbols(bool separate) {
+    if (m_store.boolean(separateCustomSymbolsKey) == separate)
+        return;
+    const bool before = separateCustomSymbols();
+    m_store.setBoolean(separateCustomSymbolsKey, separate);
+    if (before != separate)
+        Q_EMIT separateCustomSymbolsChanged();
+}
+
+void KeyboardState::configure(PaletteManager& paletteManager, LocalizationManager& localizationManager) {
+    if (m_paletteManager)
+        disconnect(m_paletteManager, nullptr, this, nullptr);
+    if (m_localizationManager)
+        disconnect(m_localizationManager, nullptr, this, nullptr);
+    m_paletteManager = &paletteManager;
+    m_localizationManager = &localizationManager;
+    connect(&paletteManager, &PaletteManager::palettesChanged, this, &KeyboardState::changed);
+    connect(&localizationManager, &LocalizationManager::currentLanguageChanged, this,
+            &KeyboardState::changed);
+
+    // Presses arrive from the system's event handling; acting on them is left
+    // to a later turn of the loop, and to nobody once this state is gone.
+    m_hotkeyManager->onHotkeyActivated = [self = QPointer<KeyboardState>(this)](const QString& identifier) {
+        if (self)
+            QMetaObject::invokeMethod(
+                self.data(), [self, identifier] { self->handleHotkey(identifier); }, Qt::QueuedConnection);
+    };
+    m_hotkeyManager->registerFromSettings();
+
+    // One monitor covers both scopes here: it sees Shift whichever window has the focus.
+    connect(&m_shiftMonitor, &ModifierMonitor::shiftChanged, this, &KeyboardState::setShiftPressed,
+            static_cast<Qt::ConnectionType>(Qt::QueuedConnection | Qt::UniqueConnection));
+    if (!m_monitorStarted)
+        m_monitorStarted = m_shiftMonitor.start();
+
+    QMetaObject::invokeMethod(this, &KeyboardState::runLaunchStep, Qt::QueuedConnection);
+}
+
+void KeyboardState::runLaunchStep() {
+    if (activePaletteID().isEmpty()) {
+        if (const auto main = m_paletteManager->mainPalette())
+            setActivePaletteID(main->idText());
+    }
+    if (!m_isKeyboardVisible)
+        toggleVisibility();
+}
+
+void KeyboardState::handleHotkey(const QString& identifier) {
+    if (identifier == QLatin1String("K"))
+        toggleVisibility();
+    else if (identifier == QLatin1String("1"))
+        selectQuickAccessSet(0);
+    else if (identifier == QLatin1String("2"))
+        selectQuickAccessSet(1);
+    else if (identifier == QLatin1String("3"))
+        selectQuickAccessSet(2);
+}
+
+void KeyboardState::selectQuickAccessSet(int index) {
+    const QList<SymbolPalette> sets = m_paletteManager->quickAccessPalettes();
+    if (index >= 0 && index < sets.size())
+        setActivePaletteID(sets.at(index).idText());
+}
+
+SymbolPalette KeyboardState::activePalette() const {
+    const QString id = activePaletteID();
+    if (const auto uuid = SymbolPalette::parseId(id)) {
+        if (const auto stored = m_paletteManager->palette(*uuid))
+            return *stored;
+    }
+    if (id == customPaletteIDText || id == customEmptyID)
+        return customPalette(temporaryCustomCharacters());
+    if (const auto main = m_paletteManager->mainPalette())
+        return *main;
+    const QList<SymbolPalette> sets = m_paletteManager->quickAccessPalettes();
+    if (!sets.isEmpty())
+        return sets.first();
+    return customPalette(QString());
+}
+
+bool KeyboardState::isCustomPaletteActive() const {
+    return activePalette().id == customPaletteID;
+}
+
+void KeyboardState::toggleVisibility() {
+    m_isKeyboardVisible = !m_isKeyboardVisible;
+    Q_EMIT isKeyboardVisibleChanged(m_isKeyboardVisible);
+    if (m_isKeyboardVisible)
+        showPanel();
+    else if (m_panel)
+        m_panel->orderOut();
+}
+
+void KeyboardState::showPanel() {
+    if (!m_panel) {
+        if (!m_panelFactory) {
+            std::fputs("[KeyboardState] No panel to show the keyboard in\n", stdout);
+            std::fflush(stdout);
+            return;
+        }
+        m_panel = m_panelFactory();
+        if (!m_panel)
+            return;
+    }
+    m_panel->orderFront();
+}
