@@ -86,8 +86,14 @@ QString SettingsStore::preserveValue(const QString& key) {
     const QVariant value = m_settings->value(key);
     if (!value.isValid())
         return {};
-    const QByteArray bytes =
-        value.typeId() == QMetaType::QByteArray ? value.toByteArray() : value.toString().toUtf8();
+    // Data values come back byte for byte. Anything else was most likely written
+    // by hand, and INI parsing drops its quotes and splits it at commas, so the
+    // line is taken from the file as it stands.
+    QByteArray bytes;
+    if (value.typeId() == QMetaType::QByteArray)
+        bytes = value.toByteArray();
+    else
+        bytes = rawLineValue(key).value_or(value.toString().toUtf8());
     const QString stamp = QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss-zzz"));
     const QString copyPath =
         QFileInfo(m_filePath).absolutePath() + u'/' + key + QStringLiteral(".unreadable-") + stamp;
@@ -103,6 +109,22 @@ QString SettingsStore::preserveValue(const QString& key) {
         QStringLiteral("[Settings] The unreadable value of \"%1\" was copied to %2 before being replaced.")
             .arg(key, copyPath));
     return copyPath;
+}
+
+std::optional<QByteArray> SettingsStore::rawLineValue(const QString& key) const {
+    QFile file(m_filePath);
+    if (!file.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    const QByteArray prefix = key.toUtf8();
+    while (!file.atEnd()) {
+        const QByteArray line = file.readLine().trimmed();
+        if (!line.startsWith(prefix))
+            continue;
+        const QByteArray rest = line.mid(prefix.size()).trimmed();
+        if (rest.startsWith('='))
+            return rest.mid(1).trimmed();
+    }
+    return std::nullopt;
 }
 
 void SettingsStore::commit() {

@@ -48,6 +48,7 @@ public:
 
 private:
     void commit();
+    std::optional<QByteArray> rawLineValue(const QString& key) const;
     QString writeFailureReason() const;
 
     QString m_filePath;

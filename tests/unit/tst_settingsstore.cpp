@@ -92,6 +92,16 @@ void TestSettingsStore::preservedValueIsAByteExactCopy() {
     QVERIFY(copied.open(QIODevice::ReadOnly));
     QCOMPARE(copied.readAll(), broken);
     QVERIFY(store.preserveValue(QStringLiteral("absent")).isEmpty());
+
+    // A hand-written line with commas reads back as a list; the copy keeps its text.
+    QFile file(store.filePath());
+    QVERIFY(file.open(QIODevice::Append));
+    file.write("handWritten=[{\"a\": 1}, {\"b\": 2}]\n");
+    file.close();
+    SettingsStore reread(store.filePath());
+    QFile listCopy(reread.preserveValue(QStringLiteral("handWritten")));
+    QVERIFY(listCopy.open(QIODevice::ReadOnly));
+    QCOMPARE(listCopy.readAll(), QByteArray("[{\"a\": 1}, {\"b\": 2}]"));
 }
 
 void TestSettingsStore::defaultPathFollowsXdgConfigHome() {

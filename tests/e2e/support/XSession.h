@@ -1,0 +1,90 @@
+#pragma once
+
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <QString>
+#include <QStringList>
+#include <QTemporaryDir>
+
+#include <functional>
+#include <memory>
+#include <vector>
+
+// A private X display for one end-to-end test: Xvfb on a free display number,
+// openbox as the window manager, a private configuration and runtime folder,
+// and the programs the test starts in it. Everything is ended when the session
+// goes away, so a failing test leaves nothing running.
+class XSession {
+public:
+    struct Result {
+        int exitCode = -1;
+        bool finished = false;
+        QString out;
+        QString err;
+    };
+
+    XSession();
+    ~XSession();
+    XSession(const XSession&) = delete;
+    XSession& operator=(const XSession&) = delete;
+
+    // Starts Xvfb (and openbox unless windowManager is false). False with a reason on failure.
+    bool start(QString* error, bool windowManager = true,
+               const QString& screen = QStringLiteral("1280x800x24"));
+
+    QString display() const { return m_display; }
+    QString configHome() const { return m_dir.filePath(QStringLiteral("config")); }
+    QString runtimeDir() const { return m_dir.filePath(QStringLiteral("runtime")); }
+    // A scratch folder for receivers' output files and the like.
+    QString scratchPath(const QString& name) const { return m_dir.filePath(name); }
+    // DISPLAY, XDG folders, a UTF-8 locale and QT_QPA_PLATFORM=xcb for programs in this session.
+    QProcessEnvironment environment() const;
+
+    // A program that keeps running; ended with the session. Output is kept in the process.
+    QProcess* launch(const QString& program, const QStringList& arguments,
+                     const QProcessEnvironment& env = {});
+    // Runs a program to its end (or the time-out) and returns what it printed.
+    Result run(const QString& program, const QStringList& arguments, int timeoutMs = 10000,
+               const QProcessEnvironment& env = {});
+
+    // xdotool in this display; returns its trimmed standard output.
+    QString xdotool(const QStringList& arguments, int timeoutMs = 10000);
+    // One property of a window (or of the root window when windowId is empty), as xprop prints it.
+    QString xprop(const QString& windowId, const QString& property);
+    // xmodmap -pke: the whole keymap as text.
+    QString keymap();
+    QString activeWindow();
+    // The first visible window whose title matches exactly (xdotool search --name '^…$'), or empty.
+    QString findWindowByName(const QString& title);
+    // Geometry of a window in root coordinates as (x, y, width, height); all -1 when unknown.
+    QList<int> windowGeometry(const QString& windowId);
+
+    // An xterm running `cat > file` with echo and line buffering off, focused.
+    // Returns its window id, or empty on failure.
+    QString startXtermReceiver(const QString& outputFile);
+    // A Qt line edit that writes its whole text to the file at every change, focused.
+    QString startLineEditReceiver(const QString& outputFile);
+    // Gives a window the keyboard focus and waits until it has it.
+    bool focusWindow(const QString& windowId);
+
+    // Saves the whole screen (or one window) as PNG.
+    bool screenshot(const QString& pngPath, const QString& windowId = {});
+
+    // Polls the condition (while processing events) until it holds or the time is up.
+    static bool waitFor(const std::function<bool()>& condition, int timeoutMs = 10000);
+    // The file's content as UTF-8 once it equals the expected text, or what it held at the time-out.
+    static QString waitForFileText(const QString& path, const QString& expected, int timeoutMs = 10000);
+    static QString readFile(const QString& path);
+
+    // Paths of the tools built with the tests (set by CTest in the environment).
+    static QString runeboardBinary();
+    static QString toolPath(const QString& name);
+
+private:
+    QString waitForWindow(const QStringList& searchArguments, int timeoutMs);
+
+    QTemporaryDir m_dir;
+    QString m_display;
+    std::unique_ptr<QProcess> m_server;
+    std::vector<std::unique_ptr<QProcess>> m_processes;
+};
