@@ -18,7 +18,15 @@ class SettingsStore;
 // What a user-started check found, already worded for the user.
 struct UpdateCheckResult {
     enum class Outcome { UpToDate, UpdateAvailable, Failed };
-    enum class Failure { None, NoConnection, HttpError, UnreadableFeed, TimedOut, SecureConnection, BadAddress };
+    enum class Failure {
+        None,
+        NoConnection,
+        HttpError,
+        UnreadableFeed,
+        TimedOut,
+        SecureConnection,
+        BadAddress
+    };
 
     Outcome outcome = Outcome::Failed;
     Failure failure = Failure::None;

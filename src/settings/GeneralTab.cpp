@@ -1,0 +1,107 @@
+#include "settings/GeneralTab.h"
+
+// KeyboardState.h needs these complete.
+#include "localization/LocalizationManager.h"
+#include "palettes/PaletteManager.h"
+
+#include "keyboard/KeyboardState.h"
+#include "settings/InsetDivider.h"
+#include "settings/SegmentedControl.h"
+#include "settings/ToggleSwitch.h"
+
+#include <QComboBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QTimer>
+#include <QVBoxLayout>
+
+namespace {
+
+constexpr int controlWidth = 220;
+const QString languageValues[] = {QStringLiteral("auto"), QStringLiteral("en"), QStringLiteral("ru")};
+const char* const languageKeys[] = {"system_auto", "english", "russian"};
+
+QHBoxLayout* settingsRow(QLabel* title, QWidget* control) {
+    auto* row = new QHBoxLayout;
+    row->setContentsMargins(0, 0, 0, 0);
+    row->addWidget(title, 0, Qt::AlignVCenter);
+    row->addStretch(1);
+    row->addWidget(control, 0, Qt::AlignVCenter | Qt::AlignRight);
+    return row;
+}
+
+} // namespace
+
+GeneralTab::GeneralTab(LocalizationManager& localization, KeyboardState& keyboard, QWidget* parent)
+    : QWidget(parent)
+    , m_localization(localization)
+    , m_keyboard(keyboard)
+    , m_languageTitle(new QLabel(this))
+    , m_sizeTitle(new QLabel(this))
+    , m_separateTitle(new QLabel(this))
+    , m_language(new QComboBox(this))
+    , m_size(new SegmentedControl(this))
+    , m_separate(new ToggleSwitch(this)) {
+    m_language->setObjectName(QStringLiteral("languageMenu"));
+    m_size->setObjectName(QStringLiteral("keyboardSizeSelector"));
+    m_separate->setObjectName(QStringLiteral("separateCustomSwitch"));
+    m_language->setFixedWidth(controlWidth);
+    m_size->setFixedWidth(controlWidth);
+    for (const QString& value : languageValues)
+        m_language->addItem(QString(), value);
+
+    auto* column = new QVBoxLayout(this);
+    column->setContentsMargins(20, 12, 20, 12);
+    column->setSpacing(14);
+    column->addLayout(settingsRow(m_languageTitle, m_language));
+    column->addWidget(new InsetDivider(20, this));
+    column->addLayout(settingsRow(m_sizeTitle, m_size));
+    column->addWidget(new InsetDivider(20, this));
+    column->addLayout(settingsRow(m_separateTitle, m_separate));
+    column->addStretch(1);
+
+    // Writing happens on the next turn of the event loop, never inside the
+    // control's own signal: the managers' change notifications then redraw
+    // this tab (and the keyboard) from a clean state.
+    connect(m_language, &QComboBox::activated, this, [this](int index) {
+        const QString value = m_language->itemData(index).toString();
+        QTimer::singleShot(0, this, [this, value] {
+            m_localization.setAppLanguage(value);
+            m_localization.updateLanguage();
+        });
+    });
+    connect(m_size, &SegmentedControl::activated, this, [this](int index) {
+        const KeyboardSize size = index == 1 ? KeyboardSize::Full : KeyboardSize::Compact;
+        QTimer::singleShot(0, this, [this, size] { m_keyboard.setKeyboardSize(size); });
+    });
+    connect(m_separate, &ToggleSwitch::clicked, this, [this](bool checked) {
+        QTimer::singleShot(0, this, [this, checked] { m_keyboard.setSeparateCustomSymbols(checked); });
+    });
+
+    connect(&m_localization, &LocalizationManager::appLanguageChanged, this, &GeneralTab::showStoredValues);
+    connect(&m_keyboard, &KeyboardState::keyboardSizeChanged, this, &GeneralTab::showStoredValues);
+    connect(&m_keyboard, &KeyboardState::separateCustomSymbolsChanged, this, &GeneralTab::showStoredValues);
+
+    retranslate();
+    showStoredValues();
+}
+
+void GeneralTab::retranslate() {
+    m_languageTitle->setText(m_localization.localized(QStringLiteral("language")));
+    m_sizeTitle->setText(m_localization.localized(QStringLiteral("keyboard_size")));
+    m_separateTitle->setText(m_localization.localized(QStringLiteral("separate_custom")));
+    for (int i = 0; i < m_language->count(); ++i)
+        m_language->setItemText(i, m_localization.localized(QString::fromLatin1(languageKeys[i])));
+    m_size->setSegments({m_localization.localized(QStringLiteral("compact")),
+                         m_localization.localized(QStringLiteral("full"))});
+    m_separate->setAccessibleName(m_separateTitle->text());
+    m_language->setAccessibleName(m_languageTitle->text());
+    m_size->setAccessibleName(m_sizeTitle->text());
+}
+
+void GeneralTab::showStoredValues() {
+    // A stored value other than the three (say "kk") selects no entry rather than a wrong one.
+    m_language->setCurrentIndex(m_language->findData(m_localization.appLanguage()));
+    m_size->setCurrentIndex(m_keyboard.keyboardSize() == KeyboardSize::Full ? 1 : 0);
+    m_separate->setChecked(m_keyboard.separateCustomSymbols());
+}

@@ -1,0 +1,119 @@
+#include "settings/HotkeysTab.h"
+
+// KeyboardState.h needs these complete.
+#include "localization/LocalizationManager.h"
+#include "palettes/PaletteManager.h"
+
+#include "keyboard/KeyboardState.h"
+#include "hotkeys/GlobalHotkeyManager.h"
+#include "hotkeys/HotkeyRecorderView.h"
+#include "settings/InsetDivider.h"
+#include "settings/SubtleResetButton.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QVBoxLayout>
+
+namespace {
+const char* const titleKeys[] = {"hotkey_toggle", "hotkey_palette1", "hotkey_palette2", "hotkey_palette3"};
+const char* const objectNames[] = {"toggleRecorder", "palette1Recorder", "palette2Recorder",
+                                   "palette3Recorder"};
+} // namespace
+
+HotkeysTab::HotkeysTab(LocalizationManager& localization, HotkeySettings& hotkeys, KeyboardState& keyboard,
+                       QWidget* parent)
+    : QWidget(parent)
+    , m_localization(localization)
+    , m_hotkeys(hotkeys)
+    , m_keyboard(keyboard)
+    , m_reset(new SubtleResetButton(this)) {
+    m_reset->setObjectName(QStringLiteral("hotkeysResetButton"));
+
+    auto* group = new QVBoxLayout;
+    group->setContentsMargins(20, 16, 20, 16);
+    group->setSpacing(14);
+    for (int i = 0; i < 4; ++i) {
+        const auto role = static_cast<HotkeySettings::Role>(i);
+        m_titles[i] = new QLabel(this);
+        m_recorders[i] = new HotkeyRecorderView(this);
+        m_recorders[i]->setObjectName(QString::fromLatin1(objectNames[i]));
+        m_titles[i]->setBuddy(m_recorders[i]);
+        connect(m_recorders[i], &HotkeyRecorderView::recorded, this,
+                [this, role](const HotkeyConfig& config) { assign(role, config); });
+        connect(m_recorders[i], &HotkeyRecorderView::isRecordingChanged, this, &HotkeysTab::recordingChanged);
+
+        if (i > 0)
+            group->addWidget(new InsetDivider(20, this));
+        auto* row = new QHBoxLayout;
+        row->setContentsMargins(0, 0, 0, 0);
+        row->addWidget(m_titles[i], 1, Qt::AlignVCenter | Qt::AlignLeft);
+        row->addWidget(m_recorders[i], 0, Qt::AlignVCenter);
+        group->addLayout(row);
+    }
+
+    auto* column = new QVBoxLayout(this);
+    column->setContentsMargins(0, 0, 0, 10);
+    column->setSpacing(0);
+    column->addLayout(group);
+    column->addStretch(1);
+    column->addWidget(m_reset);
+
+    connect(m_reset, &SubtleResetButton::clicked, this, &HotkeysTab::resetToDefaults);
+    connect(&m_hotkeys, &HotkeySettings::changed, this, &HotkeysTab::showStoredValues);
+
+    retranslate();
+    showStoredValues();
+}
+
+HotkeysTab::~HotkeysTab() {
+    // Never leave the desktop without its hotkeys because the window went away mid-recording.
+    if (m_suspended)
+        m_keyboard.hotkeyManager().registerFromSettings();
+}
+
+void HotkeysTab::retranslate() {
+    const QString placeholder = m_localization.localized(QStringLiteral("hotkey_record_placeholder"));
+    for (int i = 0; i < 4; ++i) {
+        m_titles[i]->setText(m_localization.localized(QString::fromLatin1(titleKeys[i])));
+        m_recorders[i]->setPlaceholder(placeholder);
+        m_recorders[i]->setAccessibleDescription(m_titles[i]->text());
+    }
+    m_reset->setLabel(m_localization.localized(QStringLiteral("hotkeys_reset")));
+}
+
+void HotkeysTab::showStoredValues() {
+    for (int i = 0; i < 4; ++i)
+        m_recorders[i]->setConfig(m_hotkeys.config(static_cast<HotkeySettings::Role>(i)));
+}
+
+void HotkeysTab::assign(HotkeySettings::Role role, const HotkeyConfig& config) {
+    m_hotkeys.setConfig(role, config);
+    reregister();
+}
+
+void HotkeysTab::resetToDefaults() {
+    m_hotkeys.resetToDefaults();
+    reregister();
+}
+
+void HotkeysTab::reregister() {
+    GlobalHotkeyManager& manager = m_keyboard.hotkeyManager();
+    manager.unregisterAll();
+    // While a field is still recording the combinations stay released; they
+    // come back when it stops.
+    if (!m_suspended)
+        manager.registerFromSettings();
+}
+
+void HotkeysTab::recordingChanged() {
+    bool anyRecording = false;
+    for (const HotkeyRecorderView* recorder : m_recorders)
+        anyRecording = anyRecording || recorder->isRecording();
+    if (anyRecording == m_suspended)
+        return;
+    m_suspended = anyRecording;
+    GlobalHotkeyManager& manager = m_keyboard.hotkeyManager();
+    manager.unregisterAll();
+    if (!m_suspended)
+        manager.registerFromSettings();
+}

@@ -1,0 +1,44 @@
+#pragma once
+
+#include "hotkeys/HotkeySettings.h"
+
+#include <QWidget>
+
+class HotkeyRecorderView;
+class KeyboardState;
+class LocalizationManager;
+class QLabel;
+class SubtleResetButton;
+
+// The four global combinations, each with its recorder, and a reset to the
+// defaults. Every change is saved and re-registered at once. While a field
+// records, the global combinations are released so that pressing one of
+// them reaches the field instead of firing.
+class HotkeysTab : public QWidget {
+    Q_OBJECT
+
+public:
+    HotkeysTab(LocalizationManager& localization, HotkeySettings& hotkeys, KeyboardState& keyboard,
+               QWidget* parent = nullptr);
+    ~HotkeysTab() override;
+
+    void retranslate();
+
+    HotkeyRecorderView* recorder(HotkeySettings::Role role) const { return m_recorders[int(role)]; }
+    SubtleResetButton* resetButton() const { return m_reset; }
+
+private:
+    void assign(HotkeySettings::Role role, const HotkeyConfig& config);
+    void resetToDefaults();
+    void showStoredValues();
+    void recordingChanged();
+    void reregister();
+
+    LocalizationManager& m_localization;
+    HotkeySettings& m_hotkeys;
+    KeyboardState& m_keyboard;
+    QLabel* m_titles[4] = {};
+    HotkeyRecorderView* m_recorders[4] = {};
+    SubtleResetButton* m_reset = nullptr;
+    bool m_suspended = false;
+};

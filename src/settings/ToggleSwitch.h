@@ -1,0 +1,18 @@
+#pragma once
+
+#include <QAbstractButton>
+
+// An on/off switch: a rounded track with a round knob, checkable with the
+// mouse or the space bar.
+class ToggleSwitch : public QAbstractButton {
+    Q_OBJECT
+
+public:
+    explicit ToggleSwitch(QWidget* parent = nullptr);
+
+    QSize sizeHint() const override { return {38, 22}; }
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    bool hitButton(const QPoint& position) const override;
+};
