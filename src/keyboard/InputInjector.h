@@ -11,7 +11,8 @@ public:
     explicit InputInjector(TypingBackend& backend)
         : m_backend(backend) {}
 
-    void typeText(const QString& text);
+    // Returns how many failure lines it wrote (0 when everything was handed to the backend).
+    int typeText(const QString& text);
 
     TypingBackend& backend() const { return m_backend; }
 

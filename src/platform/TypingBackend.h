@@ -28,7 +28,20 @@ public:
     // True while nothing queued is waiting to be delivered.
     virtual bool isIdle() const = 0;
 
+    // Ends typing for good: drops what is still queued, waits (on the event
+    // loop) until no receiver can still need anything the backend changed in
+    // the system, such as the keyboard mapping, gives it back, then emits
+    // restored(). Call it before quitting; keys typed afterwards are refused.
+    virtual void restoreSystem() {
+        QMetaObject::invokeMethod(this, &TypingBackend::restored, Qt::QueuedConnection);
+    }
+
 Q_SIGNALS:
     // Everything queued so far has been delivered.
     void idle();
+    // A queued key event turned out impossible to deliver (after keyDown/keyUp
+    // had accepted it); the backend has printed why.
+    void deliveryFailed(char32_t scalar);
+    // restoreSystem() has finished.
+    void restored();
 };

@@ -1,0 +1,62 @@
+#include "app/TypeCommand.h"
+
+#include "keyboard/InputInjector.h"
+#include "platform/TerminationSignals.h"
+#include "platform/x11/X11Platform.h"
+
+#include <QEventLoop>
+
+#include <cstdio>
+#include <utility>
+
+namespace {
+void printError(const QString& line) {
+    std::fputs(qPrintable(QStringLiteral("runeboard: ") + line + QLatin1Char('\n')), stderr);
+    std::fflush(stderr);
+}
+} // namespace
+
+int runTypeCommand(const QString& text) {
+    PlatformServices services = X11Platform::create();
+    TypingBackend& typing = *services.typing;
+    if (const QString reason = typing.unavailableReason(); !reason.isEmpty()) {
+        printError(QStringLiteral("cannot type: ") + reason);
+        return 2;
+    }
+    if (!services.typingProblem.isEmpty())
+        printError(services.typingProblem);
+
+    QEventLoop loop;
+    int failures = 0;
+    int stoppedBy = 0;
+    QObject::connect(&typing, &TypingBackend::deliveryFailed, &loop, [&failures] { ++failures; });
+    bool finishing = false;
+    const auto finish = [&] {
+        if (!std::exchange(finishing, true))
+            typing.restoreSystem();
+    };
+    QObject::connect(&typing, &TypingBackend::restored, &loop, &QEventLoop::quit);
+    // Once everything is delivered the keymap is given back, after the last receiver can have read it.
+    QObject::connect(&typing, &TypingBackend::idle, &loop, finish);
+    TerminationSignals terminations;
+    QObject::connect(&terminations, &TerminationSignals::received, &loop, [&](int signalNumber) {
+        stoppedBy = signalNumber;
+        finishing = false;
+        finish();
+    });
+
+    failures += InputInjector(typing).typeText(text);
+    if (typing.isIdle())
+        finish();
+    loop.exec();
+
+    if (stoppedBy) {
+        printError(QStringLiteral("stopped by signal %1 before all of the text was typed").arg(stoppedBy));
+        return 128 + stoppedBy;
+    }
+    if (failures) {
+        printError(QStringLiteral("%1 of the text's symbols could not be typed (see above)").arg(failures));
+        return 1;
+    }
+    return 0;
+}

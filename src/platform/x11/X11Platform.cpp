@@ -1,0 +1,95 @@
+#include "platform/x11/X11Platform.h"
+
+#include "platform/UnavailableHotkeyService.h"
+#include "platform/UnavailableModifierMonitor.h"
+#include "platform/UnavailableTypingBackend.h"
+#include "platform/x11/X11Connection.h"
+#include "platform/x11/X11HotkeyService.h"
+#include "platform/x11/X11ModifierMonitor.h"
+#include "platform/x11/X11TypingBackend.h"
+
+#include <QGuiApplication>
+
+#include <cstdio>
+
+namespace X11Platform {
+
+void preferXcb() {
+    if (qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
+        return;
+    if (!qEnvironmentVariableIsEmpty("DISPLAY"))
+        qputenv("QT_QPA_PLATFORM", "xcb");
+    else if (!qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
+        qputenv("QT_QPA_PLATFORM", "wayland;offscreen");
+    else
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+}
+
+QString sessionProblem(const QString& qtPlatform, const QByteArray& display, const QByteArray& waylandDisplay,
+                       const QByteArray& sessionType) {
+    const bool wayland = !waylandDisplay.isEmpty() || sessionType == "wayland";
+    if (qtPlatform != QLatin1String("xcb")) {
+        if (display.isEmpty())
+            return wayland
+                       ? QStringLiteral("This Wayland session has no X display (DISPLAY is not set), and "
+                                        "Runeboard types and grabs hotkeys through X11 only.")
+                       : QStringLiteral("No X display was found (DISPLAY is not set): typing needs an X11 "
+                                        "session.");
+        return QStringLiteral(
+                   "Qt runs on its \"%1\" platform instead of X11 (xcb), so nothing can be typed; unset "
+                   "QT_QPA_PLATFORM or set it to xcb.")
+            .arg(qtPlatform);
+    }
+    if (wayland)
+        return QStringLiteral("This is a Wayland session: the symbols reach only programs that run through "
+                              "XWayland, and the hotkeys work only while such a program has the focus.");
+    return {};
+}
+
+PlatformServices create() {
+    PlatformServices services;
+    const QString platform = QGuiApplication::platformName();
+    services.typingProblem =
+        sessionProblem(platform, qgetenv("DISPLAY"), qgetenv("WAYLAND_DISPLAY"), qgetenv("XDG_SESSION_TYPE"));
+    const std::optional<X11Connection> connection =
+        platform == QLatin1String("xcb") ? X11Connection::fromQt() : std::nullopt;
+    if (!connection) {
+        if (services.typingProblem.isEmpty())
+            services.typingProblem = QStringLiteral("Qt gives no access to its X11 connection.");
+        services.typing = std::make_unique<UnavailableTypingBackend>(services.typingProblem);
+        services.hotkeys = std::make_unique<UnavailableHotkeyService>();
+        services.shiftMonitor = std::make_unique<UnavailableModifierMonitor>();
+        return services;
+    }
+
+    // Hotkeys and Shift need neither XTEST nor a spare keycode, so they work even where typing cannot.
+    services.hotkeys = std::make_unique<X11HotkeyService>(*connection);
+    services.shiftMonitor = std::make_unique<X11ModifierMonitor>(*connection);
+    QString missing;
+    if (!connection->hasXtest())
+        missing = QStringLiteral("The X server does not offer the XTEST extension, which typing needs.");
+    else if (!connection->hasXkb())
+        missing = QStringLiteral("The X server does not offer the XKEYBOARD extension, which typing needs.");
+    if (!missing.isEmpty()) {
+        services.typing = std::make_unique<UnavailableTypingBackend>(missing);
+    } else {
+        services.typing = std::make_unique<X11TypingBackend>(*connection);
+        missing = services.typing->unavailableReason();
+    }
+    if (!missing.isEmpty())
+        services.typingProblem = missing;
+    return services;
+}
+
+bool writeLaunchCheck(const PlatformServices& services) {
+    if (services.typingProblem.isEmpty())
+        return false;
+    const QString lines =
+        QStringLiteral("Внимание: приложению нужны разрешения Accessibility для ввода текста.\n") +
+        services.typingProblem + QLatin1Char('\n');
+    std::fputs(lines.toUtf8().constData(), stdout);
+    std::fflush(stdout);
+    return true;
+}
+
+} // namespace X11Platform

@@ -1,0 +1,197 @@
+#include "platform/x11/X11TypingBackend.h"
+
+#include "platform/x11/Keysyms.h"
+
+#include <QCoreApplication>
+#include <QFile>
+
+#include <cstdio>
+
+#include "platform/x11/XcbXkb.h"
+
+namespace {
+void printLine(const QString& line) {
+    std::fputs(qPrintable(line + QLatin1Char('\n')), stdout);
+    std::fflush(stdout);
+}
+
+QString describe(quint32 keysym) {
+    if (keysym >= 0x01000000 || keysym < 0x100) {
+        const quint32 scalar = keysym & 0x00ffffff;
+        return QStringLiteral("U+") +
+               QString::number(scalar, 16).toUpper().rightJustified(4, QLatin1Char('0'));
+    }
+    return QStringLiteral("keysym 0x") + QString::number(keysym, 16);
+}
+} // namespace
+
+X11TypingBackend::X11TypingBackend(const X11Connection& connection, qint64 quarantineMs,
+                                   QString recordDirectory, QObject* parent)
+    : TypingBackend(parent)
+    , m_x(connection)
+    , m_device(connection)
+    , m_engine(
+          m_device, [this] { return m_clock.elapsed(); }, quarantineMs)
+    , m_record(std::move(recordDirectory), QString::fromLocal8Bit(qgetenv("DISPLAY")),
+               QCoreApplication::applicationPid())
+    , m_xkbEventBase(connection.xkbEventBase()) {
+    m_clock.start();
+    m_wake.setSingleShot(true);
+    m_wake.setTimerType(Qt::PreciseTimer);
+    connect(&m_wake, &QTimer::timeout, this, &X11TypingBackend::pump);
+    m_settle.setSingleShot(true);
+    m_settle.setTimerType(Qt::PreciseTimer);
+    connect(&m_settle, &QTimer::timeout, this, [this] {
+        restoreNow();
+        Q_EMIT restored();
+    });
+
+    m_engine.setJournal([this](const BindingRecord::Bindings& bindings) { writeRecord(bindings); });
+    m_engine.setFailureHandler([this](quint32 keysym, const QString& why) { reportFailure(keysym, why); });
+
+    clearLeftovers();
+    rereadKeymap();
+
+    if (QCoreApplication* app = QCoreApplication::instance()) {
+        app->installNativeEventFilter(this);
+        // Quitting without restoreSystem() (the loop is already ending) still gives the keys back.
+        connect(app, &QCoreApplication::aboutToQuit, this, &X11TypingBackend::restoreNow);
+    }
+}
+
+X11TypingBackend::~X11TypingBackend() {
+    if (QCoreApplication* app = QCoreApplication::instance()) {
+        app->removeNativeEventFilter(this);
+        restoreNow();
+    }
+}
+
+bool X11TypingBackend::open() {
+    if (m_closed || m_x.isBroken() || !m_engine.canType())
+        return false;
+    m_pieceOpen = true;
+    return true;
+}
+
+bool X11TypingBackend::keyDown(char32_t scalar) {
+    return enqueue(true, scalar);
+}
+
+bool X11TypingBackend::keyUp(char32_t scalar) {
+    return enqueue(false, scalar);
+}
+
+void X11TypingBackend::close() {
+    m_pieceOpen = false;
+    m_x.flush();
+    if (m_engine.isIdle())
+        Q_EMIT idle();
+}
+
+QString X11TypingBackend::unavailableReason() const {
+    if (m_x.isBroken())
+        return QStringLiteral("The connection to the X server is broken.");
+    if (!m_engine.canType())
+        return QStringLiteral(
+            "The keyboard mapping has no spare keycode (one without any symbol, at most 255) "
+            "that could carry the typed symbols.");
+    return {};
+}
+
+void X11TypingBackend::restoreSystem() {
+    m_closed = true;
+    m_engine.dropQueue();
+    m_wake.stop();
+    m_x.flush();
+    const qint64 wait = m_engine.settledAt() - m_clock.elapsed();
+    m_settle.start(int(std::clamp<qint64>(wait, 0, m_engine.pool().quarantine())));
+}
+
+bool X11TypingBackend::enqueue(bool down, char32_t scalar) {
+    const quint32 keysym = Keysyms::forScalar(scalar);
+    if (m_closed || keysym == Keysyms::NoSymbol || !m_engine.canType())
+        return false;
+    m_engine.enqueue(down, keysym);
+    // Only the first event of a wait starts the engine; the rest queue behind it.
+    if (!m_wake.isActive())
+        pump();
+    return true;
+}
+
+void X11TypingBackend::pump() {
+    const std::optional<qint64> next = m_engine.run();
+    m_x.flush();
+    if (next) {
+        m_wake.start(int(std::max<qint64>(0, *next - m_clock.elapsed())));
+        return;
+    }
+    if (!m_pieceOpen)
+        Q_EMIT idle();
+}
+
+bool X11TypingBackend::nativeEventFilter(const QByteArray& eventType, void* message, qintptr*) {
+    if (eventType != "xcb_generic_event_t")
+        return false;
+    const auto* event = static_cast<const xcb_generic_event_t*>(message);
+    const quint8 type = event->response_type & 0x7f;
+    if (type == XCB_MAPPING_NOTIFY) {
+        if (reinterpret_cast<const xcb_mapping_notify_event_t*>(event)->request != XCB_MAPPING_POINTER)
+            queueKeymapReread();
+    } else if (m_xkbEventBase && type == m_xkbEventBase) {
+        const quint8 xkbType = reinterpret_cast<const xcb_xkb_map_notify_event_t*>(event)->xkbType;
+        if (xkbType == XCB_XKB_MAP_NOTIFY || xkbType == XCB_XKB_NEW_KEYBOARD_NOTIFY)
+            queueKeymapReread();
+    }
+    return false; // Qt follows the keymap too
+}
+
+void X11TypingBackend::queueKeymapReread() {
+    if (m_rereadQueued)
+        return;
+    m_rereadQueued = true;
+    QMetaObject::invokeMethod(this, &X11TypingBackend::rereadKeymap, Qt::QueuedConnection);
+}
+
+void X11TypingBackend::rereadKeymap() {
+    m_rereadQueued = false;
+    if (const std::optional<KeymapSnapshot> keymap = m_x.readKeymap())
+        m_engine.adopt(*keymap);
+}
+
+void X11TypingBackend::clearLeftovers() {
+    const QList<BindingRecord::Leftover> leftovers = m_record.leftovers();
+    if (leftovers.isEmpty())
+        return;
+    const std::optional<KeymapSnapshot> keymap = m_x.readKeymap();
+    if (!keymap)
+        return;
+    for (const BindingRecord::Leftover& leftover : leftovers) {
+        bool cleared = true;
+        for (quint8 keycode : BindingRecord::keycodesToClear(leftover, *keymap))
+            cleared = m_device.unbind(keycode) && cleared;
+        if (cleared)
+            QFile::remove(leftover.path);
+    }
+}
+
+void X11TypingBackend::restoreNow() {
+    m_settle.stop();
+    if (m_x.isBroken())
+        return;
+    m_engine.restoreAll();
+    m_x.flush();
+}
+
+void X11TypingBackend::writeRecord(const BindingRecord::Bindings& bindings) {
+    if (m_record.write(bindings) || m_recordFailureReported)
+        return;
+    m_recordFailureReported = true;
+    printLine(QStringLiteral("[X11TypingBackend] Cannot keep the record of bound keycodes (%1); "
+                             "after a crash they stay bound until setxkbmap or a new session")
+                  .arg(m_record.errorString()));
+}
+
+void X11TypingBackend::reportFailure(quint32 keysym, const QString& why) {
+    printLine(QStringLiteral("[X11TypingBackend] Cannot type %1: %2").arg(describe(keysym), why));
+    Q_EMIT deliveryFailed(char32_t(keysym >= 0x01000000 ? keysym - 0x01000000 : keysym));
+}
