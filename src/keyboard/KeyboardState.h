@@ -1,6 +1,8 @@
 #pragma once
 
 #include "keyboard/KeyboardSize.h"
+#include "localization/LocalizationManager.h"
+#include "palettes/PaletteManager.h"
 #include "palettes/SymbolPalette.h"
 
 #include <QObject>
@@ -12,9 +14,7 @@
 class GlobalHotkeyManager;
 class HotkeyService;
 class KeyboardPanel;
-class LocalizationManager;
 class ModifierMonitor;
-class PaletteManager;
 class SettingsStore;
 
 // The one shared description of the on-screen keyboard: whether it is shown,

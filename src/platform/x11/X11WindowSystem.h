@@ -1,0 +1,61 @@
+#pragma once
+
+#include "platform/WindowSystem.h"
+
+#include <QAbstractNativeEventFilter>
+#include <QHash>
+#include <QSet>
+
+#include <memory>
+
+struct xcb_connection_t;
+
+// The window manager conversation on X11, on Qt's own xcb connection: ICCCM
+// class and role, the EWMH states and desktop of the keyboard panel, the
+// active window, and whether a compositor owns _NET_WM_CM_S<screen> (followed
+// through the XFixes selection events Qt already asks for).
+class X11WindowSystem : public WindowSystem, public QAbstractNativeEventFilter {
+    Q_OBJECT
+public:
+    // Null unless Qt runs on xcb.
+    static std::unique_ptr<X11WindowSystem> create();
+    ~X11WindowSystem() override;
+
+    void setIdentity(QWindow& window, const QByteArray& role) override;
+    void prepareFloatingShow(QWindow& window) override;
+    bool isCompositing() const override { return m_compositing; }
+    WindowId activeWindow() const override;
+    void activateWindow(WindowId window) override;
+
+    bool nativeEventFilter(const QByteArray& eventType, void* message, qintptr* result) override;
+
+private:
+    enum Atom {
+        WmWindowRole,
+        NetWmState,
+        NetWmStateAbove,
+        NetWmStateSticky,
+        NetWmStateSkipTaskbar,
+        NetWmStateSkipPager,
+        NetWmDesktop,
+        NetActiveWindow,
+        NetSupported,
+        NetWmCm,
+        AtomCount
+    };
+
+    X11WindowSystem(xcb_connection_t* connection, int screenNumber);
+    quint32 atom(Atom which) const { return m_atoms[which]; }
+    bool queryCompositing() const;
+    bool wmSupports(quint32 atom) const;
+    void completeStatesAfterMap(quint32 window);
+    QList<quint32> atomList(quint32 window, quint32 property) const;
+
+    xcb_connection_t* m_connection;
+    quint32 m_root = 0;
+    quint32 m_atoms[AtomCount] = {};
+    int m_xfixesFirstEvent = -1;
+    bool m_compositing = false;
+    // Panels shown since their last map, whose states are checked once the window manager has mapped them.
+    QSet<quint32> m_awaitingMap;
+};

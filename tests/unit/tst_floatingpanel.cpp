@@ -1,0 +1,278 @@
+#include "keyboard/FloatingPanel.h"
+#include "keyboard/PanelContent.h"
+#include "platform/SettingsStore.h"
+#include "platform/WindowSystem.h"
+
+#include <QGuiApplication>
+#include <QScreen>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QWindow>
+
+namespace {
+class RecordingWindowSystem : public WindowSystem {
+public:
+    void setIdentity(QWindow&, const QByteArray& role) override { roles.append(role); }
+    void prepareFloatingShow(QWindow&) override { ++preparedShows; }
+    bool isCompositing() const override { return compositing; }
+    WindowId activeWindow() const override { return active; }
+    void activateWindow(WindowId window) override { activated.append(window); }
+
+    void setCompositing(bool on) {
+        compositing = on;
+        Q_EMIT compositingChanged(on);
+    }
+
+    QList<QByteArray> roles;
+    int preparedShows = 0;
+    bool compositing = false;
+    WindowId active = 0;
+    QList<WindowId> activated;
+};
+
+// A card whose left 40 pixels are background; the rest are "keys".
+class TestContent : public QWidget, public PanelContent {
+public:
+    QSize sizeHint() const override { return size; }
+    bool isBackgroundAt(const QPoint& position) const override { return position.x() < 40; }
+    QPainterPath outline() const override {
+        QPainterPath path;
+        path.addRoundedRect(QRectF(QPointF(), QSizeF(size)), 12, 12);
+        return path;
+    }
+    void setTranslucent(bool on) override { translucent = on; }
+    void mousePressEvent(QMouseEvent*) override { ++presses; }
+
+    QSize size{200, 100};
+    std::optional<bool> translucent;
+    int presses = 0;
+};
+
+QString positionKey() {
+    return FloatingPanel::positionKey;
+}
+} // namespace
+
+class TestFloatingPanel : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void init();
+    void cleanup();
+
+    void savedFrameText_data();
+    void savedFrameText();
+    void placementOnScreens_data();
+    void placementOnScreens();
+
+    void firstShowIsCentredAndNotSaved();
+    void savedPlaceIsRestored();
+    void savedPlaceOffEveryScreenIsBroughtBack();
+    void hideAndShowKeepPlaceAndWindow();
+    void draggingTheBackgroundMovesAndSaves();
+    void pressesOnKeysAndFrozenPanelsDoNotMove();
+    void sizeFollowsTheContent();
+    void focusSwitchKeepsTheWindowAndReturnsTheFocus();
+    void withoutCompositorTheWindowIsClippedToTheCard();
+
+private:
+    FloatingPanel& shownPanel();
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<SettingsStore> m_store;
+    std::unique_ptr<RecordingWindowSystem> m_windows;
+    std::unique_ptr<FloatingPanel> m_panel;
+    TestContent* m_content = nullptr;
+};
+
+void TestFloatingPanel::init() {
+    m_dir = std::make_unique<QTemporaryDir>();
+    m_store = std::make_unique<SettingsStore>(m_dir->filePath(QStringLiteral("runeboard.conf")));
+    m_windows = std::make_unique<RecordingWindowSystem>();
+    m_panel = std::make_unique<FloatingPanel>(*m_store, *m_windows);
+    m_content = new TestContent;
+    m_panel->setContent(m_content);
+}
+
+void TestFloatingPanel::cleanup() {
+    m_panel.reset();
+    m_windows.reset();
+    m_store.reset();
+    m_dir.reset();
+}
+
+FloatingPanel& TestFloatingPanel::shownPanel() {
+    m_panel->orderFront();
+    [[maybe_unused]] const bool exposed = QTest::qWaitForWindowExposed(m_panel.get());
+    return *m_panel;
+}
+
+void TestFloatingPanel::savedFrameText_data() {
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QRect>("frame"); // null: unreadable
+    QTest::newRow("plain") << "10 20 300 90" << QRect(10, 20, 300, 90);
+    QTest::newRow("negative origin") << "-1280 -5 226 90" << QRect(-1280, -5, 226, 90);
+    QTest::newRow("extra blanks") << " 1  2 3 4 " << QRect(1, 2, 3, 4);
+    QTest::newRow("three numbers") << "1 2 3" << QRect();
+    QTest::newRow("empty size") << "1 2 0 4" << QRect();
+    QTest::newRow("not numbers") << "a b c d" << QRect();
+    QTest::newRow("absurd") << "99999999999 0 10 10" << QRect();
+}
+
+void TestFloatingPanel::savedFrameText() {
+    QFETCH(QString, text);
+    QFETCH(QRect, frame);
+    const std::optional<QRect> parsed = FloatingPanel::parseFrame(text);
+    QCOMPARE(parsed.value_or(QRect()), frame);
+    if (parsed)
+        QCOMPARE(FloatingPanel::parseFrame(FloatingPanel::frameText(*parsed)), parsed);
+}
+
+void TestFloatingPanel::placementOnScreens_data() {
+    QTest::addColumn<QRect>("frame");
+    QTest::addColumn<QRect>("expected");
+    // Two screens side by side: 0..1919 and 1920..3199 (the second 1280 × 1024).
+    QTest::newRow("inside") << QRect(100, 100, 226, 90) << QRect(100, 100, 226, 90);
+    QTest::newRow("mostly off, a corner still on")
+        << QRect(1880, 1040, 226, 90) << QRect(1880, 1040, 226, 90);
+    QTest::newRow("only a sliver on") << QRect(1900, 1050, 226, 90) << QRect(1920, 934, 226, 90);
+    QTest::newRow("on the second screen") << QRect(2500, 900, 226, 90) << QRect(2500, 900, 226, 90);
+    QTest::newRow("where a third screen was") << QRect(3500, 300, 226, 90) << QRect(2974, 300, 226, 90);
+    QTest::newRow("below the second screen") << QRect(2500, 1500, 226, 90) << QRect(2500, 934, 226, 90);
+    QTest::newRow("above and left of everything") << QRect(-900, -400, 226, 90) << QRect(0, 0, 226, 90);
+    QTest::newRow("larger than the screen") << QRect(5000, 0, 1500, 90) << QRect(1920, 0, 1500, 90);
+}
+
+void TestFloatingPanel::placementOnScreens() {
+    QFETCH(QRect, frame);
+    QFETCH(QRect, expected);
+    const QList<QRect> screens{QRect(0, 0, 1920, 1080), QRect(1920, 0, 1280, 1024)};
+    QCOMPARE(FloatingPanel::placedOnScreens(frame, screens), expected);
+}
+
+void TestFloatingPanel::firstShowIsCentredAndNotSaved() {
+    FloatingPanel& panel = shownPanel();
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    QCOMPARE(panel.size(), QSize(200, 100));
+    QVERIFY(qAbs(panel.geometry().center().x() - screen.center().x()) <= 1);
+    QVERIFY(qAbs(panel.geometry().center().y() - screen.center().y()) <= 1);
+    QCOMPARE(m_windows->roles, QList<QByteArray>{"keyboard"});
+    QCOMPARE(m_windows->preparedShows, 1);
+    QCOMPARE(panel.windowTitle(), QStringLiteral("Runeboard Keyboard"));
+    QVERIFY(panel.windowFlags().testFlag(Qt::WindowDoesNotAcceptFocus));
+    QVERIFY(panel.windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+    QTest::qWait(400);
+    // Centring is no choice of the user's: with nothing saved the next start centres again.
+    QVERIFY(!m_store->contains(positionKey()));
+}
+
+void TestFloatingPanel::savedPlaceIsRestored() {
+    m_store->setString(positionKey(), QStringLiteral("30 40 200 100"));
+    FloatingPanel& panel = shownPanel();
+    QCOMPARE(panel.pos(), QPoint(30, 40));
+}
+
+void TestFloatingPanel::savedPlaceOffEveryScreenIsBroughtBack() {
+    const QString saved = QStringLiteral("40000 40 200 100");
+    m_store->setString(positionKey(), saved);
+    FloatingPanel& panel = shownPanel();
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    QVERIFY(screen.contains(panel.geometry()));
+    QTest::qWait(400);
+    // The saved place stays for when that screen comes back.
+    QCOMPARE(m_store->string(positionKey()), saved);
+}
+
+void TestFloatingPanel::hideAndShowKeepPlaceAndWindow() {
+    m_store->setString(positionKey(), QStringLiteral("30 40 200 100"));
+    FloatingPanel& panel = shownPanel();
+    QWindow* window = panel.windowHandle();
+    panel.orderOut();
+    QVERIFY(!panel.isVisible());
+    panel.orderFront();
+    QVERIFY(panel.isVisible());
+    QCOMPARE(panel.windowHandle(), window);
+    QCOMPARE(panel.pos(), QPoint(30, 40));
+    // The window manager forgets desktop and states on hide; they are given again.
+    QCOMPARE(m_windows->preparedShows, 2);
+}
+
+void TestFloatingPanel::draggingTheBackgroundMovesAndSaves() {
+    m_store->setString(positionKey(), QStringLiteral("30 40 200 100"));
+    FloatingPanel& panel = shownPanel();
+    QTest::mousePress(m_content, Qt::LeftButton, {}, QPoint(10, 10));
+    QTest::mouseMove(m_content, QPoint(60, 35));
+    QTest::mouseRelease(m_content, Qt::LeftButton, {}, QPoint(60, 35));
+    QCOMPARE(m_content->presses, 0);
+    QTRY_COMPARE(panel.pos(), QPoint(80, 65));
+    QTRY_COMPARE(m_store->string(positionKey()), QStringLiteral("80 65 200 100"));
+}
+
+void TestFloatingPanel::pressesOnKeysAndFrozenPanelsDoNotMove() {
+    m_store->setString(positionKey(), QStringLiteral("30 40 200 100"));
+    FloatingPanel& panel = shownPanel();
+    QTest::mousePress(m_content, Qt::LeftButton, {}, QPoint(100, 10));
+    QTest::mouseMove(m_content, QPoint(150, 35));
+    QTest::mouseRelease(m_content, Qt::LeftButton, {}, QPoint(150, 35));
+    QCOMPARE(m_content->presses, 1);
+
+    panel.setMovableByBackground(false);
+    QTest::mousePress(m_content, Qt::LeftButton, {}, QPoint(10, 10));
+    QTest::mouseMove(m_content, QPoint(60, 35));
+    QTest::mouseRelease(m_content, Qt::LeftButton, {}, QPoint(60, 35));
+    QCOMPARE(m_content->presses, 2);
+    QTest::qWait(50);
+    QCOMPARE(panel.pos(), QPoint(30, 40));
+}
+
+void TestFloatingPanel::sizeFollowsTheContent() {
+    FloatingPanel& panel = shownPanel();
+    m_content->size = QSize(514, 210);
+    m_content->updateGeometry();
+    QTRY_COMPARE(panel.size(), QSize(514, 210));
+    m_content->size = QSize(226, 90);
+    m_content->updateGeometry();
+    QTRY_COMPARE(panel.size(), QSize(226, 90));
+}
+
+void TestFloatingPanel::focusSwitchKeepsTheWindowAndReturnsTheFocus() {
+    FloatingPanel& panel = shownPanel();
+    QWindow* window = panel.windowHandle();
+    m_windows->active = 4242; // the editor the user types into
+
+    panel.setAllowFocus(true);
+    QVERIFY(!window->flags().testFlag(Qt::WindowDoesNotAcceptFocus));
+    QVERIFY(!panel.windowFlags().testFlag(Qt::WindowDoesNotAcceptFocus));
+    QVERIFY(panel.isVisible());
+    panel.makeKeyWindow();
+    QTRY_VERIFY(panel.isActiveWindow());
+    m_windows->active = panel.winId();
+
+    panel.setAllowFocus(false);
+    QVERIFY(window->flags().testFlag(Qt::WindowDoesNotAcceptFocus));
+    QVERIFY(panel.isVisible());
+    QCOMPARE(panel.windowHandle(), window);
+    QCOMPARE(m_windows->activated, QList<WindowSystem::WindowId>{4242});
+
+    // Giving up a focus the panel does not have moves nobody's focus.
+    panel.setAllowFocus(true);
+    m_windows->active = 77;
+    panel.setAllowFocus(false);
+    QCOMPARE(m_windows->activated.size(), 1);
+}
+
+void TestFloatingPanel::withoutCompositorTheWindowIsClippedToTheCard() {
+    FloatingPanel& panel = shownPanel();
+    QCOMPARE(m_content->translucent, std::optional<bool>(false));
+    QVERIFY(!panel.mask().isEmpty());
+    QVERIFY(!panel.mask().contains(QPoint(0, 0)));   // a rounded corner
+    QVERIFY(panel.mask().contains(QPoint(100, 50))); // the middle of the card
+
+    m_windows->setCompositing(true);
+    QCOMPARE(m_content->translucent, std::optional<bool>(true));
+    QVERIFY(panel.mask().isEmpty());
+    QVERIFY(panel.isTranslucent());
+}
+
+QTEST_MAIN(TestFloatingPanel)
+#include "tst_floatingpanel.moc"

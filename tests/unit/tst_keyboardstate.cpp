@@ -1,0 +1,380 @@
+#include "hotkeys/HotkeySettings.h"
+#include "keyboard/KeyboardPanel.h"
+#include "keyboard/KeyboardState.h"
+#include "localization/LocalizationManager.h"
+#include "palettes/PaletteManager.h"
+#include "platform/FakeModifierMonitor.h"
+#include "platform/RecordingHotkeyService.h"
+#include "platform/SettingsStore.h"
+
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+struct PanelLog {
+    int created = 0;
+    int fronts = 0;
+    int outs = 0;
+};
+
+class RecordingPanel : public KeyboardPanel {
+public:
+    explicit RecordingPanel(PanelLog& log)
+        : m_log(log) {
+        ++m_log.created;
+    }
+    void orderFront() override { ++m_log.fronts; }
+    void orderOut() override { ++m_log.outs; }
+    bool allowFocus() const override { return false; }
+    void setAllowFocus(bool) override {}
+    void makeKeyWindow() override {}
+    void setMovableByBackground(bool) override {}
+
+private:
+    PanelLog& m_log;
+};
+
+SymbolPalette set(const char* name, bool isMain = false, bool isAdditional = false) {
+    SymbolPalette palette;
+    palette.id = QUuid::createUuid();
+    palette.name = QString::fromLatin1(name);
+    palette.baseCharacters = QStringLiteral("äö");
+    palette.isMain = isMain;
+    palette.isAdditional = isAdditional;
+    return palette;
+}
+
+// Sets described by letters: M main, A additional, P plain.
+QList<SymbolPalette> setsOf(const QString& roles) {
+    QList<SymbolPalette> sets;
+    for (QChar role : roles)
+        sets.append(set("s", role == u'M', role == u'A'));
+    return sets;
+}
+
+void press(RecordingHotkeyService& service, HotkeySettings::Role role) {
+    const HotkeyConfig config = HotkeySettings::defaultConfig(role);
+    QVERIFY(service.press(config.keyCode, config.modifiers));
+}
+} // namespace
+
+class TestKeyboardState : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void init();
+    void cleanup();
+
+    void activePaletteResolution_data();
+    void activePaletteResolution();
+    void hotkeysSelectByPosition_data();
+    void hotkeysSelectByPosition();
+    void toggleHotkeyHidesAndShowsTheSamePanel();
+    void hotkeyArrivingAfterTheStateIsGoneDoesNothing();
+    void launchStep_data();
+    void launchStep();
+    void sizeReading_data();
+    void sizeReading();
+    void shiftIsFollowedOnTheNextTurn();
+    void viewsHearOfEveryChange();
+
+private:
+    KeyboardState& configured(const QList<SymbolPalette>& sets);
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<SettingsStore> m_store;
+    std::unique_ptr<RecordingHotkeyService> m_hotkeys;
+    std::unique_ptr<FakeModifierMonitor> m_shift;
+    std::unique_ptr<LocalizationManager> m_localization;
+    std::unique_ptr<PaletteManager> m_palettes;
+    std::unique_ptr<KeyboardState> m_state;
+    PanelLog m_panelLog;
+};
+
+void TestKeyboardState::init() {
+    m_dir = std::make_unique<QTemporaryDir>();
+    m_store = std::make_unique<SettingsStore>(m_dir->filePath(QStringLiteral("runeboard.conf")));
+    m_hotkeys = std::make_unique<RecordingHotkeyService>();
+    m_shift = std::make_unique<FakeModifierMonitor>();
+    m_localization = std::make_unique<LocalizationManager>(*m_store, QStringLiteral("en"));
+    m_palettes = std::make_unique<PaletteManager>(*m_store, QStringLiteral("en"));
+    m_panelLog = {};
+}
+
+void TestKeyboardState::cleanup() {
+    m_state.reset();
+    m_palettes.reset();
+    m_localization.reset();
+    m_shift.reset();
+    m_hotkeys.reset();
+    m_store.reset();
+    m_dir.reset();
+}
+
+KeyboardState& TestKeyboardState::configured(const QList<SymbolPalette>& sets) {
+    m_palettes->setPalettes(sets);
+    m_state = std::make_unique<KeyboardState>(*m_store, *m_hotkeys, *m_shift);
+    m_state->setPanelFactory([this] { return std::make_unique<RecordingPanel>(m_panelLog); });
+    m_state->configure(*m_palettes, *m_localization);
+    QCoreApplication::processEvents(); // the launch step
+    return *m_state;
+}
+
+void TestKeyboardState::activePaletteResolution_data() {
+    QTest::addColumn<QString>("roles");
+    QTest::addColumn<QString>("active");    // "#n": the id of set n; otherwise the text itself
+    QTest::addColumn<QString>("temporary"); // temporaryCustomCharacters
+    QTest::addColumn<int>("expectedSet");   // index into the sets, or -1 for the unsaved set
+    QTest::addColumn<QString>("expectedCustom");
+
+    QTest::newRow("stored set") << "MAP"
+                                << "#2"
+                                << "" << 2 << "";
+    QTest::newRow("identifier in lower case") << "MAP"
+                                              << "#2lower"
+                                              << "" << 2 << "";
+    QTest::newRow("deleted set: the main set")
+        << "PAM" << QUuid::createUuid().toString(QUuid::WithoutBraces) << "" << 2 << "";
+    QTest::newRow("customEmpty: the unsaved set") << "MA"
+                                                  << "customEmpty"
+                                                  << "ab" << -1 << "ab";
+    QTest::newRow("zero identifier: the unsaved set") << "MA" << customPaletteIDText
+                                                      << "a\x1f"
+                                                         "bc"
+                                                      << -1
+                                                      << "a\x1f"
+                                                         "bc";
+    QTest::newRow("nothing chosen: the main set") << "AM"
+                                                  << ""
+                                                  << "xy" << 1 << "";
+    QTest::newRow("no main set: the first additional") << "PAA"
+                                                       << ""
+                                                       << "xy" << 1 << "";
+    QTest::newRow("nothing at all: an empty unsaved set") << "PP"
+                                                          << "junk"
+                                                          << "xy" << -1 << "";
+    QTest::newRow("no sets") << ""
+                             << ""
+                             << "xy" << -1 << "";
+}
+
+void TestKeyboardState::activePaletteResolution() {
+    QFETCH(QString, roles);
+    QFETCH(QString, active);
+    QFETCH(QString, temporary);
+    QFETCH(int, expectedSet);
+    QFETCH(QString, expectedCustom);
+
+    const QList<SymbolPalette> sets = setsOf(roles);
+    QString stored = active;
+    if (active.startsWith(u'#')) {
+        stored = sets.at(active.mid(1, 1).toInt()).idText();
+        if (active.endsWith(QLatin1String("lower")))
+            stored = stored.toLower();
+    }
+    KeyboardState& state = configured(sets);
+    state.setActivePaletteID(stored);
+    state.setTemporaryCustomCharacters(temporary);
+    const SymbolPalette shown = state.activePalette();
+    if (expectedSet >= 0) {
+        QCOMPARE(shown, sets.at(expectedSet));
+    } else {
+        QCOMPARE(shown.id, customPaletteID);
+        QCOMPARE(shown.name, QStringLiteral("Custom"));
+        QCOMPARE(shown.baseCharacters, QString());
+        QCOMPARE(shown.customCharacters, expectedCustom);
+        QVERIFY(!shown.isMain && !shown.isAdditional && !shown.isSystem);
+        QVERIFY(state.isCustomPaletteActive());
+    }
+    // Resolving never writes: a stale choice stays until something chooses a set.
+    QCOMPARE(m_store->string(QStringLiteral("activePaletteID")), stored);
+}
+
+void TestKeyboardState::hotkeysSelectByPosition_data() {
+    QTest::addColumn<QString>("roles");
+    QTest::addColumn<int>("hotkey");      // 1..3
+    QTest::addColumn<int>("expectedSet"); // -1: nothing changes
+
+    QTest::newRow("1 with main and two additional") << "AMPA" << 1 << 1;
+    QTest::newRow("2 with main and two additional") << "AMPA" << 2 << 0;
+    QTest::newRow("3 with main and two additional") << "AMPA" << 3 << 3;
+    QTest::newRow("no main: 1 is the first additional") << "PAA" << 1 << 1;
+    QTest::newRow("no main: 2 is the second additional") << "PAA" << 2 << 2;
+    QTest::newRow("3 with two sets does nothing") << "MA" << 3 << -1;
+    QTest::newRow("1 without any quick-access set does nothing") << "PP" << 1 << -1;
+}
+
+void TestKeyboardState::hotkeysSelectByPosition() {
+    QFETCH(QString, roles);
+    QFETCH(int, hotkey);
+    QFETCH(int, expectedSet);
+
+    const QList<SymbolPalette> sets = setsOf(roles);
+    const QString before = QStringLiteral("customEmpty");
+    m_store->setString(QStringLiteral("activePaletteID"), before);
+    KeyboardState& state = configured(sets);
+    const bool visible = state.isKeyboardVisible();
+
+    const HotkeySettings::Role role = hotkey == 1   ? HotkeySettings::Role::SwitchPalette1
+                                      : hotkey == 2 ? HotkeySettings::Role::SwitchPalette2
+                                                    : HotkeySettings::Role::SwitchPalette3;
+    press(*m_hotkeys, role);
+    // The press is acted on in a later turn of the loop, not inside the system's callback.
+    QCOMPARE(state.activePaletteID(), before);
+    QCoreApplication::processEvents();
+
+    QCOMPARE(state.activePaletteID(), expectedSet >= 0 ? sets.at(expectedSet).idText() : before);
+    QCOMPARE(state.isKeyboardVisible(), visible);
+}
+
+void TestKeyboardState::toggleHotkeyHidesAndShowsTheSamePanel() {
+    KeyboardState& state = configured(setsOf(QStringLiteral("M")));
+    QVERIFY(state.isKeyboardVisible());
+    KeyboardPanel* panel = state.floatingPanel();
+    QVERIFY(panel);
+    QSignalSpy visibility(&state, &KeyboardState::isKeyboardVisibleChanged);
+
+    press(*m_hotkeys, HotkeySettings::Role::ToggleKeyboard);
+    QCoreApplication::processEvents();
+    QVERIFY(!state.isKeyboardVisible());
+    QCOMPARE(m_panelLog.outs, 1);
+
+    press(*m_hotkeys, HotkeySettings::Role::ToggleKeyboard);
+    QCoreApplication::processEvents();
+    QVERIFY(state.isKeyboardVisible());
+    QCOMPARE(state.floatingPanel(), panel);
+    QCOMPARE(m_panelLog.created, 1);
+    QCOMPARE(m_panelLog.fronts, 2);
+    QCOMPARE(visibility.count(), 2);
+}
+
+void TestKeyboardState::hotkeyArrivingAfterTheStateIsGoneDoesNothing() {
+    configured(setsOf(QStringLiteral("MA")));
+    press(*m_hotkeys, HotkeySettings::Role::SwitchPalette2);
+    m_state.reset();
+    QCoreApplication::processEvents(); // must not reach the deleted state
+    QVERIFY(m_hotkeys->active.isEmpty());
+}
+
+void TestKeyboardState::launchStep_data() {
+    QTest::addColumn<QString>("roles");
+    QTest::addColumn<QString>("storedActive"); // "-" for nothing stored
+    QTest::addColumn<int>("expectedSet");      // -1: the stored text stays
+
+    QTest::newRow("first run with a main set chooses it") << "AM"
+                                                          << "-" << 1;
+    QTest::newRow("empty choice with a main set chooses it") << "AM"
+                                                             << "" << 1;
+    QTest::newRow("first run without a main set chooses nothing") << "AP"
+                                                                  << "-" << -1;
+    QTest::newRow("an earlier choice stays") << "AM"
+                                             << "customEmpty" << -1;
+}
+
+void TestKeyboardState::launchStep() {
+    QFETCH(QString, roles);
+    QFETCH(QString, storedActive);
+    QFETCH(int, expectedSet);
+    if (storedActive != QLatin1String("-"))
+        m_store->setString(QStringLiteral("activePaletteID"), storedActive);
+    m_palettes->setPalettes(setsOf(roles));
+    const QList<SymbolPalette> sets = m_palettes->palettes();
+
+    m_state = std::make_unique<KeyboardState>(*m_store, *m_hotkeys, *m_shift);
+    m_state->setPanelFactory([this] { return std::make_unique<RecordingPanel>(m_panelLog); });
+    m_state->configure(*m_palettes, *m_localization);
+    QCOMPARE(m_hotkeys->active.size(), 4);
+    QVERIFY(m_shift->started);
+    // Nothing happens before the loop turns: AppState finishes building first.
+    QVERIFY(!m_state->isKeyboardVisible());
+    QCOMPARE(m_panelLog.created, 0);
+
+    QCoreApplication::processEvents();
+    QVERIFY(m_state->isKeyboardVisible());
+    QCOMPARE(m_panelLog.created, 1);
+    QCOMPARE(m_panelLog.fronts, 1);
+    if (expectedSet >= 0) {
+        QCOMPARE(m_state->activePaletteID(), sets.at(expectedSet).idText());
+    } else {
+        QCOMPARE(m_store->contains(QStringLiteral("activePaletteID")), storedActive != QLatin1String("-"));
+        QCOMPARE(m_state->activePaletteID(), storedActive == QLatin1String("-") ? QString() : storedActive);
+    }
+    // Defaults are never written by themselves.
+    for (const char* key : {"keyboardSize", "temporaryCustomCharacters", "separateCustomSymbols"})
+        QVERIFY2(!m_store->contains(QString::fromLatin1(key)), key);
+}
+
+void TestKeyboardState::sizeReading_data() {
+    QTest::addColumn<QString>("stored"); // "-": absent
+    QTest::addColumn<KeyboardSize>("expected");
+    QTest::newRow("absent") << "-" << KeyboardSize::Compact;
+    QTest::newRow("Full") << "Full" << KeyboardSize::Full;
+    QTest::newRow("Compact") << "Compact" << KeyboardSize::Compact;
+    QTest::newRow("lower-case full") << "full" << KeyboardSize::Compact;
+    QTest::newRow("anything else") << "Huge" << KeyboardSize::Compact;
+}
+
+void TestKeyboardState::sizeReading() {
+    QFETCH(QString, stored);
+    QFETCH(KeyboardSize, expected);
+    if (stored != QLatin1String("-"))
+        m_store->setString(QStringLiteral("keyboardSize"), stored);
+    KeyboardState state(*m_store, *m_hotkeys, *m_shift);
+    QCOMPARE(state.keyboardSize(), expected);
+
+    QSignalSpy changed(&state, &KeyboardState::keyboardSizeChanged);
+    state.setKeyboardSize(KeyboardSize::Full);
+    QCOMPARE(m_store->string(QStringLiteral("keyboardSize")), QStringLiteral("Full"));
+    QCOMPARE(changed.count(), expected == KeyboardSize::Full ? 0 : 1);
+}
+
+void TestKeyboardState::shiftIsFollowedOnTheNextTurn() {
+    KeyboardState& state = configured(setsOf(QStringLiteral("M")));
+    QSignalSpy spy(&state, &KeyboardState::isShiftPressedChanged);
+
+    m_shift->setShift(true);
+    QVERIFY(!state.isShiftPressed());
+    QCoreApplication::processEvents();
+    QVERIFY(state.isShiftPressed());
+
+    m_shift->setShift(false);
+    m_shift->setShift(true);
+    m_shift->setShift(false);
+    QCoreApplication::processEvents();
+    QVERIFY(!state.isShiftPressed());
+    // The monitor is connected once, however often configure runs.
+    state.configure(*m_palettes, *m_localization);
+    m_shift->setShift(true);
+    QCoreApplication::processEvents();
+    QVERIFY(state.isShiftPressed());
+    QCOMPARE(spy.count(), 5);
+}
+
+void TestKeyboardState::viewsHearOfEveryChange() {
+    KeyboardState& state = configured(setsOf(QStringLiteral("MA")));
+    QSignalSpy changed(&state, &KeyboardState::changed);
+    auto expectChange = [&](const char* what, const std::function<void()>& change) {
+        changed.clear();
+        change();
+        QCoreApplication::processEvents();
+        QVERIFY2(changed.count() >= 1, what);
+    };
+    expectChange("size", [&] { state.setKeyboardSize(KeyboardSize::Full); });
+    expectChange("active set", [&] { state.selectQuickAccessSet(1); });
+    expectChange("temporary characters", [&] { state.setTemporaryCustomCharacters(QStringLiteral("é")); });
+    expectChange("separation", [&] { state.setSeparateCustomSymbols(false); });
+    expectChange("shift", [&] { m_shift->setShift(true); });
+    expectChange("sets", [&] { m_palettes->toggleAdditional(m_palettes->palettes().at(1).id); });
+    expectChange("language", [&] {
+        m_localization->setAppLanguage(QStringLiteral("ru"));
+        m_localization->updateLanguage();
+    });
+
+    changed.clear();
+    state.setSeparateCustomSymbols(false);
+    QCOMPARE(changed.count(), 0);
+}
+
+QTEST_GUILESS_MAIN(TestKeyboardState)
+#include "tst_keyboardstate.moc"
