@@ -1,11 +1,178 @@
-#include <QCoreApplication>
+#include "app/AppState.h"
+#include "app/CommandLine.h"
+#include "app/InstanceClient.h"
+#include "app/InstanceServer.h"
+#include "app/TypeCommand.h"
+#include "platform/NullWindowSystem.h"
+#include "platform/SettingsStore.h"
+#include "platform/SystemLocale.h"
+#include "platform/TerminationSignals.h"
+#include "platform/x11/X11Platform.h"
+#include "platform/x11/X11WindowSystem.h"
 
+#include <QApplication>
+
+#include <chrono>
 #include <cstdio>
+#include <optional>
+#include <thread>
+
+namespace {
+using Command = AppRequest::Command;
+
+// How long a starting Runeboard may take before it answers a request.
+constexpr auto startupWait = std::chrono::seconds(5);
+
+void printLine(std::FILE* stream, const QString& line) {
+    std::fputs(qPrintable(line + u'\n'), stream);
+    std::fflush(stream);
+}
+
+// Hands the request to the Runeboard already running on this display.
+// Nothing when none runs.
+std::optional<int> askRunningInstance(const QString& socketPath, const AppRequest& request) {
+    const int timeoutMs = request.command == Command::Type ? -1 : 10000;
+    const InstanceClient::Outcome outcome = InstanceClient::send(socketPath, request, timeoutMs);
+    switch (outcome.kind) {
+    case InstanceClient::Outcome::Kind::NotRunning:
+        return std::nullopt;
+    case InstanceClient::Outcome::Kind::NoAnswer:
+        printLine(stderr,
+                  QStringLiteral("runeboard: the running Runeboard did not answer (%1)").arg(socketPath));
+        return 1;
+    case InstanceClient::Outcome::Kind::Answered:
+        break;
+    }
+    QString message = outcome.reply.message;
+    if (message.endsWith(u'\n'))
+        message.chop(1);
+    if (!message.isEmpty())
+        printLine(outcome.reply.status == 0 ? stdout : stderr, message);
+    return outcome.reply.status;
+}
+
+// Another process holds the lock: it is starting, or it is running but its
+// socket is gone. Wait for it to answer for a while.
+std::optional<int> waitForStartingInstance(const QString& socketPath, const AppRequest& request) {
+    const auto deadline = std::chrono::steady_clock::now() + startupWait;
+    while (std::chrono::steady_clock::now() < deadline) {
+        if (const std::optional<int> status = askRunningInstance(socketPath, request))
+            return status;
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    return std::nullopt;
+}
+} // namespace
 
 int main(int argc, char* argv[]) {
-    QCoreApplication app(argc, argv);
-    QCoreApplication::setApplicationName(QStringLiteral("runeboard"));
-    QCoreApplication::setApplicationVersion(QStringLiteral(RUNEBOARD_VERSION));
-    std::printf("Runeboard %s\n", RUNEBOARD_VERSION);
-    return 0;
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments.append(QString::fromLocal8Bit(argv[i]));
+    const CommandLine commandLine = CommandLine::parse(arguments);
+    switch (commandLine.kind) {
+    case CommandLine::Kind::Help:
+        std::fputs(qPrintable(CommandLine::helpText()), stdout);
+        return 0;
+    case CommandLine::Kind::Version:
+        std::printf("Runeboard %s\n", RUNEBOARD_VERSION);
+        return 0;
+    case CommandLine::Kind::Invalid:
+        printLine(
+            stderr,
+            QStringLiteral("runeboard: %1\nTry 'runeboard --help' for the options.").arg(commandLine.error));
+        return 2;
+    case CommandLine::Kind::Request:
+        break;
+    }
+    const AppRequest& request = commandLine.request;
+
+    // The running instance answers before this process builds anything.
+    QString socketProblem;
+    const QString socketPath = InstanceServer::socketPath(&socketProblem);
+    if (!socketPath.isEmpty()) {
+        if (const std::optional<int> status = askRunningInstance(socketPath, request))
+            return *status;
+    }
+
+    const bool platformChosen = qEnvironmentVariableIsSet("QT_QPA_PLATFORM");
+    X11Platform::preferXcb();
+    // An X display that cannot be opened is reported below instead of ending in Qt's abort.
+    if (!platformChosen && qgetenv("QT_QPA_PLATFORM") == "xcb")
+        qputenv("QT_QPA_PLATFORM", "xcb;offscreen");
+
+    if (request.command == Command::Type) {
+        QApplication app(argc, argv);
+        return runTypeCommand(request.text);
+    }
+    if (request.command == Command::Quit || request.command == Command::Hide) {
+        printLine(stdout, QStringLiteral("Runeboard is not running on this display."));
+        return 0;
+    }
+
+    InstanceServer server;
+    if (!socketPath.isEmpty() && !server.lock(socketPath)) {
+        if (const std::optional<int> status = waitForStartingInstance(socketPath, request))
+            return *status;
+        printLine(stderr,
+                  QStringLiteral("runeboard: another Runeboard holds %1.lock but does not answer; if none "
+                                 "is running, remove that file.")
+                      .arg(socketPath));
+        return 1;
+    }
+
+    QApplication::setApplicationName(QStringLiteral("Runeboard"));
+    QApplication::setApplicationVersion(QStringLiteral(RUNEBOARD_VERSION));
+    QApplication::setDesktopFileName(QStringLiteral("runeboard"));
+    QApplication app(argc, argv);
+    // The keyboard lives in the tray and the panel, not in any window the user may close.
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    PlatformServices services = X11Platform::create();
+    if (!platformChosen && QGuiApplication::platformName() == QLatin1String("offscreen")) {
+        X11Platform::writeLaunchCheck(services);
+        const QByteArray display = qgetenv("DISPLAY");
+        printLine(stderr,
+                  display.isEmpty()
+                      ? QStringLiteral("runeboard: there is no display to show the keyboard on; start it "
+                                       "from an X11 session (DISPLAY is not set).")
+                      : QStringLiteral("runeboard: cannot open the X display %1.")
+                            .arg(QString::fromLocal8Bit(display)));
+        return 1;
+    }
+    std::unique_ptr<WindowSystem> windowSystem = X11WindowSystem::create();
+    if (!windowSystem)
+        windowSystem = std::make_unique<NullWindowSystem>();
+
+    AppState appState(std::move(services), std::move(windowSystem), SettingsStore::defaultFilePath(),
+                      SystemLocale::languageCode());
+
+    if (socketPath.isEmpty()) {
+        printLine(stdout,
+                  QStringLiteral("[InstanceServer] Other `runeboard` commands cannot reach this one: %1")
+                      .arg(socketProblem));
+    } else if (QString error; !server.listen(&error)) {
+        printLine(stdout, QStringLiteral("[InstanceServer] Other `runeboard` commands cannot reach this one: "
+                                         "cannot listen on %1: %2")
+                              .arg(socketPath, error));
+    }
+    server.setHandler([&appState](const AppRequest& forwarded, const InstanceServer::Respond& respond) {
+        appState.handleRequest(forwarded, respond);
+    });
+    // What this process itself was started for, once the keyboard is up
+    // (showing it, or toggling it on, is what the start does anyway).
+    if (request.command == Command::Settings || request.command == Command::About) {
+        QMetaObject::invokeMethod(
+            &appState, [&appState, request] { appState.handleRequest(request, [](const AppReply&) {}); },
+            Qt::QueuedConnection);
+    }
+
+    TerminationSignals terminations;
+    QObject::connect(&terminations, &TerminationSignals::received, &appState, &AppState::quit);
+
+    // Independent of the managers, as on every start: say once what typing lacks here.
+    QMetaObject::invokeMethod(
+        &app, [&appState] { X11Platform::writeLaunchCheck(appState.platformServices()); },
+        Qt::QueuedConnection);
+
+    return QApplication::exec();
 }

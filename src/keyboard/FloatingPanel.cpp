@@ -122,8 +122,10 @@ void FloatingPanel::setAllowFocus(bool allow) {
     // native window takes them in place and the widget is told afterwards.
     Qt::WindowFlags flags = windowFlags();
     flags.setFlag(Qt::WindowDoesNotAcceptFocus, !allow);
-    if (QWindow* window = windowHandle())
+    if (QWindow* window = windowHandle()) {
         window->setFlags(flags);
+        m_windowSystem.setAcceptsFocus(*window, allow);
+    }
     overrideWindowFlags(flags);
 
     if (!allow) {
@@ -236,6 +238,7 @@ void FloatingPanel::showEvent(QShowEvent* event) {
     // Before the window is mapped, so rules and states apply from the start.
     if (QWindow* window = windowHandle()) {
         m_windowSystem.setIdentity(*window, QByteArrayLiteral("keyboard"));
+        m_windowSystem.setAcceptsFocus(*window, m_allowFocus);
         m_windowSystem.prepareFloatingShow(*window);
     }
 }

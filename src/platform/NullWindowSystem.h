@@ -11,6 +11,7 @@ public:
 
     void setIdentity(QWindow&, const QByteArray&) override {}
     void prepareFloatingShow(QWindow&) override {}
+    void setAcceptsFocus(QWindow&, bool) override {}
     bool isCompositing() const override { return false; }
     WindowId activeWindow() const override { return 0; }
     void activateWindow(WindowId) override {}

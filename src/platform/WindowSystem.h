@@ -25,6 +25,11 @@ public:
     // normal windows, no task-bar or pager entry. The window manager forgets
     // these when the window is hidden.
     virtual void prepareFloatingShow(QWindow& window) = 0;
+    // Whether the window manager may offer the window the keyboard focus at
+    // all. Qt's own flag only covers direct focus; window managers that offer
+    // focus through a protocol message would still move it away from the
+    // program the user types into.
+    virtual void setAcceptsFocus(QWindow& window, bool accepts) = 0;
 
     // True while a compositor draws windows with an alpha channel.
     virtual bool isCompositing() const = 0;

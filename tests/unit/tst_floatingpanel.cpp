@@ -14,6 +14,7 @@ class RecordingWindowSystem : public WindowSystem {
 public:
     void setIdentity(QWindow&, const QByteArray& role) override { roles.append(role); }
     void prepareFloatingShow(QWindow&) override { ++preparedShows; }
+    void setAcceptsFocus(QWindow&, bool accepts) override { acceptsFocus = accepts; }
     bool isCompositing() const override { return compositing; }
     WindowId activeWindow() const override { return active; }
     void activateWindow(WindowId window) override { activated.append(window); }
@@ -25,6 +26,7 @@ public:
 
     QList<QByteArray> roles;
     int preparedShows = 0;
+    std::optional<bool> acceptsFocus;
     bool compositing = false;
     WindowId active = 0;
     QList<WindowId> activated;
@@ -240,7 +242,9 @@ void TestFloatingPanel::focusSwitchKeepsTheWindowAndReturnsTheFocus() {
     QWindow* window = panel.windowHandle();
     m_windows->active = 4242; // the editor the user types into
 
+    QCOMPARE(m_windows->acceptsFocus, std::optional<bool>(false));
     panel.setAllowFocus(true);
+    QCOMPARE(m_windows->acceptsFocus, std::optional<bool>(true));
     QVERIFY(!window->flags().testFlag(Qt::WindowDoesNotAcceptFocus));
     QVERIFY(!panel.windowFlags().testFlag(Qt::WindowDoesNotAcceptFocus));
     QVERIFY(panel.isVisible());
@@ -249,6 +253,7 @@ void TestFloatingPanel::focusSwitchKeepsTheWindowAndReturnsTheFocus() {
     m_windows->active = panel.winId();
 
     panel.setAllowFocus(false);
+    QCOMPARE(m_windows->acceptsFocus, std::optional<bool>(false));
     QVERIFY(window->flags().testFlag(Qt::WindowDoesNotAcceptFocus));
     QVERIFY(panel.isVisible());
     QCOMPARE(panel.windowHandle(), window);

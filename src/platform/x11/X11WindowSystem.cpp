@@ -29,15 +29,6 @@ struct SelectionNotifyEvent {
 };
 static_assert(sizeof(SelectionNotifyEvent) == 32);
 
-quint32 internAtom(xcb_connection_t* connection, const QByteArray& name) {
-    const xcb_intern_atom_cookie_t cookie =
-        xcb_intern_atom(connection, false, static_cast<uint16_t>(name.size()), name.constData());
-    xcb_intern_atom_reply_t* reply = xcb_intern_atom_reply(connection, cookie, nullptr);
-    const quint32 atom = reply ? reply->atom : XCB_ATOM_NONE;
-    std::free(reply);
-    return atom;
-}
-
 // The screen part of DISPLAY (":0.1" → 1); Qt opens the same one.
 int screenNumberFromDisplay() {
     const QByteArray display = qgetenv("DISPLAY");
@@ -63,23 +54,32 @@ X11WindowSystem::X11WindowSystem(xcb_connection_t* connection, int screenNumber)
     if (screens.rem)
         m_root = screens.data->root;
 
-    static const char* const names[AtomCount] = {"WM_WINDOW_ROLE",
-                                                 "_NET_WM_STATE",
-                                                 "_NET_WM_STATE_ABOVE",
-                                                 "_NET_WM_STATE_STICKY",
-                                                 "_NET_WM_STATE_SKIP_TASKBAR",
-                                                 "_NET_WM_STATE_SKIP_PAGER",
-                                                 "_NET_WM_DESKTOP",
-                                                 "_NET_ACTIVE_WINDOW",
-                                                 "_NET_SUPPORTED",
-                                                 nullptr};
-    for (int i = 0; i < NetWmCm; ++i)
-        m_atoms[i] = internAtom(connection, names[i]);
-    m_atoms[NetWmCm] = internAtom(connection, "_NET_WM_CM_S" + QByteArray::number(screenNumber));
-
+    QByteArray names[AtomCount] = {"WM_WINDOW_ROLE",
+                                   "_NET_WM_STATE",
+                                   "_NET_WM_STATE_ABOVE",
+                                   "_NET_WM_STATE_STICKY",
+                                   "_NET_WM_STATE_SKIP_TASKBAR",
+                                   "_NET_WM_STATE_SKIP_PAGER",
+                                   "_NET_WM_DESKTOP",
+                                   "_NET_ACTIVE_WINDOW",
+                                   "_NET_SUPPORTED",
+                                   "WM_PROTOCOLS",
+                                   "WM_TAKE_FOCUS",
+                                   "_NET_WM_CM_S" + QByteArray::number(screenNumber)};
+    // All requests first, then the replies: one round trip instead of one per name.
+    xcb_intern_atom_cookie_t cookies[AtomCount];
+    for (int i = 0; i < AtomCount; ++i)
+        cookies[i] =
+            xcb_intern_atom(connection, false, static_cast<uint16_t>(names[i].size()), names[i].constData());
     const char xfixes[] = "XFIXES";
-    xcb_query_extension_reply_t* extension = xcb_query_extension_reply(
-        connection, xcb_query_extension(connection, sizeof(xfixes) - 1, xfixes), nullptr);
+    const xcb_query_extension_cookie_t extensionCookie =
+        xcb_query_extension(connection, sizeof(xfixes) - 1, xfixes);
+    for (int i = 0; i < AtomCount; ++i) {
+        xcb_intern_atom_reply_t* reply = xcb_intern_atom_reply(connection, cookies[i], nullptr);
+        m_atoms[i] = reply ? reply->atom : quint32(XCB_ATOM_NONE);
+        std::free(reply);
+    }
+    xcb_query_extension_reply_t* extension = xcb_query_extension_reply(connection, extensionCookie, nullptr);
     if (extension && extension->present)
         m_xfixesFirstEvent = extension->first_event;
     std::free(extension);
@@ -143,6 +143,24 @@ void X11WindowSystem::prepareFloatingShow(QWindow& window) {
                             32, 1, &allDesktops);
         m_awaitingMap.insert(id);
     }
+    xcb_flush(m_connection);
+}
+
+void X11WindowSystem::setAcceptsFocus(QWindow& window, bool accepts) {
+    // With input=False but WM_TAKE_FOCUS listed, a window is "globally
+    // active" to the window manager: a click makes it send the offer and drop
+    // the focus of the window that had it, even though Qt declines.
+    const auto id = static_cast<xcb_window_t>(window.winId());
+    QList<quint32> protocols = atomList(id, atom(WmProtocols));
+    const bool listed = protocols.contains(atom(WmTakeFocus));
+    if (listed == accepts)
+        return;
+    if (accepts)
+        protocols.append(atom(WmTakeFocus));
+    else
+        protocols.removeAll(atom(WmTakeFocus));
+    xcb_change_property(m_connection, XCB_PROP_MODE_REPLACE, id, atom(WmProtocols), XCB_ATOM_ATOM, 32,
+                        static_cast<uint32_t>(protocols.size()), protocols.constData());
     xcb_flush(m_connection);
 }
 

@@ -3,7 +3,6 @@
 #include "platform/WindowSystem.h"
 
 #include <QAbstractNativeEventFilter>
-#include <QHash>
 #include <QSet>
 
 #include <memory>
@@ -23,6 +22,7 @@ public:
 
     void setIdentity(QWindow& window, const QByteArray& role) override;
     void prepareFloatingShow(QWindow& window) override;
+    void setAcceptsFocus(QWindow& window, bool accepts) override;
     bool isCompositing() const override { return m_compositing; }
     WindowId activeWindow() const override;
     void activateWindow(WindowId window) override;
@@ -40,6 +40,8 @@ private:
         NetWmDesktop,
         NetActiveWindow,
         NetSupported,
+        WmProtocols,
+        WmTakeFocus,
         NetWmCm,
         AtomCount
     };

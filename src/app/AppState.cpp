@@ -1,0 +1,179 @@
+#include "AppState.h"
+
+#include "app/TrayMenu.h"
+#include "app/UpdateManager.h"
+#include "hotkeys/HotkeySettings.h"
+#include "keyboard/FloatingPanel.h"
+#include "keyboard/InputInjector.h"
+#include "keyboard/KeyboardState.h"
+#include "keyboard/view/KeyboardView.h"
+#include "localization/LocalizationManager.h"
+#include "palettes/PaletteManager.h"
+#include "platform/HotkeyService.h"
+#include "platform/ModifierMonitor.h"
+#include "platform/SettingsStore.h"
+#include "platform/TypingBackend.h"
+#include "platform/WindowSystem.h"
+#include "settings/HelpAboutView.h"
+#include "settings/SettingsView.h"
+
+#include <QCoreApplication>
+#include <QWidget>
+#include <QWindow>
+
+AppState::AppState(PlatformServices services, std::unique_ptr<WindowSystem> windowSystem,
+                   const QString& settingsFile, const QString& systemLanguage, QObject* parent)
+    : QObject(parent)
+    , m_services(std::move(services))
+    , m_windowSystem(std::move(windowSystem))
+    , m_store(std::make_unique<SettingsStore>(settingsFile))
+    , m_injector(std::make_unique<InputInjector>(*m_services.typing)) {
+    // The managers, in the order in which each needs the one before.
+    m_localizationManager = std::make_unique<LocalizationManager>(*m_store, systemLanguage);
+    m_paletteManager = std::make_unique<PaletteManager>(*m_store, systemLanguage);
+    m_keyboardState =
+        std::make_unique<KeyboardState>(*m_store, *m_services.hotkeys, *m_services.shiftMonitor);
+    m_hotkeySettings = std::make_unique<HotkeySettings>(*m_store);
+    m_updateManager = std::make_unique<UpdateManager>(*m_store, *m_localizationManager);
+    m_updateManager->setCurrentVersion(QCoreApplication::applicationVersion());
+
+    m_keyboardState->setPanelFactory([this] {
+        auto panel = std::make_unique<FloatingPanel>(*m_store, *m_windowSystem);
+        panel->setContent(
+            new KeyboardView(*m_keyboardState, *m_paletteManager, *m_localizationManager, *m_injector));
+        // The window manager's close only hides it, as the keyboard's own close button does.
+        panel->onCloseRequested = [this] {
+            if (m_keyboardState->isKeyboardVisible())
+                m_keyboardState->toggleVisibility();
+        };
+        return panel;
+    });
+    m_keyboardState->configure(*m_paletteManager, *m_localizationManager);
+
+    m_trayMenu = std::make_unique<TrayMenu>(*m_keyboardState, *m_localizationManager);
+    connect(m_trayMenu.get(), &TrayMenu::settingsRequested, this, &AppState::openSettings);
+    connect(m_trayMenu.get(), &TrayMenu::helpRequested, this, &AppState::openHelp);
+    connect(m_trayMenu.get(), &TrayMenu::quitRequested, this, &AppState::quit, Qt::QueuedConnection);
+    m_trayMenu->show();
+}
+
+AppState::~AppState() {
+    // Windows and the panel read the managers; they go before them.
+    m_helpWindow.reset();
+    m_settingsWindow.reset();
+    m_trayMenu.reset();
+    m_keyboardState.reset();
+}
+
+QWidget* AppState::settingsWindow() const {
+    return m_settingsWindow.get();
+}
+
+QWidget* AppState::helpWindow() const {
+    return m_helpWindow.get();
+}
+
+void AppState::openSettings() {
+    if (!m_settingsWindow)
+        m_settingsWindow = std::make_unique<SettingsView>(
+            *m_localizationManager, *m_paletteManager, *m_keyboardState, *m_hotkeySettings, *m_updateManager);
+    bringToFront(*m_settingsWindow, QByteArrayLiteral("settings"));
+}
+
+void AppState::openHelp() {
+    if (!m_helpWindow)
+        m_helpWindow = std::make_unique<HelpAboutView>(*m_localizationManager, *m_updateManager);
+    bringToFront(*m_helpWindow, QByteArrayLiteral("help"));
+}
+
+void AppState::bringToFront(QWidget& window, const QByteArray& role) {
+    window.winId(); // the native window, so that it can be named before it is mapped
+    if (QWindow* handle = window.windowHandle())
+        m_windowSystem->setIdentity(*handle, role);
+    if (window.isMinimized())
+        window.showNormal();
+    else
+        window.show();
+    window.raise();
+    window.activateWindow();
+}
+
+void AppState::handleRequest(const AppRequest& request, const InstanceServer::Respond& respond) {
+    using Command = AppRequest::Command;
+    KeyboardState& keyboard = *m_keyboardState;
+    switch (request.command) {
+    case Command::Show:
+        if (!keyboard.isKeyboardVisible())
+            keyboard.toggleVisibility();
+        break;
+    case Command::Toggle:
+        keyboard.toggleVisibility();
+        break;
+    case Command::Hide:
+        if (keyboard.isKeyboardVisible())
+            keyboard.toggleVisibility();
+        break;
+    case Command::Settings:
+        openSettings();
+        break;
+    case Command::About:
+        openHelp();
+        break;
+    case Command::Quit:
+        respond({});
+        QMetaObject::invokeMethod(this, &AppState::quit, Qt::QueuedConnection);
+        return;
+    case Command::Type:
+        typeForRequest(request.text, respond);
+        return;
+    }
+    respond({});
+}
+
+void AppState::typeForRequest(const QString& text, const InstanceServer::Respond& respond) {
+    TypingBackend& backend = *m_services.typing;
+    const QString reason = backend.unavailableReason();
+    if (!reason.isEmpty() || m_quitting) {
+        respond({2, QStringLiteral("runeboard: cannot type: %1")
+                        .arg(m_quitting ? QStringLiteral("the running Runeboard is quitting.") : reason)});
+        return;
+    }
+    QString note;
+    if (!m_services.typingProblem.isEmpty())
+        note = QStringLiteral("runeboard: ") + m_services.typingProblem + u'\n';
+
+    // The answer waits until the last key is delivered, so the asking process
+    // ends when the text is there.
+    struct Typing {
+        int failures = 0;
+        QMetaObject::Connection onFailure;
+        QMetaObject::Connection onIdle;
+    };
+    auto typing = std::make_shared<Typing>();
+    auto finish = [typing, respond, note] {
+        QObject::disconnect(typing->onFailure);
+        QObject::disconnect(typing->onIdle);
+        if (typing->failures == 0)
+            respond({0, note});
+        else
+            respond({1, note + QStringLiteral("runeboard: %1 of the text's symbols could not be typed (the "
+                                              "running Runeboard's output says why)")
+                                   .arg(typing->failures)});
+    };
+    typing->onFailure =
+        connect(&backend, &TypingBackend::deliveryFailed, this, [typing] { ++typing->failures; });
+    typing->failures += m_injector->typeText(text);
+    if (backend.isIdle())
+        finish();
+    else
+        typing->onIdle = connect(&backend, &TypingBackend::idle, this, finish);
+}
+
+void AppState::quit() {
+    if (m_quitting)
+        return;
+    m_quitting = true;
+    connect(m_services.typing.get(), &TypingBackend::restored, qApp, &QCoreApplication::quit,
+            Qt::QueuedConnection);
+    m_services.typing->restoreSystem();
+}

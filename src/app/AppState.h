@@ -1,0 +1,78 @@
+#pragma once
+
+#include "app/InstanceServer.h"
+#include "platform/PlatformServices.h"
+
+#include <QObject>
+#include <QPointer>
+
+#include <memory>
+
+class HelpAboutView;
+class HotkeySettings;
+class InputInjector;
+class KeyboardState;
+class LocalizationManager;
+class PaletteManager;
+class QWidget;
+class SettingsStore;
+class SettingsView;
+class TrayMenu;
+class UpdateManager;
+class WindowSystem;
+
+// The application: it owns the settings store, the platform services and the
+// five long-lived managers, built once in a fixed order, and the windows and
+// tray menu that show them. Every other part gets its managers from here.
+class AppState : public QObject {
+    Q_OBJECT
+public:
+    // systemLanguage: the session's bare language code (chooses the interface
+    // language and the factory main set).
+    AppState(PlatformServices services, std::unique_ptr<WindowSystem> windowSystem,
+             const QString& settingsFile, const QString& systemLanguage, QObject* parent = nullptr);
+    ~AppState() override;
+
+    SettingsStore& settingsStore() { return *m_store; }
+    LocalizationManager& localizationManager() { return *m_localizationManager; }
+    PaletteManager& paletteManager() { return *m_paletteManager; }
+    KeyboardState& keyboardState() { return *m_keyboardState; }
+    HotkeySettings& hotkeySettings() { return *m_hotkeySettings; }
+    UpdateManager& updateManager() { return *m_updateManager; }
+    InputInjector& inputInjector() { return *m_injector; }
+    TypingBackend& typingBackend() { return *m_services.typing; }
+    const PlatformServices& platformServices() const { return m_services; }
+    WindowSystem& windowSystem() { return *m_windowSystem; }
+    TrayMenu& trayMenu() { return *m_trayMenu; }
+
+    // One of each, kept once opened and brought to the front when asked again.
+    void openSettings();
+    void openHelp();
+    QWidget* settingsWindow() const;
+    QWidget* helpWindow() const;
+
+    // Carries out what another `runeboard` asked for.
+    void handleRequest(const AppRequest& request, const InstanceServer::Respond& respond);
+
+    // Ends the run the orderly way: the keyboard mapping is given back first.
+    void quit();
+    bool isQuitting() const { return m_quitting; }
+
+private:
+    void bringToFront(QWidget& window, const QByteArray& role);
+    void typeForRequest(const QString& text, const InstanceServer::Respond& respond);
+
+    PlatformServices m_services;
+    std::unique_ptr<WindowSystem> m_windowSystem;
+    std::unique_ptr<SettingsStore> m_store;
+    std::unique_ptr<InputInjector> m_injector;
+    std::unique_ptr<LocalizationManager> m_localizationManager;
+    std::unique_ptr<PaletteManager> m_paletteManager;
+    std::unique_ptr<KeyboardState> m_keyboardState;
+    std::unique_ptr<HotkeySettings> m_hotkeySettings;
+    std::unique_ptr<UpdateManager> m_updateManager;
+    std::unique_ptr<TrayMenu> m_trayMenu;
+    std::unique_ptr<SettingsView> m_settingsWindow;
+    std::unique_ptr<HelpAboutView> m_helpWindow;
+    bool m_quitting = false;
+};

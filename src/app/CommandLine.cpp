@@ -1,0 +1,92 @@
+#include "CommandLine.h"
+
+namespace {
+using Command = AppRequest::Command;
+
+CommandLine invalid(const QString& error) {
+    CommandLine line;
+    line.kind = CommandLine::Kind::Invalid;
+    line.error = error;
+    return line;
+}
+
+std::optional<Command> actionOf(const QString& argument) {
+    static const std::pair<const char*, Command> actions[] = {
+        {"--show", Command::Show},         {"--toggle", Command::Toggle}, {"--hide", Command::Hide},
+        {"--settings", Command::Settings}, {"--about", Command::About},   {"--quit", Command::Quit},
+    };
+    for (const auto& [name, command] : actions) {
+        if (argument == QLatin1String(name))
+            return command;
+    }
+    return std::nullopt;
+}
+} // namespace
+
+CommandLine CommandLine::parse(const QStringList& arguments) {
+    CommandLine line;
+    bool haveAction = false;
+    auto takeAction = [&](Command command, const QString& text = {}) {
+        if (haveAction)
+            return false;
+        haveAction = true;
+        line.request.command = command;
+        line.request.text = text;
+        return true;
+    };
+    const QString onlyOne =
+        QStringLiteral("only one of --show, --toggle, --hide, --settings, --about, --quit "
+                       "and --type can be given");
+
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        const QString& argument = arguments.at(i);
+        if (argument == QLatin1String("--help") || argument == QLatin1String("-h")) {
+            line.kind = Kind::Help;
+            return line;
+        }
+        if (argument == QLatin1String("--version") || argument == QLatin1String("-v")) {
+            line.kind = Kind::Version;
+            return line;
+        }
+        if (const auto command = actionOf(argument)) {
+            if (!takeAction(*command))
+                return invalid(onlyOne);
+            continue;
+        }
+        if (argument == QLatin1String("--type")) {
+            // The next argument is the text, whatever it looks like ("--type -x" types "-x").
+            if (i + 1 >= arguments.size())
+                return invalid(QStringLiteral("--type needs the text to type, as in: runeboard --type 'ą'"));
+            if (!takeAction(Command::Type, arguments.at(++i)))
+                return invalid(onlyOne);
+            continue;
+        }
+        if (argument.startsWith(QLatin1String("--type="))) {
+            if (!takeAction(Command::Type, argument.mid(7)))
+                return invalid(onlyOne);
+            continue;
+        }
+        return invalid(QStringLiteral("unknown argument '%1'").arg(argument));
+    }
+    return line;
+}
+
+QString CommandLine::helpText() {
+    return QStringLiteral("Usage: runeboard [OPTION]\n"
+                          "A floating keyboard of special symbols: click a key and its symbol is typed\n"
+                          "into the program that has the keyboard focus.\n"
+                          "\n"
+                          "Without an option Runeboard starts, or shows the keyboard of the Runeboard\n"
+                          "already running on this display. The options below are carried out by the\n"
+                          "running Runeboard, which is started first where that makes sense.\n"
+                          "\n"
+                          "      --show        show the keyboard\n"
+                          "      --toggle      show the keyboard, or hide it when it is shown\n"
+                          "      --hide        hide the keyboard\n"
+                          "      --settings    open the settings window\n"
+                          "      --about       open the Help & About window\n"
+                          "      --quit        end the running Runeboard\n"
+                          "      --type TEXT   type TEXT into the focused window and exit when done\n"
+                          "  -h, --help        show this help and exit\n"
+                          "  -v, --version     show the version and exit\n");
+}

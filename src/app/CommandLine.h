@@ -1,0 +1,20 @@
+#pragma once
+
+#include "app/InstanceProtocol.h"
+
+#include <QStringList>
+
+// The command line of `runeboard`: at most one action, answered by the
+// running instance (or by this process when it becomes the instance), or
+// --help / --version, answered at once.
+struct CommandLine {
+    enum class Kind { Request, Help, Version, Invalid };
+
+    Kind kind = Kind::Request;
+    AppRequest request;
+    QString error; // for Invalid, one line
+
+    // The arguments without the program name.
+    static CommandLine parse(const QStringList& arguments);
+    static QString helpText();
+};

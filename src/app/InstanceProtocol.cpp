@@ -1,0 +1,83 @@
+#include "InstanceProtocol.h"
+
+#include <QJsonDocument>
+#include <QJsonObject>
+
+#include <array>
+#include <utility>
+
+namespace {
+using Command = AppRequest::Command;
+
+constexpr std::array<std::pair<Command, const char*>, 7> commandNames{{
+    {Command::Show, "show"},
+    {Command::Toggle, "toggle"},
+    {Command::Hide, "hide"},
+    {Command::Settings, "settings"},
+    {Command::About, "about"},
+    {Command::Quit, "quit"},
+    {Command::Type, "type"},
+}};
+
+std::optional<QJsonObject> objectOf(const QByteArray& line) {
+    QJsonParseError error;
+    const QJsonDocument document = QJsonDocument::fromJson(line, &error);
+    if (error.error != QJsonParseError::NoError || !document.isObject())
+        return std::nullopt;
+    return document.object();
+}
+
+QByteArray lineOf(const QJsonObject& object) {
+    return QJsonDocument(object).toJson(QJsonDocument::Compact) + '\n';
+}
+} // namespace
+
+QByteArray AppRequest::encode() const {
+    QJsonObject object;
+    for (const auto& [value, name] : commandNames) {
+        if (value == command)
+            object.insert(QStringLiteral("command"), QLatin1String(name));
+    }
+    if (command == Command::Type)
+        object.insert(QStringLiteral("text"), text);
+    return lineOf(object);
+}
+
+std::optional<AppRequest> AppRequest::decode(const QByteArray& line) {
+    const std::optional<QJsonObject> object = objectOf(line);
+    if (!object)
+        return std::nullopt;
+    const QJsonValue name = object->value(QStringLiteral("command"));
+    for (const auto& [value, text] : commandNames) {
+        if (name.toString() != QLatin1String(text))
+            continue;
+        AppRequest request;
+        request.command = value;
+        if (value == Command::Type) {
+            const QJsonValue typed = object->value(QStringLiteral("text"));
+            if (!typed.isString())
+                return std::nullopt;
+            request.text = typed.toString();
+        }
+        return request;
+    }
+    return std::nullopt;
+}
+
+QByteArray AppReply::encode() const {
+    QJsonObject object;
+    object.insert(QStringLiteral("status"), status);
+    object.insert(QStringLiteral("message"), message);
+    return lineOf(object);
+}
+
+std::optional<AppReply> AppReply::decode(const QByteArray& line) {
+    const std::optional<QJsonObject> object = objectOf(line);
+    if (!object)
+        return std::nullopt;
+    const QJsonValue status = object->value(QStringLiteral("status"));
+    const QJsonValue message = object->value(QStringLiteral("message"));
+    if (!status.isDouble() || !message.isString())
+        return std::nullopt;
+    return AppReply{status.toInt(), message.toString()};
+}

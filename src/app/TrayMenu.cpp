@@ -1,0 +1,83 @@
+#include "TrayMenu.h"
+
+#include "keyboard/KeyboardState.h"
+#include "localization/LocalizationManager.h"
+
+#include <QAction>
+#include <QCursor>
+#include <QIcon>
+#include <QMenu>
+#include <QSystemTrayIcon>
+
+#include <cstdio>
+
+// The bundled icon lives in a static library; nothing else would pull it in.
+// (Outside any namespace, as the macro requires.)
+static void initTrayResources() {
+    Q_INIT_RESOURCE(tray);
+}
+
+namespace {
+QIcon keyboardIcon() {
+    initTrayResources();
+    return QIcon::fromTheme(QStringLiteral("input-keyboard"),
+                            QIcon(QStringLiteral(":/runeboard/keyboard.svg")));
+}
+} // namespace
+
+TrayMenu::TrayMenu(KeyboardState& keyboardState, LocalizationManager& localization, QObject* parent)
+    : QObject(parent)
+    , m_keyboardState(keyboardState)
+    , m_localization(localization)
+    , m_menu(new QMenu)
+    , m_trayIcon(new QSystemTrayIcon(keyboardIcon(), this)) {
+    m_trayIcon->setToolTip(QStringLiteral("Runeboard"));
+
+    // The key combinations are only shown here; the global hotkeys do the work.
+    m_toggle = m_menu->addAction(QString(), &keyboardState, &KeyboardState::toggleVisibility);
+    m_toggle->setShortcut(QKeySequence(Qt::ALT | Qt::SHIFT | Qt::Key_K));
+    m_menu->addSeparator();
+    m_settings = m_menu->addAction(QString(), this, &TrayMenu::settingsRequested);
+    m_settings->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Comma));
+    m_help = m_menu->addAction(QString(), this, &TrayMenu::helpRequested);
+    m_menu->addSeparator();
+    m_quit = m_menu->addAction(QString(), this, &TrayMenu::quitRequested);
+    for (QAction* action : {m_toggle, m_settings}) {
+        action->setShortcutContext(Qt::WidgetShortcut);
+        action->setShortcutVisibleInContextMenu(true);
+    }
+
+    retranslate();
+    connect(m_menu, &QMenu::aboutToShow, this, &TrayMenu::retranslate);
+    connect(&keyboardState, &KeyboardState::isKeyboardVisibleChanged, this, &TrayMenu::retranslate);
+    connect(&localization, &LocalizationManager::currentLanguageChanged, this, &TrayMenu::retranslate);
+    m_trayIcon->setContextMenu(m_menu);
+    // Trays only open the menu on a right click; a left click opens it too.
+    connect(m_trayIcon, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
+        if (reason == QSystemTrayIcon::Trigger && !m_menu->isVisible())
+            m_menu->popup(QCursor::pos());
+    });
+}
+
+TrayMenu::~TrayMenu() {
+    delete m_menu;
+}
+
+void TrayMenu::show() {
+    m_trayIcon->show();
+    if (!QSystemTrayIcon::isSystemTrayAvailable()) {
+        std::fputs("[TrayMenu] This desktop shows no system tray, so Runeboard has no menu icon; "
+                   "`runeboard --settings` opens the settings.\n",
+                   stdout);
+        std::fflush(stdout);
+    }
+}
+
+void TrayMenu::retranslate() {
+    m_toggle->setText(m_localization.localized(m_keyboardState.isKeyboardVisible()
+                                                   ? QStringLiteral("hide_keyboard")
+                                                   : QStringLiteral("show_keyboard")));
+    m_settings->setText(m_localization.localized(QStringLiteral("settings")));
+    m_help->setText(m_localization.localized(QStringLiteral("how_to_use")));
+    m_quit->setText(m_localization.localized(QStringLiteral("quit")));
+}

@@ -1,0 +1,258 @@
+// The application shell on a real X server with a real window manager: where
+// the panel appears, what the window manager is told, that the focus stays
+// with the program being typed into, hide and show, the remembered place, and
+// one instance per display answering the commands of a second `runeboard`.
+#include "XSession.h"
+
+#include <QDir>
+#include <QTest>
+
+#include <csignal>
+
+namespace {
+const QString panelTitle = QStringLiteral("Runeboard Keyboard");
+// Inside the compact card, left of the keys: a press here moves the panel.
+const QPoint cardBackground(25, 45);
+} // namespace
+
+class TestShell : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void panelAppearsCentredAndTellsTheWindowManagerWhatItIs();
+    void clicksOnThePanelLeaveTheFocusWhereItWas();
+    void toggleHotkeyHidesAndShowsTheSameWindowInTheSamePlace();
+    void movedPanelComesBackThereAfterQuitAndStart();
+    void secondProcessTogglesTheRunningOne();
+    void typeGoesThroughTheRunningInstance();
+    void settingsAndHelpWindowsAreNamedForRules();
+    void crashedInstanceDoesNotBlockTheNextStart();
+
+private:
+    // Starts Runeboard and waits for its panel; returns the panel's window id.
+    QString startRuneboard();
+    XSession::Result runeboard(const QStringList& arguments, int timeoutMs = 15000);
+    bool isViewable(const QString& window);
+    void quitRuneboard();
+
+    XSession m_session;
+    QProcess* m_runeboard = nullptr;
+    QString m_xterm;
+    QString m_typed;
+};
+
+void TestShell::initTestCase() {
+    QString error;
+    QVERIFY2(m_session.start(&error), qPrintable(error));
+    QVERIFY2(QFileInfo(XSession::runeboardBinary()).isExecutable(), "RUNEBOARD_BINARY is not set");
+}
+
+void TestShell::init() {
+    // A fresh configuration for every test: first start, nothing remembered.
+    QDir(m_session.configHome()).removeRecursively();
+    QDir().mkpath(m_session.configHome());
+    m_typed = m_session.scratchPath(QStringLiteral("typed-%1.txt").arg(QTest::currentTestFunction()));
+    m_xterm = m_session.startXtermReceiver(m_typed);
+    QVERIFY(!m_xterm.isEmpty());
+}
+
+void TestShell::cleanup() {
+    quitRuneboard();
+    if (!m_xterm.isEmpty())
+        m_session.xdotool({QStringLiteral("windowkill"), m_xterm});
+}
+
+QString TestShell::startRuneboard() {
+    m_runeboard = m_session.launch(XSession::runeboardBinary(), {});
+    QString panel;
+    XSession::waitFor(
+        [&] {
+            panel = m_session.findWindowByName(panelTitle);
+            return !panel.isEmpty() && m_session.windowGeometry(panel).at(2) > 0;
+        },
+        15000);
+    if (panel.isEmpty())
+        qWarning("Runeboard said: %s", m_runeboard->readAllStandardOutput().constData());
+    return panel;
+}
+
+XSession::Result TestShell::runeboard(const QStringList& arguments, int timeoutMs) {
+    return m_session.run(XSession::runeboardBinary(), arguments, timeoutMs);
+}
+
+bool TestShell::isViewable(const QString& window) {
+    const XSession::Result info = m_session.run(QStringLiteral("xwininfo"), {QStringLiteral("-id"), window});
+    return info.out.contains(QLatin1String("Map State: IsViewable"));
+}
+
+void TestShell::quitRuneboard() {
+    if (!m_runeboard || m_runeboard->state() == QProcess::NotRunning)
+        return;
+    runeboard({QStringLiteral("--quit")});
+    if (!m_runeboard->waitForFinished(10000))
+        m_runeboard->kill();
+}
+
+void TestShell::panelAppearsCentredAndTellsTheWindowManagerWhatItIs() {
+    const QString panel = startRuneboard();
+    QVERIFY(!panel.isEmpty());
+    const QList<int> frame = m_session.windowGeometry(panel);
+    // The screen is 1280 × 800 and openbox reserves nothing.
+    QVERIFY2(qAbs(frame[0] + frame[2] / 2 - 640) <= 1 && qAbs(frame[1] + frame[3] / 2 - 400) <= 1,
+             qPrintable(QStringLiteral("panel at %1,%2 size %3×%4")
+                            .arg(frame[0])
+                            .arg(frame[1])
+                            .arg(frame[2])
+                            .arg(frame[3])));
+
+    QVERIFY(m_session.xprop(panel, QStringLiteral("WM_HINTS")).contains(QLatin1String("input focus: False")));
+    const QString states = m_session.xprop(panel, QStringLiteral("_NET_WM_STATE"));
+    for (const char* state : {"_NET_WM_STATE_ABOVE", "_NET_WM_STATE_STICKY", "_NET_WM_STATE_SKIP_TASKBAR"})
+        QVERIFY2(states.contains(QLatin1String(state)), qPrintable(states));
+    QCOMPARE(m_session.xprop(panel, QStringLiteral("_NET_WM_DESKTOP")),
+             QStringLiteral("_NET_WM_DESKTOP(CARDINAL) = 4294967295"));
+    QCOMPARE(m_session.xprop(panel, QStringLiteral("WM_CLASS")),
+             QStringLiteral("WM_CLASS(STRING) = \"runeboard\", \"Runeboard\""));
+    QCOMPARE(m_session.xprop(panel, QStringLiteral("WM_WINDOW_ROLE")),
+             QStringLiteral("WM_WINDOW_ROLE(STRING) = \"keyboard\""));
+    // Appearing took nothing from the program that had the focus.
+    QCOMPARE(m_session.activeWindow(), m_xterm);
+}
+
+void TestShell::clicksOnThePanelLeaveTheFocusWhereItWas() {
+    const QString panel = startRuneboard();
+    QVERIFY(!panel.isEmpty());
+    QVERIFY(m_session.focusWindow(m_xterm));
+    const QList<int> frame = m_session.windowGeometry(panel);
+    const QList<QPoint> spots{cardBackground, QPoint(frame[2] / 2, frame[3] / 2)};
+    for (const QPoint& spot : spots) {
+        m_session.xdotool({QStringLiteral("mousemove"), QString::number(frame[0] + spot.x()),
+                           QString::number(frame[1] + spot.y()), QStringLiteral("click"),
+                           QStringLiteral("1")});
+        // Give the window manager time to act on the click, then look.
+        QTest::qWait(300);
+        QCOMPARE(m_session.activeWindow(), m_xterm);
+    }
+}
+
+void TestShell::toggleHotkeyHidesAndShowsTheSameWindowInTheSamePlace() {
+    const QString panel = startRuneboard();
+    QVERIFY(!panel.isEmpty());
+    const QList<int> frame = m_session.windowGeometry(panel);
+
+    m_session.xdotool({QStringLiteral("key"), QStringLiteral("alt+shift+k")});
+    QVERIFY(XSession::waitFor([&] { return !isViewable(panel); }));
+    m_session.xdotool({QStringLiteral("key"), QStringLiteral("alt+shift+k")});
+    QVERIFY(XSession::waitFor([&] { return isViewable(panel); }));
+
+    QCOMPARE(m_session.findWindowByName(panelTitle), panel);
+    QCOMPARE(m_session.windowGeometry(panel), frame);
+    // The window manager forgot these when the panel was hidden; they were given again.
+    QCOMPARE(m_session.xprop(panel, QStringLiteral("_NET_WM_DESKTOP")),
+             QStringLiteral("_NET_WM_DESKTOP(CARDINAL) = 4294967295"));
+    QVERIFY(m_session.xprop(panel, QStringLiteral("_NET_WM_STATE")).contains(QLatin1String("STICKY")));
+    QCOMPARE(m_session.activeWindow(), m_xterm);
+}
+
+void TestShell::movedPanelComesBackThereAfterQuitAndStart() {
+    QString panel = startRuneboard();
+    QVERIFY(!panel.isEmpty());
+    const QList<int> before = m_session.windowGeometry(panel);
+    const int x = before[0] + cardBackground.x();
+    const int y = before[1] + cardBackground.y();
+    m_session.xdotool({QStringLiteral("mousemove"), QString::number(x), QString::number(y),
+                       QStringLiteral("mousedown"), QStringLiteral("1")});
+    for (int step = 1; step <= 4; ++step)
+        m_session.xdotool(
+            {QStringLiteral("mousemove"), QString::number(x - 30 * step), QString::number(y - 20 * step)});
+    m_session.xdotool({QStringLiteral("mouseup"), QStringLiteral("1")});
+    const QList<int> moved{before[0] - 120, before[1] - 80, before[2], before[3]};
+    QVERIFY(XSession::waitFor([&] { return m_session.windowGeometry(panel) == moved; }));
+    QCOMPARE(m_session.activeWindow(), m_xterm);
+
+    const XSession::Result quit = runeboard({QStringLiteral("--quit")});
+    QCOMPARE(quit.exitCode, 0);
+    QVERIFY(m_runeboard->waitForFinished(10000));
+    QCOMPARE(m_runeboard->exitCode(), 0);
+
+    panel = startRuneboard();
+    QVERIFY(!panel.isEmpty());
+    QCOMPARE(m_session.windowGeometry(panel), moved);
+}
+
+void TestShell::secondProcessTogglesTheRunningOne() {
+    const QString panel = startRuneboard();
+    QVERIFY(!panel.isEmpty());
+    for (const bool viewable : {false, true}) {
+        const XSession::Result toggle = runeboard({QStringLiteral("--toggle")});
+        QVERIFY(toggle.finished);
+        QCOMPARE(toggle.exitCode, 0);
+        QVERIFY(XSession::waitFor([&] { return isViewable(panel) == viewable; }));
+    }
+    // Still the one instance, and the same panel.
+    QCOMPARE(m_session.findWindowByName(panelTitle), panel);
+    QCOMPARE(runeboard({}).exitCode, 0);
+    QTest::qWait(300);
+    QCOMPARE(
+        m_session.xdotool({QStringLiteral("search"), QStringLiteral("--name"), u'^' + panelTitle + u'$'}),
+        panel);
+}
+
+void TestShell::typeGoesThroughTheRunningInstance() {
+    QVERIFY(!startRuneboard().isEmpty());
+    QVERIFY(m_session.focusWindow(m_xterm));
+    // Symbols off the keymap, one outside the BMP, a combining mark, and plain ASCII.
+    const QString text = QStringLiteral("ąβ→€ß𝔸e\u0301 Zz-1");
+    const XSession::Result typed = runeboard({QStringLiteral("--type"), text});
+    QVERIFY(typed.finished);
+    QCOMPARE(typed.exitCode, 0);
+    QCOMPARE(XSession::waitForFileText(m_typed, text), text);
+    // The instance did the typing: it is still there, and this process did not start a second one.
+    QCOMPARE(m_runeboard->state(), QProcess::Running);
+}
+
+void TestShell::settingsAndHelpWindowsAreNamedForRules() {
+    QVERIFY(!startRuneboard().isEmpty());
+    const struct {
+        const char* option;
+        const char* title;
+        const char* role;
+    } windows[] = {{"--settings", "Runeboard Settings", "settings"}, {"--about", "Help & About", "help"}};
+    for (const auto& expected : windows) {
+        QCOMPARE(runeboard({QString::fromLatin1(expected.option)}).exitCode, 0);
+        QString window;
+        QVERIFY(XSession::waitFor([&] {
+            window = m_session.findWindowByName(QString::fromUtf8(expected.title));
+            return !window.isEmpty();
+        }));
+        QCOMPARE(m_session.xprop(window, QStringLiteral("WM_CLASS")),
+                 QStringLiteral("WM_CLASS(STRING) = \"runeboard\", \"Runeboard\""));
+        QCOMPARE(m_session.xprop(window, QStringLiteral("WM_WINDOW_ROLE")),
+                 QStringLiteral("WM_WINDOW_ROLE(STRING) = \"%1\"").arg(QLatin1String(expected.role)));
+        // Asked for by the user: it comes to the front with the focus.
+        QVERIFY(XSession::waitFor([&] { return m_session.activeWindow() == window; }));
+        // Closing it (openbox's Alt+F4) leaves the application running.
+        m_session.xdotool({QStringLiteral("key"), QStringLiteral("alt+F4")});
+        QVERIFY(XSession::waitFor([&] { return !isViewable(window); }));
+    }
+    QCOMPARE(runeboard({QStringLiteral("--hide")}).exitCode, 0);
+    QCOMPARE(m_runeboard->state(), QProcess::Running);
+}
+
+void TestShell::crashedInstanceDoesNotBlockTheNextStart() {
+    QVERIFY(!startRuneboard().isEmpty());
+    ::kill(static_cast<pid_t>(m_runeboard->processId()), SIGKILL);
+    QVERIFY(m_runeboard->waitForFinished(5000));
+    // Its lock and socket file are still there; the next start takes them over.
+    const QString panel = startRuneboard();
+    QVERIFY(!panel.isEmpty());
+    QCOMPARE(runeboard({QStringLiteral("--toggle")}).exitCode, 0);
+    QVERIFY(XSession::waitFor([&] { return !isViewable(panel); }));
+}
+
+QTEST_GUILESS_MAIN(TestShell)
+#include "e2e_shell.moc"
