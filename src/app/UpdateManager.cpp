@@ -169,7 +169,7 @@ void UpdateManager::onReplyFinished() {
             return finish(failure(Failure::UnreadableFeed));
         case QNetworkReply::SslHandshakeFailedError:
         case QNetworkReply::InsecureRedirectError:
-            return finish(failure(Failure::SecureConnection));
+            return finish(failure(Failure::SecureConnection, 0, reply->errorString()));
         case QNetworkReply::ProtocolUnknownError:
             return finish(failure(Failure::BadAddress));
         case QNetworkReply::TooManyRedirectsError:
@@ -204,12 +204,14 @@ void UpdateManager::onReplyFinished() {
     finish(result);
 }
 
-UpdateCheckResult UpdateManager::failure(UpdateCheckResult::Failure kind, int httpStatus) const {
+UpdateCheckResult UpdateManager::failure(UpdateCheckResult::Failure kind, int httpStatus,
+                                         const QString& detail) const {
     using Failure = UpdateCheckResult::Failure;
     UpdateCheckResult result;
     result.outcome = UpdateCheckResult::Outcome::Failed;
     result.failure = kind;
     result.httpStatus = httpStatus;
+    result.detail = detail;
     result.title = text("failed_title");
     result.closeButtonText = text("close");
     switch (kind) {
@@ -265,6 +267,8 @@ void UpdateManager::showDialog(const UpdateCheckResult& result) {
                                                                       : QMessageBox::Information);
     box->setText(result.title);
     box->setInformativeText(result.message);
+    if (!result.detail.isEmpty())
+        box->setDetailedText(result.detail);
     if (!result.downloadPage.isEmpty()) {
         QPushButton* open = box->addButton(result.openButtonText, QMessageBox::AcceptRole);
         const QUrl page = result.downloadPage;

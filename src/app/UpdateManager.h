@@ -37,6 +37,7 @@ struct UpdateCheckResult {
     QString message;        // the sentence below it
     QString openButtonText; // for UpdateAvailable with a download page
     QString closeButtonText;
+    QString detail; // for Failed: the technical reason, when there is one
 };
 
 // Checks the appcast feed for a newer version when the user asks, and tells
@@ -98,7 +99,8 @@ private:
     void setCanCheckForUpdates(bool canCheck);
     void onReplyFinished();
     void finish(UpdateCheckResult result);
-    UpdateCheckResult failure(UpdateCheckResult::Failure kind, int httpStatus = 0) const;
+    UpdateCheckResult failure(UpdateCheckResult::Failure kind, int httpStatus = 0,
+                              const QString& detail = {}) const;
     QString text(const char* key) const;
     static void showDialog(const UpdateCheckResult& result);
 

@@ -7,8 +7,10 @@
 #include "settings/InsetDivider.h"
 #include "settings/LogoView.h"
 #include "settings/SemanticColors.h"
+#include "settings/TextStyles.h"
 
 #include <QLabel>
+#include <QLayout>
 #include <QPushButton>
 #include <QUrl>
 #include <QVBoxLayout>
@@ -21,14 +23,6 @@ namespace {
 
 const char* const keyboardKeys[] = {"inst_kbd_1", "inst_kbd_2", "inst_kbd_3", "inst_kbd_4"};
 const char* const setsKeys[] = {"inst_sets_1", "inst_sets_2"};
-
-QFont scaled(QFont font, qreal factor) {
-    if (font.pointSizeF() > 0)
-        font.setPointSizeF(font.pointSizeF() * factor);
-    else
-        font.setPixelSize(qMax(8, qRound(font.pixelSize() * factor)));
-    return font;
-}
 
 void setTextColor(QWidget* widget, const QColor& color) {
     QPalette colors = widget->palette();
@@ -55,13 +49,12 @@ HelpAboutView::HelpAboutView(LocalizationManager& localization, UpdateManager& u
     setWindowTitle(windowTitleText);
     setWindowRole(windowRoleName);
     setWindowIcon(AppLogo::icon());
-    setFixedSize(380, 480);
+    setFixedSize(fixedWidth, minimumHeight);
 
     const QFont body = font();
-    const QFont subheadline = scaled(body, 11.0 / 13.0);
-    const QFont caption = scaled(body, 10.0 / 13.0);
-    QFont headline = body;
-    headline.setBold(true);
+    const QFont subheadline = TextStyles::subheadline(body);
+    const QFont caption = TextStyles::caption(body);
+    const QFont headline = TextStyles::headline(body);
     QFont captionMedium = caption;
     captionMedium.setWeight(QFont::DemiBold);
     const QColor secondary = SemanticColors::secondaryLabel(palette());
@@ -150,4 +143,16 @@ void HelpAboutView::retranslate() {
         m_keyboardBullets.at(i)->setText(text(keyboardKeys[i]));
     for (int i = 0; i < m_setsBullets.size(); ++i)
         m_setsBullets.at(i)->setText(text(setsKeys[i]));
+    fitHeight();
+}
+
+void HelpAboutView::fitHeight() {
+    // 380 × 480 holds everything at the usual font sizes; with a large
+    // desktop font the window grows downwards rather than clipping lines.
+    // Nested layouts cache their height-for-width until their own (posted) update; drop those caches now.
+    for (QLayout* nested : findChildren<QLayout*>())
+        nested->invalidate();
+    layout()->invalidate();
+    const int natural = layout()->totalHeightForWidth(fixedWidth);
+    setFixedSize(fixedWidth, qMax(minimumHeight, natural));
 }

@@ -9,7 +9,8 @@ class QPushButton;
 class UpdateManager;
 
 // The about-and-help page: logo, version, web-site link, the update check and
-// a short list of instructions; fixed at 380 × 480.
+// a short list of instructions; 380 × 480 (taller only when a large desktop
+// font would otherwise clip the instructions).
 //
 // Created without a parent it is itself the top-level window titled
 // "Help & About" with the window role "help".
@@ -19,6 +20,8 @@ class HelpAboutView : public QWidget {
 public:
     static inline const QString windowTitleText = QStringLiteral("Help & About");
     static inline const QString windowRoleName = QStringLiteral("help");
+    static constexpr int fixedWidth = 380;
+    static constexpr int minimumHeight = 480;
 
     HelpAboutView(LocalizationManager& localization, UpdateManager& updates, QWidget* parent = nullptr);
 
@@ -29,6 +32,7 @@ public:
 
 private:
     void retranslate();
+    void fitHeight();
 
     LocalizationManager& m_localization;
     UpdateManager& m_updates;

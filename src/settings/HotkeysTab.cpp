@@ -4,9 +4,9 @@
 #include "localization/LocalizationManager.h"
 #include "palettes/PaletteManager.h"
 
-#include "keyboard/KeyboardState.h"
 #include "hotkeys/GlobalHotkeyManager.h"
 #include "hotkeys/HotkeyRecorderView.h"
+#include "keyboard/KeyboardState.h"
 #include "settings/InsetDivider.h"
 #include "settings/SubtleResetButton.h"
 

@@ -1,6 +1,7 @@
 #include "settings/NameBlock.h"
 
 #include "settings/SemanticColors.h"
+#include "settings/TextStyles.h"
 
 #include <QPainter>
 
@@ -15,10 +16,7 @@ NameBlock::NameBlock(QWidget* parent)
 }
 
 QFont NameBlock::captionFont() const {
-    QFont caption = font();
-    if (caption.pointSizeF() > 0)
-        caption.setPointSizeF(caption.pointSizeF() * 0.85);
-    return caption;
+    return TextStyles::caption(font());
 }
 
 void NameBlock::setLines(const QString& name, const QString& characters) {

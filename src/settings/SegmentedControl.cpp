@@ -2,6 +2,7 @@
 
 #include "settings/SemanticColors.h"
 
+#include <QFocusEvent>
 #include <QKeyEvent>
 #include <QPainter>
 #include <QPainterPath>
@@ -159,9 +160,17 @@ void SegmentedControl::paintEvent(QPaintEvent*) {
         painter.drawText(cell, Qt::AlignCenter, text);
     }
 
-    if (hasFocus() && m_current >= 0) {
+    if (hasFocus() && m_keyboardFocus && m_current >= 0) {
         painter.setPen(QPen(SemanticColors::withAlpha(SemanticColors::accent(colors), 0.6), 2));
         painter.setBrush(Qt::NoBrush);
         painter.drawRoundedRect(frame.adjusted(1, 1, -1, -1), cornerRadius - 1, cornerRadius - 1);
     }
+}
+
+void SegmentedControl::focusInEvent(QFocusEvent* event) {
+    // The ring is for keyboard users; a window opening or a click needs none.
+    const Qt::FocusReason reason = event->reason();
+    m_keyboardFocus =
+        reason == Qt::TabFocusReason || reason == Qt::BacktabFocusReason || reason == Qt::ShortcutFocusReason;
+    QWidget::focusInEvent(event);
 }

@@ -27,6 +27,7 @@ Q_SIGNALS:
     void activated(int index);
 
 protected:
+    void focusInEvent(QFocusEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
@@ -42,4 +43,5 @@ private:
     int m_current = -1;
     int m_pressed = -1;
     int m_hovered = -1;
+    bool m_keyboardFocus = false;
 };

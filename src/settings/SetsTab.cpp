@@ -4,9 +4,9 @@
 #include "localization/LocalizationManager.h"
 #include "palettes/PaletteManager.h"
 
-#include "keyboard/KeyboardState.h"
 #include "hotkeys/GlobalHotkeyManager.h"
 #include "hotkeys/HotkeySettings.h"
+#include "keyboard/KeyboardState.h"
 #include "settings/CustomRowButton.h"
 #include "settings/InsetListCard.h"
 #include "settings/SetRow.h"

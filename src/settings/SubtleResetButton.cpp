@@ -1,6 +1,7 @@
 #include "settings/SubtleResetButton.h"
 
 #include "settings/SemanticColors.h"
+#include "settings/TextStyles.h"
 
 #include <QKeyEvent>
 #include <QPainter>
@@ -14,12 +15,7 @@ SubtleResetButton::SubtleResetButton(QWidget* parent)
 }
 
 QFont SubtleResetButton::captionFont() const {
-    QFont caption = font();
-    if (caption.pointSizeF() > 0)
-        caption.setPointSizeF(caption.pointSizeF() * 0.85);
-    else
-        caption.setPixelSize(qMax(9, caption.pixelSize() * 85 / 100));
-    return caption;
+    return TextStyles::caption(font());
 }
 
 void SubtleResetButton::setLabel(const QString& label) {

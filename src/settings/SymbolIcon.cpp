@@ -8,12 +8,15 @@ namespace SymbolIcon {
 namespace {
 
 QPainterPath plusPath(const QPointF& centre, qreal arm, qreal thickness) {
-    QPainterPath path;
-    path.addRoundedRect(QRectF(centre.x() - arm, centre.y() - thickness / 2, 2 * arm, thickness),
-                        thickness / 2, thickness / 2);
-    path.addRoundedRect(QRectF(centre.x() - thickness / 2, centre.y() - arm, thickness, 2 * arm),
-                        thickness / 2, thickness / 2);
-    return path.simplified();
+    QPainterPath lines;
+    lines.moveTo(centre.x() - arm, centre.y());
+    lines.lineTo(centre.x() + arm, centre.y());
+    lines.moveTo(centre.x(), centre.y() - arm);
+    lines.lineTo(centre.x(), centre.y() + arm);
+    QPainterPathStroker stroker;
+    stroker.setWidth(thickness);
+    stroker.setCapStyle(Qt::RoundCap);
+    return stroker.createStroke(lines).simplified();
 }
 
 QPainterPath checkPath(const QRectF& square, qreal thickness) {
@@ -47,7 +50,7 @@ void draw(QPainter& painter, Kind kind, const QRectF& box, const QColor& color) 
     case Kind::CheckmarkCircleFill: {
         QPainterPath shape;
         shape.addEllipse(disc);
-        const QPainterPath cut = kind == Kind::PlusCircleFill ? plusPath(centre, side * 0.25, stroke * 1.2)
+        const QPainterPath cut = kind == Kind::PlusCircleFill ? plusPath(centre, side * 0.24, stroke * 1.3)
                                                               : checkPath(square, stroke * 1.3);
         painter.drawPath(shape.subtracted(cut));
         break;
@@ -60,7 +63,7 @@ void draw(QPainter& painter, Kind kind, const QRectF& box, const QColor& color) 
         ring.setFillRule(Qt::OddEvenFill);
         painter.drawPath(ring);
         if (kind == Kind::PlusCircle)
-            painter.drawPath(plusPath(centre, side * 0.22, stroke));
+            painter.drawPath(plusPath(centre, side * 0.22, stroke * 1.1));
         break;
     }
     case Kind::Trash: {

@@ -2,6 +2,7 @@
 
 #include "settings/SemanticColors.h"
 
+#include <QFocusEvent>
 #include <QPainter>
 
 ToggleSwitch::ToggleSwitch(QWidget* parent)
@@ -39,10 +40,18 @@ void ToggleSwitch::paintEvent(QPaintEvent*) {
     painter.setBrush(Qt::white);
     painter.drawEllipse(knob);
 
-    if (hasFocus()) {
+    if (hasFocus() && m_keyboardFocus) {
         painter.setBrush(Qt::NoBrush);
         painter.setPen(QPen(SemanticColors::withAlpha(SemanticColors::accent(colors), 0.7), 1.5));
         painter.drawRoundedRect(QRectF(rect()).adjusted(0.75, 0.75, -0.75, -0.75), radius + 0.25,
                                 radius + 0.25);
     }
+}
+
+void ToggleSwitch::focusInEvent(QFocusEvent* event) {
+    // The ring is for keyboard users; a window opening or a click needs none.
+    const Qt::FocusReason reason = event->reason();
+    m_keyboardFocus =
+        reason == Qt::TabFocusReason || reason == Qt::BacktabFocusReason || reason == Qt::ShortcutFocusReason;
+    QAbstractButton::focusInEvent(event);
 }

@@ -13,6 +13,10 @@ public:
     QSize sizeHint() const override { return {38, 22}; }
 
 protected:
+    void focusInEvent(QFocusEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     bool hitButton(const QPoint& position) const override;
+
+private:
+    bool m_keyboardFocus = false;
 };

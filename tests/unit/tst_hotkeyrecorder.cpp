@@ -1,0 +1,171 @@
+#include "hotkeys/HotkeyRecorderView.h"
+#include "hotkeys/KeyNames.h"
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QSignalSpy>
+#include <QTest>
+#include <QVBoxLayout>
+
+namespace {
+
+// X keycodes (evdev + 8) of the keys the cases press.
+constexpr quint32 xEscape = 9, xBackspace = 22, xTab = 23, xA = 38, xK = 45, xShiftL = 50, xF5 = 71;
+
+// Takes whatever key presses its children leave unhandled.
+class Host : public QWidget {
+public:
+    QList<int> keys;
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override { keys.append(event->key()); }
+};
+
+void sendKey(QWidget* target, int key, Qt::KeyboardModifiers modifiers, quint32 xKeycode) {
+    QKeyEvent event(QEvent::KeyPress, key, modifiers, xKeycode, 0, 0);
+    QApplication::sendEvent(target, &event);
+}
+
+} // namespace
+
+class HotkeyRecorderTest : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void init();
+    void cleanup();
+    void keyWhileRecording_data();
+    void keyWhileRecording();
+    void twoClicksChangeNothing();
+    void focusLossCancels();
+    void keyWhileIdlePassesThrough();
+
+private:
+    Host* m_host = nullptr;
+    HotkeyRecorderView* m_recorder = nullptr;
+    QLineEdit* m_other = nullptr;
+};
+
+void HotkeyRecorderTest::init() {
+    m_host = new Host;
+    auto* layout = new QVBoxLayout(m_host);
+    m_recorder = new HotkeyRecorderView(m_host);
+    m_other = new QLineEdit(m_host);
+    layout->addWidget(m_recorder);
+    layout->addWidget(m_other);
+    m_recorder->setPlaceholder(QStringLiteral("Press keys..."));
+    m_recorder->setConfig(HotkeyConfig{40, 2560});
+    m_host->show();
+    QApplication::setActiveWindow(m_host);
+    QVERIFY(QTest::qWaitForWindowActive(m_host));
+    QCOMPARE(m_recorder->size(), QSize(140, 24));
+}
+
+void HotkeyRecorderTest::cleanup() {
+    delete m_host;
+}
+
+void HotkeyRecorderTest::keyWhileRecording_data() {
+    QTest::addColumn<int>("key");
+    QTest::addColumn<Qt::KeyboardModifiers>("modifiers");
+    QTest::addColumn<quint32>("xKeycode");
+    QTest::addColumn<bool>("reported");
+    QTest::addColumn<quint32>("keyCode");
+    QTest::addColumn<quint32>("mask");
+    QTest::addColumn<QString>("shown");
+
+    const QString placeholder = QStringLiteral("Press keys...");
+    QTest::newRow("Shift+A is not enough") << int(Qt::Key_A) << Qt::KeyboardModifiers(Qt::ShiftModifier) << xA
+                                           << false << 0u << 0u << placeholder;
+    QTest::newRow("a bare key is not enough")
+        << int(Qt::Key_A) << Qt::KeyboardModifiers() << xA << false << 0u << 0u << placeholder;
+    QTest::newRow("a modifier alone is swallowed")
+        << int(Qt::Key_Shift) << Qt::KeyboardModifiers(Qt::ControlModifier | Qt::ShiftModifier) << xShiftL
+        << false << 0u << 0u << placeholder;
+    QTest::newRow("Control+Shift+F5")
+        << int(Qt::Key_F5) << Qt::KeyboardModifiers(Qt::ControlModifier | Qt::ShiftModifier) << xF5 << true
+        << 96u << 4608u << QStringLiteral("⌃⇧F5");
+    QTest::newRow("Alt+Escape clears") << int(Qt::Key_Escape) << Qt::KeyboardModifiers(Qt::AltModifier)
+                                       << xEscape << true << 0u << 0u << QStringLiteral("—");
+    QTest::newRow("Backspace clears") << int(Qt::Key_Backspace) << Qt::KeyboardModifiers() << xBackspace
+                                      << true << 0u << 0u << QStringLiteral("—");
+    // The Russian layout puts Л on the K key; the combination is the same keys.
+    QTest::newRow("Alt+Shift+K under a Russian layout")
+        << 0x41b << Qt::KeyboardModifiers(Qt::AltModifier | Qt::ShiftModifier) << xK << true << 40u << 2560u
+        << QStringLiteral("⌥⇧K");
+    QTest::newRow("Super+Tab is recorded, not a focus move")
+        << int(Qt::Key_Tab) << Qt::KeyboardModifiers(Qt::MetaModifier) << xTab << true << 48u << 256u
+        << QStringLiteral("⌘Tab");
+}
+
+void HotkeyRecorderTest::keyWhileRecording() {
+    QFETCH(int, key);
+    QFETCH(Qt::KeyboardModifiers, modifiers);
+    QFETCH(quint32, xKeycode);
+    QFETCH(bool, reported);
+    QFETCH(quint32, keyCode);
+    QFETCH(quint32, mask);
+    QFETCH(QString, shown);
+
+    QSignalSpy recorded(m_recorder, &HotkeyRecorderView::recorded);
+    QTest::mouseClick(m_recorder, Qt::LeftButton);
+    QVERIFY(m_recorder->isRecording());
+    QVERIFY(m_recorder->hasFocus());
+
+    sendKey(m_recorder, key, modifiers, xKeycode);
+    QCOMPARE(m_recorder->isRecording(), !reported);
+    QCOMPARE(m_recorder->shownText(), shown);
+    // Never told inside the key event itself.
+    QCOMPARE(recorded.size(), 0);
+    QCoreApplication::processEvents();
+    QCOMPARE(recorded.size(), reported ? 1 : 0);
+    QVERIFY(m_host->keys.isEmpty());
+    if (reported) {
+        const HotkeyConfig config = recorded.first().first().value<HotkeyConfig>();
+        QCOMPARE(config.keyCode, keyCode);
+        QCOMPARE(config.modifiers, mask);
+        QCOMPARE(m_recorder->config(), config);
+        QCOMPARE(KeyNames::displayText(config), shown);
+    } else {
+        QCOMPARE(m_recorder->config(), (HotkeyConfig{40, 2560}));
+    }
+}
+
+void HotkeyRecorderTest::twoClicksChangeNothing() {
+    QSignalSpy recorded(m_recorder, &HotkeyRecorderView::recorded);
+    QTest::mouseClick(m_recorder, Qt::LeftButton);
+    QVERIFY(m_recorder->isRecording());
+    QTest::mouseClick(m_recorder, Qt::LeftButton);
+    QVERIFY(!m_recorder->isRecording());
+    QCoreApplication::processEvents();
+    QCOMPARE(recorded.size(), 0);
+    QCOMPARE(m_recorder->config(), (HotkeyConfig{40, 2560}));
+    QCOMPARE(m_recorder->shownText(), QStringLiteral("⌥⇧K"));
+}
+
+void HotkeyRecorderTest::focusLossCancels() {
+    QSignalSpy recorded(m_recorder, &HotkeyRecorderView::recorded);
+    QTest::mouseClick(m_recorder, Qt::LeftButton);
+    QVERIFY(m_recorder->isRecording());
+    m_other->setFocus(Qt::TabFocusReason);
+    QVERIFY(!m_recorder->isRecording());
+    // A combination typed afterwards goes to the other field, not into the binding.
+    sendKey(m_other, Qt::Key_F5, Qt::ControlModifier, xF5);
+    QCoreApplication::processEvents();
+    QCOMPARE(recorded.size(), 0);
+    QCOMPARE(m_recorder->config(), (HotkeyConfig{40, 2560}));
+}
+
+void HotkeyRecorderTest::keyWhileIdlePassesThrough() {
+    QSignalSpy recorded(m_recorder, &HotkeyRecorderView::recorded);
+    m_recorder->setFocus();
+    sendKey(m_recorder, Qt::Key_F5, Qt::ControlModifier | Qt::ShiftModifier, xF5);
+    QCOMPARE(m_host->keys, QList<int>{Qt::Key_F5});
+    QCoreApplication::processEvents();
+    QCOMPARE(recorded.size(), 0);
+    QVERIFY(!m_recorder->isRecording());
+}
+
+QTEST_MAIN(HotkeyRecorderTest)
+#include "tst_hotkeyrecorder.moc"

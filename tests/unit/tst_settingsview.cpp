@@ -1,0 +1,508 @@
+#include "app/UpdateManager.h"
+#include "hotkeys/GlobalHotkeyManager.h"
+#include "hotkeys/HotkeyRecorderView.h"
+#include "hotkeys/HotkeySettings.h"
+#include "keyboard/KeyboardPanel.h"
+#include "localization/LocalizationManager.h"
+#include "palettes/PaletteManager.h"
+#include "palettes/PresetCatalogue.h"
+#include "platform/FakeModifierMonitor.h"
+#include "platform/RecordingHotkeyService.h"
+#include "platform/SettingsStore.h"
+#include "settings/CustomRowButton.h"
+#include "settings/GeneralTab.h"
+#include "settings/HotkeysTab.h"
+#include "settings/IconButton.h"
+#include "settings/NameBlock.h"
+#include "settings/SegmentedControl.h"
+#include "settings/SetRow.h"
+#include "settings/SetsTab.h"
+#include "settings/SettingsView.h"
+#include "settings/SubtleResetButton.h"
+#include "settings/ToggleSwitch.h"
+
+#include "keyboard/KeyboardState.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <memory>
+
+namespace {
+
+class NullPanel : public KeyboardPanel {
+public:
+    void orderFront() override {}
+    void orderOut() override {}
+    bool allowFocus() const override { return false; }
+    void setAllowFocus(bool) override {}
+    void makeKeyWindow() override {}
+    void setMovableByBackground(bool) override {}
+};
+
+constexpr quint32 optionShift = CarbonModifier::Option | CarbonModifier::Shift;
+using Grab = RecordingHotkeyService::Grab;
+
+// The managers as the application builds them, on recording fakes.
+struct Managers {
+    explicit Managers(const QString& file)
+        : store(file) {
+        keyboard.setPanelFactory([] { return std::make_unique<NullPanel>(); });
+        keyboard.configure(palettes, localization);
+    }
+    SettingsStore store;
+    RecordingHotkeyService hotkeyService;
+    FakeModifierMonitor shift;
+    LocalizationManager localization{store, QStringLiteral("en")};
+    PaletteManager palettes{store, QStringLiteral("en")};
+    KeyboardState keyboard{store, hotkeyService, shift};
+    HotkeySettings hotkeys{store};
+    UpdateManager updates{store, localization};
+};
+
+QList<QPair<quint32, quint32>> activeCombinations(const RecordingHotkeyService& service) {
+    QList<QPair<quint32, quint32>> result;
+    for (const Grab& grab : service.active)
+        result.append({grab.keyCode, grab.modifiers});
+    return result;
+}
+
+QStringList labelTexts(const QWidget* root) {
+    QStringList texts;
+    for (const QLabel* label : root->findChildren<QLabel*>())
+        texts.append(label->text());
+    return texts;
+}
+
+void click(QWidget* widget, QPoint position = {}) {
+    QTest::mouseClick(widget, Qt::LeftButton, {}, position.isNull() ? widget->rect().center() : position);
+}
+
+} // namespace
+
+class SettingsViewTest : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void init();
+    void cleanup();
+    void windowShape();
+    void generalTabWritesAfterTheEvent_data();
+    void generalTabWritesAfterTheEvent();
+    void choosingRussianRetitlesEverythingAtOnce();
+    void thirdQuickAccessSetIsRefused();
+    void mainSetQuickAccessButtonIsInert();
+    void clickingAdditionalSetNameMakesItMainAndActive();
+    void deleteConfirmation_data();
+    void deleteConfirmation();
+    void deletingEverySetLeavesTheCustomRow();
+    void customRowOpensAnEmptySet();
+    void factoryResetRestoresPresetsAndHotkeys();
+    void recordedHotkeyIsSavedAndReregistered();
+    void escapeClearsAHotkeyUntilReset();
+    void recordingReleasesTheGlobalHotkeys();
+    void resetControlReactsOnlyOverItsText();
+
+private:
+    SetRow* rowNamed(const QString& key) const;
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<Managers> m_managers;
+    std::unique_ptr<SettingsView> m_view;
+};
+
+void SettingsViewTest::init() {
+    m_dir = std::make_unique<QTemporaryDir>();
+    m_managers = std::make_unique<Managers>(m_dir->filePath(QStringLiteral("runeboard.conf")));
+    m_view = std::make_unique<SettingsView>(m_managers->localization, m_managers->palettes,
+                                            m_managers->keyboard, m_managers->hotkeys, m_managers->updates);
+    m_view->show();
+    QApplication::setActiveWindow(m_view.get());
+    QVERIFY(QTest::qWaitForWindowActive(m_view.get()));
+}
+
+void SettingsViewTest::cleanup() {
+    m_view.reset();
+    m_managers.reset();
+    m_dir.reset();
+}
+
+SetRow* SettingsViewTest::rowNamed(const QString& key) const {
+    for (SetRow* row : m_view->setsTab()->rows()) {
+        if (row->set().name == key)
+            return row;
+    }
+    return nullptr;
+}
+
+void SettingsViewTest::windowShape() {
+    QCOMPARE(m_view->size(), QSize(480, 460));
+    QCOMPARE(m_view->windowTitle(), QStringLiteral("Runeboard Settings"));
+    QCOMPARE(m_view->tabSelector()->segments(),
+             (QStringList{QStringLiteral("General"), QStringLiteral("Sets"), QStringLiteral("Hotkeys")}));
+    QCOMPARE(m_view->selectedTab(), 0);
+    click(m_view->tabSelector(), m_view->tabSelector()->segmentRect(2).center());
+    QCOMPARE(m_view->selectedTab(), 2);
+    QVERIFY(m_view->hotkeysTab()->isVisible());
+    QCOMPARE(m_view->generalTab()->languageMenu()->width(), 220);
+    QCOMPARE(m_view->generalTab()->sizeSelector()->width(), 220);
+    QCOMPARE(m_view->hotkeysTab()->recorder(HotkeySettings::Role::ToggleKeyboard)->size(), QSize(140, 24));
+}
+
+void SettingsViewTest::generalTabWritesAfterTheEvent_data() {
+    QTest::addColumn<int>("control");
+    QTest::newRow("language menu") << 0;
+    QTest::newRow("keyboard size") << 1;
+    QTest::newRow("custom-symbol switch") << 2;
+}
+
+void SettingsViewTest::generalTabWritesAfterTheEvent() {
+    QFETCH(int, control);
+    GeneralTab* tab = m_view->generalTab();
+    LocalizationManager& localization = m_managers->localization;
+    KeyboardState& keyboard = m_managers->keyboard;
+    auto written = [&] {
+        switch (control) {
+        case 0:
+            return localization.appLanguage() == QLatin1String("ru") &&
+                   localization.currentLanguage() == QLatin1String("ru");
+        case 1:
+            return keyboard.keyboardSize() == KeyboardSize::Full;
+        default:
+            return !keyboard.separateCustomSymbols();
+        }
+    };
+    QVERIFY(!written());
+
+    switch (control) {
+    case 0:
+        tab->languageMenu()->setFocus();
+        QTest::keyClick(tab->languageMenu(), Qt::Key_End); // the last entry, Russian
+        break;
+    case 1:
+        click(tab->sizeSelector(), tab->sizeSelector()->segmentRect(1).center());
+        break;
+    default:
+        click(tab->customSymbolsSwitch());
+        break;
+    }
+    QVERIFY2(!written(), "written while the control's event was handled");
+    QTRY_VERIFY(written());
+    // And the control shows what is stored.
+    QCOMPARE(tab->languageMenu()->currentIndex(), control == 0 ? 2 : 0);
+    QCOMPARE(tab->sizeSelector()->currentIndex(), control == 1 ? 1 : 0);
+    QCOMPARE(tab->customSymbolsSwitch()->isChecked(), control != 2);
+}
+
+void SettingsViewTest::choosingRussianRetitlesEverythingAtOnce() {
+    QComboBox* menu = m_view->generalTab()->languageMenu();
+    menu->setFocus();
+    QTest::keyClick(menu, Qt::Key_End);
+    QTRY_COMPARE(m_managers->localization.currentLanguage(), QStringLiteral("ru"));
+
+    QCOMPARE(m_view->tabSelector()->segments(),
+             (QStringList{QStringLiteral("Основные"), QStringLiteral("Наборы"),
+                          QStringLiteral("Горячие клавиши")}));
+    QCOMPARE(menu->currentText(), QStringLiteral("Русский"));
+    QCOMPARE(menu->itemText(0), QStringLiteral("Системный (Авто)"));
+    const QStringList general = labelTexts(m_view->generalTab());
+    QVERIFY(general.contains(QStringLiteral("Язык интерфейса")));
+    QVERIFY(general.contains(QStringLiteral("Размер клавиатуры")));
+    QVERIFY(general.contains(QStringLiteral("Разделять пользовательские символы")));
+    QCOMPARE(m_view->generalTab()->sizeSelector()->segments(),
+             (QStringList{QStringLiteral("Компактный"), QStringLiteral("Стандартный")}));
+
+    QCOMPARE(rowNamed(QStringLiteral("preset_german"))->nameBlock()->name(), QStringLiteral("Немецкий"));
+    QCOMPARE(rowNamed(QStringLiteral("preset_german"))->mainMarker()->toolTip(),
+             QStringLiteral("Сделать основным"));
+    QCOMPARE(m_view->setsTab()->factoryResetButton()->label(),
+             QStringLiteral("Сбросить к заводским настройкам"));
+    QCOMPARE(m_view->setsTab()->customRow()->text(), QStringLiteral("Custom"));
+
+    QVERIFY(labelTexts(m_view->hotkeysTab()).contains(QStringLiteral("Показать/скрыть клавиатуру")));
+    QCOMPARE(m_view->hotkeysTab()->resetButton()->label(), QStringLiteral("Сбросить горячие клавиши"));
+    HotkeyRecorderView* recorder = m_view->hotkeysTab()->recorder(HotkeySettings::Role::SwitchPalette1);
+    QCOMPARE(recorder->placeholder(), QStringLiteral("Нажмите..."));
+}
+
+void SettingsViewTest::thirdQuickAccessSetIsRefused() {
+    const QList<SetRow*> rows = m_view->setsTab()->rows();
+    QCOMPARE(rows.size(), 16);
+    QVERIFY(rows.at(0)->set().isMain);
+    click(rows.at(1)->quickAccessButton());
+    click(rows.at(2)->quickAccessButton());
+    QCOMPARE(m_managers->palettes.additionalPalettes().size(), 2);
+    QCOMPARE(rows.at(1)->quickAccessButton()->symbol(), SymbolIcon::Kind::PlusCircleFill);
+
+    click(rows.at(3)->quickAccessButton());
+    QVERIFY(!m_managers->palettes.palettes().at(3).isAdditional);
+    QCOMPARE(rows.at(3)->quickAccessButton()->symbol(), SymbolIcon::Kind::PlusCircle);
+    QVERIFY(rows.at(3)->quickAccessButton()->symbolColor().alpha() > 0);
+
+    // Taking one away is never refused.
+    click(rows.at(1)->quickAccessButton());
+    QCOMPARE(m_managers->palettes.additionalPalettes().size(), 1);
+}
+
+void SettingsViewTest::mainSetQuickAccessButtonIsInert() {
+    SetRow* main = m_view->setsTab()->rows().at(0);
+    QVERIFY(main->set().isMain);
+    IconButton* button = main->quickAccessButton();
+    QVERIFY(!button->isEnabled());
+    QCOMPARE(button->symbolColor().alpha(), 0);
+    QVERIFY(button->width() > 0); // keeps its place
+    const QList<SymbolPalette> before = m_managers->palettes.palettes();
+    click(button);
+    QCOMPARE(m_managers->palettes.palettes(), before);
+}
+
+void SettingsViewTest::clickingAdditionalSetNameMakesItMainAndActive() {
+    const QList<SetRow*> rows = m_view->setsTab()->rows();
+    click(rows.at(4)->quickAccessButton());
+    QVERIFY(rows.at(4)->set().isAdditional);
+    const QUuid id = rows.at(4)->set().id;
+
+    click(rows.at(4)->nameBlock());
+    QVERIFY(rows.at(4)->set().isMain);
+    QVERIFY(!rows.at(4)->set().isAdditional);
+    QCOMPARE(rows.at(4)->mainMarker()->symbol(), SymbolIcon::Kind::CheckmarkCircleFill);
+    QCOMPARE(rows.at(4)->quickAccessButton()->symbolColor().alpha(), 0);
+    QCOMPARE(rows.at(0)->mainMarker()->symbol(), SymbolIcon::Kind::Circle);
+    QVERIFY(rows.at(0)->quickAccessButton()->isEnabled());
+    QCOMPARE(m_managers->keyboard.activePaletteID(), SymbolPalette::idText(id));
+    QCOMPARE(m_managers->keyboard.activePalette().id, id);
+
+    // The marker does the same.
+    click(rows.at(7)->mainMarker());
+    QCOMPARE(m_managers->palettes.mainPalette()->id, rows.at(7)->set().id);
+    QCOMPARE(m_managers->keyboard.activePaletteID(), rows.at(7)->set().idText());
+}
+
+void SettingsViewTest::deleteConfirmation_data() {
+    QTest::addColumn<int>("answer");
+    QTest::newRow("delete") << 0;
+    QTest::newRow("cancel") << 1;
+    QTest::newRow("escape") << 2;
+}
+
+void SettingsViewTest::deleteConfirmation() {
+    QFETCH(int, answer);
+    SetsTab* tab = m_view->setsTab();
+    const QString activeBefore = m_managers->keyboard.activePaletteID();
+    SetRow* main = tab->rows().at(0);
+    const SymbolPalette set = main->set();
+    QVERIFY(set.isMain);
+
+    click(main->deleteButton());
+    QCOMPARE(tab->paletteToDelete(), std::optional<SymbolPalette>(set));
+    QMessageBox* box = tab->deleteConfirmation();
+    QVERIFY(box);
+    QTRY_VERIFY(box->isVisible());
+    QCOMPARE(box->windowTitle(), QStringLiteral("Delete this set?"));
+    QPushButton* remove = box->findChild<QPushButton*>(QStringLiteral("confirmDelete"));
+    QPushButton* cancel = box->findChild<QPushButton*>(QStringLiteral("cancelDelete"));
+    QCOMPARE(remove->text(), QStringLiteral("Delete"));
+    QCOMPARE(cancel->text(), QStringLiteral("Cancel"));
+
+    if (answer == 0)
+        click(remove);
+    else if (answer == 1)
+        click(cancel);
+    else
+        QTest::keyClick(box, Qt::Key_Escape);
+
+    QTRY_VERIFY(!tab->paletteToDelete());
+    QTRY_VERIFY(!tab->deleteConfirmation());
+    if (answer == 0) {
+        QCOMPARE(m_managers->palettes.palettes().size(), 15);
+        QVERIFY(!m_managers->palettes.palette(set.id));
+        QCOMPARE(tab->rows().size(), 15);
+        for (SetRow* row : tab->rows())
+            QCOMPARE(row->mainMarker()->symbol(), SymbolIcon::Kind::Circle);
+    } else {
+        QCOMPARE(m_managers->palettes.palettes().size(), 16);
+        QVERIFY(m_managers->palettes.palette(set.id));
+    }
+    QCOMPARE(m_managers->keyboard.activePaletteID(), activeBefore);
+}
+
+void SettingsViewTest::deletingEverySetLeavesTheCustomRow() {
+    m_view->setSelectedTab(1);
+    SetsTab* tab = m_view->setsTab();
+    while (!tab->rows().isEmpty()) {
+        click(tab->rows().constFirst()->deleteButton());
+        QMessageBox* box = tab->deleteConfirmation();
+        QVERIFY(box);
+        click(box->findChild<QPushButton*>(QStringLiteral("confirmDelete")));
+        QTRY_VERIFY(!tab->deleteConfirmation());
+    }
+    QVERIFY(m_managers->palettes.palettes().isEmpty());
+    QVERIFY(tab->customRow()->isVisible());
+    // The empty list is what is stored.
+    PaletteManager reloaded(m_managers->store, QStringLiteral("en"));
+    QVERIFY(reloaded.palettes().isEmpty());
+}
+
+void SettingsViewTest::customRowOpensAnEmptySet() {
+    KeyboardState& keyboard = m_managers->keyboard;
+    QTRY_VERIFY(keyboard.isKeyboardVisible()); // the launch step shows it
+    keyboard.toggleVisibility();
+    QVERIFY(!keyboard.isKeyboardVisible());
+    keyboard.setTemporaryCustomCharacters(QStringLiteral("ab"));
+    m_view->setSelectedTab(1);
+
+    click(m_view->setsTab()->customRow());
+    QCOMPARE(keyboard.activePaletteID(), KeyboardState::customEmptyID);
+    QCOMPARE(keyboard.temporaryCustomCharacters(), QString());
+    QVERIFY(keyboard.isKeyboardVisible());
+
+    keyboard.setTemporaryCustomCharacters(QStringLiteral("cd"));
+    click(m_view->setsTab()->customRow());
+    QCOMPARE(keyboard.temporaryCustomCharacters(), QString());
+    QVERIFY(keyboard.isKeyboardVisible());
+}
+
+void SettingsViewTest::factoryResetRestoresPresetsAndHotkeys() {
+    Managers& m = *m_managers;
+    SymbolPalette mine;
+    mine.id = QUuid::createUuid();
+    mine.name = QStringLiteral("Mine");
+    mine.customCharacters = QStringLiteral("x") + customSymbolSeparator + QStringLiteral("y");
+    m.palettes.addPalette(mine);
+    m.palettes.deletePalette(m.palettes.palettes().at(3).id);
+    m.palettes.toggleAdditional(m.palettes.palettes().at(5).id);
+    m.keyboard.setKeyboardSize(KeyboardSize::Full);
+    QCOMPARE(rowNamed(QStringLiteral("Mine"))->nameBlock()->characters(), mine.customCharacters);
+
+    m.hotkeys.setToggleKeyboard({0, 0});
+    m.hotkeys.setSwitchPalette2({98, CarbonModifier::Control});
+    m.keyboard.hotkeyManager().unregisterAll();
+    m.keyboard.hotkeyManager().registerFromSettings();
+    QCOMPARE(m.hotkeyService.active.size(), 3);
+    const int registrationsBefore = int(m.hotkeyService.registrations.size());
+
+    m_view->setSelectedTab(1);
+    SubtleResetButton* reset = m_view->setsTab()->factoryResetButton();
+    click(reset, reset->textRect().center());
+
+    QStringList names;
+    for (const SymbolPalette& set : m.palettes.palettes())
+        names.append(set.name);
+    QStringList presetNames;
+    for (const SymbolPalette& set : presetCatalogue())
+        presetNames.append(set.name);
+    QCOMPARE(names, presetNames);
+    QCOMPARE(m.palettes.mainPalette()->name, QStringLiteral("preset_kazakh_cyr"));
+    QVERIFY(m.palettes.additionalPalettes().isEmpty());
+    QCOMPARE(m_view->setsTab()->rows().size(), 16);
+
+    for (int role = 0; role < 4; ++role) {
+        const auto r = static_cast<HotkeySettings::Role>(role);
+        QCOMPARE(m.hotkeys.config(r), HotkeySettings::defaultConfig(r));
+        QCOMPARE(m_view->hotkeysTab()->recorder(r)->config(), HotkeySettings::defaultConfig(r));
+    }
+    QCOMPARE(activeCombinations(m.hotkeyService),
+             (QList<QPair<quint32, quint32>>{
+                 {40, optionShift}, {18, optionShift}, {19, optionShift}, {20, optionShift}}));
+    QVERIFY(m.hotkeyService.registrations.size() > registrationsBefore);
+    // What the reset leaves alone.
+    QCOMPARE(m.keyboard.keyboardSize(), KeyboardSize::Full);
+    QCOMPARE(m.localization.appLanguage(), QStringLiteral("auto"));
+}
+
+void SettingsViewTest::recordedHotkeyIsSavedAndReregistered() {
+    Managers& m = *m_managers;
+    m_view->setSelectedTab(2);
+    HotkeyRecorderView* recorder = m_view->hotkeysTab()->recorder(HotkeySettings::Role::SwitchPalette2);
+    QCOMPARE(recorder->shownText(), QStringLiteral("⌥⇧2"));
+
+    click(recorder);
+    QVERIFY(recorder->isRecording());
+    // Control+Alt+F7 (X keycode 73).
+    QKeyEvent press(QEvent::KeyPress, Qt::Key_F7, Qt::ControlModifier | Qt::AltModifier, 73, 0, 0);
+    QApplication::sendEvent(recorder, &press);
+    QCOMPARE(m.hotkeys.switchPalette2(), HotkeySettings::defaultConfig(HotkeySettings::Role::SwitchPalette2));
+
+    const HotkeyConfig recorded{98, CarbonModifier::Control | CarbonModifier::Option};
+    QTRY_COMPARE(m.hotkeys.switchPalette2(), recorded);
+    QCOMPARE(HotkeySettings(m.store).switchPalette2(), recorded);
+    QCOMPARE(recorder->shownText(), QStringLiteral("⌃⌥F7"));
+    QVERIFY(activeCombinations(m.hotkeyService).contains(qMakePair(recorded.keyCode, recorded.modifiers)));
+    QVERIFY(!activeCombinations(m.hotkeyService).contains(qMakePair(19u, optionShift)));
+
+    // Only the new combination switches to the first additional set.
+    m.palettes.toggleAdditional(m.palettes.palettes().at(6).id);
+    QVERIFY(!m.hotkeyService.press(19, optionShift));
+    QVERIFY(m.hotkeyService.press(recorded.keyCode, recorded.modifiers));
+    QTRY_COMPARE(m.keyboard.activePaletteID(), m.palettes.palettes().at(6).idText());
+}
+
+void SettingsViewTest::escapeClearsAHotkeyUntilReset() {
+    Managers& m = *m_managers;
+    m_view->setSelectedTab(2);
+    HotkeyRecorderView* recorder = m_view->hotkeysTab()->recorder(HotkeySettings::Role::ToggleKeyboard);
+    click(recorder);
+    QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier, 9, 0, 0);
+    QApplication::sendEvent(recorder, &escape);
+    QTRY_COMPARE(m.hotkeys.toggleKeyboard(), HotkeyConfig{});
+    QCOMPARE(recorder->shownText(), QStringLiteral("—"));
+    QVERIFY(!activeCombinations(m.hotkeyService).contains(qMakePair(40u, optionShift)));
+    QCOMPARE(m.hotkeyService.active.size(), 3);
+
+    SubtleResetButton* reset = m_view->hotkeysTab()->resetButton();
+    click(reset, reset->textRect().center());
+    QCOMPARE(recorder->shownText(), QStringLiteral("⌥⇧K"));
+    QCOMPARE(m.hotkeyService.active.size(), 4);
+    QVERIFY(m.hotkeyService.press(40, optionShift));
+}
+
+void SettingsViewTest::recordingReleasesTheGlobalHotkeys() {
+    Managers& m = *m_managers;
+    m_view->setSelectedTab(2);
+    QCOMPARE(m.hotkeyService.active.size(), 4);
+    HotkeyRecorderView* recorder = m_view->hotkeysTab()->recorder(HotkeySettings::Role::SwitchPalette3);
+    click(recorder);
+    QVERIFY(m.hotkeyService.active.isEmpty());
+    click(recorder); // cancelled
+    QCOMPARE(m.hotkeyService.active.size(), 4);
+    click(recorder);
+    m_view->setSelectedTab(0); // the field goes away while recording
+    QVERIFY(!recorder->isRecording());
+    QCOMPARE(m.hotkeyService.active.size(), 4);
+}
+
+void SettingsViewTest::resetControlReactsOnlyOverItsText() {
+    m_view->setSelectedTab(2);
+    Managers& m = *m_managers;
+    m.hotkeys.setToggleKeyboard({});
+    SubtleResetButton* reset = m_view->hotkeysTab()->resetButton();
+    const QRect text = reset->textRect();
+    QVERIFY(text.width() < reset->width() - 40);
+    const QPoint beside(text.left() - 15, text.center().y());
+
+    QTest::mouseMove(reset, beside);
+    QTRY_VERIFY(!reset->isHovered());
+    QVERIFY(!reset->testAttribute(Qt::WA_SetCursor));
+    click(reset, beside);
+    QCOMPARE(m.hotkeys.toggleKeyboard(), HotkeyConfig{});
+
+    QTest::mouseMove(reset, text.center());
+    QTRY_VERIFY(reset->isHovered());
+    QCOMPARE(reset->cursor().shape(), Qt::PointingHandCursor);
+    QTest::mouseMove(reset, beside);
+    QTRY_VERIFY(!reset->isHovered());
+    QCOMPARE(reset->cursor().shape(), Qt::ArrowCursor);
+
+    click(reset, text.center());
+    QCOMPARE(m.hotkeys.toggleKeyboard(), HotkeySettings::defaultConfig(HotkeySettings::Role::ToggleKeyboard));
+}
+
+QTEST_MAIN(SettingsViewTest)
+#include "tst_settingsview.moc"
