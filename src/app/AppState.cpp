@@ -18,6 +18,7 @@
 #include "settings/SettingsView.h"
 
 #include <QCoreApplication>
+#include <QGuiApplication>
 #include <QWidget>
 #include <QWindow>
 
@@ -28,6 +29,9 @@ AppState::AppState(PlatformServices services, std::unique_ptr<WindowSystem> wind
     , m_windowSystem(std::move(windowSystem))
     , m_store(std::make_unique<SettingsStore>(settingsFile))
     , m_injector(std::make_unique<InputInjector>(*m_services.typing)) {
+    // The keyboard lives in the tray and the panel, not in any window the user may close.
+    QGuiApplication::setQuitOnLastWindowClosed(false);
+
     // The managers, in the order in which each needs the one before.
     m_localizationManager = std::make_unique<LocalizationManager>(*m_store, systemLanguage);
     m_paletteManager = std::make_unique<PaletteManager>(*m_store, systemLanguage);

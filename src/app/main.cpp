@@ -124,8 +124,6 @@ int main(int argc, char* argv[]) {
     QApplication::setApplicationVersion(QStringLiteral(RUNEBOARD_VERSION));
     QApplication::setDesktopFileName(QStringLiteral("runeboard"));
     QApplication app(argc, argv);
-    // The keyboard lives in the tray and the panel, not in any window the user may close.
-    QApplication::setQuitOnLastWindowClosed(false);
 
     PlatformServices services = X11Platform::create();
     if (!platformChosen && QGuiApplication::platformName() == QLatin1String("offscreen")) {
