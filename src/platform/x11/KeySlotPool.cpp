@@ -7,9 +7,9 @@ QList<quint8> KeySlotPool::adopt(const KeymapSnapshot& keymap) {
     for (const Slot& slot : std::as_const(m_slots)) {
         Slot kept = slot;
         if (slot.keysym != 0) {
-            if (keymap.holdsOnly(slot.keycode, slot.keysym))
+            if (keymap.holdsOnly(slot.keycode, slot.keysym)) {
                 asIfEmpty.symbols.remove(slot.keycode);
-            else {
+            } else {
                 lost.append(slot.keycode);
                 kept.keysym = 0;
             }
@@ -32,23 +32,25 @@ KeySlotPool::Choice KeySlotPool::choose(quint32 keysym, qint64 now) const {
             return {Choice::Ready, slot.keycode, now};
     }
     const Slot* leastRecent = nullptr;
-    qint64 earliest = std::numeric_limits<qint64>::max();
+    Choice wait{Choice::Wait, 0, std::numeric_limits<qint64>::max()};
     for (const Slot& slot : m_slots) {
         if (slot.held > 0)
             continue;
-        if (isFree(slot, now)) {
+        const qint64 free = freeAt(slot.keycode);
+        if (free <= now) {
             if (slot.keysym == 0)
                 return {Choice::Bind, slot.keycode, now};
-            if (!leastRecent || lastUse(slot.keycode) < lastUse(leastRecent->keycode))
+            if (!leastRecent || m_uses.value(slot.keycode).time < m_uses.value(leastRecent->keycode).time)
                 leastRecent = &slot;
         } else {
-            earliest = std::min(earliest, lastUse(slot.keycode) + m_quarantine);
+            wait.readyAt = std::min(wait.readyAt, free);
+            wait.confirmationHelps = wait.confirmationHelps || !isConfirmed(slot.keycode);
         }
     }
     if (leastRecent)
         return {Choice::Bind, leastRecent->keycode, now};
-    if (earliest != std::numeric_limits<qint64>::max())
-        return {Choice::Wait, 0, earliest};
+    if (wait.readyAt != std::numeric_limits<qint64>::max())
+        return wait;
     return {};
 }
 
@@ -61,14 +63,14 @@ void KeySlotPool::remove(quint8 keycode) {
     m_slots.removeIf([keycode](const Slot& slot) { return slot.keycode == keycode; });
 }
 
-void KeySlotPool::markPressed(quint8 keycode, qint64 now) {
-    m_lastUse.insert(keycode, now);
+void KeySlotPool::markPressed(quint8 keycode, qint64 now, quint64 sequence) {
+    markUsed(keycode, now, sequence);
     if (Slot* slot = findSlot(keycode))
         ++slot->held;
 }
 
-void KeySlotPool::markReleased(quint8 keycode, qint64 now) {
-    m_lastUse.insert(keycode, now);
+void KeySlotPool::markReleased(quint8 keycode, qint64 now, quint64 sequence) {
+    markUsed(keycode, now, sequence);
     if (Slot* slot = findSlot(keycode); slot && slot->held > 0)
         --slot->held;
 }
@@ -77,9 +79,14 @@ qint64 KeySlotPool::settledAt() const {
     qint64 settled = Never;
     for (const Slot& slot : m_slots) {
         if (slot.keysym != 0)
-            settled = std::max(settled, lastUse(slot.keycode) + m_quarantine);
+            settled = std::max(settled, freeAt(slot.keycode));
     }
     return settled;
+}
+
+bool KeySlotPool::hasUnconfirmedBindings() const {
+    return std::any_of(m_slots.cbegin(), m_slots.cend(),
+                       [this](const Slot& slot) { return slot.keysym != 0 && !isConfirmed(slot.keycode); });
 }
 
 QList<KeySlotPool::Slot> KeySlotPool::boundSlots() const {
@@ -107,6 +114,18 @@ KeySlotPool::Slot* KeySlotPool::findSlot(quint8 keycode) {
     return nullptr;
 }
 
-bool KeySlotPool::isFree(const Slot& slot, qint64 now) const {
-    return slot.held == 0 && lastUse(slot.keycode) + m_quarantine <= now;
+void KeySlotPool::markUsed(quint8 keycode, qint64 now, quint64 sequence) {
+    m_uses.insert(keycode, {now, sequence});
+}
+
+bool KeySlotPool::isConfirmed(quint8 keycode) const {
+    const auto use = m_uses.constFind(keycode);
+    return use == m_uses.cend() || use->sequence <= m_confirmed;
+}
+
+qint64 KeySlotPool::freeAt(quint8 keycode) const {
+    const auto use = m_uses.constFind(keycode);
+    if (use == m_uses.cend() || use->sequence <= m_confirmed)
+        return Never;
+    return use->time + (m_receiverConfirms ? m_unconfirmedLimit : m_quarantine);
 }

@@ -2,10 +2,39 @@
 
 #include "platform/x11/KeyboardDevice.h"
 
-TypingEngine::TypingEngine(KeyboardDevice& device, Clock clock, qint64 quarantineMs)
+TypingEngine::TypingEngine(KeyboardDevice& device, Clock clock, qint64 quarantineMs,
+                           qint64 unconfirmedLimitMs)
     : m_device(device)
     , m_clock(std::move(clock))
-    , m_pool(quarantineMs) {}
+    , m_pool(quarantineMs, unconfirmedLimitMs) {}
+
+void TypingEngine::newReceiver() {
+    // Until asked, assume it can confirm: guessing wrong only costs one request.
+    m_pool.setReceiverConfirms(bool(m_requestConfirmation));
+    m_requested = 0;
+}
+
+void TypingEngine::confirm(quint64 sequence) {
+    m_pool.confirm(sequence);
+}
+
+void TypingEngine::askForConfirmation() {
+    if (m_requested >= m_sequence)
+        return; // already asked for everything sent
+    if (m_requestConfirmation && m_requestConfirmation(m_sequence))
+        m_requested = m_sequence;
+    else
+        m_pool.setReceiverConfirms(false);
+}
+
+TypingEngine::Wait TypingEngine::settle() {
+    if (m_pool.hasUnconfirmedBindings() && m_pool.receiverConfirms())
+        askForConfirmation();
+    const qint64 settled = m_pool.settledAt();
+    if (settled <= m_clock())
+        return {};
+    return {Wait::Time, settled};
+}
 
 void TypingEngine::adopt(const KeymapSnapshot& keymap) {
     m_pool.adopt(keymap);
@@ -30,7 +59,7 @@ void TypingEngine::enqueue(bool down, quint32 keysym) {
     m_queue.append({down, keysym});
 }
 
-std::optional<qint64> TypingEngine::run() {
+TypingEngine::Wait TypingEngine::run() {
     while (!m_queue.isEmpty()) {
         const Event event = m_queue.first();
         if (!event.down) {
@@ -39,8 +68,15 @@ std::optional<qint64> TypingEngine::run() {
             continue;
         }
         const KeySlotPool::Choice choice = m_pool.choose(event.keysym, m_clock());
-        if (choice.kind == KeySlotPool::Choice::Wait)
-            return choice.readyAt;
+        if (choice.kind == KeySlotPool::Choice::Wait) {
+            if (choice.confirmationHelps && m_pool.receiverConfirms() && m_requested < m_sequence) {
+                askForConfirmation();
+                continue; // the receiver may have turned out unable to confirm: choose again
+            }
+            return {Wait::Time, choice.readyAt};
+        }
+        if (choice.kind == KeySlotPool::Choice::Bind && m_bindingUndigested)
+            return {Wait::Keymap, 0};
         m_queue.removeFirst();
         if (choice.kind == KeySlotPool::Choice::Exhausted) {
             fail(event.keysym, m_pool.isEmpty() ? QStringLiteral("the keyboard mapping has no spare keycode")
@@ -65,12 +101,13 @@ std::optional<qint64> TypingEngine::run() {
             }
             m_pool.setBinding(keycode, event.keysym);
             mayHold = {event.keysym};
+            m_bindingUndigested = true;
         }
         m_device.press(choice.keycode);
-        m_pool.markPressed(choice.keycode, m_clock());
+        m_pool.markPressed(choice.keycode, m_clock(), ++m_sequence);
         m_held[event.keysym].append(choice.keycode);
     }
-    return std::nullopt;
+    return {};
 }
 
 void TypingEngine::release(quint32 keysym) {
@@ -81,7 +118,7 @@ void TypingEngine::release(quint32 keysym) {
     if (held->isEmpty())
         m_held.erase(held);
     m_device.release(keycode);
-    m_pool.markReleased(keycode, m_clock());
+    m_pool.markReleased(keycode, m_clock(), ++m_sequence);
 }
 
 void TypingEngine::dropQueue() {

@@ -25,13 +25,11 @@ QString describe(quint32 keysym) {
 }
 } // namespace
 
-X11TypingBackend::X11TypingBackend(const X11Connection& connection, qint64 quarantineMs,
-                                   QString recordDirectory, QObject* parent)
+X11TypingBackend::X11TypingBackend(const X11Connection& connection, QString recordDirectory, QObject* parent)
     : TypingBackend(parent)
     , m_x(connection)
     , m_device(connection)
-    , m_engine(
-          m_device, [this] { return m_clock.elapsed(); }, quarantineMs)
+    , m_engine(m_device, [this] { return m_clock.elapsed(); })
     , m_record(std::move(recordDirectory), QString::fromLocal8Bit(qgetenv("DISPLAY")),
                QCoreApplication::applicationPid())
     , m_xkbEventBase(connection.xkbEventBase()) {
@@ -39,15 +37,30 @@ X11TypingBackend::X11TypingBackend(const X11Connection& connection, qint64 quara
     m_wake.setSingleShot(true);
     m_wake.setTimerType(Qt::PreciseTimer);
     connect(&m_wake, &QTimer::timeout, this, &X11TypingBackend::pump);
+    m_digestTimeout.setSingleShot(true);
+    m_digestTimeout.setInterval(keymapEventTimeoutMs);
+    connect(&m_digestTimeout, &QTimer::timeout, this, [this] {
+        m_engine.keymapDigested();
+        pump();
+    });
     m_settle.setSingleShot(true);
     m_settle.setTimerType(Qt::PreciseTimer);
-    connect(&m_settle, &QTimer::timeout, this, [this] {
-        restoreNow();
-        Q_EMIT restored();
-    });
+    connect(&m_settle, &QTimer::timeout, this, &X11TypingBackend::trySettle);
 
     m_engine.setJournal([this](const BindingRecord::Bindings& bindings) { writeRecord(bindings); });
     m_engine.setFailureHandler([this](quint32 keysym, const QString& why) { reportFailure(keysym, why); });
+    if (m_receiver.isConnected())
+        m_engine.setConfirmationRequest(
+            [this](quint64 sequence) { return m_receiver.ping(quint32(sequence)); });
+    connect(&m_receiver, &X11ReceiverSync::answered, this, [this](quint32 token) {
+        m_engine.confirm(token);
+        if (m_restoring) {
+            trySettle();
+        } else if (!m_engine.isIdle() && !m_engine.isWaitingForKeymap()) {
+            m_wake.stop();
+            pump();
+        }
+    });
 
     clearLeftovers();
     rereadKeymap();
@@ -70,6 +83,7 @@ bool X11TypingBackend::open() {
     if (m_closed || m_x.isBroken() || !m_engine.canType())
         return false;
     m_pieceOpen = true;
+    m_engine.newReceiver();
     return true;
 }
 
@@ -100,11 +114,24 @@ QString X11TypingBackend::unavailableReason() const {
 
 void X11TypingBackend::restoreSystem() {
     m_closed = true;
+    m_restoring = true;
     m_engine.dropQueue();
     m_wake.stop();
+    m_digestTimeout.stop();
     m_x.flush();
-    const qint64 wait = m_engine.settledAt() - m_clock.elapsed();
-    m_settle.start(int(std::clamp<qint64>(wait, 0, m_engine.pool().quarantine())));
+    trySettle();
+}
+
+void X11TypingBackend::trySettle() {
+    const TypingEngine::Wait wait = m_engine.settle();
+    if (wait.kind != TypingEngine::Wait::Nothing) {
+        m_settle.start(int(std::max<qint64>(0, wait.until - m_clock.elapsed())));
+        return;
+    }
+    m_restoring = false;
+    restoreNow();
+    // Queued, so a caller of restoreSystem() can connect after calling it.
+    QMetaObject::invokeMethod(this, &TypingBackend::restored, Qt::QueuedConnection);
 }
 
 bool X11TypingBackend::enqueue(bool down, char32_t scalar) {
@@ -119,11 +146,19 @@ bool X11TypingBackend::enqueue(bool down, char32_t scalar) {
 }
 
 void X11TypingBackend::pump() {
-    const std::optional<qint64> next = m_engine.run();
+    const TypingEngine::Wait wait = m_engine.run();
     m_x.flush();
-    if (next) {
-        m_wake.start(int(std::max<qint64>(0, *next - m_clock.elapsed())));
+    switch (wait.kind) {
+    case TypingEngine::Wait::Time:
+        m_wake.start(int(std::max<qint64>(0, wait.until - m_clock.elapsed())));
         return;
+    case TypingEngine::Wait::Keymap:
+        // Normally the keymap event comes within milliseconds; this only guards against losing it.
+        if (!m_digestTimeout.isActive())
+            m_digestTimeout.start();
+        return;
+    case TypingEngine::Wait::Nothing:
+        break;
     }
     if (!m_pieceOpen)
         Q_EMIT idle();
@@ -156,6 +191,13 @@ void X11TypingBackend::rereadKeymap() {
     m_rereadQueued = false;
     if (const std::optional<KeymapSnapshot> keymap = m_x.readKeymap())
         m_engine.adopt(*keymap);
+    // Qt has handled every keymap event that had arrived, so this process has re-read the keymap.
+    m_digestTimeout.stop();
+    if (m_engine.isWaitingForKeymap()) {
+        m_engine.keymapDigested();
+        if (!m_engine.isIdle() && !m_wake.isActive())
+            pump();
+    }
 }
 
 void X11TypingBackend::clearLeftovers() {

@@ -5,6 +5,7 @@
 #include "platform/x11/TypingEngine.h"
 #include "platform/x11/X11Connection.h"
 #include "platform/x11/X11KeyboardDevice.h"
+#include "platform/x11/X11ReceiverSync.h"
 
 #include <QAbstractNativeEventFilter>
 #include <QElapsedTimer>
@@ -19,11 +20,10 @@
 class X11TypingBackend : public TypingBackend, public QAbstractNativeEventFilter {
     Q_OBJECT
 public:
-    // Measured on Xvfb with xterm and Qt receivers: 20 ms was already exact, 50 ms leaves a margin.
-    static constexpr qint64 defaultQuarantineMs = 50;
+    static constexpr int keymapEventTimeoutMs = 250;
 
     // The connection must offer XTEST and XKB.
-    explicit X11TypingBackend(const X11Connection& connection, qint64 quarantineMs = defaultQuarantineMs,
+    explicit X11TypingBackend(const X11Connection& connection,
                               QString recordDirectory = BindingRecord::defaultDirectory(),
                               QObject* parent = nullptr);
     ~X11TypingBackend() override;
@@ -46,20 +46,24 @@ private:
     void queueKeymapReread();
     void rereadKeymap();
     void clearLeftovers();
+    void trySettle();
     void restoreNow();
     void writeRecord(const BindingRecord::Bindings& bindings);
     void reportFailure(quint32 keysym, const QString& why);
 
     X11Connection m_x;
     X11KeyboardDevice m_device;
+    X11ReceiverSync m_receiver;
     QElapsedTimer m_clock;
     TypingEngine m_engine;
     BindingRecord m_record;
     QTimer m_wake;
+    QTimer m_digestTimeout;
     QTimer m_settle;
     quint8 m_xkbEventBase = 0;
     bool m_pieceOpen = false;
     bool m_rereadQueued = false;
     bool m_closed = false; // after restoreSystem(): nothing more is typed
+    bool m_restoring = false;
     bool m_recordFailureReported = false;
 };

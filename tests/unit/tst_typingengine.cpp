@@ -1,0 +1,404 @@
+#include "platform/x11/KeyboardDevice.h"
+#include "platform/x11/Keysyms.h"
+#include "platform/x11/TypingEngine.h"
+
+#include <QTest>
+
+// The server's keyboard mapping and one receiving program, simulated. The
+// receiver handles each event `lag` ms after it was sent and translates a key
+// press with the mapping as it is at that moment, which is exactly how a
+// program that falls behind gets wrong symbols when a keycode is re-bound too
+// early. A receiver that answers pings confirms in order, as real ones do.
+class FakeDisplay : public KeyboardDevice {
+public:
+    explicit FakeDisplay(const qint64& now)
+        : m_now(now) {}
+
+    bool bind(quint8 keycode, quint32 keysym) override {
+        ++binds;
+        if (refuse.contains(keycode))
+            return false;
+        if (down.contains(keycode))
+            violations.append(QStringLiteral("keycode %1 changed while held").arg(keycode));
+        if (journal && !journal->value(keycode).contains(keysym))
+            violations.append(QStringLiteral("keycode %1 bound before the record named it").arg(keycode));
+        mapping.insert(keycode, keysym);
+        return true;
+    }
+    bool unbind(quint8 keycode) override {
+        mapping.remove(keycode);
+        ++unbinds;
+        return true;
+    }
+    void press(quint8 keycode) override {
+        down.insert(keycode);
+        queue.append({m_now + lag, keycode, 0});
+    }
+    void release(quint8 keycode) override { down.remove(keycode); }
+    bool ping(quint64 token) {
+        if (!answersPings)
+            return false;
+        ++pings;
+        queue.append({m_now + lag, 0, token});
+        return true;
+    }
+
+    // Handles what is due; false when nothing was.
+    bool receive(TypingEngine& engine) {
+        bool handled = false;
+        while (!queue.isEmpty() && queue.first().due <= m_now) {
+            const Item item = queue.takeFirst();
+            handled = true;
+            if (item.keycode)
+                typed.append(mapping.value(item.keycode));
+            else if (!ignoresPings)
+                engine.confirm(item.token);
+        }
+        return handled;
+    }
+    qint64 nextDue() const {
+        return queue.isEmpty() ? std::numeric_limits<qint64>::max() : queue.first().due;
+    }
+
+    KeymapSnapshot snapshot(int spare) const {
+        KeymapSnapshot keymap;
+        keymap.minKeycode = 8;
+        keymap.maxKeycode = 255;
+        // Keycodes 100.. are the spare ones; everything else carries something.
+        for (int keycode = 8; keycode <= 255; ++keycode) {
+            if (keycode < 100 || keycode >= 100 + spare)
+                keymap.symbols.insert(quint8(keycode), {0x61});
+        }
+        for (auto it = mapping.cbegin(); it != mapping.cend(); ++it)
+            keymap.symbols.insert(it.key(), {*it, *it});
+        return keymap;
+    }
+
+    struct Item {
+        qint64 due;
+        quint8 keycode; // 0 for a ping
+        quint64 token;
+    };
+    qint64 lag = 5;
+    bool answersPings = false;
+    bool ignoresPings = false; // claims to answer, never does
+    QMap<quint8, quint32> mapping;
+    QSet<quint8> down;
+    QSet<quint8> refuse;
+    QList<Item> queue;
+    QList<quint32> typed;
+    QStringList violations;
+    const QMap<quint8, QList<quint32>>* journal = nullptr;
+    int binds = 0;
+    int unbinds = 0;
+    int pings = 0;
+
+private:
+    const qint64& m_now;
+};
+
+namespace {
+constexpr qint64 quarantine = TypingEngine::defaultQuarantineMs;
+
+QList<quint32> keysymsOf(const QString& text) {
+    QList<quint32> keysyms;
+    for (char32_t scalar : text.toUcs4())
+        keysyms.append(Keysyms::forScalar(scalar));
+    return keysyms;
+}
+
+struct Rig {
+    qint64 now = 1000;
+    FakeDisplay display{now};
+    TypingEngine engine{display, [this] { return now; }};
+    QMap<quint8, QList<quint32>> journal;
+    QList<quint32> failed;
+    int waits = 0;
+    int keymapWaits = 0;
+
+    explicit Rig(int spare, qint64 lag = 5, bool pings = false) {
+        display.lag = lag;
+        display.answersPings = pings;
+        display.journal = &journal;
+        engine.setJournal([this](const QMap<quint8, QList<quint32>>& mayHold) { journal = mayHold; });
+        engine.setFailureHandler([this](quint32 keysym, const QString&) { failed.append(keysym); });
+        engine.setConfirmationRequest([this](quint64 token) { return display.ping(token); });
+        engine.adopt(display.snapshot(spare));
+        engine.newReceiver();
+    }
+
+    void type(const QString& text) {
+        for (quint32 keysym : keysymsOf(text)) {
+            engine.enqueue(true, keysym);
+            engine.enqueue(false, keysym);
+        }
+        finish();
+    }
+    // Runs engine and receiver the way the event loop would, until both are done.
+    void finish() {
+        for (int step = 0; step < 100000; ++step) {
+            const TypingEngine::Wait wait = engine.run();
+            if (wait.kind == TypingEngine::Wait::Keymap) {
+                ++keymapWaits;
+                engine.keymapDigested();
+                continue;
+            }
+            if (display.receive(engine))
+                continue;
+            if (wait.kind == TypingEngine::Wait::Nothing && display.queue.isEmpty())
+                return;
+            const qint64 next = std::min(
+                wait.kind == TypingEngine::Wait::Time ? wait.until : display.nextDue(), display.nextDue());
+            QVERIFY2(next > now, "waiting for a time that has already come");
+            if (wait.kind == TypingEngine::Wait::Time && wait.until == next)
+                ++waits;
+            now = next;
+        }
+        QFAIL("typing never finished");
+    }
+    // Gives the bindings back the way the backend does at the end.
+    void restore() {
+        for (TypingEngine::Wait wait = engine.settle(); wait.kind != TypingEngine::Wait::Nothing;
+             wait = engine.settle()) {
+            if (!display.receive(engine))
+                now = std::min(wait.until, display.nextDue());
+        }
+        engine.restoreAll();
+        display.receive(engine);
+    }
+};
+} // namespace
+
+class TestTypingEngine : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void keysymOfEachScalar_data();
+    void keysymOfEachScalar();
+    void spareKeycodesLeaveContestedOnesForLast();
+    void textArrivesExactlyWithoutEarlyRebinding_data();
+    void textArrivesExactlyWithoutEarlyRebinding();
+    void symbolTypedBeforeCostsNoKeymapChange();
+    void eachBindingWaitsUntilThePreviousIsDigested();
+    void slowReceiverIsAskedInsteadOfWaitedFor();
+    void silentReceiverIsWaitedForAtMostTheLimit();
+    void leastRecentlyUsedKeycodeIsEvicted();
+    void keymapChangedByOthersIsFollowed();
+    void refusedBindingFailsOnlyThatSymbol();
+    void withoutSpareKeycodesEverySymbolFails();
+    void restoreWaitsUntilNothingIsNeededAndEmptiesTheRecord_data();
+    void restoreWaitsUntilNothingIsNeededAndEmptiesTheRecord();
+    void droppedQueueReleasesHeldKeys();
+};
+
+void TestTypingEngine::keysymOfEachScalar_data() {
+    QTest::addColumn<uint>("scalar");
+    QTest::addColumn<uint>("keysym");
+    QTest::newRow("ASCII letter") << 0x61u << 0x61u;
+    QTest::newRow("Latin-1 é") << 0xe9u << 0xe9u;
+    QTest::newRow("ą beyond Latin-1") << 0x105u << 0x1000105u;
+    QTest::newRow("combining acute") << 0x301u << 0x1000301u;
+    QTest::newRow("astral double-struck A") << 0x1d538u << 0x101d538u;
+    QTest::newRow("newline is Return") << 0x0au << 0xff0du;
+    QTest::newRow("tab") << 0x09u << 0xff09u;
+    QTest::newRow("other control") << 0x07u << 0u;
+    QTest::newRow("C1 control") << 0x85u << 0u;
+    QTest::newRow("no-break space") << 0xa0u << 0xa0u;
+    QTest::newRow("lone surrogate") << 0xd835u << 0u;
+    QTest::newRow("past Unicode") << 0x110000u << 0u;
+}
+
+void TestTypingEngine::keysymOfEachScalar() {
+    QFETCH(uint, scalar);
+    QFETCH(uint, keysym);
+    QCOMPARE(Keysyms::forScalar(char32_t(scalar)), quint32(keysym));
+}
+
+void TestTypingEngine::spareKeycodesLeaveContestedOnesForLast() {
+    KeymapSnapshot keymap;
+    keymap.minKeycode = 8;
+    keymap.maxKeycode = 255;
+    for (int keycode = 8; keycode <= 255; ++keycode)
+        keymap.symbols.insert(quint8(keycode), {0x61});
+    for (quint8 keycode : {93, 97, 103, 120, 248, 9})
+        keymap.symbols.remove(keycode);
+    keymap.modifiers[3] = {120}; // a modifier key without keysyms is no spare key
+    QCOMPARE(keymap.spareKeycodes(), (QList<quint8>{93, 97, 103, 9, 248}));
+}
+
+void TestTypingEngine::textArrivesExactlyWithoutEarlyRebinding_data() {
+    QTest::addColumn<int>("spare");
+    QTest::addColumn<qint64>("lag");
+    QTest::addColumn<bool>("pings");
+    QTest::addColumn<QString>("text");
+    const QString polish = QStringLiteral("ąćęłńóśźż");
+    const QString many = QStringLiteral("ąćęłńóśźżĄĆĘŁŃÓŚŹŻəɛɔʃʒθðŋ∑∫√∞≈≠€£¥₸αβγδ𝔸é");
+    QTest::newRow("few symbols, many keycodes") << 19 << 5ll << false << polish;
+    QTest::newRow("repeated symbol") << 1 << 5ll << false << QStringLiteral("ąąąą");
+    QTest::newRow("more symbols than keycodes") << 19 << 20ll << false << many + many + many;
+    QTest::newRow("one keycode for everything") << 1 << 5ll << false << QStringLiteral("ąćęą");
+    QTest::newRow("combining mark and astral") << 3 << 5ll << false << QStringLiteral("e\u0301𝔸e\u0301");
+    QTest::newRow("alternating pair on one keycode") << 1 << 20ll << false << QStringLiteral("ababab");
+    QTest::newRow("slow receiver that confirms") << 19 << 400ll << true << many + many + many;
+    QTest::newRow("slow receiver, one keycode") << 1 << 400ll << true << QStringLiteral("ababab");
+}
+
+void TestTypingEngine::textArrivesExactlyWithoutEarlyRebinding() {
+    QFETCH(int, spare);
+    QFETCH(qint64, lag);
+    QFETCH(bool, pings);
+    QFETCH(QString, text);
+    Rig rig(spare, lag, pings);
+    rig.type(text);
+    QCOMPARE(rig.display.typed, keysymsOf(text));
+    QCOMPARE(rig.display.violations, QStringList());
+    QVERIFY(rig.failed.isEmpty());
+    QVERIFY(rig.display.down.isEmpty());
+}
+
+void TestTypingEngine::symbolTypedBeforeCostsNoKeymapChange() {
+    Rig rig(19);
+    rig.type(QStringLiteral("ąę"));
+    QCOMPARE(rig.display.binds, 2);
+    rig.type(QStringLiteral("ęąęąęą"));
+    QCOMPARE(rig.display.binds, 2);
+    QCOMPARE(rig.waits, 0);
+    QCOMPARE(rig.display.typed, keysymsOf(QStringLiteral("ąęęąęąęą")));
+}
+
+void TestTypingEngine::eachBindingWaitsUntilThePreviousIsDigested() {
+    Rig rig(19);
+    for (quint32 keysym : keysymsOf(QStringLiteral("ąąę"))) {
+        rig.engine.enqueue(true, keysym);
+        rig.engine.enqueue(false, keysym);
+    }
+    // ą is bound and pressed twice; ę needs a second binding, which waits, and nothing overtakes it.
+    QCOMPARE(rig.engine.run().kind, TypingEngine::Wait::Keymap);
+    QCOMPARE(rig.display.queue.size(), 2);
+    QCOMPARE(rig.engine.run().kind, TypingEngine::Wait::Keymap);
+    rig.engine.keymapDigested();
+    QCOMPARE(rig.engine.run().kind, TypingEngine::Wait::Nothing);
+    QCOMPARE(rig.display.queue.size(), 3);
+    QCOMPARE(rig.display.binds, 2);
+}
+
+void TestTypingEngine::slowReceiverIsAskedInsteadOfWaitedFor() {
+    // 19 keycodes, 38 symbols: one confirmation frees every keycode used before it.
+    Rig rig(19, 30, true);
+    const QString text = QStringLiteral("ąćęłńóśźżĄĆĘŁŃÓŚŹŻəɛɔʃʒθðŋ∑∫√∞≈≠€£¥₸αβ");
+    rig.type(text);
+    QCOMPARE(rig.display.typed, keysymsOf(text));
+    QCOMPARE(rig.display.pings, 1);
+}
+
+void TestTypingEngine::silentReceiverIsWaitedForAtMostTheLimit() {
+    Rig rig(1, 5, true);
+    rig.display.ignoresPings = true;
+    const qint64 start = rig.now;
+    rig.type(QStringLiteral("ab"));
+    QCOMPARE(rig.display.typed, keysymsOf(QStringLiteral("ab")));
+    QVERIFY(rig.now - start >= TypingEngine::defaultUnconfirmedLimitMs);
+}
+
+void TestTypingEngine::leastRecentlyUsedKeycodeIsEvicted() {
+    Rig rig(2);
+    rig.type(QStringLiteral("a"));
+    rig.now += 100;
+    rig.type(QStringLiteral("b"));
+    rig.now += 100;
+    rig.type(QStringLiteral("a")); // a is now the more recent one
+    rig.now += 100;
+    const quint8 keycodeOfB = rig.display.mapping.key(0x62);
+    rig.type(QStringLiteral("c"));
+    QCOMPARE(rig.display.mapping.value(keycodeOfB), 0x63u);
+    QVERIFY(rig.display.mapping.values().contains(0x61u));
+    QCOMPARE(rig.waits, 0);
+}
+
+void TestTypingEngine::keymapChangedByOthersIsFollowed() {
+    Rig rig(3);
+    rig.type(QStringLiteral("abc"));
+    const quint8 keycodeOfA = rig.display.mapping.key(0x61);
+    const quint8 keycodeOfB = rig.display.mapping.key(0x62);
+    rig.now += 100;
+    // Someone else takes a's keycode, and b's keycode is emptied (as setxkbmap does).
+    rig.display.mapping.insert(keycodeOfA, 0x7a);
+    rig.display.mapping.remove(keycodeOfB);
+    rig.engine.adopt(rig.display.snapshot(3));
+    QCOMPARE(rig.engine.pool().slot(keycodeOfA), nullptr);
+    QVERIFY(!rig.journal.contains(keycodeOfA));
+    QVERIFY(!rig.journal.contains(keycodeOfB));
+
+    const int bindsBefore = rig.display.binds;
+    rig.type(QStringLiteral("cab"));
+    QCOMPARE(rig.display.typed.mid(3), keysymsOf(QStringLiteral("cab")));
+    QCOMPARE(rig.display.binds, bindsBefore + 2);           // c was still bound
+    QCOMPARE(rig.display.mapping.value(keycodeOfA), 0x7au); // never touched again
+    QCOMPARE(rig.display.violations, QStringList());
+}
+
+void TestTypingEngine::refusedBindingFailsOnlyThatSymbol() {
+    Rig rig(2);
+    rig.display.refuse = {100};
+    rig.type(QStringLiteral("ab"));
+    QCOMPARE(rig.failed, QList<quint32>{0x61});
+    QCOMPARE(rig.display.typed, QList<quint32>{0x62});
+    QCOMPARE(rig.engine.pool().slot(100), nullptr);
+    QVERIFY(rig.display.down.isEmpty());
+}
+
+void TestTypingEngine::withoutSpareKeycodesEverySymbolFails() {
+    Rig rig(0);
+    QVERIFY(!rig.engine.canType());
+    rig.type(QStringLiteral("ab"));
+    QCOMPARE(rig.failed, (QList<quint32>{0x61, 0x62}));
+    QVERIFY(rig.display.typed.isEmpty());
+}
+
+void TestTypingEngine::restoreWaitsUntilNothingIsNeededAndEmptiesTheRecord_data() {
+    QTest::addColumn<qint64>("lag");
+    QTest::addColumn<bool>("pings");
+    QTest::newRow("quick receiver") << 5ll << false;
+    QTest::newRow("slow receiver that confirms") << 400ll << true;
+}
+
+void TestTypingEngine::restoreWaitsUntilNothingIsNeededAndEmptiesTheRecord() {
+    QFETCH(qint64, lag);
+    QFETCH(bool, pings);
+    Rig rig(19, lag, pings);
+    for (quint32 keysym : keysymsOf(QStringLiteral("ąęé"))) {
+        rig.engine.enqueue(true, keysym);
+        rig.engine.enqueue(false, keysym);
+    }
+    while (rig.engine.run().kind == TypingEngine::Wait::Keymap)
+        rig.engine.keymapDigested();
+    QCOMPARE(rig.journal.size(), 3);
+    const qint64 sent = rig.now;
+    rig.restore();
+    QVERIFY(rig.now >= sent + std::min(lag, quarantine));
+    QCOMPARE(rig.display.typed, keysymsOf(QStringLiteral("ąęé")));
+    QVERIFY(rig.display.mapping.isEmpty());
+    QCOMPARE(rig.display.unbinds, 3);
+    QVERIFY(rig.journal.isEmpty());
+    QVERIFY(rig.engine.pool().boundSlots().isEmpty());
+}
+
+void TestTypingEngine::droppedQueueReleasesHeldKeys() {
+    Rig rig(2);
+    rig.engine.enqueue(true, 0x61); // held down
+    rig.engine.enqueue(true, 0x62);
+    rig.engine.enqueue(false, 0x62);
+    rig.engine.enqueue(true, 0x63); // must wait: a is held, b's keycode in quarantine
+    while (rig.engine.run().kind == TypingEngine::Wait::Keymap)
+        rig.engine.keymapDigested();
+    QCOMPARE(rig.display.down, QSet<quint8>{rig.display.mapping.key(0x61)});
+    rig.engine.dropQueue();
+    QVERIFY(rig.engine.isIdle());
+    QCOMPARE(rig.engine.run().kind, TypingEngine::Wait::Nothing);
+    QVERIFY(rig.display.down.isEmpty());
+    rig.finish();
+    QCOMPARE(rig.display.typed, (QList<quint32>{0x61, 0x62}));
+}
+
+QTEST_GUILESS_MAIN(TestTypingEngine)
+#include "tst_typingengine.moc"
