@@ -1,0 +1,223 @@
+// The settings and Help & About windows in a real session: the settings window
+// opens at its size, a combination recorded in the Hotkeys tab works at once
+// from any program and the old one stops working, and pictures of every tab in
+// both languages are kept in the build folder.
+#include "XSession.h"
+
+#include <QDir>
+#include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QSettings>
+#include <QTest>
+
+namespace {
+
+const QString settingsTitle = QStringLiteral("Runeboard Settings");
+const QString helpTitle = QStringLiteral("Help & About");
+const QString panelTitle = QStringLiteral("Runeboard Keyboard");
+
+// Window coordinates: the centres of the three tab segments (the selector spans
+// x 20–460 below a 16-point margin) and of the first row's recorder (140 × 24
+// at the right margin, below the selector, the divider and the group's padding).
+const QPoint tabCentres[] = {{93, 28}, {240, 28}, {387, 28}};
+const QPoint toggleRecorder(390, 82);
+
+QString artifactsDir() {
+    const QString dir = qEnvironmentVariable("RUNEBOARD_ARTIFACTS", QDir::tempPath());
+    QDir().mkpath(dir);
+    return dir;
+}
+
+} // namespace
+
+class TestSettings : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void settingsWindowOpensAtItsSize();
+    void recordedHotkeyWorksAtOnceSystemWide();
+    void screenshots_data();
+    void screenshots();
+
+private:
+    QString startWithSettings(const QString& language = {});
+    void click(const QString& window, const QPoint& position);
+    bool isViewable(const QString& window);
+    // A picture of the window once two in a row come out the same (it has finished drawing).
+    bool settledScreenshot(const QString& path, const QString& window, const QByteArray& unlike = {});
+    QJsonObject storedHotkeys();
+
+    XSession m_session;
+    QProcess* m_runeboard = nullptr;
+};
+
+void TestSettings::initTestCase() {
+    QString error;
+    QVERIFY2(m_session.start(&error), qPrintable(error));
+    QVERIFY2(QFileInfo(XSession::runeboardBinary()).isExecutable(), "RUNEBOARD_BINARY is not set");
+}
+
+void TestSettings::init() {
+    QDir(m_session.configHome()).removeRecursively();
+    QDir().mkpath(m_session.configHome() + QStringLiteral("/runeboard"));
+}
+
+void TestSettings::cleanup() {
+    if (!m_runeboard || m_runeboard->state() == QProcess::NotRunning)
+        return;
+    m_session.run(XSession::runeboardBinary(), {QStringLiteral("--quit")});
+    if (!m_runeboard->waitForFinished(10000))
+        m_runeboard->kill();
+}
+
+QString TestSettings::startWithSettings(const QString& language) {
+    if (!language.isEmpty()) {
+        QSettings config(m_session.configHome() + QStringLiteral("/runeboard/runeboard.conf"),
+                         QSettings::IniFormat);
+        config.setValue(QStringLiteral("appLanguage"), language);
+    }
+    // The first process becomes the running instance and carries out its own request.
+    m_runeboard = m_session.launch(XSession::runeboardBinary(), {QStringLiteral("--settings")});
+    QString window;
+    XSession::waitFor(
+        [&] {
+            window = m_session.findWindowByName(settingsTitle);
+            return !window.isEmpty() && isViewable(window);
+        },
+        15000);
+    if (window.isEmpty())
+        qWarning("Runeboard said: %s", m_runeboard->readAllStandardOutput().constData());
+    return window;
+}
+
+void TestSettings::click(const QString& window, const QPoint& position) {
+    m_session.xdotool({QStringLiteral("mousemove"), QStringLiteral("--window"), window,
+                       QString::number(position.x()), QString::number(position.y()), QStringLiteral("click"),
+                       QStringLiteral("1")});
+}
+
+bool TestSettings::isViewable(const QString& window) {
+    const XSession::Result info = m_session.run(QStringLiteral("xwininfo"), {QStringLiteral("-id"), window});
+    return info.out.contains(QLatin1String("Map State: IsViewable"));
+}
+
+bool TestSettings::settledScreenshot(const QString& path, const QString& window, const QByteArray& unlike) {
+    QByteArray previous;
+    return XSession::waitFor(
+        [&] {
+            QFile file(path);
+            if (!m_session.screenshot(path, window) || !file.open(QIODevice::ReadOnly))
+                return false;
+            const QByteArray current = file.readAll();
+            const bool settled = !current.isEmpty() && current == previous && current != unlike;
+            previous = current;
+            return settled;
+        },
+        10000);
+}
+
+QJsonObject TestSettings::storedHotkeys() {
+    QSettings config(m_session.configHome() + QStringLiteral("/runeboard/runeboard.conf"),
+                     QSettings::IniFormat);
+    return QJsonDocument::fromJson(config.value(QStringLiteral("hotkeySettings_v1")).toByteArray()).object();
+}
+
+void TestSettings::settingsWindowOpensAtItsSize() {
+    const QString window = startWithSettings();
+    QVERIFY(!window.isEmpty());
+    const QList<int> geometry = m_session.windowGeometry(window);
+    QCOMPARE(geometry.at(2), 480);
+    QCOMPARE(geometry.at(3), 460);
+    QVERIFY(XSession::waitFor([&] { return m_session.activeWindow() == window; }));
+}
+
+void TestSettings::recordedHotkeyWorksAtOnceSystemWide() {
+    const QString window = startWithSettings();
+    QVERIFY(!window.isEmpty());
+    QString panel;
+    QVERIFY(XSession::waitFor([&] {
+        panel = m_session.findWindowByName(panelTitle);
+        return !panel.isEmpty();
+    }));
+
+    click(window, tabCentres[2]);
+    click(window, toggleRecorder);
+    m_session.xdotool({QStringLiteral("key"), QStringLiteral("ctrl+alt+j")});
+    // Saved as the J key's position (macOS code 38) with Control and Option.
+    QVERIFY(XSession::waitFor([&] {
+        const QJsonObject toggle = storedHotkeys().value(QStringLiteral("toggleKeyboard")).toObject();
+        return toggle.value(QStringLiteral("keyCode")).toInt() == 38 &&
+               toggle.value(QStringLiteral("modifiers")).toInt() == 6144;
+    }));
+    QVERIFY(settledScreenshot(QDir(artifactsDir()).filePath(QStringLiteral("settings-hotkeys-recorded.png")),
+                              window));
+
+    // From another program: the new combination hides and shows the keyboard.
+    const QString xterm = m_session.startXtermReceiver(m_session.scratchPath(QStringLiteral("typed.txt")));
+    QVERIFY(!xterm.isEmpty());
+    QVERIFY(XSession::waitFor([&] { return isViewable(panel); }));
+    m_session.xdotool({QStringLiteral("key"), QStringLiteral("ctrl+alt+j")});
+    QVERIFY(XSession::waitFor([&] { return !isViewable(panel); }));
+    m_session.xdotool({QStringLiteral("key"), QStringLiteral("ctrl+alt+j")});
+    QVERIFY(XSession::waitFor([&] { return isViewable(panel); }));
+
+    // The old one does nothing any more: after old + new the keyboard must end
+    // up hidden (had the old one still worked, the two presses would cancel out).
+    m_session.xdotool({QStringLiteral("key"), QStringLiteral("alt+shift+k")});
+    m_session.xdotool({QStringLiteral("key"), QStringLiteral("ctrl+alt+j")});
+    QVERIFY(XSession::waitFor([&] { return !isViewable(panel); }));
+    QTest::qWait(300);
+    QVERIFY(!isViewable(panel));
+    m_session.xdotool({QStringLiteral("windowkill"), xterm});
+}
+
+void TestSettings::screenshots_data() {
+    QTest::addColumn<QString>("language");
+    QTest::newRow("English") << QStringLiteral("en");
+    QTest::newRow("Russian") << QStringLiteral("ru");
+}
+
+void TestSettings::screenshots() {
+    QFETCH(QString, language);
+    const QString window = startWithSettings(language);
+    QVERIFY(!window.isEmpty());
+    // The keyboard floats above everything; out of the way for the pictures.
+    QCOMPARE(m_session.run(XSession::runeboardBinary(), {QStringLiteral("--hide")}).exitCode, 0);
+    QVERIFY(XSession::waitFor([&] {
+        const QString panel = m_session.findWindowByName(panelTitle);
+        return panel.isEmpty() || !isViewable(panel);
+    }));
+    const QDir artifacts(artifactsDir());
+    const char* const tabNames[] = {"general", "sets", "hotkeys"};
+    QByteArray previous;
+    for (int tab = 0; tab < 3; ++tab) {
+        const QString path = artifacts.filePath(
+            QStringLiteral("settings-%1-%2.png").arg(QLatin1String(tabNames[tab]), language));
+        if (tab > 0)
+            click(window, tabCentres[tab]);
+        // Each tab's picture must differ from the previous tab's: the switch has been drawn.
+        QVERIFY2(settledScreenshot(path, window, previous), qPrintable(path));
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        previous = file.readAll();
+    }
+
+    QCOMPARE(m_session.run(XSession::runeboardBinary(), {QStringLiteral("--about")}).exitCode, 0);
+    QString help;
+    QVERIFY(XSession::waitFor([&] {
+        help = m_session.findWindowByName(helpTitle);
+        return !help.isEmpty() && isViewable(help);
+    }));
+    const QList<int> geometry = m_session.windowGeometry(help);
+    QCOMPARE(geometry.at(2), 380);
+    QCOMPARE(geometry.at(3), 480);
+    QVERIFY(settledScreenshot(artifacts.filePath(QStringLiteral("help-about-%1.png").arg(language)), help));
+}
+
+QTEST_GUILESS_MAIN(TestSettings)
+#include "e2e_settings.moc"
