@@ -19,8 +19,14 @@
 
 #include <QCoreApplication>
 #include <QGuiApplication>
+#include <QTimer>
 #include <QWidget>
 #include <QWindow>
+
+namespace {
+// The tray is made when the keyboard has appeared; should it not appear, after this.
+constexpr int trayFallbackDelayMs = 2000;
+} // namespace
 
 AppState::AppState(PlatformServices services, std::unique_ptr<WindowSystem> windowSystem,
                    const QString& settingsFile, const QString& systemLanguage, QObject* parent)
@@ -50,10 +56,22 @@ AppState::AppState(PlatformServices services, std::unique_ptr<WindowSystem> wind
             if (m_keyboardState->isKeyboardVisible())
                 m_keyboardState->toggleVisibility();
         };
+        connect(panel.get(), &FloatingPanel::appeared, this, &AppState::ensureTrayMenu);
         return panel;
     });
     m_keyboardState->configure(*m_paletteManager, *m_localizationManager);
 
+    QTimer::singleShot(trayFallbackDelayMs, this, &AppState::ensureTrayMenu);
+}
+
+TrayMenu& AppState::trayMenu() {
+    ensureTrayMenu();
+    return *m_trayMenu;
+}
+
+void AppState::ensureTrayMenu() {
+    if (m_trayMenu)
+        return;
     m_trayMenu = std::make_unique<TrayMenu>(*m_keyboardState, *m_localizationManager);
     connect(m_trayMenu.get(), &TrayMenu::settingsRequested, this, &AppState::openSettings);
     connect(m_trayMenu.get(), &TrayMenu::helpRequested, this, &AppState::openHelp);

@@ -43,7 +43,9 @@ public:
     TypingBackend& typingBackend() { return *m_services.typing; }
     const PlatformServices& platformServices() const { return m_services; }
     WindowSystem& windowSystem() { return *m_windowSystem; }
-    TrayMenu& trayMenu() { return *m_trayMenu; }
+    // Made once the keyboard is on screen (or after a while without it): the
+    // icon is not what the user waits for at start.
+    TrayMenu& trayMenu();
 
     // One of each, kept once opened and brought to the front when asked again.
     void openSettings();
@@ -60,6 +62,7 @@ public:
 
 private:
     void bringToFront(QWidget& window, const QByteArray& role);
+    void ensureTrayMenu();
     void typeForRequest(const QString& text, const InstanceServer::Respond& respond);
 
     PlatformServices m_services;

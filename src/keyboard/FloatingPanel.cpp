@@ -215,6 +215,12 @@ bool FloatingPanel::eventFilter(QObject* watched, QEvent* event) {
     case QEvent::Resize:
         updateMask();
         return false;
+    case QEvent::Paint:
+        if (!m_appeared) {
+            m_appeared = true;
+            QMetaObject::invokeMethod(this, &FloatingPanel::appeared, Qt::QueuedConnection);
+        }
+        return false;
     default:
         return false;
     }

@@ -54,6 +54,10 @@ public:
     // lies on any of them; unchanged otherwise.
     static QRect placedOnScreens(const QRect& frame, const QList<QRect>& screens);
 
+Q_SIGNALS:
+    // Once, on the turn after the content was first drawn: the panel is on screen.
+    void appeared();
+
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void moveEvent(QMoveEvent* event) override;
@@ -82,4 +86,5 @@ private:
     bool m_movable = true;
     bool m_dragging = false;
     bool m_translucent = false;
+    bool m_appeared = false;
 };

@@ -5,6 +5,7 @@
 
 #include <QGuiApplication>
 #include <QScreen>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QWindow>
@@ -189,6 +190,8 @@ void TestFloatingPanel::hideAndShowKeepPlaceAndWindow() {
     m_store->setString(positionKey(), QStringLiteral("30 40 200 100"));
     FloatingPanel& panel = shownPanel();
     QWindow* window = panel.windowHandle();
+    QSignalSpy appeared(&panel, &FloatingPanel::appeared);
+    QTRY_COMPARE(appeared.count(), 1);
     panel.orderOut();
     QVERIFY(!panel.isVisible());
     panel.orderFront();
@@ -197,6 +200,8 @@ void TestFloatingPanel::hideAndShowKeepPlaceAndWindow() {
     QCOMPARE(panel.pos(), QPoint(30, 40));
     // The window manager forgets desktop and states on hide; they are given again.
     QCOMPARE(m_windows->preparedShows, 2);
+    QTest::qWait(50);
+    QCOMPARE(appeared.count(), 1);
 }
 
 void TestFloatingPanel::draggingTheBackgroundMovesAndSaves() {
