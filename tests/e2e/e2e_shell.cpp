@@ -31,12 +31,14 @@ private Q_SLOTS:
     void typeGoesThroughTheRunningInstance();
     void settingsAndHelpWindowsAreNamedForRules();
     void crashedInstanceDoesNotBlockTheNextStart();
+    void compositorDecidesBetweenRoundedClipAndTranslucency();
 
 private:
     // Starts Runeboard and waits for its panel; returns the panel's window id.
     QString startRuneboard();
     XSession::Result runeboard(const QStringList& arguments, int timeoutMs = 15000);
     bool isViewable(const QString& window);
+    bool isShaped(const QString& window);
     void quitRuneboard();
 
     XSession m_session;
@@ -87,6 +89,12 @@ XSession::Result TestShell::runeboard(const QStringList& arguments, int timeoutM
 bool TestShell::isViewable(const QString& window) {
     const XSession::Result info = m_session.run(QStringLiteral("xwininfo"), {QStringLiteral("-id"), window});
     return info.out.contains(QLatin1String("Map State: IsViewable"));
+}
+
+bool TestShell::isShaped(const QString& window) {
+    const XSession::Result info =
+        m_session.run(QStringLiteral("xwininfo"), {QStringLiteral("-shape"), QStringLiteral("-id"), window});
+    return info.exitCode == 0 && !info.out.contains(QLatin1String("No window shape defined"));
 }
 
 void TestShell::quitRuneboard() {
@@ -252,6 +260,22 @@ void TestShell::crashedInstanceDoesNotBlockTheNextStart() {
     QVERIFY(!panel.isEmpty());
     QCOMPARE(runeboard({QStringLiteral("--toggle")}).exitCode, 0);
     QVERIFY(XSession::waitFor([&] { return !isViewable(panel); }));
+}
+
+void TestShell::compositorDecidesBetweenRoundedClipAndTranslucency() {
+    const QString panel = startRuneboard();
+    QVERIFY(!panel.isEmpty());
+    // No compositor: nothing can be see-through, so the window is clipped to the rounded card.
+    QVERIFY(isShaped(panel));
+
+    QProcess* compositor = m_session.launch(XSession::toolPath(QStringLiteral("rb-fake-compositor")), {});
+    QVERIFY(compositor->waitForReadyRead(5000));
+    QVERIFY(XSession::waitFor([&] { return !isShaped(panel); }));
+
+    compositor->kill();
+    compositor->waitForFinished(5000);
+    QVERIFY(XSession::waitFor([&] { return isShaped(panel); }));
+    QVERIFY(isViewable(panel));
 }
 
 QTEST_GUILESS_MAIN(TestShell)
