@@ -100,8 +100,22 @@ int main(int argc, char* argv[]) {
     if (!platformChosen && qgetenv("QT_QPA_PLATFORM") == "xcb")
         qputenv("QT_QPA_PLATFORM", "xcb;offscreen");
 
+    const auto unreachableDisplay = [platformChosen] {
+        const QByteArray display = qgetenv("DISPLAY");
+        return !platformChosen && !display.isEmpty() &&
+               QGuiApplication::platformName() == QLatin1String("offscreen");
+    };
+    const QString cannotOpen =
+        QStringLiteral("cannot open the X display %1 (is the X server running, and may "
+                       "this user open it?)")
+            .arg(qEnvironmentVariable("DISPLAY"));
+
     if (request.command == Command::Type) {
         QApplication app(argc, argv);
+        if (unreachableDisplay()) {
+            printLine(stderr, QStringLiteral("runeboard: cannot type: ") + cannotOpen);
+            return 2;
+        }
         return runTypeCommand(request.text);
     }
     if (request.command == Command::Quit || request.command == Command::Hide) {
@@ -126,17 +140,21 @@ int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
 
     PlatformServices services = X11Platform::create();
-    if (!platformChosen && QGuiApplication::platformName() == QLatin1String("offscreen")) {
-        X11Platform::writeLaunchCheck(services);
-        const QByteArray display = qgetenv("DISPLAY");
-        printLine(stderr,
-                  display.isEmpty()
-                      ? QStringLiteral("runeboard: there is no display to show the keyboard on; start it "
-                                       "from an X11 session (DISPLAY is not set).")
-                      : QStringLiteral("runeboard: cannot open the X display %1.")
-                            .arg(QString::fromLocal8Bit(display)));
+    // Qt fell back to drawing nowhere: there is no display to show the keyboard on.
+    if (unreachableDisplay()) {
+        printLine(stderr, QStringLiteral("runeboard: ") + cannotOpen);
         return 1;
     }
+    if (!platformChosen && QGuiApplication::platformName() == QLatin1String("offscreen")) {
+        X11Platform::writeLaunchCheck(services);
+        printLine(stderr,
+                  QStringLiteral("runeboard: there is no display to show the keyboard on; start it from an "
+                                 "X11 session (DISPLAY is not set)."));
+        return 1;
+    }
+    // Programs started from here (a browser from Help & About) choose their own platform.
+    if (!platformChosen)
+        qunsetenv("QT_QPA_PLATFORM");
     std::unique_ptr<WindowSystem> windowSystem = X11WindowSystem::create();
     if (!windowSystem)
         windowSystem = std::make_unique<NullWindowSystem>();

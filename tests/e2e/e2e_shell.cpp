@@ -32,6 +32,7 @@ private Q_SLOTS:
     void settingsAndHelpWindowsAreNamedForRules();
     void crashedInstanceDoesNotBlockTheNextStart();
     void compositorDecidesBetweenRoundedClipAndTranslucency();
+    void trayIconDocksWhenATrayAppearsLater();
 
 private:
     // Starts Runeboard and waits for its panel; returns the panel's window id.
@@ -276,6 +277,24 @@ void TestShell::compositorDecidesBetweenRoundedClipAndTranslucency() {
     compositor->waitForFinished(5000);
     QVERIFY(XSession::waitFor([&] { return isShaped(panel); }));
     QVERIFY(isViewable(panel));
+}
+
+void TestShell::trayIconDocksWhenATrayAppearsLater() {
+    QVERIFY(!startRuneboard().isEmpty());
+    QByteArray said;
+    QVERIFY(XSession::waitFor([&] {
+        said += m_runeboard->readAllStandardOutput();
+        return said.contains("`runeboard --settings` opens the settings");
+    }));
+
+    QProcess* tray = m_session.launch(XSession::toolPath(QStringLiteral("rb-fake-tray")), {});
+    QByteArray trayOutput;
+    QVERIFY(XSession::waitFor([&] {
+        trayOutput += tray->readAllStandardOutput();
+        return trayOutput.contains("dock ");
+    }));
+    tray->kill();
+    tray->waitForFinished(5000);
 }
 
 QTEST_GUILESS_MAIN(TestShell)
