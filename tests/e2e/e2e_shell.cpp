@@ -33,6 +33,7 @@ private Q_SLOTS:
     void crashedInstanceDoesNotBlockTheNextStart();
     void compositorDecidesBetweenRoundedClipAndTranslucency();
     void trayIconDocksWhenATrayAppearsLater();
+    void focusIsLentForEditingAndGivenBack();
 
 private:
     // Starts Runeboard and waits for its panel; returns the panel's window id.
@@ -295,6 +296,38 @@ void TestShell::trayIconDocksWhenATrayAppearsLater() {
     }));
     tray->kill();
     tray->waitForFinished(5000);
+}
+
+void TestShell::focusIsLentForEditingAndGivenBack() {
+    QProcess* probe = m_session.launch(XSession::toolPath(QStringLiteral("rb-focus-probe")), {});
+    QByteArray said;
+    auto saidLine = [&](const QByteArray& line) {
+        return XSession::waitFor([&] {
+            said += probe->readAllStandardOutput();
+            return said.contains(line);
+        });
+    };
+    QVERIFY(saidLine("window "));
+    const QString panel = QString::fromLatin1(said.mid(said.indexOf("window ") + 7).split('\n').first());
+    QVERIFY(XSession::waitFor([&] { return isViewable(panel); }));
+    QCOMPARE(m_session.activeWindow(), m_xterm);
+
+    probe->write("allow\n");
+    QVERIFY(saidLine("ok allow"));
+    QVERIFY(XSession::waitFor([&] { return m_session.activeWindow() == panel; }));
+    m_session.xdotool({QStringLiteral("type"), QStringLiteral("abc")});
+    QVERIFY(saidLine("text abc"));
+
+    probe->write("deny\n");
+    QVERIFY(saidLine("ok deny"));
+    QVERIFY(XSession::waitFor([&] { return m_session.activeWindow() == m_xterm; }));
+    QVERIFY(m_session.xprop(panel, QStringLiteral("WM_HINTS")).contains(QLatin1String("input focus: False")));
+    // Switched in place: the same window, never unmapped.
+    QVERIFY(isViewable(panel));
+    m_session.xdotool({QStringLiteral("type"), QStringLiteral("xyz")});
+    QCOMPARE(XSession::waitForFileText(m_typed, QStringLiteral("xyz")), QStringLiteral("xyz"));
+    probe->closeWriteChannel();
+    probe->waitForFinished(5000);
 }
 
 QTEST_GUILESS_MAIN(TestShell)
