@@ -63,9 +63,17 @@ FloatingPanel::FloatingPanel(SettingsStore& store, WindowSystem& windowSystem)
     m_saveTimer.setInterval(saveDelayMs);
     connect(&m_saveTimer, &QTimer::timeout, this, &FloatingPanel::savePosition);
     connect(&m_windowSystem, &WindowSystem::compositingChanged, this, &FloatingPanel::updateTranslucency);
-    // A screen unplugged while running must not take the keyboard with it.
+    // A screen unplugged or made smaller while running must not take the keyboard with it.
     connect(qGuiApp, &QGuiApplication::screenRemoved, this, &FloatingPanel::keepOnScreens,
             Qt::QueuedConnection);
+    auto followScreen = [this](QScreen* screen) {
+        connect(screen, &QScreen::availableGeometryChanged, this, &FloatingPanel::keepOnScreens,
+                Qt::QueuedConnection);
+    };
+    const QList<QScreen*> screens = QGuiApplication::screens();
+    for (QScreen* screen : screens)
+        followScreen(screen);
+    connect(qGuiApp, &QGuiApplication::screenAdded, this, followScreen);
 }
 
 FloatingPanel::~FloatingPanel() {
@@ -195,6 +203,7 @@ bool FloatingPanel::eventFilter(QObject* watched, QEvent* event) {
             !m_panelContent->isBackgroundAt(mouse->position().toPoint()))
             return false;
         m_dragging = true;
+        m_autoPlacement.reset(); // wherever it ends, the place is the user's choice
         m_dragOffset = mouse->globalPosition().toPoint() - pos();
         return true;
     }
@@ -305,6 +314,7 @@ void FloatingPanel::savePosition() {
     // comes back when that screen does.
     if (!m_placed || pos() == m_autoPlacement)
         return;
+    m_autoPlacement.reset();
     const QString text = frameText(geometry());
     if (m_store.string(positionKey) != text)
         m_store.setString(positionKey, text);

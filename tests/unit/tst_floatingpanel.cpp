@@ -213,6 +213,13 @@ void TestFloatingPanel::draggingTheBackgroundMovesAndSaves() {
     QCOMPARE(m_content->presses, 0);
     QTRY_COMPARE(panel.pos(), QPoint(80, 65));
     QTRY_COMPARE(m_store->string(positionKey()), QStringLiteral("80 65 200 100"));
+
+    // Back to exactly where it was restored: that is a choice too, and saved.
+    QTest::mousePress(m_content, Qt::LeftButton, {}, QPoint(10, 10));
+    QTest::mouseMove(m_content, QPoint(-40, -15));
+    QTest::mouseRelease(m_content, Qt::LeftButton, {}, QPoint(-40, -15));
+    QTRY_COMPARE(panel.pos(), QPoint(30, 40));
+    QTRY_COMPARE(m_store->string(positionKey()), QStringLiteral("30 40 200 100"));
 }
 
 void TestFloatingPanel::pressesOnKeysAndFrozenPanelsDoNotMove() {
