@@ -292,8 +292,13 @@ void TestShell::trayIconDocksWhenATrayAppearsLater() {
     QByteArray trayOutput;
     QVERIFY(XSession::waitFor([&] {
         trayOutput += tray->readAllStandardOutput();
-        return trayOutput.contains("dock ");
+        return trayOutput.contains("dock ") && trayOutput.endsWith('\n');
     }));
+    // Qt's own windows carry the application's class too.
+    const QString icon =
+        QString::fromLatin1(trayOutput.mid(trayOutput.indexOf("dock ") + 5).split('\n').first());
+    QCOMPARE(m_session.xprop(icon, QStringLiteral("WM_CLASS")),
+             QStringLiteral("WM_CLASS(STRING) = \"runeboard\", \"Runeboard\""));
     tray->kill();
     tray->waitForFinished(5000);
 }
