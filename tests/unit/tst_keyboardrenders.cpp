@@ -1,5 +1,8 @@
 #include "KeyboardViewFixture.h"
 
+#include "keyboard/view/EditorField.h"
+#include "keyboard/view/ManualViewClock.h"
+
 #include <QDir>
 #include <QImage>
 
@@ -84,6 +87,60 @@ private Q_SLOTS:
                          qPrintable(QStringLiteral("%1: %2").arg(e.text).arg(face.red())));
             }
         }
+    }
+
+    void editingStates_data() {
+        QTest::addColumn<QString>("name");
+        QTest::newRow("reorder-mode") << "reorder-mode";
+        QTest::newRow("drag-in-progress") << "drag-in-progress";
+        QTest::newRow("add-field-open") << "add-field-open";
+        QTest::newRow("set-name-field-open") << "set-name-field-open";
+    }
+    void editingStates() {
+        QFETCH(QString, name);
+        KeyboardViewFixture f;
+        ManualViewClock clock;
+        f.view->setClock(clock);
+        f.showView();
+        if (name == "set-name-field-open") {
+            f.state.setTemporaryCustomCharacters("ŋ\u001Fə\u001Fʃʒ");
+            f.state.setActivePaletteID(customPaletteIDText);
+            f.view->startSaving();
+            clock.advance(1000);
+            QTest::keyClicks(f.view->nameField(), "Phonetics");
+        } else {
+            f.addSet("αβγδεζ", "ŋ\u001Fabc");
+        }
+        if (name == "add-field-open") {
+            f.view->startAdding(1);
+            clock.advance(1000);
+            f.view->addField()->insert(QStringLiteral("ŋ"));
+        }
+        if (name != "add-field-open" && name != "set-name-field-open") {
+            const QPoint start = f.centreOf("β");
+            QTest::mousePress(f.view.get(), Qt::LeftButton, {}, start);
+            clock.advance(500);
+            if (name == "drag-in-progress") {
+                // Halfway between two keys, after the keys made room.
+                const QPoint end = f.centreOf("δ");
+                QTest::mouseMove(f.view.get(), start + QPoint(0, 12));
+                QTest::mouseMove(f.view.get(), end + QPoint(-4, 9));
+                clock.advance(120);
+            } else {
+                QTest::mouseRelease(f.view.get(), Qt::LeftButton, {}, start);
+                clock.advance(300 + 600 * 2 - 150); // mid-breath
+            }
+        }
+        for (qreal dpr : {1.0, 2.0}) {
+            const QImage image = render(*f.view, dpr);
+            save(image, name + (dpr > 1 ? QStringLiteral("@2x") : QString()));
+            QCOMPARE(image.size(), f.view->sizeHint() * int(dpr));
+        }
+        if (name == "drag-in-progress")
+            QVERIFY(f.view->scene().preview);
+        if (name == "reorder-mode")
+            QVERIFY(f.view->scene().pieces.first().scale < 0.99);
+        f.view.reset(); // before the clock
     }
 
     void facesAreSharpAtBothRatios() {
