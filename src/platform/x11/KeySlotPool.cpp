@@ -26,7 +26,7 @@ QList<quint8> KeySlotPool::adopt(const KeymapSnapshot& keymap) {
     return lost;
 }
 
-KeySlotPool::Choice KeySlotPool::choose(quint32 keysym, qint64 now) const {
+KeySlotPool::Choice KeySlotPool::choose(quint32 keysym, qint64 now, const QSet<quint8>& avoid) const {
     for (const Slot& slot : m_slots) {
         if (slot.keysym == keysym)
             return {Choice::Ready, slot.keycode, now};
@@ -34,7 +34,7 @@ KeySlotPool::Choice KeySlotPool::choose(quint32 keysym, qint64 now) const {
     const Slot* leastRecent = nullptr;
     Choice wait{Choice::Wait, 0, std::numeric_limits<qint64>::max()};
     for (const Slot& slot : m_slots) {
-        if (slot.held > 0)
+        if (slot.held > 0 || avoid.contains(slot.keycode))
             continue;
         const qint64 free = freeAt(slot.keycode);
         if (free <= now) {
@@ -52,6 +52,18 @@ KeySlotPool::Choice KeySlotPool::choose(quint32 keysym, qint64 now) const {
     if (wait.readyAt != std::numeric_limits<qint64>::max())
         return wait;
     return {};
+}
+
+qint64 KeySlotPool::timeWhenFree(int count) const {
+    QList<qint64> times;
+    for (const Slot& slot : m_slots) {
+        if (slot.held == 0)
+            times.append(freeAt(slot.keycode));
+    }
+    if (times.isEmpty() || count <= 0)
+        return Never;
+    std::sort(times.begin(), times.end());
+    return times.at(std::min<qsizetype>(count, times.size()) - 1);
 }
 
 void KeySlotPool::setBinding(quint8 keycode, quint32 keysym) {

@@ -4,6 +4,7 @@
 
 #include <QHash>
 #include <QList>
+#include <QSet>
 
 #include <limits>
 
@@ -56,7 +57,13 @@ public:
     // whose bindings were lost.
     QList<quint8> adopt(const KeymapSnapshot& keymap);
 
-    Choice choose(quint32 keysym, qint64 now) const;
+    // A keycode for `keysym`; keycodes in `avoid` are not taken.
+    Choice choose(quint32 keysym, qint64 now, const QSet<quint8>& avoid = {}) const;
+
+    // When `count` keycodes will be free to bind (all there are, if fewer).
+    qint64 timeWhenFree(int count) const;
+    bool isFree(const Slot& slot, qint64 now) const { return slot.held == 0 && freeAt(slot.keycode) <= now; }
+    qint64 lastUse(quint8 keycode) const { return m_uses.value(keycode).time; }
 
     void setBinding(quint8 keycode, quint32 keysym);
     // A keycode the server refuses to re-bind; it is not offered again until the next adopt().

@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QtGlobal>
+#include <QList>
 
 // What the typing engine needs of the display server. Requests reach the
 // server in the order they are made.
@@ -8,11 +8,17 @@ class KeyboardDevice {
 public:
     virtual ~KeyboardDevice() = default;
 
-    // Makes `keycode` type `keysym` on every level and in every layout group,
-    // whatever Shift or Caps Lock say. False when the server refused.
-    virtual bool bind(quint8 keycode, quint32 keysym) = 0;
-    // Leaves `keycode` without any keysym again.
-    virtual bool unbind(quint8 keycode) = 0;
+    struct Binding {
+        quint8 keycode = 0;
+        quint32 keysym = 0; // 0: the keycode carries no keysym at all
+        bool operator==(const Binding&) const = default;
+    };
+
+    // Makes each keycode type its keysym on every level and in every layout
+    // group, whatever Shift or Caps Lock say, all in one keymap change (every
+    // change makes every client re-read the keymap, and window managers
+    // re-grab their keys). False when the server refused; nothing changed then.
+    virtual bool bind(const QList<Binding>& bindings) = 0;
     virtual void press(quint8 keycode) = 0;
     virtual void release(quint8 keycode) = 0;
 };

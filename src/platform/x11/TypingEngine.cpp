@@ -75,39 +75,138 @@ TypingEngine::Wait TypingEngine::run() {
             }
             return {Wait::Time, choice.readyAt};
         }
-        if (choice.kind == KeySlotPool::Choice::Bind && m_bindingUndigested)
-            return {Wait::Keymap, 0};
+        if (choice.kind == KeySlotPool::Choice::Bind) {
+            if (m_bindingUndigested)
+                return {Wait::Keymap, 0};
+            const qint64 now = m_clock();
+            const qint64 gathered = m_pool.timeWhenFree(unboundAhead(now));
+            if (gathered > now && gathered - now <= gatherMs)
+                return {Wait::Time, gathered};
+        }
         m_queue.removeFirst();
         if (choice.kind == KeySlotPool::Choice::Exhausted) {
             fail(event.keysym, m_pool.isEmpty() ? QStringLiteral("the keyboard mapping has no spare keycode")
                                                 : QStringLiteral("every spare keycode is held down"));
             continue;
         }
-        if (choice.kind == KeySlotPool::Choice::Bind) {
-            const quint8 keycode = choice.keycode;
-            QList<quint32>& mayHold = m_mayHold[keycode];
-            if (!mayHold.contains(event.keysym))
-                mayHold.append(event.keysym);
-            writeJournal();
-            if (!m_device.bind(keycode, event.keysym)) {
-                // The keycode keeps whatever it had; give that back too before it leaves the pool.
-                const KeySlotPool::Slot* slot = m_pool.slot(keycode);
-                if (!slot || slot->keysym == 0 || m_device.unbind(keycode))
-                    m_mayHold.remove(keycode);
-                m_pool.remove(keycode);
-                writeJournal();
-                fail(event.keysym, QStringLiteral("the server refused to bind keycode %1").arg(keycode));
-                continue;
-            }
-            m_pool.setBinding(keycode, event.keysym);
-            mayHold = {event.keysym};
-            m_bindingUndigested = true;
-        }
-        m_device.press(choice.keycode);
-        m_pool.markPressed(choice.keycode, m_clock(), ++m_sequence);
-        m_held[event.keysym].append(choice.keycode);
+        if (choice.kind == KeySlotPool::Choice::Bind && !bindAhead(event.keysym, choice.keycode))
+            continue;
+        const KeySlotPool::Choice bound = m_pool.choose(event.keysym, m_clock());
+        if (bound.kind != KeySlotPool::Choice::Ready)
+            continue; // cannot happen: it was just bound
+        m_device.press(bound.keycode);
+        m_pool.markPressed(bound.keycode, m_clock(), ++m_sequence);
+        m_held[event.keysym].append(bound.keycode);
     }
     return {};
+}
+
+bool TypingEngine::bindAhead(quint32 keysym, quint8 keycode) {
+    const qint64 now = m_clock();
+    const qsizetype horizon = std::min<qsizetype>(m_queue.size(), lookAhead);
+    // Where each bound symbol is next typed: the one typed last (or not at all) is replaced first.
+    QHash<quint32, qsizetype> nextUse;
+    for (qsizetype i = horizon - 1; i >= 0; --i) {
+        if (m_queue.at(i).down)
+            nextUse.insert(m_queue.at(i).keysym, i);
+    }
+    // Walking the symbols in the order they are typed, a keycode whose symbol
+    // comes up is kept, and each symbol without one gets a free keycode.
+    QSet<quint8> kept;
+    QSet<quint32> planned;
+    QList<KeyboardDevice::Binding> batch;
+    const auto take = [&](quint32 symbol) {
+        const KeySlotPool::Slot* best = nullptr;
+        for (const KeySlotPool::Slot& slot : m_pool.slots()) {
+            if (kept.contains(slot.keycode) || !m_pool.isFree(slot, now))
+                continue;
+            if (!best || (best->keysym != 0 && slot.keysym == 0)) {
+                best = &slot;
+                continue;
+            }
+            if (best->keysym == 0 || slot.keysym == 0)
+                continue;
+            const qsizetype slotNext = nextUse.value(slot.keysym, horizon);
+            const qsizetype bestNext = nextUse.value(best->keysym, horizon);
+            if (slotNext > bestNext ||
+                (slotNext == bestNext && m_pool.lastUse(slot.keycode) < m_pool.lastUse(best->keycode)))
+                best = &slot;
+        }
+        if (!best)
+            return false;
+        batch.append({best->keycode, symbol});
+        kept.insert(best->keycode);
+        planned.insert(symbol);
+        return true;
+    };
+    if (!take(keysym)) {
+        batch.append({keycode, keysym});
+        kept.insert(keycode);
+        planned.insert(keysym);
+    }
+    keycode = batch.first().keycode;
+    for (qsizetype i = 0; i < horizon; ++i) { // the first symbol has left the queue already
+        const Event& event = m_queue.at(i);
+        if (!event.down || planned.contains(event.keysym))
+            continue;
+        if (const KeySlotPool::Choice choice = m_pool.choose(event.keysym, now);
+            choice.kind == KeySlotPool::Choice::Ready) {
+            kept.insert(choice.keycode);
+            continue;
+        }
+        if (!take(event.keysym))
+            break;
+    }
+    if (bindNow(batch))
+        return true;
+    // Something in the batch was refused: find out whether the first symbol alone can be bound.
+    if (batch.size() > 1 && bindNow({batch.first()}))
+        return true;
+    // The keycode keeps whatever it had; give that back too before it leaves the pool.
+    const KeySlotPool::Slot* slot = m_pool.slot(keycode);
+    if (!slot || slot->keysym == 0 || bindNow({{keycode, 0}}))
+        m_mayHold.remove(keycode);
+    m_pool.remove(keycode);
+    writeJournal();
+    fail(keysym, QStringLiteral("the server refused to bind keycode %1").arg(keycode));
+    return false;
+}
+
+int TypingEngine::unboundAhead(qint64 now) const {
+    QSet<quint32> unbound;
+    const qsizetype horizon = std::min<qsizetype>(m_queue.size(), lookAhead);
+    for (qsizetype i = 0; i < horizon; ++i) {
+        const Event& event = m_queue.at(i);
+        if (event.down && m_pool.choose(event.keysym, now).kind != KeySlotPool::Choice::Ready)
+            unbound.insert(event.keysym);
+    }
+    return int(unbound.size());
+}
+
+bool TypingEngine::bindNow(const QList<KeyboardDevice::Binding>& bindings) {
+    bool widened = false;
+    for (const KeyboardDevice::Binding& binding : bindings) {
+        QList<quint32>& mayHold = m_mayHold[binding.keycode];
+        if (binding.keysym != 0 && !mayHold.contains(binding.keysym)) {
+            mayHold.append(binding.keysym);
+            widened = true;
+        }
+    }
+    if (widened)
+        writeJournal();
+    if (!m_device.bind(bindings))
+        return false;
+    for (const KeyboardDevice::Binding& binding : bindings) {
+        m_pool.setBinding(binding.keycode, binding.keysym);
+        if (binding.keysym != 0)
+            m_mayHold[binding.keycode] = {binding.keysym};
+        else
+            m_mayHold.remove(binding.keycode);
+    }
+    if (!widened)
+        writeJournal(); // an emptied keycode leaves the record
+    m_bindingUndigested = true;
+    return true;
 }
 
 void TypingEngine::release(quint32 keysym) {
@@ -131,13 +230,13 @@ void TypingEngine::dropQueue() {
 }
 
 void TypingEngine::restoreAll() {
-    for (const KeySlotPool::Slot& slot : m_pool.boundSlots()) {
-        if (m_device.unbind(slot.keycode)) {
-            m_pool.setBinding(slot.keycode, 0);
-            m_mayHold.remove(slot.keycode);
-        }
-    }
-    writeJournal();
+    QList<KeyboardDevice::Binding> empty;
+    for (const KeySlotPool::Slot& slot : m_pool.boundSlots())
+        empty.append({slot.keycode, 0});
+    if (empty.isEmpty() || bindNow(empty))
+        return;
+    for (const KeyboardDevice::Binding& binding : std::as_const(empty))
+        bindNow({binding});
 }
 
 void TypingEngine::writeJournal() {

@@ -1,5 +1,7 @@
 #include "platform/x11/X11KeyboardDevice.h"
 
+#include <QMap>
+
 #include <cstdlib>
 #include <cstring>
 #include <memory>
@@ -8,6 +10,10 @@
 #include <xcb/xtest.h>
 
 namespace {
+struct FreeDeleter {
+    void operator()(void* pointer) const { std::free(pointer); }
+};
+
 // The canonical ALPHABETIC type: two levels, Shift or Caps Lock selects the second.
 constexpr quint8 alphabeticIndex = 2;
 constexpr quint8 shiftAndLock = XCB_MOD_MASK_SHIFT | XCB_MOD_MASK_LOCK;
@@ -17,12 +23,14 @@ X11KeyboardDevice::X11KeyboardDevice(const X11Connection& connection)
     : m_x(connection)
     , m_typeIndex(findKeyType()) {}
 
-bool X11KeyboardDevice::bind(quint8 keycode, quint32 keysym) {
-    return setSymbols(keycode, 1, 2, keysym);
-}
-
-bool X11KeyboardDevice::unbind(quint8 keycode) {
-    return setSymbols(keycode, 0, 0, 0);
+bool X11KeyboardDevice::bind(const QList<Binding>& bindings) {
+    if (bindings.isEmpty())
+        return true;
+    xcb_grab_server(m_x.xcb());
+    const bool written = writeRange(bindings);
+    xcb_ungrab_server(m_x.xcb());
+    m_x.flush();
+    return written;
 }
 
 void X11KeyboardDevice::press(quint8 keycode) {
@@ -35,33 +43,65 @@ void X11KeyboardDevice::release(quint8 keycode) {
                                             0, 0, 0));
 }
 
-bool X11KeyboardDevice::setSymbols(quint8 keycode, quint8 groups, quint8 width, quint32 keysym) {
-    // One xkb KeySymMap in wire form: kt_index[4], groupInfo, width, nSyms, then the keysyms.
-    struct {
-        quint8 typeIndex[4];
-        quint8 groupInfo;
-        quint8 width;
-        quint16 symbolCount;
-        quint32 symbols[2];
-    } map{};
-    const quint8 type = groups ? m_typeIndex : 0;
-    std::memset(map.typeIndex, type, sizeof map.typeIndex);
-    map.groupInfo = groups;
-    map.width = width;
-    map.symbolCount = quint16(groups * width);
-    for (int i = 0; i < map.symbolCount; ++i)
-        map.symbols[i] = keysym;
-    const auto cookie = xcb_xkb_set_map_checked(
-        m_x.xcb(), XCB_XKB_ID_USE_CORE_KBD, XCB_XKB_MAP_PART_KEY_SYMS, 0, m_x.minKeycode(), m_x.maxKeycode(),
-        0, 0, keycode, 1, map.symbolCount, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, &map);
+bool X11KeyboardDevice::writeRange(const QList<Binding>& bindings) {
+    QMap<quint8, quint32> wanted;
+    for (const Binding& binding : bindings)
+        wanted.insert(binding.keycode, binding.keysym);
+    const quint8 first = wanted.firstKey();
+    const quint8 count = quint8(wanted.lastKey() - first + 1);
+
+    // The range as it is now, in the wire form SetMap takes back.
+    std::unique_ptr<xcb_xkb_get_map_reply_t, FreeDeleter> current(xcb_xkb_get_map_reply(
+        m_x.xcb(),
+        xcb_xkb_get_map(m_x.xcb(), XCB_XKB_ID_USE_CORE_KBD, 0, XCB_XKB_MAP_PART_KEY_SYMS, 0, 0, first, count,
+                        0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0),
+        nullptr));
+    if (!current || current->firstKeySym != first || current->nKeySyms != count) {
+        m_lastError = X11Connection::BadImplementation;
+        return false;
+    }
+    xcb_xkb_get_map_map_t parts{};
+    xcb_xkb_get_map_map_unpack(xcb_xkb_get_map_map(current.get()), current->nTypes, current->nKeySyms,
+                               current->nKeyActions, current->totalActions, current->totalKeyBehaviors,
+                               current->virtualMods, current->totalKeyExplicit, current->totalModMapKeys,
+                               current->totalVModMapKeys, current->present, &parts);
+
+    QByteArray values;
+    int totalSymbols = 0;
+    quint8 keycode = first;
+    for (auto it = xcb_xkb_get_map_map_syms_rtrn_iterator(current.get(), &parts); it.rem;
+         xcb_xkb_key_sym_map_next(&it), ++keycode) {
+        const QByteArray now(reinterpret_cast<const char*>(it.data), xcb_xkb_key_sym_map_sizeof(it.data));
+        const auto found = wanted.constFind(keycode);
+        const bool empty = found != wanted.cend() && *found == 0;
+        if (found == wanted.cend() || (empty && m_original.contains(keycode))) {
+            // Someone else's key goes back exactly as it came, an emptied one exactly as it was found.
+            const QByteArray& back = found == wanted.cend() ? now : m_original.value(keycode);
+            values.append(back);
+            totalSymbols += reinterpret_cast<const xcb_xkb_key_sym_map_t*>(back.constData())->nSyms;
+            continue;
+        }
+        if (!empty && it.data->nSyms == 0 && !m_original.contains(keycode))
+            m_original.insert(keycode, now);
+        const quint8 type = empty ? 0 : m_typeIndex;
+        const quint8 header[8] = {
+            type, type, type, type, quint8(empty ? 0 : 1), quint8(empty ? 0 : 2), quint8(empty ? 0 : 2), 0};
+        values.append(reinterpret_cast<const char*>(header), sizeof header);
+        if (!empty) {
+            const quint32 symbols[2] = {*found, *found};
+            values.append(reinterpret_cast<const char*>(symbols), sizeof symbols);
+            totalSymbols += 2;
+        }
+    }
+    const auto cookie =
+        xcb_xkb_set_map_checked(m_x.xcb(), XCB_XKB_ID_USE_CORE_KBD, XCB_XKB_MAP_PART_KEY_SYMS, 0,
+                                m_x.minKeycode(), m_x.maxKeycode(), 0, 0, first, count, quint16(totalSymbols),
+                                0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, values.constData());
     m_lastError = m_x.check(cookie);
     return m_lastError == 0;
 }
 
 quint8 X11KeyboardDevice::findKeyType() const {
-    struct FreeDeleter {
-        void operator()(void* pointer) const { std::free(pointer); }
-    };
     std::unique_ptr<xcb_xkb_get_map_reply_t, FreeDeleter> reply(
         xcb_xkb_get_map_reply(m_x.xcb(),
                               xcb_xkb_get_map(m_x.xcb(), XCB_XKB_ID_USE_CORE_KBD, XCB_XKB_MAP_PART_KEY_TYPES,

@@ -97,9 +97,8 @@ bool X11TypingBackend::keyUp(char32_t scalar) {
 
 void X11TypingBackend::close() {
     m_pieceOpen = false;
-    m_x.flush();
-    if (m_engine.isIdle())
-        Q_EMIT idle();
+    if (!m_wake.isActive() && !m_digestTimeout.isActive())
+        pump(); // emits idle() once everything is delivered
 }
 
 QString X11TypingBackend::unavailableReason() const {
@@ -139,13 +138,17 @@ bool X11TypingBackend::enqueue(bool down, char32_t scalar) {
     if (m_closed || keysym == Keysyms::NoSymbol || !m_engine.canType())
         return false;
     m_engine.enqueue(down, keysym);
-    // Only the first event of a wait starts the engine; the rest queue behind it.
-    if (!m_wake.isActive())
-        pump();
+    // A piece of text is queued whole before the engine starts (close()), so
+    // that its symbols can be bound together; single events start it from the loop.
+    if (!m_pieceOpen && !m_pumpQueued) {
+        m_pumpQueued = true;
+        QMetaObject::invokeMethod(this, &X11TypingBackend::pump, Qt::QueuedConnection);
+    }
     return true;
 }
 
 void X11TypingBackend::pump() {
+    m_pumpQueued = false;
     const TypingEngine::Wait wait = m_engine.run();
     m_x.flush();
     switch (wait.kind) {
@@ -208,10 +211,10 @@ void X11TypingBackend::clearLeftovers() {
     if (!keymap)
         return;
     for (const BindingRecord::Leftover& leftover : leftovers) {
-        bool cleared = true;
+        QList<KeyboardDevice::Binding> empty;
         for (quint8 keycode : BindingRecord::keycodesToClear(leftover, *keymap))
-            cleared = m_device.unbind(keycode) && cleared;
-        if (cleared)
+            empty.append({keycode, 0});
+        if (m_device.bind(empty))
             QFile::remove(leftover.path);
     }
 }

@@ -63,6 +63,7 @@ private:
     quint8 m_xkbEventBase = 0;
     bool m_pieceOpen = false;
     bool m_rereadQueued = false;
+    bool m_pumpQueued = false;
     bool m_closed = false; // after restoreSystem(): nothing more is typed
     bool m_restoring = false;
     bool m_recordFailureReported = false;
