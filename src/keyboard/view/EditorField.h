@@ -19,4 +19,7 @@ Q_SIGNALS:
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    qreal m_pixelSize = 0;
 };
