@@ -1,5 +1,6 @@
 #include "KeyboardLayout.h"
 
+#include "keyboard/view/ButtonFrameKey.h"
 #include "keyboard/view/ContinuousCorners.h"
 #include "keyboard/view/WrapLayout.h"
 #include "palettes/SymbolPalette.h"
@@ -124,7 +125,7 @@ qreal KeyboardLayout::labelFontSize(const QString& text, const KeyboardMetrics& 
 }
 
 QString KeyboardLayout::frameIdentifier(const QString& text, bool isCustom) {
-    return (isCustom ? QStringLiteral("c:") : QStringLiteral("b:")) + text;
+    return ButtonFrameKey::identifier(text, isCustom);
 }
 
 KeyboardLayout KeyboardLayout::compute(const KeyboardLayoutInput& input) {
@@ -227,10 +228,10 @@ const KeyboardElement* KeyboardLayout::key(const QString& text, bool isCustom) c
 }
 
 QHash<QString, QRectF> KeyboardLayout::buttonFrames() const {
-    QHash<QString, QRectF> frames;
+    ButtonFrameKey::Value frames;
     for (const KeyboardElement& e : m_elements)
         if (e.kind == KeyboardElementKind::Key)
-            frames.insert(frameIdentifier(e.text, e.isCustom), e.frame);
+            ButtonFrameKey::reduce(frames, {{ButtonFrameKey::identifier(e.text, e.isCustom), e.frame}});
     return frames;
 }
 
