@@ -40,10 +40,17 @@ QStringList SymbolPalette::customSymbolsOf(const QString& customCharacters) {
 
 QString SymbolPalette::appendingCustomSymbol(const QString& existing, const QString& symbol) {
     if (existing.isEmpty())
-        return symbol;
+        return joinedCustomSymbols({symbol});
     QStringList symbols = customSymbolsOf(existing);
     symbols.append(symbol);
-    return symbols.join(customSymbolSeparator);
+    return joinedCustomSymbols(symbols);
+}
+
+QString SymbolPalette::joinedCustomSymbols(const QStringList& symbols) {
+    QString text = symbols.join(customSymbolSeparator);
+    if (symbols.size() == 1 && graphemes(text).size() > 1)
+        text += customSymbolSeparator;
+    return text;
 }
 
 QString SymbolPalette::idText(const QUuid& id) {

@@ -33,6 +33,10 @@ struct SymbolPalette {
 
     // The custom-characters text after appending one symbol to the list held in `existing`.
     static QString appendingCustomSymbol(const QString& existing, const QString& symbol);
+    // The custom-characters text of a list of symbols. A lone symbol of several
+    // characters gets a trailing separator, since without any separator the
+    // text would read back as one symbol per character.
+    static QString joinedCustomSymbols(const QStringList& symbols);
     // The symbols of a custom-characters text.
     static QStringList customSymbolsOf(const QString& customCharacters);
     // The grapheme clusters of a text.

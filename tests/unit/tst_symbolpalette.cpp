@@ -138,7 +138,12 @@ void TestSymbolPalette::appendingCustomSymbol_data() {
     QTest::addColumn<QString>("symbol");
     QTest::addColumn<QString>("result");
     QTest::newRow("to empty") << QString() << QStringLiteral("x") << QStringLiteral("x");
-    QTest::newRow("several characters to empty") << QString() << QStringLiteral("xy") << QStringLiteral("xy");
+    // Stays one symbol: without the trailing separator it would read back as "x", "y".
+    QTest::newRow("several characters to empty")
+        << QString() << QStringLiteral("xy") << (QStringLiteral("xy") + sep);
+    QTest::newRow("one cluster to empty")
+        << QString() << QStringLiteral("e\u0301") << QStringLiteral("e\u0301");
+    QTest::newRow("to a list that reads empty") << (sep + sep) << QStringLiteral("x") << QStringLiteral("x");
     QTest::newRow("plain form converted")
         << QStringLiteral("xy") << QStringLiteral("z")
         << (QStringLiteral("x") + sep + QStringLiteral("y") + sep + QStringLiteral("z"));
@@ -153,6 +158,7 @@ void TestSymbolPalette::appendingCustomSymbol() {
     QFETCH(QString, symbol);
     QFETCH(QString, result);
     QCOMPARE(SymbolPalette::appendingCustomSymbol(existing, symbol), result);
+    QCOMPARE(SymbolPalette::customSymbolsOf(result).last(), symbol);
 }
 
 void TestSymbolPalette::equalityAndHashCoverEveryField() {

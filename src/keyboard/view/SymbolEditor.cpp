@@ -13,13 +13,6 @@ QString SymbolEditor::cleanedSymbol(const QString& typed) {
     return symbol.trimmed();
 }
 
-QString SymbolEditor::joinCustomSymbols(const QStringList& symbols) {
-    QString value = symbols.join(customSymbolSeparator);
-    if (symbols.size() == 1 && SymbolPalette::graphemes(symbols.first()).size() > 1)
-        value += customSymbolSeparator;
-    return value;
-}
-
 QString SymbolEditor::leftGraphemes(const QString& text, int count) {
     return SymbolPalette::graphemes(text).mid(0, count).join(QString());
 }
@@ -29,13 +22,13 @@ void SymbolEditor::appendSymbol(const QString& symbol) {
         return;
     if (m_state.isCustomPaletteActive()) {
         m_state.setTemporaryCustomCharacters(
-            joinCustomSymbols(SymbolPalette::customSymbolsOf(m_state.temporaryCustomCharacters()) << symbol));
+            SymbolPalette::appendingCustomSymbol(m_state.temporaryCustomCharacters(), symbol));
         return;
     }
     std::optional<SymbolPalette> set = m_palettes.palette(m_state.activePalette().id);
     if (!set)
         return;
-    set->customCharacters = joinCustomSymbols(set->customSymbols() << symbol);
+    set->customCharacters = SymbolPalette::appendingCustomSymbol(set->customCharacters, symbol);
     set->isSystem = false;
     m_palettes.updatePalette(*set);
 }
@@ -59,7 +52,7 @@ void SymbolEditor::deleteSymbol(const QString& text) {
     QStringList custom = active.customSymbols();
     if (const qsizetype i = custom.indexOf(text); i >= 0) {
         custom.removeAt(i);
-        writeCustomCharacters(active.id, joinCustomSymbols(custom));
+        writeCustomCharacters(active.id, SymbolPalette::joinedCustomSymbols(custom));
         return;
     }
     QStringList base = active.baseSymbols();
@@ -73,7 +66,7 @@ void SymbolEditor::moveSymbol(QStringList list, int from, int to, bool isCustom)
     if (from < 0 || from >= list.size() || to < 0 || to >= list.size() || from == to)
         return;
     list.insert(to, list.takeAt(from));
-    const QString value = isCustom ? joinCustomSymbols(list) : list.join(QString());
+    const QString value = isCustom ? SymbolPalette::joinedCustomSymbols(list) : list.join(QString());
     // The unsaved set is not in the store; its keys move all the same.
     if (isCustom && m_state.isCustomPaletteActive()) {
         writeCustomCharacters(customPaletteID, value);

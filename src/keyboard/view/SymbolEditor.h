@@ -24,10 +24,6 @@ public:
     // pasted separator would split it, others are invisible), then trimmed.
     // Empty means there is nothing to add.
     static QString cleanedSymbol(const QString& typed);
-    // The custom-characters text of a list of custom symbols. A lone symbol of
-    // several characters keeps a trailing separator, or it would read back as
-    // one symbol per character.
-    static QString joinCustomSymbols(const QStringList& symbols);
     // The first `count` grapheme clusters of a text.
     static QString leftGraphemes(const QString& text, int count);
 
