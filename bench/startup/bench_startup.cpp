@@ -34,6 +34,14 @@ QString runeboardPath() {
     return fromEnvironment.isEmpty() ? QStringLiteral(RUNEBOARD_BINARY_PATH) : fromEnvironment;
 }
 
+// Other work on the machine slows every start; the figures are read with it.
+QByteArray loadAverage() {
+    QFile file(QStringLiteral("/proc/loadavg"));
+    if (!file.open(QIODevice::ReadOnly))
+        return "unknown";
+    return file.readAll().split(' ').mid(0, 3).join(' ');
+}
+
 double median(QList<double> values) {
     std::sort(values.begin(), values.end());
     return values.isEmpty() ? 0 : values.at(values.size() / 2);
@@ -256,6 +264,8 @@ int main(int argc, char* argv[]) {
         session, watcher, runeboard, {},
         [&](xcb_window_t window) { return watcher.name(window) == "Runeboard Keyboard"; }, quitRuneboard);
     printStart("Runeboard", ours);
+    std::printf("           (load average of the machine after these starts: %s; %d cores)\n",
+                loadAverage().constData(), QThread::idealThreadCount());
 
     // Idle: the panel shown for 10 s, then hidden for 10 s, without anything happening.
     freshConfiguration(session);
