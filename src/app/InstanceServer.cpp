@@ -73,8 +73,14 @@ InstanceServer::InstanceServer(QObject* parent)
     : QObject(parent) {}
 
 InstanceServer::~InstanceServer() {
-    if (m_server)
-        m_server->close(); // removes the socket file before the lock goes
+    close();
+}
+
+void InstanceServer::close() {
+    // The socket file goes before the lock, so nobody finds a socket without an owner.
+    delete m_server;
+    m_server = nullptr;
+    m_lock.reset();
 }
 
 bool InstanceServer::lock(const QString& socketPath) {

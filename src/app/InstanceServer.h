@@ -35,6 +35,8 @@ public:
     // Listens (only once locked); false with a reason when the socket cannot be made.
     bool listen(QString* error);
     void setHandler(Handler handler) { m_handler = std::move(handler); }
+    // Stops listening and gives the socket file and the lock up.
+    void close();
 
     QString path() const { return m_path; }
 

@@ -190,5 +190,7 @@ int main(int argc, char* argv[]) {
         &app, [&appState] { X11Platform::writeLaunchCheck(appState.platformServices()); },
         Qt::QueuedConnection);
 
-    return QApplication::exec();
+    const int status = QApplication::exec();
+    server.close(); // while the event loop's machinery still exists
+    return status;
 }
