@@ -3,6 +3,7 @@
 #include "platform/x11/HotkeyGrabRules.h"
 #include "platform/x11/X11Platform.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -26,6 +27,7 @@ private Q_SLOTS:
 
     void recordOfACrashedProcessIsFound();
     void onlyKeycodesStillCarryingTheRecordedSymbolAreCleared();
+    void recycledPidDoesNotCountAsRunning();
     void displayNamesAreCompared_data();
     void displayNamesAreCompared();
 
@@ -119,7 +121,8 @@ void TestX11Rules::recordOfACrashedProcessIsFound() {
     QCOMPARE(QFileInfo(folder).permissions() & (QFile::ReadOther | QFile::ReadGroup), QFile::Permissions());
 
     BindingRecord self(folder, QStringLiteral(":5.0"), 4004);
-    const QList<BindingRecord::Leftover> leftovers = self.leftovers([](qint64 pid) { return pid == 4002; });
+    const QList<BindingRecord::Leftover> leftovers =
+        self.leftovers([](qint64 pid, const QString&) { return pid == 4002; });
     QCOMPARE(leftovers.size(), 1);
     QCOMPARE(leftovers.first().pid, 4001);
     QCOMPARE(leftovers.first().bindings,
@@ -138,6 +141,13 @@ void TestX11Rules::onlyKeycodesStillCarryingTheRecordedSymbolAreCleared() {
     keymap.symbols.insert(103, {0x61, 0x41});          // someone else's key now
     // 120 is empty already
     QCOMPARE(BindingRecord::keycodesToClear(leftover, keymap), (QList<quint8>{93, 97}));
+}
+
+void TestX11Rules::recycledPidDoesNotCountAsRunning() {
+    const qint64 self = QCoreApplication::applicationPid();
+    QVERIFY(BindingRecord::processIsRunning(self, QCoreApplication::applicationFilePath()));
+    QVERIFY(!BindingRecord::processIsRunning(self, QStringLiteral("/usr/bin/runeboard")));
+    QVERIFY(!BindingRecord::processIsRunning(0, QCoreApplication::applicationFilePath()));
 }
 
 void TestX11Rules::displayNamesAreCompared_data() {

@@ -35,15 +35,13 @@ QString BindingRecord::normalizedDisplay(const QString& display) {
     return match.hasMatch() ? match.captured(1) : display;
 }
 
-bool BindingRecord::processIsRunning(qint64 pid) {
+bool BindingRecord::processIsRunning(qint64 pid, const QString& program) {
     if (pid <= 0 || (::kill(pid_t(pid), 0) != 0 && errno != EPERM))
         return false;
-    // A recycled pid belongs to some other program.
-    const QFileInfo exe(QStringLiteral("/proc/%1/exe").arg(pid));
-    const QString target = exe.symLinkTarget();
-    if (target.isEmpty())
+    const QString running = QFileInfo(QStringLiteral("/proc/%1/exe").arg(pid)).symLinkTarget();
+    if (running.isEmpty() || program.isEmpty())
         return true; // cannot tell; better to leave its keys alone
-    return QFileInfo(target).fileName() == QFileInfo(QCoreApplication::applicationFilePath()).fileName();
+    return QFileInfo(running).fileName() == QFileInfo(program).fileName();
 }
 
 bool BindingRecord::write(const Bindings& bindings) {
@@ -60,6 +58,7 @@ bool BindingRecord::write(const Bindings& bindings) {
     }
     const QJsonObject root{{QStringLiteral("display"), m_display},
                            {QStringLiteral("pid"), m_pid},
+                           {QStringLiteral("program"), QCoreApplication::applicationFilePath()},
                            {QStringLiteral("keycodes"), keycodes}};
     if (!QDir().mkpath(m_directory)) {
         m_error = QStringLiteral("cannot create %1").arg(m_directory);
@@ -80,7 +79,8 @@ void BindingRecord::remove() {
     QFile::remove(m_path);
 }
 
-QList<BindingRecord::Leftover> BindingRecord::leftovers(const std::function<bool(qint64)>& isRunning) const {
+QList<BindingRecord::Leftover>
+BindingRecord::leftovers(const std::function<bool(qint64, const QString&)>& isRunning) const {
     QList<Leftover> found;
     const QDir dir(m_directory);
     const QStringList names = dir.entryList({filePrefix + QStringLiteral("*.json")}, QDir::Files);
@@ -94,7 +94,8 @@ QList<BindingRecord::Leftover> BindingRecord::leftovers(const std::function<bool
         const QJsonObject root = QJsonDocument::fromJson(file.readAll()).object();
         bool numeric = false;
         const qint64 pid = name.mid(filePrefix.size()).chopped(5).toLongLong(&numeric);
-        if (!numeric || root.value(QStringLiteral("display")).toString() != m_display || isRunning(pid))
+        if (!numeric || root.value(QStringLiteral("display")).toString() != m_display ||
+            isRunning(pid, root.value(QStringLiteral("program")).toString()))
             continue;
         Leftover leftover{path, pid, {}};
         const QJsonObject keycodes = root.value(QStringLiteral("keycodes")).toObject();

@@ -27,8 +27,9 @@ public:
     static QString defaultDirectory();
     // ":0.0", "unix:0" and ":0" name the same display.
     static QString normalizedDisplay(const QString& display);
-    // True when `pid` is a live process running the same program as this one.
-    static bool processIsRunning(qint64 pid);
+    // True when `pid` is a live process running `program` (a pid can be
+    // recycled for another program once the recorded one has died).
+    static bool processIsRunning(qint64 pid, const QString& program);
 
     QString path() const { return m_path; }
 
@@ -39,7 +40,8 @@ public:
     void remove();
 
     // Files of processes that are gone, for this display.
-    QList<Leftover> leftovers(const std::function<bool(qint64)>& isRunning = processIsRunning) const;
+    QList<Leftover>
+    leftovers(const std::function<bool(qint64, const QString&)>& isRunning = processIsRunning) const;
     // The keycodes of a leftover that still carry exactly what it recorded.
     static QList<quint8> keycodesToClear(const Leftover& leftover, const KeymapSnapshot& keymap);
 
