@@ -16,8 +16,10 @@ configure: deps $(BUILD_DIR)/build.ninja
 build: configure
 	cmake --build $(BUILD_DIR) -j $(JOBS)
 
-run: build
+# The display is checked before the build, so a missing one is said at once.
+run: deps
 	@scripts/run-checks
+	@$(MAKE) --no-print-directory build
 	$(BUILD_DIR)/runeboard
 
 test: build
