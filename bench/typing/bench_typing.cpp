@@ -273,6 +273,7 @@ int main(int argc, char* argv[]) {
         "\nTargets: every symbol right in every receiver; well under 1 ms per symbol once bound; with more\n"
         "distinct symbols than spare keycodes still every symbol right and faster than xdotool's default;\n"
         "0 keys changed. (The line edit writes its whole text to a file at every change, so it receives\n"
-        "more slowly than anything can send.)\n");
+        "more slowly than anything can send. runeboard returns once the receiver has confirmed that it\n"
+        "has read every key, or, for xterm, which cannot confirm, once the last key is 100 ms old.)\n");
     return 0;
 }

@@ -41,8 +41,10 @@ public:
     // How long a binding may wait for more keycodes to become free, so that
     // they are all changed at once instead of one keymap change each.
     static constexpr qint64 gatherMs = 20;
-    // Measured on Xvfb: 20 ms was already exact for xterm, 50 ms leaves a margin.
-    static constexpr qint64 defaultQuarantineMs = 50;
+    // For receivers that cannot confirm: on an idle Xvfb 20 ms was already exact
+    // for xterm; 100 ms leaves room for a loaded machine and costs little, since
+    // a keycode is re-bound only when more symbols than spare keycodes are typed.
+    static constexpr qint64 defaultQuarantineMs = 100;
     // A receiver that can confirm but has not done so within this time is not waited for any longer.
     static constexpr qint64 defaultUnconfirmedLimitMs = 2000;
 
