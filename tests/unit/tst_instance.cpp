@@ -36,6 +36,11 @@ InstanceClient::Outcome ask(const QString& path, const AppRequest& what, int tim
         QCoreApplication::processEvents();
     return pending.get();
 }
+
+bool listening(InstanceServer& server, const QString& path) {
+    QString error;
+    return server.lock(path) && server.listen(&error);
+}
 } // namespace
 
 class TestInstance : public QObject {
@@ -52,7 +57,6 @@ private Q_SLOTS:
     void socketIsPerDisplayInAPrivateFolder();
     void requestReachesTheHandlerAndTheAnswerComesBack();
     void answerMayComeLater();
-    void nobodyListeningIsNotRunning();
     void secondInstanceCannotTakeTheLock();
     void crashLeftoversDoNotPreventAStart();
 
@@ -77,11 +81,12 @@ void TestInstance::commandLine_data() {
     const int invalid = int(CommandLine::Kind::Invalid);
 
     QTest::newRow("nothing: show") << QStringList{} << asks << request(Command::Show);
-    QTest::newRow("toggle") << QStringList{"--toggle"} << asks << request(Command::Toggle);
-    QTest::newRow("hide") << QStringList{"--hide"} << asks << request(Command::Hide);
-    QTest::newRow("settings") << QStringList{"--settings"} << asks << request(Command::Settings);
-    QTest::newRow("about") << QStringList{"--about"} << asks << request(Command::About);
-    QTest::newRow("quit") << QStringList{"--quit"} << asks << request(Command::Quit);
+    for (const auto& [option, command] : {std::pair{"--toggle", Command::Toggle},
+                                          {"--hide", Command::Hide},
+                                          {"--settings", Command::Settings},
+                                          {"--about", Command::About},
+                                          {"--quit", Command::Quit}})
+        QTest::newRow(option) << QStringList{option} << asks << request(command);
     QTest::newRow("type") << QStringList{"--type", "ą b"} << asks << request(Command::Type, "ą b");
     QTest::newRow("type with =") << QStringList{"--type=x=y"} << asks << request(Command::Type, "x=y");
     QTest::newRow("type text that looks like an option")
@@ -163,9 +168,7 @@ void TestInstance::socketIsPerDisplayInAPrivateFolder() {
 
 void TestInstance::requestReachesTheHandlerAndTheAnswerComesBack() {
     InstanceServer server;
-    QVERIFY(server.lock(m_path));
-    QString error;
-    QVERIFY2(server.listen(&error), qPrintable(error));
+    QVERIFY(listening(server, m_path));
     QList<AppRequest> received;
     server.setHandler([&](const AppRequest& asked, const InstanceServer::Respond& respond) {
         received.append(asked);
@@ -183,9 +186,7 @@ void TestInstance::requestReachesTheHandlerAndTheAnswerComesBack() {
 
 void TestInstance::answerMayComeLater() {
     InstanceServer server;
-    QVERIFY(server.lock(m_path));
-    QString error;
-    QVERIFY(server.listen(&error));
+    QVERIFY(listening(server, m_path));
     server.setHandler([](const AppRequest&, const InstanceServer::Respond& respond) {
         QTimer::singleShot(300, [respond] { respond({0, QStringLiteral("typed")}); });
     });
@@ -198,11 +199,6 @@ void TestInstance::answerMayComeLater() {
     QCOMPARE(int(silent.kind), int(InstanceClient::Outcome::Kind::NoAnswer));
 }
 
-void TestInstance::nobodyListeningIsNotRunning() {
-    QCOMPARE(int(InstanceClient::send(m_path, request(Command::Show), 1000).kind),
-             int(InstanceClient::Outcome::Kind::NotRunning));
-}
-
 void TestInstance::secondInstanceCannotTakeTheLock() {
     InstanceServer first;
     QVERIFY(first.lock(m_path));
@@ -213,6 +209,8 @@ void TestInstance::secondInstanceCannotTakeTheLock() {
 }
 
 void TestInstance::crashLeftoversDoNotPreventAStart() {
+    QCOMPARE(int(InstanceClient::send(m_path, request(Command::Show), 1000).kind),
+             int(InstanceClient::Outcome::Kind::NotRunning));
     // A socket file nobody listens on, as a killed process leaves it.
     {
         const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
@@ -246,9 +244,7 @@ void TestInstance::crashLeftoversDoNotPreventAStart() {
              int(InstanceClient::Outcome::Kind::NotRunning));
 
     InstanceServer server;
-    QVERIFY(server.lock(m_path));
-    QString error;
-    QVERIFY2(server.listen(&error), qPrintable(error));
+    QVERIFY(listening(server, m_path));
     server.setHandler([](const AppRequest&, const InstanceServer::Respond& respond) { respond({}); });
     QCOMPARE(int(ask(m_path, request(Command::Show)).kind), int(InstanceClient::Outcome::Kind::Answered));
 }

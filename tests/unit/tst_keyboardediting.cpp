@@ -52,6 +52,10 @@ class TestKeyboardEditing : public QObject {
         SymbolPalette stored(const QUuid& id) const { return *palettes.palette(id); }
         QPoint background() const { return (view->layout().card().topLeft() + QPointF(4, 30)).toPoint(); }
         void settle() { clock.advance(3000); }
+        void useUnsaved(const QString& characters) {
+            state.setTemporaryCustomCharacters(characters);
+            state.setActivePaletteID(customPaletteIDText);
+        }
     };
 
 private Q_SLOTS:
@@ -129,12 +133,13 @@ private Q_SLOTS:
         QTest::addColumn<QString>("onto");
         QTest::addColumn<bool>("ontoCustom");
         QTest::addColumn<QString>("base");
-        QTest::newRow("index 0 over index 3") << "0"
-                                              << "3" << false << "12304";
-        QTest::newRow("index 3 over index 0") << "3"
-                                              << "0" << false << "30124";
-        QTest::newRow("over a custom key: nothing") << "0"
-                                                    << "x" << true << "01234";
+        const auto row = [](const char* name, const char* from, const char* onto, bool custom,
+                            const char* base) {
+            QTest::newRow(name) << QString(from) << QString(onto) << custom << QString(base);
+        };
+        row("index 0 over index 3", "0", "3", false, "12304");
+        row("index 3 over index 0", "3", "0", false, "30124");
+        row("over a custom key: nothing", "0", "x", true, "01234");
     }
     void draggingReordersTheList() {
         QFETCH(QString, from);
@@ -164,8 +169,7 @@ private Q_SLOTS:
 
     void movesInsideTheUnsavedSetAreWritten() {
         Editing f;
-        f.state.setTemporaryCustomCharacters(sep({"x", "y", "z"}));
-        f.state.setActivePaletteID(customPaletteIDText);
+        f.useUnsaved(sep({"x", "y", "z"}));
         const auto storedBefore = f.store.data(PaletteManager::storageKey);
         const QList<SymbolPalette> setsBefore = f.palettes.palettes();
         f.drag("x", "z", true, true);
@@ -216,25 +220,16 @@ private Q_SLOTS:
         QTest::addColumn<QString>("baseAfter");
         QTest::addColumn<QString>("customAfter");
         QTest::addColumn<bool>("systemAfter");
-        QTest::newRow("a-umlaut between two a") << "aäa"
-                                                << ""
-                                                << "ä"
-                                                << "aa"
-                                                << "" << false;
-        QTest::newRow("in both lists: only the custom entry") << "ab" << sep({"b", "c"}) << "b"
-                                                              << "ab"
-                                                              << "c" << true;
-        QTest::newRow("custom, several characters") << "" << sep({"xyz", "q", "r"}) << "q"
-                                                    << "" << sep({"xyz", "r"}) << true;
+        const auto row = [](const char* name, const QString& base, const QString& custom, const char* key,
+                            const QString& baseAfter, const QString& customAfter, bool systemAfter) {
+            QTest::newRow(name) << base << custom << QString(key) << baseAfter << customAfter << systemAfter;
+        };
+        row("a-umlaut between two a", "aäa", "", "ä", "aa", "", false);
+        row("in both lists: only the custom entry", "ab", sep({"b", "c"}), "b", "ab", "c", true);
+        row("custom, several characters", "", sep({"xyz", "q", "r"}), "q", "", sep({"xyz", "r"}), true);
         // A lone symbol of several characters keeps its separator, or it would fall apart into letters.
-        QTest::newRow("leaving one long symbol") << "" << sep({"xyz", "q"}) << "q"
-                                                 << ""
-                                                 << "xyz" + QString(US) << true;
-        QTest::newRow("not there") << "ab"
-                                   << ""
-                                   << "z"
-                                   << "ab"
-                                   << "" << true;
+        row("leaving one long symbol", "", sep({"xyz", "q"}), "q", "", "xyz" + QString(US), true);
+        row("not there", "ab", "", "z", "ab", "", true);
     }
     void deleting() {
         QFETCH(QString, base);
@@ -269,8 +264,7 @@ private Q_SLOTS:
 
     void deletingFromTheUnsavedSetSeparatesIt() {
         Editing f;
-        f.state.setTemporaryCustomCharacters("abc");
-        f.state.setActivePaletteID(customPaletteIDText);
+        f.useUnsaved("abc");
         f.view->deleteSymbol("b");
         QCOMPARE(f.state.temporaryCustomCharacters(), sep({"a", "c"}));
     }
@@ -297,12 +291,13 @@ private Q_SLOTS:
     void committingAdds_data() {
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("customAfter");
-        QTest::newRow("blanks around x") << " x " << sep({"a", "b", "x"});
-        QTest::newRow("a pasted separator does not split") << "y\u001Fz\n" << sep({"a", "b", "yz"});
-        QTest::newRow("blank") << " \t "
-                               << "ab";
-        QTest::newRow("control characters only") << "\u001F\u0007"
-                                                 << "ab";
+        const auto row = [](const char* name, const QString& typed, const QString& after) {
+            QTest::newRow(name) << typed << after;
+        };
+        row("blanks around x", " x ", sep({"a", "b", "x"}));
+        row("a pasted separator does not split", "y\u001Fz\n", sep({"a", "b", "yz"}));
+        row("blank", " \t ", "ab");
+        row("control characters only", "\u001F\u0007", "ab");
     }
     void committingAdds() {
         QFETCH(QString, typed);
@@ -322,8 +317,7 @@ private Q_SLOTS:
 
     void committingToTheUnsavedSetTouchesNoStoredSet() {
         Editing f;
-        f.state.setTemporaryCustomCharacters("ab");
-        f.state.setActivePaletteID(customPaletteIDText);
+        f.useUnsaved("ab");
         const auto storedBefore = f.store.data(PaletteManager::storageKey);
         const QList<SymbolPalette> setsBefore = f.palettes.palettes();
         f.view->startAdding(1);
@@ -343,8 +337,7 @@ private Q_SLOTS:
 
     void savingTheUnsavedSet() {
         Editing f;
-        f.state.setTemporaryCustomCharacters(sep({"ŋ", "ə"}));
-        f.state.setActivePaletteID(customPaletteIDText);
+        f.useUnsaved(sep({"ŋ", "ə"}));
         const qsizetype sets = f.palettes.palettes().size();
         f.click(f.centreOf(Kind::SaveButton));
         QVERIFY(f.view->isSavingPalette());
@@ -375,8 +368,7 @@ private Q_SLOTS:
 
     void aBackgroundClickClosesOnlyTheAddField() {
         Editing f;
-        f.state.setTemporaryCustomCharacters("ab");
-        f.state.setActivePaletteID(customPaletteIDText);
+        f.useUnsaved("ab");
         f.view->startSaving();
         f.view->startAdding(1);
         QVERIFY(!f.view->isBackgroundAt(f.background())); // the panel must leave this click to the view
@@ -390,8 +382,7 @@ private Q_SLOTS:
     void thePanelTakesTheFocusExactlyWhileAFieldIsOpen() {
         Editing f;
         QTRY_VERIFY(f.panel);
-        f.state.setTemporaryCustomCharacters("ab");
-        f.state.setActivePaletteID(customPaletteIDText);
+        f.useUnsaved("ab");
         auto focusOpen = [&f] { return f.view->isAddingMode() || f.view->isSavingPalette(); };
 
         f.click(f.centreOf(Kind::AddKey));

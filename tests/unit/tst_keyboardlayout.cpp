@@ -133,12 +133,6 @@ private Q_SLOTS:
         }
     }
 
-    void germanCompactIs226By90() {
-        KeyboardLayoutInput in;
-        in.baseSymbols = {"ä", "ö", "ü", "ß"};
-        QCOMPARE(KeyboardLayout::compute(in).size(), QSizeF(226, 90));
-    }
-
     void keyAreaCases_data() {
         QTest::addColumn<QStringList>("base");
         QTest::addColumn<QStringList>("custom");
@@ -227,6 +221,7 @@ private Q_SLOTS:
         const KeyboardLayout layout = KeyboardLayout::compute(in);
         const QRectF card = layout.card();
         QCOMPARE(card, QRectF(20, 20, 186, 50));
+        QCOMPARE(layout.size(), QSizeF(226, 90)); // the German set, compact
         // The close button's corner sits 3 to the right of and 3 above the card's.
         QCOMPARE(layout.closeButton(), QRectF(186 + 20 - 20 + 3, 17, 20, 20));
         QCOMPARE(layout.dots().size(), 3);
@@ -254,23 +249,21 @@ private Q_SLOTS:
         QTest::addColumn<int>("kind");
         QTest::addColumn<int>("index");
         // German compact: card (20, 20, 186, 50), keys from (30, 30), 30 wide, 4 apart.
-        QTest::newRow("first key") << QPointF(45, 45) << true << int(KeyboardHit::Element) << 0;
-        QTest::newRow("fourth key edge")
-            << QPointF(30 + 3 * 34 + 29.5, 59) << true << int(KeyboardHit::Element) << 3;
-        QTest::newRow("add key") << QPointF(30 + 4 * 34 + 15, 45) << true << int(KeyboardHit::Element) << 4;
-        QTest::newRow("gap between keys") << QPointF(62, 45) << true << int(KeyboardHit::Background) << -1;
-        QTest::newRow("padding") << QPointF(25, 45) << true << int(KeyboardHit::Background) << -1;
-        QTest::newRow("close button") << QPointF(196, 27) << true << int(KeyboardHit::CloseButton) << 0;
-        QTest::newRow("close button hidden")
-            << QPointF(196, 27) << false << int(KeyboardHit::Background) << -1;
-        QTest::newRow("close button edge outside the card")
-            << QPointF(207.5, 27) << true << int(KeyboardHit::CloseButton) << 0;
-        QTest::newRow("corner of the close square")
-            << QPointF(189.5, 17.5) << true << int(KeyboardHit::Nothing) << -1;
-        QTest::newRow("rounded card corner") << QPointF(21, 21) << true << int(KeyboardHit::Nothing) << -1;
-        QTest::newRow("margin") << QPointF(10, 45) << true << int(KeyboardHit::Nothing) << -1;
-        QTest::newRow("second dot, below the card")
-            << QPointF(124.5, 74) << true << int(KeyboardHit::Dot) << 1;
+        const auto row = [](const char* name, QPointF point, bool closeShown, KeyboardHit::Kind kind,
+                            int index) { QTest::newRow(name) << point << closeShown << int(kind) << index; };
+        using H = KeyboardHit;
+        row("first key", {45, 45}, true, H::Element, 0);
+        row("fourth key edge", {30 + 3 * 34 + 29.5, 59}, true, H::Element, 3);
+        row("add key", {30 + 4 * 34 + 15, 45}, true, H::Element, 4);
+        row("gap between keys", {62, 45}, true, H::Background, -1);
+        row("padding", {25, 45}, true, H::Background, -1);
+        row("close button", {196, 27}, true, H::CloseButton, 0);
+        row("close button hidden", {196, 27}, false, H::Background, -1);
+        row("close button edge outside the card", {207.5, 27}, true, H::CloseButton, 0);
+        row("corner of the close square", {189.5, 17.5}, true, H::Nothing, -1);
+        row("rounded card corner", {21, 21}, true, H::Nothing, -1);
+        row("margin", {10, 45}, true, H::Nothing, -1);
+        row("second dot, below the card", {124.5, 74}, true, H::Dot, 1);
     }
     void hitTesting() {
         QFETCH(QPointF, point);

@@ -81,44 +81,42 @@ private Q_SLOTS:
 
 private:
     KeyboardState& configured(const QList<SymbolPalette>& sets);
+    KeyboardState& construct();
 
-    std::unique_ptr<QTemporaryDir> m_dir;
-    std::unique_ptr<SettingsStore> m_store;
-    std::unique_ptr<RecordingHotkeyService> m_hotkeys;
-    std::unique_ptr<FakeModifierMonitor> m_shift;
-    std::unique_ptr<LocalizationManager> m_localization;
-    std::unique_ptr<PaletteManager> m_palettes;
-    std::unique_ptr<KeyboardState> m_state;
-    PanelLog m_panelLog;
+    // The state's collaborators; the state is declared last so it goes first.
+    struct Env {
+        QTemporaryDir dir;
+        SettingsStore store{dir.filePath(QStringLiteral("runeboard.conf"))};
+        RecordingHotkeyService hotkeys;
+        FakeModifierMonitor shift;
+        LocalizationManager localization{store, QStringLiteral("en")};
+        PaletteManager palettes{store, QStringLiteral("en")};
+        PanelLog panelLog;
+        std::unique_ptr<KeyboardState> state;
+    };
+    std::unique_ptr<Env> m;
 };
 
 void TestKeyboardState::init() {
-    m_dir = std::make_unique<QTemporaryDir>();
-    m_store = std::make_unique<SettingsStore>(m_dir->filePath(QStringLiteral("runeboard.conf")));
-    m_hotkeys = std::make_unique<RecordingHotkeyService>();
-    m_shift = std::make_unique<FakeModifierMonitor>();
-    m_localization = std::make_unique<LocalizationManager>(*m_store, QStringLiteral("en"));
-    m_palettes = std::make_unique<PaletteManager>(*m_store, QStringLiteral("en"));
-    m_panelLog = {};
+    m = std::make_unique<Env>();
 }
 
 void TestKeyboardState::cleanup() {
-    m_state.reset();
-    m_palettes.reset();
-    m_localization.reset();
-    m_shift.reset();
-    m_hotkeys.reset();
-    m_store.reset();
-    m_dir.reset();
+    m.reset();
+}
+
+KeyboardState& TestKeyboardState::construct() {
+    m->state = std::make_unique<KeyboardState>(m->store, m->hotkeys, m->shift);
+    m->state->setPanelFactory([this] { return std::make_unique<RecordingPanel>(m->panelLog); });
+    m->state->configure(m->palettes, m->localization);
+    return *m->state;
 }
 
 KeyboardState& TestKeyboardState::configured(const QList<SymbolPalette>& sets) {
-    m_palettes->setPalettes(sets);
-    m_state = std::make_unique<KeyboardState>(*m_store, *m_hotkeys, *m_shift);
-    m_state->setPanelFactory([this] { return std::make_unique<RecordingPanel>(m_panelLog); });
-    m_state->configure(*m_palettes, *m_localization);
+    m->palettes.setPalettes(sets);
+    construct();
     QCoreApplication::processEvents(); // the launch step
-    return *m_state;
+    return *m->state;
 }
 
 void TestKeyboardState::activePaletteResolution_data() {
@@ -128,35 +126,20 @@ void TestKeyboardState::activePaletteResolution_data() {
     QTest::addColumn<int>("expectedSet");   // index into the sets, or -1 for the unsaved set
     QTest::addColumn<QString>("expectedCustom");
 
-    QTest::newRow("stored set") << "MAP"
-                                << "#2"
-                                << "" << 2 << "";
-    QTest::newRow("identifier in lower case") << "MAP"
-                                              << "#2lower"
-                                              << "" << 2 << "";
-    QTest::newRow("deleted set: the main set")
-        << "PAM" << QUuid::createUuid().toString(QUuid::WithoutBraces) << "" << 2 << "";
-    QTest::newRow("customEmpty: the unsaved set") << "MA"
-                                                  << "customEmpty"
-                                                  << "ab" << -1 << "ab";
-    QTest::newRow("zero identifier: the unsaved set") << "MA" << customPaletteIDText
-                                                      << "a\x1f"
-                                                         "bc"
-                                                      << -1
-                                                      << "a\x1f"
-                                                         "bc";
-    QTest::newRow("nothing chosen: the main set") << "AM"
-                                                  << ""
-                                                  << "xy" << 1 << "";
-    QTest::newRow("no main set: the first additional") << "PAA"
-                                                       << ""
-                                                       << "xy" << 1 << "";
-    QTest::newRow("nothing at all: an empty unsaved set") << "PP"
-                                                          << "junk"
-                                                          << "xy" << -1 << "";
-    QTest::newRow("no sets") << ""
-                             << ""
-                             << "xy" << -1 << "";
+    const auto row = [](const char* name, const char* roles, const QString& active, const QString& temporary,
+                        int set, const QString& custom) {
+        QTest::newRow(name) << QString(roles) << active << temporary << set << custom;
+    };
+    row("stored set", "MAP", "#2", "", 2, "");
+    row("identifier in lower case", "MAP", "#2lower", "", 2, "");
+    row("deleted set: the main set", "PAM", QUuid::createUuid().toString(QUuid::WithoutBraces), "", 2, "");
+    row("customEmpty: the unsaved set", "MA", "customEmpty", "ab", -1, "ab");
+    const QString separated = QStringLiteral("a") + customSymbolSeparator + QStringLiteral("bc");
+    row("zero identifier: the unsaved set", "MA", customPaletteIDText, separated, -1, separated);
+    row("nothing chosen: the main set", "AM", "", "xy", 1, "");
+    row("no main set: the first additional", "PAA", "", "xy", 1, "");
+    row("nothing at all: an empty unsaved set", "PP", "junk", "xy", -1, "");
+    row("no sets", "", "", "xy", -1, "");
 }
 
 void TestKeyboardState::activePaletteResolution() {
@@ -188,7 +171,7 @@ void TestKeyboardState::activePaletteResolution() {
         QVERIFY(state.isCustomPaletteActive());
     }
     // Resolving never writes: a stale choice stays until something chooses a set.
-    QCOMPARE(m_store->string(QStringLiteral("activePaletteID")), stored);
+    QCOMPARE(m->store.string(QStringLiteral("activePaletteID")), stored);
 }
 
 void TestKeyboardState::hotkeysSelectByPosition_data() {
@@ -212,14 +195,14 @@ void TestKeyboardState::hotkeysSelectByPosition() {
 
     const QList<SymbolPalette> sets = setsOf(roles);
     const QString before = QStringLiteral("customEmpty");
-    m_store->setString(QStringLiteral("activePaletteID"), before);
+    m->store.setString(QStringLiteral("activePaletteID"), before);
     KeyboardState& state = configured(sets);
     const bool visible = state.isKeyboardVisible();
 
     const HotkeySettings::Role role = hotkey == 1   ? HotkeySettings::Role::SwitchPalette1
                                       : hotkey == 2 ? HotkeySettings::Role::SwitchPalette2
                                                     : HotkeySettings::Role::SwitchPalette3;
-    press(*m_hotkeys, role);
+    press(m->hotkeys, role);
     // The press is acted on in a later turn of the loop, not inside the system's callback.
     QCOMPARE(state.activePaletteID(), before);
     QCoreApplication::processEvents();
@@ -235,26 +218,26 @@ void TestKeyboardState::toggleHotkeyHidesAndShowsTheSamePanel() {
     QVERIFY(panel);
     QSignalSpy visibility(&state, &KeyboardState::isKeyboardVisibleChanged);
 
-    press(*m_hotkeys, HotkeySettings::Role::ToggleKeyboard);
+    press(m->hotkeys, HotkeySettings::Role::ToggleKeyboard);
     QCoreApplication::processEvents();
     QVERIFY(!state.isKeyboardVisible());
-    QCOMPARE(m_panelLog.outs, 1);
+    QCOMPARE(m->panelLog.outs, 1);
 
-    press(*m_hotkeys, HotkeySettings::Role::ToggleKeyboard);
+    press(m->hotkeys, HotkeySettings::Role::ToggleKeyboard);
     QCoreApplication::processEvents();
     QVERIFY(state.isKeyboardVisible());
     QCOMPARE(state.floatingPanel(), panel);
-    QCOMPARE(m_panelLog.created, 1);
-    QCOMPARE(m_panelLog.fronts, 2);
+    QCOMPARE(m->panelLog.created, 1);
+    QCOMPARE(m->panelLog.fronts, 2);
     QCOMPARE(visibility.count(), 2);
 }
 
 void TestKeyboardState::hotkeyArrivingAfterTheStateIsGoneDoesNothing() {
     configured(setsOf(QStringLiteral("MA")));
-    press(*m_hotkeys, HotkeySettings::Role::SwitchPalette2);
-    m_state.reset();
+    press(m->hotkeys, HotkeySettings::Role::SwitchPalette2);
+    m->state.reset();
     QCoreApplication::processEvents(); // must not reach the deleted state
-    QVERIFY(m_hotkeys->active.isEmpty());
+    QVERIFY(m->hotkeys.active.isEmpty());
 }
 
 void TestKeyboardState::launchStep_data() {
@@ -262,14 +245,13 @@ void TestKeyboardState::launchStep_data() {
     QTest::addColumn<QString>("storedActive"); // "-" for nothing stored
     QTest::addColumn<int>("expectedSet");      // -1: the stored text stays
 
-    QTest::newRow("first run with a main set chooses it") << "AM"
-                                                          << "-" << 1;
-    QTest::newRow("empty choice with a main set chooses it") << "AM"
-                                                             << "" << 1;
-    QTest::newRow("first run without a main set chooses nothing") << "AP"
-                                                                  << "-" << -1;
-    QTest::newRow("an earlier choice stays") << "AM"
-                                             << "customEmpty" << -1;
+    const auto row = [](const char* name, const char* roles, const char* stored, int set) {
+        QTest::newRow(name) << QString(roles) << QString(stored) << set;
+    };
+    row("first run with a main set chooses it", "AM", "-", 1);
+    row("empty choice with a main set chooses it", "AM", "", 1);
+    row("first run without a main set chooses nothing", "AP", "-", -1);
+    row("an earlier choice stays", "AM", "customEmpty", -1);
 }
 
 void TestKeyboardState::launchStep() {
@@ -277,32 +259,30 @@ void TestKeyboardState::launchStep() {
     QFETCH(QString, storedActive);
     QFETCH(int, expectedSet);
     if (storedActive != QLatin1String("-"))
-        m_store->setString(QStringLiteral("activePaletteID"), storedActive);
-    m_palettes->setPalettes(setsOf(roles));
-    const QList<SymbolPalette> sets = m_palettes->palettes();
+        m->store.setString(QStringLiteral("activePaletteID"), storedActive);
+    m->palettes.setPalettes(setsOf(roles));
+    const QList<SymbolPalette> sets = m->palettes.palettes();
 
-    m_state = std::make_unique<KeyboardState>(*m_store, *m_hotkeys, *m_shift);
-    m_state->setPanelFactory([this] { return std::make_unique<RecordingPanel>(m_panelLog); });
-    m_state->configure(*m_palettes, *m_localization);
-    QCOMPARE(m_hotkeys->active.size(), 4);
-    QVERIFY(m_shift->started);
+    construct();
+    QCOMPARE(m->hotkeys.active.size(), 4);
+    QVERIFY(m->shift.started);
     // Nothing happens before the loop turns: AppState finishes building first.
-    QVERIFY(!m_state->isKeyboardVisible());
-    QCOMPARE(m_panelLog.created, 0);
+    QVERIFY(!m->state->isKeyboardVisible());
+    QCOMPARE(m->panelLog.created, 0);
 
     QCoreApplication::processEvents();
-    QVERIFY(m_state->isKeyboardVisible());
-    QCOMPARE(m_panelLog.created, 1);
-    QCOMPARE(m_panelLog.fronts, 1);
+    QVERIFY(m->state->isKeyboardVisible());
+    QCOMPARE(m->panelLog.created, 1);
+    QCOMPARE(m->panelLog.fronts, 1);
     if (expectedSet >= 0) {
-        QCOMPARE(m_state->activePaletteID(), sets.at(expectedSet).idText());
+        QCOMPARE(m->state->activePaletteID(), sets.at(expectedSet).idText());
     } else {
-        QCOMPARE(m_store->contains(QStringLiteral("activePaletteID")), storedActive != QLatin1String("-"));
-        QCOMPARE(m_state->activePaletteID(), storedActive == QLatin1String("-") ? QString() : storedActive);
+        QCOMPARE(m->store.contains(QStringLiteral("activePaletteID")), storedActive != QLatin1String("-"));
+        QCOMPARE(m->state->activePaletteID(), storedActive == QLatin1String("-") ? QString() : storedActive);
     }
     // Defaults are never written by themselves.
     for (const char* key : {"keyboardSize", "temporaryCustomCharacters", "separateCustomSymbols"})
-        QVERIFY2(!m_store->contains(QString::fromLatin1(key)), key);
+        QVERIFY2(!m->store.contains(QString::fromLatin1(key)), key);
 }
 
 void TestKeyboardState::sizeReading_data() {
@@ -319,13 +299,13 @@ void TestKeyboardState::sizeReading() {
     QFETCH(QString, stored);
     QFETCH(KeyboardSize, expected);
     if (stored != QLatin1String("-"))
-        m_store->setString(QStringLiteral("keyboardSize"), stored);
-    KeyboardState state(*m_store, *m_hotkeys, *m_shift);
+        m->store.setString(QStringLiteral("keyboardSize"), stored);
+    KeyboardState state(m->store, m->hotkeys, m->shift);
     QCOMPARE(state.keyboardSize(), expected);
 
     QSignalSpy changed(&state, &KeyboardState::keyboardSizeChanged);
     state.setKeyboardSize(KeyboardSize::Full);
-    QCOMPARE(m_store->string(QStringLiteral("keyboardSize")), QStringLiteral("Full"));
+    QCOMPARE(m->store.string(QStringLiteral("keyboardSize")), QStringLiteral("Full"));
     QCOMPARE(changed.count(), expected == KeyboardSize::Full ? 0 : 1);
 }
 
@@ -333,19 +313,19 @@ void TestKeyboardState::shiftIsFollowedOnTheNextTurn() {
     KeyboardState& state = configured(setsOf(QStringLiteral("M")));
     QSignalSpy spy(&state, &KeyboardState::isShiftPressedChanged);
 
-    m_shift->setShift(true);
+    m->shift.setShift(true);
     QVERIFY(!state.isShiftPressed());
     QCoreApplication::processEvents();
     QVERIFY(state.isShiftPressed());
 
-    m_shift->setShift(false);
-    m_shift->setShift(true);
-    m_shift->setShift(false);
+    m->shift.setShift(false);
+    m->shift.setShift(true);
+    m->shift.setShift(false);
     QCoreApplication::processEvents();
     QVERIFY(!state.isShiftPressed());
     // The monitor is connected once, however often configure runs.
-    state.configure(*m_palettes, *m_localization);
-    m_shift->setShift(true);
+    state.configure(m->palettes, m->localization);
+    m->shift.setShift(true);
     QCoreApplication::processEvents();
     QVERIFY(state.isShiftPressed());
     QCOMPARE(spy.count(), 5);
@@ -364,11 +344,11 @@ void TestKeyboardState::viewsHearOfEveryChange() {
     expectChange("active set", [&] { state.selectQuickAccessSet(1); });
     expectChange("temporary characters", [&] { state.setTemporaryCustomCharacters(QStringLiteral("é")); });
     expectChange("separation", [&] { state.setSeparateCustomSymbols(false); });
-    expectChange("shift", [&] { m_shift->setShift(true); });
-    expectChange("sets", [&] { m_palettes->toggleAdditional(m_palettes->palettes().at(1).id); });
+    expectChange("shift", [&] { m->shift.setShift(true); });
+    expectChange("sets", [&] { m->palettes.toggleAdditional(m->palettes.palettes().at(1).id); });
     expectChange("language", [&] {
-        m_localization->setAppLanguage(QStringLiteral("ru"));
-        m_localization->updateLanguage();
+        m->localization.setAppLanguage(QStringLiteral("ru"));
+        m->localization.updateLanguage();
     });
 
     changed.clear();

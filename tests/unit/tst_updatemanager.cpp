@@ -74,7 +74,6 @@ private Q_SLOTS:
     void init();
     void cleanup();
     void nothingIsCheckedByItself();
-    void feedAddressFollowsTheSettings();
     void check_data();
     void check();
     void secondClickWhileCheckingIsIgnored();
@@ -86,33 +85,29 @@ private Q_SLOTS:
 private:
     UpdateCheckResult runCheck(UpdateManager& manager);
 
-    std::unique_ptr<QTemporaryDir> m_dir;
-    std::unique_ptr<SettingsStore> m_store;
-    std::unique_ptr<LocalizationManager> m_localization;
-    std::unique_ptr<UpdateManager> m_manager;
-    std::unique_ptr<FeedServer> m_server;
+    struct Env {
+        QTemporaryDir dir;
+        SettingsStore store{dir.filePath(QStringLiteral("runeboard.conf"))};
+        LocalizationManager localization{store, QStringLiteral("en")};
+        FeedServer server;
+        std::unique_ptr<UpdateManager> manager;
+    };
+    std::unique_ptr<Env> m;
     QList<UpdateCheckResult> m_presented;
 };
 
 void UpdateManagerTest::init() {
-    m_dir = std::make_unique<QTemporaryDir>();
-    m_store = std::make_unique<SettingsStore>(m_dir->filePath(QStringLiteral("runeboard.conf")));
-    m_localization = std::make_unique<LocalizationManager>(*m_store, QStringLiteral("en"));
-    m_server = std::make_unique<FeedServer>();
-    m_store->setString(UpdateManager::feedURLKey, m_server->url());
-    m_manager = std::make_unique<UpdateManager>(*m_store, *m_localization);
-    m_manager->setCurrentVersion(QStringLiteral("0.1.0"));
-    m_manager->setTimeout(std::chrono::milliseconds(400));
+    m = std::make_unique<Env>();
+    m->store.setString(UpdateManager::feedURLKey, m->server.url());
+    m->manager = std::make_unique<UpdateManager>(m->store, m->localization);
+    m->manager->setCurrentVersion(QStringLiteral("0.1.0"));
+    m->manager->setTimeout(std::chrono::milliseconds(400));
     m_presented.clear();
-    m_manager->setPresenter([this](const UpdateCheckResult& result) { m_presented.append(result); });
+    m->manager->setPresenter([this](const UpdateCheckResult& result) { m_presented.append(result); });
 }
 
 void UpdateManagerTest::cleanup() {
-    m_manager.reset();
-    m_server.reset();
-    m_localization.reset();
-    m_store.reset();
-    m_dir.reset();
+    m.reset();
 }
 
 UpdateCheckResult UpdateManagerTest::runCheck(UpdateManager& manager) {
@@ -124,17 +119,11 @@ UpdateCheckResult UpdateManagerTest::runCheck(UpdateManager& manager) {
 }
 
 void UpdateManagerTest::nothingIsCheckedByItself() {
-    QVERIFY(!m_manager->canCheckForUpdates());
-    QTRY_VERIFY(m_manager->canCheckForUpdates());
+    QVERIFY(!m->manager->canCheckForUpdates());
+    QTRY_VERIFY(m->manager->canCheckForUpdates());
     QTest::qWait(200);
-    QCOMPARE(m_server->connections, 0);
+    QCOMPARE(m->server.connections, 0);
     QVERIFY(m_presented.isEmpty());
-}
-
-void UpdateManagerTest::feedAddressFollowsTheSettings() {
-    QCOMPARE(m_manager->feedURL(), QUrl(m_server->url()));
-    m_store->remove(UpdateManager::feedURLKey);
-    QCOMPARE(m_manager->feedURL(), QUrl(QStringLiteral("https://runeboard.org/appcast.xml")));
 }
 
 void UpdateManagerTest::check_data() {
@@ -151,46 +140,33 @@ void UpdateManagerTest::check_data() {
     const QString unreadable =
         QStringLiteral("The update information from the server could not be read. Please try again later.");
 
-    QTest::newRow("newer version") << 200
-                                   << appcast(item("0.0.9") +
-                                              item("0.12.0", "https://runeboard.example/get") + item("0.2.0"))
-                                   << false << int(O::UpdateAvailable) << int(F::None)
-                                   << QStringLiteral("Version 0.12.0 is available. You have version 0.1.0.")
-                                   << QUrl(QStringLiteral("https://runeboard.example/get"));
-    QTest::newRow("newer version in enclosure attributes")
-        << 200 << appcast(R"(<item><enclosure url="https://runeboard.example/r.tar.gz" sparkle:version="31"
-                          sparkle:shortVersionString="1.0"/></item>)")
-        << false << int(O::UpdateAvailable) << int(F::None)
-        << QStringLiteral("Version 1.0 is available. You have version 0.1.0.")
-        << QUrl(QStringLiteral("https://runeboard.example/r.tar.gz"));
-    QTest::newRow("a page that is no web page is not offered")
-        << 200 << appcast(item("2.0", "file:///etc/passwd")) << false << int(O::UpdateAvailable)
-        << int(F::None) << QStringLiteral("Version 2.0 is available. You have version 0.1.0.")
-        << QUrl(QStringLiteral("https://runeboard.example/"));
-    QTest::newRow("same version") << 200 << appcast(item("0.1.0")) << false << int(O::UpToDate)
-                                  << int(F::None)
-                                  << QStringLiteral("Version 0.1.0 is the newest version available.")
-                                  << QUrl();
-    QTest::newRow("older version") << 200 << appcast(item("0.0.3")) << false << int(O::UpToDate)
-                                   << int(F::None)
-                                   << QStringLiteral("Version 0.1.0 is the newest version available.")
-                                   << QUrl();
-    QTest::newRow("malformed feed") << 200 << QByteArray("<rss><channel><item><sparkle:version>2") << false
-                                    << int(O::Failed) << int(F::UnreadableFeed) << unreadable << QUrl();
-    QTest::newRow("feed without versions")
-        << 200 << appcast("<item><title>News</title></item>") << false << int(O::Failed)
-        << int(F::UnreadableFeed) << unreadable << QUrl();
-    QTest::newRow("not found") << 404 << QByteArray("no such file") << false << int(O::Failed)
-                               << int(F::HttpError)
-                               << QStringLiteral("The update server answered with an error (HTTP 404). "
-                                                 "Please try again later.")
-                               << QUrl();
-    QTest::newRow("server error with a feed-looking body")
-        << 500 << appcast(item("9.0")) << false << int(O::Failed) << int(F::HttpError)
-        << QStringLiteral("The update server answered with an "
-                          "error (HTTP 500). Please try again "
-                          "later.")
-        << QUrl();
+    const auto row = [](const char* name, int status, const QByteArray& body, O outcome, F failure,
+                        const QString& message, const char* page = "") {
+        QTest::newRow(name) << status << body << false << int(outcome) << int(failure) << message
+                            << QUrl(page);
+    };
+    const QByteArray pages = item("0.0.9") + item("0.12.0", "https://runeboard.example/get") + item("0.2.0");
+    row("newer version", 200, appcast(pages), O::UpdateAvailable, F::None,
+        "Version 0.12.0 is available. You have version 0.1.0.", "https://runeboard.example/get");
+    row("newer version in enclosure attributes", 200,
+        appcast(R"(<item><enclosure url="https://runeboard.example/r.tar.gz" sparkle:version="31"
+                          sparkle:shortVersionString="1.0"/></item>)"),
+        O::UpdateAvailable, F::None, "Version 1.0 is available. You have version 0.1.0.",
+        "https://runeboard.example/r.tar.gz");
+    row("a page that is no web page is not offered", 200, appcast(item("2.0", "file:///etc/passwd")),
+        O::UpdateAvailable, F::None, "Version 2.0 is available. You have version 0.1.0.",
+        "https://runeboard.example/");
+    const QString newest = QStringLiteral("Version 0.1.0 is the newest version available.");
+    row("same version", 200, appcast(item("0.1.0")), O::UpToDate, F::None, newest);
+    row("older version", 200, appcast(item("0.0.3")), O::UpToDate, F::None, newest);
+    row("malformed feed", 200, "<rss><channel><item><sparkle:version>2", O::Failed, F::UnreadableFeed,
+        unreadable);
+    row("feed without versions", 200, appcast("<item><title>News</title></item>"), O::Failed,
+        F::UnreadableFeed, unreadable);
+    row("not found", 404, "no such file", O::Failed, F::HttpError,
+        "The update server answered with an error (HTTP 404). Please try again later.");
+    row("server error with a feed-looking body", 500, appcast(item("9.0")), O::Failed, F::HttpError,
+        "The update server answered with an error (HTTP 500). Please try again later.");
     QTest::newRow("server does not answer")
         << 200 << QByteArray() << true << int(O::Failed) << int(F::TimedOut)
         << QStringLiteral("The update server did not answer in time. Check your internet connection and try "
@@ -207,32 +183,32 @@ void UpdateManagerTest::check() {
     QFETCH(QString, message);
     QFETCH(QUrl, page);
 
-    m_server->status = status;
-    m_server->body = body;
-    m_server->silent = silent;
-    QSignalSpy finished(m_manager.get(), &UpdateManager::checkFinished);
+    m->server.status = status;
+    m->server.body = body;
+    m->server.silent = silent;
+    QSignalSpy finished(m->manager.get(), &UpdateManager::checkFinished);
 
-    const UpdateCheckResult result = runCheck(*m_manager);
+    const UpdateCheckResult result = runCheck(*m->manager);
     QCOMPARE(int(result.outcome), outcome);
     QCOMPARE(int(result.failure), failure);
     QCOMPARE(result.message, message);
     QCOMPARE(result.downloadPage, page);
     QCOMPARE(result.openButtonText.isEmpty(), page.isEmpty());
     QVERIFY(!result.title.isEmpty());
-    QVERIFY(m_manager->canCheckForUpdates());
+    QVERIFY(m->manager->canCheckForUpdates());
     QCOMPARE(finished.size(), 1);
-    QCOMPARE(m_server->connections, 1);
+    QCOMPARE(m->server.connections, 1);
 }
 
 void UpdateManagerTest::secondClickWhileCheckingIsIgnored() {
-    m_server->silent = true;
-    QTRY_VERIFY(m_manager->canCheckForUpdates());
-    m_manager->checkForUpdates();
-    m_manager->checkForUpdates();
+    m->server.silent = true;
+    QTRY_VERIFY(m->manager->canCheckForUpdates());
+    m->manager->checkForUpdates();
+    m->manager->checkForUpdates();
     QTRY_COMPARE_WITH_TIMEOUT(m_presented.size(), 1, 5000);
     QTest::qWait(100);
     QCOMPARE(m_presented.size(), 1);
-    QCOMPARE(m_server->connections, 1);
+    QCOMPARE(m->server.connections, 1);
 }
 
 void UpdateManagerTest::refusedConnectionIsNoConnection() {
@@ -240,21 +216,21 @@ void UpdateManagerTest::refusedConnectionIsNoConnection() {
     QVERIFY(closed.listen(QHostAddress::LocalHost, 0));
     const quint16 port = closed.serverPort();
     closed.close();
-    m_store->setString(UpdateManager::feedURLKey,
+    m->store.setString(UpdateManager::feedURLKey,
                        QStringLiteral("http://127.0.0.1:%1/appcast.xml").arg(port));
 
-    const UpdateCheckResult result = runCheck(*m_manager);
+    const UpdateCheckResult result = runCheck(*m->manager);
     QCOMPARE(result.failure, UpdateCheckResult::Failure::NoConnection);
     QCOMPARE(result.message, QStringLiteral("The update server could not be reached. Check your internet "
                                             "connection and try again."));
-    QVERIFY(m_manager->canCheckForUpdates());
+    QVERIFY(m->manager->canCheckForUpdates());
 }
 
 void UpdateManagerTest::russianInterfaceGetsRussianDialog() {
-    m_localization->setAppLanguage(QStringLiteral("ru"));
-    m_localization->updateLanguage();
-    m_server->body = appcast(item("0.1.0"));
-    const UpdateCheckResult result = runCheck(*m_manager);
+    m->localization.setAppLanguage(QStringLiteral("ru"));
+    m->localization.updateLanguage();
+    m->server.body = appcast(item("0.1.0"));
+    const UpdateCheckResult result = runCheck(*m->manager);
     QCOMPARE(result.title, QStringLiteral("Установлена последняя версия Runeboard"));
     QCOMPARE(result.message, QStringLiteral("Версия 0.1.0 — самая новая из доступных."));
 }
@@ -263,18 +239,15 @@ void UpdateManagerTest::compareVersions_data() {
     QTest::addColumn<QString>("a");
     QTest::addColumn<QString>("b");
     QTest::addColumn<int>("expected");
-    QTest::newRow("numeric, not textual") << "1.10"
-                                          << "1.9" << 1;
-    QTest::newRow("missing parts are zero") << "1.2"
-                                            << "1.2.0" << 0;
-    QTest::newRow("older") << "0.9.9"
-                           << "1.0" << -1;
-    QTest::newRow("leading v") << "v2.0"
-                               << "1.9.9" << 1;
-    QTest::newRow("suffix ignored") << "1.2.0-beta"
-                                    << "1.2.0" << 0;
-    QTest::newRow("huge part does not overflow") << "1.99999999999999999999999"
-                                                 << "1.5" << 1;
+    const auto row = [](const char* name, const char* a, const char* b, int expected) {
+        QTest::newRow(name) << QString(a) << QString(b) << expected;
+    };
+    row("numeric, not textual", "1.10", "1.9", 1);
+    row("missing parts are zero", "1.2", "1.2.0", 0);
+    row("older", "0.9.9", "1.0", -1);
+    row("leading v", "v2.0", "1.9.9", 1);
+    row("suffix ignored", "1.2.0-beta", "1.2.0", 0);
+    row("huge part does not overflow", "1.99999999999999999999999", "1.5", 1);
 }
 
 void UpdateManagerTest::compareVersions() {
