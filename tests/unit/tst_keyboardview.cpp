@@ -23,24 +23,17 @@ private Q_SLOTS:
         QTest::addColumn<bool>("isCustom");
         QTest::addColumn<bool>("shift");
         QTest::addColumn<QString>("typed");
-        QTest::newRow("base") << "äöüß"
-                              << ""
-                              << "ü" << false << false << "ü";
-        QTest::newRow("sharp s with shift") << "äöüß"
-                                            << ""
-                                            << "ß" << false << true << "SS";
-        QTest::newRow("e acute with shift") << "é"
-                                            << ""
-                                            << "é" << false << true << "É";
-        QTest::newRow("custom, several characters") << "a"
-                                                    << "x\u001Fabc"
-                                                    << "abc" << true << false << "abc";
-        QTest::newRow("custom with shift") << "a"
-                                           << "x\u001Fabc"
-                                           << "abc" << true << true << "ABC";
-        QTest::newRow("custom, not separated") << ""
-                                               << "ŋə"
-                                               << "ə" << true << true << "Ə";
+        const auto row = [](const char* name, const char* base, const char* custom, const char* key,
+                            bool isCustom, bool shift, const char* typed) {
+            QTest::newRow(name) << QString(base) << QString(custom) << QString(key) << isCustom << shift
+                                << QString(typed);
+        };
+        row("base", "äöüß", "", "ü", false, false, "ü");
+        row("sharp s with shift", "äöüß", "", "ß", false, true, "SS");
+        row("e acute with shift", "é", "", "é", false, true, "É");
+        row("custom, several characters", "a", "x\u001Fabc", "abc", true, false, "abc");
+        row("custom with shift", "a", "x\u001Fabc", "abc", true, true, "ABC");
+        row("custom, not separated", "", "ŋə", "ə", true, true, "Ə");
     }
     void clickTypesTheKey() {
         QFETCH(QString, base);
@@ -102,16 +95,17 @@ private Q_SLOTS:
         QTest::addColumn<int>("dots");
         QTest::addColumn<int>("activeDot");
         QTest::addColumn<bool>("saveRow");
-        QTest::newRow("one set and the unsaved set") << 0 << customPaletteIDText << "ab" << 2 << 1 << true;
-        QTest::newRow("unsaved via customEmpty, no characters") << 0 << "customEmpty"
-                                                                << "" << 2 << 1 << false;
-        QTest::newRow("one set, active") << 0 << "main"
-                                         << "ab" << 0 << -1 << false;
-        QTest::newRow("three sets, second active") << 2 << "second"
-                                                   << "" << 3 << 1 << false;
-        QTest::newRow("three sets and the unsaved set") << 2 << customPaletteIDText << "x" << 4 << 3 << true;
-        QTest::newRow("stale identifier: main shown, no dot active")
-            << 1 << QUuid::createUuid().toString(QUuid::WithoutBraces) << "ab" << 2 << -1 << false;
+        const auto row = [](const char* name, int additional, const QString& active, const char* temporary,
+                            int dots, int activeDot, bool saveRow) {
+            QTest::newRow(name) << additional << active << QString(temporary) << dots << activeDot << saveRow;
+        };
+        row("one set and the unsaved set", 0, customPaletteIDText, "ab", 2, 1, true);
+        row("unsaved via customEmpty, no characters", 0, "customEmpty", "", 2, 1, false);
+        row("one set, active", 0, "main", "ab", 0, -1, false);
+        row("three sets, second active", 2, "second", "", 3, 1, false);
+        row("three sets and the unsaved set", 2, customPaletteIDText, "x", 4, 3, true);
+        row("stale identifier: main shown, no dot active", 1,
+            QUuid::createUuid().toString(QUuid::WithoutBraces), "ab", 2, -1, false);
     }
     void saveRowAndDots() {
         QFETCH(int, additional);

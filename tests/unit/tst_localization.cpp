@@ -38,38 +38,18 @@ void TestLocalization::languageRule_data() {
     QTest::addColumn<QString>("system");
     QTest::addColumn<QString>("expectedLanguage");
     QTest::addColumn<QString>("quitText");
-    QTest::newRow("nothing stored, Kazakh system") << ""
-                                                   << "kk"
-                                                   << "ru"
-                                                   << "Выход";
-    QTest::newRow("auto, Russian system") << "auto"
-                                          << "ru"
-                                          << "ru"
-                                          << "Выход";
-    QTest::newRow("auto, German system") << "auto"
-                                         << "de"
-                                         << "en"
-                                         << "Quit";
-    QTest::newRow("auto, no system language") << "auto"
-                                              << ""
-                                              << "en"
-                                              << "Quit";
-    QTest::newRow("auto is case-sensitive") << "Auto"
-                                            << "ru"
-                                            << "Auto"
-                                            << "Quit";
-    QTest::newRow("en on a Russian system") << "en"
-                                            << "ru"
-                                            << "en"
-                                            << "Quit";
-    QTest::newRow("ru on a German system") << "ru"
-                                           << "de"
-                                           << "ru"
-                                           << "Выход";
-    QTest::newRow("kk stored: English texts") << "kk"
-                                              << "ru"
-                                              << "kk"
-                                              << "Quit";
+    const auto row = [](const char* name, const char* stored, const char* system, const char* language,
+                        const char* quit) {
+        QTest::newRow(name) << QString(stored) << QString(system) << QString(language) << QString(quit);
+    };
+    row("nothing stored, Kazakh system", "", "kk", "ru", "Выход");
+    row("auto, Russian system", "auto", "ru", "ru", "Выход");
+    row("auto, German system", "auto", "de", "en", "Quit");
+    row("auto, no system language", "auto", "", "en", "Quit");
+    row("auto is case-sensitive", "Auto", "ru", "Auto", "Quit");
+    row("en on a Russian system", "en", "ru", "en", "Quit");
+    row("ru on a German system", "ru", "de", "ru", "Выход");
+    row("kk stored: English texts", "kk", "ru", "kk", "Quit");
 }
 
 void TestLocalization::languageRule() {
@@ -89,27 +69,16 @@ void TestLocalization::lookupFallbacks_data() {
     QTest::addColumn<QString>("stored");
     QTest::addColumn<QString>("key");
     QTest::addColumn<QString>("expected");
-    QTest::newRow("Russian preset name") << "ru"
-                                         << "preset_german"
-                                         << "Немецкий";
-    QTest::newRow("English preset name") << "en"
-                                         << "preset_german"
-                                         << "German";
-    QTest::newRow("language without a table") << "kk"
-                                              << "preset_german"
-                                              << "German";
-    QTest::newRow("user's set name") << "ru"
-                                     << "My symbols"
-                                     << "My symbols";
-    QTest::newRow("user's Cyrillic set name") << "en"
-                                              << "Мои символы"
-                                              << "Мои символы";
-    QTest::newRow("key with different case") << "ru"
-                                             << "Quit"
-                                             << "Quit";
-    QTest::newRow("empty text") << "ru"
-                                << ""
-                                << "";
+    const auto row = [](const char* name, const char* stored, const char* key, const char* expected) {
+        QTest::newRow(name) << QString(stored) << QString(key) << QString(expected);
+    };
+    row("Russian preset name", "ru", "preset_german", "Немецкий");
+    row("English preset name", "en", "preset_german", "German");
+    row("language without a table", "kk", "preset_german", "German");
+    row("user's set name", "ru", "My symbols", "My symbols");
+    row("user's Cyrillic set name", "en", "Мои символы", "Мои символы");
+    row("key with different case", "ru", "Quit", "Quit");
+    row("empty text", "ru", "", "");
 }
 
 void TestLocalization::lookupFallbacks() {
@@ -180,10 +149,6 @@ void TestLocalization::everyKeyHasTwoTexts() {
         QCOMPARE(english.localized(row.key), row.english);
         QCOMPARE(russian.localized(row.key), row.russian);
     }
-    QCOMPARE(english.localized(QStringLiteral("about_author")),
-             QStringLiteral("Made by the Runeboard contributors"));
-    QCOMPARE(russian.localized(QStringLiteral("about_author")),
-             QStringLiteral("Сделано участниками проекта Runeboard"));
 }
 
 void TestLocalization::lineBreaksAreRealOnes() {
