@@ -83,6 +83,12 @@ struct KeyboardViewFixture {
         return p;
     }
 
+    // The unsaved set holding these characters, made active.
+    void useUnsaved(const QString& characters) {
+        state.setTemporaryCustomCharacters(characters);
+        state.setActivePaletteID(customPaletteIDText);
+    }
+
     void showView() {
         view->show();
         QVERIFY(QTest::qWaitForWindowExposed(view.get()));

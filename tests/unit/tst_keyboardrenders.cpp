@@ -35,12 +35,9 @@ class TestKeyboardRenders : public QObject {
 private Q_SLOTS:
     void typicalStates_data() {
         QTest::addColumn<QString>("name");
-        QTest::newRow("german-compact") << "german-compact";
-        QTest::newRow("ipa-full") << "ipa-full";
-        QTest::newRow("user-set-custom-keys") << "user-set-custom-keys";
-        QTest::newRow("german-full-shift") << "german-full-shift";
-        QTest::newRow("unsaved-set-save-row") << "unsaved-set-save-row";
-        QTest::newRow("german-compact-opaque") << "german-compact-opaque";
+        for (const char* name : {"german-compact", "ipa-full", "user-set-custom-keys", "german-full-shift",
+                                 "unsaved-set-save-row", "german-compact-opaque"})
+            QTest::newRow(name) << QString(name);
     }
     void typicalStates() {
         QFETCH(QString, name);
@@ -52,8 +49,7 @@ private Q_SLOTS:
         } else if (name == "user-set-custom-keys") {
             f.addSet("αβγδ", "ŋ\u001Fabc\u001F→\u001F∮");
         } else {
-            f.state.setTemporaryCustomCharacters("ŋ\u001Fə\u001Fʃʒ");
-            f.state.setActivePaletteID(customPaletteIDText);
+            f.useUnsaved("ŋ\u001Fə\u001Fʃʒ");
         }
         if (name.contains("full"))
             f.state.setKeyboardSize(KeyboardSize::Full);
@@ -91,10 +87,8 @@ private Q_SLOTS:
 
     void editingStates_data() {
         QTest::addColumn<QString>("name");
-        QTest::newRow("reorder-mode") << "reorder-mode";
-        QTest::newRow("drag-in-progress") << "drag-in-progress";
-        QTest::newRow("add-field-open") << "add-field-open";
-        QTest::newRow("set-name-field-open") << "set-name-field-open";
+        for (const char* name : {"reorder-mode", "drag-in-progress", "add-field-open", "set-name-field-open"})
+            QTest::newRow(name) << QString(name);
     }
     void editingStates() {
         QFETCH(QString, name);
@@ -103,8 +97,7 @@ private Q_SLOTS:
         f.view->setClock(clock);
         f.showView();
         if (name == "set-name-field-open") {
-            f.state.setTemporaryCustomCharacters("ŋ\u001Fə\u001Fʃʒ");
-            f.state.setActivePaletteID(customPaletteIDText);
+            f.useUnsaved("ŋ\u001Fə\u001Fʃʒ");
             f.view->startSaving();
             clock.advance(1000);
             QTest::keyClicks(f.view->nameField(), "Phonetics");

@@ -175,8 +175,7 @@ private Q_SLOTS:
         f.state.setSeparateCustomSymbols(false);
         QVERIFY(f.view->layout().card().height() < separateHeight);
 
-        f.state.setActivePaletteID(customPaletteIDText);
-        f.state.setTemporaryCustomCharacters("q");
+        f.useUnsaved("q");
         auto saveTitle = [&f] {
             for (const ScenePiece& piece : f.view->scene().pieces)
                 if (piece.content == ScenePiece::Content::Title)
