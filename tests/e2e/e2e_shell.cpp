@@ -11,6 +11,8 @@
 
 namespace {
 const QString panelTitle = QStringLiteral("Runeboard Keyboard");
+const QString wmClass = QStringLiteral("WM_CLASS(STRING) = \"runeboard\", \"Runeboard\"");
+const QString everyDesktop = QStringLiteral("_NET_WM_DESKTOP(CARDINAL) = 4294967295");
 // Inside the compact card, left of the keys: a press here moves the panel.
 const QPoint cardBackground(25, 45);
 } // namespace
@@ -112,21 +114,16 @@ void TestShell::panelAppearsCentredAndTellsTheWindowManagerWhatItIs() {
     QVERIFY(!panel.isEmpty());
     const QList<int> frame = m_session.windowGeometry(panel);
     // The screen is 1280 × 800 and openbox reserves nothing.
-    QVERIFY2(qAbs(frame[0] + frame[2] / 2 - 640) <= 1 && qAbs(frame[1] + frame[3] / 2 - 400) <= 1,
-             qPrintable(QStringLiteral("panel at %1,%2 size %3×%4")
-                            .arg(frame[0])
-                            .arg(frame[1])
-                            .arg(frame[2])
-                            .arg(frame[3])));
+    QVERIFY2(
+        qAbs(frame[0] + frame[2] / 2 - 640) <= 1 && qAbs(frame[1] + frame[3] / 2 - 400) <= 1,
+        qPrintable(QString::asprintf("panel at %d,%d size %dx%d", frame[0], frame[1], frame[2], frame[3])));
 
     QVERIFY(m_session.xprop(panel, QStringLiteral("WM_HINTS")).contains(QLatin1String("input focus: False")));
     const QString states = m_session.xprop(panel, QStringLiteral("_NET_WM_STATE"));
     for (const char* state : {"_NET_WM_STATE_ABOVE", "_NET_WM_STATE_STICKY", "_NET_WM_STATE_SKIP_TASKBAR"})
         QVERIFY2(states.contains(QLatin1String(state)), qPrintable(states));
-    QCOMPARE(m_session.xprop(panel, QStringLiteral("_NET_WM_DESKTOP")),
-             QStringLiteral("_NET_WM_DESKTOP(CARDINAL) = 4294967295"));
-    QCOMPARE(m_session.xprop(panel, QStringLiteral("WM_CLASS")),
-             QStringLiteral("WM_CLASS(STRING) = \"runeboard\", \"Runeboard\""));
+    QCOMPARE(m_session.xprop(panel, QStringLiteral("_NET_WM_DESKTOP")), everyDesktop);
+    QCOMPARE(m_session.xprop(panel, QStringLiteral("WM_CLASS")), wmClass);
     QCOMPARE(m_session.xprop(panel, QStringLiteral("WM_WINDOW_ROLE")),
              QStringLiteral("WM_WINDOW_ROLE(STRING) = \"keyboard\""));
     // Appearing took nothing from the program that had the focus.
@@ -162,8 +159,7 @@ void TestShell::toggleHotkeyHidesAndShowsTheSameWindowInTheSamePlace() {
     QCOMPARE(m_session.findWindowByName(panelTitle), panel);
     QCOMPARE(m_session.windowGeometry(panel), frame);
     // The window manager forgot these when the panel was hidden; they were given again.
-    QCOMPARE(m_session.xprop(panel, QStringLiteral("_NET_WM_DESKTOP")),
-             QStringLiteral("_NET_WM_DESKTOP(CARDINAL) = 4294967295"));
+    QCOMPARE(m_session.xprop(panel, QStringLiteral("_NET_WM_DESKTOP")), everyDesktop);
     QVERIFY(m_session.xprop(panel, QStringLiteral("_NET_WM_STATE")).contains(QLatin1String("STICKY")));
     QCOMPARE(m_session.activeWindow(), m_xterm);
 }
@@ -239,8 +235,7 @@ void TestShell::settingsAndHelpWindowsAreNamedForRules() {
             window = m_session.findWindowByName(QString::fromUtf8(expected.title));
             return !window.isEmpty();
         }));
-        QCOMPARE(m_session.xprop(window, QStringLiteral("WM_CLASS")),
-                 QStringLiteral("WM_CLASS(STRING) = \"runeboard\", \"Runeboard\""));
+        QCOMPARE(m_session.xprop(window, QStringLiteral("WM_CLASS")), wmClass);
         QCOMPARE(m_session.xprop(window, QStringLiteral("WM_WINDOW_ROLE")),
                  QStringLiteral("WM_WINDOW_ROLE(STRING) = \"%1\"").arg(QLatin1String(expected.role)));
         // Asked for by the user: it comes to the front with the focus.
@@ -297,8 +292,7 @@ void TestShell::trayIconDocksWhenATrayAppearsLater() {
     // Qt's own windows carry the application's class too.
     const QString icon =
         QString::fromLatin1(trayOutput.mid(trayOutput.indexOf("dock ") + 5).split('\n').first());
-    QCOMPARE(m_session.xprop(icon, QStringLiteral("WM_CLASS")),
-             QStringLiteral("WM_CLASS(STRING) = \"runeboard\", \"Runeboard\""));
+    QCOMPARE(m_session.xprop(icon, QStringLiteral("WM_CLASS")), wmClass);
     tray->kill();
     tray->waitForFinished(5000);
 }
