@@ -37,32 +37,29 @@ private:
     QLabel* label(const char* name) const { return m_view->findChild<QLabel*>(QString::fromLatin1(name)); }
     QStringList texts() const;
 
-    std::unique_ptr<QTemporaryDir> m_dir;
-    std::unique_ptr<SettingsStore> m_store;
-    std::unique_ptr<LocalizationManager> m_localization;
-    std::unique_ptr<UpdateManager> m_updates;
+    struct Env {
+        QTemporaryDir dir;
+        SettingsStore store{dir.filePath(QStringLiteral("runeboard.conf"))};
+        LocalizationManager localization{store, QStringLiteral("en")};
+        UpdateManager updates{store, localization};
+    };
+    std::unique_ptr<Env> m;
     std::unique_ptr<HelpAboutView> m_view;
     QList<UpdateCheckResult> m_presented;
 };
 
 void HelpAboutViewTest::init() {
-    m_dir = std::make_unique<QTemporaryDir>();
-    m_store = std::make_unique<SettingsStore>(m_dir->filePath(QStringLiteral("runeboard.conf")));
-    m_localization = std::make_unique<LocalizationManager>(*m_store, QStringLiteral("en"));
-    m_updates = std::make_unique<UpdateManager>(*m_store, *m_localization);
+    m = std::make_unique<Env>();
     m_presented.clear();
-    m_updates->setPresenter([this](const UpdateCheckResult& result) { m_presented.append(result); });
-    m_view = std::make_unique<HelpAboutView>(*m_localization, *m_updates);
+    m->updates.setPresenter([this](const UpdateCheckResult& result) { m_presented.append(result); });
+    m_view = std::make_unique<HelpAboutView>(m->localization, m->updates);
     m_view->show();
     QVERIFY(QTest::qWaitForWindowExposed(m_view.get()));
 }
 
 void HelpAboutViewTest::cleanup() {
     m_view.reset();
-    m_updates.reset();
-    m_localization.reset();
-    m_store.reset();
-    m_dir.reset();
+    m.reset();
 }
 
 QStringList HelpAboutViewTest::texts() const {
@@ -102,8 +99,8 @@ void HelpAboutViewTest::versionLine() {
     QFETCH(QString, version);
     QFETCH(QString, shown);
     if (!version.isNull()) {
-        m_updates->setCurrentVersion(version);
-        m_view = std::make_unique<HelpAboutView>(*m_localization, *m_updates);
+        m->updates.setCurrentVersion(version);
+        m_view = std::make_unique<HelpAboutView>(m->localization, m->updates);
     }
     QCOMPARE(label("versionLabel")->text(), shown);
 }
@@ -111,15 +108,15 @@ void HelpAboutViewTest::versionLine() {
 void HelpAboutViewTest::updateButtonFollowsCanCheck() {
     QPushButton* button = m_view->updateButton();
     QCOMPARE(button->text(), QStringLiteral("Check for Updates..."));
-    QCOMPARE(button->isEnabled(), m_updates->canCheckForUpdates());
+    QCOMPARE(button->isEnabled(), m->updates.canCheckForUpdates());
     QTRY_VERIFY(button->isEnabled());
 
     // A server that accepts and never answers keeps the check running.
     QTcpServer silent;
     QVERIFY(silent.listen(QHostAddress::LocalHost, 0));
-    m_store->setString(UpdateManager::feedURLKey,
+    m->store.setString(UpdateManager::feedURLKey,
                        QStringLiteral("http://127.0.0.1:%1/").arg(silent.serverPort()));
-    m_updates->setTimeout(std::chrono::milliseconds(300));
+    m->updates.setTimeout(std::chrono::milliseconds(300));
     QTest::mouseClick(button, Qt::LeftButton);
     QVERIFY(!button->isEnabled());
     QTRY_COMPARE(m_presented.size(), 1);
@@ -129,8 +126,8 @@ void HelpAboutViewTest::updateButtonFollowsCanCheck() {
 
 void HelpAboutViewTest::russianRetranslatesEveryLine() {
     const QStringList english = texts();
-    m_localization->setAppLanguage(QStringLiteral("ru"));
-    m_localization->updateLanguage();
+    m->localization.setAppLanguage(QStringLiteral("ru"));
+    m->localization.updateLanguage();
     const QStringList russian = texts();
     for (const QString& expected :
          {QStringLiteral("Версия 0.1.0"), QStringLiteral("Проверить обновления..."),
@@ -159,11 +156,11 @@ void HelpAboutViewTest::bulletsStayLevelWithTheFirstLine() {
         QFont large = desktopFont;
         large.setPointSizeF(points);
         QApplication::setFont(large);
-        m_view = std::make_unique<HelpAboutView>(*m_localization, *m_updates);
+        m_view = std::make_unique<HelpAboutView>(m->localization, m->updates);
         m_view->show();
     }
-    m_localization->setAppLanguage(QStringLiteral("ru"));
-    m_localization->updateLanguage();
+    m->localization.setAppLanguage(QStringLiteral("ru"));
+    m->localization.updateLanguage();
     QCOMPARE(m_view->width(), 380);
     QCOMPARE(m_view->height() == 480, points == 0);
     const QList<BulletPointRow*> rows = m_view->findChildren<BulletPointRow*>();

@@ -71,43 +71,37 @@ void TestHotkeySettings::loading_data() {
     QTest::addColumn<QByteArray>("expected"); // what the four values encode to after loading
 
     QTest::newRow("custom values kept as stored") << customText << customText;
-    QTest::newRow("empty combination kept")
-        << replaced(defaultText, "\"keyCode\":19,\"modifiers\":2560", "\"keyCode\":0,\"modifiers\":0")
-        << replaced(defaultText, "\"keyCode\":19,\"modifiers\":2560", "\"keyCode\":0,\"modifiers\":0");
+    const QByteArray cleared =
+        replaced(defaultText, "\"keyCode\":19,\"modifiers\":2560", "\"keyCode\":0,\"modifiers\":0");
+    QTest::newRow("empty combination kept") << cleared << cleared;
     QTest::newRow("other member order, extra members ignored")
         << QByteArray("{\"switchPalette3\":{\"modifiers\":512,\"keyCode\":4294967295,\"label\":\"x\"},"
                       "\"version\":2,\"switchPalette2\":{\"keyCode\":0,\"modifiers\":256},"
                       "\"switchPalette1\":{\"keyCode\":122,\"modifiers\":4096},"
                       "\"toggleKeyboard\":{\"keyCode\":0,\"modifiers\":0}}")
         << customText;
-    QTest::newRow("with whitespace") << QByteArray(
-                                            " {\n \"toggleKeyboard\" : {\"keyCode\": 0, \"modifiers\": 0},") +
-                                            customText.mid(customText.indexOf("\"switchPalette1\""))
-                                     << customText;
+    const QByteArray spaced = " {\n \"toggleKeyboard\" : {\"keyCode\": 0, \"modifiers\": 0}," +
+                              customText.mid(customText.indexOf("\"switchPalette1\""));
+    QTest::newRow("with whitespace") << spaced << customText;
 
     // Any unreadable part gives all four defaults, also those that were readable.
     const QByteArray firstMember = "\"toggleKeyboard\":{\"keyCode\":0,\"modifiers\":0}";
-    QTest::newRow("member missing")
-        << replaced(customText, ",\"switchPalette3\":{\"keyCode\":4294967295,\"modifiers\":512}", "")
-        << defaultText;
-    QTest::newRow("keyCode missing") << replaced(customText, firstMember,
-                                                 "\"toggleKeyboard\":{\"modifiers\":0}")
-                                     << defaultText;
-    QTest::newRow("negative") << replaced(customText, "\"modifiers\":4096", "\"modifiers\":-1")
-                              << defaultText;
-    QTest::newRow("above 32 bits") << replaced(customText, "\"modifiers\":4096", "\"modifiers\":4294967296")
-                                   << defaultText;
-    QTest::newRow("fraction") << replaced(customText, "\"keyCode\":122", "\"keyCode\":40.5") << defaultText;
-    QTest::newRow("string instead of number")
-        << replaced(customText, "\"keyCode\":122", "\"keyCode\":\"122\"") << defaultText;
-    QTest::newRow("null instead of number")
-        << replaced(customText, "\"keyCode\":122", "\"keyCode\":null") << defaultText;
-    QTest::newRow("member not an object")
-        << replaced(customText, firstMember, "\"toggleKeyboard\":[0,0]") << defaultText;
-    QTest::newRow("not JSON") << QByteArray("toggleKeyboard=K") << defaultText;
-    QTest::newRow("truncated") << customText.left(customText.size() - 1) << defaultText;
-    QTest::newRow("array at the top") << QByteArray("[") + customText + "]" << defaultText;
-    QTest::newRow("empty") << QByteArray() << defaultText;
+    const auto broken = [](const char* name, const QByteArray& stored) {
+        QTest::newRow(name) << stored << defaultText;
+    };
+    broken("member missing",
+           replaced(customText, ",\"switchPalette3\":{\"keyCode\":4294967295,\"modifiers\":512}", ""));
+    broken("keyCode missing", replaced(customText, firstMember, "\"toggleKeyboard\":{\"modifiers\":0}"));
+    broken("negative", replaced(customText, "\"modifiers\":4096", "\"modifiers\":-1"));
+    broken("above 32 bits", replaced(customText, "\"modifiers\":4096", "\"modifiers\":4294967296"));
+    broken("fraction", replaced(customText, "\"keyCode\":122", "\"keyCode\":40.5"));
+    broken("string instead of number", replaced(customText, "\"keyCode\":122", "\"keyCode\":\"122\""));
+    broken("null instead of number", replaced(customText, "\"keyCode\":122", "\"keyCode\":null"));
+    broken("member not an object", replaced(customText, firstMember, "\"toggleKeyboard\":[0,0]"));
+    broken("not JSON", "toggleKeyboard=K");
+    broken("truncated", customText.left(customText.size() - 1));
+    broken("array at the top", QByteArray("[") + customText + "]");
+    broken("empty", QByteArray());
 }
 
 void TestHotkeySettings::loading() {
