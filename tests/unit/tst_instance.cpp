@@ -116,7 +116,6 @@ void TestInstance::commandLine() {
 void TestInstance::requestsSurviveTheWire_data() {
     QTest::addColumn<AppRequest>("sent");
     QTest::newRow("toggle") << request(Command::Toggle);
-    QTest::newRow("quit") << request(Command::Quit);
     QTest::newRow("type, every awkward kind of text")
         << request(Command::Type, QStringLiteral("line\nbreak \"quoted\" \\ \x1f 𝔸 e\u0301 \t"));
 }

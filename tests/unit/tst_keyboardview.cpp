@@ -207,10 +207,8 @@ private Q_SLOTS:
         QTest::addColumn<QPoint>("point");
         QTest::addColumn<bool>("background");
         QTest::newRow("between keys") << QPoint(62, 45) << true;
-        QTest::newRow("padding") << QPoint(25, 45) << true;
-        QTest::newRow("margin") << QPoint(5, 5) << true;
+        QTest::newRow("margin, outside the card") << QPoint(5, 5) << true;
         QTest::newRow("key") << QPoint(45, 45) << false;
-        QTest::newRow("add key") << QPoint(181, 45) << false;
         QTest::newRow("close button") << QPoint(199, 27) << false;
     }
     void backgroundForThePanel() {

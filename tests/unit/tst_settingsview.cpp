@@ -353,11 +353,6 @@ void SettingsViewTest::customRowOpensAnEmptySet() {
     QCOMPARE(keyboard.activePaletteID(), KeyboardState::customEmptyID);
     QCOMPARE(keyboard.temporaryCustomCharacters(), QString());
     QVERIFY(keyboard.isKeyboardVisible());
-
-    keyboard.setTemporaryCustomCharacters(QStringLiteral("cd"));
-    click(m_view->setsTab()->customRow());
-    QCOMPARE(keyboard.temporaryCustomCharacters(), QString());
-    QVERIFY(keyboard.isKeyboardVisible());
 }
 
 void SettingsViewTest::factoryResetRestoresPresetsAndHotkeys() {
