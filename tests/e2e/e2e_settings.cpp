@@ -1,5 +1,5 @@
 // The settings and Help & About windows in a real session: the settings window
-// opens at its size, a combination recorded in the Hotkeys tab works at once
+// opens at its size with the focus, a combination recorded in the Hotkeys tab works at once
 // from any program and the old one stops working, and pictures of every tab in
 // both languages are kept in the build folder.
 #include "XSession.h"
@@ -39,7 +39,6 @@ private Q_SLOTS:
     void init();
     void cleanup();
 
-    void settingsWindowOpensAtItsSize();
     void recordedHotkeyWorksAtOnceSystemWide();
     void screenshots_data();
     void screenshots();
@@ -127,15 +126,6 @@ QJsonObject TestSettings::storedHotkeys() {
     return QJsonDocument::fromJson(config.value(QStringLiteral("hotkeySettings_v1")).toByteArray()).object();
 }
 
-void TestSettings::settingsWindowOpensAtItsSize() {
-    const QString window = startWithSettings();
-    QVERIFY(!window.isEmpty());
-    const QList<int> geometry = m_session.windowGeometry(window);
-    QCOMPARE(geometry.at(2), 480);
-    QCOMPARE(geometry.at(3), 460);
-    QVERIFY(XSession::waitFor([&] { return m_session.activeWindow() == window; }));
-}
-
 void TestSettings::recordedHotkeyWorksAtOnceSystemWide() {
     const QString window = startWithSettings();
     QVERIFY(!window.isEmpty());
@@ -186,6 +176,8 @@ void TestSettings::screenshots() {
     QFETCH(QString, language);
     const QString window = startWithSettings(language);
     QVERIFY(!window.isEmpty());
+    QCOMPARE(m_session.windowGeometry(window).mid(2), (QList<int>{480, 460}));
+    QVERIFY(XSession::waitFor([&] { return m_session.activeWindow() == window; }));
     // The keyboard floats above everything; out of the way for the pictures.
     QCOMPARE(m_session.run(XSession::runeboardBinary(), {QStringLiteral("--hide")}).exitCode, 0);
     QVERIFY(XSession::waitFor([&] {
@@ -213,9 +205,7 @@ void TestSettings::screenshots() {
         help = m_session.findWindowByName(helpTitle);
         return !help.isEmpty() && isViewable(help);
     }));
-    const QList<int> geometry = m_session.windowGeometry(help);
-    QCOMPARE(geometry.at(2), 380);
-    QCOMPARE(geometry.at(3), 480);
+    QCOMPARE(m_session.windowGeometry(help).mid(2), (QList<int>{380, 480}));
     QVERIFY(settledScreenshot(artifacts.filePath(QStringLiteral("help-about-%1.png").arg(language)), help));
 }
 
