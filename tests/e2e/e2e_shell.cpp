@@ -29,10 +29,9 @@ private Q_SLOTS:
     void clicksOnThePanelLeaveTheFocusWhereItWas();
     void toggleHotkeyHidesAndShowsTheSameWindowInTheSamePlace();
     void movedPanelComesBackThereAfterQuitAndStart();
-    void secondProcessTogglesTheRunningOne();
+    void secondProcessTogglesTheRunningOneAlsoAfterACrash();
     void typeGoesThroughTheRunningInstance();
     void settingsAndHelpWindowsAreNamedForRules();
-    void crashedInstanceDoesNotBlockTheNextStart();
     void compositorDecidesBetweenRoundedClipAndTranslucency();
     void trayIconDocksWhenATrayAppearsLater();
     void focusIsLentForEditingAndGivenBack();
@@ -190,8 +189,8 @@ void TestShell::movedPanelComesBackThereAfterQuitAndStart() {
     QCOMPARE(m_session.windowGeometry(panel), moved);
 }
 
-void TestShell::secondProcessTogglesTheRunningOne() {
-    const QString panel = startRuneboard();
+void TestShell::secondProcessTogglesTheRunningOneAlsoAfterACrash() {
+    QString panel = startRuneboard();
     QVERIFY(!panel.isEmpty());
     for (const bool viewable : {false, true}) {
         const XSession::Result toggle = runeboard({QStringLiteral("--toggle")});
@@ -206,6 +205,14 @@ void TestShell::secondProcessTogglesTheRunningOne() {
     QCOMPARE(
         m_session.xdotool({QStringLiteral("search"), QStringLiteral("--name"), u'^' + panelTitle + u'$'}),
         panel);
+
+    ::kill(static_cast<pid_t>(m_runeboard->processId()), SIGKILL);
+    QVERIFY(m_runeboard->waitForFinished(5000));
+    // Its lock and socket file are still there; the next start takes them over.
+    panel = startRuneboard();
+    QVERIFY(!panel.isEmpty());
+    QCOMPARE(runeboard({QStringLiteral("--toggle")}).exitCode, 0);
+    QVERIFY(XSession::waitFor([&] { return !isViewable(panel); }));
 }
 
 void TestShell::typeGoesThroughTheRunningInstance() {
@@ -246,17 +253,6 @@ void TestShell::settingsAndHelpWindowsAreNamedForRules() {
     }
     QCOMPARE(runeboard({QStringLiteral("--hide")}).exitCode, 0);
     QCOMPARE(m_runeboard->state(), QProcess::Running);
-}
-
-void TestShell::crashedInstanceDoesNotBlockTheNextStart() {
-    QVERIFY(!startRuneboard().isEmpty());
-    ::kill(static_cast<pid_t>(m_runeboard->processId()), SIGKILL);
-    QVERIFY(m_runeboard->waitForFinished(5000));
-    // Its lock and socket file are still there; the next start takes them over.
-    const QString panel = startRuneboard();
-    QVERIFY(!panel.isEmpty());
-    QCOMPARE(runeboard({QStringLiteral("--toggle")}).exitCode, 0);
-    QVERIFY(XSession::waitFor([&] { return !isViewable(panel); }));
 }
 
 void TestShell::compositorDecidesBetweenRoundedClipAndTranslucency() {
