@@ -100,12 +100,9 @@ void TestAppState::trayMenuHasSixEntriesWithLiveTitles() {
     QVERIFY(!tray.trayIcon()->icon().isNull());
     const QList<QAction*> entries = tray.menu()->actions();
     QCOMPARE(entries.size(), 6);
-    QCOMPARE(entries.at(0), tray.toggleAction());
-    QVERIFY(entries.at(1)->isSeparator());
-    QCOMPARE(entries.at(2), tray.settingsAction());
-    QCOMPARE(entries.at(3), tray.helpAction());
-    QVERIFY(entries.at(4)->isSeparator());
-    QCOMPARE(entries.at(5), tray.quitAction());
+    QVERIFY(entries.at(1)->isSeparator() && entries.at(4)->isSeparator());
+    QCOMPARE(entries, (QList<QAction*>{tray.toggleAction(), entries.at(1), tray.settingsAction(),
+                                       tray.helpAction(), entries.at(4), tray.quitAction()}));
 
     auto titles = [&] {
         QStringList texts;

@@ -279,30 +279,24 @@ private Q_SLOTS:
     }
 
     void facePriority_data() {
-        QTest::addColumn<bool>("glass");
-        QTest::addColumn<bool>("red");
-        QTest::addColumn<bool>("blue");
-        QTest::addColumn<bool>("custom");
+        QTest::addColumn<QString>("flags"); // Glass, Red, Blue, Custom
         QTest::addColumn<int>("face");
         using F = BevelBackground::Face;
-        QTest::newRow("none") << false << false << false << false << int(F::Default);
-        QTest::newRow("glass and blue") << true << false << true << false << int(F::Glass);
-        QTest::newRow("red and blue") << false << true << true << false << int(F::Red);
-        QTest::newRow("blue and custom") << false << false << true << true << int(F::Blue);
-        QTest::newRow("custom") << false << false << false << true << int(F::Custom);
-        QTest::newRow("all") << true << true << true << true << int(F::Glass);
+        QTest::newRow("none") << QString() << int(F::Default);
+        QTest::newRow("glass and blue") << QStringLiteral("GB") << int(F::Glass);
+        QTest::newRow("red and blue") << QStringLiteral("RB") << int(F::Red);
+        QTest::newRow("blue and custom") << QStringLiteral("BC") << int(F::Blue);
+        QTest::newRow("custom") << QStringLiteral("C") << int(F::Custom);
+        QTest::newRow("all") << QStringLiteral("GRBC") << int(F::Glass);
     }
     void facePriority() {
-        QFETCH(bool, glass);
-        QFETCH(bool, red);
-        QFETCH(bool, blue);
-        QFETCH(bool, custom);
+        QFETCH(QString, flags);
         QFETCH(int, face);
         BevelBackground b;
-        b.isGlass = glass;
-        b.isRed = red;
-        b.isBlue = blue;
-        b.isCustom = custom;
+        b.isGlass = flags.contains(u'G');
+        b.isRed = flags.contains(u'R');
+        b.isBlue = flags.contains(u'B');
+        b.isCustom = flags.contains(u'C');
         QCOMPARE(int(b.face()), face);
     }
 
