@@ -290,7 +290,6 @@ void TestKeyboardState::sizeReading_data() {
     QTest::addColumn<KeyboardSize>("expected");
     QTest::newRow("absent") << "-" << KeyboardSize::Compact;
     QTest::newRow("Full") << "Full" << KeyboardSize::Full;
-    QTest::newRow("Compact") << "Compact" << KeyboardSize::Compact;
     QTest::newRow("lower-case full") << "full" << KeyboardSize::Compact;
     QTest::newRow("anything else") << "Huge" << KeyboardSize::Compact;
 }
