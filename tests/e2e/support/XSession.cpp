@@ -193,6 +193,23 @@ QString XSession::startLineEditReceiver(const QString& outputFile) {
     return focusWindow(window) ? window : QString();
 }
 
+QProcess* XSession::startGtkEntryReceiver(QString* windowId) {
+    static int serial = 0;
+    const QString title = QStringLiteral("receiver-gtk-entry-%1").arg(++serial);
+    QProcessEnvironment env = environment();
+    // Without a session bus GTK would wait for the accessibility bus; it would also try Wayland first.
+    env.insert(QStringLiteral("NO_AT_BRIDGE"), QStringLiteral("1"));
+    env.insert(QStringLiteral("GDK_BACKEND"), QStringLiteral("x11"));
+    QProcess* process =
+        launch(QStringLiteral("zenity"), {QStringLiteral("--entry"), QStringLiteral("--title"), title}, env);
+    if (process->state() != QProcess::Running)
+        return nullptr;
+    *windowId = waitForWindow({QStringLiteral("--name"), u'^' + title + u'$'}, 15000);
+    if (windowId->isEmpty() || !focusWindow(*windowId))
+        return nullptr;
+    return process;
+}
+
 bool XSession::focusWindow(const QString& windowId) {
     xdotool({QStringLiteral("windowactivate"), QStringLiteral("--sync"), windowId}, 5000);
     return waitFor([&] { return activeWindow() == windowId; }, 5000);

@@ -64,6 +64,9 @@ public:
     QString startXtermReceiver(const QString& outputFile);
     // A Qt line edit that writes its whole text to the file at every change, focused.
     QString startLineEditReceiver(const QString& outputFile);
+    // A GTK 3 entry (zenity --entry), focused; its window id goes to windowId. When Return accepts
+    // the entry, it prints the text on standard output and ends. Null on failure.
+    QProcess* startGtkEntryReceiver(QString* windowId);
     // Gives a window the keyboard focus and waits until it has it.
     bool focusWindow(const QString& windowId);
 
