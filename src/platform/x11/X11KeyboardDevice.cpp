@@ -34,6 +34,14 @@ bool X11KeyboardDevice::bind(const QList<Binding>& bindings) {
 }
 
 void X11KeyboardDevice::press(quint8 keycode) {
+    // GTK upper-cases a symbol while Caps Lock is on even though its key type
+    // consumes Lock, so Lock is lifted for the time the key is down. The events
+    // carry the state the server had when it made them, so putting Lock back
+    // right after the release cannot reach them.
+    if (m_keysDown++ == 0 && capsLocked()) {
+        setCapsLock(false);
+        m_liftedCapsLock = true;
+    }
     m_x.discard(
         xcb_test_fake_input_checked(m_x.xcb(), XCB_KEY_PRESS, keycode, XCB_CURRENT_TIME, XCB_NONE, 0, 0, 0));
 }
@@ -41,6 +49,21 @@ void X11KeyboardDevice::press(quint8 keycode) {
 void X11KeyboardDevice::release(quint8 keycode) {
     m_x.discard(xcb_test_fake_input_checked(m_x.xcb(), XCB_KEY_RELEASE, keycode, XCB_CURRENT_TIME, XCB_NONE,
                                             0, 0, 0));
+    if (m_keysDown > 0 && --m_keysDown == 0 && m_liftedCapsLock) {
+        setCapsLock(true);
+        m_liftedCapsLock = false;
+    }
+}
+
+bool X11KeyboardDevice::capsLocked() const {
+    std::unique_ptr<xcb_xkb_get_state_reply_t, FreeDeleter> state(
+        xcb_xkb_get_state_reply(m_x.xcb(), xcb_xkb_get_state(m_x.xcb(), XCB_XKB_ID_USE_CORE_KBD), nullptr));
+    return state && (state->lockedMods & XCB_MOD_MASK_LOCK);
+}
+
+void X11KeyboardDevice::setCapsLock(bool locked) {
+    m_x.discard(xcb_xkb_latch_lock_state_checked(m_x.xcb(), XCB_XKB_ID_USE_CORE_KBD, XCB_MOD_MASK_LOCK,
+                                                 locked ? XCB_MOD_MASK_LOCK : 0, 0, 0, 0, 0, 0));
 }
 
 bool X11KeyboardDevice::writeRange(const QList<Binding>& bindings) {

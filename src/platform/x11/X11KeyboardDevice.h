@@ -10,7 +10,8 @@
 // group (so every layout group gives the same symbol) and two equal levels of
 // a key type that consumes Shift and Caps Lock: neither a held Shift nor Caps
 // Lock can turn "é" into "É". (A plain core binding gets a type that leaves
-// Caps Lock to the client, and GTK then upper-cases it.)
+// Caps Lock to the client; GTK upper-cases even through this type, so Caps
+// Lock is also lifted while a key is down.)
 //
 // Several keycodes are changed in one request, so clients see one keymap
 // change: XKB changes a contiguous range of keycodes, so the keycodes in
@@ -30,10 +31,14 @@ public:
 private:
     bool writeRange(const QList<Binding>& bindings);
     quint8 findKeyType() const;
+    bool capsLocked() const;
+    void setCapsLock(bool locked);
 
     X11Connection m_x;
     quint8 m_typeIndex;
     int m_lastError = 0;
     // How each keycode looked before it was first bound (empty, but in the server's own form).
     QHash<quint8, QByteArray> m_original;
+    int m_keysDown = 0;
+    bool m_liftedCapsLock = false;
 };
