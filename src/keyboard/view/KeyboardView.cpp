@@ -44,9 +44,8 @@ KeyboardView::KeyboardView(KeyboardState& state, PaletteManager& paletteManager,
     setAttribute(Qt::WA_TranslucentBackground);
     setAutoFillBackground(false);
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+    // The configured state's one signal covers its fields, the store's sets and the language.
     connect(&m_state, &KeyboardState::changed, this, &KeyboardView::rebuild);
-    connect(&m_paletteManager, &PaletteManager::palettesChanged, this, &KeyboardView::rebuild);
-    connect(&m_localization, &LocalizationManager::currentLanguageChanged, this, &KeyboardView::rebuild);
     rebuild();
 }
 
