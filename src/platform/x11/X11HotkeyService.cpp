@@ -138,6 +138,10 @@ void X11HotkeyService::regrabIfLocksMoved(bool keyboardReplaced) {
     const HotkeyGrabRules::LockMasks locks = HotkeyGrabRules::lockMasks(*keymap);
     if (locks == m_locks && !keyboardReplaced)
         return;
+    // No other client's key press may fall between the release and the new
+    // grab (each grab waits for its answer), or a hotkey pressed right after a
+    // layout change would be lost.
+    xcb_grab_server(m_x.xcb());
     for (const Grab& grab : std::as_const(m_grabs))
         ungrab(grab);
     m_locks = locks;
@@ -153,6 +157,7 @@ void X11HotkeyService::regrabIfLocksMoved(bool keyboardReplaced) {
             std::fflush(stdout);
         }
     }
+    xcb_ungrab_server(m_x.xcb());
     m_x.flush();
 }
 
