@@ -1,13 +1,12 @@
 // Time to paint the full-size keyboard of the largest preset, offscreen.
+#include "FakeModifierMonitor.h"
+#include "RecordingTypingBackend.h"
 #include "keyboard/InputInjector.h"
 #include "keyboard/KeyboardState.h"
 #include "keyboard/view/KeyboardView.h"
 #include "localization/LocalizationManager.h"
 #include "palettes/PaletteManager.h"
-#include "platform/FakeModifierMonitor.h"
-#include "platform/RecordingHotkeyService.h"
-#include "platform/RecordingTypingBackend.h"
-#include "platform/SettingsStore.h"
+#include "storage/SettingsStore.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -63,9 +62,8 @@ int main(int argc, char** argv) {
     SettingsStore store(dir.filePath(QStringLiteral("runeboard.conf")));
     PaletteManager palettes(store, QStringLiteral("en"));
     LocalizationManager localization(store, QStringLiteral("en"));
-    RecordingHotkeyService hotkeys;
     FakeModifierMonitor shift;
-    KeyboardState state(store, hotkeys, shift);
+    KeyboardState state(store, shift);
     state.configure(palettes, localization);
     RecordingTypingBackend backend;
     InputInjector injector(backend);

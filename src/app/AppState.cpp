@@ -1,7 +1,7 @@
 #include "AppState.h"
 
 #include "app/TrayMenu.h"
-#include "app/UpdateManager.h"
+#include "hotkeys/GlobalHotkeyManager.h"
 #include "hotkeys/HotkeySettings.h"
 #include "keyboard/FloatingPanel.h"
 #include "keyboard/InputInjector.h"
@@ -11,11 +11,12 @@
 #include "palettes/PaletteManager.h"
 #include "platform/HotkeyService.h"
 #include "platform/ModifierMonitor.h"
-#include "platform/SettingsStore.h"
 #include "platform/TypingBackend.h"
 #include "platform/WindowSystem.h"
 #include "settings/HelpAboutView.h"
 #include "settings/SettingsView.h"
+#include "storage/SettingsStore.h"
+#include "updates/UpdateManager.h"
 
 #include <QCoreApplication>
 #include <QGuiApplication>
@@ -28,11 +29,10 @@ namespace {
 constexpr int trayFallbackDelayMs = 2000;
 } // namespace
 
-AppState::AppState(PlatformServices services, std::unique_ptr<WindowSystem> windowSystem,
-                   const QString& settingsFile, const QString& systemLanguage, QObject* parent)
+AppState::AppState(PlatformServices services, const QString& settingsFile, const QString& systemLanguage,
+                   QObject* parent)
     : QObject(parent)
     , m_services(std::move(services))
-    , m_windowSystem(std::move(windowSystem))
     , m_store(std::make_unique<SettingsStore>(settingsFile))
     , m_injector(std::make_unique<InputInjector>(*m_services.typing)) {
     // The keyboard lives in the tray and the panel, not in any window the user may close.
@@ -41,14 +41,14 @@ AppState::AppState(PlatformServices services, std::unique_ptr<WindowSystem> wind
     // The managers, in the order in which each needs the one before.
     m_localizationManager = std::make_unique<LocalizationManager>(*m_store, systemLanguage);
     m_paletteManager = std::make_unique<PaletteManager>(*m_store, systemLanguage);
-    m_keyboardState =
-        std::make_unique<KeyboardState>(*m_store, *m_services.hotkeys, *m_services.shiftMonitor);
+    m_keyboardState = std::make_unique<KeyboardState>(*m_store, *m_services.shiftMonitor);
     m_hotkeySettings = std::make_unique<HotkeySettings>(*m_store);
+    m_hotkeyManager = std::make_unique<GlobalHotkeyManager>(*m_services.hotkeys, *m_hotkeySettings);
     m_updateManager = std::make_unique<UpdateManager>(*m_store, *m_localizationManager);
     m_updateManager->setCurrentVersion(QCoreApplication::applicationVersion());
 
     m_keyboardState->setPanelFactory([this] {
-        auto panel = std::make_unique<FloatingPanel>(*m_store, *m_windowSystem);
+        auto panel = std::make_unique<FloatingPanel>(*m_store, *m_services.windowSystem);
         panel->setContent(
             new KeyboardView(*m_keyboardState, *m_paletteManager, *m_localizationManager, *m_injector));
         // The window manager's close only hides it, as the keyboard's own close button does.
@@ -59,6 +59,16 @@ AppState::AppState(PlatformServices services, std::unique_ptr<WindowSystem> wind
         connect(panel.get(), &FloatingPanel::appeared, this, &AppState::ensureTrayMenu);
         return panel;
     });
+    // Presses arrive from the system's event handling; acting on them is left
+    // to a later turn of the loop, and to nobody once the state is gone.
+    m_hotkeyManager->onHotkeyActivated =
+        [keyboard = QPointer<KeyboardState>(m_keyboardState.get())](const QString& identifier) {
+            if (keyboard)
+                QMetaObject::invokeMethod(
+                    keyboard.data(), [keyboard, identifier] { keyboard->handleHotkey(identifier); },
+                    Qt::QueuedConnection);
+        };
+    m_hotkeyManager->registerFromSettings();
     m_keyboardState->configure(*m_paletteManager, *m_localizationManager);
 
     QTimer::singleShot(trayFallbackDelayMs, this, &AppState::ensureTrayMenu);
@@ -85,6 +95,7 @@ AppState::~AppState() {
     m_settingsWindow.reset();
     m_trayMenu.reset();
     m_keyboardState.reset();
+    m_hotkeyManager.reset();
 }
 
 QWidget* AppState::settingsWindow() const {
@@ -98,7 +109,7 @@ QWidget* AppState::helpWindow() const {
 void AppState::openSettings() {
     if (!m_settingsWindow)
         m_settingsWindow = std::make_unique<SettingsView>(
-            *m_localizationManager, *m_paletteManager, *m_keyboardState, *m_hotkeySettings, *m_updateManager);
+            *m_localizationManager, *m_paletteManager, *m_keyboardState, *m_hotkeySettings, *m_hotkeyManager);
     bringToFront(*m_settingsWindow, QByteArrayLiteral("settings"));
 }
 
@@ -111,7 +122,7 @@ void AppState::openHelp() {
 void AppState::bringToFront(QWidget& window, const QByteArray& role) {
     window.winId(); // the native window, so that it can be named before it is mapped
     if (QWindow* handle = window.windowHandle())
-        m_windowSystem->setIdentity(*handle, role);
+        m_services.windowSystem->setIdentity(*handle, role);
     if (window.isMinimized())
         window.showNormal();
     else

@@ -8,6 +8,7 @@
 
 #include <memory>
 
+class GlobalHotkeyManager;
 class HelpAboutView;
 class HotkeySettings;
 class InputInjector;
@@ -19,18 +20,18 @@ class SettingsStore;
 class SettingsView;
 class TrayMenu;
 class UpdateManager;
-class WindowSystem;
 
-// The application: it owns the settings store, the platform services and the
-// five long-lived managers, built once in a fixed order, and the windows and
-// tray menu that show them. Every other part gets its managers from here.
+// The application: it owns the settings store, the platform services, the
+// five long-lived managers and the hotkey manager, built once in a fixed
+// order, and the windows and tray menu that show them. Every other part gets
+// its managers from here.
 class AppState : public QObject {
     Q_OBJECT
 public:
     // systemLanguage: the session's bare language code (chooses the interface
     // language and the factory main set).
-    AppState(PlatformServices services, std::unique_ptr<WindowSystem> windowSystem,
-             const QString& settingsFile, const QString& systemLanguage, QObject* parent = nullptr);
+    AppState(PlatformServices services, const QString& settingsFile, const QString& systemLanguage,
+             QObject* parent = nullptr);
     ~AppState() override;
 
     SettingsStore& settingsStore() { return *m_store; }
@@ -38,11 +39,12 @@ public:
     PaletteManager& paletteManager() { return *m_paletteManager; }
     KeyboardState& keyboardState() { return *m_keyboardState; }
     HotkeySettings& hotkeySettings() { return *m_hotkeySettings; }
+    GlobalHotkeyManager& hotkeyManager() { return *m_hotkeyManager; }
     UpdateManager& updateManager() { return *m_updateManager; }
     InputInjector& inputInjector() { return *m_injector; }
     TypingBackend& typingBackend() { return *m_services.typing; }
     const PlatformServices& platformServices() const { return m_services; }
-    WindowSystem& windowSystem() { return *m_windowSystem; }
+    WindowSystem& windowSystem() { return *m_services.windowSystem; }
     // Made once the keyboard is on screen (or after a while without it): the
     // icon is not what the user waits for at start.
     TrayMenu& trayMenu();
@@ -66,13 +68,13 @@ private:
     void typeForRequest(const QString& text, const InstanceServer::Respond& respond);
 
     PlatformServices m_services;
-    std::unique_ptr<WindowSystem> m_windowSystem;
     std::unique_ptr<SettingsStore> m_store;
     std::unique_ptr<InputInjector> m_injector;
     std::unique_ptr<LocalizationManager> m_localizationManager;
     std::unique_ptr<PaletteManager> m_paletteManager;
     std::unique_ptr<KeyboardState> m_keyboardState;
     std::unique_ptr<HotkeySettings> m_hotkeySettings;
+    std::unique_ptr<GlobalHotkeyManager> m_hotkeyManager;
     std::unique_ptr<UpdateManager> m_updateManager;
     std::unique_ptr<TrayMenu> m_trayMenu;
     std::unique_ptr<SettingsView> m_settingsWindow;

@@ -1,5 +1,7 @@
 #include "InstanceServer.h"
 
+#include "platform/DisplayName.h"
+
 #include <QDir>
 #include <QLocalServer>
 #include <QLocalSocket>
@@ -27,12 +29,8 @@ QString displayName() {
     QString display = qEnvironmentVariable("DISPLAY");
     if (display.isEmpty())
         return QStringLiteral("no-display");
-    const qsizetype colon = display.lastIndexOf(u':');
-    const qsizetype dot = display.indexOf(u'.', colon < 0 ? 0 : colon);
-    if (dot >= 0)
-        display.truncate(dot);
-    if (display.startsWith(QLatin1String("unix:")))
-        display.remove(0, 4);
+    if (const std::optional<DisplayName> name = DisplayName::parse(display))
+        display = name->withoutScreen();
     display.replace(QRegularExpression(QStringLiteral("[^A-Za-z0-9_-]")), QStringLiteral("_"));
     return QStringLiteral("display") + display;
 }

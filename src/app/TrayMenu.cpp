@@ -2,14 +2,13 @@
 
 #include "keyboard/KeyboardState.h"
 #include "localization/LocalizationManager.h"
+#include "platform/Log.h"
 
 #include <QAction>
 #include <QCursor>
 #include <QIcon>
 #include <QMenu>
 #include <QSystemTrayIcon>
-
-#include <cstdio>
 
 // The bundled icon lives in a static library; nothing else would pull it in.
 // (Outside any namespace, as the macro requires.)
@@ -66,10 +65,9 @@ TrayMenu::~TrayMenu() {
 void TrayMenu::show() {
     m_trayIcon->show();
     if (!QSystemTrayIcon::isSystemTrayAvailable()) {
-        std::fputs("[TrayMenu] This desktop shows no system tray, so Runeboard has no menu icon; "
-                   "`runeboard --settings` opens the settings.\n",
-                   stdout);
-        std::fflush(stdout);
+        Log::line(
+            QStringLiteral("[TrayMenu] This desktop shows no system tray, so Runeboard has no menu icon; "
+                           "`runeboard --settings` opens the settings."));
     }
 }
 

@@ -1,18 +1,17 @@
 #include "app/TypeCommand.h"
 
 #include "keyboard/InputInjector.h"
+#include "platform/Log.h"
 #include "platform/TerminationSignals.h"
 #include "platform/x11/X11Platform.h"
 
 #include <QEventLoop>
 
-#include <cstdio>
 #include <utility>
 
 namespace {
 void printError(const QString& line) {
-    std::fputs(qPrintable(QStringLiteral("runeboard: ") + line + QLatin1Char('\n')), stderr);
-    std::fflush(stderr);
+    Log::line(QStringLiteral("runeboard: ") + line, stderr);
 }
 } // namespace
 

@@ -1,19 +1,18 @@
+#include "BuildInfo.h"
 #include "app/AppState.h"
 #include "app/CommandLine.h"
 #include "app/InstanceClient.h"
 #include "app/InstanceServer.h"
 #include "app/TypeCommand.h"
-#include "platform/NullWindowSystem.h"
-#include "platform/SettingsStore.h"
+#include "platform/Log.h"
 #include "platform/SystemLocale.h"
 #include "platform/TerminationSignals.h"
 #include "platform/x11/X11Platform.h"
-#include "platform/x11/X11WindowSystem.h"
+#include "storage/SettingsStore.h"
 
 #include <QApplication>
 
 #include <chrono>
-#include <cstdio>
 #include <optional>
 #include <thread>
 
@@ -22,11 +21,6 @@ using Command = AppRequest::Command;
 
 // How long a starting Runeboard may take before it answers a request.
 constexpr auto startupWait = std::chrono::seconds(5);
-
-void printLine(std::FILE* stream, const QString& line) {
-    std::fputs(qPrintable(line + u'\n'), stream);
-    std::fflush(stream);
-}
 
 // Hands the request to the Runeboard already running on this display.
 // Nothing when none runs.
@@ -37,8 +31,8 @@ std::optional<int> askRunningInstance(const QString& socketPath, const AppReques
     case InstanceClient::Outcome::Kind::NotRunning:
         return std::nullopt;
     case InstanceClient::Outcome::Kind::NoAnswer:
-        printLine(stderr,
-                  QStringLiteral("runeboard: the running Runeboard did not answer (%1)").arg(socketPath));
+        Log::line(QStringLiteral("runeboard: the running Runeboard did not answer (%1)").arg(socketPath),
+                  stderr);
         return 1;
     case InstanceClient::Outcome::Kind::Answered:
         break;
@@ -47,7 +41,7 @@ std::optional<int> askRunningInstance(const QString& socketPath, const AppReques
     if (message.endsWith(u'\n'))
         message.chop(1);
     if (!message.isEmpty())
-        printLine(outcome.reply.status == 0 ? stdout : stderr, message);
+        Log::line(message, outcome.reply.status == 0 ? stdout : stderr);
     return outcome.reply.status;
 }
 
@@ -71,15 +65,15 @@ int main(int argc, char* argv[]) {
     const CommandLine commandLine = CommandLine::parse(arguments);
     switch (commandLine.kind) {
     case CommandLine::Kind::Help:
-        std::fputs(qPrintable(CommandLine::helpText()), stdout);
+        Log::line(CommandLine::helpText().chopped(1));
         return 0;
     case CommandLine::Kind::Version:
-        std::printf("Runeboard %s\n", RUNEBOARD_VERSION);
+        Log::line(QStringLiteral("runeboard ") + QString::fromUtf8(BuildInfo::version));
         return 0;
     case CommandLine::Kind::Invalid:
-        printLine(
-            stderr,
-            QStringLiteral("runeboard: %1\nTry 'runeboard --help' for the options.").arg(commandLine.error));
+        Log::line(
+            QStringLiteral("runeboard: %1\nTry 'runeboard --help' for the options.").arg(commandLine.error),
+            stderr);
         return 2;
     case CommandLine::Kind::Request:
         break;
@@ -113,13 +107,13 @@ int main(int argc, char* argv[]) {
     if (request.command == Command::Type) {
         QApplication app(argc, argv);
         if (unreachableDisplay()) {
-            printLine(stderr, QStringLiteral("runeboard: cannot type: ") + cannotOpen);
+            Log::line(QStringLiteral("runeboard: cannot type: ") + cannotOpen, stderr);
             return 2;
         }
         return runTypeCommand(request.text);
     }
     if (request.command == Command::Quit || request.command == Command::Hide) {
-        printLine(stdout, QStringLiteral("Runeboard is not running on this display."));
+        Log::line(QStringLiteral("Runeboard is not running on this display."), stdout);
         return 0;
     }
 
@@ -127,49 +121,45 @@ int main(int argc, char* argv[]) {
     if (!socketPath.isEmpty() && !server.lock(socketPath)) {
         if (const std::optional<int> status = waitForStartingInstance(socketPath, request))
             return *status;
-        printLine(stderr,
-                  QStringLiteral("runeboard: another Runeboard holds %1.lock but does not answer; if none "
+        Log::line(QStringLiteral("runeboard: another Runeboard holds %1.lock but does not answer; if none "
                                  "is running, remove that file.")
-                      .arg(socketPath));
+                      .arg(socketPath),
+                  stderr);
         return 1;
     }
 
     QApplication::setApplicationName(QStringLiteral("Runeboard"));
-    QApplication::setApplicationVersion(QStringLiteral(RUNEBOARD_VERSION));
+    QApplication::setApplicationVersion(QString::fromUtf8(BuildInfo::version));
     QApplication::setDesktopFileName(QStringLiteral("runeboard"));
     QApplication app(argc, argv);
 
     PlatformServices services = X11Platform::create();
     // Qt fell back to drawing nowhere: there is no display to show the keyboard on.
     if (unreachableDisplay()) {
-        printLine(stderr, QStringLiteral("runeboard: ") + cannotOpen);
+        Log::line(QStringLiteral("runeboard: ") + cannotOpen, stderr);
         return 1;
     }
     if (!platformChosen && QGuiApplication::platformName() == QLatin1String("offscreen")) {
-        X11Platform::writeLaunchCheck(services);
-        printLine(stderr,
-                  QStringLiteral("runeboard: there is no display to show the keyboard on; start it from an "
-                                 "X11 session (DISPLAY is not set)."));
+        services.writeLaunchCheck();
+        Log::line(QStringLiteral("runeboard: there is no display to show the keyboard on; start it from an "
+                                 "X11 session (DISPLAY is not set)."),
+                  stderr);
         return 1;
     }
     // Programs started from here (a browser from Help & About) choose their own platform.
     if (!platformChosen)
         qunsetenv("QT_QPA_PLATFORM");
-    std::unique_ptr<WindowSystem> windowSystem = X11WindowSystem::create();
-    if (!windowSystem)
-        windowSystem = std::make_unique<NullWindowSystem>();
-
-    AppState appState(std::move(services), std::move(windowSystem), SettingsStore::defaultFilePath(),
-                      SystemLocale::languageCode());
+    AppState appState(std::move(services), SettingsStore::defaultFilePath(), SystemLocale::languageCode());
 
     if (socketPath.isEmpty()) {
-        printLine(stdout,
-                  QStringLiteral("[InstanceServer] Other `runeboard` commands cannot reach this one: %1")
-                      .arg(socketProblem));
+        Log::line(QStringLiteral("[InstanceServer] Other `runeboard` commands cannot reach this one: %1")
+                      .arg(socketProblem),
+                  stdout);
     } else if (QString error; !server.listen(&error)) {
-        printLine(stdout, QStringLiteral("[InstanceServer] Other `runeboard` commands cannot reach this one: "
-                                         "cannot listen on %1: %2")
-                              .arg(socketPath, error));
+        Log::line(QStringLiteral("[InstanceServer] Other `runeboard` commands cannot reach this one: "
+                                 "cannot listen on %1: %2")
+                      .arg(socketPath, error),
+                  stdout);
     }
     server.setHandler([&appState](const AppRequest& forwarded, const InstanceServer::Respond& respond) {
         appState.handleRequest(forwarded, respond);
@@ -187,8 +177,7 @@ int main(int argc, char* argv[]) {
 
     // Independent of the managers, as on every start: say once what typing lacks here.
     QMetaObject::invokeMethod(
-        &app, [&appState] { X11Platform::writeLaunchCheck(appState.platformServices()); },
-        Qt::QueuedConnection);
+        &app, [&appState] { appState.platformServices().writeLaunchCheck(); }, Qt::QueuedConnection);
 
     const int status = QApplication::exec();
     server.close(); // while the event loop's machinery still exists

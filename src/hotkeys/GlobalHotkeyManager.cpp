@@ -1,61 +1,78 @@
 #include "hotkeys/GlobalHotkeyManager.h"
 
 #include "hotkeys/HotkeySettings.h"
+#include "hotkeys/KeyTable.h"
+#include "platform/Log.h"
 
-#include <cstdio>
+QString HotkeyDef::text(Identifier identifier) {
+    switch (identifier) {
+    case Identifier::K:
+        return QStringLiteral("K");
+    case Identifier::One:
+        return QStringLiteral("1");
+    case Identifier::Two:
+        return QStringLiteral("2");
+    case Identifier::Three:
+        return QStringLiteral("3");
+    }
+    return {};
+}
 
-GlobalHotkeyManager::GlobalHotkeyManager(HotkeyService& service, SettingsStore& store)
-    : m_service(service)
-    , m_store(store) {}
+GlobalHotkeyManager::GlobalHotkeyManager(HotkeyService& service, HotkeySettings& settings, QObject* parent)
+    : QObject(parent)
+    , m_service(service)
+    , m_settings(settings) {
+    connect(&m_service, &HotkeyService::hotkeyPressed, this, &GlobalHotkeyManager::handlePressed);
+    connect(&m_settings, &HotkeySettings::changed, this, &GlobalHotkeyManager::settingsChanged);
+}
 
 GlobalHotkeyManager::~GlobalHotkeyManager() {
-    // The handler goes first, so no press can reach a half-destroyed manager.
-    if (m_handler)
-        QObject::disconnect(m_handler);
+    // No press may reach a half-destroyed manager.
+    disconnect(&m_service, nullptr, this, nullptr);
     unregisterAll();
 }
 
 void GlobalHotkeyManager::registerFromSettings() {
-    const HotkeySettings settings(m_store);
+    using Role = HotkeySettings::Role;
+    using Identifier = HotkeyDef::Identifier;
     const struct {
-        HotkeySettings::Role role;
-        const char* identifier;
+        Role role;
+        Identifier identifier;
         quint32 id;
     } assignments[] = {
-        {HotkeySettings::Role::ToggleKeyboard, "K", 1},
-        {HotkeySettings::Role::SwitchPalette1, "1", 2},
-        {HotkeySettings::Role::SwitchPalette2, "2", 3},
-        {HotkeySettings::Role::SwitchPalette3, "3", 4},
+        {Role::ToggleKeyboard, Identifier::K, 1},
+        {Role::SwitchPalette1, Identifier::One, 2},
+        {Role::SwitchPalette2, Identifier::Two, 3},
+        {Role::SwitchPalette3, Identifier::Three, 4},
     };
     QList<HotkeyDef> definitions;
     for (const auto& assignment : assignments) {
-        const HotkeyConfig config = settings.config(assignment.role);
+        const HotkeyConfig config = m_settings.config(assignment.role);
         if (!config.isEmpty())
-            definitions.append({QString::fromLatin1(assignment.identifier), config.keyCode, config.modifiers,
-                                assignment.id});
+            definitions.append({assignment.identifier, config.keyCode, config.modifiers, assignment.id});
     }
-    registerHotkeys(definitions);
+    m_registered = true;
+    unregisterAll();
+    if (!m_suspended)
+        registerHotkeys(definitions);
 }
 
 void GlobalHotkeyManager::registerHotkeys(const QList<HotkeyDef>& definitions) {
     m_idToIdentifier.clear();
     for (const HotkeyDef& definition : definitions) {
+        const QString identifier = HotkeyDef::text(definition.identifier);
+        // A key with no place on a Linux keyboard cannot be grabbed; the platform answers for it.
+        const PhysicalKey key = KeyTable::toEvdev(definition.keyCode).value_or(PhysicalKey(-1));
         const HotkeyService::Registration registration =
-            m_service.registerHotkey(definition.keyCode, definition.modifiers, definition.id);
+            m_service.registerHotkey(key, KeyTable::fromCarbon(definition.modifiers), definition.id);
         if (registration.status == 0 && registration.handle != 0) {
             m_hotKeyRefs.append(registration.handle);
-            m_idToIdentifier.insert(definition.id, definition.identifier);
+            m_idToIdentifier.insert(definition.id, identifier);
         } else {
-            const QString line = QStringLiteral("[GlobalHotkeyManager] Failed to register hotkey '") +
-                                 definition.identifier + QStringLiteral("': status ") +
-                                 QString::number(registration.status) + QLatin1Char('\n');
-            std::fputs(line.toUtf8().constData(), stdout);
-            std::fflush(stdout);
+            Log::line(QStringLiteral("[GlobalHotkeyManager] Failed to register hotkey '") + identifier +
+                      QStringLiteral("': status ") + QString::number(registration.status));
         }
     }
-    if (!m_handler)
-        m_handler = QObject::connect(&m_service, &HotkeyService::hotkeyPressed,
-                                     [this](quint32 id) { handlePressed(id); });
 }
 
 void GlobalHotkeyManager::unregisterAll() {
@@ -63,6 +80,26 @@ void GlobalHotkeyManager::unregisterAll() {
         m_service.unregisterHotkey(handle);
     m_hotKeyRefs.clear();
     m_idToIdentifier.clear();
+}
+
+void GlobalHotkeyManager::suspend() {
+    if (m_suspended)
+        return;
+    m_suspended = true;
+    unregisterAll();
+}
+
+void GlobalHotkeyManager::resume() {
+    if (!m_suspended)
+        return;
+    m_suspended = false;
+    if (m_registered)
+        registerFromSettings();
+}
+
+void GlobalHotkeyManager::settingsChanged() {
+    if (m_registered)
+        registerFromSettings();
 }
 
 void GlobalHotkeyManager::handlePressed(quint32 id) {

@@ -1,45 +1,59 @@
 #pragma once
 
+#include "platform/HotkeyService.h"
+
 #include <QHash>
 #include <QList>
+#include <QObject>
 #include <QString>
 
 #include <functional>
 
-#include "platform/HotkeyService.h"
-
-class SettingsStore;
+class HotkeySettings;
 
 struct HotkeyDef {
-    QString identifier; // "K", "1", "2" or "3"
-    quint32 keyCode = 0;
-    quint32 modifiers = 0;
+    // What a combination does; stored and printed as "K", "1", "2" and "3".
+    enum class Identifier { K, One, Two, Three };
+    static QString text(Identifier identifier);
+
+    Identifier identifier = Identifier::K;
+    quint32 keyCode = 0;   // macOS virtual key code, as stored
+    quint32 modifiers = 0; // Carbon mask, as stored
     quint32 id = 0;
 };
 
-// Makes the four stored combinations work system-wide and hands the
-// identifier of each press to its owner.
-class GlobalHotkeyManager {
+// Makes the four combinations of the live HotkeySettings work system-wide,
+// registers them again whenever they change, and hands the identifier of
+// each press to its owner. suspend() releases them all until resume(), so a
+// field recording a combination receives it instead of the system.
+class GlobalHotkeyManager : public QObject {
+    Q_OBJECT
 public:
-    GlobalHotkeyManager(HotkeyService& service, SettingsStore& store);
-    ~GlobalHotkeyManager();
+    GlobalHotkeyManager(HotkeyService& service, HotkeySettings& settings, QObject* parent = nullptr);
+    ~GlobalHotkeyManager() override;
 
     std::function<void(const QString&)> onHotkeyActivated;
 
-    // Registers every non-empty stored combination (read afresh from the store).
+    // Registers every non-empty combination of the settings (releasing what was registered).
     void registerFromSettings();
     void registerHotkeys(const QList<HotkeyDef>& definitions);
     void unregisterAll();
+
+    void suspend();
+    void resume();
+    bool isSuspended() const { return m_suspended; }
 
     const QHash<quint32, QString>& idToIdentifier() const { return m_idToIdentifier; }
     const QList<HotkeyService::Handle>& hotKeyRefs() const { return m_hotKeyRefs; }
 
 private:
+    void settingsChanged();
     void handlePressed(quint32 id);
 
     HotkeyService& m_service;
-    SettingsStore& m_store;
+    HotkeySettings& m_settings;
     QList<HotkeyService::Handle> m_hotKeyRefs;
     QHash<quint32, QString> m_idToIdentifier;
-    QMetaObject::Connection m_handler;
+    bool m_suspended = false;
+    bool m_registered = false; // registerFromSettings() was asked for: changes re-register
 };

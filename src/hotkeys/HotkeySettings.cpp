@@ -1,12 +1,12 @@
 #include "HotkeySettings.h"
 
-#include "platform/SettingsStore.h"
+#include "platform/Log.h"
+#include "storage/SettingsStore.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>
 
 #include <cmath>
-#include <cstdio>
 #include <limits>
 #include <optional>
 
@@ -90,10 +90,9 @@ void HotkeySettings::save() {
         // before replacing it. Should the copy fail, the stored value is left
         // alone and the copy is tried again at the next save.
         if (m_store.preserveValue(storageKey).isEmpty() && m_store.contains(storageKey)) {
-            std::fputs("[HotkeySettings] Hotkeys not saved: the unreadable stored value could not be copied "
-                       "first; the new hotkeys last until Runeboard quits.\n",
-                       stdout);
-            std::fflush(stdout);
+            Log::line(
+                QStringLiteral("[HotkeySettings] Hotkeys not saved: the unreadable stored value could not "
+                               "be copied first; the new hotkeys last until Runeboard quits."));
             return;
         }
         m_storedValueUnreadable = false;

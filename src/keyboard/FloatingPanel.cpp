@@ -1,8 +1,8 @@
 #include "FloatingPanel.h"
 
 #include "keyboard/PanelContent.h"
-#include "platform/SettingsStore.h"
 #include "platform/WindowSystem.h"
+#include "storage/SettingsStore.h"
 
 #include <QCloseEvent>
 #include <QCursor>

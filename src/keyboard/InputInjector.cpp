@@ -1,21 +1,13 @@
 #include "keyboard/InputInjector.h"
 
+#include "platform/Log.h"
 #include "platform/TypingBackend.h"
-
-#include <cstdio>
-
-namespace {
-void printLine(const char* line) {
-    std::fputs(line, stdout);
-    std::fputc('\n', stdout);
-    std::fflush(stdout);
-}
-} // namespace
 
 int InputInjector::typeText(const QString& text) {
     // The facility is obtained before the text is looked at, so even empty text can report its absence.
     if (!m_backend.open()) {
-        printLine("[InputInjector] Failed to create CGEventSource — check Accessibility permissions");
+        Log::line(QStringLiteral(
+            "[InputInjector] Failed to create CGEventSource — check Accessibility permissions"));
         return 1;
     }
     int failures = 0;
@@ -26,12 +18,12 @@ int InputInjector::typeText(const QString& text) {
         else if (QChar::isSurrogate(scalar))
             scalar = QChar::ReplacementCharacter; // a lone half is no symbol
         if (!m_backend.keyDown(scalar)) {
-            printLine("[InputInjector] Failed to create keyDown event");
+            Log::line(QStringLiteral("[InputInjector] Failed to create keyDown event"));
             ++failures;
             continue;
         }
         if (!m_backend.keyUp(scalar)) {
-            printLine("[InputInjector] Failed to create keyUp event");
+            Log::line(QStringLiteral("[InputInjector] Failed to create keyUp event"));
             ++failures;
         }
     }

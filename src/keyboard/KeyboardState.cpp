@@ -1,13 +1,11 @@
 #include "KeyboardState.h"
 
-#include "hotkeys/GlobalHotkeyManager.h"
 #include "keyboard/KeyboardPanel.h"
 #include "localization/LocalizationManager.h"
 #include "palettes/PaletteManager.h"
+#include "platform/Log.h"
 #include "platform/ModifierMonitor.h"
-#include "platform/SettingsStore.h"
-
-#include <cstdio>
+#include "storage/SettingsStore.h"
 
 namespace {
 const QString keyboardSizeKey = QStringLiteral("keyboardSize");
@@ -24,12 +22,10 @@ SymbolPalette customPalette(const QString& customCharacters) {
 }
 } // namespace
 
-KeyboardState::KeyboardState(SettingsStore& store, HotkeyService& hotkeys, ModifierMonitor& shiftMonitor,
-                             QObject* parent)
+KeyboardState::KeyboardState(SettingsStore& store, ModifierMonitor& shiftMonitor, QObject* parent)
     : QObject(parent)
     , m_store(store)
-    , m_shiftMonitor(shiftMonitor)
-    , m_hotkeyManager(std::make_unique<GlobalHotkeyManager>(hotkeys, store)) {
+    , m_shiftMonitor(shiftMonitor) {
     // The view redraws from one signal, whichever field it was.
     for (auto signal :
          {&KeyboardState::keyboardSizeChanged, &KeyboardState::activePaletteIDChanged,
@@ -118,15 +114,6 @@ void KeyboardState::configure(PaletteManager& paletteManager, LocalizationManage
     connect(&localizationManager, &LocalizationManager::currentLanguageChanged, this,
             &KeyboardState::changed);
 
-    // Presses arrive from the system's event handling; acting on them is left
-    // to a later turn of the loop, and to nobody once this state is gone.
-    m_hotkeyManager->onHotkeyActivated = [self = QPointer<KeyboardState>(this)](const QString& identifier) {
-        if (self)
-            QMetaObject::invokeMethod(
-                self.data(), [self, identifier] { self->handleHotkey(identifier); }, Qt::QueuedConnection);
-    };
-    m_hotkeyManager->registerFromSettings();
-
     // One monitor covers both scopes here: it sees Shift whichever window has the focus.
     connect(&m_shiftMonitor, &ModifierMonitor::shiftChanged, this, &KeyboardState::setShiftPressed,
             static_cast<Qt::ConnectionType>(Qt::QueuedConnection | Qt::UniqueConnection));
@@ -194,8 +181,7 @@ void KeyboardState::toggleVisibility() {
 void KeyboardState::showPanel() {
     if (!m_panel) {
         if (!m_panelFactory) {
-            std::fputs("[KeyboardState] No panel to show the keyboard in\n", stdout);
-            std::fflush(stdout);
+            Log::line(QStringLiteral("[KeyboardState] No panel to show the keyboard in"));
             return;
         }
         m_panel = m_panelFactory();

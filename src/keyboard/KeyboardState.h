@@ -11,16 +11,14 @@
 #include <functional>
 #include <memory>
 
-class GlobalHotkeyManager;
-class HotkeyService;
 class KeyboardPanel;
 class ModifierMonitor;
 class SettingsStore;
 
 // The one shared description of the on-screen keyboard: whether it is shown,
 // whether Shift is held, its size, which set it shows and the characters of
-// the unsaved custom set. It owns the panel, the hotkey manager and the Shift
-// monitor, and decides what each hotkey does.
+// the unsaved custom set. It owns the panel, follows the Shift monitor and
+// decides what each hotkey does.
 class KeyboardState : public QObject {
     Q_OBJECT
     Q_PROPERTY(bool isKeyboardVisible READ isKeyboardVisible NOTIFY isKeyboardVisibleChanged)
@@ -38,10 +36,8 @@ public:
 
     static inline const QString customEmptyID = QStringLiteral("customEmpty");
 
-    // The state reads its persisted fields from the store; the hotkey manager
-    // is created on the given service, with no callback and nothing registered.
-    KeyboardState(SettingsStore& store, HotkeyService& hotkeys, ModifierMonitor& shiftMonitor,
-                  QObject* parent = nullptr);
+    // The state reads its persisted fields from the store.
+    KeyboardState(SettingsStore& store, ModifierMonitor& shiftMonitor, QObject* parent = nullptr);
     ~KeyboardState() override;
 
     // Builds the panel on first show (AppState hands in one that hosts the keyboard view).
@@ -62,12 +58,12 @@ public:
 
     PaletteManager* paletteManager() const { return m_paletteManager; }
     LocalizationManager* localizationManager() const { return m_localizationManager; }
-    GlobalHotkeyManager& hotkeyManager() { return *m_hotkeyManager; }
     // None until the first show.
     KeyboardPanel* floatingPanel() const { return m_panel.get(); }
 
-    // Wires the hotkeys and the Shift monitor, and queues the launch step.
+    // Follows the store, the language and the Shift monitor, and queues the launch step.
     virtual void configure(PaletteManager& paletteManager, LocalizationManager& localizationManager);
+    // "K" shows or hides the keyboard, "1" to "3" choose a quick-access set.
     virtual void handleHotkey(const QString& identifier);
     virtual void selectQuickAccessSet(int index);
     // The set to show; never writes anything.
@@ -92,7 +88,6 @@ private:
 
     SettingsStore& m_store;
     ModifierMonitor& m_shiftMonitor;
-    std::unique_ptr<GlobalHotkeyManager> m_hotkeyManager;
     std::unique_ptr<KeyboardPanel> m_panel;
     PanelFactory m_panelFactory;
     QPointer<PaletteManager> m_paletteManager;

@@ -1,7 +1,7 @@
 #include "LocalizationManager.h"
 
 #include "localization/StringTable.h"
-#include "platform/SettingsStore.h"
+#include "storage/SettingsStore.h"
 
 #include <utility>
 

@@ -1,10 +1,10 @@
 #include "PaletteManager.h"
 
 #include "palettes/PresetCatalogue.h"
-#include "platform/SettingsStore.h"
+#include "platform/Log.h"
+#include "storage/SettingsStore.h"
 
 #include <algorithm>
-#include <cstdio>
 
 PaletteManager::PaletteManager(SettingsStore& store, QString systemLanguage, QObject* parent)
     : QObject(parent)
@@ -52,12 +52,9 @@ void PaletteManager::loadPalettes() {
         QString error;
         decoded = SymbolPalette::decodeList(*stored, &error);
         if (!decoded) {
-            std::fputs(
-                qPrintable(QStringLiteral("[PaletteManager] Failed to decode palettes: %1. Restoring factory "
-                                          "defaults.\n")
-                               .arg(error)),
-                stdout);
-            std::fflush(stdout);
+            Log::line(QStringLiteral("[PaletteManager] Failed to decode palettes: %1. Restoring factory "
+                                     "defaults.")
+                          .arg(error));
         }
     }
     // Whatever is stored but could not be used (a broken document, or a value

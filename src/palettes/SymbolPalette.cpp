@@ -1,6 +1,6 @@
 #include "SymbolPalette.h"
 
-#include "platform/JsonText.h"
+#include "palettes/JsonText.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>

@@ -1,11 +1,17 @@
 #pragma once
 
+#include <QFlags>
 #include <QObject>
 
+// A key by its physical position: the Linux evdev code (KEY_K is 37), the
+// same whichever layout is active.
+using PhysicalKey = quint32;
+
+enum class HotkeyModifier : quint8 { Shift = 1, Control = 2, Alt = 4, Super = 8 };
+Q_DECLARE_FLAGS(HotkeyModifiers, HotkeyModifier)
+Q_DECLARE_OPERATORS_FOR_FLAGS(HotkeyModifiers)
+
 // System-wide key combinations, delivered whichever program has the focus.
-// Combinations are given as a macOS virtual key code (a physical key position)
-// and a Carbon modifier mask (256 Command, 512 Shift, 2048 Option, 4096 Control),
-// the form in which they are stored.
 class HotkeyService : public QObject {
     Q_OBJECT
 public:
@@ -18,7 +24,7 @@ public:
     using QObject::QObject;
     ~HotkeyService() override = default;
 
-    virtual Registration registerHotkey(quint32 keyCode, quint32 modifiers, quint32 id) = 0;
+    virtual Registration registerHotkey(PhysicalKey key, HotkeyModifiers modifiers, quint32 id) = 0;
     virtual void unregisterHotkey(Handle handle) = 0;
 
 Q_SIGNALS:

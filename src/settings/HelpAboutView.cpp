@@ -1,6 +1,7 @@
 #include "settings/HelpAboutView.h"
 
-#include "app/UpdateManager.h"
+#include "BuildInfo.h"
+
 #include "localization/LocalizationManager.h"
 #include "settings/AppLogo.h"
 #include "settings/BulletPointRow.h"
@@ -8,16 +9,13 @@
 #include "settings/LogoView.h"
 #include "settings/SemanticColors.h"
 #include "settings/TextStyles.h"
+#include "updates/UpdateManager.h"
 
 #include <QLabel>
 #include <QLayout>
 #include <QPushButton>
 #include <QUrl>
 #include <QVBoxLayout>
-
-#ifndef RUNEBOARD_WEBSITE_URL
-#define RUNEBOARD_WEBSITE_URL ""
-#endif
 
 namespace {
 
@@ -70,7 +68,7 @@ HelpAboutView::HelpAboutView(LocalizationManager& localization, UpdateManager& u
         line->setAlignment(Qt::AlignHCenter);
         header->addWidget(line, 0, Qt::AlignHCenter);
     }
-    const QUrl site(QStringLiteral(RUNEBOARD_WEBSITE_URL));
+    const QUrl site(QString::fromUtf8(BuildInfo::websiteUrl));
     if (site.isValid() && !site.host().isEmpty()) {
         m_link->setTextFormat(Qt::RichText);
         m_link->setText(QStringLiteral("<a href=\"%1\" style=\"color: %2; text-decoration: none;\">%3</a>")

@@ -1,12 +1,8 @@
 #include "settings/HotkeysTab.h"
 
-// KeyboardState.h needs these complete.
-#include "localization/LocalizationManager.h"
-#include "palettes/PaletteManager.h"
-
 #include "hotkeys/GlobalHotkeyManager.h"
-#include "hotkeys/HotkeyRecorderView.h"
-#include "keyboard/KeyboardState.h"
+#include "localization/LocalizationManager.h"
+#include "settings/HotkeyRecorderView.h"
 #include "settings/InsetDivider.h"
 #include "settings/SubtleResetButton.h"
 
@@ -20,12 +16,12 @@ const char* const objectNames[] = {"toggleRecorder", "palette1Recorder", "palett
                                    "palette3Recorder"};
 } // namespace
 
-HotkeysTab::HotkeysTab(LocalizationManager& localization, HotkeySettings& hotkeys, KeyboardState& keyboard,
-                       QWidget* parent)
+HotkeysTab::HotkeysTab(LocalizationManager& localization, HotkeySettings& hotkeys,
+                       GlobalHotkeyManager& manager, QWidget* parent)
     : QWidget(parent)
     , m_localization(localization)
     , m_hotkeys(hotkeys)
-    , m_keyboard(keyboard)
+    , m_manager(manager)
     , m_reset(new SubtleResetButton(this)) {
     m_reset->setObjectName(QStringLiteral("hotkeysResetButton"));
 
@@ -67,8 +63,7 @@ HotkeysTab::HotkeysTab(LocalizationManager& localization, HotkeySettings& hotkey
 
 HotkeysTab::~HotkeysTab() {
     // Never leave the desktop without its hotkeys because the window went away mid-recording.
-    if (m_suspended)
-        m_keyboard.hotkeyManager().registerFromSettings();
+    m_manager.resume();
 }
 
 void HotkeysTab::retranslate() {
@@ -87,33 +82,21 @@ void HotkeysTab::showStoredValues() {
 }
 
 void HotkeysTab::assign(HotkeySettings::Role role, const HotkeyConfig& config) {
+    // The manager registers the new combination, or, while a field still
+    // records, once recording has stopped.
     m_hotkeys.setConfig(role, config);
-    reregister();
 }
 
 void HotkeysTab::resetToDefaults() {
     m_hotkeys.resetToDefaults();
-    reregister();
-}
-
-void HotkeysTab::reregister() {
-    GlobalHotkeyManager& manager = m_keyboard.hotkeyManager();
-    manager.unregisterAll();
-    // While a field is still recording the combinations stay released; they
-    // come back when it stops.
-    if (!m_suspended)
-        manager.registerFromSettings();
 }
 
 void HotkeysTab::recordingChanged() {
     bool anyRecording = false;
     for (const HotkeyRecorderView* recorder : m_recorders)
         anyRecording = anyRecording || recorder->isRecording();
-    if (anyRecording == m_suspended)
-        return;
-    m_suspended = anyRecording;
-    GlobalHotkeyManager& manager = m_keyboard.hotkeyManager();
-    manager.unregisterAll();
-    if (!m_suspended)
-        manager.registerFromSettings();
+    if (anyRecording)
+        m_manager.suspend();
+    else
+        m_manager.resume();
 }

@@ -4,21 +4,21 @@
 
 #include <QWidget>
 
+class GlobalHotkeyManager;
 class HotkeyRecorderView;
-class KeyboardState;
 class LocalizationManager;
 class QLabel;
 class SubtleResetButton;
 
 // The four global combinations, each with its recorder, and a reset to the
-// defaults. Every change is saved and re-registered at once. While a field
-// records, the global combinations are released so that pressing one of
-// them reaches the field instead of firing.
+// defaults. Every change is saved, and the hotkey manager registers it. While
+// a field records, the global combinations are suspended so that pressing one
+// of them reaches the field instead of firing.
 class HotkeysTab : public QWidget {
     Q_OBJECT
 
 public:
-    HotkeysTab(LocalizationManager& localization, HotkeySettings& hotkeys, KeyboardState& keyboard,
+    HotkeysTab(LocalizationManager& localization, HotkeySettings& hotkeys, GlobalHotkeyManager& manager,
                QWidget* parent = nullptr);
     ~HotkeysTab() override;
 
@@ -32,13 +32,11 @@ private:
     void resetToDefaults();
     void showStoredValues();
     void recordingChanged();
-    void reregister();
 
     LocalizationManager& m_localization;
     HotkeySettings& m_hotkeys;
-    KeyboardState& m_keyboard;
+    GlobalHotkeyManager& m_manager;
     QLabel* m_titles[4] = {};
     HotkeyRecorderView* m_recorders[4] = {};
     SubtleResetButton* m_reset = nullptr;
-    bool m_suspended = false;
 };

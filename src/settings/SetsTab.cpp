@@ -4,7 +4,6 @@
 #include "localization/LocalizationManager.h"
 #include "palettes/PaletteManager.h"
 
-#include "hotkeys/GlobalHotkeyManager.h"
 #include "hotkeys/HotkeySettings.h"
 #include "keyboard/KeyboardState.h"
 #include "settings/CustomRowButton.h"
@@ -151,8 +150,6 @@ void SetsTab::answerDeletion(bool confirmed) {
 
 void SetsTab::restoreFactoryDefaults() {
     m_palettes.restoreFactoryDefaults();
+    // The hotkey manager follows the settings and registers the defaults again.
     m_hotkeys.resetToDefaults();
-    GlobalHotkeyManager& manager = m_keyboard.hotkeyManager();
-    manager.unregisterAll();
-    manager.registerFromSettings();
 }

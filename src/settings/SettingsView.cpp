@@ -12,16 +12,15 @@
 #include <QVBoxLayout>
 
 SettingsView::SettingsView(LocalizationManager& localization, PaletteManager& palettes,
-                           KeyboardState& keyboard, HotkeySettings& hotkeys, UpdateManager& updates,
-                           QWidget* parent)
+                           KeyboardState& keyboard, HotkeySettings& hotkeys,
+                           GlobalHotkeyManager& hotkeyManager, QWidget* parent)
     : QWidget(parent)
     , m_localization(localization)
     , m_tabSelector(new SegmentedControl(this))
     , m_stack(new QStackedWidget(this))
     , m_general(new GeneralTab(localization, keyboard, m_stack))
     , m_sets(new SetsTab(localization, palettes, keyboard, hotkeys, m_stack))
-    , m_hotkeys(new HotkeysTab(localization, hotkeys, keyboard, m_stack)) {
-    Q_UNUSED(updates); // handed on by the application, used by no tab
+    , m_hotkeys(new HotkeysTab(localization, hotkeys, hotkeyManager, m_stack)) {
     setObjectName(QStringLiteral("settingsView"));
     m_tabSelector->setObjectName(QStringLiteral("tabSelector"));
     setWindowTitle(windowTitleText);

@@ -3,6 +3,7 @@
 #include <QWidget>
 
 class GeneralTab;
+class GlobalHotkeyManager;
 class HotkeySettings;
 class HotkeysTab;
 class KeyboardState;
@@ -11,7 +12,6 @@ class PaletteManager;
 class QStackedWidget;
 class SegmentedControl;
 class SetsTab;
-class UpdateManager;
 
 // The settings window: a three-segment tab selector (General, Sets, Hotkeys)
 // above the selected tab, fixed at 480 × 460.
@@ -29,7 +29,7 @@ public:
     static inline const QString windowRoleName = QStringLiteral("settings");
 
     SettingsView(LocalizationManager& localization, PaletteManager& palettes, KeyboardState& keyboard,
-                 HotkeySettings& hotkeys, UpdateManager& updates, QWidget* parent = nullptr);
+                 HotkeySettings& hotkeys, GlobalHotkeyManager& hotkeyManager, QWidget* parent = nullptr);
 
     int selectedTab() const;
     void setSelectedTab(int index);

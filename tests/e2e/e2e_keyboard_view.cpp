@@ -4,7 +4,7 @@
 
 #include "keyboard/view/KeyboardLayout.h"
 #include "palettes/PaletteManager.h"
-#include "platform/SettingsStore.h"
+#include "storage/SettingsStore.h"
 
 #include <QDir>
 #include <QTest>

@@ -1,3 +1,6 @@
+#include "FakeModifierMonitor.h"
+#include "RecordingHotkeyService.h"
+#include "RecordingTypingBackend.h"
 #include "app/AppState.h"
 #include "app/TrayMenu.h"
 #include "keyboard/FloatingPanel.h"
@@ -5,10 +8,7 @@
 #include "keyboard/view/KeyboardView.h"
 #include "localization/LocalizationManager.h"
 #include "palettes/PaletteManager.h"
-#include "platform/FakeModifierMonitor.h"
-#include "platform/NullWindowSystem.h"
-#include "platform/RecordingHotkeyService.h"
-#include "platform/RecordingTypingBackend.h"
+#include "platform/null/NullWindowSystem.h"
 
 #include <QAction>
 #include <QApplication>
@@ -58,9 +58,9 @@ void TestAppState::init() {
     services.typing = std::move(typing);
     services.hotkeys = std::move(hotkeys);
     services.shiftMonitor = std::move(shift);
-    m_app =
-        std::make_unique<AppState>(std::move(services), std::make_unique<NullWindowSystem>(),
-                                   m_dir->filePath(QStringLiteral("runeboard.conf")), QStringLiteral("en"));
+    services.windowSystem = std::make_unique<NullWindowSystem>();
+    m_app = std::make_unique<AppState>(std::move(services), m_dir->filePath(QStringLiteral("runeboard.conf")),
+                                       QStringLiteral("en"));
     QCoreApplication::processEvents(); // the launch step
 }
 
@@ -92,6 +92,12 @@ void TestAppState::startShowsTheKeyboardWithEverythingWired() {
     QCOMPARE(keyboard.activePaletteID(), main->idText());
     QCOMPARE(m_hotkeys->active.size(), 4);
     QVERIFY(m_shift->started);
+
+    // A hotkey is acted on in a later turn of the loop, not inside the system's callback.
+    constexpr PhysicalKey k = 37;
+    QVERIFY(m_hotkeys->press(k, HotkeyModifier::Alt | HotkeyModifier::Shift));
+    QVERIFY(keyboard.isKeyboardVisible());
+    QTRY_VERIFY(!keyboard.isKeyboardVisible());
 }
 
 void TestAppState::trayMenuHasSixEntriesWithLiveTitles() {

@@ -1,7 +1,7 @@
 #include "keyboard/FloatingPanel.h"
 #include "keyboard/PanelContent.h"
-#include "platform/SettingsStore.h"
 #include "platform/WindowSystem.h"
+#include "storage/SettingsStore.h"
 
 #include <QGuiApplication>
 #include <QScreen>

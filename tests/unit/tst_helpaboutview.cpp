@@ -1,10 +1,10 @@
-#include "app/UpdateManager.h"
 #include "localization/LocalizationManager.h"
-#include "platform/SettingsStore.h"
 #include "settings/AppLogo.h"
 #include "settings/BulletPointRow.h"
 #include "settings/HelpAboutView.h"
 #include "settings/LogoView.h"
+#include "storage/SettingsStore.h"
+#include "updates/UpdateManager.h"
 
 #include <QApplication>
 #include <QLabel>

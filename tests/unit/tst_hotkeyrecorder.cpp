@@ -1,5 +1,5 @@
-#include "hotkeys/HotkeyRecorderView.h"
-#include "hotkeys/KeyNames.h"
+#include "hotkeys/KeyTable.h"
+#include "settings/HotkeyRecorderView.h"
 
 #include <QApplication>
 #include <QKeyEvent>
@@ -126,7 +126,7 @@ void HotkeyRecorderTest::keyWhileRecording() {
         QCOMPARE(config.keyCode, keyCode);
         QCOMPARE(config.modifiers, mask);
         QCOMPARE(m_recorder->config(), config);
-        QCOMPARE(KeyNames::displayText(config), shown);
+        QCOMPARE(KeyTable::displayText(config), shown);
     } else {
         QCOMPARE(m_recorder->config(), (HotkeyConfig{40, 2560}));
     }

@@ -1,5 +1,5 @@
 #include "hotkeys/HotkeySettings.h"
-#include "platform/SettingsStore.h"
+#include "storage/SettingsStore.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,5 +1,5 @@
+#include "RecordingTypingBackend.h"
 #include "keyboard/InputInjector.h"
-#include "platform/RecordingTypingBackend.h"
 
 #include "StdoutCapture.h"
 

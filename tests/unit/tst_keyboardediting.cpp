@@ -1,7 +1,7 @@
 #include "KeyboardViewFixture.h"
 
+#include "ManualViewClock.h"
 #include "keyboard/view/EditorField.h"
-#include "keyboard/view/ManualViewClock.h"
 
 #include <QApplication>
 #include <QContextMenuEvent>

@@ -1,11 +1,9 @@
-#include "hotkeys/HotkeySettings.h"
+#include "FakeModifierMonitor.h"
 #include "keyboard/KeyboardPanel.h"
 #include "keyboard/KeyboardState.h"
 #include "localization/LocalizationManager.h"
 #include "palettes/PaletteManager.h"
-#include "platform/FakeModifierMonitor.h"
-#include "platform/RecordingHotkeyService.h"
-#include "platform/SettingsStore.h"
+#include "storage/SettingsStore.h"
 
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -53,10 +51,6 @@ QList<SymbolPalette> setsOf(const QString& roles) {
     return sets;
 }
 
-void press(RecordingHotkeyService& service, HotkeySettings::Role role) {
-    const HotkeyConfig config = HotkeySettings::defaultConfig(role);
-    QVERIFY(service.press(config.keyCode, config.modifiers));
-}
 } // namespace
 
 class TestKeyboardState : public QObject {
@@ -71,7 +65,6 @@ private Q_SLOTS:
     void hotkeysSelectByPosition_data();
     void hotkeysSelectByPosition();
     void toggleHotkeyHidesAndShowsTheSamePanel();
-    void hotkeyArrivingAfterTheStateIsGoneDoesNothing();
     void launchStep_data();
     void launchStep();
     void sizeReading_data();
@@ -87,7 +80,6 @@ private:
     struct Env {
         QTemporaryDir dir;
         SettingsStore store{dir.filePath(QStringLiteral("runeboard.conf"))};
-        RecordingHotkeyService hotkeys;
         FakeModifierMonitor shift;
         LocalizationManager localization{store, QStringLiteral("en")};
         PaletteManager palettes{store, QStringLiteral("en")};
@@ -106,7 +98,7 @@ void TestKeyboardState::cleanup() {
 }
 
 KeyboardState& TestKeyboardState::construct() {
-    m->state = std::make_unique<KeyboardState>(m->store, m->hotkeys, m->shift);
+    m->state = std::make_unique<KeyboardState>(m->store, m->shift);
     m->state->setPanelFactory([this] { return std::make_unique<RecordingPanel>(m->panelLog); });
     m->state->configure(m->palettes, m->localization);
     return *m->state;
@@ -199,14 +191,7 @@ void TestKeyboardState::hotkeysSelectByPosition() {
     KeyboardState& state = configured(sets);
     const bool visible = state.isKeyboardVisible();
 
-    const HotkeySettings::Role role = hotkey == 1   ? HotkeySettings::Role::SwitchPalette1
-                                      : hotkey == 2 ? HotkeySettings::Role::SwitchPalette2
-                                                    : HotkeySettings::Role::SwitchPalette3;
-    press(m->hotkeys, role);
-    // The press is acted on in a later turn of the loop, not inside the system's callback.
-    QCOMPARE(state.activePaletteID(), before);
-    QCoreApplication::processEvents();
-
+    state.handleHotkey(QString::number(hotkey));
     QCOMPARE(state.activePaletteID(), expectedSet >= 0 ? sets.at(expectedSet).idText() : before);
     QCOMPARE(state.isKeyboardVisible(), visible);
 }
@@ -218,26 +203,16 @@ void TestKeyboardState::toggleHotkeyHidesAndShowsTheSamePanel() {
     QVERIFY(panel);
     QSignalSpy visibility(&state, &KeyboardState::isKeyboardVisibleChanged);
 
-    press(m->hotkeys, HotkeySettings::Role::ToggleKeyboard);
-    QCoreApplication::processEvents();
+    state.handleHotkey(QStringLiteral("K"));
     QVERIFY(!state.isKeyboardVisible());
     QCOMPARE(m->panelLog.outs, 1);
 
-    press(m->hotkeys, HotkeySettings::Role::ToggleKeyboard);
-    QCoreApplication::processEvents();
+    state.handleHotkey(QStringLiteral("K"));
     QVERIFY(state.isKeyboardVisible());
     QCOMPARE(state.floatingPanel(), panel);
     QCOMPARE(m->panelLog.created, 1);
     QCOMPARE(m->panelLog.fronts, 2);
     QCOMPARE(visibility.count(), 2);
-}
-
-void TestKeyboardState::hotkeyArrivingAfterTheStateIsGoneDoesNothing() {
-    configured(setsOf(QStringLiteral("MA")));
-    press(m->hotkeys, HotkeySettings::Role::SwitchPalette2);
-    m->state.reset();
-    QCoreApplication::processEvents(); // must not reach the deleted state
-    QVERIFY(m->hotkeys.active.isEmpty());
 }
 
 void TestKeyboardState::launchStep_data() {
@@ -264,7 +239,6 @@ void TestKeyboardState::launchStep() {
     const QList<SymbolPalette> sets = m->palettes.palettes();
 
     construct();
-    QCOMPARE(m->hotkeys.active.size(), 4);
     QVERIFY(m->shift.started);
     // Nothing happens before the loop turns: AppState finishes building first.
     QVERIFY(!m->state->isKeyboardVisible());
@@ -299,7 +273,7 @@ void TestKeyboardState::sizeReading() {
     QFETCH(KeyboardSize, expected);
     if (stored != QLatin1String("-"))
         m->store.setString(QStringLiteral("keyboardSize"), stored);
-    KeyboardState state(m->store, m->hotkeys, m->shift);
+    KeyboardState state(m->store, m->shift);
     QCOMPARE(state.keyboardSize(), expected);
 
     QSignalSpy changed(&state, &KeyboardState::keyboardSizeChanged);

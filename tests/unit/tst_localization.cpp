@@ -1,6 +1,6 @@
 #include "localization/LocalizationManager.h"
 #include "localization/StringTable.h"
-#include "platform/SettingsStore.h"
+#include "storage/SettingsStore.h"
 
 #include <QRegularExpression>
 #include <QSignalSpy>

@@ -1,5 +1,5 @@
 #include "palettes/PaletteManager.h"
-#include "platform/SettingsStore.h"
+#include "storage/SettingsStore.h"
 
 #include <QDir>
 #include <QSignalSpy>

@@ -1,4 +1,4 @@
-#include "platform/SettingsStore.h"
+#include "storage/SettingsStore.h"
 
 #include <QFile>
 #include <QTemporaryDir>

@@ -1,16 +1,15 @@
-#include "app/UpdateManager.h"
+#include "FakeModifierMonitor.h"
+#include "RecordingHotkeyService.h"
 #include "hotkeys/GlobalHotkeyManager.h"
-#include "hotkeys/HotkeyRecorderView.h"
 #include "hotkeys/HotkeySettings.h"
+#include "hotkeys/KeyTable.h"
 #include "keyboard/KeyboardPanel.h"
 #include "localization/LocalizationManager.h"
 #include "palettes/PaletteManager.h"
 #include "palettes/PresetCatalogue.h"
-#include "platform/FakeModifierMonitor.h"
-#include "platform/RecordingHotkeyService.h"
-#include "platform/SettingsStore.h"
 #include "settings/CustomRowButton.h"
 #include "settings/GeneralTab.h"
+#include "settings/HotkeyRecorderView.h"
 #include "settings/HotkeysTab.h"
 #include "settings/IconButton.h"
 #include "settings/NameBlock.h"
@@ -20,6 +19,8 @@
 #include "settings/SettingsView.h"
 #include "settings/SubtleResetButton.h"
 #include "settings/ToggleSwitch.h"
+#include "storage/SettingsStore.h"
+#include "updates/UpdateManager.h"
 
 #include "keyboard/KeyboardState.h"
 
@@ -54,6 +55,11 @@ struct Managers {
     explicit Managers(const QString& file)
         : store(file) {
         keyboard.setPanelFactory([] { return std::make_unique<NullPanel>(); });
+        hotkeyManager.onHotkeyActivated = [this](const QString& identifier) {
+            QMetaObject::invokeMethod(
+                &keyboard, [this, identifier] { keyboard.handleHotkey(identifier); }, Qt::QueuedConnection);
+        };
+        hotkeyManager.registerFromSettings();
         keyboard.configure(palettes, localization);
     }
     SettingsStore store;
@@ -61,16 +67,25 @@ struct Managers {
     FakeModifierMonitor shift;
     LocalizationManager localization{store, QStringLiteral("en")};
     PaletteManager palettes{store, QStringLiteral("en")};
-    KeyboardState keyboard{store, hotkeyService, shift};
+    KeyboardState keyboard{store, shift};
     HotkeySettings hotkeys{store};
-    UpdateManager updates{store, localization};
+    GlobalHotkeyManager hotkeyManager{hotkeyService, hotkeys};
 };
 
+// The registered combinations in their stored form (macOS key code, Carbon mask).
 QList<QPair<quint32, quint32>> activeCombinations(const RecordingHotkeyService& service) {
     QList<QPair<quint32, quint32>> result;
-    for (const Grab& grab : service.active)
-        result.append({grab.keyCode, grab.modifiers});
+    for (const Grab& grab : service.active) {
+        quint32 carbon = 0;
+        for (quint32 bit : {256u, 512u, 2048u, 4096u})
+            carbon |= KeyTable::fromCarbon(bit) & grab.modifiers ? bit : 0;
+        result.append({KeyTable::fromEvdev(grab.key).value_or(0xffff), carbon});
+    }
     return result;
+}
+
+bool pressStored(RecordingHotkeyService& service, quint32 keyCode, quint32 modifiers) {
+    return service.press(KeyTable::toEvdev(keyCode).value_or(0xffff), KeyTable::fromCarbon(modifiers));
 }
 
 QStringList labelTexts(const QWidget* root) {
@@ -119,8 +134,9 @@ private:
 void SettingsViewTest::init() {
     m_dir = std::make_unique<QTemporaryDir>();
     m_managers = std::make_unique<Managers>(m_dir->filePath(QStringLiteral("runeboard.conf")));
-    m_view = std::make_unique<SettingsView>(m_managers->localization, m_managers->palettes,
-                                            m_managers->keyboard, m_managers->hotkeys, m_managers->updates);
+    m_view =
+        std::make_unique<SettingsView>(m_managers->localization, m_managers->palettes, m_managers->keyboard,
+                                       m_managers->hotkeys, m_managers->hotkeyManager);
     m_view->show();
     QApplication::setActiveWindow(m_view.get());
     QVERIFY(QTest::qWaitForWindowActive(m_view.get()));
@@ -369,8 +385,6 @@ void SettingsViewTest::factoryResetRestoresPresetsAndHotkeys() {
 
     m.hotkeys.setToggleKeyboard({0, 0});
     m.hotkeys.setSwitchPalette2({98, CarbonModifier::Control});
-    m.keyboard.hotkeyManager().unregisterAll();
-    m.keyboard.hotkeyManager().registerFromSettings();
     QCOMPARE(m.hotkeyService.active.size(), 3);
     const int registrationsBefore = int(m.hotkeyService.registrations.size());
 
@@ -425,8 +439,8 @@ void SettingsViewTest::recordedHotkeyIsSavedAndReregistered() {
 
     // Only the new combination switches to the first additional set.
     m.palettes.toggleAdditional(m.palettes.palettes().at(6).id);
-    QVERIFY(!m.hotkeyService.press(19, optionShift));
-    QVERIFY(m.hotkeyService.press(recorded.keyCode, recorded.modifiers));
+    QVERIFY(!pressStored(m.hotkeyService, 19, optionShift));
+    QVERIFY(pressStored(m.hotkeyService, recorded.keyCode, recorded.modifiers));
     QTRY_COMPARE(m.keyboard.activePaletteID(), m.palettes.palettes().at(6).idText());
 }
 
@@ -446,7 +460,7 @@ void SettingsViewTest::escapeClearsAHotkeyUntilReset() {
     click(reset, reset->textRect().center());
     QCOMPARE(recorder->shownText(), QStringLiteral("⌥⇧K"));
     QCOMPARE(m.hotkeyService.active.size(), 4);
-    QVERIFY(m.hotkeyService.press(40, optionShift));
+    QVERIFY(pressStored(m.hotkeyService, 40, optionShift));
 }
 
 void SettingsViewTest::recordingReleasesTheGlobalHotkeys() {

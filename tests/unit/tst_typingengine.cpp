@@ -1,6 +1,6 @@
-#include "platform/x11/KeyboardDevice.h"
-#include "platform/x11/Keysyms.h"
-#include "platform/x11/TypingEngine.h"
+#include "platform/typing/KeyboardDevice.h"
+#include "platform/typing/Keysyms.h"
+#include "platform/typing/TypingEngine.h"
 
 #include <QTest>
 

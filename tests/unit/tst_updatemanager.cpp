@@ -1,6 +1,6 @@
-#include "app/UpdateManager.h"
 #include "localization/LocalizationManager.h"
-#include "platform/SettingsStore.h"
+#include "storage/SettingsStore.h"
+#include "updates/UpdateManager.h"
 
 #include <QSignalSpy>
 #include <QTcpServer>

@@ -1,4 +1,4 @@
-#include "keyboard/view/ManualViewClock.h"
+#include "ManualViewClock.h"
 #include "keyboard/view/ViewAnimation.h"
 
 #include <QTest>

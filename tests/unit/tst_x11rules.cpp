@@ -17,8 +17,7 @@ class TestX11Rules : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void carbonMaskBecomesCoreModifiers_data();
-    void carbonMaskBecomesCoreModifiers();
+    void modifiersBecomeCoreModifiers();
     void lockModifiersAreReadFromTheModifierMap();
     void everyLockCombinationIsGrabbedOnce_data();
     void everyLockCombinationIsGrabbedOnce();
@@ -36,20 +35,10 @@ private Q_SLOTS:
     void terminationSignalArrivesOnTheEventLoop();
 };
 
-void TestX11Rules::carbonMaskBecomesCoreModifiers_data() {
-    QTest::addColumn<uint>("carbon");
-    QTest::addColumn<uint>("core");
-    QTest::newRow("Option+Shift") << 2560u << uint(Mod1Mask | ShiftMask);
-    QTest::newRow("Command") << 256u << uint(Mod4Mask);
-    QTest::newRow("Control") << 4096u << uint(ControlMask);
-    QTest::newRow("all four") << 6912u << uint(Mod1Mask | ShiftMask | Mod4Mask | ControlMask);
-    QTest::newRow("Caps Lock bit is not a combination modifier") << 1024u << 0u;
-}
-
-void TestX11Rules::carbonMaskBecomesCoreModifiers() {
-    QFETCH(uint, carbon);
-    QFETCH(uint, core);
-    QCOMPARE(uint(fromCarbon(carbon)), core);
+void TestX11Rules::modifiersBecomeCoreModifiers() {
+    QCOMPARE(coreMask(HotkeyModifier::Alt | HotkeyModifier::Shift), quint16(Mod1Mask | ShiftMask));
+    QCOMPARE(coreMask(HotkeyModifier::Control | HotkeyModifier::Super), quint16(ControlMask | Mod4Mask));
+    QCOMPARE(coreMask({}), quint16(0));
 }
 
 void TestX11Rules::lockModifiersAreReadFromTheModifierMap() {

@@ -1,10 +1,10 @@
 #pragma once
 
 #include "keyboard/PanelContent.h"
+#include "keyboard/SymbolEditor.h"
 #include "keyboard/view/KeyboardLayout.h"
 #include "keyboard/view/KeyboardPainter.h"
 #include "keyboard/view/KeyboardPresentation.h"
-#include "keyboard/view/SymbolEditor.h"
 #include "keyboard/view/ViewAnimation.h"
 
 #include <QHash>

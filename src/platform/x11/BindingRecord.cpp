@@ -1,5 +1,7 @@
 #include "platform/x11/BindingRecord.h"
 
+#include "platform/DisplayName.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
@@ -7,7 +9,6 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QRegularExpression>
 #include <QSaveFile>
 #include <QStandardPaths>
 
@@ -30,9 +31,8 @@ QString BindingRecord::defaultDirectory() {
 }
 
 QString BindingRecord::normalizedDisplay(const QString& display) {
-    static const QRegularExpression form(QStringLiteral("^(?:unix)?(:\\d+)(?:\\.\\d+)?$"));
-    const QRegularExpressionMatch match = form.match(display);
-    return match.hasMatch() ? match.captured(1) : display;
+    const std::optional<DisplayName> name = DisplayName::parse(display);
+    return name ? name->withoutScreen() : display;
 }
 
 bool BindingRecord::processIsRunning(qint64 pid, const QString& program) {

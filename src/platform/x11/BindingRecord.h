@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/x11/KeymapSnapshot.h"
+#include "platform/typing/KeymapSnapshot.h"
 
 #include <QList>
 #include <QMap>

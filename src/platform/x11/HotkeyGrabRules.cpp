@@ -1,20 +1,20 @@
 #include "platform/x11/HotkeyGrabRules.h"
 
-#include "platform/x11/Keysyms.h"
+#include "platform/typing/Keysyms.h"
 
 #include <QRegularExpression>
 
 namespace HotkeyGrabRules {
 
-quint16 fromCarbon(quint32 carbonModifiers) {
+quint16 coreMask(HotkeyModifiers modifiers) {
     quint16 mask = 0;
-    if (carbonModifiers & 256)
+    if (modifiers & HotkeyModifier::Super)
         mask |= Mod4Mask;
-    if (carbonModifiers & 512)
+    if (modifiers & HotkeyModifier::Shift)
         mask |= ShiftMask;
-    if (carbonModifiers & 2048)
+    if (modifiers & HotkeyModifier::Alt)
         mask |= Mod1Mask;
-    if (carbonModifiers & 4096)
+    if (modifiers & HotkeyModifier::Control)
         mask |= ControlMask;
     return mask;
 }

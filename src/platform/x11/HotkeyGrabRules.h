@@ -1,12 +1,13 @@
 #pragma once
 
-#include "platform/x11/KeymapSnapshot.h"
+#include "platform/HotkeyService.h"
+#include "platform/typing/KeymapSnapshot.h"
 
 #include <QByteArray>
 #include <QList>
 #include <QString>
 
-// How a stored combination becomes X key grabs.
+// How a combination becomes X key grabs.
 namespace HotkeyGrabRules {
 
 // Core modifier bits.
@@ -18,9 +19,8 @@ inline constexpr quint16 Mod4Mask = 1 << 6; // Super
 // The modifiers a combination is made of; the others (lock keys, AltGr) do not count when matching.
 inline constexpr quint16 CombinationMask = ShiftMask | ControlMask | Mod1Mask | Mod4Mask;
 
-// Carbon mask (256 Command, 512 Shift, 2048 Option, 4096 Control) → core modifier mask:
-// Option is Alt (Mod1), Command is Super (Mod4).
-quint16 fromCarbon(quint32 carbonModifiers);
+// Alt is Mod1, Super is Mod4, as in every common layout.
+quint16 coreMask(HotkeyModifiers modifiers);
 
 // The masks of Caps Lock, Num Lock and Scroll Lock; Num Lock and Scroll Lock
 // are read from the modifier map (0 when no modifier carries them).

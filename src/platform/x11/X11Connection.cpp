@@ -2,18 +2,13 @@
 
 #include <QGuiApplication>
 
-#include <cstdlib>
-#include <memory>
+#include <cstring>
 
+#include "platform/x11/Xcb.h"
 #include "platform/x11/XcbXkb.h"
 #include <xcb/xtest.h>
 
-namespace {
-struct FreeDeleter {
-    void operator()(void* pointer) const { std::free(pointer); }
-};
-template <typename T> using Reply = std::unique_ptr<T, FreeDeleter>;
-} // namespace
+using Xcb::Reply;
 
 std::optional<X11Connection> X11Connection::fromQt() {
     auto* app = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
@@ -59,6 +54,12 @@ bool X11Connection::hasXkb() const {
 quint8 X11Connection::xkbEventBase() const {
     const xcb_query_extension_reply_t* data = xcb_get_extension_data(m_connection, &xcb_xkb_id);
     return data && data->present ? data->first_event : 0;
+}
+
+int X11Connection::extensionFirstEvent(const char* name) const {
+    Reply<xcb_query_extension_reply_t> extension(xcb_query_extension_reply(
+        m_connection, xcb_query_extension(m_connection, uint16_t(std::strlen(name)), name), nullptr));
+    return extension && extension->present ? extension->first_event : -1;
 }
 
 int X11Connection::check(xcb_void_cookie_t cookie) const {

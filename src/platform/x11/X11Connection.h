@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/x11/KeymapSnapshot.h"
+#include "platform/typing/KeymapSnapshot.h"
 
 #include <QByteArray>
 #include <QList>
@@ -29,6 +29,8 @@ public:
     bool hasXkb() const;
     // The event code of XKB events on this connection (0 without XKB).
     quint8 xkbEventBase() const;
+    // The first event code of any extension; -1 when the server lacks it.
+    int extensionFirstEvent(const char* name) const;
 
     // 0 when the request succeeded, otherwise the X error code.
     int check(xcb_void_cookie_t cookie) const;

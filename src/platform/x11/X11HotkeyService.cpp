@@ -1,10 +1,8 @@
 #include "platform/x11/X11HotkeyService.h"
 
-#include "hotkeys/MacKeyCodes.h"
+#include "platform/Log.h"
 
 #include <QCoreApplication>
-
-#include <cstdio>
 
 #include "platform/x11/XcbXkb.h"
 
@@ -33,11 +31,11 @@ X11HotkeyService::~X11HotkeyService() {
     }
 }
 
-HotkeyService::Registration X11HotkeyService::registerHotkey(quint32 keyCode, quint32 modifiers, quint32 id) {
-    const std::optional<quint32> keycode = MacKeyCodes::toXKeycode(keyCode);
-    if (!keycode || *keycode > 255)
+HotkeyService::Registration X11HotkeyService::registerHotkey(PhysicalKey key, HotkeyModifiers modifiers,
+                                                             quint32 id) {
+    if (key > 255 - 8) // X keycodes are evdev codes + 8, and at most 255
         return {X11Connection::BadValue, 0};
-    const Grab wanted{quint8(*keycode), HotkeyGrabRules::fromCarbon(modifiers), id};
+    const Grab wanted{quint8(key + 8), HotkeyGrabRules::coreMask(modifiers), id};
     warnAboutLayoutSwitch(wanted.modifiers);
     if (const int status = grab(wanted))
         return {status, 0};
@@ -148,13 +146,9 @@ void X11HotkeyService::regrabIfLocksMoved(bool keyboardReplaced) {
     m_held.clear();
     for (auto it = m_grabs.cbegin(); it != m_grabs.cend(); ++it) {
         if (const int status = grab(*it)) {
-            std::fputs(
-                qPrintable(
-                    QStringLiteral("[X11HotkeyService] Hotkey %1 lost after a keyboard change: status %2\n")
-                        .arg(it->id)
-                        .arg(status)),
-                stdout);
-            std::fflush(stdout);
+            Log::line(QStringLiteral("[X11HotkeyService] Hotkey %1 lost after a keyboard change: status %2")
+                          .arg(it->id)
+                          .arg(status));
         }
     }
     xcb_ungrab_server(m_x.xcb());
@@ -169,12 +163,9 @@ void X11HotkeyService::warnAboutLayoutSwitch(quint16 modifiers) {
     const QString option = HotkeyGrabRules::altShiftLayoutSwitch(m_x.rootProperty("_XKB_RULES_NAMES"));
     if (option.isEmpty())
         return;
-    std::fputs(
-        qPrintable(QStringLiteral("[X11HotkeyService] Alt+Shift switches the keyboard layout here (XKB "
-                                  "option %1), so hotkeys with Option+Shift (Alt+Shift) cannot fire: "
-                                  "choose other combinations in Settings > Hotkeys, or another layout "
-                                  "switch in the desktop's keyboard settings.\n")
-                       .arg(option)),
-        stdout);
-    std::fflush(stdout);
+    Log::line(QStringLiteral("[X11HotkeyService] Alt+Shift switches the keyboard layout here (XKB "
+                             "option %1), so hotkeys with Option+Shift (Alt+Shift) cannot fire: "
+                             "choose other combinations in Settings > Hotkeys, or another layout "
+                             "switch in the desktop's keyboard settings.")
+                  .arg(option));
 }

@@ -20,7 +20,7 @@ public:
     explicit X11HotkeyService(const X11Connection& connection, QObject* parent = nullptr);
     ~X11HotkeyService() override;
 
-    Registration registerHotkey(quint32 keyCode, quint32 modifiers, quint32 id) override;
+    Registration registerHotkey(PhysicalKey key, HotkeyModifiers modifiers, quint32 id) override;
     void unregisterHotkey(Handle handle) override;
 
     bool nativeEventFilter(const QByteArray& eventType, void* message, qintptr* result) override;

@@ -1,18 +1,15 @@
 #include "platform/x11/X11KeyboardDevice.h"
 
+#include "platform/x11/Xcb.h"
+
 #include <QMap>
 
-#include <cstdlib>
 #include <cstring>
-#include <memory>
 
 #include "platform/x11/XcbXkb.h"
 #include <xcb/xtest.h>
 
 namespace {
-struct FreeDeleter {
-    void operator()(void* pointer) const { std::free(pointer); }
-};
 
 // The canonical ALPHABETIC type: two levels, Shift or Caps Lock selects the second.
 constexpr quint8 alphabeticIndex = 2;
@@ -56,7 +53,7 @@ void X11KeyboardDevice::release(quint8 keycode) {
 }
 
 bool X11KeyboardDevice::capsLocked() const {
-    std::unique_ptr<xcb_xkb_get_state_reply_t, FreeDeleter> state(
+    Xcb::Reply<xcb_xkb_get_state_reply_t> state(
         xcb_xkb_get_state_reply(m_x.xcb(), xcb_xkb_get_state(m_x.xcb(), XCB_XKB_ID_USE_CORE_KBD), nullptr));
     return state && (state->lockedMods & XCB_MOD_MASK_LOCK);
 }
@@ -74,7 +71,7 @@ bool X11KeyboardDevice::writeRange(const QList<Binding>& bindings) {
     const quint8 count = quint8(wanted.lastKey() - first + 1);
 
     // The range as it is now, in the wire form SetMap takes back.
-    std::unique_ptr<xcb_xkb_get_map_reply_t, FreeDeleter> current(xcb_xkb_get_map_reply(
+    Xcb::Reply<xcb_xkb_get_map_reply_t> current(xcb_xkb_get_map_reply(
         m_x.xcb(),
         xcb_xkb_get_map(m_x.xcb(), XCB_XKB_ID_USE_CORE_KBD, 0, XCB_XKB_MAP_PART_KEY_SYMS, 0, 0, first, count,
                         0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0),
@@ -125,7 +122,7 @@ bool X11KeyboardDevice::writeRange(const QList<Binding>& bindings) {
 }
 
 quint8 X11KeyboardDevice::findKeyType() const {
-    std::unique_ptr<xcb_xkb_get_map_reply_t, FreeDeleter> reply(
+    Xcb::Reply<xcb_xkb_get_map_reply_t> reply(
         xcb_xkb_get_map_reply(m_x.xcb(),
                               xcb_xkb_get_map(m_x.xcb(), XCB_XKB_ID_USE_CORE_KBD, XCB_XKB_MAP_PART_KEY_TYPES,
                                               0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0),

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/x11/KeyboardDevice.h"
+#include "platform/typing/KeyboardDevice.h"
 #include "platform/x11/X11Connection.h"
 
 #include <QByteArray>

@@ -1,16 +1,14 @@
 #include "platform/x11/X11Platform.h"
 
-#include "platform/UnavailableHotkeyService.h"
-#include "platform/UnavailableModifierMonitor.h"
-#include "platform/UnavailableTypingBackend.h"
+#include "platform/null/NullPlatform.h"
+#include "platform/null/UnavailableTypingBackend.h"
 #include "platform/x11/X11Connection.h"
 #include "platform/x11/X11HotkeyService.h"
 #include "platform/x11/X11ModifierMonitor.h"
 #include "platform/x11/X11TypingBackend.h"
+#include "platform/x11/X11WindowSystem.h"
 
 #include <QGuiApplication>
-
-#include <cstdio>
 
 namespace X11Platform {
 
@@ -47,20 +45,18 @@ QString sessionProblem(const QString& qtPlatform, const QByteArray& display, con
 }
 
 PlatformServices create() {
-    PlatformServices services;
     const QString platform = QGuiApplication::platformName();
-    services.typingProblem =
+    QString problem =
         sessionProblem(platform, qgetenv("DISPLAY"), qgetenv("WAYLAND_DISPLAY"), qgetenv("XDG_SESSION_TYPE"));
     const std::optional<X11Connection> connection =
         platform == QLatin1String("xcb") ? X11Connection::fromQt() : std::nullopt;
-    if (!connection) {
-        if (services.typingProblem.isEmpty())
-            services.typingProblem = QStringLiteral("Qt gives no access to its X11 connection.");
-        services.typing = std::make_unique<UnavailableTypingBackend>(services.typingProblem);
-        services.hotkeys = std::make_unique<UnavailableHotkeyService>();
-        services.shiftMonitor = std::make_unique<UnavailableModifierMonitor>();
-        return services;
-    }
+    if (!connection)
+        return NullPlatform::create(
+            problem.isEmpty() ? QStringLiteral("Qt gives no access to its X11 connection.") : problem);
+
+    PlatformServices services;
+    services.typingProblem = problem;
+    services.windowSystem = X11WindowSystem::create(*connection);
 
     // Hotkeys and Shift need neither XTEST nor a spare keycode, so they work even where typing cannot.
     services.hotkeys = std::make_unique<X11HotkeyService>(*connection);
@@ -79,17 +75,6 @@ PlatformServices create() {
     if (!missing.isEmpty())
         services.typingProblem = missing;
     return services;
-}
-
-bool writeLaunchCheck(const PlatformServices& services) {
-    if (services.typingProblem.isEmpty())
-        return false;
-    const QString lines =
-        QStringLiteral("Внимание: приложению нужны разрешения Accessibility для ввода текста.\n") +
-        services.typingProblem + QLatin1Char('\n');
-    std::fputs(lines.toUtf8().constData(), stdout);
-    std::fflush(stdout);
-    return true;
 }
 
 } // namespace X11Platform

@@ -8,7 +8,7 @@
 //       X11Platform::preferXcb();               // before the QApplication exists
 //       QApplication app(argc, argv);
 //       PlatformServices services = X11Platform::create();
-//       X11Platform::writeLaunchCheck(services); // once, at launch
+//       services.writeLaunchCheck();            // once, at launch
 //       ...
 //       // before quitting: services.typing->restoreSystem(), quit on restored()
 //   }
@@ -20,15 +20,9 @@ namespace X11Platform {
 void preferXcb();
 
 // The X11 services when Qt runs on xcb (typing also needs XTEST and XKB);
-// otherwise stand-ins that do nothing, with the reason in typingProblem. Call
-// after the QApplication exists.
+// otherwise the stand-ins of NullPlatform, with the reason in typingProblem.
+// Call after the QApplication exists.
 PlatformServices create();
-
-// The launch check: when typing cannot work, or works only for some programs,
-// writes "Внимание: приложению нужны разрешения Accessibility для ввода текста."
-// and then services.typingProblem, each as one line on standard output.
-// Returns whether it wrote anything.
-bool writeLaunchCheck(const PlatformServices& services);
 
 // Why typing cannot work in this process (empty when it can), judged from the
 // environment and Qt's platform alone; create() adds what the server lacks.

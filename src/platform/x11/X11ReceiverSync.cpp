@@ -1,18 +1,10 @@
 #include "platform/x11/X11ReceiverSync.h"
 
+#include "platform/x11/Xcb.h"
+
 #include <QSocketNotifier>
 
-#include <algorithm>
-#include <cstdlib>
-#include <cstring>
-#include <memory>
-
 namespace {
-struct FreeDeleter {
-    void operator()(void* pointer) const { std::free(pointer); }
-};
-template <typename T> using Reply = std::unique_ptr<T, FreeDeleter>;
-
 // The focus can sit deep in a program's window tree; its top level is a few levels up.
 constexpr int maximumDepth = 16;
 } // namespace
@@ -27,12 +19,10 @@ X11ReceiverSync::X11ReceiverSync(const QByteArray& displayName, QObject* parent)
         return;
     }
     m_connection = connection;
-    auto screens = xcb_setup_roots_iterator(xcb_get_setup(m_connection));
-    for (int i = 0; i < screenNumber && screens.rem; ++i)
-        xcb_screen_next(&screens);
-    m_root = screens.data->root;
-    m_wmProtocols = atom("WM_PROTOCOLS");
-    m_netWmPing = atom("_NET_WM_PING");
+    m_root = Xcb::rootOf(m_connection, screenNumber);
+    const QList<xcb_atom_t> atoms = Xcb::internAtoms(m_connection, {"WM_PROTOCOLS", "_NET_WM_PING"});
+    m_wmProtocols = atoms.at(0);
+    m_netWmPing = atoms.at(1);
     // Programs differ in which of the two they answer with.
     const uint32_t mask = XCB_EVENT_MASK_STRUCTURE_NOTIFY | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY;
     xcb_change_window_attributes(m_connection, m_root, XCB_CW_EVENT_MASK, &mask);
@@ -52,14 +42,7 @@ bool X11ReceiverSync::ping(quint32 token) {
     const xcb_window_t target = pingTarget();
     if (!target)
         return false;
-    xcb_client_message_event_t message{};
-    message.response_type = XCB_CLIENT_MESSAGE;
-    message.format = 32;
-    message.window = target;
-    message.type = m_wmProtocols;
-    message.data.data32[0] = m_netWmPing;
-    message.data.data32[1] = token;
-    message.data.data32[2] = target;
+    const auto message = Xcb::clientMessage(target, m_wmProtocols, {m_netWmPing, token, target, 0, 0});
     xcb_send_event(m_connection, 0, target, XCB_EVENT_MASK_NO_EVENT, reinterpret_cast<const char*>(&message));
     xcb_flush(m_connection);
     m_outstanding.insert(token, target);
@@ -68,7 +51,7 @@ bool X11ReceiverSync::ping(quint32 token) {
 }
 
 xcb_window_t X11ReceiverSync::pingTarget() {
-    Reply<xcb_get_input_focus_reply_t> focus(
+    Xcb::Reply<xcb_get_input_focus_reply_t> focus(
         xcb_get_input_focus_reply(m_connection, xcb_get_input_focus(m_connection), nullptr));
     if (!focus || focus->focus == XCB_NONE || focus->focus == XCB_INPUT_FOCUS_POINTER_ROOT ||
         focus->focus == m_root)
@@ -82,7 +65,7 @@ xcb_window_t X11ReceiverSync::pingTarget() {
             target = window;
             break;
         }
-        Reply<xcb_query_tree_reply_t> tree(
+        Xcb::Reply<xcb_query_tree_reply_t> tree(
             xcb_query_tree_reply(m_connection, xcb_query_tree(m_connection, window), nullptr));
         window = tree ? tree->parent : 0;
     }
@@ -92,19 +75,12 @@ xcb_window_t X11ReceiverSync::pingTarget() {
 }
 
 bool X11ReceiverSync::answersPing(xcb_window_t window) {
-    Reply<xcb_get_property_reply_t> protocols(xcb_get_property_reply(
-        m_connection, xcb_get_property(m_connection, 0, window, m_wmProtocols, XCB_ATOM_ATOM, 0, 32),
-        nullptr));
-    if (!protocols || protocols->format != 32)
-        return false;
-    const auto* atoms = static_cast<const xcb_atom_t*>(xcb_get_property_value(protocols.get()));
-    const int count = xcb_get_property_value_length(protocols.get()) / 4;
-    return std::find(atoms, atoms + count, m_netWmPing) != atoms + count;
+    return Xcb::property32(m_connection, window, m_wmProtocols).contains(m_netWmPing);
 }
 
 void X11ReceiverSync::readEvents() {
     while (xcb_generic_event_t* raw = xcb_poll_for_event(m_connection)) {
-        Reply<xcb_generic_event_t> event(raw);
+        Xcb::Reply<xcb_generic_event_t> event(raw);
         if ((event->response_type & 0x7f) != XCB_CLIENT_MESSAGE)
             continue;
         const auto* message = reinterpret_cast<const xcb_client_message_event_t*>(event.get());
@@ -120,10 +96,4 @@ void X11ReceiverSync::readEvents() {
     }
     if (xcb_connection_has_error(m_connection))
         m_notifier->setEnabled(false);
-}
-
-xcb_atom_t X11ReceiverSync::atom(const char* name) const {
-    Reply<xcb_intern_atom_reply_t> reply(xcb_intern_atom_reply(
-        m_connection, xcb_intern_atom(m_connection, 0, uint16_t(std::strlen(name)), name), nullptr));
-    return reply ? reply->atom : 0;
 }

@@ -34,7 +34,6 @@ private:
     xcb_window_t pingTarget();
     bool answersPing(xcb_window_t window);
     void readEvents();
-    xcb_atom_t atom(const char* name) const;
 
     xcb_connection_t* m_connection = nullptr;
     QSocketNotifier* m_notifier = nullptr;

@@ -1,20 +1,14 @@
 #include "platform/x11/X11TypingBackend.h"
 
-#include "platform/x11/Keysyms.h"
+#include "platform/Log.h"
+#include "platform/typing/Keysyms.h"
 
 #include <QCoreApplication>
 #include <QFile>
 
-#include <cstdio>
-
 #include "platform/x11/XcbXkb.h"
 
 namespace {
-void printLine(const QString& line) {
-    std::fputs(qPrintable(line + QLatin1Char('\n')), stdout);
-    std::fflush(stdout);
-}
-
 QString describe(quint32 keysym) {
     if (keysym >= 0x01000000 || keysym < 0x100) {
         const quint32 scalar = keysym & 0x00ffffff;
@@ -231,12 +225,12 @@ void X11TypingBackend::writeRecord(const BindingRecord::Bindings& bindings) {
     if (m_record.write(bindings) || m_recordFailureReported)
         return;
     m_recordFailureReported = true;
-    printLine(QStringLiteral("[X11TypingBackend] Cannot keep the record of bound keycodes (%1); "
+    Log::line(QStringLiteral("[X11TypingBackend] Cannot keep the record of bound keycodes (%1); "
                              "after a crash they stay bound until setxkbmap or a new session")
                   .arg(m_record.errorString()));
 }
 
 void X11TypingBackend::reportFailure(quint32 keysym, const QString& why) {
-    printLine(QStringLiteral("[X11TypingBackend] Cannot type %1: %2").arg(describe(keysym), why));
+    Log::line(QStringLiteral("[X11TypingBackend] Cannot type %1: %2").arg(describe(keysym), why));
     Q_EMIT deliveryFailed(char32_t(keysym >= 0x01000000 ? keysym - 0x01000000 : keysym));
 }

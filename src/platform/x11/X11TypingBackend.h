@@ -1,8 +1,8 @@
 #pragma once
 
 #include "platform/TypingBackend.h"
+#include "platform/typing/TypingEngine.h"
 #include "platform/x11/BindingRecord.h"
-#include "platform/x11/TypingEngine.h"
 #include "platform/x11/X11Connection.h"
 #include "platform/x11/X11KeyboardDevice.h"
 #include "platform/x11/X11ReceiverSync.h"

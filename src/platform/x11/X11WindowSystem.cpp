@@ -1,13 +1,11 @@
-#include "X11WindowSystem.h"
+#include "platform/x11/X11WindowSystem.h"
 
 #include <QAbstractEventDispatcher>
 #include <QGuiApplication>
 #include <QWindow>
 
-#include <xcb/xcb.h>
-
-#include <cstdlib>
-#include <cstring>
+#include "platform/DisplayName.h"
+#include "platform/x11/Xcb.h"
 
 namespace {
 constexpr quint32 allDesktops = 0xFFFFFFFF;
@@ -29,60 +27,33 @@ struct SelectionNotifyEvent {
 };
 static_assert(sizeof(SelectionNotifyEvent) == 32);
 
-// The screen part of DISPLAY (":0.1" → 1); Qt opens the same one.
-int screenNumberFromDisplay() {
-    const QByteArray display = qgetenv("DISPLAY");
-    const int colon = display.lastIndexOf(':');
-    const int dot = display.indexOf('.', colon < 0 ? 0 : colon);
-    return dot < 0 ? 0 : display.mid(dot + 1).toInt();
-}
 } // namespace
 
-std::unique_ptr<X11WindowSystem> X11WindowSystem::create() {
-    auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
-    if (!x11 || !x11->connection())
-        return nullptr;
-    return std::unique_ptr<X11WindowSystem>(
-        new X11WindowSystem(x11->connection(), screenNumberFromDisplay()));
+std::unique_ptr<X11WindowSystem> X11WindowSystem::create(const X11Connection& connection) {
+    // Qt opens the screen DISPLAY names.
+    const std::optional<DisplayName> display = DisplayName::parse(qEnvironmentVariable("DISPLAY"));
+    return std::unique_ptr<X11WindowSystem>(new X11WindowSystem(connection, display ? display->screen : 0));
 }
 
-X11WindowSystem::X11WindowSystem(xcb_connection_t* connection, int screenNumber)
-    : m_connection(connection) {
-    xcb_screen_iterator_t screens = xcb_setup_roots_iterator(xcb_get_setup(connection));
-    for (int i = 0; screens.rem && i < screenNumber; ++i)
-        xcb_screen_next(&screens);
-    if (screens.rem)
-        m_root = screens.data->root;
-
-    QByteArray names[AtomCount] = {"WM_WINDOW_ROLE",
-                                   "_NET_WM_STATE",
-                                   "_NET_WM_STATE_ABOVE",
-                                   "_NET_WM_STATE_STICKY",
-                                   "_NET_WM_STATE_SKIP_TASKBAR",
-                                   "_NET_WM_STATE_SKIP_PAGER",
-                                   "_NET_WM_DESKTOP",
-                                   "_NET_ACTIVE_WINDOW",
-                                   "_NET_SUPPORTED",
-                                   "WM_PROTOCOLS",
-                                   "WM_TAKE_FOCUS",
-                                   "_NET_WM_CM_S" + QByteArray::number(screenNumber)};
-    // All requests first, then the replies: one round trip instead of one per name.
-    xcb_intern_atom_cookie_t cookies[AtomCount];
-    for (int i = 0; i < AtomCount; ++i)
-        cookies[i] =
-            xcb_intern_atom(connection, false, static_cast<uint16_t>(names[i].size()), names[i].constData());
-    const char xfixes[] = "XFIXES";
-    const xcb_query_extension_cookie_t extensionCookie =
-        xcb_query_extension(connection, sizeof(xfixes) - 1, xfixes);
-    for (int i = 0; i < AtomCount; ++i) {
-        xcb_intern_atom_reply_t* reply = xcb_intern_atom_reply(connection, cookies[i], nullptr);
-        m_atoms[i] = reply ? reply->atom : quint32(XCB_ATOM_NONE);
-        std::free(reply);
-    }
-    xcb_query_extension_reply_t* extension = xcb_query_extension_reply(connection, extensionCookie, nullptr);
-    if (extension && extension->present)
-        m_xfixesFirstEvent = extension->first_event;
-    std::free(extension);
+X11WindowSystem::X11WindowSystem(const X11Connection& connection, int screenNumber)
+    : m_x(connection)
+    , m_root(Xcb::rootOf(connection.xcb(), screenNumber)) {
+    const QList<QByteArray> names = {"WM_WINDOW_ROLE",
+                                     "_NET_WM_STATE",
+                                     "_NET_WM_STATE_ABOVE",
+                                     "_NET_WM_STATE_STICKY",
+                                     "_NET_WM_STATE_SKIP_TASKBAR",
+                                     "_NET_WM_STATE_SKIP_PAGER",
+                                     "_NET_WM_DESKTOP",
+                                     "_NET_ACTIVE_WINDOW",
+                                     "_NET_SUPPORTED",
+                                     "WM_PROTOCOLS",
+                                     "WM_TAKE_FOCUS",
+                                     "_NET_WM_CM_S" + QByteArray::number(screenNumber)};
+    static_assert(AtomCount == 12);
+    const QList<xcb_atom_t> atoms = Xcb::internAtoms(m_x.xcb(), names);
+    std::copy(atoms.cbegin(), atoms.cend(), m_atoms);
+    m_xfixesFirstEvent = m_x.extensionFirstEvent("XFIXES");
 
     m_compositing = queryCompositing();
     if (QAbstractEventDispatcher* dispatcher = QAbstractEventDispatcher::instance())
@@ -99,11 +70,11 @@ void X11WindowSystem::setIdentity(QWindow& window, const QByteArray& role) {
     // depend on what the binary happens to be called.
     static const char wmClass[] = "runeboard\0Runeboard";
     const auto id = static_cast<xcb_window_t>(window.winId());
-    xcb_change_property(m_connection, XCB_PROP_MODE_REPLACE, id, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING, 8,
+    xcb_change_property(m_x.xcb(), XCB_PROP_MODE_REPLACE, id, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING, 8,
                         sizeof(wmClass), wmClass);
-    xcb_change_property(m_connection, XCB_PROP_MODE_REPLACE, id, atom(WmWindowRole), XCB_ATOM_STRING, 8,
+    xcb_change_property(m_x.xcb(), XCB_PROP_MODE_REPLACE, id, atom(WmWindowRole), XCB_ATOM_STRING, 8,
                         static_cast<uint32_t>(role.size()), role.constData());
-    xcb_flush(m_connection);
+    m_x.flush();
 }
 
 void X11WindowSystem::prepareFloatingShow(QWindow& window) {
@@ -113,19 +84,7 @@ void X11WindowSystem::prepareFloatingShow(QWindow& window) {
     if (window.isVisible()) {
         // Mapped already: only the window manager may change these now.
         auto send = [&](quint32 type, quint32 d0, quint32 d1, quint32 d2) {
-            xcb_client_message_event_t event;
-            std::memset(&event, 0, sizeof(event));
-            event.response_type = XCB_CLIENT_MESSAGE;
-            event.format = 32;
-            event.window = id;
-            event.type = type;
-            event.data.data32[0] = d0;
-            event.data.data32[1] = d1;
-            event.data.data32[2] = d2;
-            event.data.data32[3] = 1;
-            xcb_send_event(m_connection, false, m_root,
-                           XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
-                           reinterpret_cast<const char*>(&event));
+            Xcb::sendToWindowManager(m_x.xcb(), m_root, Xcb::clientMessage(id, type, {d0, d1, d2, 1, 0}));
         };
         send(atom(NetWmState), netWmStateAdd, wanted[0], wanted[1]);
         send(atom(NetWmState), netWmStateAdd, wanted[2], wanted[3]);
@@ -137,13 +96,13 @@ void X11WindowSystem::prepareFloatingShow(QWindow& window) {
             if (!states.contains(state))
                 states.append(state);
         }
-        xcb_change_property(m_connection, XCB_PROP_MODE_REPLACE, id, atom(NetWmState), XCB_ATOM_ATOM, 32,
+        xcb_change_property(m_x.xcb(), XCB_PROP_MODE_REPLACE, id, atom(NetWmState), XCB_ATOM_ATOM, 32,
                             static_cast<uint32_t>(states.size()), states.constData());
-        xcb_change_property(m_connection, XCB_PROP_MODE_REPLACE, id, atom(NetWmDesktop), XCB_ATOM_CARDINAL,
-                            32, 1, &allDesktops);
+        xcb_change_property(m_x.xcb(), XCB_PROP_MODE_REPLACE, id, atom(NetWmDesktop), XCB_ATOM_CARDINAL, 32,
+                            1, &allDesktops);
         m_awaitingMap.insert(id);
     }
-    xcb_flush(m_connection);
+    m_x.flush();
 }
 
 void X11WindowSystem::setAcceptsFocus(QWindow& window, bool accepts) {
@@ -159,9 +118,9 @@ void X11WindowSystem::setAcceptsFocus(QWindow& window, bool accepts) {
         protocols.append(atom(WmTakeFocus));
     else
         protocols.removeAll(atom(WmTakeFocus));
-    xcb_change_property(m_connection, XCB_PROP_MODE_REPLACE, id, atom(WmProtocols), XCB_ATOM_ATOM, 32,
+    xcb_change_property(m_x.xcb(), XCB_PROP_MODE_REPLACE, id, atom(WmProtocols), XCB_ATOM_ATOM, 32,
                         static_cast<uint32_t>(protocols.size()), protocols.constData());
-    xcb_flush(m_connection);
+    m_x.flush();
 }
 
 X11WindowSystem::WindowId X11WindowSystem::activeWindow() const {
@@ -170,20 +129,11 @@ X11WindowSystem::WindowId X11WindowSystem::activeWindow() const {
 }
 
 void X11WindowSystem::activateWindow(WindowId window) {
-    xcb_client_message_event_t event;
-    std::memset(&event, 0, sizeof(event));
-    event.response_type = XCB_CLIENT_MESSAGE;
-    event.format = 32;
-    event.window = static_cast<xcb_window_t>(window);
-    event.type = atom(NetActiveWindow);
     // As a pager asks: the user chose this window, so no focus-stealing rule applies.
-    event.data.data32[0] = sourcePager;
-    event.data.data32[1] = XCB_CURRENT_TIME;
-    event.data.data32[2] = static_cast<quint32>(activeWindow());
-    xcb_send_event(m_connection, false, m_root,
-                   XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
-                   reinterpret_cast<const char*>(&event));
-    xcb_flush(m_connection);
+    const auto message = Xcb::clientMessage(static_cast<xcb_window_t>(window), atom(NetActiveWindow),
+                                            {sourcePager, XCB_CURRENT_TIME, quint32(activeWindow()), 0, 0});
+    Xcb::sendToWindowManager(m_x.xcb(), m_root, message);
+    m_x.flush();
 }
 
 bool X11WindowSystem::nativeEventFilter(const QByteArray& eventType, void* message, qintptr*) {
@@ -222,17 +172,15 @@ void X11WindowSystem::completeStatesAfterMap(quint32 window) {
     if (states.contains(atom(NetWmStateSticky)))
         return;
     states.append(atom(NetWmStateSticky));
-    xcb_change_property(m_connection, XCB_PROP_MODE_REPLACE, window, atom(NetWmState), XCB_ATOM_ATOM, 32,
+    xcb_change_property(m_x.xcb(), XCB_PROP_MODE_REPLACE, window, atom(NetWmState), XCB_ATOM_ATOM, 32,
                         static_cast<uint32_t>(states.size()), states.constData());
-    xcb_flush(m_connection);
+    m_x.flush();
 }
 
 bool X11WindowSystem::queryCompositing() const {
-    xcb_get_selection_owner_reply_t* reply = xcb_get_selection_owner_reply(
-        m_connection, xcb_get_selection_owner(m_connection, atom(NetWmCm)), nullptr);
-    const bool owned = reply && reply->owner != XCB_NONE;
-    std::free(reply);
-    return owned;
+    Xcb::Reply<xcb_get_selection_owner_reply_t> reply(
+        xcb_get_selection_owner_reply(m_x.xcb(), xcb_get_selection_owner(m_x.xcb(), atom(NetWmCm)), nullptr));
+    return reply && reply->owner != XCB_NONE;
 }
 
 bool X11WindowSystem::wmSupports(quint32 feature) const {
@@ -240,17 +188,5 @@ bool X11WindowSystem::wmSupports(quint32 feature) const {
 }
 
 QList<quint32> X11WindowSystem::atomList(quint32 window, quint32 property) const {
-    QList<quint32> values;
-    xcb_get_property_reply_t* reply = xcb_get_property_reply(
-        m_connection,
-        xcb_get_property(m_connection, false, window, property, XCB_GET_PROPERTY_TYPE_ANY, 0, 1024), nullptr);
-    if (reply && reply->format == 32) {
-        const auto* data = static_cast<const quint32*>(xcb_get_property_value(reply));
-        const int count = xcb_get_property_value_length(reply) / 4;
-        values.reserve(count);
-        for (int i = 0; i < count; ++i)
-            values.append(data[i]);
-    }
-    std::free(reply);
-    return values;
+    return Xcb::property32(m_x.xcb(), window, property);
 }

@@ -1,13 +1,12 @@
 #pragma once
 
 #include "platform/WindowSystem.h"
+#include "platform/x11/X11Connection.h"
 
 #include <QAbstractNativeEventFilter>
 #include <QSet>
 
 #include <memory>
-
-struct xcb_connection_t;
 
 // The window manager conversation on X11, on Qt's own xcb connection: ICCCM
 // class and role, the EWMH states and desktop of the keyboard panel, the
@@ -16,8 +15,7 @@ struct xcb_connection_t;
 class X11WindowSystem : public WindowSystem, public QAbstractNativeEventFilter {
     Q_OBJECT
 public:
-    // Null unless Qt runs on xcb.
-    static std::unique_ptr<X11WindowSystem> create();
+    static std::unique_ptr<X11WindowSystem> create(const X11Connection& connection);
     ~X11WindowSystem() override;
 
     void setIdentity(QWindow& window, const QByteArray& role) override;
@@ -46,14 +44,14 @@ private:
         AtomCount
     };
 
-    X11WindowSystem(xcb_connection_t* connection, int screenNumber);
+    X11WindowSystem(const X11Connection& connection, int screenNumber);
     quint32 atom(Atom which) const { return m_atoms[which]; }
     bool queryCompositing() const;
     bool wmSupports(quint32 atom) const;
     void completeStatesAfterMap(quint32 window);
     QList<quint32> atomList(quint32 window, quint32 property) const;
 
-    xcb_connection_t* m_connection;
+    X11Connection m_x;
     quint32 m_root = 0;
     quint32 m_atoms[AtomCount] = {};
     int m_xfixesFirstEvent = -1;

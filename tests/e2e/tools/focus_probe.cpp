@@ -5,8 +5,8 @@
 // It answers every command with "ok <command>" and prints "text <t>" when the
 // line edit's text changes. The panel's window id is printed first.
 #include "keyboard/FloatingPanel.h"
-#include "platform/SettingsStore.h"
-#include "platform/x11/X11WindowSystem.h"
+#include "platform/x11/X11Platform.h"
+#include "storage/SettingsStore.h"
 
 #include <QApplication>
 #include <QLineEdit>
@@ -20,12 +20,12 @@ int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     QTemporaryDir dir;
     SettingsStore store(dir.filePath(QStringLiteral("probe.conf")));
-    std::unique_ptr<X11WindowSystem> windows = X11WindowSystem::create();
-    if (!windows) {
+    PlatformServices services = X11Platform::create();
+    if (QGuiApplication::platformName() != QLatin1String("xcb")) {
         std::fputs("focus-probe: Qt does not run on xcb\n", stderr);
         return 1;
     }
-    FloatingPanel panel(store, *windows);
+    FloatingPanel panel(store, *services.windowSystem);
     auto* edit = new QLineEdit;
     edit->setMinimumWidth(240);
     panel.setContent(edit);

@@ -3,8 +3,9 @@
 // for each activation, "shift 1" / "shift 0" for every change of Shift.
 // Everything else on standard output comes from the code under test.
 #include "hotkeys/GlobalHotkeyManager.h"
-#include "platform/SettingsStore.h"
+#include "hotkeys/HotkeySettings.h"
 #include "platform/x11/X11Platform.h"
+#include "storage/SettingsStore.h"
 
 #include <QGuiApplication>
 
@@ -21,9 +22,10 @@ int main(int argc, char* argv[]) {
     X11Platform::preferXcb();
     QGuiApplication app(argc, argv);
     PlatformServices services = X11Platform::create();
-    X11Platform::writeLaunchCheck(services);
+    services.writeLaunchCheck();
     SettingsStore store;
-    GlobalHotkeyManager hotkeys(*services.hotkeys, store);
+    HotkeySettings settings(store);
+    GlobalHotkeyManager hotkeys(*services.hotkeys, settings);
     hotkeys.onHotkeyActivated = [](const QString& identifier) {
         say(QStringLiteral("hotkey ") + identifier);
     };

@@ -1,0 +1,13 @@
+#pragma once
+
+#include "platform/PlatformServices.h"
+
+// Stand-ins for a session that offers nothing Runeboard can use (no display,
+// or Qt on a platform without a backend here): nothing is typed or grabbed,
+// Shift reads as released, windows keep what Qt gives them.
+namespace NullPlatform {
+
+// `reason` says, in one plain English sentence, why typing cannot work.
+PlatformServices create(const QString& reason);
+
+} // namespace NullPlatform

@@ -1,0 +1,30 @@
+#include "platform/typing/Keysyms.h"
+
+namespace Keysyms {
+
+quint32 forScalar(char32_t scalar) {
+    switch (scalar) {
+    case U'\n':
+    case U'\r':
+        return Return;
+    case U'\t':
+        return Tab;
+    case U'\b':
+        return BackSpace;
+    case 0x1b:
+        return Escape;
+    case 0x7f:
+        return Delete;
+    default:
+        break;
+    }
+    if (scalar < 0x20 || (scalar >= 0x80 && scalar < 0xa0))
+        return NoSymbol;
+    if (scalar < 0x100)
+        return scalar;
+    if ((scalar >= 0xd800 && scalar <= 0xdfff) || scalar > 0x10ffff)
+        return NoSymbol;
+    return 0x01000000u | scalar;
+}
+
+} // namespace Keysyms

@@ -1,0 +1,250 @@
+#include "platform/typing/TypingEngine.h"
+
+#include "platform/typing/KeyboardDevice.h"
+
+TypingEngine::TypingEngine(KeyboardDevice& device, Clock clock, qint64 quarantineMs,
+                           qint64 unconfirmedLimitMs)
+    : m_device(device)
+    , m_clock(std::move(clock))
+    , m_pool(quarantineMs, unconfirmedLimitMs) {}
+
+void TypingEngine::newReceiver() {
+    // Until asked, assume it can confirm: guessing wrong only costs one request.
+    m_pool.setReceiverConfirms(bool(m_requestConfirmation));
+    m_requested = 0;
+}
+
+void TypingEngine::confirm(quint64 sequence) {
+    m_pool.confirm(sequence);
+}
+
+void TypingEngine::askForConfirmation() {
+    if (m_requested >= m_sequence)
+        return; // already asked for everything sent
+    if (m_requestConfirmation && m_requestConfirmation(m_sequence))
+        m_requested = m_sequence;
+    else
+        m_pool.setReceiverConfirms(false);
+}
+
+TypingEngine::Wait TypingEngine::settle() {
+    if (m_pool.hasUnconfirmedBindings() && m_pool.receiverConfirms())
+        askForConfirmation();
+    const qint64 settled = m_pool.settledAt();
+    if (settled <= m_clock())
+        return {};
+    return {Wait::Time, settled};
+}
+
+void TypingEngine::adopt(const KeymapSnapshot& keymap) {
+    m_pool.adopt(keymap);
+    // What the keymap no longer holds cannot be left behind by a crash.
+    bool changed = false;
+    for (auto it = m_mayHold.begin(); it != m_mayHold.end();) {
+        const quint8 keycode = it.key();
+        const bool stillThere = std::any_of(
+            it->cbegin(), it->cend(), [&](quint32 keysym) { return keymap.holdsOnly(keycode, keysym); });
+        if (stillThere) {
+            ++it;
+        } else {
+            it = m_mayHold.erase(it);
+            changed = true;
+        }
+    }
+    if (changed)
+        writeJournal();
+}
+
+void TypingEngine::enqueue(bool down, quint32 keysym) {
+    m_queue.append({down, keysym});
+}
+
+TypingEngine::Wait TypingEngine::run() {
+    while (!m_queue.isEmpty()) {
+        const Event event = m_queue.first();
+        if (!event.down) {
+            release(event.keysym);
+            m_queue.removeFirst();
+            continue;
+        }
+        const KeySlotPool::Choice choice = m_pool.choose(event.keysym, m_clock());
+        if (choice.kind == KeySlotPool::Choice::Wait) {
+            if (choice.confirmationHelps && m_pool.receiverConfirms() && m_requested < m_sequence) {
+                askForConfirmation();
+                continue; // the receiver may have turned out unable to confirm: choose again
+            }
+            return {Wait::Time, choice.readyAt};
+        }
+        if (choice.kind == KeySlotPool::Choice::Bind) {
+            if (m_bindingUndigested)
+                return {Wait::Keymap, 0};
+            const qint64 now = m_clock();
+            const qint64 gathered = m_pool.timeWhenFree(unboundAhead(now));
+            if (gathered > now && gathered - now <= gatherMs)
+                return {Wait::Time, gathered};
+        }
+        m_queue.removeFirst();
+        if (choice.kind == KeySlotPool::Choice::Exhausted) {
+            fail(event.keysym, m_pool.isEmpty() ? QStringLiteral("the keyboard mapping has no spare keycode")
+                                                : QStringLiteral("every spare keycode is held down"));
+            continue;
+        }
+        if (choice.kind == KeySlotPool::Choice::Bind && !bindAhead(event.keysym, choice.keycode))
+            continue;
+        const KeySlotPool::Choice bound = m_pool.choose(event.keysym, m_clock());
+        if (bound.kind != KeySlotPool::Choice::Ready)
+            continue; // cannot happen: it was just bound
+        m_device.press(bound.keycode);
+        m_pool.markPressed(bound.keycode, m_clock(), ++m_sequence);
+        m_held[event.keysym].append(bound.keycode);
+    }
+    return {};
+}
+
+bool TypingEngine::bindAhead(quint32 keysym, quint8 keycode) {
+    const qint64 now = m_clock();
+    const qsizetype horizon = std::min<qsizetype>(m_queue.size(), lookAhead);
+    // Where each bound symbol is next typed: the one typed last (or not at all) is replaced first.
+    QHash<quint32, qsizetype> nextUse;
+    for (qsizetype i = horizon - 1; i >= 0; --i) {
+        if (m_queue.at(i).down)
+            nextUse.insert(m_queue.at(i).keysym, i);
+    }
+    // Walking the symbols in the order they are typed, a keycode whose symbol
+    // comes up is kept, and each symbol without one gets a free keycode.
+    QSet<quint8> kept;
+    QSet<quint32> planned;
+    QList<KeyboardDevice::Binding> batch;
+    const auto take = [&](quint32 symbol) {
+        const KeySlotPool::Slot* best = nullptr;
+        for (const KeySlotPool::Slot& slot : m_pool.slots()) {
+            if (kept.contains(slot.keycode) || !m_pool.isFree(slot, now))
+                continue;
+            if (!best || (best->keysym != 0 && slot.keysym == 0)) {
+                best = &slot;
+                continue;
+            }
+            if (best->keysym == 0 || slot.keysym == 0)
+                continue;
+            const qsizetype slotNext = nextUse.value(slot.keysym, horizon);
+            const qsizetype bestNext = nextUse.value(best->keysym, horizon);
+            if (slotNext > bestNext ||
+                (slotNext == bestNext && m_pool.lastUse(slot.keycode) < m_pool.lastUse(best->keycode)))
+                best = &slot;
+        }
+        if (!best)
+            return false;
+        batch.append({best->keycode, symbol});
+        kept.insert(best->keycode);
+        planned.insert(symbol);
+        return true;
+    };
+    if (!take(keysym)) {
+        batch.append({keycode, keysym});
+        kept.insert(keycode);
+        planned.insert(keysym);
+    }
+    keycode = batch.first().keycode;
+    for (qsizetype i = 0; i < horizon; ++i) { // the first symbol has left the queue already
+        const Event& event = m_queue.at(i);
+        if (!event.down || planned.contains(event.keysym))
+            continue;
+        if (const KeySlotPool::Choice choice = m_pool.choose(event.keysym, now);
+            choice.kind == KeySlotPool::Choice::Ready) {
+            kept.insert(choice.keycode);
+            continue;
+        }
+        if (!take(event.keysym))
+            break;
+    }
+    if (bindNow(batch))
+        return true;
+    // Something in the batch was refused: find out whether the first symbol alone can be bound.
+    if (batch.size() > 1 && bindNow({batch.first()}))
+        return true;
+    // The keycode keeps whatever it had; give that back too before it leaves the pool.
+    const KeySlotPool::Slot* slot = m_pool.slot(keycode);
+    if (!slot || slot->keysym == 0 || bindNow({{keycode, 0}}))
+        m_mayHold.remove(keycode);
+    m_pool.remove(keycode);
+    writeJournal();
+    fail(keysym, QStringLiteral("the server refused to bind keycode %1").arg(keycode));
+    return false;
+}
+
+int TypingEngine::unboundAhead(qint64 now) const {
+    QSet<quint32> unbound;
+    const qsizetype horizon = std::min<qsizetype>(m_queue.size(), lookAhead);
+    for (qsizetype i = 0; i < horizon; ++i) {
+        const Event& event = m_queue.at(i);
+        if (event.down && m_pool.choose(event.keysym, now).kind != KeySlotPool::Choice::Ready)
+            unbound.insert(event.keysym);
+    }
+    return int(unbound.size());
+}
+
+bool TypingEngine::bindNow(const QList<KeyboardDevice::Binding>& bindings) {
+    bool widened = false;
+    for (const KeyboardDevice::Binding& binding : bindings) {
+        QList<quint32>& mayHold = m_mayHold[binding.keycode];
+        if (binding.keysym != 0 && !mayHold.contains(binding.keysym)) {
+            mayHold.append(binding.keysym);
+            widened = true;
+        }
+    }
+    if (widened)
+        writeJournal();
+    if (!m_device.bind(bindings))
+        return false;
+    for (const KeyboardDevice::Binding& binding : bindings) {
+        m_pool.setBinding(binding.keycode, binding.keysym);
+        if (binding.keysym != 0)
+            m_mayHold[binding.keycode] = {binding.keysym};
+        else
+            m_mayHold.remove(binding.keycode);
+    }
+    if (!widened)
+        writeJournal(); // an emptied keycode leaves the record
+    m_bindingUndigested = true;
+    return true;
+}
+
+void TypingEngine::release(quint32 keysym) {
+    auto held = m_held.find(keysym);
+    if (held == m_held.end() || held->isEmpty())
+        return; // its press failed, or never came
+    const quint8 keycode = held->takeFirst();
+    if (held->isEmpty())
+        m_held.erase(held);
+    m_device.release(keycode);
+    m_pool.markReleased(keycode, m_clock(), ++m_sequence);
+}
+
+void TypingEngine::dropQueue() {
+    m_queue.clear();
+    const auto held = m_held;
+    for (auto it = held.cbegin(); it != held.cend(); ++it) {
+        for (qsizetype i = 0; i < it->size(); ++i)
+            release(it.key());
+    }
+}
+
+void TypingEngine::restoreAll() {
+    QList<KeyboardDevice::Binding> empty;
+    for (const KeySlotPool::Slot& slot : m_pool.boundSlots())
+        empty.append({slot.keycode, 0});
+    if (empty.isEmpty() || bindNow(empty))
+        return;
+    for (const KeyboardDevice::Binding& binding : std::as_const(empty))
+        bindNow({binding});
+}
+
+void TypingEngine::writeJournal() {
+    if (m_journal)
+        m_journal(m_mayHold);
+}
+
+void TypingEngine::fail(quint32 keysym, const QString& why) {
+    if (m_onFailure)
+        m_onFailure(keysym, why);
+}

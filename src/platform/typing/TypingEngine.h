@@ -1,0 +1,119 @@
+#pragma once
+
+#include "platform/typing/KeySlotPool.h"
+
+#include <QList>
+#include <QMap>
+#include <QString>
+
+#include <functional>
+
+#include "platform/typing/KeyboardDevice.h"
+
+// Turns queued key events for symbols into keymap bindings and key events on
+// spare keycodes, in order, without ever re-binding a keycode that a receiver
+// may still need (see KeySlotPool). It never waits itself: run() does what is
+// due and says what the rest is waiting for.
+class TypingEngine {
+public:
+    using Clock = std::function<qint64()>; // milliseconds, monotonic
+    // keycode → every keysym it may carry right now, written before a binding changes,
+    // so that whatever a crash leaves behind can be cleared by the next start.
+    using Journal = std::function<void(const QMap<quint8, QList<quint32>>& mayHold)>;
+    using FailureHandler = std::function<void(quint32 keysym, const QString& why)>;
+    // Asks the receiver to confirm once it has handled every key event up to
+    // `sequence` (the answer comes through confirm()). False when it cannot.
+    using ConfirmationRequest = std::function<bool(quint64 sequence)>;
+
+    // What run() and settle() are waiting for.
+    struct Wait {
+        enum Kind {
+            Nothing, // run(): the queue is empty; settle(): no binding is needed any more
+            Time,    // something becomes possible at `until`, or sooner on confirm()
+            Keymap,  // the last binding has not yet been digested (keymapDigested())
+        };
+        Kind kind = Nothing;
+        qint64 until = 0;
+    };
+
+    // How far ahead in the queue symbols are bound together.
+    static constexpr int lookAhead = 256;
+    // How long a binding may wait for more keycodes to become free, so that
+    // they are all changed at once instead of one keymap change each.
+    static constexpr qint64 gatherMs = 20;
+    // For receivers that cannot confirm: on an idle Xvfb 20 ms was already exact
+    // for xterm; 100 ms leaves room for a loaded machine and costs little, since
+    // a keycode is re-bound only when more symbols than spare keycodes are typed.
+    static constexpr qint64 defaultQuarantineMs = 100;
+    // A receiver that can confirm but has not done so within this time is not waited for any longer.
+    static constexpr qint64 defaultUnconfirmedLimitMs = 2000;
+
+    TypingEngine(KeyboardDevice& device, Clock clock, qint64 quarantineMs = defaultQuarantineMs,
+                 qint64 unconfirmedLimitMs = defaultUnconfirmedLimitMs);
+
+    void setJournal(Journal journal) { m_journal = std::move(journal); }
+    void setFailureHandler(FailureHandler handler) { m_onFailure = std::move(handler); }
+    void setConfirmationRequest(ConfirmationRequest request) { m_requestConfirmation = std::move(request); }
+
+    // Takes a freshly read keymap (at start and after every change by anyone).
+    void adopt(const KeymapSnapshot& keymap);
+    bool canType() const { return !m_pool.isEmpty(); }
+
+    // The focus may have moved: find out afresh whether the receiver can confirm.
+    void newReceiver();
+    void enqueue(bool down, quint32 keysym);
+    // Sends every event that is due and says what the rest waits for.
+    Wait run();
+    bool isIdle() const { return m_queue.isEmpty(); }
+    // Forgets what is still queued; keys already pressed are released.
+    void dropQueue();
+
+    // The receiver has handled every key event up to `sequence`.
+    void confirm(quint64 sequence);
+    // Every client re-reads the whole keymap after each change, and a client
+    // that falls behind translates old key presses with new bindings. So a
+    // binding waits until the previous one has been digested by this process
+    // (which re-reads the keymap just like a Qt receiver does), or until the
+    // caller gives up waiting for that.
+    void keymapDigested() { m_bindingUndigested = false; }
+    bool isWaitingForKeymap() const { return m_bindingUndigested; }
+
+    // What still has to happen before the bindings can be given back.
+    Wait settle();
+    // Gives every bound keycode back its emptiness.
+    void restoreAll();
+
+    const KeySlotPool& pool() const { return m_pool; }
+    const QMap<quint8, QList<quint32>>& journalled() const { return m_mayHold; }
+    quint64 sentEvents() const { return m_sequence; }
+
+private:
+    struct Event {
+        bool down;
+        quint32 keysym;
+    };
+
+    void askForConfirmation();
+    // Binds the first queued symbol to `keycode` and, in the same keymap change,
+    // the next symbols that need a keycode, as far as free keycodes allow.
+    bool bindAhead(quint32 keysym, quint8 keycode);
+    // Distinct symbols typed soon that need a keycode.
+    int unboundAhead(qint64 now) const;
+    bool bindNow(const QList<KeyboardDevice::Binding>& bindings);
+    void release(quint32 keysym);
+    void writeJournal();
+    void fail(quint32 keysym, const QString& why);
+
+    KeyboardDevice& m_device;
+    Clock m_clock;
+    KeySlotPool m_pool;
+    Journal m_journal;
+    FailureHandler m_onFailure;
+    ConfirmationRequest m_requestConfirmation;
+    QList<Event> m_queue;
+    QHash<quint32, QList<quint8>> m_held; // keysym → keycodes pressed for it, oldest first
+    QMap<quint8, QList<quint32>> m_mayHold;
+    quint64 m_sequence = 0;  // key events sent
+    quint64 m_requested = 0; // the last sequence a confirmation was asked for
+    bool m_bindingUndigested = false;
+};

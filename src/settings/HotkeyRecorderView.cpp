@@ -1,0 +1,216 @@
+#include "settings/HotkeyRecorderView.h"
+
+#include "hotkeys/KeyTable.h"
+#include "settings/SemanticColors.h"
+
+#include <QKeyEvent>
+#include <QPainter>
+#include <QPainterPath>
+#include <QTimer>
+
+namespace {
+
+constexpr quint32 macEscape = 53;
+constexpr quint32 macDelete = 51;
+
+bool isModifierKey(int key) {
+    switch (key) {
+    case Qt::Key_Shift:
+    case Qt::Key_Control:
+    case Qt::Key_Meta:
+    case Qt::Key_Alt:
+    case Qt::Key_AltGr:
+    case Qt::Key_Super_L:
+    case Qt::Key_Super_R:
+    case Qt::Key_Hyper_L:
+    case Qt::Key_Hyper_R:
+    case Qt::Key_CapsLock:
+    case Qt::Key_NumLock:
+    case Qt::Key_Mode_switch:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// The macOS codes 54–63 are the modifier keys themselves (Command, Shift,
+// Caps Lock, Option, Control, their right-hand twins and Fn).
+bool isModifierPosition(quint32 macKeyCode) {
+    return macKeyCode >= 54 && macKeyCode <= 63;
+}
+
+// The physical key, from the X keycode the event carries; the layout plays no part.
+std::optional<quint32> physicalKey(const QKeyEvent* event) {
+    if (event->nativeScanCode() == 0)
+        return std::nullopt;
+    return KeyTable::fromXKeycode(event->nativeScanCode());
+}
+
+} // namespace
+
+HotkeyRecorderView::HotkeyRecorderView(QWidget* parent)
+    : QWidget(parent) {
+    setFixedSize(fixedWidth, fixedHeight);
+    setFocusPolicy(Qt::StrongFocus);
+    setAttribute(Qt::WA_InputMethodEnabled, false);
+    updateAccessibleName();
+}
+
+void HotkeyRecorderView::setConfig(const HotkeyConfig& config) {
+    if (m_config == config)
+        return;
+    m_config = config;
+    updateAccessibleName();
+    update();
+}
+
+void HotkeyRecorderView::setPlaceholder(const QString& placeholder) {
+    if (m_placeholder == placeholder)
+        return;
+    m_placeholder = placeholder;
+    updateAccessibleName();
+    update();
+}
+
+QString HotkeyRecorderView::shownText() const {
+    if (m_isRecording)
+        return m_placeholder;
+    return KeyTable::displayText(m_config);
+}
+
+void HotkeyRecorderView::setRecording(bool recording) {
+    if (m_isRecording == recording)
+        return;
+    m_isRecording = recording;
+    updateAccessibleName();
+    update();
+    Q_EMIT isRecordingChanged(recording);
+}
+
+void HotkeyRecorderView::report(const HotkeyConfig& config) {
+    // Whoever owns the binding saves and re-registers; that must not happen
+    // inside the key event.
+    QTimer::singleShot(0, this, [this, config] { Q_EMIT recorded(config); });
+}
+
+void HotkeyRecorderView::updateAccessibleName() {
+    setAccessibleName(shownText());
+}
+
+bool HotkeyRecorderView::event(QEvent* event) {
+    if (m_isRecording) {
+        switch (event->type()) {
+        case QEvent::ShortcutOverride:
+            // Application shortcuts must not take the combination being recorded.
+            event->accept();
+            return true;
+        case QEvent::KeyPress:
+            // Tab and Shift+Tab would otherwise move the focus before we see them.
+            keyPressEvent(static_cast<QKeyEvent*>(event));
+            return true;
+        default:
+            break;
+        }
+    }
+    return QWidget::event(event);
+}
+
+void HotkeyRecorderView::mousePressEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton) {
+        event->ignore();
+        return;
+    }
+    event->accept();
+    if (!m_isRecording) {
+        setRecording(true);
+        setFocus(Qt::MouseFocusReason);
+    } else {
+        setRecording(false);
+    }
+}
+
+void HotkeyRecorderView::keyPressEvent(QKeyEvent* event) {
+    if (!m_isRecording) {
+        QWidget::keyPressEvent(event);
+        return;
+    }
+    event->accept();
+    if (isModifierKey(event->key()))
+        return;
+    const std::optional<quint32> key = physicalKey(event);
+    if (key && isModifierPosition(*key))
+        return;
+
+    const bool clears = key ? (*key == macEscape || *key == macDelete)
+                            : (event->key() == Qt::Key_Escape || event->key() == Qt::Key_Backspace);
+    if (clears) {
+        m_config = HotkeyConfig{};
+        report(m_config);
+        setRecording(false);
+        return;
+    }
+
+    const quint32 mask = KeyTable::carbonModifiers(event->modifiers());
+    if ((mask & CarbonModifier::Required) == 0 || !key)
+        return; // keep waiting for a usable combination
+    m_config = HotkeyConfig{*key, mask};
+    report(m_config);
+    setRecording(false);
+}
+
+void HotkeyRecorderView::keyReleaseEvent(QKeyEvent* event) {
+    if (m_isRecording)
+        event->accept();
+    else
+        QWidget::keyReleaseEvent(event);
+}
+
+void HotkeyRecorderView::focusOutEvent(QFocusEvent* event) {
+    setRecording(false);
+    QWidget::focusOutEvent(event);
+}
+
+void HotkeyRecorderView::changeEvent(QEvent* event) {
+    // A hidden or disabled field cannot be recording: nothing would ever end it.
+    if (event->type() == QEvent::EnabledChange && !isEnabled())
+        setRecording(false);
+    QWidget::changeEvent(event);
+}
+
+void HotkeyRecorderView::hideEvent(QHideEvent* event) {
+    setRecording(false);
+    QWidget::hideEvent(event);
+}
+
+void HotkeyRecorderView::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    const QPalette& colors = palette();
+
+    const qreal lineWidth = m_isRecording ? 2.0 : 1.0;
+    // Inset by one point, then by half the line so the stroke stays inside and sharp.
+    const QRectF frame = QRectF(rect())
+                             .adjusted(1, 1, -1, -1)
+                             .adjusted(lineWidth / 2, lineWidth / 2, -lineWidth / 2, -lineWidth / 2);
+    QPainterPath path;
+    path.addRoundedRect(frame, 6, 6);
+    painter.fillPath(path, m_isRecording ? SemanticColors::withAlpha(SemanticColors::accent(colors), 0.15)
+                                         : SemanticColors::controlBackground(colors));
+    painter.setPen(
+        QPen(m_isRecording ? SemanticColors::accent(colors) : SemanticColors::separator(colors), lineWidth));
+    painter.drawPath(path);
+
+    QColor textColor;
+    if (m_isRecording)
+        textColor = SemanticColors::secondaryLabel(colors);
+    else if (!m_config.isEmpty())
+        textColor = SemanticColors::label(colors);
+    else
+        textColor = SemanticColors::tertiaryLabel(colors);
+    QFont textFont = font();
+    textFont.setWeight(QFont::Medium);
+    painter.setFont(textFont);
+    painter.setPen(textColor);
+    const QString text = QFontMetrics(textFont).elidedText(shownText(), Qt::ElideRight, width() - 8);
+    painter.drawText(rect(), Qt::AlignCenter, text);
+}

@@ -1,0 +1,35 @@
+#pragma once
+
+#include "platform/HotkeyService.h"
+
+#include <QHash>
+#include <QList>
+
+// Keeps the registered combinations, for tests; can refuse some and simulate presses.
+class RecordingHotkeyService : public HotkeyService {
+    Q_OBJECT
+public:
+    struct Grab {
+        PhysicalKey key;
+        HotkeyModifiers modifiers;
+        quint32 id;
+        Handle handle;
+        bool operator==(const Grab&) const = default;
+    };
+
+    using HotkeyService::HotkeyService;
+
+    Registration registerHotkey(PhysicalKey key, HotkeyModifiers modifiers, quint32 id) override;
+    void unregisterHotkey(Handle handle) override;
+
+    // Emits hotkeyPressed for the id registered for this combination, if any.
+    bool press(PhysicalKey key, HotkeyModifiers modifiers);
+
+    QList<Grab> active;                // what is registered now
+    QList<Grab> registrations;         // every successful registration, in order
+    QList<Handle> unregistered;        // every release, in order
+    QHash<PhysicalKey, int> refuseKey; // physical key → status to answer with
+
+private:
+    Handle m_nextHandle = 1;
+};

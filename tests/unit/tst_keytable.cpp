@@ -1,0 +1,88 @@
+#include "hotkeys/KeyTable.h"
+
+#include <QTest>
+
+class TestKeyTable : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void samePhysicalKey_data();
+    void samePhysicalKey();
+    void everyNamedKeyHasAPlaceOfItsOwn();
+    void displayText_data();
+    void displayText();
+    void modifiers();
+};
+
+void TestKeyTable::samePhysicalKey_data() {
+    QTest::addColumn<uint>("mac");
+    QTest::addColumn<uint>("xKeycode"); // 0: no macOS key sits there
+    // X keycodes of the evdev keymap, as `xmodmap -pke` shows them.
+    QTest::newRow("A") << 0u << 38u;
+    QTest::newRow("K") << 40u << 45u;
+    QTest::newRow("1") << 18u << 10u;
+    QTest::newRow("grave") << 50u << 49u;
+    QTest::newRow("ISO key beside left Shift") << 10u << 94u;
+    QTest::newRow("forward Delete") << 117u << 119u;
+    QTest::newRow("keypad Enter") << 76u << 104u;
+    QTest::newRow("F13") << 105u << 191u;
+    QTest::newRow("left Shift has no code") << 0u << 50u;
+    QTest::newRow("Print has no code") << 0u << 107u;
+}
+
+void TestKeyTable::samePhysicalKey() {
+    QFETCH(uint, mac);
+    QFETCH(uint, xKeycode);
+    if (mac == 0 && xKeycode != 38) {
+        QCOMPARE(KeyTable::fromXKeycode(xKeycode), std::nullopt);
+        return;
+    }
+    QCOMPARE(KeyTable::toEvdev(mac), std::optional<quint32>(xKeycode - 8));
+    QCOMPARE(KeyTable::fromXKeycode(xKeycode), std::optional<quint32>(mac));
+}
+
+void TestKeyTable::everyNamedKeyHasAPlaceOfItsOwn() {
+    const QHash<quint32, QString>& names = KeyTable::keyNameTable();
+    QSet<quint32> places;
+    for (auto it = names.cbegin(); it != names.cend(); ++it) {
+        const std::optional<quint32> evdev = KeyTable::toEvdev(it.key());
+        QVERIFY2(evdev && !places.contains(*evdev), qPrintable(it.value()));
+        places.insert(*evdev);
+        QCOMPARE(KeyTable::fromEvdev(*evdev), std::optional<quint32>(it.key()));
+    }
+}
+
+void TestKeyTable::displayText_data() {
+    QTest::addColumn<quint32>("keyCode");
+    QTest::addColumn<quint32>("modifiers");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("empty combination") << 0u << 0u << "—";
+    QTest::newRow("default toggle") << 40u << 2560u << "⌥⇧K";
+    QTest::newRow("all four in fixed order") << 40u << 6912u << "⌃⌥⇧⌘K";
+    QTest::newRow("key code 0 is A") << 0u << 256u << "⌘A";
+    QTest::newRow("unknown mask bits hidden") << 40u << (0x10000u | 2048u) << "⌥K";
+    QTest::newRow("keypad twin") << 83u << 2048u << "⌥1";
+    QTest::newRow("unnamed key") << 10u << 256u << "⌘Key10";
+    QTest::newRow("largest code") << 4294967295u << 512u << "⇧Key4294967295";
+}
+
+void TestKeyTable::displayText() {
+    QFETCH(quint32, keyCode);
+    QFETCH(quint32, modifiers);
+    QFETCH(QString, expected);
+    QCOMPARE(KeyTable::displayText(HotkeyConfig{keyCode, modifiers}), expected);
+}
+
+void TestKeyTable::modifiers() {
+    // Qt's modifiers are stored as Carbon bits and grabbed as neutral ones; the keypad flag is no modifier.
+    const Qt::KeyboardModifiers all =
+        Qt::ControlModifier | Qt::AltModifier | Qt::ShiftModifier | Qt::MetaModifier | Qt::KeypadModifier;
+    QCOMPARE(KeyTable::carbonModifiers(all), 6912u);
+    QCOMPARE(KeyTable::carbonModifiers(Qt::AltModifier | Qt::ShiftModifier), 2560u);
+    QCOMPARE(KeyTable::fromCarbon(2560u), HotkeyModifier::Alt | HotkeyModifier::Shift);
+    QCOMPARE(KeyTable::fromCarbon(6912u | 0x10000u),
+             HotkeyModifier::Alt | HotkeyModifier::Shift | HotkeyModifier::Control | HotkeyModifier::Super);
+}
+
+QTEST_GUILESS_MAIN(TestKeyTable)
+#include "tst_keytable.moc"
