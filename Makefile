@@ -3,7 +3,7 @@ BUILD_DIR ?= build
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
 
-.PHONY: run test build deps configure demo bench clean
+.PHONY: run test build deps configure demo bench fuzz test-ratio clean
 
 deps:
 	@scripts/install-deps
@@ -32,5 +32,13 @@ bench: build
 	cmake --build $(BUILD_DIR) --target benchmarks
 	scripts/bench $(BUILD_DIR)
 
+# Each fuzzing target for FUZZ_SECONDS (clang's libFuzzer, in build-fuzz/); not part of `make test`.
+FUZZ_SECONDS ?= 60
+fuzz: deps
+	scripts/fuzz build-fuzz $(FUZZ_SECONDS)
+
+test-ratio:
+	@scripts/test-ratio
+
 clean:
-	rm -rf $(BUILD_DIR)
+	rm -rf $(BUILD_DIR) build-fuzz
