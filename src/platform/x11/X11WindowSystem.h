@@ -21,6 +21,10 @@ public:
     void setIdentity(QWindow& window, const QByteArray& role) override;
     void prepareFloatingShow(QWindow& window) override;
     void setAcceptsFocus(QWindow& window, bool accepts) override;
+    bool floatsUnmanaged() const override { return m_unmanaged; }
+    // Under a Wayland compositor (Xwayland): the panel is an override-redirect
+    // window, and lending it the focus takes a new map (see setAcceptsFocus()).
+    void setFloatsUnmanaged(bool unmanaged) { m_unmanaged = unmanaged; }
     bool isCompositing() const override { return m_compositing; }
     WindowId activeWindow() const override;
     void activateWindow(WindowId window) override;
@@ -41,6 +45,9 @@ private:
         WmProtocols,
         WmTakeFocus,
         NetWmCm,
+        NetWmWindowType,
+        NetWmWindowTypeNormal,
+        NetWmWindowTypeUtility,
         AtomCount
     };
 
@@ -50,12 +57,14 @@ private:
     bool wmSupports(quint32 atom) const;
     void completeStatesAfterMap(quint32 window);
     QList<quint32> atomList(quint32 window, quint32 property) const;
+    void lendFocusUnmanaged(QWindow& window, bool accepts);
 
     X11Connection m_x;
     quint32 m_root = 0;
     quint32 m_atoms[AtomCount] = {};
     int m_xfixesFirstEvent = -1;
     bool m_compositing = false;
+    bool m_unmanaged = false;
     // Panels shown since their last map, whose states are checked once the window manager has mapped them.
     QSet<quint32> m_awaitingMap;
 };
