@@ -32,8 +32,10 @@ QByteArray VirtualKeymap::source(const QMap<quint8, quint32>& bindings) {
         char name[64];
         if (xkb_keysym_get_name(it.value(), name, sizeof name) <= 0)
             return {}; // not a keysym at all
-        text += "    key " + keyName(it.key()) + " { type = \"ONE_LEVEL\", symbols[Group1] = [ " + name +
-                " ] };\n";
+        // Two equal levels of a type that consumes Shift and Caps Lock: a receiver
+        // that applies Caps Lock to what a key gives finds it used up.
+        text += "    key " + keyName(it.key()) + " { type = \"ALPHABETIC\", symbols[Group1] = [ " + name +
+                ", " + name + " ] };\n";
     }
     text += "};\n"
             "};\n";

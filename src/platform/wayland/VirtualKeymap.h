@@ -9,10 +9,11 @@ struct xkb_context;
 
 // The keymap of Runeboard's virtual keyboard, which carries nothing but the
 // symbols being typed: each on a keycode of its own from 200 up (Xwayland
-// cannot take keycodes above 255), with one level, so no modifier can change
-// it. The types and compat sections come from "complete", which Xwayland
-// needs; libxkbcommon resolves the includes, so the compositor gets a keymap
-// that stands on its own.
+// cannot take keycodes above 255), on both levels of a type that consumes
+// Shift and Caps Lock, so no modifier can change it (the virtual keyboard's
+// own modifiers are never set, but a receiver could still be told of a lock). The types and compat sections
+// come from "complete", which Xwayland needs; libxkbcommon resolves the includes, so the compositor gets a
+// keymap that stands on its own.
 class VirtualKeymap {
 public:
     static constexpr quint8 firstKeycode = 200;
