@@ -15,6 +15,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QRegularExpression>
+#include <QSet>
 
 #include <algorithm>
 #include <cstdio>
@@ -232,8 +233,9 @@ void compare(Bench& bench, const char* title, const QString& text) {
 }
 // The same text on a wlroots compositor, where both type through a virtual keyboard.
 void compareOnWayland(const QString& text) {
-    std::printf("\nOn a headless sway, %lld symbols (36 distinct, three times); one run each\n",
-                qlonglong(text.toUcs4().size()));
+    const QList<uint> scalars = text.toUcs4();
+    std::printf("\nOn a headless sway, %lld symbols (%lld distinct); one run each\n",
+                qlonglong(scalars.size()), qlonglong(QSet<uint>(scalars.cbegin(), scalars.cend()).size()));
     SwaySession sway;
     QString error;
     if (!sway.start(&error)) {
