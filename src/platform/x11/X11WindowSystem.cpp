@@ -49,11 +49,8 @@ X11WindowSystem::X11WindowSystem(const X11Connection& connection, int screenNumb
                                      "_NET_SUPPORTED",
                                      "WM_PROTOCOLS",
                                      "WM_TAKE_FOCUS",
-                                     "_NET_WM_CM_S" + QByteArray::number(screenNumber),
-                                     "_NET_WM_WINDOW_TYPE",
-                                     "_NET_WM_WINDOW_TYPE_NORMAL",
-                                     "_NET_WM_WINDOW_TYPE_UTILITY"};
-    static_assert(AtomCount == 15);
+                                     "_NET_WM_CM_S" + QByteArray::number(screenNumber)};
+    static_assert(AtomCount == 12);
     const QList<xcb_atom_t> atoms = Xcb::internAtoms(m_x.xcb(), names);
     std::copy(atoms.cbegin(), atoms.cend(), m_atoms);
     m_xfixesFirstEvent = m_x.extensionFirstEvent("XFIXES");
@@ -109,10 +106,12 @@ void X11WindowSystem::prepareFloatingShow(QWindow& window) {
 }
 
 void X11WindowSystem::setAcceptsFocus(QWindow& window, bool accepts) {
-    if (m_unmanaged) {
-        lendFocusUnmanaged(window, accepts);
+    // No window manager offers an override-redirect window the focus, so
+    // there is nothing to take back. (Nor does sway 1.7 give it the keyboard
+    // when it is mapped again as a normal window, so the panel's own fields
+    // cannot be typed into under a Wayland compositor yet.)
+    if (m_unmanaged)
         return;
-    }
     // With input=False but WM_TAKE_FOCUS listed, a window is "globally
     // active" to the window manager: a click makes it send the offer and drop
     // the focus of the window that had it, even though Qt declines.
@@ -127,29 +126,6 @@ void X11WindowSystem::setAcceptsFocus(QWindow& window, bool accepts) {
         protocols.removeAll(atom(WmTakeFocus));
     xcb_change_property(m_x.xcb(), XCB_PROP_MODE_REPLACE, id, atom(WmProtocols), XCB_ATOM_ATOM, 32,
                         static_cast<uint32_t>(protocols.size()), protocols.constData());
-    m_x.flush();
-}
-
-void X11WindowSystem::lendFocusUnmanaged(QWindow& handle, bool accepts) {
-    // Wayland compositors give the keyboard to an override-redirect window
-    // when it is mapped, unless its type says it never wants it (a utility
-    // window, as Qt makes the panel), and give it back to the window that had
-    // it when the window is unmapped. The panel declines the focus as a
-    // utility window; to lend it, it is mapped again as a normal one, and to
-    // return it, unmapped and mapped as a utility window again.
-    const auto window = static_cast<xcb_window_t>(handle.winId());
-    const QList<quint32> types = atomList(window, atom(NetWmWindowType));
-    const quint32 wanted = accepts ? atom(NetWmWindowTypeNormal) : atom(NetWmWindowTypeUtility);
-    if (types == QList<quint32>{wanted})
-        return;
-    xcb_change_property(m_x.xcb(), XCB_PROP_MODE_REPLACE, window, atom(NetWmWindowType), XCB_ATOM_ATOM, 32, 1,
-                        &wanted);
-    if (!handle.isVisible()) {
-        m_x.flush();
-        return; // it is mapped with the right type when shown
-    }
-    xcb_unmap_window(m_x.xcb(), window);
-    xcb_map_window(m_x.xcb(), window);
     m_x.flush();
 }
 

@@ -22,8 +22,7 @@ public:
     void prepareFloatingShow(QWindow& window) override;
     void setAcceptsFocus(QWindow& window, bool accepts) override;
     bool floatsUnmanaged() const override { return m_unmanaged; }
-    // Under a Wayland compositor (Xwayland): the panel is an override-redirect
-    // window, and lending it the focus takes a new map (see setAcceptsFocus()).
+    // Under a Wayland compositor (Xwayland): the panel is an override-redirect window.
     void setFloatsUnmanaged(bool unmanaged) { m_unmanaged = unmanaged; }
     bool isCompositing() const override { return m_compositing; }
     WindowId activeWindow() const override;
@@ -45,9 +44,6 @@ private:
         WmProtocols,
         WmTakeFocus,
         NetWmCm,
-        NetWmWindowType,
-        NetWmWindowTypeNormal,
-        NetWmWindowTypeUtility,
         AtomCount
     };
 
@@ -57,7 +53,6 @@ private:
     bool wmSupports(quint32 atom) const;
     void completeStatesAfterMap(quint32 window);
     QList<quint32> atomList(quint32 window, quint32 property) const;
-    void lendFocusUnmanaged(QWindow& window, bool accepts);
 
     X11Connection m_x;
     quint32 m_root = 0;
