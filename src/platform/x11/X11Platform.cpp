@@ -39,7 +39,7 @@ QString sessionProblem(const QString& qtPlatform, const QByteArray& display, con
             .arg(qtPlatform);
     }
     if (wayland)
-        return QStringLiteral("Typing reaches X11 programs only on this desktop.");
+        return QStringLiteral("typing reaches X11 programs only on this desktop");
     return {};
 }
 
