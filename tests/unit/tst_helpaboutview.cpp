@@ -1,3 +1,4 @@
+#include "hotkeys/HotkeySettings.h"
 #include "localization/LocalizationManager.h"
 #include "settings/AppLogo.h"
 #include "settings/BulletPointRow.h"
@@ -42,6 +43,7 @@ private:
         SettingsStore store{dir.filePath(QStringLiteral("runeboard.conf"))};
         LocalizationManager localization{store, QStringLiteral("en")};
         UpdateManager updates{store, localization};
+        HotkeySettings hotkeys{store};
     };
     std::unique_ptr<Env> m;
     std::unique_ptr<HelpAboutView> m_view;
@@ -52,7 +54,7 @@ void HelpAboutViewTest::init() {
     m = std::make_unique<Env>();
     m_presented.clear();
     m->updates.setPresenter([this](const UpdateCheckResult& result) { m_presented.append(result); });
-    m_view = std::make_unique<HelpAboutView>(m->localization, m->updates);
+    m_view = std::make_unique<HelpAboutView>(m->localization, m->updates, m->hotkeys);
     m_view->show();
     QVERIFY(QTest::qWaitForWindowExposed(m_view.get()));
 }
@@ -100,7 +102,7 @@ void HelpAboutViewTest::versionLine() {
     QFETCH(QString, shown);
     if (!version.isNull()) {
         m->updates.setCurrentVersion(version);
-        m_view = std::make_unique<HelpAboutView>(m->localization, m->updates);
+        m_view = std::make_unique<HelpAboutView>(m->localization, m->updates, m->hotkeys);
     }
     QCOMPARE(label("versionLabel")->text(), shown);
 }
@@ -156,7 +158,7 @@ void HelpAboutViewTest::bulletsStayLevelWithTheFirstLine() {
         QFont large = desktopFont;
         large.setPointSizeF(points);
         QApplication::setFont(large);
-        m_view = std::make_unique<HelpAboutView>(m->localization, m->updates);
+        m_view = std::make_unique<HelpAboutView>(m->localization, m->updates, m->hotkeys);
         m_view->show();
     }
     m->localization.setAppLanguage(QStringLiteral("ru"));

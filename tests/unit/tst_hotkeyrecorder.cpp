@@ -37,8 +37,8 @@ private Q_SLOTS:
     void cleanup();
     void keyWhileRecording_data();
     void keyWhileRecording();
-    void twoClicksChangeNothing();
-    void focusLossCancels();
+    void cancelling_data();
+    void cancelling();
     void keyWhileIdlePassesThrough();
 
 private:
@@ -85,7 +85,7 @@ void HotkeyRecorderTest::keyWhileRecording_data() {
         << false << 0u << 0u << placeholder;
     QTest::newRow("Control+Shift+F5")
         << int(Qt::Key_F5) << Qt::KeyboardModifiers(Qt::ControlModifier | Qt::ShiftModifier) << xF5 << true
-        << 96u << 4608u << QStringLiteral("⌃⇧F5");
+        << 96u << 4608u << QStringLiteral("Ctrl+Shift+F5");
     QTest::newRow("Alt+Escape clears") << int(Qt::Key_Escape) << Qt::KeyboardModifiers(Qt::AltModifier)
                                        << xEscape << true << 0u << 0u << QStringLiteral("—");
     QTest::newRow("Backspace clears") << int(Qt::Key_Backspace) << Qt::KeyboardModifiers() << xBackspace
@@ -93,10 +93,10 @@ void HotkeyRecorderTest::keyWhileRecording_data() {
     // The Russian layout puts Л on the K key; the combination is the same keys.
     QTest::newRow("Alt+Shift+K under a Russian layout")
         << 0x41b << Qt::KeyboardModifiers(Qt::AltModifier | Qt::ShiftModifier) << xK << true << 40u << 2560u
-        << QStringLiteral("⌥⇧K");
+        << QStringLiteral("Alt+Shift+K");
     QTest::newRow("Super+Tab is recorded, not a focus move")
         << int(Qt::Key_Tab) << Qt::KeyboardModifiers(Qt::MetaModifier) << xTab << true << 48u << 256u
-        << QStringLiteral("⌘Tab");
+        << QStringLiteral("Super+Tab");
 }
 
 void HotkeyRecorderTest::keyWhileRecording() {
@@ -132,29 +132,28 @@ void HotkeyRecorderTest::keyWhileRecording() {
     }
 }
 
-void HotkeyRecorderTest::twoClicksChangeNothing() {
-    QSignalSpy recorded(m_recorder, &HotkeyRecorderView::recorded);
-    QTest::mouseClick(m_recorder, Qt::LeftButton);
-    QVERIFY(m_recorder->isRecording());
-    QTest::mouseClick(m_recorder, Qt::LeftButton);
-    QVERIFY(!m_recorder->isRecording());
-    QCoreApplication::processEvents();
-    QCOMPARE(recorded.size(), 0);
-    QCOMPARE(m_recorder->config(), (HotkeyConfig{40, 2560}));
-    QCOMPARE(m_recorder->shownText(), QStringLiteral("⌥⇧K"));
+void HotkeyRecorderTest::cancelling_data() {
+    QTest::addColumn<bool>("byFocusLoss");
+    QTest::newRow("a second click") << false;
+    QTest::newRow("the focus moves away") << true;
 }
 
-void HotkeyRecorderTest::focusLossCancels() {
+void HotkeyRecorderTest::cancelling() {
+    QFETCH(bool, byFocusLoss);
     QSignalSpy recorded(m_recorder, &HotkeyRecorderView::recorded);
     QTest::mouseClick(m_recorder, Qt::LeftButton);
     QVERIFY(m_recorder->isRecording());
-    m_other->setFocus(Qt::TabFocusReason);
+    if (byFocusLoss)
+        m_other->setFocus(Qt::TabFocusReason);
+    else
+        QTest::mouseClick(m_recorder, Qt::LeftButton);
     QVERIFY(!m_recorder->isRecording());
-    // A combination typed afterwards goes to the other field, not into the binding.
-    sendKey(m_other, Qt::Key_F5, Qt::ControlModifier, xF5);
+    // A combination typed afterwards goes elsewhere, not into the binding.
+    sendKey(byFocusLoss ? static_cast<QWidget*>(m_other) : m_recorder, Qt::Key_F5, Qt::ControlModifier, xF5);
     QCoreApplication::processEvents();
     QCOMPARE(recorded.size(), 0);
     QCOMPARE(m_recorder->config(), (HotkeyConfig{40, 2560}));
+    QCOMPARE(m_recorder->shownText(), QStringLiteral("Alt+Shift+K"));
 }
 
 void HotkeyRecorderTest::keyWhileIdlePassesThrough() {

@@ -136,7 +136,6 @@ void TestLocalization::languageChoiceIsStored() {
 
 void TestLocalization::everyKeyHasTwoTexts() {
     const auto& rows = StringTable::rows();
-    QCOMPARE(rows.size(), 66);
     static const QRegularExpression keyPattern(QStringLiteral("^[a-z0-9_]+$"));
     QSet<QString> keys;
     LocalizationManager english(*m_store, QStringLiteral("en"));

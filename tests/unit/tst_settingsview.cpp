@@ -1,5 +1,6 @@
 #include "FakeModifierMonitor.h"
 #include "RecordingHotkeyService.h"
+#include "StdoutCapture.h"
 #include "hotkeys/GlobalHotkeyManager.h"
 #include "hotkeys/HotkeySettings.h"
 #include "hotkeys/KeyTable.h"
@@ -7,6 +8,7 @@
 #include "localization/LocalizationManager.h"
 #include "palettes/PaletteManager.h"
 #include "palettes/PresetCatalogue.h"
+#include "platform/AutostartEntry.h"
 #include "settings/CustomRowButton.h"
 #include "settings/GeneralTab.h"
 #include "settings/HotkeyRecorderView.h"
@@ -29,6 +31,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMessageBox>
+#include <QProcess>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
@@ -88,6 +91,11 @@ bool pressStored(RecordingHotkeyService& service, quint32 keyCode, quint32 modif
     return service.press(KeyTable::toEvdev(keyCode).value_or(0xffff), KeyTable::fromCarbon(modifiers));
 }
 
+QString readText(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+}
+
 QStringList labelTexts(const QWidget* root) {
     QStringList texts;
     for (const QLabel* label : root->findChildren<QLabel*>())
@@ -107,9 +115,9 @@ class SettingsViewTest : public QObject {
 private Q_SLOTS:
     void init();
     void cleanup();
-    void windowShape();
     void generalTabWritesAfterTheEvent_data();
     void generalTabWritesAfterTheEvent();
+    void startAtLoginShowsTheFileAsItIs();
     void choosingRussianRetitlesEverythingAtOnce();
     void quickAccessRules();
     void clickingAdditionalSetNameMakesItMainAndActive();
@@ -125,6 +133,7 @@ private Q_SLOTS:
 
 private:
     SetRow* rowNamed(const QString& key) const;
+    QString autostartFile() const { return m_dir->filePath(QStringLiteral("autostart/runeboard.desktop")); }
 
     std::unique_ptr<QTemporaryDir> m_dir;
     std::unique_ptr<Managers> m_managers;
@@ -133,6 +142,7 @@ private:
 
 void SettingsViewTest::init() {
     m_dir = std::make_unique<QTemporaryDir>();
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_dir->path()));
     m_managers = std::make_unique<Managers>(m_dir->filePath(QStringLiteral("runeboard.conf")));
     m_view =
         std::make_unique<SettingsView>(m_managers->localization, m_managers->palettes, m_managers->keyboard,
@@ -156,22 +166,12 @@ SetRow* SettingsViewTest::rowNamed(const QString& key) const {
     return nullptr;
 }
 
-void SettingsViewTest::windowShape() {
-    QCOMPARE(m_view->size(), QSize(480, 460));
-    QCOMPARE(m_view->windowTitle(), QStringLiteral("Runeboard Settings"));
-    QCOMPARE(m_view->tabSelector()->segments(),
-             (QStringList{QStringLiteral("General"), QStringLiteral("Sets"), QStringLiteral("Hotkeys")}));
-    QCOMPARE(m_view->selectedTab(), 0);
-    click(m_view->tabSelector(), m_view->tabSelector()->segmentRect(2).center());
-    QCOMPARE(m_view->selectedTab(), 2);
-    QVERIFY(m_view->hotkeysTab()->isVisible());
-}
-
 void SettingsViewTest::generalTabWritesAfterTheEvent_data() {
     QTest::addColumn<int>("control");
     QTest::newRow("language menu") << 0;
     QTest::newRow("keyboard size") << 1;
     QTest::newRow("custom-symbol switch") << 2;
+    QTest::newRow("start-at-login switch") << 3;
 }
 
 void SettingsViewTest::generalTabWritesAfterTheEvent() {
@@ -186,8 +186,10 @@ void SettingsViewTest::generalTabWritesAfterTheEvent() {
                    localization.currentLanguage() == QLatin1String("ru");
         case 1:
             return keyboard.keyboardSize() == KeyboardSize::Full;
-        default:
+        case 2:
             return !keyboard.separateCustomSymbols();
+        default:
+            return QFile::exists(autostartFile());
         }
     };
     QVERIFY(!written());
@@ -200,8 +202,11 @@ void SettingsViewTest::generalTabWritesAfterTheEvent() {
     case 1:
         click(tab->sizeSelector(), tab->sizeSelector()->segmentRect(1).center());
         break;
-    default:
+    case 2:
         click(tab->customSymbolsSwitch());
+        break;
+    default:
+        click(tab->startAtLoginSwitch());
         break;
     }
     QVERIFY2(!written(), "written while the control's event was handled");
@@ -210,37 +215,68 @@ void SettingsViewTest::generalTabWritesAfterTheEvent() {
     QCOMPARE(tab->languageMenu()->currentIndex(), control == 0 ? 2 : 0);
     QCOMPARE(tab->sizeSelector()->currentIndex(), control == 1 ? 1 : 0);
     QCOMPARE(tab->customSymbolsSwitch()->isChecked(), control != 2);
+    QCOMPARE(tab->startAtLoginSwitch()->isChecked(), control == 3);
+}
+
+void SettingsViewTest::startAtLoginShowsTheFileAsItIs() {
+    ToggleSwitch* toggle = m_view->generalTab()->startAtLoginSwitch();
+    const QString file = autostartFile();
+    click(toggle);
+    QTRY_VERIFY(QFile::exists(file));
+    QVERIFY(toggle->isChecked());
+    QVERIFY(
+        readText(file).contains(QStringLiteral("\nExec=") + QCoreApplication::applicationFilePath() + u'\n'));
+    QCOMPARE(QProcess::execute(QStringLiteral("desktop-file-validate"), {file}), 0);
+
+    // Removed by hand: off the next time the window shows.
+    QVERIFY(QFile::remove(file));
+    m_view->hide();
+    m_view->show();
+    QVERIFY(!toggle->isChecked());
+
+    // A folder that cannot be written (a file in its place: permissions do not stop root).
+    QVERIFY(QDir(m_dir->path()).rmdir(QStringLiteral("autostart")));
+    QFile blocker(m_dir->filePath(QStringLiteral("autostart")));
+    QVERIFY(blocker.open(QIODevice::WriteOnly));
+    StdoutCapture output;
+    click(toggle);
+    QTRY_COMPARE(output.lines().size(), 1);
+    QVERIFY2(output.lines().first().startsWith(
+                 QStringLiteral("[GeneralTab] Start at login is still off: cannot create the folder")),
+             qPrintable(output.lines().first()));
+    QVERIFY(!toggle->isChecked());
+
+    // A path that needs quoting in an Exec line still gives a valid entry.
+    QFile tricky(m_dir->filePath(QStringLiteral("tricky.desktop")));
+    QVERIFY(tricky.open(QIODevice::WriteOnly));
+    tricky.write(AutostartEntry::entryText(QStringLiteral("/opt/My Apps/rune$board%")).toUtf8());
+    tricky.close();
+    QVERIFY(
+        readText(tricky.fileName()).contains(QStringLiteral("\nExec=\"/opt/My Apps/rune\\\\$board%%\"\n")));
+    QCOMPARE(QProcess::execute(QStringLiteral("desktop-file-validate"), {tricky.fileName()}), 0);
 }
 
 void SettingsViewTest::choosingRussianRetitlesEverythingAtOnce() {
+    auto allTexts = [this] {
+        QStringList texts = labelTexts(m_view.get()) + m_view->tabSelector()->segments();
+        texts += m_view->hotkeysTab()->resetButton()->label();
+        texts += m_view->hotkeysTab()->recorder(HotkeySettings::Role::SwitchPalette1)->placeholder();
+        return texts;
+    };
+    const QStringList english = allTexts();
     QComboBox* menu = m_view->generalTab()->languageMenu();
     menu->setFocus();
     QTest::keyClick(menu, Qt::Key_End);
     QTRY_COMPARE(m_managers->localization.currentLanguage(), QStringLiteral("ru"));
 
-    QCOMPARE(m_view->tabSelector()->segments(),
-             (QStringList{QStringLiteral("Основные"), QStringLiteral("Наборы"),
-                          QStringLiteral("Горячие клавиши")}));
     QCOMPARE(menu->currentText(), QStringLiteral("Русский"));
-    QCOMPARE(menu->itemText(0), QStringLiteral("Системный (Авто)"));
-    const QStringList general = labelTexts(m_view->generalTab());
-    QVERIFY(general.contains(QStringLiteral("Язык интерфейса")));
-    QVERIFY(general.contains(QStringLiteral("Размер клавиатуры")));
-    QVERIFY(general.contains(QStringLiteral("Разделять пользовательские символы")));
-    QCOMPARE(m_view->generalTab()->sizeSelector()->segments(),
-             (QStringList{QStringLiteral("Компактный"), QStringLiteral("Стандартный")}));
-
-    QCOMPARE(rowNamed(QStringLiteral("preset_german"))->nameBlock()->name(), QStringLiteral("Немецкий"));
-    QCOMPARE(rowNamed(QStringLiteral("preset_german"))->mainMarker()->toolTip(),
-             QStringLiteral("Сделать основным"));
-    QCOMPARE(m_view->setsTab()->factoryResetButton()->label(),
-             QStringLiteral("Сбросить к заводским настройкам"));
-    QCOMPARE(m_view->setsTab()->customRow()->text(), QStringLiteral("Custom"));
-
-    QVERIFY(labelTexts(m_view->hotkeysTab()).contains(QStringLiteral("Показать/скрыть клавиатуру")));
-    QCOMPARE(m_view->hotkeysTab()->resetButton()->label(), QStringLiteral("Сбросить горячие клавиши"));
-    HotkeyRecorderView* recorder = m_view->hotkeysTab()->recorder(HotkeySettings::Role::SwitchPalette1);
-    QCOMPARE(recorder->placeholder(), QStringLiteral("Нажмите..."));
+    QCOMPARE(m_view->tabSelector()->segments().constLast(), QStringLiteral("Горячие клавиши"));
+    // Every text changed at once; set names other than the presets' and "Custom" stay as they are.
+    const QStringList russian = allTexts();
+    for (qsizetype i = 0; i < english.size(); ++i)
+        QVERIFY2(english.at(i) != russian.at(i) || english.at(i) == QLatin1String("Custom") ||
+                     english.at(i).isEmpty() || english.at(i) == QLatin1String("IPA"),
+                 qPrintable(english.at(i)));
 }
 
 void SettingsViewTest::quickAccessRules() {
@@ -312,11 +348,8 @@ void SettingsViewTest::deleteConfirmation() {
     QMessageBox* box = tab->deleteConfirmation();
     QVERIFY(box);
     QTRY_VERIFY(box->isVisible());
-    QCOMPARE(box->windowTitle(), QStringLiteral("Delete this set?"));
     QPushButton* remove = box->findChild<QPushButton*>(QStringLiteral("confirmDelete"));
     QPushButton* cancel = box->findChild<QPushButton*>(QStringLiteral("cancelDelete"));
-    QCOMPARE(remove->text(), QStringLiteral("Delete"));
-    QCOMPARE(cancel->text(), QStringLiteral("Cancel"));
 
     if (answer == 0)
         click(remove);
@@ -421,7 +454,7 @@ void SettingsViewTest::recordedHotkeyIsSavedAndReregistered() {
     Managers& m = *m_managers;
     m_view->setSelectedTab(2);
     HotkeyRecorderView* recorder = m_view->hotkeysTab()->recorder(HotkeySettings::Role::SwitchPalette2);
-    QCOMPARE(recorder->shownText(), QStringLiteral("⌥⇧2"));
+    QCOMPARE(recorder->shownText(), QStringLiteral("Alt+Shift+2"));
 
     click(recorder);
     QVERIFY(recorder->isRecording());
@@ -433,7 +466,7 @@ void SettingsViewTest::recordedHotkeyIsSavedAndReregistered() {
     const HotkeyConfig recorded{98, CarbonModifier::Control | CarbonModifier::Option};
     QTRY_COMPARE(m.hotkeys.switchPalette2(), recorded);
     QCOMPARE(HotkeySettings(m.store).switchPalette2(), recorded);
-    QCOMPARE(recorder->shownText(), QStringLiteral("⌃⌥F7"));
+    QCOMPARE(recorder->shownText(), QStringLiteral("Ctrl+Alt+F7"));
     QVERIFY(activeCombinations(m.hotkeyService).contains(qMakePair(recorded.keyCode, recorded.modifiers)));
     QVERIFY(!activeCombinations(m.hotkeyService).contains(qMakePair(19u, optionShift)));
 
@@ -458,7 +491,7 @@ void SettingsViewTest::escapeClearsAHotkeyUntilReset() {
 
     SubtleResetButton* reset = m_view->hotkeysTab()->resetButton();
     click(reset, reset->textRect().center());
-    QCOMPARE(recorder->shownText(), QStringLiteral("⌥⇧K"));
+    QCOMPARE(recorder->shownText(), QStringLiteral("Alt+Shift+K"));
     QCOMPARE(m.hotkeyService.active.size(), 4);
     QVERIFY(pressStored(m.hotkeyService, 40, optionShift));
 }
