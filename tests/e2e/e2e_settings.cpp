@@ -1,9 +1,16 @@
 // The settings and Help & About windows in a real session: the settings window
-// opens at its size with the focus, a combination recorded in the Hotkeys tab works at once
-// from any program and the old one stops working, and pictures of every tab in
-// both languages are kept in the build folder.
+// opens at its size with the focus, the Hotkeys tab reads as a screen reader
+// finds it (AT-SPI on a private D-Bus), a combination recorded there works at
+// once from any program and the old one stops working, and pictures of every
+// tab in both languages are kept in the build folder.
 #include "XSession.h"
 
+#include <QDBusArgument>
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QDBusMessage>
+#include <QDBusObjectPath>
+#include <QDBusVariant>
 #include <QDir>
 #include <QFile>
 #include <QJsonDocument>
@@ -22,6 +29,72 @@ const QString panelTitle = QStringLiteral("Runeboard Keyboard");
 // at the right margin, below the selector, the divider and the group's padding).
 const QPoint tabCentres[] = {{93, 28}, {240, 28}, {387, 28}};
 const QPoint toggleRecorder(390, 82);
+
+// One AT-SPI call on the accessibility bus; an object that does not answer in time gives nothing.
+QList<QVariant> atspiCall(QDBusConnection& bus, const QString& service, const QString& path,
+                          const QString& interface, const QString& method,
+                          const QVariantList& arguments = {}) {
+    QDBusMessage call = QDBusMessage::createMethodCall(service, path, interface, method);
+    call.setArguments(arguments);
+    const QDBusMessage reply = bus.call(call, QDBus::Block, 2000);
+    return reply.type() == QDBusMessage::ReplyMessage ? reply.arguments() : QList<QVariant>();
+}
+
+// The names of the accessible objects that are on screen below one object.
+void collectShownNames(QDBusConnection& bus, const QString& service, const QString& path, QStringList& names,
+                       int depth = 0) {
+    const QString accessible = QStringLiteral("org.a11y.atspi.Accessible");
+    const QList<QVariant> state = atspiCall(bus, service, path, accessible, QStringLiteral("GetState"));
+    constexpr quint32 showing = 1u << 25;
+    if (depth > 0 && (state.isEmpty() || !(qdbus_cast<QList<quint32>>(state.first()).value(0) & showing)))
+        return;
+    const QList<QVariant> name =
+        atspiCall(bus, service, path, QStringLiteral("org.freedesktop.DBus.Properties"),
+                  QStringLiteral("Get"), {accessible, QStringLiteral("Name")});
+    if (!name.isEmpty())
+        names.append(qdbus_cast<QDBusVariant>(name.first()).variant().toString());
+    const QList<QVariant> children = atspiCall(bus, service, path, accessible, QStringLiteral("GetChildren"));
+    if (children.isEmpty() || depth > 20)
+        return;
+    const QDBusArgument list = children.first().value<QDBusArgument>();
+    list.beginArray();
+    while (!list.atEnd()) {
+        QString childService;
+        QDBusObjectPath childPath;
+        list.beginStructure();
+        list >> childService >> childPath;
+        list.endStructure();
+        collectShownNames(bus, childService, childPath.path(), names, depth + 1);
+    }
+    list.endArray();
+}
+
+// What a screen reader finds on screen in the application named Runeboard.
+QStringList shownAccessibleNames(const QString& sessionBus) {
+    QStringList names;
+    {
+        QDBusConnection session = QDBusConnection::connectToBus(sessionBus, QStringLiteral("session"));
+        const QList<QVariant> address =
+            atspiCall(session, QStringLiteral("org.a11y.Bus"), QStringLiteral("/org/a11y/bus"),
+                      QStringLiteral("org.a11y.Bus"), QStringLiteral("GetAddress"));
+        QDBusConnection a11y =
+            QDBusConnection::connectToBus(address.value(0).toString(), QStringLiteral("a11y"));
+        const QStringList services =
+            a11y.isConnected() ? a11y.interface()->registeredServiceNames().value() : QStringList();
+        const QString root = QStringLiteral("/org/a11y/atspi/accessible/root");
+        for (const QString& service : services) {
+            const QList<QVariant> name = atspiCall(
+                a11y, service, root, QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Get"),
+                {QStringLiteral("org.a11y.atspi.Accessible"), QStringLiteral("Name")});
+            if (service.startsWith(u':') && !name.isEmpty() &&
+                qdbus_cast<QDBusVariant>(name.first()).variant().toString() == QLatin1String("Runeboard"))
+                collectShownNames(a11y, service, root, names);
+        }
+    }
+    QDBusConnection::disconnectFromBus(QStringLiteral("a11y"));
+    QDBusConnection::disconnectFromBus(QStringLiteral("session"));
+    return names;
+}
 
 QString artifactsDir() {
     const QString dir = qEnvironmentVariable("RUNEBOARD_ARTIFACTS", QDir::tempPath());
@@ -52,6 +125,7 @@ private:
     QJsonObject storedHotkeys();
 
     XSession m_session;
+    QString m_sessionBus; // a private D-Bus, through which the accessibility bus is found
     QProcess* m_runeboard = nullptr;
 };
 
@@ -59,6 +133,11 @@ void TestSettings::initTestCase() {
     QString error;
     QVERIFY2(m_session.start(&error), qPrintable(error));
     QVERIFY2(QFileInfo(XSession::runeboardBinary()).isExecutable(), "RUNEBOARD_BINARY is not set");
+    QProcess* bus = m_session.launch(
+        QStringLiteral("dbus-daemon"),
+        {QStringLiteral("--session"), QStringLiteral("--nofork"), QStringLiteral("--print-address=1")});
+    QVERIFY(XSession::waitFor([&] { return bus->canReadLine(); }));
+    m_sessionBus = QString::fromUtf8(bus->readLine()).trimmed();
 }
 
 void TestSettings::init() {
@@ -81,7 +160,10 @@ QString TestSettings::startWithSettings(const QString& language) {
         config.setValue(QStringLiteral("appLanguage"), language);
     }
     // The first process becomes the running instance and carries out its own request.
-    m_runeboard = m_session.launch(XSession::runeboardBinary(), {QStringLiteral("--settings")});
+    QProcessEnvironment env = m_session.environment();
+    env.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), m_sessionBus);
+    env.insert(QStringLiteral("QT_LINUX_ACCESSIBILITY_ALWAYS_ON"), QStringLiteral("1"));
+    m_runeboard = m_session.launch(XSession::runeboardBinary(), {QStringLiteral("--settings")}, env);
     QString window;
     XSession::waitFor(
         [&] {
@@ -194,6 +276,18 @@ void TestSettings::screenshots() {
             click(window, tabCentres[tab]);
         // Each tab's picture must differ from the previous tab's: the switch has been drawn.
         QVERIFY2(settledScreenshot(path, window, previous), qPrintable(path));
+        if (tab == 2) {
+            // The combinations as Linux keyboards name their keys, in either language.
+            const QStringList defaults = {QStringLiteral("Alt+Shift+K"), QStringLiteral("Alt+Shift+1"),
+                                          QStringLiteral("Alt+Shift+2"), QStringLiteral("Alt+Shift+3")};
+            QStringList shown;
+            QVERIFY2(XSession::waitFor([&] {
+                         shown = shownAccessibleNames(m_sessionBus);
+                         return std::all_of(defaults.cbegin(), defaults.cend(),
+                                            [&](const QString& text) { return shown.contains(text); });
+                     }),
+                     qPrintable(shown.join(QStringLiteral(" | "))));
+        }
         QFile file(path);
         QVERIFY(file.open(QIODevice::ReadOnly));
         previous = file.readAll();

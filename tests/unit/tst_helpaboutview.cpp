@@ -31,6 +31,7 @@ private Q_SLOTS:
     void versionLine();
     void updateButtonFollowsCanCheck();
     void russianRetranslatesEveryLine();
+    void instructionsQuoteTheCurrentCombinations();
     void bulletsStayLevelWithTheFirstLine_data();
     void bulletsStayLevelWithTheFirstLine();
 
@@ -142,6 +143,18 @@ void HelpAboutViewTest::russianRetranslatesEveryLine() {
     for (qsizetype i = 0; i < english.size(); ++i)
         unchanged += english.at(i) == russian.at(i) ? 1 : 0;
     QCOMPARE(unchanged, 6 /* bullets */ + 1 /* link */);
+}
+
+void HelpAboutViewTest::instructionsQuoteTheCurrentCombinations() {
+    const QStringList defaults = texts();
+    QVERIFY(defaults.contains(QStringLiteral("Show/hide: Alt+Shift+K (configurable in Hotkeys)")));
+    QVERIFY(defaults.contains(
+        QStringLiteral("Switch: Alt+Shift+1 (Main set), Alt+Shift+2, Alt+Shift+3 (Additional)")));
+    m->hotkeys.setToggleKeyboard({38, CarbonModifier::Control | CarbonModifier::Option});
+    m->hotkeys.setSwitchPalette2({});
+    const QStringList changed = texts();
+    QVERIFY(changed.contains(QStringLiteral("Show/hide: Ctrl+Alt+J (configurable in Hotkeys)")));
+    QVERIFY(changed.contains(QStringLiteral("Switch: Alt+Shift+1 (Main set), —, Alt+Shift+3 (Additional)")));
 }
 
 void HelpAboutViewTest::bulletsStayLevelWithTheFirstLine_data() {
