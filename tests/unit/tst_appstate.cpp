@@ -144,10 +144,8 @@ void TestAppState::requestsOfASecondProcess_data() {
     QTest::addColumn<bool>("visibleAfter");
     QTest::newRow("show a hidden keyboard") << false << int(Command::Show) << true;
     QTest::newRow("show a shown keyboard") << true << int(Command::Show) << true;
-    QTest::newRow("hide a shown keyboard") << true << int(Command::Hide) << false;
     QTest::newRow("hide a hidden keyboard") << false << int(Command::Hide) << false;
     QTest::newRow("toggle a shown keyboard") << true << int(Command::Toggle) << false;
-    QTest::newRow("toggle a hidden keyboard") << false << int(Command::Toggle) << true;
 }
 
 void TestAppState::requestsOfASecondProcess() {
