@@ -7,10 +7,12 @@
 #include "platform/Log.h"
 
 #include <QAction>
+#include <QCoreApplication>
 #include <QCursor>
 #include <QIcon>
 #include <QMenu>
 #include <QSystemTrayIcon>
+#include <QTranslator>
 
 // The bundled icon lives in a static library; nothing else would pull it in.
 // (Outside any namespace, as the macro requires.)
@@ -19,6 +21,17 @@ static void initTrayResources() {
 }
 
 namespace {
+// Qt writes the Super key as "Meta" in the shortcut hints it draws; Linux keyboards say Super.
+class ShortcutWords : public QTranslator {
+public:
+    using QTranslator::QTranslator;
+    bool isEmpty() const override { return false; }
+    QString translate(const char* context, const char* sourceText, const char*, int) const override {
+        const bool meta = qstrcmp(context, "QShortcut") == 0 && qstrcmp(sourceText, "Meta") == 0;
+        return meta ? QStringLiteral("Super") : QString();
+    }
+};
+
 QIcon keyboardIcon() {
     initTrayResources();
     return QIcon::fromTheme(QStringLiteral("input-keyboard"),
@@ -35,6 +48,8 @@ TrayMenu::TrayMenu(KeyboardState& keyboardState, LocalizationManager& localizati
     , m_menu(new QMenu)
     , m_trayIcon(new QSystemTrayIcon(keyboardIcon(), this)) {
     m_trayIcon->setToolTip(QStringLiteral("Runeboard"));
+    static const bool wordsInstalled = QCoreApplication::installTranslator(new ShortcutWords(qApp));
+    Q_UNUSED(wordsInstalled);
 
     // The key combinations are only shown here; the global hotkeys do the work.
     m_toggle = m_menu->addAction(QString(), &keyboardState, &KeyboardState::toggleVisibility);

@@ -123,8 +123,9 @@ void TestAppState::trayMenuHasSixEntriesWithLiveTitles() {
     QCOMPARE(tray.settingsAction()->shortcut(), QKeySequence(QStringLiteral("Ctrl+,")));
     // The show/hide hint is the toggle combination as it is set now; none while it is cleared.
     QCOMPARE(tray.toggleAction()->shortcut(), QKeySequence(QStringLiteral("Alt+Shift+K")));
-    m_app->hotkeySettings().setToggleKeyboard({38, CarbonModifier::Control | CarbonModifier::Option});
-    QCOMPARE(tray.toggleAction()->shortcut(), QKeySequence(QStringLiteral("Ctrl+Alt+J")));
+    m_app->hotkeySettings().setToggleKeyboard({38, CarbonModifier::Command | CarbonModifier::Option});
+    QCOMPARE(tray.toggleAction()->shortcut().toString(QKeySequence::NativeText),
+             QStringLiteral("Super+Alt+J"));
     m_app->hotkeySettings().setToggleKeyboard({});
     QVERIFY(tray.toggleAction()->shortcut().isEmpty());
 
