@@ -1,8 +1,8 @@
-// The settings and Help & About windows in a real session: the settings window
-// opens at its size with the focus, the Hotkeys tab reads as a screen reader
-// finds it (AT-SPI on a private D-Bus), a combination recorded there works at
-// once from any program and the old one stops working, and pictures of every
-// tab in both languages are kept in the build folder.
+// The settings window in a real session: it opens at its size with the focus,
+// the Hotkeys tab reads as a screen reader finds it (AT-SPI on a private
+// D-Bus), a combination recorded there works at once from any program and the
+// old one stops working, and pictures of every tab and of Help & About in both
+// languages are kept in the build folder.
 #include "XSession.h"
 
 #include <QDBusArgument>
@@ -267,14 +267,11 @@ void TestSettings::screenshots() {
     // The combinations as Linux keyboards name their keys, whatever the language.
     QVERIFY(showsAll({QStringLiteral("Alt+Shift+K"), QStringLiteral("Alt+Shift+1"),
                       QStringLiteral("Alt+Shift+2"), QStringLiteral("Alt+Shift+3")}));
-
+    // And the Help & About window, whose instructions quote the same combinations.
     QCOMPARE(m_session.run(XSession::runeboardBinary(), {QStringLiteral("--about")}).exitCode, 0);
     QString help;
-    QVERIFY(XSession::waitFor([&] {
-        help = m_session.findWindowByName(QStringLiteral("Help & About"));
-        return !help.isEmpty() && isViewable(help);
-    }));
-    QCOMPARE(m_session.windowGeometry(help).mid(2), (QList<int>{380, 480}));
+    QVERIFY(XSession::waitFor(
+        [&] { return !(help = m_session.findWindowByName(QStringLiteral("Help & About"))).isEmpty(); }));
     QVERIFY(settledScreenshot(artifacts.filePath(QStringLiteral("help-about-%1.png").arg(language)), help));
 }
 

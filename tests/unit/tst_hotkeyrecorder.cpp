@@ -153,6 +153,11 @@ void HotkeyRecorderTest::cancelling() {
 }
 
 void HotkeyRecorderTest::keyWhileIdlePassesThrough() {
+    // A combination too long for the field is shown whole in its tip.
+    m_recorder->setConfig({111, 6912});
+    QCOMPARE(m_recorder->toolTip(), QStringLiteral("Ctrl+Alt+Shift+Super+F12"));
+    m_recorder->setConfig({40, 2560});
+    QVERIFY(m_recorder->toolTip().isEmpty());
     QSignalSpy recorded(m_recorder, &HotkeyRecorderView::recorded);
     m_recorder->setFocus();
     sendKey(m_recorder, Qt::Key_F5, Qt::ControlModifier | Qt::ShiftModifier, xF5);
