@@ -1,8 +1,9 @@
 // What `make install` and `make package` deliver: exactly the expected files,
 // each accepted by the tool that reads it, and a program that runs from there.
+#include "XSession.h"
+
 #include <QDir>
 #include <QDirIterator>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -21,27 +22,6 @@ QStringList expectedFiles() {
     return files;
 }
 
-struct Ran {
-    int code = -1;
-    QString out;
-    QString err;
-};
-
-Ran run(const QString& program, const QStringList& arguments, const QProcessEnvironment& env = {}) {
-    QProcess process;
-    if (!env.isEmpty())
-        process.setProcessEnvironment(env);
-    process.start(program, arguments);
-    Ran result;
-    if (process.waitForFinished(120000) && process.exitStatus() == QProcess::NormalExit)
-        result.code = process.exitCode();
-    result.out = QString::fromUtf8(process.readAllStandardOutput());
-    result.err = QString::fromUtf8(process.readAllStandardError());
-    if (result.code < 0)
-        result.err += process.errorString();
-    return result;
-}
-
 } // namespace
 
 class TestInstall : public QObject {
@@ -50,17 +30,26 @@ class TestInstall : public QObject {
 private Q_SLOTS:
     void installsExactlyTheExpectedValidFiles();
     void packageHoldsTheSameFilesUnderUsr();
+
+private:
+    // Runs a program to its end; no display is started for it.
+    XSession::Result run(const QString& program, const QStringList& arguments,
+                         const QProcessEnvironment& env = {}) {
+        return m_tools.run(program, arguments, 120000, env);
+    }
+
+    XSession m_tools;
 };
 
 void TestInstall::installsExactlyTheExpectedValidFiles() {
     QTemporaryDir destdir;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    QProcessEnvironment env = m_tools.environment();
     env.insert(QStringLiteral("DESTDIR"), destdir.path());
-    const Ran install = run(QStringLiteral(RUNEBOARD_CMAKE),
-                            {QStringLiteral("--install"), QStringLiteral(RUNEBOARD_BUILD_DIR),
-                             QStringLiteral("--prefix"), QStringLiteral("/usr/local")},
-                            env);
-    QVERIFY2(install.code == 0, qPrintable(install.err));
+    const XSession::Result install = run(QStringLiteral(RUNEBOARD_CMAKE),
+                                         {QStringLiteral("--install"), QStringLiteral(RUNEBOARD_BUILD_DIR),
+                                          QStringLiteral("--prefix"), QStringLiteral("/usr/local")},
+                                         env);
+    QVERIFY2(install.exitCode == 0, qPrintable(install.err));
     const QDir prefix(destdir.filePath(QStringLiteral("usr/local")));
     QStringList installed;
     for (QDirIterator it(prefix.path(), QDir::Files, QDirIterator::Subdirectories); it.hasNext();)
@@ -68,8 +57,9 @@ void TestInstall::installsExactlyTheExpectedValidFiles() {
     installed.sort();
     QCOMPARE(installed, expectedFiles());
 
-    const Ran version = run(prefix.filePath(QStringLiteral("bin/runeboard")), {QStringLiteral("--version")});
-    QCOMPARE(version.code, 0);
+    const XSession::Result version =
+        run(prefix.filePath(QStringLiteral("bin/runeboard")), {QStringLiteral("--version")});
+    QCOMPARE(version.exitCode, 0);
     QCOMPARE(version.out, QStringLiteral("runeboard " RUNEBOARD_VERSION "\n"));
 
     const QList<QStringList> checks = {
@@ -81,20 +71,20 @@ void TestInstall::installsExactlyTheExpectedValidFiles() {
          prefix.filePath(QStringLiteral("share/man/man1/runeboard.1"))},
     };
     for (const QStringList& check : checks) {
-        const Ran ran = run(check.first(), check.mid(1));
+        const XSession::Result ran = run(check.first(), check.mid(1));
         // Warnings count as failures too: each of these tools writes them to standard error.
-        QVERIFY2(ran.code == 0 && ran.err.isEmpty(),
+        QVERIFY2(ran.exitCode == 0 && ran.err.isEmpty(),
                  qPrintable(check.join(u' ') + u'\n' + ran.out + ran.err));
     }
 }
 
 void TestInstall::packageHoldsTheSameFilesUnderUsr() {
     QTemporaryDir output;
-    const Ran cpack =
+    const XSession::Result cpack =
         run(QStringLiteral(RUNEBOARD_CPACK),
             {QStringLiteral("-G"), QStringLiteral("DEB"), QStringLiteral("--config"),
              QStringLiteral(RUNEBOARD_BUILD_DIR "/CPackConfig.cmake"), QStringLiteral("-B"), output.path()});
-    QVERIFY2(cpack.code == 0, qPrintable(cpack.out + cpack.err));
+    QVERIFY2(cpack.exitCode == 0, qPrintable(cpack.out + cpack.err));
     const QString architecture =
         run(QStringLiteral("dpkg"), {QStringLiteral("--print-architecture")}).out.trimmed();
     const QString deb =
@@ -103,7 +93,7 @@ void TestInstall::packageHoldsTheSameFilesUnderUsr() {
 
     // dpkg-deb -c lists "mode owner size date time ./path"; folders end in '/'.
     QStringList packaged;
-    const Ran contents = run(QStringLiteral("dpkg-deb"), {QStringLiteral("-c"), deb});
+    const XSession::Result contents = run(QStringLiteral("dpkg-deb"), {QStringLiteral("-c"), deb});
     for (const QString& line : contents.out.split(u'\n', Qt::SkipEmptyParts)) {
         const QString path = line.section(u' ', -1);
         QVERIFY2(line.startsWith(QLatin1String(path.endsWith(u'/') ? "d" : "-")) &&
