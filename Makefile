@@ -2,8 +2,11 @@
 BUILD_DIR ?= build
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
+# `make install` puts Runeboard under PREFIX; DESTDIR stages it elsewhere (for packagers).
+PREFIX ?= /usr/local
+DESTDIR ?=
 
-.PHONY: run test build deps configure demo bench fuzz test-ratio clean
+.PHONY: run test build deps configure install package demo bench fuzz test-ratio clean
 
 deps:
 	@scripts/install-deps
@@ -24,6 +27,13 @@ run: deps
 
 test: build
 	cd $(BUILD_DIR) && ctest --output-on-failure -j $(JOBS) --timeout 600
+
+install: build
+	DESTDIR="$(DESTDIR)" cmake --install $(BUILD_DIR) --prefix "$(PREFIX)"
+
+# build/runeboard_<version>_<arch>.deb, for `apt-get install ./build/runeboard_*.deb`.
+package: build
+	cd $(BUILD_DIR) && cpack -G DEB
 
 demo: build
 	scripts/demo $(BUILD_DIR)

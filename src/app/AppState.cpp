@@ -82,7 +82,7 @@ TrayMenu& AppState::trayMenu() {
 void AppState::ensureTrayMenu() {
     if (m_trayMenu)
         return;
-    m_trayMenu = std::make_unique<TrayMenu>(*m_keyboardState, *m_localizationManager);
+    m_trayMenu = std::make_unique<TrayMenu>(*m_keyboardState, *m_localizationManager, *m_hotkeySettings);
     connect(m_trayMenu.get(), &TrayMenu::settingsRequested, this, &AppState::openSettings);
     connect(m_trayMenu.get(), &TrayMenu::helpRequested, this, &AppState::openHelp);
     connect(m_trayMenu.get(), &TrayMenu::quitRequested, this, &AppState::quit, Qt::QueuedConnection);
@@ -115,7 +115,8 @@ void AppState::openSettings() {
 
 void AppState::openHelp() {
     if (!m_helpWindow)
-        m_helpWindow = std::make_unique<HelpAboutView>(*m_localizationManager, *m_updateManager);
+        m_helpWindow =
+            std::make_unique<HelpAboutView>(*m_localizationManager, *m_updateManager, *m_hotkeySettings);
     bringToFront(*m_helpWindow, QByteArrayLiteral("help"));
 }
 

@@ -1,14 +1,18 @@
 #include "TrayMenu.h"
 
+#include "hotkeys/HotkeySettings.h"
+#include "hotkeys/KeyTable.h"
 #include "keyboard/KeyboardState.h"
 #include "localization/LocalizationManager.h"
 #include "platform/Log.h"
 
 #include <QAction>
+#include <QCoreApplication>
 #include <QCursor>
 #include <QIcon>
 #include <QMenu>
 #include <QSystemTrayIcon>
+#include <QTranslator>
 
 // The bundled icon lives in a static library; nothing else would pull it in.
 // (Outside any namespace, as the macro requires.)
@@ -17,6 +21,17 @@ static void initTrayResources() {
 }
 
 namespace {
+// Qt writes the Super key as "Meta" in the shortcut hints it draws; Linux keyboards say Super.
+class ShortcutWords : public QTranslator {
+public:
+    using QTranslator::QTranslator;
+    bool isEmpty() const override { return false; }
+    QString translate(const char* context, const char* sourceText, const char*, int) const override {
+        const bool meta = qstrcmp(context, "QShortcut") == 0 && qstrcmp(sourceText, "Meta") == 0;
+        return meta ? QStringLiteral("Super") : QString();
+    }
+};
+
 QIcon keyboardIcon() {
     initTrayResources();
     return QIcon::fromTheme(QStringLiteral("input-keyboard"),
@@ -24,17 +39,20 @@ QIcon keyboardIcon() {
 }
 } // namespace
 
-TrayMenu::TrayMenu(KeyboardState& keyboardState, LocalizationManager& localization, QObject* parent)
+TrayMenu::TrayMenu(KeyboardState& keyboardState, LocalizationManager& localization, HotkeySettings& hotkeys,
+                   QObject* parent)
     : QObject(parent)
     , m_keyboardState(keyboardState)
     , m_localization(localization)
+    , m_hotkeys(hotkeys)
     , m_menu(new QMenu)
     , m_trayIcon(new QSystemTrayIcon(keyboardIcon(), this)) {
     m_trayIcon->setToolTip(QStringLiteral("Runeboard"));
+    static const bool wordsInstalled = QCoreApplication::installTranslator(new ShortcutWords(qApp));
+    Q_UNUSED(wordsInstalled);
 
     // The key combinations are only shown here; the global hotkeys do the work.
     m_toggle = m_menu->addAction(QString(), &keyboardState, &KeyboardState::toggleVisibility);
-    m_toggle->setShortcut(QKeySequence(Qt::ALT | Qt::SHIFT | Qt::Key_K));
     m_menu->addSeparator();
     m_settings = m_menu->addAction(QString(), this, &TrayMenu::settingsRequested);
     m_settings->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Comma));
@@ -50,6 +68,7 @@ TrayMenu::TrayMenu(KeyboardState& keyboardState, LocalizationManager& localizati
     connect(m_menu, &QMenu::aboutToShow, this, &TrayMenu::retranslate);
     connect(&keyboardState, &KeyboardState::isKeyboardVisibleChanged, this, &TrayMenu::retranslate);
     connect(&localization, &LocalizationManager::currentLanguageChanged, this, &TrayMenu::retranslate);
+    connect(&hotkeys, &HotkeySettings::changed, this, &TrayMenu::retranslate);
     m_trayIcon->setContextMenu(m_menu);
     // Trays only open the menu on a right click; a left click opens it too.
     connect(m_trayIcon, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
@@ -75,6 +94,9 @@ void TrayMenu::retranslate() {
     m_toggle->setText(m_localization.localized(m_keyboardState.isKeyboardVisible()
                                                    ? QStringLiteral("hide_keyboard")
                                                    : QStringLiteral("show_keyboard")));
+    // A hint that names a combination which no longer works would mislead: it follows the setting.
+    const std::optional<QKeyCombination> toggle = KeyTable::keyCombination(m_hotkeys.toggleKeyboard());
+    m_toggle->setShortcut(toggle ? QKeySequence(*toggle) : QKeySequence());
     m_settings->setText(m_localization.localized(QStringLiteral("settings")));
     m_help->setText(m_localization.localized(QStringLiteral("how_to_use")));
     m_quit->setText(m_localization.localized(QStringLiteral("quit")));

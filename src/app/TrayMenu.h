@@ -2,6 +2,7 @@
 
 #include <QObject>
 
+class HotkeySettings;
 class KeyboardState;
 class LocalizationManager;
 class QAction;
@@ -11,11 +12,13 @@ class QSystemTrayIcon;
 // The tray icon "Runeboard" and its menu: show/hide the keyboard, settings,
 // help, quit. Titles are looked up in the current language and follow the
 // keyboard's visibility; they are refreshed whenever either changes and again
-// each time the menu opens.
+// each time the menu opens. Show/hide carries the user's current toggle
+// combination as its shortcut hint (the menu has no entries for the sets).
 class TrayMenu : public QObject {
     Q_OBJECT
 public:
-    TrayMenu(KeyboardState& keyboardState, LocalizationManager& localization, QObject* parent = nullptr);
+    TrayMenu(KeyboardState& keyboardState, LocalizationManager& localization, HotkeySettings& hotkeys,
+             QObject* parent = nullptr);
     ~TrayMenu() override;
 
     // Puts the icon into the tray. Without a tray, says so in one line; the
@@ -39,6 +42,7 @@ Q_SIGNALS:
 private:
     KeyboardState& m_keyboardState;
     LocalizationManager& m_localization;
+    HotkeySettings& m_hotkeys;
     QMenu* m_menu = nullptr;
     QSystemTrayIcon* m_trayIcon = nullptr;
     QAction* m_toggle = nullptr;

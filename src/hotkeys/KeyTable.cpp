@@ -1,5 +1,7 @@
 #include "hotkeys/KeyTable.h"
 
+#include <QStringList>
+
 namespace KeyTable {
 namespace {
 
@@ -66,7 +68,7 @@ constexpr Row rows[] = {
     {36, 28, u"Return"},
     {48, 15, u"Tab"},
     {49, 57, u"Space"},
-    {51, 14, u"⌫"},
+    {51, 14, u"Backspace"},
     {53, 1, u"Esc"},
     {117, 111, u"Del"},
     {114, 110, nullptr},
@@ -74,10 +76,10 @@ constexpr Row rows[] = {
     {119, 107, u"End"},
     {116, 104, u"PgUp"},
     {121, 109, u"PgDn"},
-    {123, 105, u"←"},
-    {124, 106, u"→"},
-    {125, 108, u"↓"},
-    {126, 103, u"↑"},
+    {123, 105, u"Left"},
+    {124, 106, u"Right"},
+    {125, 108, u"Down"},
+    {126, 103, u"Up"},
     {110, 127, nullptr},
     // keypad; 71 Clear sits where Num Lock is
     {65, 83, u"."},
@@ -172,19 +174,55 @@ const QHash<quint32, QString>& keyNameTable() {
 QString displayText(const HotkeyConfig& config) {
     if (config.isEmpty())
         return QStringLiteral("—");
-    QString text;
+    // Linux keyboards carry words, not the macOS glyphs, on their modifier keys.
+    QStringList parts;
     if (config.modifiers & CarbonModifier::Control)
-        text += QStringLiteral("⌃");
+        parts.append(QStringLiteral("Ctrl"));
     if (config.modifiers & CarbonModifier::Option)
-        text += QStringLiteral("⌥");
+        parts.append(QStringLiteral("Alt"));
     if (config.modifiers & CarbonModifier::Shift)
-        text += QStringLiteral("⇧");
+        parts.append(QStringLiteral("Shift"));
     if (config.modifiers & CarbonModifier::Command)
-        text += QStringLiteral("⌘");
+        parts.append(QStringLiteral("Super"));
     const QHash<quint32, QString>& names = keyNameTable();
-    if (auto name = names.constFind(config.keyCode); name != names.cend())
-        return text + *name;
-    return text + QStringLiteral("Key") + QString::number(config.keyCode);
+    const auto name = names.constFind(config.keyCode);
+    parts.append(name != names.cend() ? *name : QStringLiteral("Key") + QString::number(config.keyCode));
+    return parts.join(u'+');
+}
+
+std::optional<QKeyCombination> keyCombination(const HotkeyConfig& config) {
+    const QHash<quint32, QString>& names = keyNameTable();
+    const auto name = names.constFind(config.keyCode);
+    if (config.isEmpty() || name == names.cend())
+        return std::nullopt;
+    std::optional<Qt::Key> key;
+    if (name->size() == 1) {
+        // Qt numbers the printable ASCII keys by their upper-case character.
+        key = Qt::Key(name->at(0).toUpper().unicode());
+    } else if (name->startsWith(u'F')) {
+        key = Qt::Key(Qt::Key_F1 + name->mid(1).toInt() - 1);
+    } else {
+        static const QHash<QString, Qt::Key> special = {
+            {QStringLiteral("Return"), Qt::Key_Return}, {QStringLiteral("Tab"), Qt::Key_Tab},
+            {QStringLiteral("Space"), Qt::Key_Space},   {QStringLiteral("Backspace"), Qt::Key_Backspace},
+            {QStringLiteral("Esc"), Qt::Key_Escape},    {QStringLiteral("Del"), Qt::Key_Delete},
+            {QStringLiteral("Home"), Qt::Key_Home},     {QStringLiteral("End"), Qt::Key_End},
+            {QStringLiteral("PgUp"), Qt::Key_PageUp},   {QStringLiteral("PgDn"), Qt::Key_PageDown},
+            {QStringLiteral("Left"), Qt::Key_Left},     {QStringLiteral("Right"), Qt::Key_Right},
+            {QStringLiteral("Up"), Qt::Key_Up},         {QStringLiteral("Down"), Qt::Key_Down},
+            {QStringLiteral("Enter"), Qt::Key_Enter},
+        };
+        if (const auto found = special.constFind(*name); found != special.cend())
+            key = *found;
+    }
+    if (!key)
+        return std::nullopt;
+    Qt::KeyboardModifiers modifiers;
+    modifiers.setFlag(Qt::ControlModifier, config.modifiers & CarbonModifier::Control);
+    modifiers.setFlag(Qt::AltModifier, config.modifiers & CarbonModifier::Option);
+    modifiers.setFlag(Qt::ShiftModifier, config.modifiers & CarbonModifier::Shift);
+    modifiers.setFlag(Qt::MetaModifier, config.modifiers & CarbonModifier::Command);
+    return QKeyCombination(modifiers, *key);
 }
 
 quint32 carbonModifiers(Qt::KeyboardModifiers modifiers) {

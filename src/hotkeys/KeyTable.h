@@ -4,6 +4,7 @@
 #include "platform/HotkeyService.h"
 
 #include <QHash>
+#include <QKeyCombination>
 #include <QString>
 
 #include <optional>
@@ -24,9 +25,16 @@ inline std::optional<quint32> fromXKeycode(quint32 xKeycode) {
 // The 92 named macOS virtual key codes; keypad keys share the names of their main-keyboard twins.
 const QHash<quint32, QString>& keyNameTable();
 
-// "—" for the empty combination; modifier glyphs (⌃⌥⇧⌘ in that order) then
-// the key name; an unnamed key shows as "Key" + its code.
+// As Linux users read a combination: "—" for the empty one, otherwise the
+// modifiers Ctrl, Alt, Shift, Super (always in that order) and the key name,
+// joined by "+"; an unnamed key shows as "Key" + its code ("Alt+Shift+K",
+// "Super+Key10"). Only the shown text is Linux's: the stored form stays macOS's.
 QString displayText(const HotkeyConfig& config);
+
+// The combination as Qt names it, for shortcut hints in menus; nothing for
+// the empty combination and for keys without a name. Keypad keys come out as
+// their main-keyboard twins, as in the display text.
+std::optional<QKeyCombination> keyCombination(const HotkeyConfig& config);
 
 // Control → 4096, Alt → 2048, Shift → 512, Meta (Super) → 256; the keypad flag is dropped.
 quint32 carbonModifiers(Qt::KeyboardModifiers modifiers);

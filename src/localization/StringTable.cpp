@@ -61,9 +61,10 @@ constexpr RawRow rawRows[] = {
     {"separate_custom", "Separate custom symbols", "Разделять пользовательские символы"},
     {"hotkeys_tab", "Hotkeys", "Горячие клавиши"},
     {"hotkeys_hint",
-     "Click a field and press a key combination.\nEsc or ⌫ to clear. Requires at least one modifier (⌘/⌥/⌃).",
-     "Нажмите на поле и введите комбинацию клавиш.\nEsc или ⌫ для сброса. Нужен хотя бы один модификатор "
-     "(⌘/⌥/⌃)."},
+     "Click a field and press a key combination.\nEsc or Backspace to clear. Requires at least one modifier "
+     "(Ctrl/Alt/Super).",
+     "Нажмите на поле и введите комбинацию клавиш.\nEsc или Backspace для сброса. Нужен хотя бы один "
+     "модификатор (Ctrl/Alt/Super)."},
     {"hotkey_toggle", "Toggle Keyboard", "Показать/скрыть клавиатуру"},
     {"hotkey_palette1", "Set 1 (Main)", "Набор 1 (Основной)"},
     {"hotkey_palette2", "Set 2", "Набор 2"},
@@ -80,15 +81,17 @@ constexpr RawRow rawRows[] = {
     {"how_to_use", "About App", "О приложении"},
     {"how_to_use_title", "How to use?", "Как пользоваться?"},
     {"inst_kbd_title", "Keyboard Control", "Управление клавиатурой"},
-    {"inst_kbd_1", "Show/hide: ⌥⇧K (configurable in Hotkeys)",
-     "Показать/скрыть: ⌥⇧K (настраивается в Горячих клавишах)"},
+    // %1: the toggle combination as it is set now.
+    {"inst_kbd_1", "Show/hide: %1 (configurable in Hotkeys)",
+     "Показать/скрыть: %1 (настраивается в Горячих клавишах)"},
     {"inst_kbd_2", "Type: Click on a symbol", "Ввод: Клик по символу"},
     {"inst_kbd_3", "Reorder: Long press (until animation) → drag",
      "Сортировка: Удержание символа (до появления анимации) → перетаскивание"},
     {"inst_kbd_4", "Delete: Right-click on a symbol", "Удаление: Правый клик (ПКМ) по символу"},
     {"inst_sets_title", "Symbol Sets", "Наборы символов"},
-    {"inst_sets_1", "Switch: ⌥⇧1 (Main set), ⌥⇧2, ⌥⇧3 (Additional)",
-     "Переключение: ⌥⇧1 (Основной набор), ⌥⇧2, ⌥⇧3 (Дополнительные)"},
+    // %1, %2, %3: the combinations of the three sets as they are set now.
+    {"inst_sets_1", "Switch: %1 (Main set), %2, %3 (Additional)",
+     "Переключение: %1 (Основной набор), %2, %3 (Дополнительные)"},
     {"inst_sets_2", "Create new: 'Sets' tab → [+] Custom → Enter name → Save",
      "Создать новый: Вкладка «Наборы» → [+] Custom → Ввести название → Сохранить"},
     // The update check's dialog; "update_" keeps these apart from the names users give their sets.
@@ -117,6 +120,8 @@ constexpr RawRow rawRows[] = {
     {"update_bad_address",
      "The update feed address is not a valid web address (updateFeedURL in the settings file).",
      "Адрес ленты обновлений не является правильным веб-адресом (updateFeedURL в файле настроек)."},
+    // Settings → General: the session's autostart entry.
+    {"start_at_login", "Start at login", "Запускать при входе"},
 };
 } // namespace
 

@@ -5,11 +5,14 @@
 #include "palettes/PaletteManager.h"
 
 #include "keyboard/KeyboardState.h"
+#include "platform/Log.h"
 #include "settings/InsetDivider.h"
 #include "settings/SegmentedControl.h"
 #include "settings/ToggleSwitch.h"
 
 #include <QComboBox>
+#include <QCoreApplication>
+#include <QEvent>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QTimer>
@@ -39,12 +42,15 @@ GeneralTab::GeneralTab(LocalizationManager& localization, KeyboardState& keyboar
     , m_languageTitle(new QLabel(this))
     , m_sizeTitle(new QLabel(this))
     , m_separateTitle(new QLabel(this))
+    , m_startAtLoginTitle(new QLabel(this))
     , m_language(new QComboBox(this))
     , m_size(new SegmentedControl(this))
-    , m_separate(new ToggleSwitch(this)) {
+    , m_separate(new ToggleSwitch(this))
+    , m_startAtLogin(new ToggleSwitch(this)) {
     m_language->setObjectName(QStringLiteral("languageMenu"));
     m_size->setObjectName(QStringLiteral("keyboardSizeSelector"));
     m_separate->setObjectName(QStringLiteral("separateCustomSwitch"));
+    m_startAtLogin->setObjectName(QStringLiteral("startAtLoginSwitch"));
     m_language->setFixedWidth(controlWidth);
     m_size->setFixedWidth(controlWidth);
     for (const QString& value : languageValues)
@@ -58,6 +64,8 @@ GeneralTab::GeneralTab(LocalizationManager& localization, KeyboardState& keyboar
     column->addLayout(settingsRow(m_sizeTitle, m_size));
     column->addWidget(new InsetDivider(20, this));
     column->addLayout(settingsRow(m_separateTitle, m_separate));
+    column->addWidget(new InsetDivider(20, this));
+    column->addLayout(settingsRow(m_startAtLoginTitle, m_startAtLogin));
     column->addStretch(1);
 
     // Writing happens on the next turn of the event loop, never inside the
@@ -77,6 +85,9 @@ GeneralTab::GeneralTab(LocalizationManager& localization, KeyboardState& keyboar
     connect(m_separate, &ToggleSwitch::clicked, this, [this](bool checked) {
         QTimer::singleShot(0, this, [this, checked] { m_keyboard.setSeparateCustomSymbols(checked); });
     });
+    connect(m_startAtLogin, &ToggleSwitch::clicked, this, [this](bool checked) {
+        QTimer::singleShot(0, this, [this, checked] { setStartAtLogin(checked); });
+    });
 
     connect(&m_localization, &LocalizationManager::appLanguageChanged, this, &GeneralTab::showStoredValues);
     connect(&m_keyboard, &KeyboardState::keyboardSizeChanged, this, &GeneralTab::showStoredValues);
@@ -94,7 +105,9 @@ void GeneralTab::retranslate() {
         m_language->setItemText(i, m_localization.localized(QString::fromLatin1(languageKeys[i])));
     m_size->setSegments({m_localization.localized(QStringLiteral("compact")),
                          m_localization.localized(QStringLiteral("full"))});
+    m_startAtLoginTitle->setText(m_localization.localized(QStringLiteral("start_at_login")));
     m_separate->setAccessibleName(m_separateTitle->text());
+    m_startAtLogin->setAccessibleName(m_startAtLoginTitle->text());
     m_language->setAccessibleName(m_languageTitle->text());
     m_size->setAccessibleName(m_sizeTitle->text());
 }
@@ -104,4 +117,26 @@ void GeneralTab::showStoredValues() {
     m_language->setCurrentIndex(m_language->findData(m_localization.appLanguage()));
     m_size->setCurrentIndex(m_keyboard.keyboardSize() == KeyboardSize::Full ? 1 : 0);
     m_separate->setChecked(m_keyboard.separateCustomSymbols());
+    m_startAtLogin->setChecked(m_autostart.isEnabled());
+}
+
+void GeneralTab::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    showStoredValues(); // the autostart file may have been removed by hand meanwhile
+}
+
+void GeneralTab::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::ActivationChange && isActiveWindow())
+        showStoredValues();
+}
+
+void GeneralTab::setStartAtLogin(bool on) {
+    QString error;
+    const bool done = on ? m_autostart.enable(QCoreApplication::applicationFilePath(), &error)
+                         : m_autostart.disable(&error);
+    if (!done)
+        Log::line(QStringLiteral("[GeneralTab] Start at login is still %1: %2")
+                      .arg(on ? QStringLiteral("off") : QStringLiteral("on"), error));
+    showStoredValues();
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/AutostartEntry.h"
+
 #include <QWidget>
 
 class KeyboardState;
@@ -9,9 +11,11 @@ class QLabel;
 class SegmentedControl;
 class ToggleSwitch;
 
-// Interface language, keyboard size and whether custom symbols are shown
-// apart. Each control writes its setting after the event that changed it has
-// been handled, and otherwise just mirrors the stored value.
+// Interface language, keyboard size, whether custom symbols are shown apart,
+// and whether the session starts Runeboard at login. Each control writes its
+// setting after the event that changed it has been handled, and otherwise just
+// mirrors the stored value; the login switch mirrors the autostart file itself,
+// read again whenever the tab is shown or its window activated.
 class GeneralTab : public QWidget {
     Q_OBJECT
 
@@ -23,16 +27,25 @@ public:
     QComboBox* languageMenu() const { return m_language; }
     SegmentedControl* sizeSelector() const { return m_size; }
     ToggleSwitch* customSymbolsSwitch() const { return m_separate; }
+    ToggleSwitch* startAtLoginSwitch() const { return m_startAtLogin; }
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 private:
     void showStoredValues();
+    void setStartAtLogin(bool on);
 
     LocalizationManager& m_localization;
     KeyboardState& m_keyboard;
     QLabel* m_languageTitle = nullptr;
     QLabel* m_sizeTitle = nullptr;
     QLabel* m_separateTitle = nullptr;
+    QLabel* m_startAtLoginTitle = nullptr;
     QComboBox* m_language = nullptr;
     SegmentedControl* m_size = nullptr;
     ToggleSwitch* m_separate = nullptr;
+    ToggleSwitch* m_startAtLogin = nullptr;
+    AutostartEntry m_autostart;
 };

@@ -2,6 +2,8 @@
 
 #include "BuildInfo.h"
 
+#include "hotkeys/HotkeySettings.h"
+#include "hotkeys/KeyTable.h"
 #include "localization/LocalizationManager.h"
 #include "settings/AppLogo.h"
 #include "settings/BulletPointRow.h"
@@ -30,10 +32,12 @@ void setTextColor(QWidget* widget, const QColor& color) {
 
 } // namespace
 
-HelpAboutView::HelpAboutView(LocalizationManager& localization, UpdateManager& updates, QWidget* parent)
+HelpAboutView::HelpAboutView(LocalizationManager& localization, UpdateManager& updates,
+                             HotkeySettings& hotkeys, QWidget* parent)
     : QWidget(parent)
     , m_localization(localization)
     , m_updates(updates)
+    , m_hotkeys(hotkeys)
     , m_version(new QLabel(this))
     , m_link(new QLabel(this))
     , m_updateButton(new QPushButton(this))
@@ -122,6 +126,7 @@ HelpAboutView::HelpAboutView(LocalizationManager& localization, UpdateManager& u
     column->addStretch(1);
 
     connect(&m_localization, &LocalizationManager::currentLanguageChanged, this, &HelpAboutView::retranslate);
+    connect(&m_hotkeys, &HotkeySettings::changed, this, &HelpAboutView::retranslate);
     retranslate();
 }
 
@@ -141,6 +146,13 @@ void HelpAboutView::retranslate() {
         m_keyboardBullets.at(i)->setText(text(keyboardKeys[i]));
     for (int i = 0; i < m_setsBullets.size(); ++i)
         m_setsBullets.at(i)->setText(text(setsKeys[i]));
+    // The lines that name combinations quote the ones that work now, not the defaults.
+    using Role = HotkeySettings::Role;
+    auto shown = [this](Role role) { return KeyTable::displayText(m_hotkeys.config(role)); };
+    m_keyboardBullets.at(0)->setText(text("inst_kbd_1").arg(shown(Role::ToggleKeyboard)));
+    m_setsBullets.at(0)->setText(
+        text("inst_sets_1")
+            .arg(shown(Role::SwitchPalette1), shown(Role::SwitchPalette2), shown(Role::SwitchPalette3)));
     fitHeight();
 }
 

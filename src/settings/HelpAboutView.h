@@ -3,6 +3,7 @@
 #include <QWidget>
 
 class BulletPointRow;
+class HotkeySettings;
 class LocalizationManager;
 class QLabel;
 class QPushButton;
@@ -13,7 +14,8 @@ class UpdateManager;
 // font would otherwise clip the instructions).
 //
 // Created without a parent it is itself the top-level window titled
-// "Help & About" with the window role "help".
+// "Help & About" with the window role "help". The instructions quote the
+// user's current combinations and follow them when they change.
 class HelpAboutView : public QWidget {
     Q_OBJECT
 
@@ -23,7 +25,8 @@ public:
     static constexpr int fixedWidth = 380;
     static constexpr int minimumHeight = 480;
 
-    HelpAboutView(LocalizationManager& localization, UpdateManager& updates, QWidget* parent = nullptr);
+    HelpAboutView(LocalizationManager& localization, UpdateManager& updates, HotkeySettings& hotkeys,
+                  QWidget* parent = nullptr);
 
     // "1.0" when the build names no version.
     QString versionText() const;
@@ -36,6 +39,7 @@ private:
 
     LocalizationManager& m_localization;
     UpdateManager& m_updates;
+    HotkeySettings& m_hotkeys;
     QLabel* m_version = nullptr;
     QLabel* m_link = nullptr;
     QPushButton* m_updateButton = nullptr;

@@ -93,8 +93,18 @@ void HotkeyRecorderView::report(const HotkeyConfig& config) {
     QTimer::singleShot(0, this, [this, config] { Q_EMIT recorded(config); });
 }
 
+QFont HotkeyRecorderView::textFont() const {
+    QFont medium = font();
+    medium.setWeight(QFont::Medium);
+    return medium;
+}
+
 void HotkeyRecorderView::updateAccessibleName() {
-    setAccessibleName(shownText());
+    const QString text = shownText();
+    setAccessibleName(text);
+    // Spelled out, a long combination ("Ctrl+Alt+Shift+Super+F12") is cut short in 140 points; the tip shows
+    // it whole.
+    setToolTip(QFontMetrics(textFont()).horizontalAdvance(text) > fixedWidth - 8 ? text : QString());
 }
 
 bool HotkeyRecorderView::event(QEvent* event) {
@@ -174,6 +184,8 @@ void HotkeyRecorderView::changeEvent(QEvent* event) {
     // A hidden or disabled field cannot be recording: nothing would ever end it.
     if (event->type() == QEvent::EnabledChange && !isEnabled())
         setRecording(false);
+    if (event->type() == QEvent::FontChange)
+        updateAccessibleName();
     QWidget::changeEvent(event);
 }
 
@@ -207,10 +219,8 @@ void HotkeyRecorderView::paintEvent(QPaintEvent*) {
         textColor = SemanticColors::label(colors);
     else
         textColor = SemanticColors::tertiaryLabel(colors);
-    QFont textFont = font();
-    textFont.setWeight(QFont::Medium);
-    painter.setFont(textFont);
+    painter.setFont(textFont());
     painter.setPen(textColor);
-    const QString text = QFontMetrics(textFont).elidedText(shownText(), Qt::ElideRight, width() - 8);
+    const QString text = QFontMetrics(textFont()).elidedText(shownText(), Qt::ElideRight, width() - 8);
     painter.drawText(rect(), Qt::AlignCenter, text);
 }

@@ -56,6 +56,7 @@ private:
     void setRecording(bool recording);
     void report(const HotkeyConfig& config);
     void updateAccessibleName();
+    QFont textFont() const;
 
     HotkeyConfig m_config;
     QString m_placeholder;

@@ -1,5 +1,6 @@
 #include "hotkeys/KeyTable.h"
 
+#include <QKeySequence>
 #include <QTest>
 
 class TestKeyTable : public QObject {
@@ -56,21 +57,35 @@ void TestKeyTable::displayText_data() {
     QTest::addColumn<quint32>("keyCode");
     QTest::addColumn<quint32>("modifiers");
     QTest::addColumn<QString>("expected");
-    QTest::newRow("empty combination") << 0u << 0u << "—";
-    QTest::newRow("default toggle") << 40u << 2560u << "⌥⇧K";
-    QTest::newRow("all four in fixed order") << 40u << 6912u << "⌃⌥⇧⌘K";
-    QTest::newRow("key code 0 is A") << 0u << 256u << "⌘A";
-    QTest::newRow("unknown mask bits hidden") << 40u << (0x10000u | 2048u) << "⌥K";
-    QTest::newRow("keypad twin") << 83u << 2048u << "⌥1";
-    QTest::newRow("unnamed key") << 10u << 256u << "⌘Key10";
-    QTest::newRow("largest code") << 4294967295u << 512u << "⇧Key4294967295";
+    QTest::addColumn<QString>("menuHint"); // Qt's own words; empty: no hint
+    const auto row = [](const char* name, quint32 keyCode, quint32 modifiers, const char* shown,
+                        const char* hint) {
+        QTest::newRow(name) << keyCode << modifiers << QString::fromUtf8(shown) << QString::fromUtf8(hint);
+    };
+    row("empty combination", 0u, 0u, "—", "");
+    row("default toggle", 40u, 2560u, "Alt+Shift+K", "Alt+Shift+K");
+    row("default set 1", 18u, 2560u, "Alt+Shift+1", "Alt+Shift+1");
+    // Qt writes its own hint words and order: Super is its Meta, first.
+    row("all four in fixed order", 40u, 6912u, "Ctrl+Alt+Shift+Super+K", "Meta+Ctrl+Alt+Shift+K");
+    row("key code 0 is A", 0u, 256u, "Super+A", "Meta+A");
+    row("unknown mask bits hidden", 40u, (0x10000u | 2048u), "Alt+K", "Alt+K");
+    row("keypad twin", 83u, 2048u, "Alt+1", "Alt+1");
+    row("Backspace", 51u, 4096u, "Ctrl+Backspace", "Ctrl+Backspace");
+    row("arrow", 123u, 4096u, "Ctrl+Left", "Ctrl+Left");
+    row("page down", 121u, 2048u, "Alt+PgDn", "Alt+PgDown");
+    row("function key", 111u, 4096u, "Ctrl+F12", "Ctrl+F12");
+    row("unnamed key", 10u, 256u, "Super+Key10", "");
 }
 
 void TestKeyTable::displayText() {
     QFETCH(quint32, keyCode);
     QFETCH(quint32, modifiers);
     QFETCH(QString, expected);
-    QCOMPARE(KeyTable::displayText(HotkeyConfig{keyCode, modifiers}), expected);
+    QFETCH(QString, menuHint);
+    const HotkeyConfig config{keyCode, modifiers};
+    QCOMPARE(KeyTable::displayText(config), expected);
+    const std::optional<QKeyCombination> combination = KeyTable::keyCombination(config);
+    QCOMPARE(combination ? QKeySequence(*combination).toString() : QString(), menuHint);
 }
 
 void TestKeyTable::modifiers() {

@@ -1,5 +1,6 @@
 #include "FakeModifierMonitor.h"
 #include "RecordingHotkeyService.h"
+#include "StdoutCapture.h"
 #include "hotkeys/GlobalHotkeyManager.h"
 #include "hotkeys/HotkeySettings.h"
 #include "hotkeys/KeyTable.h"
@@ -7,6 +8,7 @@
 #include "localization/LocalizationManager.h"
 #include "palettes/PaletteManager.h"
 #include "palettes/PresetCatalogue.h"
+#include "platform/AutostartEntry.h"
 #include "settings/CustomRowButton.h"
 #include "settings/GeneralTab.h"
 #include "settings/HotkeyRecorderView.h"
@@ -29,6 +31,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMessageBox>
+#include <QProcess>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
@@ -48,7 +51,6 @@ public:
 };
 
 constexpr quint32 optionShift = CarbonModifier::Option | CarbonModifier::Shift;
-using Grab = RecordingHotkeyService::Grab;
 
 // The managers as the application builds them, on recording fakes.
 struct Managers {
@@ -72,20 +74,13 @@ struct Managers {
     GlobalHotkeyManager hotkeyManager{hotkeyService, hotkeys};
 };
 
-// The registered combinations in their stored form (macOS key code, Carbon mask).
-QList<QPair<quint32, quint32>> activeCombinations(const RecordingHotkeyService& service) {
-    QList<QPair<quint32, quint32>> result;
-    for (const Grab& grab : service.active) {
-        quint32 carbon = 0;
-        for (quint32 bit : {256u, 512u, 2048u, 4096u})
-            carbon |= KeyTable::fromCarbon(bit) & grab.modifiers ? bit : 0;
-        result.append({KeyTable::fromEvdev(grab.key).value_or(0xffff), carbon});
-    }
-    return result;
-}
-
 bool pressStored(RecordingHotkeyService& service, quint32 keyCode, quint32 modifiers) {
     return service.press(KeyTable::toEvdev(keyCode).value_or(0xffff), KeyTable::fromCarbon(modifiers));
+}
+
+QString readText(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
 }
 
 QStringList labelTexts(const QWidget* root) {
@@ -107,24 +102,19 @@ class SettingsViewTest : public QObject {
 private Q_SLOTS:
     void init();
     void cleanup();
-    void windowShape();
     void generalTabWritesAfterTheEvent_data();
     void generalTabWritesAfterTheEvent();
-    void choosingRussianRetitlesEverythingAtOnce();
-    void quickAccessRules();
-    void clickingAdditionalSetNameMakesItMainAndActive();
+    void startAtLoginShowsTheFileAsItIs();
+    void setsTabRules();
     void deleteConfirmation_data();
     void deleteConfirmation();
-    void deletingEverySetLeavesTheCustomRow();
-    void customRowOpensAnEmptySet();
     void factoryResetRestoresPresetsAndHotkeys();
-    void recordedHotkeyIsSavedAndReregistered();
-    void escapeClearsAHotkeyUntilReset();
-    void recordingReleasesTheGlobalHotkeys();
+    void recordingAndClearing_data();
+    void recordingAndClearing();
     void resetControlReactsOnlyOverItsText();
 
 private:
-    SetRow* rowNamed(const QString& key) const;
+    QString autostartFile() const { return m_dir->filePath(QStringLiteral("autostart/runeboard.desktop")); }
 
     std::unique_ptr<QTemporaryDir> m_dir;
     std::unique_ptr<Managers> m_managers;
@@ -133,6 +123,7 @@ private:
 
 void SettingsViewTest::init() {
     m_dir = std::make_unique<QTemporaryDir>();
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_dir->path()));
     m_managers = std::make_unique<Managers>(m_dir->filePath(QStringLiteral("runeboard.conf")));
     m_view =
         std::make_unique<SettingsView>(m_managers->localization, m_managers->palettes, m_managers->keyboard,
@@ -148,30 +139,12 @@ void SettingsViewTest::cleanup() {
     m_dir.reset();
 }
 
-SetRow* SettingsViewTest::rowNamed(const QString& key) const {
-    for (SetRow* row : m_view->setsTab()->rows()) {
-        if (row->set().name == key)
-            return row;
-    }
-    return nullptr;
-}
-
-void SettingsViewTest::windowShape() {
-    QCOMPARE(m_view->size(), QSize(480, 460));
-    QCOMPARE(m_view->windowTitle(), QStringLiteral("Runeboard Settings"));
-    QCOMPARE(m_view->tabSelector()->segments(),
-             (QStringList{QStringLiteral("General"), QStringLiteral("Sets"), QStringLiteral("Hotkeys")}));
-    QCOMPARE(m_view->selectedTab(), 0);
-    click(m_view->tabSelector(), m_view->tabSelector()->segmentRect(2).center());
-    QCOMPARE(m_view->selectedTab(), 2);
-    QVERIFY(m_view->hotkeysTab()->isVisible());
-}
-
 void SettingsViewTest::generalTabWritesAfterTheEvent_data() {
     QTest::addColumn<int>("control");
     QTest::newRow("language menu") << 0;
     QTest::newRow("keyboard size") << 1;
     QTest::newRow("custom-symbol switch") << 2;
+    QTest::newRow("start-at-login switch") << 3;
 }
 
 void SettingsViewTest::generalTabWritesAfterTheEvent() {
@@ -186,11 +159,14 @@ void SettingsViewTest::generalTabWritesAfterTheEvent() {
                    localization.currentLanguage() == QLatin1String("ru");
         case 1:
             return keyboard.keyboardSize() == KeyboardSize::Full;
-        default:
+        case 2:
             return !keyboard.separateCustomSymbols();
+        default:
+            return QFile::exists(autostartFile());
         }
     };
     QVERIFY(!written());
+    const QStringList english = labelTexts(m_view.get()) + m_view->tabSelector()->segments();
 
     switch (control) {
     case 0:
@@ -200,8 +176,11 @@ void SettingsViewTest::generalTabWritesAfterTheEvent() {
     case 1:
         click(tab->sizeSelector(), tab->sizeSelector()->segmentRect(1).center());
         break;
-    default:
+    case 2:
         click(tab->customSymbolsSwitch());
+        break;
+    default:
+        click(tab->startAtLoginSwitch());
         break;
     }
     QVERIFY2(!written(), "written while the control's event was handled");
@@ -210,86 +189,82 @@ void SettingsViewTest::generalTabWritesAfterTheEvent() {
     QCOMPARE(tab->languageMenu()->currentIndex(), control == 0 ? 2 : 0);
     QCOMPARE(tab->sizeSelector()->currentIndex(), control == 1 ? 1 : 0);
     QCOMPARE(tab->customSymbolsSwitch()->isChecked(), control != 2);
+    QCOMPARE(tab->startAtLoginSwitch()->isChecked(), control == 3);
+    if (control != 0)
+        return;
+    // Russian: every label of the window changed at once, tab names included ("Custom" stays).
+    QCOMPARE(tab->languageMenu()->currentText(), QStringLiteral("Русский"));
+    const QStringList russian = labelTexts(m_view.get()) + m_view->tabSelector()->segments();
+    for (qsizetype i = 0; i < english.size(); ++i)
+        QVERIFY2(english.at(i) != russian.at(i) || english.at(i).isEmpty() ||
+                     english.at(i) == QLatin1String("Custom"),
+                 qPrintable(english.at(i)));
 }
 
-void SettingsViewTest::choosingRussianRetitlesEverythingAtOnce() {
-    QComboBox* menu = m_view->generalTab()->languageMenu();
-    menu->setFocus();
-    QTest::keyClick(menu, Qt::Key_End);
-    QTRY_COMPARE(m_managers->localization.currentLanguage(), QStringLiteral("ru"));
+void SettingsViewTest::startAtLoginShowsTheFileAsItIs() {
+    ToggleSwitch* toggle = m_view->generalTab()->startAtLoginSwitch();
+    const QString file = autostartFile();
+    click(toggle);
+    QTRY_VERIFY(QFile::exists(file));
+    QVERIFY(
+        readText(file).contains(QStringLiteral("\nExec=") + QCoreApplication::applicationFilePath() + u'\n'));
+    QCOMPARE(QProcess::execute(QStringLiteral("desktop-file-validate"), {file}), 0);
+    // A path that must be quoted in an Exec line still gives a valid entry.
+    QFile tricky(m_dir->filePath(QStringLiteral("tricky.desktop")));
+    QVERIFY(tricky.open(QIODevice::WriteOnly));
+    tricky.write(AutostartEntry::entryText(QStringLiteral("/opt/My Apps/rune$board%")).toUtf8());
+    tricky.close();
+    QVERIFY(
+        readText(tricky.fileName()).contains(QStringLiteral("\nExec=\"/opt/My Apps/rune\\\\$board%%\"\n")));
+    QCOMPARE(QProcess::execute(QStringLiteral("desktop-file-validate"), {tricky.fileName()}), 0);
 
-    QCOMPARE(m_view->tabSelector()->segments(),
-             (QStringList{QStringLiteral("Основные"), QStringLiteral("Наборы"),
-                          QStringLiteral("Горячие клавиши")}));
-    QCOMPARE(menu->currentText(), QStringLiteral("Русский"));
-    QCOMPARE(menu->itemText(0), QStringLiteral("Системный (Авто)"));
-    const QStringList general = labelTexts(m_view->generalTab());
-    QVERIFY(general.contains(QStringLiteral("Язык интерфейса")));
-    QVERIFY(general.contains(QStringLiteral("Размер клавиатуры")));
-    QVERIFY(general.contains(QStringLiteral("Разделять пользовательские символы")));
-    QCOMPARE(m_view->generalTab()->sizeSelector()->segments(),
-             (QStringList{QStringLiteral("Компактный"), QStringLiteral("Стандартный")}));
+    // Removed by hand: off the next time the window shows.
+    QVERIFY(QFile::remove(file));
+    m_view->hide();
+    m_view->show();
+    QVERIFY(!toggle->isChecked());
 
-    QCOMPARE(rowNamed(QStringLiteral("preset_german"))->nameBlock()->name(), QStringLiteral("Немецкий"));
-    QCOMPARE(rowNamed(QStringLiteral("preset_german"))->mainMarker()->toolTip(),
-             QStringLiteral("Сделать основным"));
-    QCOMPARE(m_view->setsTab()->factoryResetButton()->label(),
-             QStringLiteral("Сбросить к заводским настройкам"));
-    QCOMPARE(m_view->setsTab()->customRow()->text(), QStringLiteral("Custom"));
-
-    QVERIFY(labelTexts(m_view->hotkeysTab()).contains(QStringLiteral("Показать/скрыть клавиатуру")));
-    QCOMPARE(m_view->hotkeysTab()->resetButton()->label(), QStringLiteral("Сбросить горячие клавиши"));
-    HotkeyRecorderView* recorder = m_view->hotkeysTab()->recorder(HotkeySettings::Role::SwitchPalette1);
-    QCOMPARE(recorder->placeholder(), QStringLiteral("Нажмите..."));
+    // A folder that cannot be written (a file in its place: permissions do not stop root).
+    QVERIFY(QDir(m_dir->path()).rmdir(QStringLiteral("autostart")));
+    QFile blocker(m_dir->filePath(QStringLiteral("autostart")));
+    QVERIFY(blocker.open(QIODevice::WriteOnly));
+    StdoutCapture output;
+    click(toggle);
+    QTRY_COMPARE(output.lines().size(), 1);
+    QVERIFY2(output.lines().first().startsWith(
+                 QStringLiteral("[GeneralTab] Start at login is still off: cannot create the folder")),
+             qPrintable(output.lines().first()));
+    QVERIFY(!toggle->isChecked());
 }
 
-void SettingsViewTest::quickAccessRules() {
+void SettingsViewTest::setsTabRules() {
     const QList<SetRow*> rows = m_view->setsTab()->rows();
-    QCOMPARE(rows.size(), 16);
-    // The main set's button keeps its place but does nothing.
-    IconButton* mainButton = rows.at(0)->quickAccessButton();
-    QVERIFY(rows.at(0)->set().isMain);
-    QVERIFY(!mainButton->isEnabled());
-    QCOMPARE(mainButton->symbolColor().alpha(), 0);
-    QVERIFY(mainButton->width() > 0);
-    const QList<SymbolPalette> before = m_managers->palettes.palettes();
-    click(mainButton);
-    QCOMPARE(m_managers->palettes.palettes(), before);
-
-    click(rows.at(1)->quickAccessButton());
-    click(rows.at(2)->quickAccessButton());
-    QCOMPARE(m_managers->palettes.additionalPalettes().size(), 2);
+    PaletteManager& palettes = m_managers->palettes;
+    // The main set's button keeps its place but does nothing; a third additional set is refused.
+    QVERIFY(!rows.at(0)->quickAccessButton()->isEnabled());
+    for (int i : {1, 2, 3})
+        click(rows.at(i)->quickAccessButton());
+    QCOMPARE(palettes.additionalPalettes().size(), 2);
     QCOMPARE(rows.at(1)->quickAccessButton()->symbol(), SymbolIcon::Kind::PlusCircleFill);
-    // A third is refused.
-    click(rows.at(3)->quickAccessButton());
-    QVERIFY(!m_managers->palettes.palettes().at(3).isAdditional);
     QCOMPARE(rows.at(3)->quickAccessButton()->symbol(), SymbolIcon::Kind::PlusCircle);
-    QVERIFY(rows.at(3)->quickAccessButton()->symbolColor().alpha() > 0);
-    // Taking one away is never refused.
-    click(rows.at(1)->quickAccessButton());
-    QCOMPARE(m_managers->palettes.additionalPalettes().size(), 1);
-}
 
-void SettingsViewTest::clickingAdditionalSetNameMakesItMainAndActive() {
-    const QList<SetRow*> rows = m_view->setsTab()->rows();
-    click(rows.at(4)->quickAccessButton());
-    QVERIFY(rows.at(4)->set().isAdditional);
-    const QUuid id = rows.at(4)->set().id;
-
-    click(rows.at(4)->nameBlock());
-    QVERIFY(rows.at(4)->set().isMain);
-    QVERIFY(!rows.at(4)->set().isAdditional);
-    QCOMPARE(rows.at(4)->mainMarker()->symbol(), SymbolIcon::Kind::CheckmarkCircleFill);
-    QCOMPARE(rows.at(4)->quickAccessButton()->symbolColor().alpha(), 0);
+    // Clicking an additional set's name makes it the main and the active set.
+    click(rows.at(1)->nameBlock());
+    QVERIFY(rows.at(1)->set().isMain && !rows.at(1)->set().isAdditional);
+    QCOMPARE(rows.at(1)->mainMarker()->symbol(), SymbolIcon::Kind::CheckmarkCircleFill);
     QCOMPARE(rows.at(0)->mainMarker()->symbol(), SymbolIcon::Kind::Circle);
-    QVERIFY(rows.at(0)->quickAccessButton()->isEnabled());
-    QCOMPARE(m_managers->keyboard.activePaletteID(), SymbolPalette::idText(id));
-    QCOMPARE(m_managers->keyboard.activePalette().id, id);
+    QCOMPARE(m_managers->keyboard.activePaletteID(), rows.at(1)->set().idText());
 
-    // The marker does the same.
-    click(rows.at(7)->mainMarker());
-    QCOMPARE(m_managers->palettes.mainPalette()->id, rows.at(7)->set().id);
-    QCOMPARE(m_managers->keyboard.activePaletteID(), rows.at(7)->set().idText());
+    // The custom row opens an empty unsaved set and shows the keyboard.
+    KeyboardState& keyboard = m_managers->keyboard;
+    QTRY_VERIFY(keyboard.isKeyboardVisible()); // the launch step shows it
+    keyboard.toggleVisibility();
+    keyboard.setTemporaryCustomCharacters(QStringLiteral("ab"));
+    m_view->setSelectedTab(1);
+    click(m_view->setsTab()->customRow());
+    QCOMPARE(keyboard.activePaletteID(), KeyboardState::customEmptyID);
+    QCOMPARE(keyboard.temporaryCustomCharacters(), QString());
+    QVERIFY(keyboard.isKeyboardVisible());
 }
 
 void SettingsViewTest::deleteConfirmation_data() {
@@ -303,72 +278,21 @@ void SettingsViewTest::deleteConfirmation() {
     QFETCH(int, answer);
     SetsTab* tab = m_view->setsTab();
     const QString activeBefore = m_managers->keyboard.activePaletteID();
-    SetRow* main = tab->rows().at(0);
-    const SymbolPalette set = main->set();
-    QVERIFY(set.isMain);
-
-    click(main->deleteButton());
+    const SymbolPalette set = tab->rows().at(0)->set();
+    click(tab->rows().at(0)->deleteButton());
     QCOMPARE(tab->paletteToDelete(), std::optional<SymbolPalette>(set));
     QMessageBox* box = tab->deleteConfirmation();
     QVERIFY(box);
     QTRY_VERIFY(box->isVisible());
-    QCOMPARE(box->windowTitle(), QStringLiteral("Delete this set?"));
-    QPushButton* remove = box->findChild<QPushButton*>(QStringLiteral("confirmDelete"));
-    QPushButton* cancel = box->findChild<QPushButton*>(QStringLiteral("cancelDelete"));
-    QCOMPARE(remove->text(), QStringLiteral("Delete"));
-    QCOMPARE(cancel->text(), QStringLiteral("Cancel"));
-
-    if (answer == 0)
-        click(remove);
-    else if (answer == 1)
-        click(cancel);
-    else
+    if (answer == 2)
         QTest::keyClick(box, Qt::Key_Escape);
-
-    QTRY_VERIFY(!tab->paletteToDelete());
-    QTRY_VERIFY(!tab->deleteConfirmation());
-    if (answer == 0) {
-        QCOMPARE(m_managers->palettes.palettes().size(), 15);
-        QVERIFY(!m_managers->palettes.palette(set.id));
-        QCOMPARE(tab->rows().size(), 15);
-        for (SetRow* row : tab->rows())
-            QCOMPARE(row->mainMarker()->symbol(), SymbolIcon::Kind::Circle);
-    } else {
-        QCOMPARE(m_managers->palettes.palettes().size(), 16);
-        QVERIFY(m_managers->palettes.palette(set.id));
-    }
+    else
+        click(box->findChild<QPushButton*>(answer == 0 ? QStringLiteral("confirmDelete")
+                                                       : QStringLiteral("cancelDelete")));
+    QTRY_VERIFY(!tab->paletteToDelete() && !tab->deleteConfirmation());
+    QCOMPARE(m_managers->palettes.palette(set.id).has_value(), answer != 0);
+    QCOMPARE(tab->rows().size(), answer == 0 ? 15 : 16);
     QCOMPARE(m_managers->keyboard.activePaletteID(), activeBefore);
-}
-
-void SettingsViewTest::deletingEverySetLeavesTheCustomRow() {
-    m_view->setSelectedTab(1);
-    SetsTab* tab = m_view->setsTab();
-    while (!tab->rows().isEmpty()) {
-        click(tab->rows().constFirst()->deleteButton());
-        QMessageBox* box = tab->deleteConfirmation();
-        QVERIFY(box);
-        click(box->findChild<QPushButton*>(QStringLiteral("confirmDelete")));
-        QTRY_VERIFY(!tab->deleteConfirmation());
-    }
-    QVERIFY(m_managers->palettes.palettes().isEmpty());
-    QVERIFY(tab->customRow()->isVisible());
-    // The empty list is what is stored.
-    PaletteManager reloaded(m_managers->store, QStringLiteral("en"));
-    QVERIFY(reloaded.palettes().isEmpty());
-}
-
-void SettingsViewTest::customRowOpensAnEmptySet() {
-    KeyboardState& keyboard = m_managers->keyboard;
-    QTRY_VERIFY(keyboard.isKeyboardVisible()); // the launch step shows it
-    keyboard.toggleVisibility();
-    QVERIFY(!keyboard.isKeyboardVisible());
-    keyboard.setTemporaryCustomCharacters(QStringLiteral("ab"));
-    m_view->setSelectedTab(1);
-
-    click(m_view->setsTab()->customRow());
-    QCOMPARE(keyboard.activePaletteID(), KeyboardState::customEmptyID);
-    QCOMPARE(keyboard.temporaryCustomCharacters(), QString());
-    QVERIFY(keyboard.isKeyboardVisible());
 }
 
 void SettingsViewTest::factoryResetRestoresPresetsAndHotkeys() {
@@ -376,104 +300,83 @@ void SettingsViewTest::factoryResetRestoresPresetsAndHotkeys() {
     SymbolPalette mine;
     mine.id = QUuid::createUuid();
     mine.name = QStringLiteral("Mine");
-    mine.customCharacters = QStringLiteral("x") + customSymbolSeparator + QStringLiteral("y");
     m.palettes.addPalette(mine);
     m.palettes.deletePalette(m.palettes.palettes().at(3).id);
-    m.palettes.toggleAdditional(m.palettes.palettes().at(5).id);
     m.keyboard.setKeyboardSize(KeyboardSize::Full);
-    QCOMPARE(rowNamed(QStringLiteral("Mine"))->nameBlock()->characters(), mine.customCharacters);
-
     m.hotkeys.setToggleKeyboard({0, 0});
     m.hotkeys.setSwitchPalette2({98, CarbonModifier::Control});
-    QCOMPARE(m.hotkeyService.active.size(), 3);
-    const int registrationsBefore = int(m.hotkeyService.registrations.size());
 
     m_view->setSelectedTab(1);
     SubtleResetButton* reset = m_view->setsTab()->factoryResetButton();
     click(reset, reset->textRect().center());
 
     QStringList names;
-    for (const SymbolPalette& set : m.palettes.palettes())
-        names.append(set.name);
+    for (const SetRow* row : m_view->setsTab()->rows())
+        names.append(row->set().name);
     QStringList presetNames;
     for (const SymbolPalette& set : presetCatalogue())
         presetNames.append(set.name);
     QCOMPARE(names, presetNames);
     QCOMPARE(m.palettes.mainPalette()->name, QStringLiteral("preset_kazakh_cyr"));
-    QVERIFY(m.palettes.additionalPalettes().isEmpty());
-    QCOMPARE(m_view->setsTab()->rows().size(), 16);
-
-    for (int role = 0; role < 4; ++role) {
-        const auto r = static_cast<HotkeySettings::Role>(role);
-        QCOMPARE(m.hotkeys.config(r), HotkeySettings::defaultConfig(r));
-        QCOMPARE(m_view->hotkeysTab()->recorder(r)->config(), HotkeySettings::defaultConfig(r));
-    }
-    QCOMPARE(activeCombinations(m.hotkeyService),
-             (QList<QPair<quint32, quint32>>{
-                 {40, optionShift}, {18, optionShift}, {19, optionShift}, {20, optionShift}}));
-    QVERIFY(m.hotkeyService.registrations.size() > registrationsBefore);
+    QCOMPARE(m.hotkeyService.active.size(), 4);
+    for (quint32 key : {40u, 18u, 19u, 20u})
+        QVERIFY(pressStored(m.hotkeyService, key, optionShift));
+    QCOMPARE(m_view->hotkeysTab()->recorder(HotkeySettings::Role::SwitchPalette2)->shownText(),
+             QStringLiteral("Alt+Shift+2"));
     // What the reset leaves alone.
     QCOMPARE(m.keyboard.keyboardSize(), KeyboardSize::Full);
-    QCOMPARE(m.localization.appLanguage(), QStringLiteral("auto"));
 }
 
-void SettingsViewTest::recordedHotkeyIsSavedAndReregistered() {
-    Managers& m = *m_managers;
-    m_view->setSelectedTab(2);
-    HotkeyRecorderView* recorder = m_view->hotkeysTab()->recorder(HotkeySettings::Role::SwitchPalette2);
-    QCOMPARE(recorder->shownText(), QStringLiteral("⌥⇧2"));
+void SettingsViewTest::recordingAndClearing_data() {
+    QTest::addColumn<int>("role");
+    QTest::addColumn<int>("key");
+    QTest::addColumn<Qt::KeyboardModifiers>("modifiers");
+    QTest::addColumn<quint32>("xKeycode");
+    QTest::addColumn<HotkeyConfig>("stored");
+    QTest::addColumn<QString>("shown");
+    QTest::newRow("Ctrl+Alt+F7 for set 2")
+        << int(HotkeySettings::Role::SwitchPalette2) << int(Qt::Key_F7)
+        << Qt::KeyboardModifiers(Qt::ControlModifier | Qt::AltModifier) << 73u
+        << HotkeyConfig{98, CarbonModifier::Control | CarbonModifier::Option}
+        << QStringLiteral("Ctrl+Alt+F7");
+    QTest::newRow("Escape clears the toggle")
+        << int(HotkeySettings::Role::ToggleKeyboard) << int(Qt::Key_Escape) << Qt::KeyboardModifiers() << 9u
+        << HotkeyConfig{} << QStringLiteral("—");
+}
 
+void SettingsViewTest::recordingAndClearing() {
+    QFETCH(int, role);
+    QFETCH(int, key);
+    QFETCH(Qt::KeyboardModifiers, modifiers);
+    QFETCH(quint32, xKeycode);
+    QFETCH(HotkeyConfig, stored);
+    QFETCH(QString, shown);
+    Managers& m = *m_managers;
+    const auto r = static_cast<HotkeySettings::Role>(role);
+    const HotkeyConfig before = m.hotkeys.config(r);
+    m_view->setSelectedTab(2);
+    HotkeyRecorderView* recorder = m_view->hotkeysTab()->recorder(r);
     click(recorder);
-    QVERIFY(recorder->isRecording());
-    // Control+Alt+F7 (X keycode 73).
-    QKeyEvent press(QEvent::KeyPress, Qt::Key_F7, Qt::ControlModifier | Qt::AltModifier, 73, 0, 0);
+    QVERIFY(m.hotkeyService.active.isEmpty()); // released while recording, so the keys reach the field
+    QKeyEvent press(QEvent::KeyPress, key, modifiers, xKeycode, 0, 0);
     QApplication::sendEvent(recorder, &press);
-    QCOMPARE(m.hotkeys.switchPalette2(), HotkeySettings::defaultConfig(HotkeySettings::Role::SwitchPalette2));
+    QCOMPARE(m.hotkeys.config(r), before);
+    QTRY_COMPARE(m.hotkeys.config(r), stored);
+    QCOMPARE(HotkeySettings(m.store).config(r), stored);
+    QCOMPARE(recorder->shownText(), shown);
+    // Only the new combination works; the old one is gone.
+    QCOMPARE(m.hotkeyService.active.size(), stored.isEmpty() ? 3 : 4);
+    QVERIFY(!pressStored(m.hotkeyService, before.keyCode, before.modifiers));
+    QCOMPARE(pressStored(m.hotkeyService, stored.keyCode, stored.modifiers), !stored.isEmpty());
 
-    const HotkeyConfig recorded{98, CarbonModifier::Control | CarbonModifier::Option};
-    QTRY_COMPARE(m.hotkeys.switchPalette2(), recorded);
-    QCOMPARE(HotkeySettings(m.store).switchPalette2(), recorded);
-    QCOMPARE(recorder->shownText(), QStringLiteral("⌃⌥F7"));
-    QVERIFY(activeCombinations(m.hotkeyService).contains(qMakePair(recorded.keyCode, recorded.modifiers)));
-    QVERIFY(!activeCombinations(m.hotkeyService).contains(qMakePair(19u, optionShift)));
-
-    // Only the new combination switches to the first additional set.
-    m.palettes.toggleAdditional(m.palettes.palettes().at(6).id);
-    QVERIFY(!pressStored(m.hotkeyService, 19, optionShift));
-    QVERIFY(pressStored(m.hotkeyService, recorded.keyCode, recorded.modifiers));
-    QTRY_COMPARE(m.keyboard.activePaletteID(), m.palettes.palettes().at(6).idText());
-}
-
-void SettingsViewTest::escapeClearsAHotkeyUntilReset() {
-    Managers& m = *m_managers;
-    m_view->setSelectedTab(2);
-    HotkeyRecorderView* recorder = m_view->hotkeysTab()->recorder(HotkeySettings::Role::ToggleKeyboard);
-    click(recorder);
-    QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier, 9, 0, 0);
-    QApplication::sendEvent(recorder, &escape);
-    QTRY_COMPARE(m.hotkeys.toggleKeyboard(), HotkeyConfig{});
-    QCOMPARE(recorder->shownText(), QStringLiteral("—"));
-    QVERIFY(!activeCombinations(m.hotkeyService).contains(qMakePair(40u, optionShift)));
-    QCOMPARE(m.hotkeyService.active.size(), 3);
-
+    // The reset control brings the default back, working again.
     SubtleResetButton* reset = m_view->hotkeysTab()->resetButton();
     click(reset, reset->textRect().center());
-    QCOMPARE(recorder->shownText(), QStringLiteral("⌥⇧K"));
-    QCOMPARE(m.hotkeyService.active.size(), 4);
-    QVERIFY(pressStored(m.hotkeyService, 40, optionShift));
-}
-
-void SettingsViewTest::recordingReleasesTheGlobalHotkeys() {
-    Managers& m = *m_managers;
-    m_view->setSelectedTab(2);
-    QCOMPARE(m.hotkeyService.active.size(), 4);
-    HotkeyRecorderView* recorder = m_view->hotkeysTab()->recorder(HotkeySettings::Role::SwitchPalette3);
+    QCOMPARE(recorder->shownText(), KeyTable::displayText(before));
+    QVERIFY(pressStored(m.hotkeyService, before.keyCode, before.modifiers));
+    // A field that goes away while recording gives the desktop its hotkeys back.
     click(recorder);
-    QVERIFY(m.hotkeyService.active.isEmpty());
-    click(recorder); // cancelled
-    QCOMPARE(m.hotkeyService.active.size(), 4);
-    click(recorder);
-    m_view->setSelectedTab(0); // the field goes away while recording
+    m_view->setSelectedTab(0);
     QVERIFY(!recorder->isRecording());
     QCOMPARE(m.hotkeyService.active.size(), 4);
 }
@@ -484,24 +387,15 @@ void SettingsViewTest::resetControlReactsOnlyOverItsText() {
     m.hotkeys.setToggleKeyboard({});
     SubtleResetButton* reset = m_view->hotkeysTab()->resetButton();
     const QRect text = reset->textRect();
-    QVERIFY(text.width() < reset->width() - 40);
     const QPoint beside(text.left() - 15, text.center().y());
-
     QTest::mouseMove(reset, beside);
     QTRY_VERIFY(!reset->isHovered());
-    QVERIFY(!reset->testAttribute(Qt::WA_SetCursor));
     click(reset, beside);
     QCOMPARE(m.hotkeys.toggleKeyboard(), HotkeyConfig{});
 
     QTest::mouseMove(reset, text.center());
     QTRY_VERIFY(reset->isHovered());
     QCOMPARE(reset->cursor().shape(), Qt::PointingHandCursor);
-    QTest::mouseMove(reset, beside);
-    QTRY_VERIFY(!reset->isHovered());
-    QCOMPARE(reset->cursor().shape(), Qt::ArrowCursor);
-
-    click(reset, text.center());
-    QCOMPARE(m.hotkeys.toggleKeyboard(), HotkeySettings::defaultConfig(HotkeySettings::Role::ToggleKeyboard));
 }
 
 QTEST_MAIN(SettingsViewTest)

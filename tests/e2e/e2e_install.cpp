@@ -1,0 +1,115 @@
+// What `make install` and `make package` deliver: exactly the expected files,
+// each accepted by the tool that reads it, and a program that runs from there.
+#include "XSession.h"
+
+#include <QDir>
+#include <QDirIterator>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+// Relative to the install prefix.
+QStringList expectedFiles() {
+    QStringList files = {QStringLiteral("bin/runeboard"),
+                         QStringLiteral("share/applications/runeboard.desktop"),
+                         QStringLiteral("share/icons/hicolor/scalable/apps/runeboard.svg"),
+                         QStringLiteral("share/man/man1/runeboard.1"),
+                         QStringLiteral("share/metainfo/org.runeboard.Runeboard.metainfo.xml")};
+    for (int size : {16, 22, 24, 32, 48, 64, 128, 256})
+        files.append(QStringLiteral("share/icons/hicolor/%1x%1/apps/runeboard.png").arg(size));
+    files.sort();
+    return files;
+}
+
+} // namespace
+
+class TestInstall : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void installsExactlyTheExpectedValidFiles();
+    void packageHoldsTheSameFilesUnderUsr();
+
+private:
+    // Runs a program to its end; no display is started for it.
+    XSession::Result run(const QString& program, const QStringList& arguments,
+                         const QProcessEnvironment& env = {}) {
+        return m_tools.run(program, arguments, 120000, env);
+    }
+
+    XSession m_tools;
+};
+
+void TestInstall::installsExactlyTheExpectedValidFiles() {
+    QTemporaryDir destdir;
+    QProcessEnvironment env = m_tools.environment();
+    env.insert(QStringLiteral("DESTDIR"), destdir.path());
+    const XSession::Result install = run(QStringLiteral(RUNEBOARD_CMAKE),
+                                         {QStringLiteral("--install"), QStringLiteral(RUNEBOARD_BUILD_DIR),
+                                          QStringLiteral("--prefix"), QStringLiteral("/usr/local")},
+                                         env);
+    QVERIFY2(install.exitCode == 0, qPrintable(install.err));
+    const QDir prefix(destdir.filePath(QStringLiteral("usr/local")));
+    QStringList installed;
+    for (QDirIterator it(prefix.path(), QDir::Files, QDirIterator::Subdirectories); it.hasNext();)
+        installed.append(prefix.relativeFilePath(it.next()));
+    installed.sort();
+    QCOMPARE(installed, expectedFiles());
+
+    const XSession::Result version =
+        run(prefix.filePath(QStringLiteral("bin/runeboard")), {QStringLiteral("--version")});
+    QCOMPARE(version.exitCode, 0);
+    QCOMPARE(version.out, QStringLiteral("runeboard " RUNEBOARD_VERSION "\n"));
+
+    const QList<QStringList> checks = {
+        {QStringLiteral("desktop-file-validate"),
+         prefix.filePath(QStringLiteral("share/applications/runeboard.desktop"))},
+        {QStringLiteral("appstreamcli"), QStringLiteral("validate"), QStringLiteral("--no-net"),
+         prefix.filePath(QStringLiteral("share/metainfo/org.runeboard.Runeboard.metainfo.xml"))},
+        {QStringLiteral("groff"), QStringLiteral("-man"), QStringLiteral("-ww"), QStringLiteral("-z"),
+         prefix.filePath(QStringLiteral("share/man/man1/runeboard.1"))},
+    };
+    for (const QStringList& check : checks) {
+        const XSession::Result ran = run(check.first(), check.mid(1));
+        // Warnings count as failures too: each of these tools writes them to standard error.
+        QVERIFY2(ran.exitCode == 0 && ran.err.isEmpty(),
+                 qPrintable(check.join(u' ') + u'\n' + ran.out + ran.err));
+    }
+}
+
+void TestInstall::packageHoldsTheSameFilesUnderUsr() {
+    QTemporaryDir output;
+    const XSession::Result cpack =
+        run(QStringLiteral(RUNEBOARD_CPACK),
+            {QStringLiteral("-G"), QStringLiteral("DEB"), QStringLiteral("--config"),
+             QStringLiteral(RUNEBOARD_BUILD_DIR "/CPackConfig.cmake"), QStringLiteral("-B"), output.path()});
+    QVERIFY2(cpack.exitCode == 0, qPrintable(cpack.out + cpack.err));
+    const QString architecture =
+        run(QStringLiteral("dpkg"), {QStringLiteral("--print-architecture")}).out.trimmed();
+    const QString deb =
+        output.filePath(QStringLiteral("runeboard_" RUNEBOARD_VERSION "_%1.deb").arg(architecture));
+    QVERIFY2(QFile::exists(deb), qPrintable(cpack.out));
+
+    // dpkg-deb -c lists "mode owner size date time ./path"; folders end in '/'.
+    QStringList packaged;
+    const XSession::Result contents = run(QStringLiteral("dpkg-deb"), {QStringLiteral("-c"), deb});
+    for (const QString& line : contents.out.split(u'\n', Qt::SkipEmptyParts)) {
+        const QString path = line.section(u' ', -1);
+        QVERIFY2(line.startsWith(QLatin1String(path.endsWith(u'/') ? "d" : "-")) &&
+                     line.contains(QLatin1String(" root/root ")),
+                 qPrintable(line));
+        if (!path.endsWith(u'/'))
+            packaged.append(path.mid(QStringLiteral("./usr/").size()));
+    }
+    packaged.sort();
+    QCOMPARE(packaged, expectedFiles());
+
+    const QString depends =
+        run(QStringLiteral("dpkg-deb"), {QStringLiteral("-f"), deb, QStringLiteral("Depends")}).out;
+    QVERIFY2(depends.contains(QLatin1String("libqt6widgets6")) && depends.contains(QLatin1String("libxcb1")),
+             qPrintable(depends));
+}
+
+QTEST_GUILESS_MAIN(TestInstall)
+#include "e2e_install.moc"
