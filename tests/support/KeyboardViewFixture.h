@@ -15,23 +15,32 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <algorithm>
 #include <memory>
 
-// A panel that only remembers what it was asked.
+// A panel that writes down what it was asked.
 struct RecordingPanel : KeyboardPanel {
     void orderFront() override {}
-    void orderOut() override { ++hidden; }
+    void orderOut() override {}
     bool allowFocus() const override { return focus; }
-    void setAllowFocus(bool allow) override { focusHistory.append(focus = allow); }
-    void makeKeyWindow() override { madeKey += focus; }
-    void setMovableByBackground(bool m) override { movable = m; }
+    void setAllowFocus(bool allow) override { log.append((focus = allow) ? "allow" : "deny"); }
+    void makeKeyWindow() override { log.append("key"); }
+    void setMovableByBackground(bool m) override { log.append(m ? "movable" : "fixed"); }
 
-    int hidden = 0;
-    int madeKey = 0;
     bool focus = false;
-    bool movable = true;
-    QList<bool> focusHistory;
+    QStringList log;
 };
+
+// A data table of strings: the columns' names, then each row's name and values.
+inline void stringRows(std::initializer_list<const char*> columns, std::initializer_list<QStringList> rows) {
+    for (const char* column : columns)
+        QTest::addColumn<QString>(column);
+    for (const QStringList& row : rows) {
+        QTestData& data = QTest::newRow(qPrintable(row[0]));
+        for (const QString& value : row.mid(1))
+            data << value;
+    }
+}
 
 // The managers of a fresh configuration (the presets, English), a recording
 // typing backend, a recording panel (the keyboard state's and the view's), a
@@ -57,20 +66,13 @@ struct KeyboardViewFixture {
     }
 
     SymbolPalette preset(const QString& name) const {
-        for (const SymbolPalette& p : palettes.palettes())
-            if (p.name == name)
-                return p;
-        return {};
+        const QList<SymbolPalette> all = palettes.palettes();
+        return *std::ranges::find(all, name, &SymbolPalette::name);
     }
-    void activate(const QString& presetName) { state.setActivePaletteID(preset(presetName).idText()); }
     // A new stored set with these characters, made active.
     SymbolPalette addSet(const QString& base, const QString& custom, bool isSystem = false) {
-        SymbolPalette p;
-        p.id = QUuid::createUuid();
-        p.name = QStringLiteral("Mine");
-        p.baseCharacters = base;
-        p.customCharacters = custom;
-        p.isSystem = isSystem;
+        const SymbolPalette p{
+            QUuid::createUuid(), QStringLiteral("Mine"), base, custom, false, false, isSystem};
         palettes.addPalette(p);
         state.setActivePaletteID(p.idText());
         return p;
