@@ -1,7 +1,6 @@
 #include "KeyboardView.h"
 
 #include "keyboard/InputInjector.h"
-#include "keyboard/KeyboardPanel.h"
 #include "keyboard/KeyboardState.h"
 #include "keyboard/view/ViewClock.h"
 #include "localization/LocalizationManager.h"
@@ -27,7 +26,6 @@ KeyboardView::KeyboardView(KeyboardState& state, PaletteManager& paletteManager,
     , m_paletteManager(paletteManager)
     , m_localization(localizationManager)
     , m_injector(injector)
-    , m_window(window)
     , m_editor(state, paletteManager)
     , m_ownClock(clock ? nullptr : std::make_unique<SystemViewClock>())
     , m_clock(clock ? *clock : *m_ownClock)

@@ -70,7 +70,6 @@ private:
     PaletteManager& m_paletteManager;
     LocalizationManager& m_localization;
     InputInjector& m_injector;
-    KeyboardPanel* m_window;
     SymbolEditor m_editor;
     std::unique_ptr<ViewClock> m_ownClock;
     ViewClock& m_clock;

@@ -7,7 +7,7 @@ SessionField::SessionField(EditSession& session, QWidget& host, std::function<QS
     : m_session(session)
     , m_host(host)
     , m_placeholder(std::move(placeholder)) {
-    m_session.onOpenChanged = [this](bool open) { open ? this->open(m_pixelSize) : close(); };
+    m_session.onOpenChanged = [this](bool open) { open ? this->open() : close(); };
     m_session.onFocus = [this] {
         if (m_field)
             m_field->setFocus(Qt::OtherFocusReason);
@@ -18,9 +18,9 @@ SessionField::SessionField(EditSession& session, QWidget& host, std::function<QS
     };
 }
 
-void SessionField::open(qreal pixelSize) {
+void SessionField::open() {
     m_field = new EditorField(&m_host);
-    m_field->setPixelSize(pixelSize);
+    m_field->setPixelSize(m_pixelSize);
     if (m_placeholder)
         m_field->setPlaceholderText(m_placeholder());
     EditSession& session = m_session;

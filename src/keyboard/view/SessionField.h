@@ -22,7 +22,7 @@ public:
     void place(const QRectF& rect, qreal pixelSize);
 
 private:
-    void open(qreal pixelSize);
+    void open();
     void close();
 
     EditSession& m_session;
