@@ -49,8 +49,8 @@ AppState::AppState(PlatformServices services, const QString& settingsFile, const
 
     m_keyboardState->setPanelFactory([this] {
         auto panel = std::make_unique<FloatingPanel>(*m_store, *m_services.windowSystem);
-        panel->setContent(
-            new KeyboardView(*m_keyboardState, *m_paletteManager, *m_localizationManager, *m_injector));
+        panel->setContent(new KeyboardView(*m_keyboardState, *m_paletteManager, *m_localizationManager,
+                                           *m_injector, panel.get()));
         // The window manager's close only hides it, as the keyboard's own close button does.
         panel->onCloseRequested = [this] {
             if (m_keyboardState->isKeyboardVisible())

@@ -1,10 +1,12 @@
 #pragma once
 
 #include "FakeModifierMonitor.h"
+#include "ManualViewClock.h"
 #include "RecordingTypingBackend.h"
 #include "keyboard/InputInjector.h"
 #include "keyboard/KeyboardPanel.h"
 #include "keyboard/KeyboardState.h"
+#include "keyboard/view/EditorField.h"
 #include "keyboard/view/KeyboardView.h"
 #include "localization/LocalizationManager.h"
 #include "palettes/PaletteManager.h"
@@ -13,92 +15,102 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <algorithm>
 #include <memory>
 
-// A panel that only remembers what it was asked.
-class RecordingPanel : public KeyboardPanel {
-public:
-    void orderFront() override { ++fronted; }
-    void orderOut() override { ++hidden; }
+// A panel that writes down what it was asked.
+struct RecordingPanel : KeyboardPanel {
+    void orderFront() override {}
+    void orderOut() override {}
     bool allowFocus() const override { return focus; }
-    void setAllowFocus(bool allow) override {
-        focus = allow;
-        focusHistory.append(allow);
-    }
-    void makeKeyWindow() override { madeKey += focus ? 1 : 0; }
-    void setMovableByBackground(bool m) override { movable = m; }
+    void setAllowFocus(bool allow) override { log.append((focus = allow) ? "allow" : "deny"); }
+    void makeKeyWindow() override { log.append("key"); }
+    void setMovableByBackground(bool m) override { log.append(m ? "movable" : "fixed"); }
 
-    int fronted = 0;
-    int hidden = 0;
     bool focus = false;
-    QList<bool> focusHistory;
-    int madeKey = 0;
-    bool movable = true;
+    QStringList log;
 };
 
+// A data table of strings: the columns' names, then each row's name and values.
+inline void stringRows(std::initializer_list<const char*> columns, std::initializer_list<QStringList> rows) {
+    for (const char* column : columns)
+        QTest::addColumn<QString>(column);
+    for (const QStringList& row : rows) {
+        QTestData& data = QTest::newRow(qPrintable(row[0]));
+        for (const QString& value : row.mid(1))
+            data << value;
+    }
+}
+
 // The managers of a fresh configuration (the presets, English), a recording
-// typing backend and a recording panel, and the keyboard view on top.
+// typing backend, a recording panel (the keyboard state's and the view's), a
+// clock moved by hand, and the keyboard view on top.
 struct KeyboardViewFixture {
     QTemporaryDir dir;
     SettingsStore store{dir.filePath(QStringLiteral("runeboard.conf"))};
     PaletteManager palettes{store, QStringLiteral("en")};
     LocalizationManager localization{store, QStringLiteral("en")};
     FakeModifierMonitor shift;
+    std::unique_ptr<RecordingPanel> ownPanel = std::make_unique<RecordingPanel>();
+    RecordingPanel& panel = *ownPanel;
     KeyboardState state{store, shift};
     RecordingTypingBackend backend;
     InputInjector injector{backend};
-    RecordingPanel* panel = nullptr;
-    std::unique_ptr<KeyboardView> view;
+    ManualViewClock clock;
+    std::unique_ptr<KeyboardView> view; // last: it goes first
 
     KeyboardViewFixture() {
-        state.setPanelFactory([this] {
-            auto p = std::make_unique<RecordingPanel>();
-            panel = p.get();
-            return std::unique_ptr<KeyboardPanel>(std::move(p));
-        });
+        state.setPanelFactory([this] { return std::unique_ptr<KeyboardPanel>(ownPanel.release()); });
         state.configure(palettes, localization);
-        view = std::make_unique<KeyboardView>(state, palettes, localization, injector);
+        view = std::make_unique<KeyboardView>(state, palettes, localization, injector, &panel, &clock);
     }
 
     SymbolPalette preset(const QString& name) const {
-        for (const SymbolPalette& p : palettes.palettes())
-            if (p.name == name)
-                return p;
-        return {};
+        const QList<SymbolPalette> all = palettes.palettes();
+        return *std::ranges::find(all, name, &SymbolPalette::name);
     }
-    void activate(const QString& presetName) { state.setActivePaletteID(preset(presetName).idText()); }
-
     // A new stored set with these characters, made active.
     SymbolPalette addSet(const QString& base, const QString& custom, bool isSystem = false) {
-        SymbolPalette p;
-        p.id = QUuid::createUuid();
-        p.name = QStringLiteral("Mine");
-        p.baseCharacters = base;
-        p.customCharacters = custom;
-        p.isSystem = isSystem;
+        const SymbolPalette p{
+            QUuid::createUuid(), QStringLiteral("Mine"), base, custom, false, false, isSystem};
         palettes.addPalette(p);
         state.setActivePaletteID(p.idText());
         return p;
     }
-
     // The unsaved set holding these characters, made active.
     void useUnsaved(const QString& characters) {
         state.setTemporaryCustomCharacters(characters);
         state.setActivePaletteID(customPaletteIDText);
     }
-
-    void showView() {
+    void show() {
         view->show();
         QVERIFY(QTest::qWaitForWindowExposed(view.get()));
     }
 
-    QPoint centreOf(const QString& text, bool isCustom = false) const {
-        const auto c = view->keyCentre(text, isCustom);
-        return c ? c->toPoint() : QPoint(-1, -1);
+    // What the layout is given for these symbols (the base ones one per character).
+    static KeyboardLayoutInput symbols(const QString& base, const QStringList& custom = {}) {
+        KeyboardLayoutInput in;
+        in.baseSymbols = SymbolPalette::graphemes(base);
+        in.customSymbols = custom;
+        return in;
     }
-    QPoint centreOf(KeyboardElementKind kind) const {
-        const KeyboardElement* e = view->layout().element(kind);
-        return e ? view->layout().toView(e->frame).center().toPoint() : QPoint(-1, -1);
+    // Where the layout puts a key or an element for these symbols: the view must put it there too.
+    static QPoint at(const KeyboardLayoutInput& in, const QString& key, bool isCustom = false) {
+        const KeyboardLayout l = KeyboardLayout::compute(in);
+        return l.key(key, isCustom) ? l.toView(l.key(key, isCustom)->frame).center().toPoint()
+                                    : QPoint(-1, -1);
     }
-    void click(const QPoint& p) { QTest::mouseClick(view.get(), Qt::LeftButton, {}, p); }
+    static QPoint at(const KeyboardLayoutInput& in, KeyboardElementKind kind) {
+        const KeyboardLayout l = KeyboardLayout::compute(in);
+        return l.element(kind) ? l.toView(l.element(kind)->frame).center().toPoint() : QPoint(-1, -1);
+    }
+    // The text fields open now (closed ones are gone once deferred deletions ran).
+    QList<EditorField*> fields() const {
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        return view->findChildren<EditorField*>();
+    }
+    void press(QPoint p) { QTest::mousePress(view.get(), Qt::LeftButton, {}, p); }
+    void move(QPoint p) { QTest::mouseMove(view.get(), p); }
+    void release(QPoint p) { QTest::mouseRelease(view.get(), Qt::LeftButton, {}, p); }
+    void click(QPoint p) { QTest::mouseClick(view.get(), Qt::LeftButton, {}, p); }
 };

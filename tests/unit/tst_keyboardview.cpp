@@ -1,223 +1,324 @@
 #include "KeyboardViewFixture.h"
 
 #include <QApplication>
+#include <QContextMenuEvent>
+#include <QMenu>
 
 using Kind = KeyboardElementKind;
 
+namespace {
+
+// A strip of targets 100 points wide, from x = 0: the keys a and b (custom), the add key, the
+// save button, the close button, the second dot, background, the name's confirm, the add cancel.
+GestureTarget stripAt(const QPointF& p) {
+    using H = KeyboardHit;
+    const std::tuple<H::Kind, Kind, const char*> strip[] = {
+        {H::Element, Kind::Key, "a"},     {H::Element, Kind::Key, "b"},
+        {H::Element, Kind::AddKey, ""},   {H::Element, Kind::SaveButton, ""},
+        {H::CloseButton, Kind::Key, ""},  {H::Dot, Kind::Key, ""},
+        {H::Background, Kind::Key, ""},   {H::Element, Kind::NameConfirm, ""},
+        {H::Element, Kind::AddCancel, ""}};
+    const int band = p.x() < 0 ? 9 : int(p.x()) / 100;
+    GestureTarget t;
+    if (band < 9) {
+        const auto& [kind, element, text] = strip[band];
+        t.kind = kind;
+        t.element = element;
+        t.text = text;
+        t.isCustom = band == 1;
+        t.dot = band == 5 ? 1 : -1;
+    }
+    return t;
+}
+
+QString describe(const GestureIntent& i) {
+    static const char* names[] = {"Type",    "Reorder", "Drag",  "Drop", "Delete",    "Open",
+                                  "Confirm", "Cancel",  "Close", "Dot",  "Background"};
+    QString s = names[i.kind];
+    if (i.target.isKey())
+        s += ":" + i.target.text;
+    if (i.kind == GestureIntent::Open || i.kind == GestureIntent::Confirm || i.kind == GestureIntent::Cancel)
+        s += i.field == Kind::NameField ? ":name" : ":add";
+    if (i.kind == GestureIntent::DragChanged)
+        s += QStringLiteral("@%1").arg(i.location.x());
+    if (i.kind == GestureIntent::Dot)
+        s += QString::number(i.target.dot);
+    return s;
+}
+
+QString sep(const QStringList& symbols) {
+    return symbols.join(customSymbolSeparator);
+}
+const QPoint padding(24, 50); // the card's left padding: background
+} // namespace
+
+// What the user does on the keyboard: the gestures recognised, the text fields' sessions, the view
+// routing them on a recording panel (driven by synthetic events on a clock moved by hand), and the
+// edits the gestures make to the sets.
 class TestKeyboardView : public QObject {
     Q_OBJECT
 private Q_SLOTS:
-    void clickTypesTheKey_data() {
-        QTest::addColumn<QString>("base");
-        QTest::addColumn<QString>("custom");
-        QTest::addColumn<QString>("key");
-        QTest::addColumn<bool>("isCustom");
-        QTest::addColumn<bool>("shift");
-        QTest::addColumn<QString>("typed");
-        const auto row = [](const char* name, const char* base, const char* custom, const char* key,
-                            bool isCustom, bool shift, const char* typed) {
-            QTest::newRow(name) << QString(base) << QString(custom) << QString(key) << isCustom << shift
-                                << QString(typed);
-        };
-        row("base", "äöüß", "", "ü", false, false, "ü");
-        row("sharp s with shift", "äöüß", "", "ß", false, true, "SS");
-        row("e acute with shift", "é", "", "é", false, true, "É");
-        row("custom, several characters", "a", "x\u001Fabc", "abc", true, false, "abc");
-        row("custom with shift", "a", "x\u001Fabc", "abc", true, true, "ABC");
-        row("custom, not separated", "", "ŋə", "ə", true, true, "Ə");
+    // Steps: p, m, r, c (press, move, release, context menu) at an x, w a wait in ms.
+    void recognition_data() {
+        stringRows({"steps", "expected"},
+                   {{"a press alone types nothing", "p50 w400", ""},
+                    {"a click types on release", "p50 w400 r60", "Type:a"},
+                    {"released on another key", "p50 r150", ""},
+                    {"pressed elsewhere, released on the key", "p650 r50", ""},
+                    {"released without a press", "r50", ""},
+                    {"held 499 ms", "p50 w499", ""},
+                    {"long press, then a click too", "p50 w500 r50", "Reorder:a Type:a"},
+                    {"10 points keep a long press", "p50 m60 w500", "Reorder:a"},
+                    {"11 points make a drag, no long press", "p50 m61 w500 m52 r52",
+                     "Drag:a@41 Drag:a@32 Drop:a Type:a"},
+                    {"a new press forgets the old one", "p50 w300 p150 w499", ""},
+                    {"moving off a button drags nothing", "p650 m900 r650", "Background"},
+                    {"context menu on a key", "c150", "Delete:b"},
+                    {"context menu elsewhere", "c250 c650", ""},
+                    {"buttons", "p250 r250 p350 r350 p450 r450 p550 r550 p750 r750 p850 r850",
+                     "Open:add Open:name Close Dot1 Confirm:name Cancel:add"}});
     }
-    void clickTypesTheKey() {
+    void recognition() {
+        QFETCH(QString, steps);
+        QFETCH(QString, expected);
+        ManualViewClock clock;
+        QStringList seen;
+        GestureRecogniser g(clock, stripAt, [](const QPointF& p) { return p - QPointF(20, 0); });
+        g.onIntent = [&seen](const GestureIntent& i) { seen.append(describe(i)); };
+        const QHash<QChar, std::function<void(const QPointF&)>> act{
+            {'p', [&](const QPointF& at) { g.press(at); }},
+            {'m', [&](const QPointF& at) { g.move(at); }},
+            {'r', [&](const QPointF& at) { g.release(at); }},
+            {'c', [&](const QPointF& at) { g.contextMenu(at, {}); }},
+            {'w', [&](const QPointF& at) { clock.advance(qint64(at.x())); }}};
+        for (const QString& step : steps.split(' '))
+            act[step[0]](QPointF(step.mid(1).toInt(), 30));
+        QCOMPARE(seen.join(' '), expected);
+    }
+
+    // Steps on the add session (a, 7 graphemes) and the name session (n): open, cancel, commit,
+    // edit=text (_ for a blank), w a wait in ms. The name commits only a name that is not blank.
+    void editing_data() {
+        const QString e = QStringLiteral("e\u0301");
+        stringRows(
+            {"steps", "expected"},
+            {{"the field takes the focus 100 ms after opening", "a.open w99 w1", "a+ allow key a.focus@100"},
+             {"seven characters stay, on the next turn", "a.open a.edit=abcdefgh w0",
+              "a+ allow key a.cut=abcdefg"},
+             {"a character is a grapheme cluster", "a.open a.edit=" + e.repeated(8) + " w0",
+              "a+ allow key a.cut=" + e.repeated(7)},
+             {"the name has no limit", "n.open n.edit=abcdefghij w0", "n+ allow key"},
+             {"a commit closes on the next turn, once", "a.open a.edit=x a.commit a.commit w0",
+              "a+ allow key a.commit=x a- deny"},
+             {"a blank name keeps the field open", "n.open n.edit=_ n.commit w0", "n+ allow key"},
+             {"the focus is lent until the last field closes", "a.open n.open a.cancel n.cancel",
+              "a+ allow key n+ key a- n.focus@0 n- deny"}});
+    }
+    void editing() {
+        QFETCH(QString, steps);
+        QFETCH(QString, expected);
+        ManualViewClock clock;
+        RecordingPanel panel;
+        QStringList& seen = panel.log;
+        FocusLender lender(&panel);
+        EditSession add(clock, lender, 7), name(clock, lender);
+        for (auto [session, id] :
+             {std::pair{&add, QStringLiteral("a")}, std::pair{&name, QStringLiteral("n")}}) {
+            session->onOpenChanged = [&seen, id](bool open) { seen.append(id + (open ? "+" : "-")); };
+            session->onFocus = [&, id] { seen.append(id + ".focus@" + QString::number(clock.now())); };
+            session->onCut = [&seen, id](const QString& text) { seen.append(id + ".cut=" + text); };
+        }
+        add.onCommit = [&seen](const QString& text) {
+            seen.append("a.commit=" + text);
+            return true;
+        };
+        name.onCommit = [](const QString& text) { return !text.trimmed().isEmpty(); };
+        for (const QString& step : steps.split(' ')) {
+            EditSession& s = step.startsWith('a') ? add : name;
+            const QString op = step.mid(2);
+            if (step.startsWith('w'))
+                clock.advance(step.mid(1).toInt());
+            else if (op.startsWith("edit="))
+                s.edit(op.mid(5).replace('_', ' '));
+            else
+                (s.*(op == "open"     ? &EditSession::open
+                     : op == "cancel" ? &EditSession::cancel
+                                      : &EditSession::commit))();
+        }
+        QCOMPARE(seen.join(' '), expected);
+        QCOMPARE(panel.focus, add.isOpen() || name.isOpen());
+    }
+    void keysTypeOnReleaseAndNeverTakeTheFocus_data() {
+        stringRows(
+            {"base", "custom", "key", "typed"}, // typed with Shift held
+            {{"sharp s", "äöüß", "", "ß", "SS"}, {"custom, several characters", "a", "x abc", "abc", "ABC"}});
+    }
+    void keysTypeOnReleaseAndNeverTakeTheFocus() {
         QFETCH(QString, base);
         QFETCH(QString, custom);
         QFETCH(QString, key);
-        QFETCH(bool, isCustom);
-        QFETCH(bool, shift);
         QFETCH(QString, typed);
         KeyboardViewFixture f;
-        f.addSet(base, custom);
-        f.state.setShiftPressed(shift);
-        f.showView();
-        const QPoint centre = f.centreOf(key, isCustom);
-        QTest::mousePress(f.view.get(), Qt::LeftButton, {}, centre);
+        const QStringList customSymbols = custom.split(' ', Qt::SkipEmptyParts);
+        f.addSet(base, sep(customSymbols));
+        f.state.setShiftPressed(true);
+        f.show();
+        const QPoint centre = f.at(f.symbols(base, customSymbols), key, customSymbols.contains(key));
+        f.press(centre);
+        f.clock.advance(300);
         QCOMPARE(f.backend.typedText(), QString());
-        QTest::mouseRelease(f.view.get(), Qt::LeftButton, {}, centre);
+        f.release(centre + QPoint(8, -8)); // the press may wander inside the key
+        f.click(padding);
         QCOMPARE(f.backend.typedText(), typed);
-        QCOMPARE(f.backend.openCount, 1);
+        QVERIFY(f.panel.log.isEmpty());
+        QCOMPARE(QApplication::focusWidget(), nullptr);
     }
 
-    void onlyAReleaseInsideThePressedKeyTypes() {
+    void longPressDragAndDeleteStoreTheSet_data() {
+        stringRows({"from", "onto", "base"}, {{"index 0 over index 3", "0", "3", "12304"},
+                                              {"index 3 over index 0", "3", "0", "30124"},
+                                              {"over a custom key: nothing", "0", "x", "01234"}});
+    }
+    void longPressDragAndDeleteStoreTheSet() {
+        QFETCH(QString, from);
+        QFETCH(QString, onto);
+        QFETCH(QString, base);
         KeyboardViewFixture f;
-        f.activate("preset_german");
-        f.showView();
-        const QPoint a = f.centreOf("ä"), o = f.centreOf("ö");
-        QTest::mousePress(f.view.get(), Qt::LeftButton, {}, a);
-        QTest::mouseRelease(f.view.get(), Qt::LeftButton, {}, QPoint(a.x(), 5));
-        QTest::mousePress(f.view.get(), Qt::LeftButton, {}, a);
-        QTest::mouseRelease(f.view.get(), Qt::LeftButton, {}, o);
-        QTest::mouseClick(f.view.get(), Qt::RightButton, {}, a);
-        QCOMPARE(f.backend.typedText(), QString());
-        // The press may wander inside the key.
-        QTest::mousePress(f.view.get(), Qt::LeftButton, {}, a);
-        QTest::mouseRelease(f.view.get(), Qt::LeftButton, {}, a + QPoint(12, -12));
-        QCOMPARE(f.backend.typedText(), QStringLiteral("ä"));
+        const SymbolPalette set = f.addSet("01234", sep({"x", "y"}), true);
+        f.show();
+        const KeyboardLayoutInput shown = f.symbols("01234", {"x", "y"});
+        const QPoint start = f.at(shown, from), end = f.at(shown, onto, onto == "x");
+        f.press(start);
+        f.clock.advance(500);
+        QCOMPARE(f.panel.log, QStringList{"fixed"}); // a drag on a key moves the key, not the panel
+        for (int i = 1; i <= 4; ++i) {
+            f.move(start + (end - start) * i / 4);
+            f.clock.advance(16);
+        }
+        f.release(end);
+        QCOMPARE(f.palettes.palette(set.id)->baseCharacters, base);
+        QCOMPARE(f.palettes.palette(set.id)->isSystem, base == set.baseCharacters); // now the user's own
+
+        // Reorder mode stays: keys type nothing, the add key does nothing, until a background click.
+        f.clock.advance(1000);
+        f.click(f.at(shown, "y", true));
+        f.click(f.at(shown, Kind::AddKey));
+        QVERIFY(f.fields().isEmpty());
+        QVERIFY(!f.view->isBackgroundAt(padding)); // the panel leaves this click to the view
+        f.click(padding);
+        QCOMPARE(f.panel.log, QStringList({"fixed", "movable"}));
+        const QPoint y = f.at(shown, "y", true);
+        f.click(y);
+        QContextMenuEvent menu(QContextMenuEvent::Mouse, y, f.view->mapToGlobal(y));
+        QApplication::sendEvent(f.view.get(), &menu);
+        f.view->findChild<QMenu*>()->actions().first()->trigger();
+        QCOMPARE(f.palettes.palette(set.id)->customCharacters, QStringLiteral("x"));
+        QCOMPARE(f.backend.typedText(), QStringLiteral("y")); // once: after reorder mode, not from the menu
+        f.clock.advance(3000);
+        QCOMPARE(f.clock.pendingCount(), 0); // settled: no frame and no step left
     }
 
-    void labelsFollowShift() {
+    void fieldsLendThePanelTheFocusWhileOpen() {
         KeyboardViewFixture f;
-        f.activate("preset_german");
-        auto labels = [&f] {
-            QStringList l;
-            for (const ScenePiece& p : f.view->scene().pieces)
-                if (p.content == ScenePiece::Content::Label)
-                    l.append(p.text);
-            return l;
-        };
-        QCOMPARE(labels(), QStringList({"ä", "ö", "ü", "ß"}));
-        f.shift.setShift(true); // arrives through the monitor, queued
-        QTRY_COMPARE(labels(), QStringList({"Ä", "Ö", "Ü", "SS"}));
-        // The key keeps its width: the rule counts the symbol, not its capital form.
-        QCOMPARE(f.view->layout().key("ß", false)->frame.width(), 30.0);
-    }
+        f.useUnsaved(sep({"ŋ", "ə"}));
+        f.show();
+        KeyboardLayoutInput shown = f.symbols("", {"ŋ", "ə"});
+        shown.showSaveRow = true;
+        f.click(f.at(shown, Kind::SaveButton));
+        shown.isSavingPalette = true;
+        const QPoint add = f.at(shown, Kind::AddKey);
+        f.click(add);
+        QCOMPARE(f.panel.log, QStringList({"allow", "key", "key"}));
+        const auto [name, adding] = std::pair(f.fields().value(0), f.fields().value(1));
+        f.clock.advance(100);
+        QVERIFY(adding->hasFocus());
+        // A background click closes only the add field; the other keeps the panel's focus.
+        f.click(padding);
+        QCOMPARE(f.fields(), QList<EditorField*>{name});
+        QVERIFY(name->hasFocus());
 
-    void saveRowAndDots_data() {
-        QTest::addColumn<int>("additional");
-        QTest::addColumn<QString>("active"); // "main", "second" or a literal identifier
-        QTest::addColumn<QString>("temporary");
-        QTest::addColumn<int>("dots");
-        QTest::addColumn<int>("activeDot");
-        QTest::addColumn<bool>("saveRow");
-        const auto row = [](const char* name, int additional, const QString& active, const char* temporary,
-                            int dots, int activeDot, bool saveRow) {
-            QTest::newRow(name) << additional << active << QString(temporary) << dots << activeDot << saveRow;
-        };
-        row("one set and the unsaved set", 0, customPaletteIDText, "ab", 2, 1, true);
-        row("unsaved via customEmpty, no characters", 0, "customEmpty", "", 2, 1, false);
-        row("one set, active", 0, "main", "ab", 0, -1, false);
-        row("three sets, second active", 2, "second", "", 3, 1, false);
-        row("three sets and the unsaved set", 2, customPaletteIDText, "x", 4, 3, true);
-        row("stale identifier: main shown, no dot active", 1,
-            QUuid::createUuid().toString(QUuid::WithoutBraces), "ab", 2, -1, false);
-    }
-    void saveRowAndDots() {
-        QFETCH(int, additional);
-        QFETCH(QString, active);
-        QFETCH(QString, temporary);
-        QFETCH(int, dots);
-        QFETCH(int, activeDot);
-        QFETCH(bool, saveRow);
-        KeyboardViewFixture f;
-        const QList<SymbolPalette> all = f.palettes.palettes();
-        for (int i = 0; i < additional; ++i)
-            f.palettes.toggleAdditional(all[i + 3].id);
-        const QList<SymbolPalette> quick = f.palettes.quickAccessPalettes();
-        QCOMPARE(quick.size(), 1 + additional);
-        f.state.setTemporaryCustomCharacters(temporary);
-        f.state.setActivePaletteID(active == "main"     ? quick[0].idText()
-                                   : active == "second" ? quick[1].idText()
-                                                        : active);
+        f.click(add);
+        f.clock.advance(100);
+        QTest::keyClicks(f.fields().value(1), " abcdefgh");
+        f.clock.advance(0);
+        QCOMPARE(f.fields().value(1)->text(), QStringLiteral(" abcdef")); // seven characters
+        QTest::keyClick(f.fields().value(1), Qt::Key_Return);
+        f.clock.advance(0);
+        name->setText("   ");
+        QTest::keyClick(name, Qt::Key_Return);
+        f.clock.advance(0);
+        QCOMPARE(f.fields(), QList<EditorField*>{name}); // a blank name keeps the field open
 
-        const KeyboardScene scene = f.view->scene();
-        QCOMPARE(scene.dots.size(), dots);
-        QCOMPARE(scene.activeDots.indexOf(true), activeDot);
-        QCOMPARE(scene.activeDots.count(true), activeDot < 0 ? 0 : 1);
-        QCOMPARE(f.view->layout().element(Kind::SaveButton) != nullptr, saveRow);
+        name->setText("  Greek  ");
+        QTest::keyClick(name, Qt::Key_Return);
+        const SymbolPalette greek = f.palettes.palettes().last();
+        QVERIFY(greek.name == "Greek" && !greek.isMain && !greek.isAdditional && !greek.isSystem);
+        QCOMPARE(greek.customCharacters, sep({"ŋ", "ə", "abcdef"}));
+        QCOMPARE(f.state.activePaletteID(), greek.idText());
+        QCOMPARE(f.state.temporaryCustomCharacters(), QString());
+        f.clock.advance(0);
+        QCOMPARE(f.panel.log, QStringList({"allow", "key", "key", "key", "deny"}));
     }
 
     void dotsSwitchTheSet() {
         KeyboardViewFixture f;
-        const SymbolPalette main = *f.palettes.mainPalette();
         f.state.setActivePaletteID(customPaletteIDText);
-        f.showView();
-        QCOMPARE(f.view->layout().dots().size(), 2);
-        const QList<QRectF> dots = f.view->layout().dots();
+        f.show();
+        KeyboardLayoutInput shown = f.symbols("");
+        shown.dotCount = 2;
+        const QList<QRectF> dots = KeyboardLayout::compute(shown).dots();
         f.click(dots[1].center().toPoint()); // the unsaved set's dot does nothing
         QCOMPARE(f.state.activePaletteID(), customPaletteIDText);
         f.click(dots[0].center().toPoint());
-        QCOMPARE(f.state.activePaletteID(), main.idText());
-        // The keyboard shows that set at once and the dots go: one quick-access set only.
-        QCOMPARE(f.view->layout().key(main.baseSymbols().first(), false) != nullptr, true);
-        QVERIFY(f.view->layout().dots().isEmpty());
-        QCOMPARE(f.backend.typedText(), QString());
+        QCOMPARE(f.state.activePaletteID(), f.palettes.mainPalette()->idText());
     }
 
-    void closeButtonHidesThePanel() {
+    // What the gestures change in a set: a preset, or the unsaved set. Edits: delete:text,
+    // append:typed, move:from>to (custom keys); after: base|custom|isSystem, or the unsaved set's
+    // characters; · stands for the separator.
+    void edits_data() {
+        stringRows({"base", "custom", "edit", "after"},
+                   {{"delete a-umlaut between two a", "aäa", "", "delete:ä", "aa||0"},
+                    {"delete what both lists hold: the custom one", "ab", "b·c", "delete:b", "ab|c|1"},
+                    // A lone symbol of several characters keeps its separator, or it would fall apart.
+                    {"delete, leaving one long symbol", "", "xyz·q", "delete:q", "|xyz·|1"},
+                    {"append, blanks around", "", "ab", "append: x ", "|a·b·x|0"},
+                    {"append: a pasted separator does not split", "", "ab", "append:y·z\n", "|a·b·yz|0"},
+                    {"append blanks and controls: nothing", "", "ab", "append: \u0007 ", "|ab|1"},
+                    {"moving custom keys keeps a preset", "", "x·yz·w", "move:2>0", "|w·x·yz|1"},
+                    {"the unsaved set: separated, stored nowhere", "unsaved", "wxyz", "delete:w", "x·y·z"},
+                    {"the unsaved set: appending", "unsaved", "wx", "append:ŋ", "w·x·ŋ"}});
+    }
+    void edits() {
+        QFETCH(QString, base);
+        QFETCH(QString, custom);
+        QFETCH(QString, edit);
+        QFETCH(QString, after);
+        for (QString* text : {&custom, &edit, &after})
+            text->replace(u'·', customSymbolSeparator);
         KeyboardViewFixture f;
-        QTRY_VERIFY(f.state.isKeyboardVisible()); // the launch step shows it
-        QVERIFY(f.panel);
-        f.showView();
-        f.click(f.view->layout().closeButton().center().toPoint());
-        QVERIFY(!f.state.isKeyboardVisible());
-        QCOMPARE(f.panel->hidden, 1);
-        QCOMPARE(f.backend.typedText(), QString());
-    }
-
-    void followsEveryChangeAtOnce() {
-        KeyboardViewFixture f;
-        f.addSet("ab", "");
-        QCOMPARE(f.view->layout().elements().size(), 3);
-        f.state.setKeyboardSize(KeyboardSize::Full);
-        QCOMPARE(f.view->layout().key("a", false)->frame.size(), QSizeF(46, 46));
-        QCOMPARE(f.view->sizeHint(), QSize(3 * 46 + 2 * 6 + 80, 46 + 80)); // margin and padding 20
-
-        SymbolPalette p = f.state.activePalette();
-        p.customCharacters = "xy";
-        f.palettes.updatePalette(p);
-        QVERIFY(f.view->layout().key("y", true));
-        const qreal separateHeight = f.view->layout().card().height();
-        f.state.setSeparateCustomSymbols(false);
-        QVERIFY(f.view->layout().card().height() < separateHeight);
-
-        f.useUnsaved("q");
-        auto saveTitle = [&f] {
-            for (const ScenePiece& piece : f.view->scene().pieces)
-                if (piece.content == ScenePiece::Content::Title)
-                    return piece.text;
-            return QString();
-        };
-        QCOMPARE(saveTitle(), QStringLiteral("Save"));
-        f.localization.setAppLanguage("ru");
-        f.localization.updateLanguage();
-        QCOMPARE(saveTitle(), QStringLiteral("Сохранить"));
-    }
-
-    void clicksNeverTakeTheFocus() {
-        KeyboardViewFixture f;
-        QTRY_VERIFY(f.panel);
-        f.activate("preset_german");
-        f.showView();
-        QCOMPARE(f.view->focusPolicy(), Qt::NoFocus);
-        for (const char* k : {"ä", "ö", "ü", "ß"})
-            f.click(f.centreOf(QString::fromUtf8(k)));
-        f.click(QPoint(25, 45)); // the card's padding
-        QCOMPARE(f.backend.typedText(), QStringLiteral("äöüß"));
-        QVERIFY(!f.panel->allowFocus());
-        QVERIFY(f.panel->focusHistory.isEmpty());
-        QCOMPARE(QApplication::focusWidget(), nullptr);
-    }
-
-    void backgroundForThePanel_data() {
-        QTest::addColumn<QPoint>("point");
-        QTest::addColumn<bool>("background");
-        QTest::newRow("between keys") << QPoint(62, 45) << true;
-        QTest::newRow("margin, outside the card") << QPoint(5, 5) << true;
-        QTest::newRow("key") << QPoint(45, 45) << false;
-        QTest::newRow("close button") << QPoint(199, 27) << false;
-    }
-    void backgroundForThePanel() {
-        QFETCH(QPoint, point);
-        QFETCH(bool, background);
-        KeyboardViewFixture f;
-        f.activate("preset_german");
-        QCOMPARE(f.view->isBackgroundAt(point), background);
-    }
-
-    void outlineHoldsTheOverlays() {
-        KeyboardViewFixture f;
-        f.state.setActivePaletteID(customPaletteIDText);
-        const QPainterPath outline = f.view->outline();
-        QVERIFY(outline.contains(f.view->layout().closeButton().center() + QPointF(8, 0))); // beyond the card
-        QVERIFY(outline.contains(f.view->layout().dots()[0].bottomLeft() + QPointF(5.5, -1)));
-        QVERIFY(!outline.contains(QPointF(5, 5)));
+        const bool unsaved = base == "unsaved";
+        const SymbolPalette set = unsaved ? SymbolPalette() : f.addSet(base, custom, true);
+        if (unsaved)
+            f.useUnsaved(custom);
+        const auto storedBefore = f.store.data(PaletteManager::storageKey);
+        SymbolEditor editor(f.state, f.palettes);
+        const QString arg = edit.section(':', 1);
+        if (edit.startsWith("delete"))
+            editor.deleteSymbol(arg);
+        else if (edit.startsWith("append"))
+            editor.appendSymbol(SymbolEditor::cleanedSymbol(arg));
+        else
+            editor.moveSymbol(set.customSymbols(), arg.section('>', 0, 0).toInt(),
+                              arg.section('>', 1).toInt(), true);
+        if (unsaved) {
+            QCOMPARE(f.state.temporaryCustomCharacters(), after);
+            QVERIFY(f.store.data(PaletteManager::storageKey) == storedBefore);
+            return;
+        }
+        const SymbolPalette s = *f.palettes.palette(set.id);
+        QCOMPARE(QStringList({s.baseCharacters, s.customCharacters, QString::number(s.isSystem)}).join('|'),
+                 after);
     }
 };
 

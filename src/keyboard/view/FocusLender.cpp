@@ -1,0 +1,25 @@
+#include "FocusLender.h"
+
+#include "keyboard/KeyboardPanel.h"
+#include "keyboard/view/EditSession.h"
+
+void FocusLender::allow(bool allow) {
+    if (m_window && m_window->allowFocus() != allow)
+        m_window->setAllowFocus(allow);
+}
+
+void FocusLender::lend(EditSession& borrower) {
+    if (!m_borrowers.contains(&borrower))
+        m_borrowers.append(&borrower);
+    allow(true);
+    if (m_window)
+        m_window->makeKeyWindow();
+}
+
+void FocusLender::giveBack(EditSession& borrower) {
+    m_borrowers.removeAll(&borrower);
+    allow(!m_borrowers.isEmpty());
+    // The field still open keeps the typing.
+    if (!m_borrowers.isEmpty() && m_borrowers.last()->onFocus)
+        m_borrowers.last()->onFocus();
+}
