@@ -32,6 +32,13 @@ QByteArray lineOf(const QJsonObject& object) {
 }
 } // namespace
 
+AppRequest::Framing AppRequest::frame(QByteArrayView received) {
+    const qsizetype end = received.first(qMin(received.size(), maximumLineBytes)).indexOf('\n');
+    if (end >= 0)
+        return {Framing::Kind::Complete, end + 1};
+    return {received.size() >= maximumLineBytes ? Framing::Kind::TooLong : Framing::Kind::Incomplete, 0};
+}
+
 QByteArray AppRequest::encode() const {
     QJsonObject object;
     for (const auto& [value, name] : commandNames) {

@@ -1,17 +1,23 @@
 #include "app/CommandLine.h"
 #include "app/InstanceClient.h"
 #include "app/InstanceServer.h"
+#include "platform/RuntimeFolder.h"
 
+#include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
-#include <QLockFile>
-#include <QProcess>
+#include <QLocalSocket>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
+#include <csignal>
+#include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/un.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstring>
@@ -41,6 +47,42 @@ bool listening(InstanceServer& server, const QString& path) {
     QString error;
     return server.lock(path) && server.listen(&error);
 }
+
+// A connection as any program of this user can make one, which need not speak the protocol.
+int connectTo(const sockaddr_un& address) {
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+    ::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address);
+    return fd;
+}
+
+sockaddr_un addressOf(const QString& path) {
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    const QByteArray name = QFile::encodeName(path);
+    std::memcpy(address.sun_path, name.constData(), size_t(name.size()));
+    return address;
+}
+
+// Sends what the server takes of `bytes`, running its loop, until it takes nothing more for a while.
+void feed(int fd, const QByteArray& bytes) {
+    qint64 sent = 0;
+    QElapsedTimer stalled;
+    stalled.start();
+    while (sent < bytes.size() && stalled.elapsed() < 300) {
+        const ssize_t n = ::send(fd, bytes.constData() + sent, size_t(bytes.size() - sent), MSG_NOSIGNAL);
+        if (n > 0) {
+            sent += n;
+            stalled.restart();
+        }
+        QCoreApplication::processEvents();
+    }
+}
+
+QByteArray received(int fd) {
+    char buffer[512];
+    const ssize_t n = ::recv(fd, buffer, sizeof buffer, 0);
+    return n > 0 ? QByteArray(buffer, n) : QByteArray();
+}
 } // namespace
 
 class TestInstance : public QObject {
@@ -54,11 +96,13 @@ private Q_SLOTS:
     void requestsSurviveTheWire();
     void malformedLinesAreRefused_data();
     void malformedLinesAreRefused();
-    void socketIsPerDisplayInAPrivateFolder();
+    void runtimeFolderIsPrivateAndTheUsersOwn_data();
+    void runtimeFolderIsPrivateAndTheUsersOwn();
+    void socketIsPerDisplay();
     void requestReachesTheHandlerAndTheAnswerComesBack();
     void answerMayComeLater();
-    void secondInstanceCannotTakeTheLock();
-    void crashLeftoversDoNotPreventAStart();
+    void idleConnectionsCannotSilenceTheServer();
+    void whatAConnectionMayBufferIsCapped();
 
 private:
     QString m_path;
@@ -147,15 +191,60 @@ void TestInstance::malformedLinesAreRefused() {
     QVERIFY(!AppRequest::decode(line));
 }
 
-void TestInstance::socketIsPerDisplayInAPrivateFolder() {
-    QString error;
-    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
-    QVERIFY(m_path.startsWith(runtime + QStringLiteral("/runeboard/")));
-    QCOMPARE(QFileInfo(QFileInfo(m_path).path()).permissions() &
-                 (QFile::ReadGroup | QFile::WriteGroup | QFile::ExeGroup | QFile::ReadOther |
-                  QFile::WriteOther | QFile::ExeOther),
-             QFile::Permissions());
+void TestInstance::runtimeFolderIsPrivateAndTheUsersOwn_data() {
+    QTest::addColumn<QString>("runtime");  // XDG_RUNTIME_DIR, under the scratch folder when relative
+    QTest::addColumn<QString>("planted");  // what stands where the folder goes
+    QTest::addColumn<QString>("expected"); // under the scratch folder; empty: no folder at all
+    QTest::newRow("XDG_RUNTIME_DIR") << "/run"
+                                     << ""
+                                     << "run/runeboard";
+    QTest::newRow("no XDG_RUNTIME_DIR: the home's state folder") << ""
+                                                                 << ""
+                                                                 << "state/runeboard/runtime";
+    QTest::newRow("a relative XDG_RUNTIME_DIR is not taken") << "run"
+                                                             << ""
+                                                             << "state/runeboard/runtime";
+    QTest::newRow("a folder others may open") << "/run"
+                                              << "loose"
+                                              << "";
+    QTest::newRow("a symbolic link") << "/run"
+                                     << "link"
+                                     << "";
+}
 
+void TestInstance::runtimeFolderIsPrivateAndTheUsersOwn() {
+    QFETCH(QString, runtime);
+    QFETCH(QString, planted);
+    QFETCH(QString, expected);
+    const QByteArray runtimeBefore = qgetenv("XDG_RUNTIME_DIR");
+    const QByteArray tmpBefore = qgetenv("TMPDIR");
+    const auto restore = qScopeGuard([&] {
+        qputenv("XDG_RUNTIME_DIR", runtimeBefore);
+        qputenv("TMPDIR", tmpBefore);
+    });
+    QTemporaryDir scratch;
+    QVERIFY(QDir(scratch.path()).mkpath(QStringLiteral("run/elsewhere")));
+    qputenv("XDG_RUNTIME_DIR", (runtime.startsWith(u'/') ? scratch.path() + runtime : runtime).toLocal8Bit());
+    qputenv("XDG_STATE_HOME", scratch.filePath(QStringLiteral("state")).toLocal8Bit());
+    // What squatters left where shared folders would have been used.
+    qputenv("TMPDIR", scratch.path().toLocal8Bit());
+    QDir(scratch.path()).mkpath(QStringLiteral("runeboard-%1").arg(::getuid()));
+    if (planted == QLatin1String("loose"))
+        QVERIFY(QDir(scratch.path()).mkpath(QStringLiteral("run/runeboard")));
+    else if (planted == QLatin1String("link"))
+        QVERIFY(QFile::link(scratch.filePath(QStringLiteral("run/elsewhere")),
+                            scratch.filePath(QStringLiteral("run/runeboard"))));
+
+    QString error;
+    const QString folder = RuntimeFolder::path(&error);
+    QCOMPARE(folder, expected.isEmpty() ? QString() : scratch.filePath(expected));
+    QCOMPARE(error.isEmpty(), !expected.isEmpty());
+    if (!folder.isEmpty())
+        QCOMPARE(QFileInfo(folder).permissions() & 0x0077, QFile::Permissions());
+}
+
+void TestInstance::socketIsPerDisplay() {
+    QString error;
     qputenv("DISPLAY", ":42.1");
     QCOMPARE(InstanceServer::socketPath(&error), m_path); // another screen, the same display
     qputenv("DISPLAY", ":43");
@@ -198,54 +287,67 @@ void TestInstance::answerMayComeLater() {
     QCOMPARE(int(silent.kind), int(InstanceClient::Outcome::Kind::NoAnswer));
 }
 
-void TestInstance::secondInstanceCannotTakeTheLock() {
-    InstanceServer first;
-    QVERIFY(first.lock(m_path));
-    InstanceServer second;
-    QVERIFY(!second.lock(m_path));
-    QString error;
-    QVERIFY(!second.listen(&error));
-}
-
-void TestInstance::crashLeftoversDoNotPreventAStart() {
-    QCOMPARE(int(InstanceClient::send(m_path, request(Command::Show), 1000).kind),
-             int(InstanceClient::Outcome::Kind::NotRunning));
-    // A socket file nobody listens on, as a killed process leaves it.
-    {
-        const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
-        sockaddr_un address{};
-        address.sun_family = AF_UNIX;
-        const QByteArray path = QFile::encodeName(m_path);
-        std::memcpy(address.sun_path, path.constData(), static_cast<size_t>(path.size()));
-        QCOMPARE(::bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof(address)), 0);
-        ::close(fd);
-    }
-    QVERIFY(QFileInfo::exists(m_path));
-    // And a lock whose owner is gone: written by a live lock, then handed to a dead process.
-    {
-        QLockFile lock(m_path + QStringLiteral(".lock"));
-        QVERIFY(lock.tryLock(0));
-        QFile file(m_path + QStringLiteral(".lock"));
-        QVERIFY(file.open(QIODevice::ReadOnly));
-        QByteArray content = file.readAll();
-        file.close();
-        lock.unlock();
-        QProcess dead;
-        dead.start(QStringLiteral("true"));
-        QVERIFY(dead.waitForStarted());
-        const qint64 deadPid = dead.processId();
-        QVERIFY(dead.waitForFinished());
-        content = QByteArray::number(deadPid) + content.mid(content.indexOf('\n'));
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(content);
-    }
-    QCOMPARE(int(InstanceClient::send(m_path, request(Command::Show), 1000).kind),
-             int(InstanceClient::Outcome::Kind::NotRunning));
-
+void TestInstance::idleConnectionsCannotSilenceTheServer() {
     InstanceServer server;
     QVERIFY(listening(server, m_path));
     server.setHandler([](const AppRequest&, const InstanceServer::Respond& respond) { respond({}); });
-    QCOMPARE(int(ask(m_path, request(Command::Show)).kind), int(InstanceClient::Outcome::Kind::Answered));
+    // Another process fills the server's queue with connections that never say anything.
+    const sockaddr_un address = addressOf(m_path);
+    int ready[2];
+    QCOMPARE(::pipe(ready), 0);
+    const pid_t idler = ::fork();
+    if (idler == 0) {
+        for (int i = 0; i < 200; ++i)
+            connectTo(address);
+        (void)!::write(ready[1], "r", 1);
+        ::pause();
+        ::_exit(0);
+    }
+    char byte;
+    QCOMPARE(::read(ready[0], &byte, 1), 1);
+    ::close(ready[0]);
+    ::close(ready[1]);
+    // Fewer descriptors left than connections queued, but more than the server keeps open.
+    rlimit saved{};
+    ::getrlimit(RLIMIT_NOFILE, &saved);
+    const auto restore = qScopeGuard([&] {
+        ::setrlimit(RLIMIT_NOFILE, &saved);
+        ::kill(idler, SIGKILL);
+        ::waitpid(idler, nullptr, 0);
+    });
+    rlimit low = saved;
+    low.rlim_cur =
+        rlim_t(QDir(QStringLiteral("/proc/self/fd")).count() + InstanceServer::maximumConnections + 8);
+    QCOMPARE(::setrlimit(RLIMIT_NOFILE, &low), 0);
+
+    QCOMPARE(int(ask(m_path, request(Command::Toggle)).kind), int(InstanceClient::Outcome::Kind::Answered));
+    ::kill(idler, SIGKILL);
+    ::waitpid(idler, nullptr, 0);
+    QCOMPARE(int(ask(m_path, request(Command::Toggle)).kind), int(InstanceClient::Outcome::Kind::Answered));
+    QTRY_COMPARE(server.openConnections(), 0);
+}
+
+void TestInstance::whatAConnectionMayBufferIsCapped() {
+    InstanceServer server;
+    QVERIFY(listening(server, m_path));
+    server.setHandler([](const AppRequest&, const InstanceServer::Respond&) {}); // typing that takes long
+    const QByteArray junk(8 * 1024 * 1024, 'x');
+    const sockaddr_un address = addressOf(m_path);
+
+    // A line longer than any `runeboard` sends is answered with an error.
+    const int tooLong = connectTo(address);
+    feed(tooLong, junk);
+    QByteArray answer;
+    QTRY_VERIFY((answer += received(tooLong)).contains('\n'));
+    QCOMPARE(AppReply::decode(answer).value_or(AppReply{}).status, 2);
+
+    // After its request a connection stays open, but what follows is not taken in.
+    const int typing = connectTo(address);
+    feed(typing, request(Command::Type, QStringLiteral("ą")).encode() + junk);
+    QTRY_COMPARE(server.findChildren<QLocalSocket*>().size(), 1);
+    QVERIFY(server.findChildren<QLocalSocket*>().first()->bytesAvailable() <= AppRequest::maximumLineBytes);
+    ::close(tooLong);
+    ::close(typing);
 }
 
 QTEST_GUILESS_MAIN(TestInstance)

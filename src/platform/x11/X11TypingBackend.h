@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/RuntimeFolder.h"
 #include "platform/TypingBackend.h"
 #include "platform/typing/TypingEngine.h"
 #include "platform/x11/BindingRecord.h"
@@ -16,7 +17,7 @@
 // Waits are timers on the event loop; keymap changes by anyone are followed
 // through the XKB and core mapping events Qt's connection already receives.
 // Every binding is given back on restoreSystem(), when the application quits,
-// and, after a crash, by the next start on the same display.
+// and, after a crash, by the next start on the same X server.
 class X11TypingBackend : public TypingBackend, public QAbstractNativeEventFilter {
     Q_OBJECT
 public:
@@ -24,8 +25,7 @@ public:
 
     // The connection must offer XTEST and XKB.
     explicit X11TypingBackend(const X11Connection& connection,
-                              QString recordDirectory = BindingRecord::defaultDirectory(),
-                              QObject* parent = nullptr);
+                              QString recordDirectory = RuntimeFolder::path(), QObject* parent = nullptr);
     ~X11TypingBackend() override;
 
     bool open() override;
