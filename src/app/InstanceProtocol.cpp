@@ -28,7 +28,9 @@ std::optional<QJsonObject> objectOf(const QByteArray& line) {
 }
 
 QByteArray lineOf(const QJsonObject& object) {
-    return QJsonDocument(object).toJson(QJsonDocument::Compact) + '\n';
+    // Qt's reader drops a U+FEFF that starts a string, taking it for a byte
+    // order mark; escaped, it arrives. Outside strings the line is ASCII.
+    return QJsonDocument(object).toJson(QJsonDocument::Compact).replace("\xEF\xBB\xBF", "\\ufeff") + '\n';
 }
 } // namespace
 

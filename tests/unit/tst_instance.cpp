@@ -158,6 +158,8 @@ void TestInstance::linesOnTheWire_data() {
         request(Command::Type, QStringLiteral("line\nbreak \"quoted\" \\ \x1f 𝔸 e\u0301 \t"));
     QTest::newRow("toggle") << request(Command::Toggle).encode() << true << request(Command::Toggle);
     QTest::newRow("type, every awkward kind of text") << awkward.encode() << true << awkward;
+    const AppRequest zeroWidth = request(Command::Type, QStringLiteral("\uFEFFą")); // not a byte order mark
+    QTest::newRow("type, starting with U+FEFF") << zeroWidth.encode() << true << zeroWidth;
     QTest::newRow("not JSON") << QByteArray("toggle\n") << false << AppRequest{};
     QTest::newRow("unknown command") << QByteArray("{\"command\":\"format-disk\"}\n") << false
                                      << AppRequest{};
