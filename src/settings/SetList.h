@@ -2,13 +2,14 @@
 
 #include <QList>
 #include <QScrollArea>
+#include <QUuid>
 
 class CustomRowButton;
 class InsetListCard;
 class LocalizationManager;
 class PaletteManager;
 class SetRow;
-class SymbolPalette;
+struct SymbolPalette;
 
 // The scrolled list of the Sets tab: on an inset card, the Custom row and
 // then one row per stored set, in the store's order. A store may hold
