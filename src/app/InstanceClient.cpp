@@ -62,7 +62,14 @@ InstanceClient::Outcome InstanceClient::send(const QString& socketPath, const Ap
     } while (connected != 0 && errno == EINTR);
     if (connected != 0)
         return {}; // no file, or a file nobody listens on: a crash left it
-    if (!writeAll(socket.get(), request.encode()))
+    const QByteArray line = request.encode();
+    if (line.size() > AppRequest::maximumLineBytes)
+        return {Kind::Answered,
+                {2, QStringLiteral("runeboard: the text is too long to hand to the running Runeboard "
+                                   "(%1 bytes as sent, at most %2).")
+                        .arg(line.size())
+                        .arg(AppRequest::maximumLineBytes)}};
+    if (!writeAll(socket.get(), line))
         return {Kind::NoAnswer, {}};
 
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(answerTimeoutMs);

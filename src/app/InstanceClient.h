@@ -18,6 +18,7 @@ public:
     // Sends the request and waits for the answer. NotRunning when nothing
     // listens on the socket; NoAnswer when the instance went away or did not
     // answer within answerTimeoutMs (negative: wait as long as it takes, for
-    // typing, which ends when the text is typed).
+    // typing, which ends when the text is typed). A request too long for the
+    // running instance is not sent; it is Answered here with status 2.
     static Outcome send(const QString& socketPath, const AppRequest& request, int answerTimeoutMs);
 };

@@ -29,9 +29,18 @@ std::optional<QJsonObject> objectOf(const QByteArray& line) {
 }
 
 QByteArray lineOf(const QJsonObject& object) {
-    return QJsonDocument(object).toJson(QJsonDocument::Compact) + '\n';
+    // Qt's reader drops a U+FEFF that starts a string, taking it for a byte
+    // order mark; escaped, it arrives. Outside strings the line is ASCII.
+    return QJsonDocument(object).toJson(QJsonDocument::Compact).replace("\xEF\xBB\xBF", "\\ufeff") + '\n';
 }
 } // namespace
+
+AppRequest::Framing AppRequest::frame(QByteArrayView received) {
+    const qsizetype end = received.first(qMin(received.size(), maximumLineBytes)).indexOf('\n');
+    if (end >= 0)
+        return {Framing::Kind::Complete, end + 1};
+    return {received.size() >= maximumLineBytes ? Framing::Kind::TooLong : Framing::Kind::Incomplete, 0};
+}
 
 QByteArray AppRequest::encode() const {
     QJsonObject object;

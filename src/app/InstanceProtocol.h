@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QString>
 
 #include <optional>
@@ -9,6 +10,19 @@
 // sent as one line of JSON over the instance socket.
 struct AppRequest {
     enum class Command { Show, Toggle, Hide, Settings, About, Quit, Type, Set };
+
+    // The longest request line, its line feed included. One command-line
+    // argument holds at most 128 KiB; its JSON form stays below this even when
+    // every other character is a line break.
+    static constexpr qsizetype maximumLineBytes = 512 * 1024;
+
+    // Where the request line ends in what a connection has sent so far.
+    struct Framing {
+        enum class Kind { Incomplete, Complete, TooLong };
+        Kind kind = Kind::Incomplete;
+        qsizetype length = 0; // Complete: the line's bytes, its line feed included
+    };
+    static Framing frame(QByteArrayView received);
 
     Command command = Command::Show;
     QString text; // for Type

@@ -1,6 +1,8 @@
 #include "InstanceServer.h"
 
 #include "platform/DisplayName.h"
+#include "platform/Log.h"
+#include "platform/RuntimeFolder.h"
 
 #include <QDir>
 #include <QLocalServer>
@@ -10,20 +12,11 @@
 #include <QRegularExpression>
 #include <QTimer>
 
-#include <sys/socket.h>
-#include <sys/stat.h>
 #include <sys/un.h>
-#include <unistd.h>
 
-#include <cerrno>
-#include <cstring>
+#include <utility>
 
 namespace {
-// A request is one short line; anything longer is not from a `runeboard`.
-constexpr qint64 maximumRequest = 4 * 1024 * 1024;
-// A client that connects must say what it wants within this time.
-constexpr int requestTimeoutMs = 10000;
-
 // ":0", ":0.0" and "unix:0" name the same display; the screen does not matter.
 QString displayName() {
     QString display = qEnvironmentVariable("DISPLAY");
@@ -34,30 +27,11 @@ QString displayName() {
     display.replace(QRegularExpression(QStringLiteral("[^A-Za-z0-9_-]")), QStringLiteral("_"));
     return QStringLiteral("display") + display;
 }
-
-bool privateFolder(const QString& path, QString* error) {
-    const QByteArray native = QFile::encodeName(path);
-    if (::mkdir(native.constData(), 0700) != 0 && errno != EEXIST) {
-        *error =
-            QStringLiteral("cannot create %1: %2").arg(path, QString::fromLocal8Bit(std::strerror(errno)));
-        return false;
-    }
-    struct stat info {};
-    if (::lstat(native.constData(), &info) != 0 || !S_ISDIR(info.st_mode) || info.st_uid != ::getuid() ||
-        (info.st_mode & 077) != 0) {
-        *error = QStringLiteral("%1 is not a folder that only this user can open").arg(path);
-        return false;
-    }
-    return true;
-}
 } // namespace
 
 QString InstanceServer::socketPath(QString* error) {
-    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
-    const QString folder = !runtime.isEmpty() && QDir::isAbsolutePath(runtime)
-                               ? runtime + QStringLiteral("/runeboard")
-                               : QDir::tempPath() + QStringLiteral("/runeboard-%1").arg(::getuid());
-    if (!privateFolder(folder, error))
+    const QString folder = RuntimeFolder::path(error);
+    if (folder.isEmpty())
         return {};
     const QString path = folder + u'/' + displayName() + QStringLiteral(".socket");
     if (static_cast<size_t>(QFile::encodeName(path).size()) >= sizeof(sockaddr_un::sun_path)) {
@@ -68,16 +42,27 @@ QString InstanceServer::socketPath(QString* error) {
 }
 
 InstanceServer::InstanceServer(QObject* parent)
-    : QObject(parent) {}
+    : QObject(parent) {
+    m_watchdog.setInterval(relistenIntervalMs);
+    m_watchdog.setTimerType(Qt::VeryCoarseTimer);
+    connect(&m_watchdog, &QTimer::timeout, this, &InstanceServer::keepListening);
+}
 
 InstanceServer::~InstanceServer() {
     close();
 }
 
 void InstanceServer::close() {
+    m_watchdog.stop();
+    const QList<QLocalSocket*> connections = findChildren<QLocalSocket*>(Qt::FindDirectChildrenOnly);
+    for (QLocalSocket* socket : connections) {
+        socket->disconnect(this);
+        delete socket;
+    }
+    m_connections = 0;
+    m_receiving.clear();
     // The socket file goes before the lock, so nobody finds a socket without an owner.
-    delete m_server;
-    m_server = nullptr;
+    delete std::exchange(m_server, nullptr);
     m_lock.reset();
 }
 
@@ -97,42 +82,88 @@ bool InstanceServer::listen(QString* error) {
         *error = QStringLiteral("the instance lock is not held");
         return false;
     }
-    // We hold the lock, so a socket file left here belongs to nobody alive.
-    QLocalServer::removeServer(m_path);
     m_server = new QLocalServer(this);
     m_server->setSocketOptions(QLocalServer::UserAccessOption);
-    if (!m_server->listen(m_path)) {
-        *error = m_server->errorString();
-        delete m_server;
-        m_server = nullptr;
+    // Qt accepts no further connection while one waits here, so at most
+    // maximumConnections are open; the others wait in the kernel's queue.
+    m_server->setMaxPendingConnections(1);
+    connect(m_server, &QLocalServer::newConnection, this, &InstanceServer::accept);
+    if (!startListening(error)) {
+        delete std::exchange(m_server, nullptr);
         return false;
     }
-    connect(m_server, &QLocalServer::newConnection, this, &InstanceServer::accept);
+    m_watchdog.start();
     return true;
 }
 
+bool InstanceServer::isListening() const {
+    return m_server && m_server->isListening();
+}
+
+bool InstanceServer::startListening(QString* error) {
+    // We hold the lock, so a socket file left here belongs to nobody alive.
+    QLocalServer::removeServer(m_path);
+    if (m_server->listen(m_path))
+        return true;
+    *error = m_server->errorString();
+    return false;
+}
+
+void InstanceServer::keepListening() {
+    if (!m_server || m_server->isListening())
+        return;
+    QString error;
+    if (startListening(&error)) {
+        Log::line(QStringLiteral("[InstanceServer] Listening again on %1").arg(m_path));
+        m_relistenFailed = false;
+        accept();
+    } else if (!std::exchange(m_relistenFailed, true)) {
+        Log::line(QStringLiteral("[InstanceServer] Stopped listening on %1 and cannot listen again yet: %2")
+                      .arg(m_path, error));
+    }
+}
+
 void InstanceServer::accept() {
-    while (QLocalSocket* socket = m_server->nextPendingConnection()) {
+    while (m_server && m_connections < maximumConnections) {
+        QLocalSocket* socket = m_server->nextPendingConnection();
+        if (!socket)
+            return;
+        ++m_connections;
+        // Owned here, so that a server that has to listen anew keeps its connections.
+        socket->setParent(this);
+        socket->setReadBufferSize(AppRequest::maximumLineBytes);
+        m_receiving.insert(socket, {});
+        connect(socket, &QObject::destroyed, this, [this, socket] {
+            m_receiving.remove(socket);
+            --m_connections;
+            QMetaObject::invokeMethod(this, &InstanceServer::accept, Qt::QueuedConnection);
+        });
         connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
         connect(socket, &QLocalSocket::readyRead, this, [this, socket] { readFrom(socket); });
         auto* deadline = new QTimer(socket);
         deadline->setSingleShot(true);
         deadline->setObjectName(QStringLiteral("requestDeadline"));
-        connect(deadline, &QTimer::timeout, socket, &QLocalSocket::abort);
-        deadline->start(requestTimeoutMs);
+        connect(deadline, &QTimer::timeout, socket, [socket] {
+            socket->abort();
+            socket->deleteLater();
+        });
+        deadline->start(idleTimeoutMs);
         readFrom(socket);
     }
 }
 
 void InstanceServer::readFrom(QLocalSocket* socket) {
-    if (socket->property("answered").toBool())
+    // One request per connection: once it is in, whatever follows stays
+    // unread, and Qt stops reading when the read buffer is full.
+    const auto found = m_receiving.find(socket);
+    if (found == m_receiving.end())
         return;
-    if (!socket->canReadLine()) {
-        if (socket->bytesAvailable() > maximumRequest)
-            socket->abort();
+    found->append(socket->read(AppRequest::maximumLineBytes - found->size()));
+    const AppRequest::Framing framing = AppRequest::frame(*found);
+    if (framing.kind == AppRequest::Framing::Kind::Incomplete)
         return;
-    }
-    socket->setProperty("answered", true);
+    const QByteArray line = found->left(framing.length);
+    m_receiving.erase(found);
     if (auto* deadline = socket->findChild<QTimer*>(QStringLiteral("requestDeadline")))
         deadline->stop();
 
@@ -143,7 +174,13 @@ void InstanceServer::readFrom(QLocalSocket* socket) {
         guarded->write(reply.encode());
         guarded->disconnectFromServer();
     };
-    const std::optional<AppRequest> request = AppRequest::decode(socket->readLine(maximumRequest));
+    if (framing.kind == AppRequest::Framing::Kind::TooLong) {
+        respond({2, QStringLiteral("runeboard: the request is longer than the running Runeboard takes "
+                                   "(%1 bytes).")
+                        .arg(AppRequest::maximumLineBytes)});
+        return;
+    }
+    const std::optional<AppRequest> request = AppRequest::decode(line);
     if (!request) {
         respond({2, QStringLiteral("The running Runeboard did not understand the request.")});
         return;

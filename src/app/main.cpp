@@ -113,13 +113,18 @@ int main(int argc, char* argv[]) {
         }
         return runTypeCommand(request.text);
     }
+    // Without the socket a second `runeboard` could not find this one and would become another.
+    if (socketPath.isEmpty()) {
+        Log::line(QStringLiteral("runeboard: cannot start: %1").arg(socketProblem), stderr);
+        return 1;
+    }
     if (request.command == Command::Quit || request.command == Command::Hide) {
         Log::line(QStringLiteral("Runeboard is not running on this display."), stdout);
         return 0;
     }
 
     InstanceServer server;
-    if (!socketPath.isEmpty() && !server.lock(socketPath)) {
+    if (!server.lock(socketPath)) {
         if (const std::optional<int> status = waitForStartingInstance(socketPath, request))
             return *status;
         Log::line(QStringLiteral("runeboard: another Runeboard holds %1.lock but does not answer; if none "
@@ -152,18 +157,13 @@ int main(int argc, char* argv[]) {
     // Programs started from here (a browser from Help & About) choose their own platform.
     if (!platformChosen)
         qunsetenv("QT_QPA_PLATFORM");
-    AppState appState(std::move(services), SettingsStore::defaultFilePath(), SystemLocale::languageCode());
-
-    if (socketPath.isEmpty()) {
-        Log::line(QStringLiteral("[InstanceServer] Other `runeboard` commands cannot reach this one: %1")
-                      .arg(socketProblem),
-                  stdout);
-    } else if (QString error; !server.listen(&error)) {
-        Log::line(QStringLiteral("[InstanceServer] Other `runeboard` commands cannot reach this one: "
-                                 "cannot listen on %1: %2")
-                      .arg(socketPath, error),
-                  stdout);
+    // Requests wait in the socket until the event loop runs, and the handler is set by then.
+    if (QString error; !server.listen(&error)) {
+        Log::line(QStringLiteral("runeboard: cannot start: cannot listen on %1: %2").arg(socketPath, error),
+                  stderr);
+        return 1;
     }
+    AppState appState(std::move(services), SettingsStore::defaultFilePath(), SystemLocale::languageCode());
     server.setHandler([&appState](const AppRequest& forwarded, const InstanceServer::Respond& respond) {
         appState.handleRequest(forwarded, respond);
     });

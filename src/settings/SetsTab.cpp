@@ -7,18 +7,15 @@
 #include "hotkeys/HotkeySettings.h"
 #include "keyboard/KeyboardState.h"
 #include "settings/CustomRowButton.h"
-#include "settings/InsetListCard.h"
-#include "settings/SetRow.h"
+#include "settings/SetList.h"
 #include "settings/SubtleResetButton.h"
 
 #include <QMessageBox>
 #include <QPushButton>
-#include <QScrollArea>
 #include <QVBoxLayout>
 
 namespace {
 constexpr int sideMargin = 16;
-constexpr int cardPadding = 12;
 } // namespace
 
 SetsTab::SetsTab(LocalizationManager& localization, PaletteManager& palettes, KeyboardState& keyboard,
@@ -28,44 +25,34 @@ SetsTab::SetsTab(LocalizationManager& localization, PaletteManager& palettes, Ke
     , m_palettes(palettes)
     , m_keyboard(keyboard)
     , m_hotkeys(hotkeys)
-    , m_customRow(new CustomRowButton)
+    , m_list(new SetList(palettes, localization, this))
     , m_reset(new SubtleResetButton) {
-    m_customRow->setObjectName(QStringLiteral("customRow"));
+    m_list->setObjectName(QStringLiteral("setsList"));
     m_reset->setObjectName(QStringLiteral("factoryResetButton"));
-
-    auto* card = new InsetListCard;
-    m_listLayout = new QVBoxLayout(card);
-    m_listLayout->setContentsMargins(cardPadding, 2, cardPadding, 2);
-    m_listLayout->setSpacing(0);
-    m_listLayout->addWidget(m_customRow);
-    m_listLayout->addStretch(1);
-
-    auto* scroller = new QScrollArea(this);
-    scroller->setObjectName(QStringLiteral("setsList"));
-    scroller->setFrameShape(QFrame::NoFrame);
-    scroller->setWidgetResizable(true);
-    scroller->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    scroller->setWidget(card);
-    scroller->viewport()->setAutoFillBackground(false);
-    card->setAutoFillBackground(false);
 
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(sideMargin, 10, sideMargin, 10);
     column->setSpacing(0);
-    column->addWidget(scroller, 1);
+    column->addWidget(m_list, 1);
     column->addSpacing(8);
     column->addWidget(m_reset);
 
-    connect(m_customRow, &CustomRowButton::clicked, this, &SetsTab::openCustomSet);
+    connect(m_list->customRow(), &CustomRowButton::clicked, this, &SetsTab::openCustomSet);
+    connect(m_list, &SetList::makeMainRequested, this, &SetsTab::makeMain);
+    connect(m_list, &SetList::toggleQuickAccessRequested, this,
+            [this](const QUuid& id) { m_palettes.toggleAdditional(id); });
+    connect(m_list, &SetList::deleteRequested, this, &SetsTab::askToDelete);
     connect(m_reset, &SubtleResetButton::clicked, this, &SetsTab::restoreFactoryDefaults);
-    connect(&m_palettes, &PaletteManager::palettesChanged, this, &SetsTab::showSets);
+    // The rows are reused, never rebuilt: the store publishes while a row's own button is still handling its
+    // click.
+    connect(&m_palettes, &PaletteManager::palettesChanged, m_list, &SetList::refresh);
 
     retranslate();
 }
 
 void SetsTab::retranslate() {
     m_reset->setLabel(m_localization.localized(QStringLiteral("factory_reset")));
-    showSets();
+    m_list->refresh();
     if (m_confirmation) {
         const QString question = m_localization.localized(QStringLiteral("delete_palette_confirm"));
         m_confirmation->setWindowTitle(question);
@@ -79,28 +66,16 @@ void SetsTab::retranslate() {
     }
 }
 
-void SetsTab::showSets() {
-    // Rows are reused in place rather than rebuilt: the store publishes while
-    // a row's own button is still handling its click.
-    const QList<SymbolPalette>& sets = m_palettes.palettes();
-    while (m_rows.size() < sets.size()) {
-        auto* row = new SetRow;
-        connect(row, &SetRow::makeMainRequested, this, &SetsTab::makeMain);
-        connect(row, &SetRow::toggleQuickAccessRequested, this,
-                [this](const QUuid& id) { m_palettes.toggleAdditional(id); });
-        connect(row, &SetRow::deleteRequested, this, &SetsTab::askToDelete);
-        // After the Custom row and the rows before it; the stretch stays last.
-        m_listLayout->insertWidget(1 + int(m_rows.size()), row);
-        m_rows.append(row);
-    }
-    while (m_rows.size() > sets.size()) {
-        SetRow* row = m_rows.takeLast();
-        m_listLayout->removeWidget(row);
-        row->hide();
-        row->deleteLater();
-    }
-    for (qsizetype i = 0; i < sets.size(); ++i)
-        m_rows.at(i)->showSet(sets.at(i), m_localization);
+CustomRowButton* SetsTab::customRow() const {
+    return m_list->customRow();
+}
+
+int SetsTab::rowCount() const {
+    return m_list->rowCount();
+}
+
+SetRow* SetsTab::row(int index) const {
+    return m_list->row(index);
 }
 
 void SetsTab::openCustomSet() {

@@ -14,7 +14,7 @@ class KeyboardState;
 class LocalizationManager;
 class PaletteManager;
 
-class QVBoxLayout;
+class SetList;
 class SetRow;
 class SubtleResetButton;
 
@@ -34,12 +34,13 @@ public:
     std::optional<SymbolPalette> paletteToDelete() const { return m_paletteToDelete; }
     QMessageBox* deleteConfirmation() const { return m_confirmation; }
 
-    CustomRowButton* customRow() const { return m_customRow; }
-    QList<SetRow*> rows() const { return m_rows; }
+    CustomRowButton* customRow() const;
+    int rowCount() const;
+    // The row of the set at `index` in the store's list, scrolled into view.
+    SetRow* row(int index) const;
     SubtleResetButton* factoryResetButton() const { return m_reset; }
 
 private:
-    void showSets();
     void openCustomSet();
     void makeMain(const QUuid& id);
     void askToDelete(const SymbolPalette& set);
@@ -50,9 +51,7 @@ private:
     PaletteManager& m_palettes;
     KeyboardState& m_keyboard;
     HotkeySettings& m_hotkeys;
-    QVBoxLayout* m_listLayout = nullptr;
-    CustomRowButton* m_customRow = nullptr;
-    QList<SetRow*> m_rows;
+    SetList* m_list = nullptr;
     SubtleResetButton* m_reset = nullptr;
     std::optional<SymbolPalette> m_paletteToDelete;
     QPointer<QMessageBox> m_confirmation;

@@ -106,6 +106,7 @@ private Q_SLOTS:
     void generalTabWritesAfterTheEvent();
     void startAtLoginShowsTheFileAsItIs();
     void setsTabRules();
+    void longListMakesOnlyTheRowsInViewAndTabWalksOn();
     void deleteConfirmation_data();
     void deleteConfirmation();
     void factoryResetRestoresPresetsAndHotkeys();
@@ -237,23 +238,36 @@ void SettingsViewTest::startAtLoginShowsTheFileAsItIs() {
     QVERIFY(!toggle->isChecked());
 }
 
+void SettingsViewTest::longListMakesOnlyTheRowsInViewAndTabWalksOn() {
+    QList<SymbolPalette> sets(2000);
+    for (qsizetype i = 0; i < sets.size(); ++i)
+        sets[i].name = QString::number(i);
+    m_managers->palettes.setPalettes(sets);
+    m_view->setSelectedTab(1);
+    QVERIFY(m_view->setsTab()->findChildren<SetRow*>().size() < 30);
+    m_view->setsTab()->row(1500)->deleteButton()->setFocus();
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab); // to a row out of view, scrolled in
+    QCOMPARE(qobject_cast<SetRow*>(QApplication::focusWidget()->parentWidget())->set().name,
+             QStringLiteral("1501"));
+}
+
 void SettingsViewTest::setsTabRules() {
-    const QList<SetRow*> rows = m_view->setsTab()->rows();
+    const auto rows = [this](int i) { return m_view->setsTab()->row(i); };
     PaletteManager& palettes = m_managers->palettes;
     // The main set's button keeps its place but does nothing; a third additional set is refused.
-    QVERIFY(!rows.at(0)->quickAccessButton()->isEnabled());
+    QVERIFY(!rows(0)->quickAccessButton()->isEnabled());
     for (int i : {1, 2, 3})
-        click(rows.at(i)->quickAccessButton());
+        click(rows(i)->quickAccessButton());
     QCOMPARE(palettes.additionalPalettes().size(), 2);
-    QCOMPARE(rows.at(1)->quickAccessButton()->symbol(), SymbolIcon::Kind::PlusCircleFill);
-    QCOMPARE(rows.at(3)->quickAccessButton()->symbol(), SymbolIcon::Kind::PlusCircle);
+    QCOMPARE(rows(1)->quickAccessButton()->symbol(), SymbolIcon::Kind::PlusCircleFill);
+    QCOMPARE(rows(3)->quickAccessButton()->symbol(), SymbolIcon::Kind::PlusCircle);
 
     // Clicking an additional set's name makes it the main and the active set.
-    click(rows.at(1)->nameBlock());
-    QVERIFY(rows.at(1)->set().isMain && !rows.at(1)->set().isAdditional);
-    QCOMPARE(rows.at(1)->mainMarker()->symbol(), SymbolIcon::Kind::CheckmarkCircleFill);
-    QCOMPARE(rows.at(0)->mainMarker()->symbol(), SymbolIcon::Kind::Circle);
-    QCOMPARE(m_managers->keyboard.activePaletteID(), rows.at(1)->set().idText());
+    click(rows(1)->nameBlock());
+    QVERIFY(rows(1)->set().isMain && !rows(1)->set().isAdditional);
+    QCOMPARE(rows(1)->mainMarker()->symbol(), SymbolIcon::Kind::CheckmarkCircleFill);
+    QCOMPARE(rows(0)->mainMarker()->symbol(), SymbolIcon::Kind::Circle);
+    QCOMPARE(m_managers->keyboard.activePaletteID(), rows(1)->set().idText());
 
     // The custom row opens an empty unsaved set and shows the keyboard.
     KeyboardState& keyboard = m_managers->keyboard;
@@ -278,8 +292,8 @@ void SettingsViewTest::deleteConfirmation() {
     QFETCH(int, answer);
     SetsTab* tab = m_view->setsTab();
     const QString activeBefore = m_managers->keyboard.activePaletteID();
-    const SymbolPalette set = tab->rows().at(0)->set();
-    click(tab->rows().at(0)->deleteButton());
+    const SymbolPalette set = tab->row(0)->set();
+    click(tab->row(0)->deleteButton());
     QCOMPARE(tab->paletteToDelete(), std::optional<SymbolPalette>(set));
     QMessageBox* box = tab->deleteConfirmation();
     QVERIFY(box);
@@ -291,7 +305,7 @@ void SettingsViewTest::deleteConfirmation() {
                                                        : QStringLiteral("cancelDelete")));
     QTRY_VERIFY(!tab->paletteToDelete() && !tab->deleteConfirmation());
     QCOMPARE(m_managers->palettes.palette(set.id).has_value(), answer != 0);
-    QCOMPARE(tab->rows().size(), answer == 0 ? 15 : 16);
+    QCOMPARE(tab->rowCount(), answer == 0 ? 15 : 16);
     QCOMPARE(m_managers->keyboard.activePaletteID(), activeBefore);
 }
 
@@ -311,8 +325,8 @@ void SettingsViewTest::factoryResetRestoresPresetsAndHotkeys() {
     click(reset, reset->textRect().center());
 
     QStringList names;
-    for (const SetRow* row : m_view->setsTab()->rows())
-        names.append(row->set().name);
+    for (int i = 0; i < m_view->setsTab()->rowCount(); ++i)
+        names.append(m_view->setsTab()->row(i)->set().name);
     QStringList presetNames;
     for (const SymbolPalette& set : presetCatalogue())
         presetNames.append(set.name);

@@ -1,6 +1,7 @@
 #include "platform/x11/BindingRecord.h"
 
 #include "platform/DisplayName.h"
+#include "platform/RuntimeFolder.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -10,25 +11,33 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QSaveFile>
-#include <QStandardPaths>
+#include <QSet>
 
 #include <cerrno>
 #include <signal.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 const QString filePrefix = QStringLiteral("keymap-");
-}
 
-BindingRecord::BindingRecord(QString directory, QString display, qint64 pid)
+// Only a regular file of this user that nobody else may change, and of a size Runeboard writes.
+bool isOwnRecord(const QString& path) {
+    struct stat info {};
+    return ::lstat(QFile::encodeName(path).constData(), &info) == 0 && S_ISREG(info.st_mode) &&
+           info.st_uid == ::getuid() && (info.st_mode & 022) == 0 &&
+           info.st_size <= BindingRecord::maximumFileSize;
+}
+} // namespace
+
+BindingRecord::BindingRecord(QString directory, QString display, QByteArray server, qint64 pid)
     : m_directory(std::move(directory))
     , m_display(normalizedDisplay(display))
+    , m_server(std::move(server))
     , m_pid(pid)
-    , m_path(QDir(m_directory).filePath(filePrefix + QString::number(pid) + QStringLiteral(".json"))) {}
-
-QString BindingRecord::defaultDirectory() {
-    return QDir(QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation))
-        .filePath(QStringLiteral("runeboard"));
-}
+    , m_path(m_directory.isEmpty()
+                 ? QString()
+                 : QDir(m_directory).filePath(filePrefix + QString::number(pid) + QStringLiteral(".json"))) {}
 
 QString BindingRecord::normalizedDisplay(const QString& display) {
     const std::optional<DisplayName> name = DisplayName::parse(display);
@@ -49,6 +58,10 @@ bool BindingRecord::write(const Bindings& bindings) {
         remove();
         return true;
     }
+    if (m_directory.isEmpty()) {
+        m_error = QStringLiteral("there is no private runtime folder for it");
+        return false;
+    }
     QJsonObject keycodes;
     for (auto it = bindings.cbegin(); it != bindings.cend(); ++it) {
         QJsonArray keysyms;
@@ -57,17 +70,16 @@ bool BindingRecord::write(const Bindings& bindings) {
         keycodes.insert(QString::number(it.key()), keysyms);
     }
     const QJsonObject root{{QStringLiteral("display"), m_display},
+                           {QStringLiteral("server"), QString::fromLatin1(m_server)},
                            {QStringLiteral("pid"), m_pid},
                            {QStringLiteral("program"), QCoreApplication::applicationFilePath()},
                            {QStringLiteral("keycodes"), keycodes}};
-    if (!QDir().mkpath(m_directory)) {
-        m_error = QStringLiteral("cannot create %1").arg(m_directory);
+    ::mkdir(QFile::encodeName(m_directory).constData(), 0700);
+    if (!RuntimeFolder::isPrivate(m_directory, &m_error))
         return false;
-    }
-    QFile::setPermissions(m_directory,
-                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     QSaveFile file(m_path);
     if (!file.open(QIODevice::WriteOnly) ||
+        !file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner) ||
         file.write(QJsonDocument(root).toJson(QJsonDocument::Compact)) < 0 || !file.commit()) {
         m_error = QStringLiteral("cannot write %1: %2").arg(m_path, file.errorString());
         return false;
@@ -76,27 +88,35 @@ bool BindingRecord::write(const Bindings& bindings) {
 }
 
 void BindingRecord::remove() {
-    QFile::remove(m_path);
+    if (!m_path.isEmpty())
+        QFile::remove(m_path);
 }
 
 QList<BindingRecord::Leftover>
 BindingRecord::leftovers(const std::function<bool(qint64, const QString&)>& isRunning) const {
     QList<Leftover> found;
+    if (m_server.isEmpty() || !RuntimeFolder::isPrivate(m_directory))
+        return found;
     const QDir dir(m_directory);
     const QStringList names = dir.entryList({filePrefix + QStringLiteral("*.json")}, QDir::Files);
     for (const QString& name : names) {
         const QString path = dir.filePath(name);
-        if (path == m_path)
+        if (path == m_path || !isOwnRecord(path))
             continue;
         QFile file(path);
         if (!file.open(QIODevice::ReadOnly))
             continue;
-        const QJsonObject root = QJsonDocument::fromJson(file.readAll()).object();
+        const QJsonObject root = QJsonDocument::fromJson(file.read(maximumFileSize)).object();
         bool numeric = false;
         const qint64 pid = name.mid(filePrefix.size()).chopped(5).toLongLong(&numeric);
         if (!numeric || root.value(QStringLiteral("display")).toString() != m_display ||
             isRunning(pid, root.value(QStringLiteral("program")).toString()))
             continue;
+        if (root.value(QStringLiteral("server")).toString().toLatin1() != m_server) {
+            // Its server is gone (with every binding it had); this one only shares the name.
+            file.remove();
+            continue;
+        }
         Leftover leftover{path, pid, {}};
         const QJsonObject keycodes = root.value(QStringLiteral("keycodes")).toObject();
         for (auto it = keycodes.begin(); it != keycodes.end(); ++it) {
@@ -117,13 +137,20 @@ BindingRecord::leftovers(const std::function<bool(qint64, const QString&)>& isRu
     return found;
 }
 
-QList<quint8> BindingRecord::keycodesToClear(const Leftover& leftover, const KeymapSnapshot& keymap) {
+QList<quint8> BindingRecord::keycodesToClear(const Leftover& leftover, const KeymapSnapshot& keymap,
+                                             const QHash<quint8, XkbKey>& keys, quint8 boundType) {
+    // The layout is every key that Runeboard cannot have bound; whatever they type is the user's.
+    QSet<quint32> layout;
+    for (const XkbKey& key : keys) {
+        if (!key.boundSymbol(boundType))
+            layout.unite(QSet<quint32>(key.symbols.cbegin(), key.symbols.cend()));
+    }
     QList<quint8> keycodes;
     for (auto it = leftover.bindings.cbegin(); it != leftover.bindings.cend(); ++it) {
-        const quint8 keycode = it.key();
-        if (std::any_of(it->cbegin(), it->cend(),
-                        [&](quint32 keysym) { return keymap.holdsOnly(keycode, keysym); }))
-            keycodes.append(keycode);
+        const auto key = keys.constFind(it.key());
+        const std::optional<quint32> bound = key == keys.cend() ? std::nullopt : key->boundSymbol(boundType);
+        if (bound && it->contains(*bound) && !layout.contains(*bound) && !keymap.drivesModifier(it.key()))
+            keycodes.append(it.key());
     }
     return keycodes;
 }

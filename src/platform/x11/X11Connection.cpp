@@ -1,6 +1,7 @@
 #include "platform/x11/X11Connection.h"
 
 #include <QGuiApplication>
+#include <QRandomGenerator>
 
 #include <cstring>
 
@@ -131,6 +132,35 @@ QByteArray X11Connection::rootProperty(const QByteArray& name) const {
         return {};
     return QByteArray(static_cast<const char*>(xcb_get_property_value(property.get())),
                       xcb_get_property_value_length(property.get()));
+}
+
+QByteArray X11Connection::serverIdentity() const {
+    static const QByteArray name("_RUNEBOARD_SERVER_ID");
+    constexpr int length = 32; // 128 random bits in hex
+    const QList<xcb_window_t> rootWindows = roots();
+    Reply<xcb_intern_atom_reply_t> atom(xcb_intern_atom_reply(
+        m_connection, xcb_intern_atom(m_connection, 0, name.size(), name.constData()), nullptr));
+    if (rootWindows.isEmpty() || !atom)
+        return {};
+    // Under a grab, so that two Runeboards starting together agree on one value.
+    xcb_grab_server(m_connection);
+    Reply<xcb_get_property_reply_t> property(xcb_get_property_reply(
+        m_connection,
+        xcb_get_property(m_connection, 0, rootWindows.first(), atom->atom, XCB_ATOM_STRING, 0, length / 4),
+        nullptr));
+    QByteArray identity;
+    if (property && property->format == 8 && xcb_get_property_value_length(property.get()) == length)
+        identity = QByteArray(static_cast<const char*>(xcb_get_property_value(property.get())), length);
+    if (identity.isEmpty()) {
+        quint32 words[4];
+        QRandomGenerator::system()->fillRange(words);
+        identity = QByteArray(reinterpret_cast<const char*>(words), sizeof words).toHex();
+        xcb_change_property(m_connection, XCB_PROP_MODE_REPLACE, rootWindows.first(), atom->atom,
+                            XCB_ATOM_STRING, 8, length, identity.constData());
+    }
+    xcb_ungrab_server(m_connection);
+    xcb_flush(m_connection);
+    return isBroken() ? QByteArray() : identity;
 }
 
 std::optional<quint8> X11Connection::heldModifiers() const {

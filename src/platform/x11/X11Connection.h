@@ -42,6 +42,12 @@ public:
     std::optional<KeymapSnapshot> readKeymap() const;
     // A root window property as raw bytes (empty when absent).
     QByteArray rootProperty(const QByteArray& name) const;
+    // A random value that names this X server for as long as it runs, kept on
+    // its first root window by whichever Runeboard asked first. A display
+    // number is re-used by the next server; this value is not, and the server
+    // drops it when it resets, exactly when it drops every binding too.
+    // Empty when the server could not be asked.
+    QByteArray serverIdentity() const;
     // The baseline and latched modifier state of the core keyboard.
     std::optional<quint8> heldModifiers() const;
 

@@ -121,6 +121,35 @@ bool X11KeyboardDevice::writeRange(const QList<Binding>& bindings) {
     return m_lastError == 0;
 }
 
+QHash<quint8, XkbKey> X11KeyboardDevice::readKeys() const {
+    const quint8 first = m_x.minKeycode();
+    const quint8 count = quint8(m_x.maxKeycode() - first + 1);
+    Xcb::Reply<xcb_xkb_get_map_reply_t> reply(xcb_xkb_get_map_reply(
+        m_x.xcb(),
+        xcb_xkb_get_map(m_x.xcb(), XCB_XKB_ID_USE_CORE_KBD, 0, XCB_XKB_MAP_PART_KEY_SYMS, 0, 0, first, count,
+                        0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0),
+        nullptr));
+    QHash<quint8, XkbKey> keys;
+    if (!reply || reply->firstKeySym != first || reply->nKeySyms != count)
+        return keys;
+    xcb_xkb_get_map_map_t parts{};
+    xcb_xkb_get_map_map_unpack(xcb_xkb_get_map_map(reply.get()), reply->nTypes, reply->nKeySyms,
+                               reply->nKeyActions, reply->totalActions, reply->totalKeyBehaviors,
+                               reply->virtualMods, reply->totalKeyExplicit, reply->totalModMapKeys,
+                               reply->totalVModMapKeys, reply->present, &parts);
+    quint8 keycode = first;
+    for (auto it = xcb_xkb_get_map_map_syms_rtrn_iterator(reply.get(), &parts); it.rem;
+         xcb_xkb_key_sym_map_next(&it), ++keycode) {
+        XkbKey& key = keys[keycode];
+        key.groups = it.data->groupInfo & 0x0f;
+        key.width = it.data->width;
+        key.type = it.data->kt_index[0];
+        const xcb_keysym_t* symbols = xcb_xkb_key_sym_map_syms(it.data);
+        key.symbols = QList<quint32>(symbols, symbols + it.data->nSyms);
+    }
+    return keys;
+}
+
 quint8 X11KeyboardDevice::findKeyType() const {
     Xcb::Reply<xcb_xkb_get_map_reply_t> reply(
         xcb_xkb_get_map_reply(m_x.xcb(),

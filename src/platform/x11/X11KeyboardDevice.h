@@ -2,6 +2,7 @@
 
 #include "platform/typing/KeyboardDevice.h"
 #include "platform/x11/X11Connection.h"
+#include "platform/x11/XkbKey.h"
 
 #include <QByteArray>
 #include <QHash>
@@ -26,7 +27,10 @@ public:
     void release(quint8 keycode) override;
 
     int lastError() const { return m_lastError; }
+    // The key type every binding gets.
     quint8 keyTypeIndex() const { return m_typeIndex; }
+    // Every keycode's symbols as XKB holds them now; empty when they cannot be read.
+    QHash<quint8, XkbKey> readKeys() const;
 
 private:
     bool writeRange(const QList<Binding>& bindings);

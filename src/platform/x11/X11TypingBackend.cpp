@@ -12,7 +12,7 @@ X11TypingBackend::X11TypingBackend(const X11Connection& connection, QString reco
     , m_x(connection)
     , m_device(connection)
     , m_record(std::move(recordDirectory), QString::fromLocal8Bit(qgetenv("DISPLAY")),
-               QCoreApplication::applicationPid())
+               connection.serverIdentity(), QCoreApplication::applicationPid())
     , m_xkbEventBase(connection.xkbEventBase()) {
     engine().setJournal([this](const BindingRecord::Bindings& bindings) { writeRecord(bindings); });
     if (m_receiver.isConnected())
@@ -83,11 +83,13 @@ void X11TypingBackend::clearLeftovers() {
     if (leftovers.isEmpty())
         return;
     const std::optional<KeymapSnapshot> keymap = m_x.readKeymap();
-    if (!keymap)
+    const QHash<quint8, XkbKey> keys = m_device.readKeys();
+    if (!keymap || keys.isEmpty())
         return;
     for (const BindingRecord::Leftover& leftover : leftovers) {
         QList<KeyboardDevice::Binding> empty;
-        for (quint8 keycode : BindingRecord::keycodesToClear(leftover, *keymap))
+        for (quint8 keycode :
+             BindingRecord::keycodesToClear(leftover, *keymap, keys, m_device.keyTypeIndex()))
             empty.append({keycode, 0});
         if (m_device.bind(empty))
             QFile::remove(leftover.path);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/RuntimeFolder.h"
 #include "platform/typing/EngineTypingBackend.h"
 #include "platform/x11/BindingRecord.h"
 #include "platform/x11/X11Connection.h"
@@ -13,14 +14,13 @@
 // Keymap changes by anyone are followed through the XKB and core mapping
 // events Qt's connection already receives. Every binding is given back on
 // restoreSystem(), when the application quits, and, after a crash, by the
-// next start on the same display.
+// next start on the same X server.
 class X11TypingBackend : public EngineTypingBackend, public QAbstractNativeEventFilter {
     Q_OBJECT
 public:
     // The connection must offer XTEST and XKB.
     explicit X11TypingBackend(const X11Connection& connection,
-                              QString recordDirectory = BindingRecord::defaultDirectory(),
-                              QObject* parent = nullptr);
+                              QString recordDirectory = RuntimeFolder::path(), QObject* parent = nullptr);
     ~X11TypingBackend() override;
 
     QString unavailableReason() const override;
