@@ -5,14 +5,20 @@
 #include "platform/RuntimeFolder.h"
 
 #include <QDir>
-#include <QLocalServer>
 #include <QLocalSocket>
 #include <QLockFile>
 #include <QPointer>
 #include <QRegularExpression>
+#include <QSocketNotifier>
 #include <QTimer>
 
+#include <sys/socket.h>
+#include <sys/stat.h>
 #include <sys/un.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
 
 #include <utility>
 
@@ -43,9 +49,9 @@ QString InstanceServer::socketPath(QString* error) {
 
 InstanceServer::InstanceServer(QObject* parent)
     : QObject(parent) {
-    m_watchdog.setInterval(relistenIntervalMs);
-    m_watchdog.setTimerType(Qt::VeryCoarseTimer);
-    connect(&m_watchdog, &QTimer::timeout, this, &InstanceServer::keepListening);
+    m_acceptRetry.setSingleShot(true);
+    m_acceptRetry.setInterval(acceptRetryMs);
+    connect(&m_acceptRetry, &QTimer::timeout, this, &InstanceServer::accept);
 }
 
 InstanceServer::~InstanceServer() {
@@ -53,7 +59,7 @@ InstanceServer::~InstanceServer() {
 }
 
 void InstanceServer::close() {
-    m_watchdog.stop();
+    m_acceptRetry.stop();
     const QList<QLocalSocket*> connections = findChildren<QLocalSocket*>(Qt::FindDirectChildrenOnly);
     for (QLocalSocket* socket : connections) {
         socket->disconnect(this);
@@ -62,7 +68,11 @@ void InstanceServer::close() {
     m_connections = 0;
     m_receiving.clear();
     // The socket file goes before the lock, so nobody finds a socket without an owner.
-    delete std::exchange(m_server, nullptr);
+    delete std::exchange(m_incoming, nullptr);
+    if (m_listenFd >= 0) {
+        ::close(std::exchange(m_listenFd, -1));
+        QFile::remove(m_path);
+    }
     m_lock.reset();
 }
 
@@ -82,61 +92,63 @@ bool InstanceServer::listen(QString* error) {
         *error = QStringLiteral("the instance lock is not held");
         return false;
     }
-    m_server = new QLocalServer(this);
-    m_server->setSocketOptions(QLocalServer::UserAccessOption);
-    // Qt accepts no further connection while one waits here, so at most
-    // maximumConnections are open; the others wait in the kernel's queue.
-    m_server->setMaxPendingConnections(1);
-    connect(m_server, &QLocalServer::newConnection, this, &InstanceServer::accept);
-    if (!startListening(error)) {
-        delete std::exchange(m_server, nullptr);
+    const QByteArray native = QFile::encodeName(m_path);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    std::memcpy(address.sun_path, native.constData(), size_t(native.size()));
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+    // We hold the lock, so a socket file left here belongs to nobody alive.
+    ::unlink(native.constData());
+    if (fd < 0 || ::bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0 ||
+        ::chmod(native.constData(), 0600) != 0 || ::listen(fd, maximumConnections) != 0) {
+        *error = QString::fromLocal8Bit(std::strerror(errno));
+        if (fd >= 0)
+            ::close(fd);
         return false;
     }
-    m_watchdog.start();
+    // A short queue too: a `runeboard` that arrives behind connections that
+    // never speak waits for at most one round of them being dropped.
+    m_listenFd = fd;
+    m_incoming = new QSocketNotifier(fd, QSocketNotifier::Read, this);
+    connect(m_incoming, &QSocketNotifier::activated, this, &InstanceServer::accept);
     return true;
 }
 
 bool InstanceServer::isListening() const {
-    return m_server && m_server->isListening();
-}
-
-bool InstanceServer::startListening(QString* error) {
-    // We hold the lock, so a socket file left here belongs to nobody alive.
-    QLocalServer::removeServer(m_path);
-    if (m_server->listen(m_path))
-        return true;
-    *error = m_server->errorString();
-    return false;
-}
-
-void InstanceServer::keepListening() {
-    if (!m_server || m_server->isListening())
-        return;
-    QString error;
-    if (startListening(&error)) {
-        Log::line(QStringLiteral("[InstanceServer] Listening again on %1").arg(m_path));
-        m_relistenFailed = false;
-        accept();
-    } else if (!std::exchange(m_relistenFailed, true)) {
-        Log::line(QStringLiteral("[InstanceServer] Stopped listening on %1 and cannot listen again yet: %2")
-                      .arg(m_path, error));
-    }
+    return m_listenFd >= 0;
 }
 
 void InstanceServer::accept() {
-    while (m_server && m_connections < maximumConnections) {
-        QLocalSocket* socket = m_server->nextPendingConnection();
-        if (!socket)
+    if (m_listenFd < 0)
+        return;
+    // At most maximumConnections are open; the others wait in the kernel's queue.
+    m_incoming->setEnabled(m_connections < maximumConnections);
+    while (m_connections < maximumConnections) {
+        const int fd = ::accept4(m_listenFd, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
+        if (fd < 0) {
+            if (errno == EINTR || errno == ECONNABORTED)
+                continue;
+            if (errno != EAGAIN && errno != EWOULDBLOCK)
+                pauseAccepting(errno);
             return;
+        }
+        auto* socket = new QLocalSocket(this);
+        if (!socket->setSocketDescriptor(fd)) {
+            ::close(fd);
+            delete socket;
+            continue;
+        }
         ++m_connections;
-        // Owned here, so that a server that has to listen anew keeps its connections.
-        socket->setParent(this);
+        if (m_connections >= maximumConnections)
+            m_incoming->setEnabled(false);
+        if (std::exchange(m_pauseReported, false))
+            Log::line(QStringLiteral("[InstanceServer] Accepting requests again on %1").arg(m_path));
         socket->setReadBufferSize(AppRequest::maximumLineBytes);
         m_receiving.insert(socket, {});
         connect(socket, &QObject::destroyed, this, [this, socket] {
             m_receiving.remove(socket);
-            --m_connections;
-            QMetaObject::invokeMethod(this, &InstanceServer::accept, Qt::QueuedConnection);
+            if (--m_connections < maximumConnections && m_incoming && !m_acceptRetry.isActive())
+                m_incoming->setEnabled(true);
         });
         connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
         connect(socket, &QLocalSocket::readyRead, this, [this, socket] { readFrom(socket); });
@@ -150,6 +162,17 @@ void InstanceServer::accept() {
         deadline->start(idleTimeoutMs);
         readFrom(socket);
     }
+}
+
+void InstanceServer::pauseAccepting(int error) {
+    // Out of descriptors (or memory): the pending connection stays queued and
+    // the notifier would fire at once again, so wait a moment instead of spinning.
+    m_incoming->setEnabled(false);
+    m_acceptRetry.start();
+    if (!std::exchange(m_pauseReported, true))
+        Log::line(QStringLiteral("[InstanceServer] Cannot accept requests on %1 for now (%2); trying again "
+                                 "in a second")
+                      .arg(m_path, QString::fromLocal8Bit(std::strerror(error))));
 }
 
 void InstanceServer::readFrom(QLocalSocket* socket) {

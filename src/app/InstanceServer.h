@@ -10,9 +10,9 @@
 #include <functional>
 #include <memory>
 
-class QLocalServer;
 class QLocalSocket;
 class QLockFile;
+class QSocketNotifier;
 
 // Makes this process the one Runeboard of its user and display: it holds a
 // lock file and listens on a socket in the private runtime folder, and hands
@@ -23,9 +23,9 @@ class QLockFile;
 // Whoever may connect is not trusted with the process's resources: at most
 // maximumConnections are open at a time (the rest wait in the kernel's queue),
 // a connection that has not sent its request within idleTimeoutMs is dropped,
-// and none may make the server hold more than one request line. Qt gives up
-// listening when accepting fails (out of file descriptors); it is made to
-// listen again.
+// and none may make the server hold more than one request line. When the
+// process runs out of file descriptors, accepting pauses and is tried again a
+// second later, instead of the socket being given up.
 class InstanceServer : public QObject {
     Q_OBJECT
 public:
@@ -34,7 +34,7 @@ public:
 
     static constexpr int maximumConnections = 32;
     static constexpr int idleTimeoutMs = 1000;
-    static constexpr int relistenIntervalMs = 1000;
+    static constexpr int acceptRetryMs = 1000;
 
     // <runtime folder>/display<display>.socket (see RuntimeFolder). Empty when
     // no private folder can be had; *error then says why.
@@ -56,18 +56,20 @@ public:
     int openConnections() const { return m_connections; }
 
 private:
-    bool startListening(QString* error);
-    void keepListening();
     void accept();
+    void pauseAccepting(int error);
     void readFrom(QLocalSocket* socket);
 
     QString m_path;
     std::unique_ptr<QLockFile> m_lock;
-    QLocalServer* m_server = nullptr;
-    QTimer m_watchdog;
+    // The listening socket is Runeboard's own rather than a QLocalServer's:
+    // Qt closes its socket for good at the first failed accept.
+    int m_listenFd = -1;
+    QSocketNotifier* m_incoming = nullptr;
+    QTimer m_acceptRetry; // runs only while accepting has failed
     Handler m_handler;
     // What each connection has sent, until its request line is complete.
     QHash<const QObject*, QByteArray> m_receiving;
     int m_connections = 0;
-    bool m_relistenFailed = false;
+    bool m_pauseReported = false;
 };
