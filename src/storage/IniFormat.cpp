@@ -1,0 +1,445 @@
+#include "IniFormat.h"
+
+#include <QHash>
+#include <QStringDecoder>
+
+namespace {
+
+// A character of a value after its escapes are resolved: raw bytes are UTF-8
+// (or, inside @ByteArray(…), the bytes themselves); escapes name a code unit.
+struct Unit {
+    char32_t value;
+    bool raw;
+};
+using Units = QList<Unit>;
+
+bool isHexDigit(char c) {
+    return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
+}
+
+int hexValue(char c) {
+    return c <= '9' ? c - '0' : (c | 0x20) - 'a' + 10;
+}
+
+QByteArrayView trimmedSpaces(QByteArrayView text) {
+    while (!text.isEmpty() && (text.front() == ' ' || text.front() == '\t'))
+        text = text.sliced(1);
+    while (!text.isEmpty() && (text.back() == ' ' || text.back() == '\t'))
+        text.chop(1);
+    return text;
+}
+
+// The escapes QSettings writes and reads alike; anything else it would drop.
+bool readEscape(QByteArrayView s, qsizetype& i, Units& out) {
+    if (++i >= s.size())
+        return false;
+    const char c = s[i++];
+    static const char simple[][2] = {{'a', '\a'}, {'b', '\b'},  {'f', '\f'}, {'n', '\n'},
+                                     {'r', '\r'}, {'t', '\t'},  {'v', '\v'}, {'"', '"'},
+                                     {'?', '?'},  {'\'', '\''}, {'\\', '\\'}};
+    for (const auto& pair : simple) {
+        if (c == pair[0]) {
+            out.append({char32_t(uchar(pair[1])), false});
+            return true;
+        }
+    }
+    char32_t value = 0;
+    if (c == 'x') {
+        if (i >= s.size() || !isHexDigit(s[i]))
+            return false;
+        while (i < s.size() && isHexDigit(s[i]) && value <= 0xFFFF)
+            value = value * 16 + hexValue(s[i++]);
+    } else if (c >= '0' && c <= '7') {
+        value = c - '0';
+        while (i < s.size() && s[i] >= '0' && s[i] <= '7' && value <= 0xFFFF)
+            value = value * 8 + (s[i++] - '0');
+    } else {
+        return false;
+    }
+    if (value > 0xFFFF)
+        return false;
+    out.append({value, false});
+    return true;
+}
+
+// A value is one item or a comma-separated list of them; each item is either
+// quoted as a whole or bare. Bare items lose their unescaped trailing blanks.
+bool readItems(QByteArrayView s, QList<Units>& items) {
+    qsizetype i = 0;
+    const auto skipBlanks = [&] {
+        while (i < s.size() && (s[i] == ' ' || s[i] == '\t'))
+            ++i;
+    };
+    skipBlanks();
+    for (;;) {
+        Units item;
+        if (i < s.size() && s[i] == '"') {
+            for (++i;;) {
+                if (i >= s.size())
+                    return false;
+                if (s[i] == '"')
+                    break;
+                if (s[i] == '\\') {
+                    if (!readEscape(s, i, item))
+                        return false;
+                } else {
+                    item.append({char32_t(uchar(s[i++])), true});
+                }
+            }
+            ++i;
+            skipBlanks();
+        } else {
+            qsizetype kept = 0;
+            while (i < s.size() && s[i] != ',') {
+                if (s[i] == '"' || s[i] == ';')
+                    return false;
+                if (s[i] == '\\') {
+                    if (!readEscape(s, i, item))
+                        return false;
+                    kept = item.size();
+                } else {
+                    item.append({char32_t(uchar(s[i++])), true});
+                }
+            }
+            while (item.size() > kept && (item.last().value == ' ' || item.last().value == '\t'))
+                item.removeLast();
+        }
+        items.append(item);
+        if (i >= s.size())
+            return true;
+        if (s[i] != ',')
+            return false;
+        ++i;
+        skipBlanks();
+    }
+}
+
+bool startsWith(const Units& units, QLatin1StringView prefix) {
+    if (units.size() < prefix.size())
+        return false;
+    for (qsizetype i = 0; i < prefix.size(); ++i) {
+        if (units[i].value != char32_t(prefix[i].unicode()))
+            return false;
+    }
+    return true;
+}
+
+std::optional<QString> textOf(const Units& units, qsizetype from, qsizetype to) {
+    QString text;
+    QByteArray run;
+    const auto flush = [&] {
+        QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+        text += decoder(run);
+        run.clear();
+        return !decoder.hasError();
+    };
+    for (qsizetype i = from; i < to; ++i) {
+        if (units[i].raw) {
+            run += char(units[i].value);
+        } else {
+            if (!flush())
+                return std::nullopt;
+            text += QChar(char16_t(units[i].value));
+        }
+    }
+    if (!flush())
+        return std::nullopt;
+    return text;
+}
+
+std::optional<QByteArray> bytesOf(const Units& units, qsizetype from, qsizetype to) {
+    QByteArray bytes;
+    bytes.reserve(to - from);
+    for (qsizetype i = from; i < to; ++i) {
+        if (units[i].value > 0xFF)
+            return std::nullopt;
+        bytes += char(units[i].value);
+    }
+    return bytes;
+}
+
+void escapeInto(const QString& text, bool utf8, QByteArray& out) {
+    const qsizetype start = out.size();
+    bool needsQuotes = false;
+    bool escapeHexDigit = false;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t c = text[i].unicode();
+        if (c == ';' || c == ',' || c == '=')
+            needsQuotes = true;
+        if (escapeHexDigit && c < 0x80 && isHexDigit(char(c))) {
+            out += "\\x" + QByteArray::number(c, 16);
+            continue;
+        }
+        escapeHexDigit = false;
+        switch (c) {
+        case 0:
+            out += "\\0";
+            escapeHexDigit = true;
+            break;
+        case '\a':
+            out += "\\a";
+            break;
+        case '\b':
+            out += "\\b";
+            break;
+        case '\f':
+            out += "\\f";
+            break;
+        case '\n':
+            out += "\\n";
+            break;
+        case '\r':
+            out += "\\r";
+            break;
+        case '\t':
+            out += "\\t";
+            break;
+        case '\v':
+            out += "\\v";
+            break;
+        case '"':
+        case '\\':
+            out += '\\';
+            out += char(c);
+            break;
+        default:
+            if (c <= 0x1F || (c >= 0x7F && !utf8)) {
+                out += "\\x" + QByteArray::number(c, 16);
+                escapeHexDigit = true;
+            } else if (utf8 && c >= 0x80) {
+                const qsizetype length = text[i].isHighSurrogate() && i + 1 < text.size() ? 2 : 1;
+                out += text.sliced(i, length).toUtf8();
+                i += length - 1;
+            } else {
+                out += char(c);
+            }
+        }
+    }
+    if (needsQuotes || (out.size() > start && (out[start] == ' ' || out.back() == ' '))) {
+        out.insert(start, '"');
+        out += '"';
+    }
+}
+
+QString unescapedKey(QByteArrayView key) {
+    QString result;
+    for (qsizetype i = 0; i < key.size(); ++i) {
+        const char c = key[i];
+        if (c == '\\') {
+            result += u'/';
+            continue;
+        }
+        if (c == '%' && i + 1 < key.size()) {
+            const bool wide = key[i + 1] == 'U';
+            const qsizetype first = i + (wide ? 2 : 1);
+            const qsizetype digits = wide ? 4 : 2;
+            bool ok = first + digits <= key.size();
+            const uint code = ok ? key.sliced(first, digits).toByteArray().toUInt(&ok, 16) : 0;
+            if (ok) {
+                result += QChar(char16_t(code));
+                i = first + digits - 1;
+                continue;
+            }
+        }
+        result += QLatin1Char(c);
+    }
+    return result;
+}
+
+QByteArray headerFor(const QString& section) {
+    return section.isEmpty() ? QByteArrayLiteral("[General]") : '[' + IniFormat::escapedKey(section) + ']';
+}
+
+} // namespace
+
+std::optional<IniValue> IniDocument::value(const QString& name) const {
+    for (const IniEntry& entry : entries) {
+        if (entry.name == name)
+            return entry.value;
+    }
+    return std::nullopt;
+}
+
+void IniDocument::set(const QString& name, const IniValue& value) {
+    const qsizetype slash = name.indexOf(u'/');
+    const QString key = slash < 0 ? name : name.mid(slash + 1);
+    const QByteArray spelled = IniFormat::escapedKey(key) + '=' + IniFormat::spell(value);
+    for (IniEntry& entry : entries) {
+        if (entry.name == name) {
+            entry.value = value;
+            entry.spelled = spelled;
+            return;
+        }
+    }
+    const QString section = slash < 0 ? QString() : name.left(slash);
+    entries.append({name, section, headerFor(section), spelled, value});
+}
+
+void IniDocument::remove(const QString& name) {
+    entries.removeIf([&name](const IniEntry& entry) { return entry.name == name; });
+}
+
+IniDocument IniFormat::parse(const QByteArray& bytes) {
+    IniDocument document;
+    QHash<QString, qsizetype> entryOf;
+    QHash<QString, int> lineOf;
+    QString section;
+    QByteArray header = headerFor(section);
+    bool inRejectedSection = false;
+    qsizetype pos = bytes.startsWith("\xEF\xBB\xBF") ? 3 : 0;
+    for (int number = 1; pos < bytes.size(); ++number) {
+        qsizetype end = pos;
+        while (end < bytes.size() && bytes[end] != '\n' && bytes[end] != '\r')
+            ++end;
+        const QByteArrayView raw = QByteArrayView(bytes).sliced(pos, end - pos);
+        pos = end + (bytes.mid(end, 2) == "\r\n" ? 2 : 1);
+        const QByteArrayView line = trimmedSpaces(raw);
+        if (line.isEmpty())
+            continue;
+        const auto reject = [&] { document.rejectedLines.append(number); };
+        if (line.contains('\0')) {
+            reject();
+            continue;
+        }
+        if (line.front() == '[') {
+            const qsizetype close = line.indexOf(']');
+            const QByteArrayView name = trimmedSpaces(close < 0 ? line.sliced(1) : line.sliced(1, close - 1));
+            const bool wellFormed = close == line.size() - 1 && !name.isEmpty() && !name.contains('[');
+            const bool general = name.compare("general", Qt::CaseInsensitive) == 0;
+            if (!wellFormed)
+                reject();
+            // An unclosed [General still says where the lines below it belong.
+            inRejectedSection = !wellFormed && !general;
+            if (general) {
+                section.clear();
+                header = headerFor(section);
+            } else if (wellFormed) {
+                section = name.compare("%general", Qt::CaseInsensitive) == 0 ? QStringLiteral("General")
+                                                                             : unescapedKey(name);
+                header = line.toByteArray();
+            }
+            continue;
+        }
+        qsizetype equals = -1;
+        bool quoted = false;
+        for (qsizetype i = 0; i < line.size() && equals < 0; ++i) {
+            if (line[i] == '\\')
+                ++i;
+            else if (line[i] == '"')
+                quoted = !quoted;
+            else if (line[i] == '=' && !quoted)
+                equals = i;
+        }
+        const QByteArrayView key = equals > 0 ? trimmedSpaces(line.first(equals)) : QByteArrayView();
+        const std::optional<IniValue> value =
+            key.isEmpty() ? std::nullopt : IniFormat::read(line.sliced(equals + 1));
+        if (inRejectedSection || key.isEmpty() || line.front() == ';' || line.front() == '#' ||
+            key.contains(';') || key.contains('"') || !value) {
+            reject();
+            continue;
+        }
+        const QString name = section.isEmpty() ? unescapedKey(key) : section + u'/' + unescapedKey(key);
+        IniEntry entry{name, section, header,
+                       key.toByteArray() + '=' + trimmedSpaces(line.sliced(equals + 1)).toByteArray(),
+                       *value};
+        if (const auto known = entryOf.constFind(name); known != entryOf.cend()) {
+            // The later line wins, as in QSettings; the earlier one would be lost.
+            document.rejectedLines.append(lineOf.value(name));
+            document.entries[*known] = entry;
+        } else {
+            entryOf.insert(name, document.entries.size());
+            document.entries.append(entry);
+        }
+        lineOf.insert(name, number);
+    }
+    std::sort(document.rejectedLines.begin(), document.rejectedLines.end());
+    return document;
+}
+
+QByteArray IniFormat::serialize(const IniDocument& document) {
+    QList<QString> sections{QString()};
+    for (const IniEntry& entry : document.entries) {
+        if (!sections.contains(entry.section))
+            sections.append(entry.section);
+    }
+    QByteArray out;
+    for (const QString& section : sections) {
+        bool headerWritten = false;
+        for (const IniEntry& entry : document.entries) {
+            if (entry.section != section)
+                continue;
+            if (!headerWritten) {
+                if (!out.isEmpty())
+                    out += '\n';
+                out += entry.header + '\n';
+                headerWritten = true;
+            }
+            out += entry.spelled + '\n';
+        }
+    }
+    return out;
+}
+
+QByteArray IniFormat::spell(const IniValue& value) {
+    QByteArray out;
+    switch (value.kind) {
+    case IniValue::Kind::Data:
+        escapeInto(QStringLiteral("@ByteArray(") + QString::fromLatin1(value.data) + u')', false, out);
+        break;
+    case IniValue::Kind::Text:
+        if (value.text.contains(QChar(0)))
+            escapeInto(QStringLiteral("@String(") + value.text + u')', true, out);
+        else
+            escapeInto(value.text.startsWith(u'@') ? u'@' + value.text : value.text, true, out);
+        break;
+    case IniValue::Kind::Other:
+        out = value.data;
+        break;
+    }
+    return out;
+}
+
+std::optional<IniValue> IniFormat::read(QByteArrayView spelled) {
+    QList<Units> items;
+    if (!readItems(spelled, items))
+        return std::nullopt;
+    const QByteArray asWritten = trimmedSpaces(spelled).toByteArray();
+    if (items.size() != 1)
+        return IniValue::other(asWritten);
+    const Units& units = items.first();
+    if (startsWith(units, QLatin1StringView("@")) && units.last().value == u')') {
+        if (startsWith(units, QLatin1StringView("@ByteArray("))) {
+            const auto bytes = bytesOf(units, 11, units.size() - 1);
+            return bytes ? IniValue::fromData(*bytes) : IniValue::other(asWritten);
+        }
+        if (startsWith(units, QLatin1StringView("@String("))) {
+            const auto text = textOf(units, 8, units.size() - 1);
+            return text ? IniValue::fromText(*text) : IniValue::other(asWritten);
+        }
+        for (const char* other : {"@Variant(", "@DateTime(", "@Rect(", "@Size(", "@Point(", "@Invalid("}) {
+            if (startsWith(units, QLatin1StringView(other)))
+                return IniValue::other(asWritten);
+        }
+    }
+    const auto text = textOf(units, 0, units.size());
+    if (!text)
+        return IniValue::other(asWritten);
+    return IniValue::fromText(text->startsWith(QLatin1StringView("@@")) ? text->mid(1) : *text);
+}
+
+QByteArray IniFormat::escapedKey(const QString& key) {
+    QByteArray out;
+    for (const QChar qc : key) {
+        const char16_t c = qc.unicode();
+        if (c == '/')
+            out += '\\';
+        else if ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_' ||
+                 c == '-' || c == '.')
+            out += char(c);
+        else if (c <= 0xFF)
+            out += '%' + QByteArray::number(c, 16).toUpper().rightJustified(2, '0');
+        else
+            out += "%U" + QByteArray::number(c, 16).toUpper().rightJustified(4, '0');
+    }
+    return out;
+}
