@@ -104,7 +104,7 @@ void HotkeySettings::save() {
     m_store.setValue(SettingKey::HotkeySettings, encoded());
 }
 
-QByteArray HotkeySettings::encoded() const {
+QByteArray HotkeySettings::encode(const Configs& configs) {
     // Written by hand to keep the member order of the documented format.
     QByteArray text = "{";
     for (int i = 0; i < 4; ++i) {
@@ -113,9 +113,9 @@ QByteArray HotkeySettings::encoded() const {
         text += '"';
         text += memberNames[i];
         text += "\":{\"keyCode\":";
-        text += QByteArray::number(m_configs[i].keyCode);
+        text += QByteArray::number(configs[i].keyCode);
         text += ",\"modifiers\":";
-        text += QByteArray::number(m_configs[i].modifiers);
+        text += QByteArray::number(configs[i].modifiers);
         text += '}';
     }
     text += '}';

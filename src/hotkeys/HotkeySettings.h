@@ -59,7 +59,8 @@ public:
     void save();
 
     // The compact JSON text stored for the current values.
-    QByteArray encoded() const;
+    QByteArray encoded() const { return encode(m_configs); }
+    static QByteArray encode(const Configs& configs);
 
 Q_SIGNALS:
     void toggleKeyboardChanged();

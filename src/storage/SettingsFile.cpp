@@ -193,6 +193,7 @@ QString SettingsFile::keepCopy(const QByteArray& bytes, QString* error) {
 }
 
 bool SettingsFile::lock(int timeoutMs, QString* error) {
+    QDir().mkpath(QFileInfo(m_path).absolutePath());
     if (m_lock->tryLock(timeoutMs))
         return true;
     // Only a lock that is there and stays is worth a word; one that cannot

@@ -32,7 +32,6 @@ private Q_SLOTS:
     void notARegularFile();
     void stuckLockIsGivenUp();
     void anotherProcessesChangesAreTakenIn();
-    void defaultPathFollowsXdgConfigHome();
 };
 
 void TestSettingsStore::sameFileAsQSettings_data() {
@@ -268,15 +267,6 @@ void TestSettingsStore::anotherProcessesChangesAreTakenIn() {
     QTest::qWait(200);
     QCOMPARE(changes.size(), 0);
     QCOMPARE(mine.text(SettingKey::KeyboardSize), QStringLiteral("Compact"));
-}
-
-void TestSettingsStore::defaultPathFollowsXdgConfigHome() {
-    const QByteArray saved = qgetenv("XDG_CONFIG_HOME");
-    qputenv("XDG_CONFIG_HOME", "/tmp/somewhere");
-    QCOMPARE(SettingsStore::defaultFilePath(), QStringLiteral("/tmp/somewhere/runeboard/runeboard.conf"));
-    qunsetenv("XDG_CONFIG_HOME");
-    QVERIFY(SettingsStore::defaultFilePath().endsWith(QStringLiteral("/.config/runeboard/runeboard.conf")));
-    qputenv("XDG_CONFIG_HOME", saved);
 }
 
 QTEST_GUILESS_MAIN(TestSettingsStore)
