@@ -11,9 +11,7 @@
 
 namespace {
 struct PanelLog {
-    int created = 0;
-    int fronts = 0;
-    int outs = 0;
+    int created = 0, fronts = 0, outs = 0;
 };
 
 class RecordingPanel : public KeyboardPanel {
@@ -59,7 +57,6 @@ private Q_SLOTS:
     void activePaletteResolution();
     void hotkeysSelectByPosition_data();
     void hotkeysSelectByPosition();
-    void toggleHotkeyHidesAndShowsTheSamePanel();
     void launchStep_data();
     void launchStep();
     void persistedFieldsAreTheStores();
@@ -176,19 +173,6 @@ void TestKeyboardState::hotkeysSelectByPosition() {
     state.handleHotkey(QString::number(hotkey));
     QCOMPARE(state.activePaletteID(), expectedSet >= 0 ? sets.at(expectedSet).idText() : before);
     QCOMPARE(state.isKeyboardVisible(), visible);
-}
-
-void TestKeyboardState::toggleHotkeyHidesAndShowsTheSamePanel() {
-    KeyboardState& state = configured(setsOf(QStringLiteral("M")));
-    KeyboardPanel* panel = state.floatingPanel();
-    state.handleHotkey(QStringLiteral("K"));
-    QVERIFY(!state.isKeyboardVisible());
-    state.handleHotkey(QStringLiteral("K"));
-    QVERIFY(state.isKeyboardVisible());
-    QCOMPARE(state.floatingPanel(), panel);
-    QCOMPARE(m->panelLog.created, 1);
-    QCOMPARE(m->panelLog.fronts, 2);
-    QCOMPARE(m->panelLog.outs, 1);
 }
 
 void TestKeyboardState::launchStep_data() {
