@@ -32,7 +32,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (!reread.rejectedLines.isEmpty() || reread.entries.size() != document.entries.size())
         std::abort();
     for (const IniEntry& entry : document.entries) {
-        if (reread.value(entry.name) != entry.value)
+        if (reread.value(entry.name) != entry.value ||
+            IniFormat::read(IniFormat::spell(entry.value)) != entry.value)
             std::abort();
     }
     if (!document.rejectedLines.isEmpty() || bytes.startsWith("\xEF\xBB\xBF"))

@@ -206,10 +206,16 @@ void escapeInto(const QString& text, bool utf8, QByteArray& out) {
             if (c <= 0x1F || (c >= 0x7F && !utf8)) {
                 out += "\\x" + QByteArray::number(c, 16);
                 escapeHexDigit = true;
+            } else if (utf8 && text[i].isSurrogate()) {
+                // Only a pair has a UTF-8 form; a lone half keeps its code as an escape.
+                if (text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate()) {
+                    out += text.sliced(i++, 2).toUtf8();
+                } else {
+                    out += "\\x" + QByteArray::number(c, 16);
+                    escapeHexDigit = true;
+                }
             } else if (utf8 && c >= 0x80) {
-                const qsizetype length = text[i].isHighSurrogate() && i + 1 < text.size() ? 2 : 1;
-                out += text.sliced(i, length).toUtf8();
-                i += length - 1;
+                out += QString(text[i]).toUtf8();
             } else {
                 out += char(c);
             }
