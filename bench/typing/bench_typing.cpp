@@ -5,7 +5,9 @@
 // command took, the time until everything had arrived, and how many keycodes
 // the keymap has changed afterwards. Then the cost per symbol once the
 // symbols are bound, measured as the difference between a long and a short
-// text of the same symbols.
+// text of the same symbols. Last, on a headless sway: `runeboard --type`
+// against `wtype` (plain, and with its delays) into foot and a Qt Wayland line edit.
+#include "SwaySession.h"
 #include "XSession.h"
 
 #include <QCoreApplication>
@@ -13,6 +15,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QRegularExpression>
+#include <QSet>
 
 #include <algorithm>
 #include <cstdio>
@@ -228,12 +231,76 @@ void compare(Bench& bench, const char* title, const QString& text) {
                                 text));
     }
 }
+// The same text on a wlroots compositor, where both type through a virtual keyboard.
+void compareOnWayland(const QString& text) {
+    const QList<uint> scalars = text.toUcs4();
+    std::printf("\nOn a headless sway, %lld symbols (%lld distinct); one run each\n",
+                qlonglong(scalars.size()), qlonglong(QSet<uint>(scalars.cbegin(), scalars.cend()).size()));
+    SwaySession sway;
+    QString error;
+    if (!sway.start(&error)) {
+        std::printf("  not measured: %s\n", qPrintable(error));
+        return;
+    }
+    std::printf("  %-10s %-24s %-12s %10s   %-15s\n", "receiver", "method", "right", "command",
+                "all arrived");
+    const QList<std::pair<const char*, QStringList>> methods = {
+        {"runeboard --type", {runeboardPath(), QStringLiteral("--type")}},
+        {"wtype", {QStringLiteral("wtype")}},
+        {"wtype -d 12", {QStringLiteral("wtype"), QStringLiteral("-d"), QStringLiteral("12")}},
+        {"wtype -s 300 -d 12",
+         {QStringLiteral("wtype"), QStringLiteral("-s"), QStringLiteral("300"), QStringLiteral("-d"),
+          QStringLiteral("12")}},
+    };
+    int serial = 0;
+    for (bool lineEdit : {false, true}) {
+        for (const auto& [name, command] : methods) {
+            const QString out = sway.scratchPath(QStringLiteral("wayland-%1.txt").arg(++serial));
+            if (!(lineEdit ? sway.startLineEdit(out, false) : sway.startFoot(out)))
+                continue;
+            Result result;
+            result.total = int(text.toUcs4().size());
+            QElapsedTimer clock;
+            clock.start();
+            sway.run(command.first(), command.mid(1) + QStringList{text}, 120000);
+            result.commandMs = double(clock.nsecsElapsed()) / 1e6;
+            QString received;
+            QElapsedTimer quiet;
+            quiet.start();
+            XSession::waitFor(
+                [&] {
+                    const QString now = XSession::readFile(out);
+                    if (now != received) {
+                        received = now;
+                        quiet.restart();
+                    }
+                    if (received == text && result.arrivedMs < 0)
+                        result.arrivedMs = double(clock.nsecsElapsed()) / 1e6;
+                    return received == text || quiet.elapsed() > 1000;
+                },
+                30000);
+            result.right = symbolsRight(text.toUcs4(), received.toUcs4());
+            const QString arrived = result.arrivedMs < 0
+                                        ? QStringLiteral("never complete")
+                                        : QStringLiteral("%1 ms").arg(result.arrivedMs, 0, 'f', 0);
+            std::printf("  %-10s %-24s %4d of %-4d %7.0f ms   %-15s\n", lineEdit ? "Qt Wayland" : "foot",
+                        name, result.right, result.total, result.commandMs, qPrintable(arrived));
+            sway.endPrograms();
+        }
+    }
+}
 } // namespace
 
 int main(int argc, char* argv[]) {
     QCoreApplication app(argc, argv);
     if (!qEnvironmentVariableIsSet("RUNEBOARD_E2E_TOOLS"))
         qputenv("RUNEBOARD_E2E_TOOLS", RUNEBOARD_TOOLS_PATH);
+    // The text of the measurements in the notes: 36 symbols that are on no key, three times.
+    const QString note = QStringLiteral("ąćęłńóśźżĄĆĘŁŃÓŚŹŻəɛɔʃʒθðŋ∑∫√∞≈≠€£¥₸αβ");
+    if (app.arguments().contains(QStringLiteral("--wayland-only"))) {
+        compareOnWayland(note + note + note);
+        return 0;
+    }
     Bench bench;
     if (!bench.start())
         return 1;
@@ -245,8 +312,6 @@ int main(int argc, char* argv[]) {
         "keys after each keymap change.\n",
         qlonglong(keymap.count(QRegularExpression(QStringLiteral("= *(\n|$)")))), runs);
 
-    // The text of the measurements in the notes: 36 symbols that are on no key, three times.
-    const QString note = QStringLiteral("ąćęłńóśźżĄĆĘŁŃÓŚŹŻəɛɔʃʒθðŋ∑∫√∞≈≠€£¥₸αβ");
     compare(bench, "36 distinct symbols, three times: more than there are spare keycodes",
             note + note + note);
     compare(bench, "128 distinct symbols (Latin Extended-A), once", fromScalars(0x100, 0x17f));
@@ -269,6 +334,7 @@ int main(int argc, char* argv[]) {
             lineEdit ? "line edit" : "xterm", (longRun.commandMs - shortRun.commandMs) / extra,
             (longRun.arrivedMs - shortRun.arrivedMs) / extra, longRun.right, longRun.total);
     }
+    compareOnWayland(note + note + note);
     std::printf(
         "\nTargets: every symbol right in every receiver; well under 1 ms per symbol once bound; with more\n"
         "distinct symbols than spare keycodes still every symbol right and faster than xdotool's default;\n"

@@ -146,6 +146,10 @@ void AppState::handleRequest(const AppRequest& request, const InstanceServer::Re
         if (keyboard.isKeyboardVisible())
             keyboard.toggleVisibility();
         break;
+    case Command::Set:
+        // What the hotkeys "1", "2" and "3" do; a compositor's key bindings call it.
+        keyboard.handleHotkey(QString::number(request.set));
+        break;
     case Command::Settings:
         openSettings();
         break;

@@ -35,8 +35,17 @@ CommandLine CommandLine::parse(const QStringList& arguments) {
         return true;
     };
     const QString onlyOne =
-        QStringLiteral("only one of --show, --toggle, --hide, --settings, --about, --quit "
+        QStringLiteral("only one of --show, --toggle, --hide, --set, --settings, --about, --quit "
                        "and --type can be given");
+    auto takeSet = [&](const QString& number) {
+        if (number != QLatin1String("1") && number != QLatin1String("2") && number != QLatin1String("3"))
+            return std::optional<CommandLine>(
+                invalid(QStringLiteral("--set takes 1, 2 or 3 (the main set, then the additional ones)")));
+        if (!takeAction(Command::Set))
+            return std::optional<CommandLine>(invalid(onlyOne));
+        line.request.set = number.toInt();
+        return std::optional<CommandLine>();
+    };
 
     for (qsizetype i = 0; i < arguments.size(); ++i) {
         const QString& argument = arguments.at(i);
@@ -51,6 +60,15 @@ CommandLine CommandLine::parse(const QStringList& arguments) {
         if (const auto command = actionOf(argument)) {
             if (!takeAction(*command))
                 return invalid(onlyOne);
+            continue;
+        }
+        if (argument == QLatin1String("--set") || argument.startsWith(QLatin1String("--set="))) {
+            const bool separate = argument == QLatin1String("--set");
+            if (separate && i + 1 >= arguments.size())
+                return invalid(QStringLiteral("--set needs the number of the set: 1, 2 or 3"));
+            if (const std::optional<CommandLine> error =
+                    takeSet(separate ? arguments.at(++i) : argument.mid(6)))
+                return *error;
             continue;
         }
         if (argument == QLatin1String("--type")) {
@@ -83,6 +101,7 @@ QString CommandLine::helpText() {
                           "      --show        show the keyboard\n"
                           "      --toggle      show the keyboard, or hide it when it is shown\n"
                           "      --hide        hide the keyboard\n"
+                          "      --set N       show set N: 1 the main set, 2 and 3 the additional ones\n"
                           "      --settings    open the settings window\n"
                           "      --about       open the Help & About window\n"
                           "      --quit        end the running Runeboard\n"

@@ -9,7 +9,7 @@
 namespace {
 using Command = AppRequest::Command;
 
-constexpr std::array<std::pair<Command, const char*>, 7> commandNames{{
+constexpr std::array<std::pair<Command, const char*>, 8> commandNames{{
     {Command::Show, "show"},
     {Command::Toggle, "toggle"},
     {Command::Hide, "hide"},
@@ -17,6 +17,7 @@ constexpr std::array<std::pair<Command, const char*>, 7> commandNames{{
     {Command::About, "about"},
     {Command::Quit, "quit"},
     {Command::Type, "type"},
+    {Command::Set, "set"},
 }};
 
 std::optional<QJsonObject> objectOf(const QByteArray& line) {
@@ -40,6 +41,8 @@ QByteArray AppRequest::encode() const {
     }
     if (command == Command::Type)
         object.insert(QStringLiteral("text"), text);
+    if (command == Command::Set)
+        object.insert(QStringLiteral("set"), set);
     return lineOf(object);
 }
 
@@ -58,6 +61,12 @@ std::optional<AppRequest> AppRequest::decode(const QByteArray& line) {
             if (!typed.isString())
                 return std::nullopt;
             request.text = typed.toString();
+        }
+        if (value == Command::Set) {
+            const int set = object->value(QStringLiteral("set")).toInt();
+            if (set < 1 || set > 3)
+                return std::nullopt;
+            request.set = set;
         }
         return request;
     }

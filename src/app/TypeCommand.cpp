@@ -3,6 +3,7 @@
 #include "keyboard/InputInjector.h"
 #include "platform/Log.h"
 #include "platform/TerminationSignals.h"
+#include "platform/wayland/WaylandPlatform.h"
 #include "platform/x11/X11Platform.h"
 
 #include <QEventLoop>
@@ -16,7 +17,8 @@ void printError(const QString& line) {
 } // namespace
 
 int runTypeCommand(const QString& text) {
-    PlatformServices services = X11Platform::create();
+    std::optional<PlatformServices> wayland = WaylandPlatform::create();
+    PlatformServices services = wayland ? std::move(*wayland) : X11Platform::create();
     TypingBackend& typing = *services.typing;
     if (const QString reason = typing.unavailableReason(); !reason.isEmpty()) {
         printError(QStringLiteral("cannot type: ") + reason);

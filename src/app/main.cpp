@@ -7,6 +7,7 @@
 #include "platform/Log.h"
 #include "platform/SystemLocale.h"
 #include "platform/TerminationSignals.h"
+#include "platform/wayland/WaylandPlatform.h"
 #include "platform/x11/X11Platform.h"
 #include "storage/SettingsStore.h"
 
@@ -133,7 +134,9 @@ int main(int argc, char* argv[]) {
     QApplication::setDesktopFileName(QStringLiteral("runeboard"));
     QApplication app(argc, argv);
 
-    PlatformServices services = X11Platform::create();
+    // A compositor with a virtual keyboard types into every program; otherwise X11 (or Xwayland) does.
+    std::optional<PlatformServices> wayland = WaylandPlatform::create();
+    PlatformServices services = wayland ? std::move(*wayland) : X11Platform::create();
     // Qt fell back to drawing nowhere: there is no display to show the keyboard on.
     if (unreachableDisplay()) {
         Log::line(QStringLiteral("runeboard: ") + cannotOpen, stderr);
@@ -166,7 +169,8 @@ int main(int argc, char* argv[]) {
     });
     // What this process itself was started for, once the keyboard is up
     // (showing it, or toggling it on, is what the start does anyway).
-    if (request.command == Command::Settings || request.command == Command::About) {
+    if (request.command == Command::Settings || request.command == Command::About ||
+        request.command == Command::Set) {
         QMetaObject::invokeMethod(
             &appState, [&appState, request] { appState.handleRequest(request, [](const AppReply&) {}); },
             Qt::QueuedConnection);

@@ -1,8 +1,11 @@
 #include "hotkeys/GlobalHotkeyManager.h"
 
+#include "hotkeys/CompositorBindings.h"
 #include "hotkeys/HotkeySettings.h"
 #include "hotkeys/KeyTable.h"
 #include "platform/Log.h"
+
+#include <utility>
 
 QString HotkeyDef::text(Identifier identifier) {
     switch (identifier) {
@@ -24,6 +27,10 @@ GlobalHotkeyManager::GlobalHotkeyManager(HotkeyService& service, HotkeySettings&
     , m_settings(settings) {
     connect(&m_service, &HotkeyService::hotkeyPressed, this, &GlobalHotkeyManager::handlePressed);
     connect(&m_settings, &HotkeySettings::changed, this, &GlobalHotkeyManager::settingsChanged);
+}
+
+QStringList GlobalHotkeyManager::compositorBindings() const {
+    return CompositorBindings::swayLines(m_settings);
 }
 
 GlobalHotkeyManager::~GlobalHotkeyManager() {
@@ -52,6 +59,14 @@ void GlobalHotkeyManager::registerFromSettings() {
             definitions.append({assignment.identifier, config.keyCode, config.modifiers, assignment.id});
     }
     m_registered = true;
+    if (isCompositorBound() && !std::exchange(m_bindingsShown, true)) {
+        // Said once, at start; Settings → Hotkeys shows the lines for the combinations of the moment.
+        Log::line(
+            QStringLiteral("[GlobalHotkeyManager] The compositor delivers the hotkeys on this desktop; add "
+                           "these lines to its configuration (sway):"));
+        for (const QString& line : compositorBindings())
+            Log::line(line);
+    }
     unregisterAll();
     if (!m_suspended)
         registerHotkeys(definitions);

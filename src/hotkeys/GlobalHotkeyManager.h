@@ -6,6 +6,7 @@
 #include <QList>
 #include <QObject>
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 
@@ -39,6 +40,11 @@ public:
     void registerHotkeys(const QList<HotkeyDef>& definitions);
     void unregisterAll();
 
+    // True where the compositor owns the combinations (see HotkeyService):
+    // the user binds compositorBindings() in its configuration instead.
+    bool isCompositorBound() const { return m_service.isCompositorBound(); }
+    QStringList compositorBindings() const;
+
     void suspend();
     void resume();
     bool isSuspended() const { return m_suspended; }
@@ -56,4 +62,5 @@ private:
     QHash<quint32, QString> m_idToIdentifier;
     bool m_suspended = false;
     bool m_registered = false; // registerFromSettings() was asked for: changes re-register
+    bool m_bindingsShown = false;
 };

@@ -47,6 +47,9 @@ FloatingPanel::FloatingPanel(SettingsStore& store, WindowSystem& windowSystem)
     , m_store(store)
     , m_windowSystem(windowSystem)
     , m_translucent(windowSystem.isCompositing()) {
+    // Where a click would hand a managed window the focus, the panel manages itself.
+    if (windowSystem.floatsUnmanaged())
+        setWindowFlag(Qt::X11BypassWindowManagerHint);
     // Both only take effect when set before the native window exists.
     setAttribute(Qt::WA_TranslucentBackground);
     setAttribute(Qt::WA_ShowWithoutActivating);

@@ -26,6 +26,10 @@ public:
 
     virtual Registration registerHotkey(PhysicalKey key, HotkeyModifiers modifiers, quint32 id) = 0;
     virtual void unregisterHotkey(Handle handle) = 0;
+    // True where the desktop's compositor owns every key combination: its own
+    // key bindings run `runeboard --toggle` and `--set N`, and registering
+    // here grabs nothing.
+    virtual bool isCompositorBound() const { return false; }
 
 Q_SIGNALS:
     // A registered combination was pressed (once per press, not per auto-repeat).

@@ -31,6 +31,11 @@ public:
     // program the user types into.
     virtual void setAcceptsFocus(QWindow& window, bool accepts) = 0;
 
+    // True where the keyboard panel must bypass the window manager (an
+    // override-redirect window): a Wayland compositor hands the focus to any
+    // window it manages once it is clicked. It then places, raises and moves itself.
+    virtual bool floatsUnmanaged() const { return false; }
+
     // True while a compositor draws windows with an alpha channel.
     virtual bool isCompositing() const = 0;
 

@@ -51,6 +51,14 @@ HotkeysTab::HotkeysTab(LocalizationManager& localization, HotkeySettings& hotkey
     column->setContentsMargins(0, 0, 0, 10);
     column->setSpacing(0);
     column->addLayout(group);
+    if (m_manager.isCompositorBound()) {
+        m_compositorNote = new QLabel(this);
+        m_compositorNote->setObjectName(QStringLiteral("compositorBindings"));
+        m_compositorNote->setWordWrap(true);
+        m_compositorNote->setTextInteractionFlags(Qt::TextSelectableByMouse);
+        m_compositorNote->setContentsMargins(20, 0, 20, 0);
+        column->addWidget(m_compositorNote);
+    }
     column->addStretch(1);
     column->addWidget(m_reset);
 
@@ -58,7 +66,6 @@ HotkeysTab::HotkeysTab(LocalizationManager& localization, HotkeySettings& hotkey
     connect(&m_hotkeys, &HotkeySettings::changed, this, &HotkeysTab::showStoredValues);
 
     retranslate();
-    showStoredValues();
 }
 
 HotkeysTab::~HotkeysTab() {
@@ -74,11 +81,15 @@ void HotkeysTab::retranslate() {
         m_recorders[i]->setAccessibleDescription(m_titles[i]->text());
     }
     m_reset->setLabel(m_localization.localized(QStringLiteral("hotkeys_reset")));
+    showStoredValues();
 }
 
 void HotkeysTab::showStoredValues() {
     for (int i = 0; i < 4; ++i)
         m_recorders[i]->setConfig(m_hotkeys.config(static_cast<HotkeySettings::Role>(i)));
+    if (m_compositorNote)
+        m_compositorNote->setText(m_localization.localized(QStringLiteral("hotkeys_compositor_note")) +
+                                  u'\n' + m_manager.compositorBindings().join(u'\n'));
 }
 
 void HotkeysTab::assign(HotkeySettings::Role role, const HotkeyConfig& config) {

@@ -39,4 +39,6 @@ private:
     QLabel* m_titles[4] = {};
     HotkeyRecorderView* m_recorders[4] = {};
     SubtleResetButton* m_reset = nullptr;
+    // Where the compositor owns the combinations: what to add to its configuration.
+    QLabel* m_compositorNote = nullptr;
 };

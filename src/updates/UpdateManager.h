@@ -1,44 +1,17 @@
 #pragma once
 
+#include "updates/FeedFetcher.h"
+#include "updates/UpdateCheckResult.h"
+
 #include <QObject>
-#include <QPointer>
 #include <QString>
 #include <QUrl>
 
 #include <chrono>
 #include <functional>
-#include <optional>
 
 class LocalizationManager;
-class QNetworkAccessManager;
-class QNetworkReply;
-class QTimer;
 class SettingsStore;
-
-// What a user-started check found, already worded for the user.
-struct UpdateCheckResult {
-    enum class Outcome { UpToDate, UpdateAvailable, Failed };
-    enum class Failure {
-        None,
-        NoConnection,
-        HttpError,
-        UnreadableFeed,
-        TimedOut,
-        SecureConnection,
-        BadAddress
-    };
-
-    Outcome outcome = Outcome::Failed;
-    Failure failure = Failure::None;
-    int httpStatus = 0;     // for HttpError
-    QString latestVersion;  // for UpToDate and UpdateAvailable
-    QUrl downloadPage;      // for UpdateAvailable; empty when the feed names no usable web page
-    QString title;          // the dialog's bold first line
-    QString message;        // the sentence below it
-    QString openButtonText; // for UpdateAvailable with a download page
-    QString closeButtonText;
-    QString detail; // for Failed: the technical reason, when there is one
-};
 
 // Checks the appcast feed for a newer version when the user asks, and tells
 // the result in a dialog. Nothing is checked in the background: a desktop
@@ -58,7 +31,6 @@ public:
     using Presenter = std::function<void(const UpdateCheckResult&)>;
 
     UpdateManager(SettingsStore& store, LocalizationManager& localization, QObject* parent = nullptr);
-    ~UpdateManager() override;
 
     bool canCheckForUpdates() const { return m_canCheckForUpdates; }
 
@@ -68,23 +40,11 @@ public:
     void setCurrentVersion(const QString& version) { m_currentVersion = version; }
 
     // How long a check may take before it is given up. 20 seconds unless changed.
-    void setTimeout(std::chrono::milliseconds timeout) { m_timeout = timeout; }
+    void setTimeout(std::chrono::milliseconds timeout) { m_fetcher->setTimeout(timeout); }
 
     // Replaces the dialog, for tests and for embedding; the default shows a
     // non-modal message box with a button that opens the download page.
     void setPresenter(Presenter presenter) { m_presenter = std::move(presenter); }
-
-    // Compares dotted version texts by their numeric parts ("1.10" > "1.9",
-    // "1.2" == "1.2.0"); a part's trailing non-digits are ignored.
-    static int compareVersions(const QString& a, const QString& b);
-
-    // The newest entry of an appcast document, or nothing when it holds none
-    // that names a version.
-    struct FeedEntry {
-        QString version;
-        QUrl link;
-    };
-    static std::optional<FeedEntry> newestEntry(const QByteArray& feed, const QUrl& feedURL);
 
 public Q_SLOTS:
     // Starts a check when one may start; otherwise does nothing.
@@ -97,22 +57,17 @@ Q_SIGNALS:
 
 private:
     void setCanCheckForUpdates(bool canCheck);
-    void onReplyFinished();
-    void finish(UpdateCheckResult result);
+    void onFetched(const FeedFetcher::Outcome& fetched);
     UpdateCheckResult failure(UpdateCheckResult::Failure kind, int httpStatus = 0,
                               const QString& detail = {}) const;
+    void finish(const UpdateCheckResult& result);
     QString text(const char* key) const;
-    static void showDialog(const UpdateCheckResult& result);
 
     SettingsStore& m_store;
     LocalizationManager& m_localization;
-    QNetworkAccessManager* m_network = nullptr;
-    QPointer<QNetworkReply> m_reply;
-    QTimer* m_deadline = nullptr;
+    FeedFetcher* m_fetcher = nullptr;
     QUrl m_checkedURL;
     QString m_currentVersion;
-    std::chrono::milliseconds m_timeout{20000};
     Presenter m_presenter;
     bool m_canCheckForUpdates = false;
-    bool m_timedOut = false;
 };

@@ -1,10 +1,17 @@
 #include "localization/LocalizationManager.h"
 #include "storage/SettingsStore.h"
+#include "updates/AppcastFeed.h"
+#include "updates/UpdateDialog.h"
 #include "updates/UpdateManager.h"
+#include "updates/VersionNumber.h"
 
+#include "EndlessFeedServer.h"
+#include "FeedServer.h"
+
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QMessageBox>
 #include <QSignalSpy>
-#include <QTcpServer>
-#include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -12,58 +19,21 @@
 
 namespace {
 
-// Serves one canned answer to every request, or keeps every connection open and says nothing.
-class FeedServer : public QObject {
-public:
-    FeedServer() {
-        QVERIFY(m_server.listen(QHostAddress::LocalHost, 0));
-        connect(&m_server, &QTcpServer::newConnection, this, [this] {
-            while (QTcpSocket* socket = m_server.nextPendingConnection()) {
-                ++connections;
-                socket->setParent(this);
-                connect(socket, &QTcpSocket::readyRead, this, [this, socket] { answer(socket); });
-            }
-        });
-    }
-
-    QString url(const QString& path = QStringLiteral("/appcast.xml")) const {
-        return QStringLiteral("http://127.0.0.1:%1%2").arg(m_server.serverPort()).arg(path);
-    }
-
-    int status = 200;
-    QByteArray body;
-    bool silent = false;
-    int connections = 0;
-
-private:
-    void answer(QTcpSocket* socket) {
-        m_requests[socket] += socket->readAll();
-        if (!m_requests[socket].contains("\r\n\r\n") || silent)
-            return;
-        const QByteArray reason = status == 200 ? "OK" : status == 404 ? "Not Found" : "Error";
-        socket->write("HTTP/1.1 " + QByteArray::number(status) + ' ' + reason +
-                      "\r\nContent-Type: application/rss+xml\r\nContent-Length: " +
-                      QByteArray::number(body.size()) + "\r\nConnection: close\r\n\r\n" + body);
-        socket->disconnectFromHost();
-    }
-
-    QTcpServer m_server;
-    QHash<QTcpSocket*, QByteArray> m_requests;
-};
-
-QByteArray appcast(const QByteArray& items) {
-    return R"(<?xml version="1.0" encoding="utf-8"?>
-<rss version="2.0" xmlns:sparkle="http://www.andymatuschak.org/xml-namespaces/sparkle">
-  <channel><title>Runeboard</title><link>https://runeboard.example/</link>)" +
-           items + "</channel></rss>";
+QByteArray appcast(const QByteArray& items, const QByteArray& channelLink = "https://runeboard.example/") {
+    return "<rss version='2.0' xmlns:sparkle='http://www.andymatuschak.org/xml-namespaces/sparkle'>"
+           "<channel><title>Runeboard</title><link>" +
+           channelLink + "</link>" + items + "</channel></rss>";
 }
 
-QByteArray item(const QByteArray& version, const QByteArray& link = {}) {
-    return "<item><title>Runeboard " + version + "</title>" +
-           (link.isEmpty() ? QByteArray() : "<link>" + link + "</link>") + "<sparkle:shortVersionString>" +
-           version + "</sparkle:shortVersionString><sparkle:version>" +
-           QByteArray::number(version.size() * 7) + "</sparkle:version></item>";
+QByteArray item(const QByteArray& shortVersion, const QByteArray& link = {}, const QByteArray& build = "7") {
+    return "<item>" + (link.isEmpty() ? QByteArray() : "<link>" + link + "</link>") +
+           (shortVersion.isEmpty()
+                ? QByteArray()
+                : "<sparkle:shortVersionString>" + shortVersion + "</sparkle:shortVersionString>") +
+           "<sparkle:version>" + build + "</sparkle:version></item>";
 }
+
+const QByteArray markup = "9.9.9 &lt;a href='file:///etc/passwd'&gt;click here&lt;/a&gt;";
 
 } // namespace
 
@@ -73,24 +43,24 @@ class UpdateManagerTest : public QObject {
 private Q_SLOTS:
     void init();
     void cleanup();
-    void nothingIsCheckedByItself();
+    void newestEntry_data();
+    void newestEntry();
+    void versionRules_data();
+    void versionRules();
     void check_data();
     void check();
-    void secondClickWhileCheckingIsIgnored();
-    void refusedConnectionIsNoConnection();
-    void russianInterfaceGetsRussianDialog();
-    void compareVersions_data();
-    void compareVersions();
+    void endlessFeedIsCutOffAtTheLimit();
+    void dialogShowsPlainTextAndOpensOnlyWebPages();
 
 private:
-    UpdateCheckResult runCheck(UpdateManager& manager);
+    UpdateCheckResult runCheck();
 
     struct Env {
         QTemporaryDir dir;
         SettingsStore store{dir.filePath(QStringLiteral("runeboard.conf"))};
         LocalizationManager localization{store, QStringLiteral("en")};
         FeedServer server;
-        std::unique_ptr<UpdateManager> manager;
+        UpdateManager manager{store, localization};
     };
     std::unique_ptr<Env> m;
     QList<UpdateCheckResult> m_presented;
@@ -99,163 +69,182 @@ private:
 void UpdateManagerTest::init() {
     m = std::make_unique<Env>();
     m->store.setString(UpdateManager::feedURLKey, m->server.url());
-    m->manager = std::make_unique<UpdateManager>(m->store, m->localization);
-    m->manager->setCurrentVersion(QStringLiteral("0.1.0"));
-    m->manager->setTimeout(std::chrono::milliseconds(400));
+    QVERIFY(!m->manager.canCheckForUpdates()); // until the event loop turns
+    m->manager.setCurrentVersion(QStringLiteral("0.1.0"));
+    m->manager.setTimeout(std::chrono::milliseconds(400));
     m_presented.clear();
-    m->manager->setPresenter([this](const UpdateCheckResult& result) { m_presented.append(result); });
+    m->manager.setPresenter([this](const UpdateCheckResult& result) { m_presented.append(result); });
 }
 
 void UpdateManagerTest::cleanup() {
     m.reset();
 }
 
-UpdateCheckResult UpdateManagerTest::runCheck(UpdateManager& manager) {
-    [&] { QTRY_VERIFY(manager.canCheckForUpdates()); }();
-    manager.checkForUpdates();
-    [&] { QVERIFY(!manager.canCheckForUpdates()); }();
+void UpdateManagerTest::newestEntry_data() {
+    QTest::addColumn<QByteArray>("feed");
+    QTest::addColumn<QString>("version"); // empty: the feed is not read
+    QTest::addColumn<QUrl>("link");
+    const auto row = [](const char* name, const QByteArray& feed, const char* version,
+                        const char* link = "") {
+        QTest::newRow(name) << feed << QString(version) << QUrl(link);
+    };
+    row("newest of several, with its page",
+        appcast(item("0.0.9") + item("0.12.0", "https://runeboard.example/get") + item("0.2.0")), "0.12.0",
+        "https://runeboard.example/get");
+    row("relative page", appcast(item("1.1", "../get")), "1.1", "https://runeboard.example/get");
+    row("version in enclosure attributes",
+        appcast("<item><enclosure url='https://runeboard.example/r.tar.gz' sparkle:version='31' "
+                "sparkle:shortVersionString='1.0'/></item>"),
+        "1.0", "https://runeboard.example/r.tar.gz");
+    row("build number, no web page: the channel's", appcast(item("", "file:///etc/passwd", "31")), "31",
+        "https://runeboard.example/");
+    row("no web page anywhere", appcast(item("2.0", "javascript:alert(1)"), "file:///etc/"), "2.0");
+    row("malformed", "<rss><channel><item><sparkle:version>2", "");
+    row("no versions", appcast("<item><title>News</title></item>"), "");
+    row("markup as version, beside a good one", appcast(item(markup) + item("1.0")), "");
+    row("markup in a build number", appcast(item("1.0", {}, "<![CDATA[<img src='file:///x.png'>]]>")), "");
+    row("megabyte version", appcast(item("1" + QByteArray(".1").repeated(512 * 1024))), "");
+}
+
+void UpdateManagerTest::newestEntry() {
+    QFETCH(QByteArray, feed);
+    QFETCH(QString, version);
+    QFETCH(QUrl, link);
+    QElapsedTimer clock;
+    clock.start();
+    const auto entry =
+        AppcastFeed::newestEntry(feed, QUrl(QStringLiteral("https://runeboard.example/up/feed.xml")));
+    QVERIFY(clock.elapsed() < 500); // the event loop waits for this
+    QCOMPARE(entry.has_value(), !version.isEmpty());
+    QCOMPARE(entry.value_or(AppcastFeed::Entry{}).version, version);
+    QCOMPARE(entry.value_or(AppcastFeed::Entry{}).link, link);
+}
+
+void UpdateManagerTest::versionRules_data() {
+    QTest::addColumn<QString>("a");
+    QTest::addColumn<bool>("valid");
+    QTest::addColumn<QString>("b");
+    QTest::addColumn<int>("order"); // of a against b
+    const auto row = [](const char* name, const QString& a, bool valid, const char* b = "0", int order = 1) {
+        QTest::newRow(name) << a << valid << QString(b) << order;
+    };
+    row("numeric, not textual", QStringLiteral("1.9"), true, "1.10", -1);
+    row("missing parts are zero", QStringLiteral("1.2"), true, "1.2.0", 0);
+    row("suffix ignored", QStringLiteral("1.2.0-beta"), true, "1.2.0", 0);
+    row("two suffixes", QStringLiteral("1.2.0-beta-2"), false, "1.2.0", 0);
+    row("huge part does not overflow", QStringLiteral("1.99999999999999999999999"), true, "1.5");
+    row("64 characters", QStringLiteral("1.") + QString(62, u'0'), true, "1", 0);
+    row("65 characters", QStringLiteral("1.") + QString(63, u'0'), false, "1", 0);
+    row("leading v", QStringLiteral("v2.0"), false, "1.9.9");
+    row("trailing line break", QStringLiteral("1.0\n"), false);
+    row("other digits", QStringLiteral("١.٢"), false, "0", 0);
+    row("empty", QString(), false, "0", 0);
+}
+
+void UpdateManagerTest::versionRules() {
+    QFETCH(QString, a);
+    QFETCH(bool, valid);
+    QFETCH(QString, b);
+    QFETCH(int, order);
+    QCOMPARE(VersionNumber::isValid(a), valid);
+    QCOMPARE(VersionNumber::compare(a, b), order);
+    QCOMPARE(VersionNumber::compare(b, a), -order);
+}
+
+UpdateCheckResult UpdateManagerTest::runCheck() {
+    [&] { QTRY_VERIFY(m->manager.canCheckForUpdates()); }();
+    m->manager.checkForUpdates();
+    [&] { QVERIFY(!m->manager.canCheckForUpdates()); }();
+    m->manager.checkForUpdates();
     [&] { QTRY_COMPARE_WITH_TIMEOUT(m_presented.size(), 1, 5000); }();
     return m_presented.value(0);
 }
 
-void UpdateManagerTest::nothingIsCheckedByItself() {
-    QVERIFY(!m->manager->canCheckForUpdates());
-    QTRY_VERIFY(m->manager->canCheckForUpdates());
-    QTest::qWait(200);
-    QCOMPARE(m->server.connections, 0);
-    QVERIFY(m_presented.isEmpty());
-}
-
 void UpdateManagerTest::check_data() {
+    QTest::addColumn<FeedServer::Mode>("mode");
     QTest::addColumn<int>("status");
     QTest::addColumn<QByteArray>("body");
-    QTest::addColumn<bool>("silent");
-    QTest::addColumn<int>("outcome");
-    QTest::addColumn<int>("failure");
-    QTest::addColumn<QString>("message");
+    QTest::addColumn<UpdateCheckResult::Outcome>("outcome");
+    QTest::addColumn<UpdateCheckResult::Failure>("failure");
+    QTest::addColumn<QString>("shown"); // in the message
     QTest::addColumn<QUrl>("page");
-
     using O = UpdateCheckResult::Outcome;
     using F = UpdateCheckResult::Failure;
-    const QString unreadable =
-        QStringLiteral("The update information from the server could not be read. Please try again later.");
-
     const auto row = [](const char* name, int status, const QByteArray& body, O outcome, F failure,
-                        const QString& message, const char* page = "") {
-        QTest::newRow(name) << status << body << false << int(outcome) << int(failure) << message
-                            << QUrl(page);
+                        const char* shown, const char* page = "",
+                        FeedServer::Mode mode = FeedServer::Mode::Answer) {
+        QTest::newRow(name) << mode << status << body << outcome << failure << QString(shown) << QUrl(page);
     };
-    const QByteArray pages = item("0.0.9") + item("0.12.0", "https://runeboard.example/get") + item("0.2.0");
-    row("newer version", 200, appcast(pages), O::UpdateAvailable, F::None,
-        "Version 0.12.0 is available. You have version 0.1.0.", "https://runeboard.example/get");
-    row("newer version in enclosure attributes", 200,
-        appcast(R"(<item><enclosure url="https://runeboard.example/r.tar.gz" sparkle:version="31"
-                          sparkle:shortVersionString="1.0"/></item>)"),
-        O::UpdateAvailable, F::None, "Version 1.0 is available. You have version 0.1.0.",
-        "https://runeboard.example/r.tar.gz");
-    row("a page that is no web page is not offered", 200, appcast(item("2.0", "file:///etc/passwd")),
-        O::UpdateAvailable, F::None, "Version 2.0 is available. You have version 0.1.0.",
-        "https://runeboard.example/");
-    const QString newest = QStringLiteral("Version 0.1.0 is the newest version available.");
-    row("same version", 200, appcast(item("0.1.0")), O::UpToDate, F::None, newest);
-    row("older version", 200, appcast(item("0.0.3")), O::UpToDate, F::None, newest);
-    row("malformed feed", 200, "<rss><channel><item><sparkle:version>2", O::Failed, F::UnreadableFeed,
-        unreadable);
-    row("feed without versions", 200, appcast("<item><title>News</title></item>"), O::Failed,
-        F::UnreadableFeed, unreadable);
-    row("not found", 404, "no such file", O::Failed, F::HttpError,
-        "The update server answered with an error (HTTP 404). Please try again later.");
-    row("server error with a feed-looking body", 500, appcast(item("9.0")), O::Failed, F::HttpError,
-        "The update server answered with an error (HTTP 500). Please try again later.");
-    QTest::newRow("server does not answer")
-        << 200 << QByteArray() << true << int(O::Failed) << int(F::TimedOut)
-        << QStringLiteral("The update server did not answer in time. Check your internet connection and try "
-                          "again.")
-        << QUrl();
+    row("newer version", 200, appcast(item("0.12.0", "https://runeboard.example/get")), O::UpdateAvailable,
+        F::None, "0.12.0", "https://runeboard.example/get");
+    row("newer version, no page: the site's", 200, appcast(item("2.0"), "file:///etc/"), O::UpdateAvailable,
+        F::None, "2.0", "https://runeboard.org/");
+    row("same version", 200, appcast(item("0.1.0")), O::UpToDate, F::None, "0.1.0");
+    row("markup as version", 200, appcast(item(markup)), O::Failed, F::UnreadableFeed, "");
+    row("not found", 404, "no such file", O::Failed, F::HttpError, "404");
+    row("server error, feed-looking body", 500, appcast(item("9.0")), O::Failed, F::HttpError, "500");
+    row("server does not answer", 200, {}, O::Failed, F::TimedOut, "", "", FeedServer::Mode::Silent);
+    row("nobody listens", 200, {}, O::Failed, F::NoConnection, "", "", FeedServer::Mode::Refuse);
 }
 
 void UpdateManagerTest::check() {
+    QFETCH(FeedServer::Mode, mode);
     QFETCH(int, status);
     QFETCH(QByteArray, body);
-    QFETCH(bool, silent);
-    QFETCH(int, outcome);
-    QFETCH(int, failure);
-    QFETCH(QString, message);
+    QFETCH(UpdateCheckResult::Outcome, outcome);
+    QFETCH(UpdateCheckResult::Failure, failure);
+    QFETCH(QString, shown);
     QFETCH(QUrl, page);
-
+    m->server.setMode(mode);
     m->server.status = status;
     m->server.body = body;
-    m->server.silent = silent;
-    QSignalSpy finished(m->manager.get(), &UpdateManager::checkFinished);
+    QSignalSpy finished(&m->manager, &UpdateManager::checkFinished);
 
-    const UpdateCheckResult result = runCheck(*m->manager);
-    QCOMPARE(int(result.outcome), outcome);
-    QCOMPARE(int(result.failure), failure);
-    QCOMPARE(result.message, message);
+    const UpdateCheckResult result = runCheck();
+    QCOMPARE(result.outcome, outcome);
+    QCOMPARE(result.failure, failure);
+    QVERIFY2(result.message.contains(shown), qPrintable(result.message));
     QCOMPARE(result.downloadPage, page);
     QCOMPARE(result.openButtonText.isEmpty(), page.isEmpty());
-    QVERIFY(!result.title.isEmpty());
-    QVERIFY(m->manager->canCheckForUpdates());
+    // Every text was found in the string table.
+    for (const QString& text : {result.title, result.message, result.closeButtonText})
+        QVERIFY2(!text.isEmpty() && !text.startsWith(QLatin1String("update_")), qPrintable(text));
+    QVERIFY(m->manager.canCheckForUpdates());
+    QTest::qWait(50);
+    // One check, the user's: nothing is checked by itself, and a second click is ignored.
     QCOMPARE(finished.size(), 1);
-    QCOMPARE(m->server.connections, 1);
+    QCOMPARE(m->server.connections, mode == FeedServer::Mode::Refuse ? 0 : 1);
 }
 
-void UpdateManagerTest::secondClickWhileCheckingIsIgnored() {
-    m->server.silent = true;
-    QTRY_VERIFY(m->manager->canCheckForUpdates());
-    m->manager->checkForUpdates();
-    m->manager->checkForUpdates();
-    QTRY_COMPARE_WITH_TIMEOUT(m_presented.size(), 1, 5000);
-    QTest::qWait(100);
-    QCOMPARE(m_presented.size(), 1);
-    QCOMPARE(m->server.connections, 1);
+void UpdateManagerTest::endlessFeedIsCutOffAtTheLimit() {
+    EndlessFeedServer endless;
+    m->store.setString(UpdateManager::feedURLKey, endless.url());
+    QCOMPARE(runCheck().failure, UpdateCheckResult::Failure::UnreadableFeed);
+    // Two megabytes are read; the rest is what the kernel's socket buffers took in meanwhile.
+    QVERIFY2(endless.bytesSent() < 32LL * 1024 * 1024, qPrintable(QString::number(endless.bytesSent())));
 }
 
-void UpdateManagerTest::refusedConnectionIsNoConnection() {
-    QTcpServer closed;
-    QVERIFY(closed.listen(QHostAddress::LocalHost, 0));
-    const quint16 port = closed.serverPort();
-    closed.close();
-    m->store.setString(UpdateManager::feedURLKey,
-                       QStringLiteral("http://127.0.0.1:%1/appcast.xml").arg(port));
-
-    const UpdateCheckResult result = runCheck(*m->manager);
-    QCOMPARE(result.failure, UpdateCheckResult::Failure::NoConnection);
-    QCOMPARE(result.message, QStringLiteral("The update server could not be reached. Check your internet "
-                                            "connection and try again."));
-    QVERIFY(m->manager->canCheckForUpdates());
-}
-
-void UpdateManagerTest::russianInterfaceGetsRussianDialog() {
-    m->localization.setAppLanguage(QStringLiteral("ru"));
-    m->localization.updateLanguage();
-    m->server.body = appcast(item("0.1.0"));
-    const UpdateCheckResult result = runCheck(*m->manager);
-    QCOMPARE(result.title, QStringLiteral("Установлена последняя версия Runeboard"));
-    QCOMPARE(result.message, QStringLiteral("Версия 0.1.0 — самая новая из доступных."));
-}
-
-void UpdateManagerTest::compareVersions_data() {
-    QTest::addColumn<QString>("a");
-    QTest::addColumn<QString>("b");
-    QTest::addColumn<int>("expected");
-    const auto row = [](const char* name, const char* a, const char* b, int expected) {
-        QTest::newRow(name) << QString(a) << QString(b) << expected;
-    };
-    row("numeric, not textual", "1.10", "1.9", 1);
-    row("missing parts are zero", "1.2", "1.2.0", 0);
-    row("older", "0.9.9", "1.0", -1);
-    row("leading v", "v2.0", "1.9.9", 1);
-    row("suffix ignored", "1.2.0-beta", "1.2.0", 0);
-    row("huge part does not overflow", "1.99999999999999999999999", "1.5", 1);
-}
-
-void UpdateManagerTest::compareVersions() {
-    QFETCH(QString, a);
-    QFETCH(QString, b);
-    QFETCH(int, expected);
-    QCOMPARE(UpdateManager::compareVersions(a, b), expected);
-    QCOMPARE(UpdateManager::compareVersions(b, a), -expected);
+void UpdateManagerTest::dialogShowsPlainTextAndOpensOnlyWebPages() {
+    UpdateCheckResult result;
+    result.title = QStringLiteral("<b>title</b>");
+    result.message =
+        QStringLiteral("Version 9 <a href='file:///etc/passwd'>here</a> <img src='file:///x.png'>");
+    for (const char* page : {"https://runeboard.example/get", "file:///etc/passwd", "javascript:alert(1)"}) {
+        result.downloadPage = QUrl(QString::fromLatin1(page));
+        std::unique_ptr<QMessageBox> box(UpdateDialog::create(result));
+        box->show();
+        QVERIFY(QTest::qWaitForWindowExposed(box.get()));
+        int marked = 0;
+        for (const QLabel* label : box->findChildren<QLabel*>()) {
+            if (label->text().contains(u'<')) {
+                ++marked;
+                QCOMPARE(label->textFormat(), Qt::PlainText);
+                QVERIFY(!label->openExternalLinks());
+            }
+        }
+        QCOMPARE(marked, 2);
+        QCOMPARE(box->buttons().size(), result.downloadPage.scheme() == QLatin1String("https") ? 2 : 1);
+    }
 }
 
 QTEST_MAIN(UpdateManagerTest)

@@ -168,10 +168,10 @@ void TestX11Rules::sessionProblems_data() {
                                  << QString();
     QTest::newRow("no display") << "offscreen" << QByteArray() << QByteArray() << QByteArray()
                                 << "DISPLAY is not set";
-    QTest::newRow("Wayland through XWayland")
-        << "xcb" << QByteArray(":0") << QByteArray("wayland-0") << QByteArray("wayland") << "XWayland";
+    QTest::newRow("Wayland through XWayland") << "xcb" << QByteArray(":0") << QByteArray("wayland-0")
+                                              << QByteArray("wayland") << "X11 programs only";
     QTest::newRow("Wayland session type only")
-        << "xcb" << QByteArray(":0") << QByteArray() << QByteArray("wayland") << "XWayland";
+        << "xcb" << QByteArray(":0") << QByteArray() << QByteArray("wayland") << "X11 programs only";
     QTest::newRow("Wayland without X")
         << "wayland" << QByteArray() << QByteArray("wayland-0") << QByteArray("wayland") << "no X display";
     QTest::newRow("Qt told to use another platform")

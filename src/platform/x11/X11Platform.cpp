@@ -39,8 +39,7 @@ QString sessionProblem(const QString& qtPlatform, const QByteArray& display, con
             .arg(qtPlatform);
     }
     if (wayland)
-        return QStringLiteral("This is a Wayland session: the symbols reach only programs that run through "
-                              "XWayland, and the hotkeys work only while such a program has the focus.");
+        return QStringLiteral("typing reaches X11 programs only on this desktop");
     return {};
 }
 

@@ -106,6 +106,12 @@ void X11WindowSystem::prepareFloatingShow(QWindow& window) {
 }
 
 void X11WindowSystem::setAcceptsFocus(QWindow& window, bool accepts) {
+    // No window manager offers an override-redirect window the focus, so
+    // there is nothing to take back. (Nor does sway 1.7 give it the keyboard
+    // when it is mapped again as a normal window, so the panel's own fields
+    // cannot be typed into under a Wayland compositor yet.)
+    if (m_unmanaged)
+        return;
     // With input=False but WM_TAKE_FOCUS listed, a window is "globally
     // active" to the window manager: a click makes it send the offer and drop
     // the focus of the window that had it, even though Qt declines.

@@ -21,6 +21,9 @@ public:
     void setIdentity(QWindow& window, const QByteArray& role) override;
     void prepareFloatingShow(QWindow& window) override;
     void setAcceptsFocus(QWindow& window, bool accepts) override;
+    bool floatsUnmanaged() const override { return m_unmanaged; }
+    // Under a Wayland compositor (Xwayland): the panel is an override-redirect window.
+    void setFloatsUnmanaged(bool unmanaged) { m_unmanaged = unmanaged; }
     bool isCompositing() const override { return m_compositing; }
     WindowId activeWindow() const override;
     void activateWindow(WindowId window) override;
@@ -56,6 +59,7 @@ private:
     quint32 m_atoms[AtomCount] = {};
     int m_xfixesFirstEvent = -1;
     bool m_compositing = false;
+    bool m_unmanaged = false;
     // Panels shown since their last map, whose states are checked once the window manager has mapped them.
     QSet<quint32> m_awaitingMap;
 };

@@ -1,0 +1,153 @@
+#include "platform/typing/EngineTypingBackend.h"
+
+#include "platform/Log.h"
+#include "platform/typing/Keysyms.h"
+
+namespace {
+QString describe(quint32 keysym) {
+    if (keysym >= 0x01000000 || keysym < 0x100) {
+        const quint32 scalar = keysym & 0x00ffffff;
+        return QStringLiteral("U+") +
+               QString::number(scalar, 16).toUpper().rightJustified(4, QLatin1Char('0'));
+    }
+    return QStringLiteral("keysym 0x") + QString::number(keysym, 16);
+}
+} // namespace
+
+EngineTypingBackend::EngineTypingBackend(KeyboardDevice& device, QString component, QObject* parent)
+    : TypingBackend(parent)
+    , m_component(std::move(component))
+    , m_engine(device, [this] { return m_clock.elapsed(); }) {
+    m_clock.start();
+    m_wake.setSingleShot(true);
+    m_wake.setTimerType(Qt::PreciseTimer);
+    connect(&m_wake, &QTimer::timeout, this, &EngineTypingBackend::pump);
+    m_digestTimeout.setSingleShot(true);
+    m_digestTimeout.setInterval(keymapEventTimeoutMs);
+    connect(&m_digestTimeout, &QTimer::timeout, this, [this] {
+        m_engine.keymapDigested();
+        pump();
+    });
+    m_settle.setSingleShot(true);
+    m_settle.setTimerType(Qt::PreciseTimer);
+    connect(&m_settle, &QTimer::timeout, this, &EngineTypingBackend::trySettle);
+    m_engine.setFailureHandler([this](quint32 keysym, const QString& why) { reportFailure(keysym, why); });
+}
+
+bool EngineTypingBackend::open() {
+    if (m_closed || isBroken() || !m_engine.canType())
+        return false;
+    m_pieceOpen = true;
+    m_engine.newReceiver();
+    return true;
+}
+
+bool EngineTypingBackend::keyDown(char32_t scalar) {
+    return enqueue(true, scalar);
+}
+
+bool EngineTypingBackend::keyUp(char32_t scalar) {
+    return enqueue(false, scalar);
+}
+
+void EngineTypingBackend::close() {
+    m_pieceOpen = false;
+    if (!m_wake.isActive() && !m_digestTimeout.isActive())
+        pump(); // emits idle() once everything is delivered
+}
+
+void EngineTypingBackend::restoreSystem() {
+    m_closed = true;
+    m_restoring = true;
+    m_engine.dropQueue();
+    m_wake.stop();
+    m_digestTimeout.stop();
+    flush();
+    trySettle();
+}
+
+void EngineTypingBackend::holdUntil(qint64 time) {
+    m_heldUntil = time;
+}
+
+void EngineTypingBackend::keymapDigested() {
+    m_digestTimeout.stop();
+    if (!m_engine.isWaitingForKeymap())
+        return;
+    m_engine.keymapDigested();
+    if (!m_engine.isIdle() && !m_wake.isActive())
+        pump();
+}
+
+void EngineTypingBackend::confirmed(quint64 sequence) {
+    m_engine.confirm(sequence);
+    if (m_restoring) {
+        trySettle();
+    } else if (!m_engine.isIdle() && !m_engine.isWaitingForKeymap()) {
+        m_wake.stop();
+        pump();
+    }
+}
+
+void EngineTypingBackend::trySettle() {
+    const TypingEngine::Wait wait = m_engine.settle();
+    if (wait.kind != TypingEngine::Wait::Nothing) {
+        m_settle.start(int(std::max<qint64>(0, wait.until - m_clock.elapsed())));
+        return;
+    }
+    m_restoring = false;
+    restoreNow();
+    // Queued, so a caller of restoreSystem() can connect after calling it.
+    QMetaObject::invokeMethod(this, &TypingBackend::restored, Qt::QueuedConnection);
+}
+
+bool EngineTypingBackend::enqueue(bool down, char32_t scalar) {
+    const quint32 keysym = Keysyms::forScalar(scalar);
+    if (m_closed || keysym == Keysyms::NoSymbol || !m_engine.canType())
+        return false;
+    m_engine.enqueue(down, keysym);
+    // A piece of text is queued whole before the engine starts (close()), so
+    // that its symbols can be bound together; single events start it from the loop.
+    if (!m_pieceOpen && !m_pumpQueued) {
+        m_pumpQueued = true;
+        QMetaObject::invokeMethod(this, &EngineTypingBackend::pump, Qt::QueuedConnection);
+    }
+    return true;
+}
+
+void EngineTypingBackend::pump() {
+    m_pumpQueued = false;
+    if (m_heldUntil > m_clock.elapsed() && !m_engine.isIdle()) {
+        m_wake.start(int(m_heldUntil - m_clock.elapsed()));
+        return;
+    }
+    const TypingEngine::Wait wait = m_engine.run();
+    flush();
+    switch (wait.kind) {
+    case TypingEngine::Wait::Time:
+        m_wake.start(int(std::max<qint64>(0, wait.until - m_clock.elapsed())));
+        return;
+    case TypingEngine::Wait::Keymap:
+        // Normally the keymap is digested within milliseconds; this only guards against losing the news.
+        if (!m_digestTimeout.isActive())
+            m_digestTimeout.start();
+        return;
+    case TypingEngine::Wait::Nothing:
+        break;
+    }
+    if (!m_pieceOpen)
+        Q_EMIT idle();
+}
+
+void EngineTypingBackend::restoreNow() {
+    m_settle.stop();
+    if (isBroken())
+        return;
+    m_engine.restoreAll();
+    flush();
+}
+
+void EngineTypingBackend::reportFailure(quint32 keysym, const QString& why) {
+    Log::line(QStringLiteral("[%1] Cannot type %2: %3").arg(m_component, describe(keysym), why));
+    Q_EMIT deliveryFailed(char32_t(keysym >= 0x01000000 ? keysym - 0x01000000 : keysym));
+}

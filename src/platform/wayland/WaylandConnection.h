@@ -1,0 +1,67 @@
+#pragma once
+
+#include <QByteArray>
+#include <QObject>
+#include <QString>
+
+#include <memory>
+
+class QSocketNotifier;
+struct wl_callback;
+struct wl_display;
+struct wl_registry;
+struct wl_seat;
+struct zwp_virtual_keyboard_manager_v1;
+struct zwp_virtual_keyboard_v1;
+
+// Runeboard's own connection to the Wayland compositor (not Qt's, which may
+// not even be on Wayland) with one virtual keyboard on the first seat. It is
+// served from the event loop: a socket notifier reads and dispatches what
+// arrives, and what cannot be written at once waits for the socket to take it.
+class WaylandConnection : public QObject {
+    Q_OBJECT
+public:
+    ~WaylandConnection() override;
+
+    // Connects to WAYLAND_DISPLAY and creates the virtual keyboard. Asks the
+    // compositor for its globals once, waiting at most `timeoutMs` for the
+    // answer (this is the only wait, and only at start). Null with `problem`
+    // set when there is no compositor, or it offers no virtual keyboard.
+    static std::unique_ptr<WaylandConnection> open(QString* problem, int timeoutMs = 2000);
+
+    bool isBroken() const;
+    // Sends a whole XKB keymap (text); false when it cannot be passed on.
+    bool sendKeymap(const QByteArray& keymap);
+    // `time` in milliseconds, for the receivers' key repeat and ordering only.
+    void sendKey(quint32 time, quint32 evdevCode, bool pressed);
+    // Asks for synced() once the compositor has handled every request sent so far.
+    void sync();
+    // Pushes queued requests to the socket, or waits for it to take them.
+    void flush();
+
+Q_SIGNALS:
+    void synced();
+    // The compositor went away or refused a request: nothing more is typed.
+    void broken();
+
+private:
+    WaylandConnection(wl_display* display);
+    bool bindGlobals(QString* problem, int timeoutMs);
+    void readEvents();
+    void fail();
+
+    static void onGlobal(void* data, wl_registry* registry, uint32_t name, const char* interface,
+                         uint32_t version);
+    static void onGlobalRemove(void* data, wl_registry* registry, uint32_t name);
+    static void onSyncDone(void* data, wl_callback* callback, uint32_t serial);
+
+    wl_display* m_display = nullptr;
+    wl_registry* m_registry = nullptr;
+    wl_seat* m_seat = nullptr;
+    zwp_virtual_keyboard_manager_v1* m_manager = nullptr;
+    zwp_virtual_keyboard_v1* m_keyboard = nullptr;
+    QSocketNotifier* m_readable = nullptr;
+    QSocketNotifier* m_writable = nullptr;
+    int m_initialSyncs = 0; // answers still awaited while starting
+    bool m_broken = false;
+};

@@ -1,0 +1,43 @@
+#include "platform/wayland/WaylandTypingBackend.h"
+
+#include "platform/wayland/VirtualKeymap.h"
+
+#include <QCoreApplication>
+
+WaylandTypingBackend::WaylandTypingBackend(std::unique_ptr<WaylandConnection> connection, QObject* parent)
+    : EngineTypingBackend(m_device, QStringLiteral("WaylandTypingBackend"), parent)
+    , m_connection(std::move(connection))
+    , m_device(
+          {[this](const QByteArray& keymap) {
+               if (!m_connection->sendKeymap(keymap))
+                   return false;
+               m_connection->sync(); // its answer says the keymap has been passed on
+               return true;
+           },
+           [this](quint32 code, bool pressed) { m_connection->sendKey(quint32(now()), code, pressed); }}) {
+    connect(m_connection.get(), &WaylandConnection::synced, this, &WaylandTypingBackend::keymapDigested);
+    connect(m_connection.get(), &WaylandConnection::broken, this, [this] {
+        // What is still queued can never arrive; the connection has said why.
+        if (engine().isIdle())
+            return;
+        engine().dropQueue();
+        Q_EMIT deliveryFailed(U'\uFFFD');
+        Q_EMIT idle();
+    });
+    m_started = m_device.sendEmptyKeymap();
+    engine().adopt(VirtualKeymap::snapshot());
+    holdUntil(now() + warmUpMs);
+    flush();
+    if (QCoreApplication* app = QCoreApplication::instance())
+        connect(app, &QCoreApplication::aboutToQuit, this, &WaylandTypingBackend::restoreNow);
+}
+
+WaylandTypingBackend::~WaylandTypingBackend() = default;
+
+QString WaylandTypingBackend::unavailableReason() const {
+    if (m_connection->isBroken())
+        return QStringLiteral("The connection to the Wayland compositor is broken.");
+    if (!m_started)
+        return QStringLiteral("The Wayland compositor did not take the virtual keyboard's keymap.");
+    return {};
+}

@@ -1,0 +1,36 @@
+#pragma once
+
+#include "platform/typing/EngineTypingBackend.h"
+#include "platform/wayland/WaylandConnection.h"
+#include "platform/wayland/WaylandKeyboardDevice.h"
+
+#include <memory>
+
+// Types any Unicode scalar through the compositor's virtual keyboard, so that
+// it reaches Wayland programs and, through Xwayland, X11 programs alike. The
+// keyboard and its first keymap are made once, when the backend is created;
+// a compositor may still be setting up the new device when the first key
+// comes, so nothing is pressed during the first `warmUpMs`. Symbols share the
+// keycodes 200–255 under the typing engine's rules: a keycode keeps its
+// meaning until no receiver can still be translating an earlier press of it
+// (Xwayland translates queued presses with the newest keymap), and a keymap
+// change waits until the compositor has handled the one before.
+class WaylandTypingBackend : public EngineTypingBackend {
+    Q_OBJECT
+public:
+    static constexpr qint64 warmUpMs = 300;
+
+    explicit WaylandTypingBackend(std::unique_ptr<WaylandConnection> connection, QObject* parent = nullptr);
+    ~WaylandTypingBackend() override;
+
+    QString unavailableReason() const override;
+
+protected:
+    void flush() override { m_connection->flush(); }
+    bool isBroken() const override { return m_connection->isBroken(); }
+
+private:
+    std::unique_ptr<WaylandConnection> m_connection;
+    WaylandKeyboardDevice m_device;
+    bool m_started = false;
+};

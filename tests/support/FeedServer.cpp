@@ -1,0 +1,35 @@
+#include "FeedServer.h"
+
+#include <QTcpSocket>
+
+FeedServer::FeedServer() {
+    m_server.listen(QHostAddress::LocalHost, 0);
+    m_port = m_server.serverPort();
+    connect(&m_server, &QTcpServer::newConnection, this, [this] {
+        while (QTcpSocket* socket = m_server.nextPendingConnection()) {
+            ++connections;
+            socket->setParent(this);
+            connect(socket, &QTcpSocket::readyRead, this, [this, socket] { answer(socket); });
+        }
+    });
+}
+
+QString FeedServer::url() const {
+    return QStringLiteral("http://127.0.0.1:%1/appcast.xml").arg(m_port);
+}
+
+void FeedServer::setMode(Mode mode) {
+    m_mode = mode;
+    if (mode == Mode::Refuse)
+        m_server.close();
+}
+
+void FeedServer::answer(QTcpSocket* socket) {
+    m_requests[socket] += socket->readAll();
+    if (!m_requests[socket].contains("\r\n\r\n") || m_mode == Mode::Silent)
+        return;
+    socket->write("HTTP/1.1 " + QByteArray::number(status) + (status == 200 ? " OK" : " Error") +
+                  "\r\nContent-Type: application/rss+xml\r\nContent-Length: " +
+                  QByteArray::number(body.size()) + "\r\nConnection: close\r\n\r\n" + body);
+    socket->disconnectFromHost();
+}
