@@ -128,7 +128,9 @@ std::optional<QString> textOf(const Units& units, qsizetype from, qsizetype to) 
     QString text;
     QByteArray run;
     const auto flush = [&] {
-        QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+        // A U+FEFF inside a value is a character, not a byte order mark to drop.
+        QStringDecoder decoder(QStringDecoder::Utf8,
+                               QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
         text += decoder(run);
         run.clear();
         return !decoder.hasError();

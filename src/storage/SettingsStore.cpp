@@ -163,10 +163,11 @@ void SettingsStore::commit() {
         m_file.unlock();
         return;
     }
-    // What could not be read is in the copy now; the file keeps what could.
+    // What could not be read is in the copy now; the file keeps what could
+    // (and whatever this process stored, which it will tell about when read).
     for (const SettingsTable::Row& row : SettingsTable::rows()) {
         const std::optional<IniValue> stored = m_values.value(row.name);
-        if (stored && !isReadable(row, *stored, nullptr))
+        if (stored && !m_unwritten.contains(row.name) && !isReadable(row, *stored, nullptr))
             m_values.remove(row.name);
     }
     const QByteArray bytes = IniFormat::serialize(m_values);

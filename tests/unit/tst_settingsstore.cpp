@@ -47,6 +47,7 @@ void TestSettingsStore::sameFileAsQSettings_data() {
                                   u"1",
                                   3));
     row("beyond ASCII", QStringLiteral("Қазақ € 👨‍👩‍👧"));
+    row("U+FEFF after an escape", QString::fromUtf16(u"a\x1f\xfeff"));
     row("JSON data", QVariant(QByteArray(R"([{"name":"\u001f é","b":true}])")));
     QByteArray everyByte;
     for (int i = 0; i < 256; ++i)
