@@ -60,7 +60,6 @@ private Q_SLOTS:
     void launchStep_data();
     void launchStep();
     void persistedFieldsAreTheStores();
-    void shiftIsFollowedOnTheNextTurn();
 
 private:
     KeyboardState& configured(const QList<SymbolPalette>& sets);
@@ -242,20 +241,6 @@ void TestKeyboardState::persistedFieldsAreTheStores() {
     m->shift.setShift(true);
     QCoreApplication::processEvents();
     QCOMPARE(changed.count(), 6);
-}
-
-void TestKeyboardState::shiftIsFollowedOnTheNextTurn() {
-    KeyboardState& state = configured(setsOf(QStringLiteral("M")));
-    m->shift.setShift(true);
-    QVERIFY(!state.isShiftPressed());
-    QCoreApplication::processEvents();
-    QVERIFY(state.isShiftPressed());
-    // The monitor is connected once, however often configure runs.
-    state.configure(m->palettes, m->localization);
-    QSignalSpy spy(&state, &KeyboardState::isShiftPressedChanged);
-    m->shift.setShift(false);
-    QCoreApplication::processEvents();
-    QCOMPARE(spy.count(), 1);
 }
 
 QTEST_GUILESS_MAIN(TestKeyboardState)

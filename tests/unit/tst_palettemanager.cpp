@@ -63,14 +63,11 @@ private Q_SLOTS:
     void reading();
     void symbols_data();
     void symbols();
-    void appendingCustomSymbol_data();
-    void appendingCustomSymbol();
     void firstRunChoosesMainByLanguage_data();
     void firstRunChoosesMainByLanguage();
     void undecodableSetsAreToldAndKept();
     void operations_data();
     void operations();
-    void restoreDiscardsUserSets();
     void merge_data();
     void merge();
     void twoRunebardsSharingTheFileKeepBothEdits();
@@ -90,7 +87,8 @@ void TestPaletteManager::writesTheExactDocument() {
                             "\"isAdditional\":false,\"isSystem\":false}]"));
     QList<SymbolPalette> list = presetCatalogue();
     list.append(greek);
-    list[5].customCharacters = "a\\b\n\t" + sep + "👨‍👩‍👧" + QChar(0xDDDD); // a lone surrogate too
+    list[5].customCharacters =
+        "a\\b\n\t" + sep + "👨‍👩‍👧" + QChar(0xDDDD); // a lone surrogate too
     QCOMPARE(SymbolPalette::decodeList(SymbolPalette::encodeList(list), nullptr), list);
 }
 
@@ -130,46 +128,40 @@ void TestPaletteManager::reading() {
 void TestPaletteManager::symbols_data() {
     QTest::addColumn<bool>("base");
     QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("appended"); // null: nothing appended
+    QTest::addColumn<QString>("result");
     QTest::addColumn<QStringList>("symbols");
-    const auto row = [](const char* name, bool base, const QString& text, const QStringList& symbols) {
-        QTest::newRow(name) << base << text << symbols;
+    const auto row = [](const char* name, bool base, const QString& text, const QString& appended,
+                        const QString& result, const QStringList& symbols) {
+        QTest::newRow(name) << base << text << appended << result << symbols;
     };
-    row("custom: empty", false, "", {});
-    row("custom: plain text, one per character", false, "abc", {"a", "b", "c"});
-    row("custom: separated keeps pieces whole", false, "a" + sep + "bc", {"a", "bc"});
-    row("custom: empty pieces dropped", false, sep + sep + "a" + sep, {"a"});
-    row("base: combining acute", true, "e\u0301a", {"e\u0301", "a"});
-    row("base: family emoji", true, "👨‍👩‍👧x", {"👨‍👩‍👧", "x"});
-    row("base: separator is a character", true, "a" + sep, {"a", sep});
+    const QString none;
+    row("custom: empty", false, "", none, "", {});
+    row("custom: plain text, one per character", false, "abc", none, "abc", {"a", "b", "c"});
+    row("custom: separated keeps pieces whole", false, "a" + sep + "bc", none, "a" + sep + "bc", {"a", "bc"});
+    row("custom: empty pieces dropped", false, sep + sep + "a" + sep, none, sep + sep + "a" + sep, {"a"});
+    row("appended to empty", false, "", "x", "x", {"x"});
+    // Stays one symbol: without the trailing separator it would read back as "x", "y".
+    row("several characters appended to empty", false, "", "xy", "xy" + sep, {"xy"});
+    row("one cluster appended to empty", false, "", "e\u0301", "e\u0301", {"e\u0301"});
+    row("plain form converted", false, "xy", "z", "x" + sep + "y" + sep + "z", {"x", "y", "z"});
+    row("base: combining acute", true, "e\u0301a", none, "e\u0301a", {"e\u0301", "a"});
+    row("base: family emoji", true, "👨‍👩‍👧x", none, "👨‍👩‍👧x",
+        {"👨‍👩‍👧", "x"});
+    row("base: separator is a character", true, "a" + sep, none, "a" + sep, {"a", sep});
 }
 
 void TestPaletteManager::symbols() {
     QFETCH(bool, base);
     QFETCH(QString, text);
+    QFETCH(QString, appended);
+    QFETCH(QString, result);
     QFETCH(QStringList, symbols);
     SymbolPalette palette;
-    (base ? palette.baseCharacters : palette.customCharacters) = text;
+    (base ? palette.baseCharacters : palette.customCharacters) =
+        appended.isNull() ? text : SymbolPalette::appendingCustomSymbol(text, appended);
+    QCOMPARE(base ? palette.baseCharacters : palette.customCharacters, result);
     QCOMPARE(base ? palette.baseSymbols() : palette.customSymbols(), symbols);
-}
-
-void TestPaletteManager::appendingCustomSymbol_data() {
-    QTest::addColumn<QString>("existing");
-    QTest::addColumn<QString>("symbol");
-    QTest::addColumn<QString>("result");
-    const auto row = [](const char* name, const QString& existing, const QString& symbol,
-                        const QString& result) { QTest::newRow(name) << existing << symbol << result; };
-    row("to empty", "", "x", "x");
-    // Stays one symbol: without the trailing separator it would read back as "x", "y".
-    row("several characters to empty", "", "xy", "xy" + sep);
-    row("one cluster to empty", "", "e\u0301", "e\u0301");
-    row("plain form converted", "xy", "z", "x" + sep + "y" + sep + "z");
-}
-
-void TestPaletteManager::appendingCustomSymbol() {
-    QFETCH(QString, existing);
-    QFETCH(QString, symbol);
-    QFETCH(QString, result);
-    QCOMPARE(SymbolPalette::appendingCustomSymbol(existing, symbol), result);
 }
 
 void TestPaletteManager::firstRunChoosesMainByLanguage_data() {
@@ -255,20 +247,6 @@ void TestPaletteManager::operations() {
     QCOMPARE(specOf(manager.palettes()), expected);
     QCOMPARE(names(manager.quickAccessPalettes()).join(u' '), quickAccess);
     QCOMPARE(SymbolPalette::decodeList(*store.data(PaletteManager::storageKey), nullptr), manager.palettes());
-}
-
-void TestPaletteManager::restoreDiscardsUserSets() {
-    ConfigDir config;
-    SettingsStore store(config.path());
-    PaletteManager manager(store, QStringLiteral("tr"));
-    const QList<SymbolPalette> before = manager.palettes();
-    QSignalSpy published(&manager, &PaletteManager::palettesChanged);
-    manager.addPalette(sets(QStringLiteral("Gαβ")).first());
-    manager.restoreFactoryDefaults();
-    QCOMPARE(names(manager.palettes()), names(before));
-    QCOMPARE(manager.mainPalette()->name, QStringLiteral("preset_turkish"));
-    QVERIFY(manager.palettes().first().id != before.first().id);
-    QCOMPARE(published.count(), 2);
 }
 
 void TestPaletteManager::merge_data() {
