@@ -341,8 +341,10 @@ IniDocument IniFormat::parse(const QByteArray& bytes) {
         const QByteArrayView key = equals > 0 ? trimmedSpaces(line.first(equals)) : QByteArrayView();
         const std::optional<IniValue> value =
             key.isEmpty() ? std::nullopt : IniFormat::read(line.sliced(equals + 1));
+        // A key ending in a backslash took the blank after it along; written
+        // back without that blank it would swallow the "=".
         if (inRejectedSection || key.isEmpty() || line.front() == ';' || line.front() == '#' ||
-            key.contains(';') || key.contains('"') || !value) {
+            key.contains(';') || key.contains('"') || key.back() == '\\' || !value) {
             reject();
             continue;
         }

@@ -94,6 +94,7 @@ void TestSettingsStore::hostileFiles_data() {
         "lines 3, 4 are not");
     row("broken quoting", "[General]\nkeyboardSize=Full\nsavedSymbolPalettes__v2=\"@ByteArray([])\n",
         "line 3 is not a setting");
+    row("key ending in a backslash", "[General]\nkeyboardSize=Full\nx\\ =1\n", "line 3 is not a setting");
     row("later line wins", "[General]\nkeyboardSize=Compact\nkeyboardSize=Full\n", "line 2 is not a setting");
     row("@Invalid()", "[General]\nkeyboardSize=Full\nappLanguage=@Invalid()\n",
         "\"appLanguage\" is not text");
