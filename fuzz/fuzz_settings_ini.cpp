@@ -32,8 +32,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (!reread.rejectedLines.isEmpty() || reread.entries.size() != document.entries.size())
         std::abort();
     for (const IniEntry& entry : document.entries) {
-        if (reread.value(entry.name) != entry.value ||
-            IniFormat::read(IniFormat::spell(entry.value)) != entry.value)
+        if (reread.value(entry.name) != entry.value || IniValue::read(entry.value.spelled()) != entry.value)
             std::abort();
     }
     if (!document.rejectedLines.isEmpty() || bytes.startsWith("\xEF\xBB\xBF"))

@@ -36,11 +36,5 @@ class IniFormat {
 public:
     static IniDocument parse(const QByteArray& bytes);
     static QByteArray serialize(const IniDocument& document);
-
-    // The value part of a line, exactly as QSettings writes it.
-    static QByteArray spell(const IniValue& value);
-    // What the value part of a line holds; nothing when QSettings would not
-    // read it the same way.
-    static std::optional<IniValue> read(QByteArrayView spelled);
     static QByteArray escapedKey(const QString& key);
 };
