@@ -28,9 +28,9 @@ QStringList names(const QList<SymbolPalette>& palettes) {
 
 // Sets written as "A1 B2* C+": set A with custom characters "1", set B with
 // "2" and main, set C additional.
-QList<SymbolPalette> sets(const QString& spec) {
+QList<SymbolPalette> sets(const QString& words) {
     QList<SymbolPalette> list;
-    for (QString word : spec.split(u' ', Qt::SkipEmptyParts)) {
+    for (QString word : words.split(u' ', Qt::SkipEmptyParts)) {
         const bool isMain = word.endsWith(u'*'), isAdditional = word.endsWith(u'+');
         if (isMain || isAdditional)
             word.chop(1);
@@ -45,7 +45,7 @@ QList<SymbolPalette> sets(const QString& spec) {
     return list;
 }
 
-QString specOf(const QList<SymbolPalette>& list) {
+QString described(const QList<SymbolPalette>& list) {
     QStringList words;
     for (const SymbolPalette& p : list)
         words.append(p.name + p.customCharacters + (p.isMain ? "*" : p.isAdditional ? "+" : ""));
@@ -244,7 +244,7 @@ void TestPaletteManager::operations() {
         manager.setMainPalette(target);
     else if (operation.startsWith(u'-'))
         manager.deletePalette(target);
-    QCOMPARE(specOf(manager.palettes()), expected);
+    QCOMPARE(described(manager.palettes()), expected);
     QCOMPARE(names(manager.quickAccessPalettes()).join(u' '), quickAccess);
     QCOMPARE(SymbolPalette::decodeList(*store.data(PaletteManager::storageKey), nullptr), manager.palettes());
 }
@@ -274,7 +274,7 @@ void TestPaletteManager::merge() {
     QFETCH(QString, expected);
     const std::optional<QList<SymbolPalette>> baseList =
         base == QLatin1String("-") ? std::nullopt : std::optional(sets(base));
-    QCOMPARE(specOf(PaletteMerge::merged(baseList, sets(mine), sets(theirs))), expected);
+    QCOMPARE(described(PaletteMerge::merged(baseList, sets(mine), sets(theirs))), expected);
 }
 
 // Two Runeboards on two displays, one configuration: a set turned off on one
