@@ -1,6 +1,5 @@
 #include "HotkeySettings.h"
 
-#include "platform/Log.h"
 #include "storage/SettingsStore.h"
 
 #include <QJsonDocument>
@@ -24,22 +23,35 @@ std::optional<quint32> readUnsigned32(const QJsonValue& value) {
     return static_cast<quint32>(number);
 }
 
-std::optional<HotkeyConfig> readConfig(const QJsonValue& value) {
-    if (!value.isObject())
-        return std::nullopt;
+std::optional<HotkeyConfig> readConfig(const QJsonValue& value, const char* name, QString* why) {
     const QJsonObject object = value.toObject();
     const auto keyCode = readUnsigned32(object.value(QLatin1String("keyCode")));
     const auto modifiers = readUnsigned32(object.value(QLatin1String("modifiers")));
-    if (!keyCode || !modifiers)
+    if (!value.isObject() || !keyCode || !modifiers) {
+        *why = QStringLiteral("\"%1\" is not a key code and modifiers").arg(QLatin1String(name));
         return std::nullopt;
-    return HotkeyConfig{*keyCode, *modifiers};
+    }
+    const HotkeyConfig config{*keyCode, *modifiers};
+    if (!config.isEmpty() && !(config.modifiers & CarbonModifier::Required)) {
+        *why = QStringLiteral("\"%1\" has no Control, Alt or Super").arg(QLatin1String(name));
+        return std::nullopt;
+    }
+    return config;
 }
+
+constexpr HotkeySettings::Role roles[] = {
+    HotkeySettings::Role::ToggleKeyboard, HotkeySettings::Role::SwitchPalette1,
+    HotkeySettings::Role::SwitchPalette2, HotkeySettings::Role::SwitchPalette3};
 
 } // namespace
 
 HotkeySettings::HotkeySettings(SettingsStore& store, QObject* parent)
     : QObject(parent)
     , m_store(store) {
+    SettingsStore::DataCodec codec;
+    codec.check = [](const QByteArray& stored, QString* why) { return decode(stored, why).has_value(); };
+    m_store.setCodec(SettingKey::HotkeySettings, codec);
+    connect(&m_store, &SettingsStore::changed, this, &HotkeySettings::takeStored);
     load();
 }
 
@@ -62,6 +74,11 @@ void HotkeySettings::setConfig(Role role, const HotkeyConfig& config) {
     m_configs[static_cast<int>(role)] = config;
     // Saved before anyone hears of it: listeners re-register from the store.
     save();
+    emitChanged(role);
+    Q_EMIT changed();
+}
+
+void HotkeySettings::emitChanged(Role role) {
     switch (role) {
     case Role::ToggleKeyboard:
         Q_EMIT toggleKeyboardChanged();
@@ -76,31 +93,18 @@ void HotkeySettings::setConfig(Role role, const HotkeyConfig& config) {
         Q_EMIT switchPalette3Changed();
         break;
     }
-    Q_EMIT changed();
 }
 
 void HotkeySettings::resetToDefaults() {
-    for (Role role : {Role::ToggleKeyboard, Role::SwitchPalette1, Role::SwitchPalette2, Role::SwitchPalette3})
+    for (Role role : roles)
         setConfig(role, defaultConfig(role));
 }
 
 void HotkeySettings::save() {
-    if (m_storedValueUnreadable) {
-        // A hand-edited value we could not read is still the user's: keep a copy
-        // before replacing it. Should the copy fail, the stored value is left
-        // alone and the copy is tried again at the next save.
-        if (m_store.preserveValue(storageKey).isEmpty() && m_store.contains(storageKey)) {
-            Log::line(
-                QStringLiteral("[HotkeySettings] Hotkeys not saved: the unreadable stored value could not "
-                               "be copied first; the new hotkeys last until Runeboard quits."));
-            return;
-        }
-        m_storedValueUnreadable = false;
-    }
-    m_store.setData(storageKey, encoded());
+    m_store.setValue(SettingKey::HotkeySettings, encoded());
 }
 
-QByteArray HotkeySettings::encoded() const {
+QByteArray HotkeySettings::encode(const Configs& configs) {
     // Written by hand to keep the member order of the documented format.
     QByteArray text = "{";
     for (int i = 0; i < 4; ++i) {
@@ -109,42 +113,58 @@ QByteArray HotkeySettings::encoded() const {
         text += '"';
         text += memberNames[i];
         text += "\":{\"keyCode\":";
-        text += QByteArray::number(m_configs[i].keyCode);
+        text += QByteArray::number(configs[i].keyCode);
         text += ",\"modifiers\":";
-        text += QByteArray::number(m_configs[i].modifiers);
+        text += QByteArray::number(configs[i].modifiers);
         text += '}';
     }
     text += '}';
     return text;
 }
 
-void HotkeySettings::load() {
-    for (Role role : {Role::ToggleKeyboard, Role::SwitchPalette1, Role::SwitchPalette2, Role::SwitchPalette3})
-        m_configs[static_cast<int>(role)] = defaultConfig(role);
-
-    const std::optional<QByteArray> stored = m_store.data(storageKey);
-    if (!stored) {
-        // Present but not a data value: a hand edit, not a fresh installation.
-        m_storedValueUnreadable = m_store.contains(storageKey);
-        return;
-    }
-
-    const QJsonDocument document = QJsonDocument::fromJson(*stored);
+std::optional<HotkeySettings::Configs> HotkeySettings::decode(const QByteArray& stored, QString* why) {
+    QString ignored;
+    why = why ? why : &ignored;
+    QJsonParseError error;
+    const QJsonDocument document = QJsonDocument::fromJson(stored, &error);
     if (!document.isObject()) {
-        m_storedValueUnreadable = true;
-        return;
+        *why = error.error != QJsonParseError::NoError
+                   ? QStringLiteral("%1 at offset %2").arg(error.errorString()).arg(error.offset)
+                   : QStringLiteral("the document is not an object");
+        return std::nullopt;
     }
     const QJsonObject object = document.object();
-    HotkeyConfig loaded[4];
+    Configs configs;
     for (int i = 0; i < 4; ++i) {
-        const auto config = readConfig(object.value(QLatin1String(memberNames[i])));
-        if (!config) {
-            // All or nothing: one unreadable member leaves all four at their defaults.
-            m_storedValueUnreadable = true;
-            return;
-        }
-        loaded[i] = *config;
+        const auto config = readConfig(object.value(QLatin1String(memberNames[i])), memberNames[i], why);
+        // All or nothing: one unreadable member leaves all four at their defaults.
+        if (!config)
+            return std::nullopt;
+        configs[i] = *config;
     }
-    for (int i = 0; i < 4; ++i)
-        m_configs[i] = loaded[i];
+    return configs;
+}
+
+void HotkeySettings::load() {
+    const std::optional<QByteArray> stored = m_store.data(SettingKey::HotkeySettings);
+    const std::optional<Configs> decoded = stored ? decode(*stored, nullptr) : std::nullopt;
+    for (Role role : roles)
+        m_configs[static_cast<int>(role)] =
+            decoded ? (*decoded)[static_cast<int>(role)] : defaultConfig(role);
+}
+
+void HotkeySettings::takeStored(SettingKey key, bool fromFile) {
+    if (key != SettingKey::HotkeySettings || !fromFile)
+        return;
+    const Configs before = m_configs;
+    load();
+    bool any = false;
+    for (Role role : roles) {
+        if (before[static_cast<int>(role)] != m_configs[static_cast<int>(role)]) {
+            emitChanged(role);
+            any = true;
+        }
+    }
+    if (any)
+        Q_EMIT changed();
 }

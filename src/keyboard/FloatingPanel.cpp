@@ -284,7 +284,7 @@ void FloatingPanel::closeEvent(QCloseEvent* event) {
 
 void FloatingPanel::placeForFirstShow() {
     QRect frame(QPoint(), size());
-    const std::optional<QRect> saved = parseFrame(m_store.string(positionKey).value_or(QString()));
+    const std::optional<QRect> saved = parseFrame(m_store.text(SettingKey::KeyboardWindowPosition));
     if (saved) {
         frame.moveTopLeft(saved->topLeft());
         frame = placedOnScreens(frame, screenRects());
@@ -318,9 +318,7 @@ void FloatingPanel::savePosition() {
     if (!m_placed || pos() == m_autoPlacement)
         return;
     m_autoPlacement.reset();
-    const QString text = frameText(geometry());
-    if (m_store.string(positionKey) != text)
-        m_store.setString(positionKey, text);
+    m_store.setValue(SettingKey::KeyboardWindowPosition, frameText(geometry()));
 }
 
 void FloatingPanel::updateTranslucency() {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "keyboard/KeyboardPanel.h"
+#include "storage/SettingsTable.h"
 
 #include <QList>
 #include <QPointer>
@@ -24,7 +25,7 @@ class WindowSystem;
 class FloatingPanel : public QWidget, public KeyboardPanel {
     Q_OBJECT
 public:
-    static inline const QString positionKey = QStringLiteral("KeyboardWindowPosition");
+    static inline const QString positionKey{SettingsTable::row(SettingKey::KeyboardWindowPosition).name};
     static inline const QString title = QStringLiteral("Runeboard Keyboard");
 
     FloatingPanel(SettingsStore& store, WindowSystem& windowSystem);

@@ -8,11 +8,6 @@
 #include "storage/SettingsStore.h"
 
 namespace {
-const QString keyboardSizeKey = QStringLiteral("keyboardSize");
-const QString activePaletteIDKey = QStringLiteral("activePaletteID");
-const QString temporaryCustomCharactersKey = QStringLiteral("temporaryCustomCharacters");
-const QString separateCustomSymbolsKey = QStringLiteral("separateCustomSymbols");
-
 SymbolPalette customPalette(const QString& customCharacters) {
     SymbolPalette palette;
     palette.id = customPaletteID;
@@ -26,6 +21,26 @@ KeyboardState::KeyboardState(SettingsStore& store, ModifierMonitor& shiftMonitor
     : QObject(parent)
     , m_store(store)
     , m_shiftMonitor(shiftMonitor) {
+    // The persisted fields live in the store; whoever changed them, this
+    // process or another one sharing the file, they are published here.
+    connect(&m_store, &SettingsStore::changed, this, [this](SettingKey key) {
+        switch (key) {
+        case SettingKey::KeyboardSize:
+            Q_EMIT keyboardSizeChanged();
+            break;
+        case SettingKey::ActivePaletteID:
+            Q_EMIT activePaletteIDChanged();
+            break;
+        case SettingKey::TemporaryCustomCharacters:
+            Q_EMIT temporaryCustomCharactersChanged();
+            break;
+        case SettingKey::SeparateCustomSymbols:
+            Q_EMIT separateCustomSymbolsChanged();
+            break;
+        default:
+            break;
+        }
+    });
     // The view redraws from one signal, whichever field it was.
     for (auto signal :
          {&KeyboardState::keyboardSizeChanged, &KeyboardState::activePaletteIDChanged,
@@ -52,55 +67,35 @@ void KeyboardState::setShiftPressed(bool pressed) {
 }
 
 KeyboardSize KeyboardState::keyboardSize() const {
-    return keyboardSizeFromRaw(m_store.string(keyboardSizeKey).value_or(QString()));
+    return keyboardSizeFromRaw(m_store.text(SettingKey::KeyboardSize));
 }
 
 void KeyboardState::setKeyboardSize(KeyboardSize size) {
-    if (m_store.string(keyboardSizeKey) == rawString(size))
-        return;
-    const KeyboardSize before = keyboardSize();
-    m_store.setString(keyboardSizeKey, rawString(size));
-    if (before != size)
-        Q_EMIT keyboardSizeChanged();
+    m_store.setValue(SettingKey::KeyboardSize, rawString(size));
 }
 
 QString KeyboardState::activePaletteID() const {
-    return m_store.string(activePaletteIDKey).value_or(QString());
+    return m_store.text(SettingKey::ActivePaletteID);
 }
 
 void KeyboardState::setActivePaletteID(const QString& id) {
-    if (m_store.string(activePaletteIDKey) == id)
-        return;
-    const QString before = activePaletteID();
-    m_store.setString(activePaletteIDKey, id);
-    if (before != id)
-        Q_EMIT activePaletteIDChanged();
+    m_store.setValue(SettingKey::ActivePaletteID, id);
 }
 
 QString KeyboardState::temporaryCustomCharacters() const {
-    return m_store.string(temporaryCustomCharactersKey).value_or(QString());
+    return m_store.text(SettingKey::TemporaryCustomCharacters);
 }
 
 void KeyboardState::setTemporaryCustomCharacters(const QString& characters) {
-    if (m_store.string(temporaryCustomCharactersKey) == characters)
-        return;
-    const QString before = temporaryCustomCharacters();
-    m_store.setString(temporaryCustomCharactersKey, characters);
-    if (before != characters)
-        Q_EMIT temporaryCustomCharactersChanged();
+    m_store.setValue(SettingKey::TemporaryCustomCharacters, characters);
 }
 
 bool KeyboardState::separateCustomSymbols() const {
-    return m_store.boolean(separateCustomSymbolsKey).value_or(true);
+    return m_store.boolean(SettingKey::SeparateCustomSymbols);
 }
 
 void KeyboardState::setSeparateCustomSymbols(bool separate) {
-    if (m_store.boolean(separateCustomSymbolsKey) == separate)
-        return;
-    const bool before = separateCustomSymbols();
-    m_store.setBoolean(separateCustomSymbolsKey, separate);
-    if (before != separate)
-        Q_EMIT separateCustomSymbolsChanged();
+    m_store.setValue(SettingKey::SeparateCustomSymbols, separate);
 }
 
 void KeyboardState::configure(PaletteManager& paletteManager, LocalizationManager& localizationManager) {

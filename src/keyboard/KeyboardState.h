@@ -36,7 +36,8 @@ public:
 
     static inline const QString customEmptyID = QStringLiteral("customEmpty");
 
-    // The state reads its persisted fields from the store.
+    // Size, active set, unsaved characters and separation are the store's
+    // (SettingsTable); the state keeps only what lasts for the run.
     KeyboardState(SettingsStore& store, ModifierMonitor& shiftMonitor, QObject* parent = nullptr);
     ~KeyboardState() override;
 

@@ -6,7 +6,6 @@
 #include <utility>
 
 namespace {
-const QString appLanguageKey = QStringLiteral("appLanguage");
 const QString autoLanguage = QStringLiteral("auto");
 const QString english = QStringLiteral("en");
 const QString russian = QStringLiteral("ru");
@@ -24,6 +23,15 @@ LocalizationManager::LocalizationManager(SettingsStore& store, QString systemLan
         ru.insert(row.key, row.russian);
     }
     m_currentLanguage = effectiveLanguage();
+    connect(&m_store, &SettingsStore::changed, this, [this](SettingKey key, bool fromFile) {
+        if (key != SettingKey::AppLanguage)
+            return;
+        Q_EMIT appLanguageChanged();
+        // The settings window re-derives the language after its own change;
+        // a choice made in another Runeboard is followed here.
+        if (fromFile)
+            updateLanguage();
+    });
 }
 
 QString LocalizationManager::localized(const QString& key) const {
@@ -40,14 +48,11 @@ QString LocalizationManager::localized(const QString& key) const {
 }
 
 QString LocalizationManager::appLanguage() const {
-    return m_store.string(appLanguageKey).value_or(autoLanguage);
+    return m_store.text(SettingKey::AppLanguage);
 }
 
 void LocalizationManager::setAppLanguage(const QString& language) {
-    const QString previous = appLanguage();
-    m_store.setString(appLanguageKey, language);
-    if (language != previous)
-        Q_EMIT appLanguageChanged();
+    m_store.setValue(SettingKey::AppLanguage, language);
 }
 
 void LocalizationManager::updateLanguage() {

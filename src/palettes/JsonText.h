@@ -7,7 +7,8 @@
 namespace JsonText {
 
 // A JSON string literal: quotes, backslashes and control characters escaped
-// (control characters as \u00xx), everything else written as it is.
+// (control characters as \u00xx, and so are surrogates without their pair),
+// everything else written as it is.
 QString quoted(const QString& text);
 
 inline QString boolean(bool value) {

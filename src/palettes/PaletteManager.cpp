@@ -1,5 +1,6 @@
 #include "PaletteManager.h"
 
+#include "palettes/PaletteMerge.h"
 #include "palettes/PresetCatalogue.h"
 #include "platform/Log.h"
 #include "storage/SettingsStore.h"
@@ -10,6 +11,21 @@ PaletteManager::PaletteManager(SettingsStore& store, QString systemLanguage, QOb
     : QObject(parent)
     , m_store(store)
     , m_systemLanguage(std::move(systemLanguage)) {
+    SettingsStore::DataCodec codec;
+    codec.check = [](const QByteArray& stored, QString* why) {
+        return SymbolPalette::decodeList(stored, why).has_value();
+    };
+    codec.merge = [](const std::optional<QByteArray>& base, const QByteArray& mine,
+                     const QByteArray& theirs) {
+        const auto decodedTheirs = SymbolPalette::decodeList(theirs, nullptr);
+        const auto decodedMine = SymbolPalette::decodeList(mine, nullptr);
+        if (!decodedTheirs || !decodedMine)
+            return mine;
+        const auto decodedBase = base ? SymbolPalette::decodeList(*base, nullptr) : std::nullopt;
+        return SymbolPalette::encodeList(PaletteMerge::merged(decodedBase, *decodedMine, *decodedTheirs));
+    };
+    m_store.setCodec(SettingKey::SavedSymbolPalettes, codec);
+    connect(&m_store, &SettingsStore::changed, this, &PaletteManager::takeStoredSets);
     loadPalettes();
 }
 
@@ -46,7 +62,8 @@ void PaletteManager::assign(QList<SymbolPalette> palettes) {
 
 void PaletteManager::loadPalettes() {
     m_isLoading = true;
-    const std::optional<QByteArray> stored = m_store.data(storageKey);
+    // Stored as another kind than data counts as absent; the store says so.
+    const std::optional<QByteArray> stored = m_store.data(SettingKey::SavedSymbolPalettes);
     std::optional<QList<SymbolPalette>> decoded;
     if (stored) {
         QString error;
@@ -57,10 +74,6 @@ void PaletteManager::loadPalettes() {
                           .arg(error));
         }
     }
-    // Whatever is stored but could not be used (a broken document, or a value
-    // of another kind such as hand-written text) is copied aside before the
-    // first change overwrites it.
-    m_storedValueUnreadable = !decoded && m_store.contains(storageKey);
     if (decoded)
         assign(*decoded);
     else
@@ -69,11 +82,20 @@ void PaletteManager::loadPalettes() {
 }
 
 void PaletteManager::savePalettes() {
-    if (m_storedValueUnreadable) {
-        m_store.preserveValue(storageKey);
-        m_storedValueUnreadable = false;
-    }
-    m_store.setData(storageKey, SymbolPalette::encodeList(m_palettes));
+    m_store.setValue(SettingKey::SavedSymbolPalettes, SymbolPalette::encodeList(m_palettes));
+}
+
+void PaletteManager::takeStoredSets(SettingKey key, bool fromFile) {
+    if (key != SettingKey::SavedSymbolPalettes || !fromFile || m_isLoading)
+        return;
+    // Another Runeboard's sets, merged with ours. Nothing stored (the file
+    // removed) leaves the sets on screen; the next change writes them back.
+    const std::optional<QByteArray> stored = m_store.data(key);
+    const auto decoded = stored ? SymbolPalette::decodeList(*stored, nullptr) : std::nullopt;
+    if (!decoded || *decoded == m_palettes)
+        return;
+    m_palettes = *decoded;
+    Q_EMIT palettesChanged();
 }
 
 void PaletteManager::addPalette(const SymbolPalette& palette) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "palettes/SymbolPalette.h"
+#include "storage/SettingsTable.h"
 
 #include <QObject>
 
@@ -9,13 +10,14 @@ class SettingsStore;
 // The ordered list of symbol sets, loaded at construction and written back
 // (under "savedSymbolPalettes__v2") after every change. Its operations keep
 // the rules: at most one main set, at most two additional sets, the main set
-// never additional.
+// never additional. What another Runeboard changes in the file is taken in
+// set by set (PaletteMerge).
 class PaletteManager : public QObject {
     Q_OBJECT
     Q_PROPERTY(QList<SymbolPalette> palettes READ palettes WRITE setPalettes NOTIFY palettesChanged)
 
 public:
-    static inline const QString storageKey = QStringLiteral("savedSymbolPalettes__v2");
+    static inline const QString storageKey{SettingsTable::row(SettingKey::SavedSymbolPalettes).name};
 
     // systemLanguage chooses the main set of the factory defaults ("tr" Turkish,
     // "ru"/"kk" Kazakh Cyrillic, any other the first set).
@@ -48,10 +50,10 @@ Q_SIGNALS:
 
 private:
     void assign(QList<SymbolPalette> palettes);
+    void takeStoredSets(SettingKey key, bool fromFile);
 
     SettingsStore& m_store;
     QString m_systemLanguage;
     QList<SymbolPalette> m_palettes;
     bool m_isLoading = false;
-    bool m_storedValueUnreadable = false;
 };

@@ -1,57 +1,99 @@
 #pragma once
 
-#include <QByteArray>
-#include <QSet>
-#include <QSettings>
-#include <QString>
+#include "storage/IniFormat.h"
+#include "storage/SettingsFile.h"
+#include "storage/SettingsTable.h"
 
-#include <memory>
+#include <QHash>
+#include <QObject>
+#include <QSet>
+
+#include <functional>
 #include <optional>
 
-// The per-user key-value store that every persisted setting lives in:
-// $XDG_CONFIG_HOME/runeboard/runeboard.conf in INI form. Every write goes to
-// disk at once. Reads are typed: a value stored as another kind than asked
-// reads as absent, so a hand-edited file can never feed a string to a reader
-// that expects data. When the file cannot be written the values stay in
-// memory and the reason is printed once.
-class SettingsStore {
+// The registry of everything Runeboard keeps: the keys of SettingsTable,
+// held in memory and written at once to $XDG_CONFIG_HOME/runeboard/runeboard.conf
+// (INI, as QSettings writes it). It is the one place that decides what in the
+// file cannot be read, says so once, and keeps a copy of the whole original
+// file before the first write that would lose it. Changes another process
+// makes to the file are merged in before each write and when the file
+// changes, so two Runeboards sharing a configuration keep each other's edits.
+class SettingsStore : public QObject {
+    Q_OBJECT
 public:
+    // How the owner of a data key reads it: whether stored bytes are usable
+    // (and why not), and how another process's version meets this one's
+    // when both changed it. Without a merge, this process's version wins.
+    struct DataCodec {
+        std::function<bool(const QByteArray& stored, QString* why)> check;
+        std::function<QByteArray(const std::optional<QByteArray>& base, const QByteArray& mine,
+                                 const QByteArray& theirs)>
+            merge;
+    };
+
     // The file under $XDG_CONFIG_HOME (or ~/.config when unset).
     static QString defaultFilePath();
 
-    explicit SettingsStore(const QString& filePath = defaultFilePath());
-    ~SettingsStore();
-    SettingsStore(const SettingsStore&) = delete;
-    SettingsStore& operator=(const SettingsStore&) = delete;
+    explicit SettingsStore(const QString& filePath = defaultFilePath(), QObject* parent = nullptr);
+    ~SettingsStore() override;
 
-    QString filePath() const { return m_filePath; }
+    QString filePath() const { return m_file.path(); }
 
+    // The stored value as the table reads it, or the key's default.
+    QVariant value(SettingKey key) const;
+    QString text(SettingKey key) const { return value(key).toString(); }
+    bool boolean(SettingKey key) const { return value(key).toBool(); }
+    std::optional<QByteArray> data(SettingKey key) const;
+    // Something is stored under the key, readable or not.
+    bool contains(SettingKey key) const;
+    // Stores and writes at once; does nothing when the same is stored already.
+    void setValue(SettingKey key, const QVariant& value);
+    void setCodec(SettingKey key, DataCodec codec);
+
+    // Any key by its name in the file, read only as the kind it is stored as.
     std::optional<QByteArray> data(const QString& key) const;
     std::optional<QString> string(const QString& key) const;
     std::optional<bool> boolean(const QString& key) const;
     bool contains(const QString& key) const;
-
     void setData(const QString& key, const QByteArray& value);
     void setString(const QString& key, const QString& value);
     void setBoolean(const QString& key, bool value);
     void remove(const QString& key);
 
-    // Copies the value stored under key, exactly as it is, into a file beside
-    // the configuration named after the key and the current time, and prints
-    // where. Owners call it before overwriting a value they could not read, so
-    // nothing a user stored is lost without a copy. Returns the copy's path,
-    // or an empty string when there was nothing to copy or the copy failed.
-    QString preserveValue(const QString& key);
+    // False while changes cannot reach the file; they then live in memory.
+    bool isWritable() const;
 
-    // False once a write has failed; the values then live in memory only.
-    bool isWritable() const { return !m_writeFailureReported; }
+    // Takes in what another process wrote; runs by itself when the file changes.
+    void reload();
+
+Q_SIGNALS:
+    // What value(key) reads changed: by this process, or taken from the file.
+    void changed(SettingKey key, bool fromFile);
 
 private:
-    void commit();
-    std::optional<QByteArray> rawLineValue(const QString& key) const;
-    QString writeFailureReason() const;
+    using Values = QList<QVariant>;
 
-    QString m_filePath;
-    std::unique_ptr<QSettings> m_settings;
-    bool m_writeFailureReported = false;
+    void store(const QString& name, const std::optional<IniValue>& value);
+    void commit();
+    bool keepCopyIfNeeded();
+    void mergeFromDisk(const SettingsFile::Contents& contents);
+    QStringList unreadableParts(const IniDocument& document) const;
+    bool isReadable(const SettingsTable::Row& row, const IniValue& stored, QString* why) const;
+    void reportUnreadable();
+    Values values() const;
+    void publish(const Values& before, const Values& after, bool fromFile);
+
+    SettingsFile m_file;
+    IniDocument m_values; // what this process holds
+    IniDocument m_disk;   // the file as last read or written
+    QByteArray m_diskBytes;
+    bool m_diskExists = false;
+    QSet<QString> m_unwritten; // names changed here since the last write
+    QHash<SettingKey, DataCodec> m_codecs;
+    bool m_refused = false; // not a file Runeboard may read or write
+    bool m_writeFailed = false;
+    bool m_copyFailed = false;
+    bool m_lockGivenUp = false;
+    std::optional<QByteArray> m_reportedFor; // the file contents whose faults were told
+    std::optional<QByteArray> m_copiedFor;   // the file contents a copy was kept of
 };

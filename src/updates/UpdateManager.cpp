@@ -25,8 +25,8 @@ UpdateManager::UpdateManager(SettingsStore& store, LocalizationManager& localiza
 }
 
 QUrl UpdateManager::feedURL() const {
-    if (const auto configured = m_store.string(feedURLKey); configured && !configured->trimmed().isEmpty())
-        return QUrl(configured->trimmed());
+    if (const QString configured = m_store.text(SettingKey::UpdateFeedURL).trimmed(); !configured.isEmpty())
+        return QUrl(configured);
     return QUrl(QString::fromUtf8(BuildInfo::updateFeedUrl));
 }
 

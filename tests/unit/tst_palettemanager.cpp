@@ -1,12 +1,15 @@
+#include "ConfigDir.h"
+#include "StdoutCapture.h"
 #include "palettes/PaletteManager.h"
+#include "palettes/PaletteMerge.h"
+#include "palettes/PresetCatalogue.h"
 #include "storage/SettingsStore.h"
 
-#include <QDir>
 #include <QSignalSpy>
-#include <QTemporaryDir>
 #include <QTest>
 
 namespace {
+const QString sep(customSymbolSeparator);
 
 QUuid idOf(const PaletteManager& manager, const QString& name) {
     for (const SymbolPalette& p : manager.palettes()) {
@@ -23,214 +26,282 @@ QStringList names(const QList<SymbolPalette>& palettes) {
     return list;
 }
 
+// Sets written as "A1 B2* C+": set A with custom characters "1", set B with
+// "2" and main, set C additional.
+QList<SymbolPalette> sets(const QString& words) {
+    QList<SymbolPalette> list;
+    for (QString word : words.split(u' ', Qt::SkipEmptyParts)) {
+        const bool isMain = word.endsWith(u'*'), isAdditional = word.endsWith(u'+');
+        if (isMain || isAdditional)
+            word.chop(1);
+        list.append({QUuid::createUuidV5(QUuid(), word.left(1)),
+                     word.left(1),
+                     {},
+                     word.mid(1),
+                     isMain,
+                     isAdditional,
+                     false});
+    }
+    return list;
+}
+
+QString described(const QList<SymbolPalette>& list) {
+    QStringList words;
+    for (const SymbolPalette& p : list)
+        words.append(p.name + p.customCharacters + (p.isMain ? "*" : p.isAdditional ? "+" : ""));
+    return words.join(u' ');
+}
+
 } // namespace
 
 class TestPaletteManager : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void init();
+    void writesTheExactDocument();
+    void reading_data();
+    void reading();
+    void symbols_data();
+    void symbols();
     void firstRunChoosesMainByLanguage_data();
     void firstRunChoosesMainByLanguage();
-    void firstRunWritesNothingUntilTheFirstChange();
-    void storedEmptyListStaysEmpty();
-    void unreadableValueIsCopiedBeforeItIsReplaced_data();
-    void unreadableValueIsCopiedBeforeItIsReplaced();
-    void toggleAdditionalKeepsTheLimits();
-    void setMainPaletteDemotesTheOldMain();
-    void deletingTheMainSetPromotesNothing();
-    void handEditedListLoadsUnchanged();
-    void restoreDiscardsUserSets();
-    void everyChangeIsPublishedAndStored();
-
-private:
-    std::unique_ptr<QTemporaryDir> m_dir;
-    std::unique_ptr<SettingsStore> m_store;
+    void undecodableSetsAreToldAndKept();
+    void operations_data();
+    void operations();
+    void merge_data();
+    void merge();
+    void twoRunebardsSharingTheFileKeepBothEdits();
 };
 
-void TestPaletteManager::init() {
-    m_dir = std::make_unique<QTemporaryDir>();
-    m_store = std::make_unique<SettingsStore>(m_dir->filePath(QStringLiteral("runeboard.conf")));
+void TestPaletteManager::writesTheExactDocument() {
+    const SymbolPalette greek{*SymbolPalette::parseId(QStringLiteral("0f8fad5b-d9cb-469f-a165-70867728950e")),
+                              "Greek \"α\"",
+                              "αβ",
+                              "x" + sep + "yz",
+                              true,
+                              false,
+                              false};
+    QCOMPARE(QString::fromUtf8(SymbolPalette::encodeList({greek})),
+             QStringLiteral("[{\"id\":\"0F8FAD5B-D9CB-469F-A165-70867728950E\",\"name\":\"Greek \\\"α\\\"\","
+                            "\"baseCharacters\":\"αβ\",\"customCharacters\":\"x\\u001fyz\",\"isMain\":true,"
+                            "\"isAdditional\":false,\"isSystem\":false}]"));
+    QList<SymbolPalette> list = presetCatalogue();
+    list.append(greek);
+    list[5].customCharacters =
+        "a\\b\n\t" + sep + "👨‍👩‍👧" + QChar(0xDDDD); // a lone surrogate too
+    QCOMPARE(SymbolPalette::decodeList(SymbolPalette::encodeList(list), nullptr), list);
+}
+
+void TestPaletteManager::reading_data() {
+    QTest::addColumn<QByteArray>("json");
+    QTest::addColumn<QByteArray>("rewritten"); // empty: refused
+    const QByteArray ok = R"({"id":"0F8FAD5B-D9CB-469F-A165-70867728950E","name":"n","baseCharacters":"a",)"
+                          R"("customCharacters":"","isMain":false,"isAdditional":false)";
+    const QByteArray whole = "[" + ok + R"(,"isSystem":true}])";
+    const auto row = [](const char* name, const QByteArray& json, const QByteArray& rewritten = {}) {
+        QTest::newRow(name) << json << rewritten;
+    };
+    row("missing isSystem", "[" + ok + "}]");
+    row("number for a boolean", QByteArray(whole).replace(R"("isMain":false)", R"("isMain":1)"));
+    row("null name", QByteArray(whole).replace(R"("name":"n")", R"("name":null)"));
+    row("short id", QByteArray(whole).replace("950E", "950"));
+    row("braced id", QByteArray(whole).replace("\"0F8FAD5B", "\"{0F8FAD5B").replace("950E", "950E}"));
+    row("not hexadecimal", QByteArray(whole).replace("0F8F", "0G8F"));
+    row("object, not list", ok + R"(,"isSystem":true})");
+    row("element not object", "[1]");
+    row("not JSON", "[{oops");
+    row("lower-case id, other order, extra member",
+        R"([{"isSystem":true,"extra":[1],"customCharacters":"","isAdditional":false,"isMain":false,)"
+        R"("baseCharacters":"a","name":"n","id":"0f8fad5b-d9cb-469f-a165-70867728950e"}])",
+        whole);
+}
+
+void TestPaletteManager::reading() {
+    QFETCH(QByteArray, json);
+    QFETCH(QByteArray, rewritten);
+    QString error;
+    const auto decoded = SymbolPalette::decodeList(json, &error);
+    QCOMPARE(error.isEmpty(), decoded.has_value());
+    QCOMPARE(decoded ? SymbolPalette::encodeList(*decoded) : QByteArray(), rewritten);
+}
+
+void TestPaletteManager::symbols_data() {
+    QTest::addColumn<bool>("base");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("appended"); // null: nothing appended
+    QTest::addColumn<QString>("result");
+    QTest::addColumn<QStringList>("symbols");
+    const auto row = [](const char* name, bool base, const QString& text, const QString& appended,
+                        const QString& result, const QStringList& symbols) {
+        QTest::newRow(name) << base << text << appended << result << symbols;
+    };
+    const QString none;
+    row("custom: empty", false, "", none, "", {});
+    row("custom: plain text, one per character", false, "abc", none, "abc", {"a", "b", "c"});
+    row("custom: separated keeps pieces whole", false, "a" + sep + "bc", none, "a" + sep + "bc", {"a", "bc"});
+    row("custom: empty pieces dropped", false, sep + sep + "a" + sep, none, sep + sep + "a" + sep, {"a"});
+    row("appended to empty", false, "", "x", "x", {"x"});
+    // Stays one symbol: without the trailing separator it would read back as "x", "y".
+    row("several characters appended to empty", false, "", "xy", "xy" + sep, {"xy"});
+    row("one cluster appended to empty", false, "", "e\u0301", "e\u0301", {"e\u0301"});
+    row("plain form converted", false, "xy", "z", "x" + sep + "y" + sep + "z", {"x", "y", "z"});
+    row("base: combining acute", true, "e\u0301a", none, "e\u0301a", {"e\u0301", "a"});
+    row("base: family emoji", true, "👨‍👩‍👧x", none, "👨‍👩‍👧x",
+        {"👨‍👩‍👧", "x"});
+    row("base: separator is a character", true, "a" + sep, none, "a" + sep, {"a", sep});
+}
+
+void TestPaletteManager::symbols() {
+    QFETCH(bool, base);
+    QFETCH(QString, text);
+    QFETCH(QString, appended);
+    QFETCH(QString, result);
+    QFETCH(QStringList, symbols);
+    SymbolPalette palette;
+    (base ? palette.baseCharacters : palette.customCharacters) =
+        appended.isNull() ? text : SymbolPalette::appendingCustomSymbol(text, appended);
+    QCOMPARE(base ? palette.baseCharacters : palette.customCharacters, result);
+    QCOMPARE(base ? palette.baseSymbols() : palette.customSymbols(), symbols);
 }
 
 void TestPaletteManager::firstRunChoosesMainByLanguage_data() {
     QTest::addColumn<QString>("language");
     QTest::addColumn<QString>("main");
+    for (const char* language : {"ru", "kk", "en", "de", "", "TR"})
+        QTest::newRow(language) << language << "preset_kazakh_cyr";
     QTest::newRow("tr") << "tr"
                         << "preset_turkish";
-    QTest::newRow("ru") << "ru"
-                        << "preset_kazakh_cyr";
-    QTest::newRow("kk") << "kk"
-                        << "preset_kazakh_cyr";
-    QTest::newRow("en") << "en"
-                        << "preset_kazakh_cyr";
-    QTest::newRow("de") << "de"
-                        << "preset_kazakh_cyr";
-    QTest::newRow("none") << ""
-                          << "preset_kazakh_cyr";
-    QTest::newRow("TR is not tr") << "TR"
-                                  << "preset_kazakh_cyr";
 }
 
 void TestPaletteManager::firstRunChoosesMainByLanguage() {
     QFETCH(QString, language);
     QFETCH(QString, main);
-    PaletteManager manager(*m_store, language);
-    QCOMPARE(manager.palettes().size(), 16);
-    QCOMPARE(manager.mainPalette()->name, main);
-    QVERIFY(manager.additionalPalettes().isEmpty());
-    QCOMPARE(names(manager.quickAccessPalettes()), QStringList{main});
-}
-
-void TestPaletteManager::firstRunWritesNothingUntilTheFirstChange() {
+    ConfigDir config;
     {
-        PaletteManager manager(*m_store, QStringLiteral("tr"));
-        QVERIFY(!m_store->contains(PaletteManager::storageKey));
+        SettingsStore store(config.path());
+        PaletteManager manager(store, language);
+        QCOMPARE(manager.palettes().size(), 16);
+        QCOMPARE(names(manager.quickAccessPalettes()), QStringList{main});
+        QVERIFY(!QFile::exists(config.path())); // nothing written until the first change
         manager.toggleAdditional(idOf(manager, QStringLiteral("preset_german")));
     }
-    SettingsStore reread(m_store->filePath());
-    const auto stored = SymbolPalette::decodeList(*reread.data(PaletteManager::storageKey), nullptr);
-    QVERIFY(stored);
-    QCOMPARE(stored->size(), 16);
-    PaletteManager again(reread, QStringLiteral("en"));
-    QCOMPARE(names(again.quickAccessPalettes()), (QStringList{"preset_turkish", "preset_german"}));
+    SettingsStore reread(config.path());
+    PaletteManager again(reread, QStringLiteral("tr"));
+    QCOMPARE(names(again.quickAccessPalettes()), (QStringList{main, "preset_german"}));
 }
 
-void TestPaletteManager::storedEmptyListStaysEmpty() {
-    m_store->setData(PaletteManager::storageKey, "[]");
-    PaletteManager manager(*m_store, QStringLiteral("en"));
-    QVERIFY(manager.palettes().isEmpty());
-    QVERIFY(!manager.mainPalette());
-    QVERIFY(manager.quickAccessPalettes().isEmpty());
-}
+void TestPaletteManager::undecodableSetsAreToldAndKept() {
+    ConfigDir config;
+    SettingsStore(config.path()).setData(PaletteManager::storageKey, "[{\"id\": typo");
+    const QByteArray original = config.bytes();
 
-void TestPaletteManager::unreadableValueIsCopiedBeforeItIsReplaced_data() {
-    QTest::addColumn<bool>("asData");
-    QTest::addColumn<QByteArray>("value");
-    QTest::addColumn<bool>("reportsDecodeFailure");
-    QTest::newRow("not JSON") << true << QByteArray("[{\"id\": typo") << true;
-    QTest::newRow("missing member") << true
-                                    << QByteArray("[{\"id\":\"0F8FAD5B-D9CB-469F-A165-70867728950E\"}]")
-                                    << true;
-    QTest::newRow("text instead of data") << false << QByteArray("my sets") << false;
-}
-
-void TestPaletteManager::unreadableValueIsCopiedBeforeItIsReplaced() {
-    QFETCH(bool, asData);
-    QFETCH(QByteArray, value);
-    QFETCH(bool, reportsDecodeFailure);
-    if (asData)
-        m_store->setData(PaletteManager::storageKey, value);
-    else
-        m_store->setString(PaletteManager::storageKey, QString::fromUtf8(value));
-    const QString folder = QFileInfo(m_store->filePath()).absolutePath();
-    const QStringList copyFilter{PaletteManager::storageKey + QStringLiteral(".unreadable-*")};
-
-    PaletteManager manager(*m_store, QStringLiteral("en"));
-    Q_UNUSED(reportsDecodeFailure); // the line itself goes to standard output
+    StdoutCapture output;
+    SettingsStore store(config.path());
+    PaletteManager manager(store, QStringLiteral("en"));
+    QCoreApplication::processEvents();
     QCOMPARE(manager.palettes().size(), 16);
-    QVERIFY(QDir(folder).entryList(copyFilter).isEmpty()); // loading alone changes nothing
+    QCOMPARE(output.lines().filter(QStringLiteral("[PaletteManager] Failed to decode palettes: ")).size(), 1);
+    QCOMPARE(output.lines().filter(QStringLiteral("\"savedSymbolPalettes__v2\":")).size(), 1);
 
     manager.deletePalette(manager.palettes().first().id);
-    const QStringList copies = QDir(folder).entryList(copyFilter);
-    QCOMPARE(copies.size(), 1);
-    QFile copy(folder + u'/' + copies.first());
-    QVERIFY(copy.open(QIODevice::ReadOnly));
-    QCOMPARE(copy.readAll(), value);
-    QCOMPARE(SymbolPalette::decodeList(*m_store->data(PaletteManager::storageKey), nullptr)->size(), 15);
-
-    manager.deletePalette(manager.palettes().first().id);
-    QCOMPARE(QDir(folder).entryList(copyFilter).size(), 1); // copied once, not at every write
+    QCOMPARE(config.onlyCopy(), original);
+    QCOMPARE(SymbolPalette::decodeList(*store.data(PaletteManager::storageKey), nullptr)->size(), 15);
 }
 
-void TestPaletteManager::toggleAdditionalKeepsTheLimits() {
-    PaletteManager manager(*m_store, QStringLiteral("en"));
-    const QUuid main = manager.mainPalette()->id;
-    const QUuid german = idOf(manager, QStringLiteral("preset_german"));
-    const QUuid french = idOf(manager, QStringLiteral("preset_french"));
-    const QUuid polish = idOf(manager, QStringLiteral("preset_polish"));
-
-    manager.toggleAdditional(main);
-    QVERIFY(manager.additionalPalettes().isEmpty());
-    manager.toggleAdditional(german);
-    manager.toggleAdditional(french);
-    manager.toggleAdditional(polish); // a third is refused
-    QCOMPARE(names(manager.additionalPalettes()), (QStringList{"preset_german", "preset_french"}));
-    manager.toggleAdditional(german); // removing is never refused
-    QCOMPARE(names(manager.additionalPalettes()), QStringList{"preset_french"});
-    manager.toggleAdditional(QUuid::createUuid());
-    QCOMPARE(names(manager.additionalPalettes()), QStringList{"preset_french"});
+void TestPaletteManager::operations_data() {
+    QTest::addColumn<QString>("stored");
+    QTest::addColumn<QString>("operation"); // +X toggles X additional, *X makes it main, -X deletes it
+    QTest::addColumn<QString>("expected");
+    QTest::addColumn<QString>("quickAccess");
+    const auto row = [](const char* name, const char* stored, const char* operation, const char* expected,
+                        const char* quick) {
+        QTest::newRow(name) << stored << operation << expected << quick;
+    };
+    row("the main set is never additional", "A* B", "+A", "A* B", "A");
+    row("a third additional set is refused", "A* B+ C+ D", "+D", "A* B+ C+ D", "A B C");
+    row("removing is never refused", "A* B+ C+", "+B", "A* B C+", "A C");
+    row("unknown set: nothing", "A* B+", "+X", "A* B+", "A B");
+    row("a new main set is no longer additional", "A* B+", "*B", "A B*", "B");
+    row("unknown main set: no main any more", "A* B+", "*X", "A B+", "B");
+    row("deleting the main set promotes nothing", "A* B+", "-A", "B+", "B");
+    row("hand-edited list loads as it is", "A+ B+ C+ D*", "", "A+ B+ C+ D*", "D A B");
+    row("stored empty list stays empty", "", "", "", "");
 }
 
-void TestPaletteManager::setMainPaletteDemotesTheOldMain() {
-    PaletteManager manager(*m_store, QStringLiteral("en"));
-    const QUuid oldMain = manager.mainPalette()->id;
-    const QUuid german = idOf(manager, QStringLiteral("preset_german"));
-    manager.toggleAdditional(german);
-    manager.toggleAdditional(idOf(manager, QStringLiteral("preset_ipa")));
-
-    manager.setMainPalette(german);
-    QCOMPARE(manager.mainPalette()->id, german);
-    QCOMPARE(names(manager.additionalPalettes()), QStringList{"preset_ipa"});
-    const SymbolPalette former = *manager.palette(oldMain);
-    QVERIFY(!former.isMain && !former.isAdditional);
-
-    manager.setMainPalette(QUuid::createUuid()); // unknown: nothing is main any more
-    QVERIFY(!manager.mainPalette());
+void TestPaletteManager::operations() {
+    QFETCH(QString, stored);
+    QFETCH(QString, operation);
+    QFETCH(QString, expected);
+    QFETCH(QString, quickAccess);
+    ConfigDir config;
+    SettingsStore store(config.path());
+    store.setData(PaletteManager::storageKey, SymbolPalette::encodeList(sets(stored)));
+    PaletteManager manager(store, QStringLiteral("en"));
+    const QUuid target = QUuid::createUuidV5(QUuid(), operation.mid(1));
+    if (operation.startsWith(u'+'))
+        manager.toggleAdditional(target);
+    else if (operation.startsWith(u'*'))
+        manager.setMainPalette(target);
+    else if (operation.startsWith(u'-'))
+        manager.deletePalette(target);
+    QCOMPARE(described(manager.palettes()), expected);
+    QCOMPARE(names(manager.quickAccessPalettes()).join(u' '), quickAccess);
+    QCOMPARE(SymbolPalette::decodeList(*store.data(PaletteManager::storageKey), nullptr), manager.palettes());
 }
 
-void TestPaletteManager::deletingTheMainSetPromotesNothing() {
-    PaletteManager manager(*m_store, QStringLiteral("en"));
-    manager.toggleAdditional(idOf(manager, QStringLiteral("preset_ipa")));
-    manager.deletePalette(manager.mainPalette()->id);
-    QCOMPARE(manager.palettes().size(), 15);
-    QVERIFY(!manager.mainPalette());
-    QCOMPARE(names(manager.quickAccessPalettes()), QStringList{"preset_ipa"});
+void TestPaletteManager::merge_data() {
+    QTest::addColumn<QString>("base"); // "-": no readable list when this process read the file
+    QTest::addColumn<QString>("mine");
+    QTest::addColumn<QString>("theirs");
+    QTest::addColumn<QString>("expected");
+    const auto row = [](const char* name, const char* base, const char* mine, const char* theirs,
+                        const char* expected) { QTest::newRow(name) << base << mine << theirs << expected; };
+    row("only they changed a set", "A B", "A B", "A B2", "A B2");
+    row("each changed another set", "A B C", "A1 B C", "A B C3", "A1 B C3");
+    row("both changed one set: ours", "A B", "A1 B", "A2 B", "A1 B");
+    row("they deleted an untouched set", "A B", "A B", "A", "A");
+    row("they deleted a set we edited", "A B", "A B1", "A", "A B1");
+    row("we deleted a set they edited", "A B", "A", "A B2", "A");
+    row("both added", "A", "A B", "A C", "A C B");
+    row("both chose a main set: ours", "A* B C", "A B* C", "A B C*", "A B* C");
+    row("nothing readable before: both kept", "-", "A", "B", "B A");
 }
 
-void TestPaletteManager::handEditedListLoadsUnchanged() {
-    QList<SymbolPalette> list;
-    for (int i = 0; i < 4; ++i)
-        list.append({QUuid::createUuid(),
-                     QStringLiteral("s%1").arg(i),
-                     QStringLiteral("a"),
-                     {},
-                     i == 3,
-                     i < 3,
-                     false});
-    m_store->setData(PaletteManager::storageKey, SymbolPalette::encodeList(list));
-    PaletteManager manager(*m_store, QStringLiteral("en"));
-    QCOMPARE(manager.palettes(), list);
-    QCOMPARE(names(manager.additionalPalettes()), (QStringList{"s0", "s1"}));
-    QCOMPARE(names(manager.quickAccessPalettes()), (QStringList{"s3", "s0", "s1"}));
-    manager.toggleAdditional(list[3].id);
-    QCOMPARE(manager.palettes(), list);
+void TestPaletteManager::merge() {
+    QFETCH(QString, base);
+    QFETCH(QString, mine);
+    QFETCH(QString, theirs);
+    QFETCH(QString, expected);
+    const std::optional<QList<SymbolPalette>> baseList =
+        base == QLatin1String("-") ? std::nullopt : std::optional(sets(base));
+    QCOMPARE(described(PaletteMerge::merged(baseList, sets(mine), sets(theirs))), expected);
 }
 
-void TestPaletteManager::restoreDiscardsUserSets() {
-    PaletteManager manager(*m_store, QStringLiteral("tr"));
-    const QList<SymbolPalette> before = manager.palettes();
-    manager.addPalette(
-        {QUuid::createUuid(), QStringLiteral("Greek"), {}, QStringLiteral("αβ"), false, false, false});
-    manager.restoreFactoryDefaults();
-    QCOMPARE(names(manager.palettes()), names(before));
-    QCOMPARE(manager.mainPalette()->name, QStringLiteral("preset_turkish"));
-    for (int i = 0; i < before.size(); ++i)
-        QVERIFY(manager.palettes()[i].id != before[i].id);
-}
+// Two Runeboards on two displays, one configuration: a set turned off on one
+// stays off after an edit on the other.
+void TestPaletteManager::twoRunebardsSharingTheFileKeepBothEdits() {
+    ConfigDir config;
+    SettingsStore firstStore(config.path());
+    PaletteManager first(firstStore, QStringLiteral("en"));
+    const QUuid german = idOf(first, QStringLiteral("preset_german"));
+    first.toggleAdditional(german);
+    SettingsStore secondStore(config.path());
+    PaletteManager second(secondStore, QStringLiteral("en"));
+    QCOMPARE(second.additionalPalettes().size(), 1);
 
-void TestPaletteManager::everyChangeIsPublishedAndStored() {
-    PaletteManager manager(*m_store, QStringLiteral("en"));
-    QSignalSpy spy(&manager, &PaletteManager::palettesChanged);
-    SymbolPalette german = *manager.palette(idOf(manager, QStringLiteral("preset_german")));
-    german.customCharacters = QStringLiteral("x");
-    german.isSystem = false;
-    QVERIFY(manager.updatePalette(german));
-    QCOMPARE(spy.count(), 1);
-    const auto stored = SymbolPalette::decodeList(*m_store->data(PaletteManager::storageKey), nullptr);
-    QVERIFY(stored->contains(german));
-    QVERIFY(!manager.updatePalette({QUuid::createUuid(), {}, {}, {}, false, false, false}));
-    QCOMPARE(spy.count(), 1);
+    first.toggleAdditional(german);
+    SymbolPalette french = *second.palette(idOf(second, QStringLiteral("preset_french")));
+    french.customCharacters = QStringLiteral("x");
+    QVERIFY(second.updatePalette(french)); // before the other's change was noticed
+    QVERIFY(second.additionalPalettes().isEmpty());
+
+    QSignalSpy published(&first, &PaletteManager::palettesChanged);
+    QTRY_COMPARE(first.palette(french.id)->customCharacters, QStringLiteral("x"));
+    QCOMPARE(published.count(), 1);
+    SettingsStore reread(config.path());
+    const auto stored = SymbolPalette::decodeList(*reread.data(PaletteManager::storageKey), nullptr);
+    QCOMPARE(*stored, second.palettes());
+    QCOMPARE(*stored, first.palettes());
 }
 
 QTEST_GUILESS_MAIN(TestPaletteManager)

@@ -1,116 +1,270 @@
+#include "ConfigDir.h"
+#include "StdoutCapture.h"
+#include "storage/IniFormat.h"
 #include "storage/SettingsStore.h"
 
-#include <QFile>
-#include <QTemporaryDir>
+#include <QElapsedTimer>
+#include <QSettings>
+#include <QSignalSpy>
 #include <QTest>
+
+#include <csignal>
+#include <sys/resource.h>
+#include <sys/stat.h>
+
+namespace {
+QStringList matching(const QStringList& lines, const char* text) {
+    return lines.filter(QString::fromUtf8(text));
+}
+} // namespace
 
 class TestSettingsStore : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void valuesReadOnlyAsTheirOwnKind_data();
-    void valuesReadOnlyAsTheirOwnKind();
-    void writesReachTheFileAtOnce();
-    void unwritableFileKeepsValuesInMemoryAndSaysSoOnce();
-    void preservedValueIsAByteExactCopy();
-    void defaultPathFollowsXdgConfigHome();
+    void sameFileAsQSettings_data();
+    void sameFileAsQSettings();
+    void hostileFiles_data();
+    void hostileFiles();
+    void failedWritesLeaveTheFile_data();
+    void failedWritesLeaveTheFile();
+    void notARegularFile_data();
+    void notARegularFile();
+    void stuckLockIsGivenUp();
+    void anotherProcessesChangesAreTakenIn();
 };
 
-void TestSettingsStore::valuesReadOnlyAsTheirOwnKind_data() {
-    QTest::addColumn<QString>("fileText");
-    QTest::addColumn<bool>("hasData");
-    QTest::addColumn<bool>("hasString");
-    QTest::addColumn<bool>("hasBoolean");
-    QTest::newRow("data") << "k=@ByteArray(abc)" << true << false << false;
-    QTest::newRow("string") << "k=Full" << false << true << false;
-    QTest::newRow("boolean text") << "k=false" << false << true << true;
-    QTest::newRow("number") << "k=12" << false << true << false;
-    QTest::newRow("list") << "k=a, b" << false << false << false;
-    QTest::newRow("absent") << "other=1" << false << false << false;
+void TestSettingsStore::sameFileAsQSettings_data() {
+    QTest::addColumn<QVariant>("value");
+    const auto row = [](const char* name, const QVariant& value) { QTest::newRow(name) << value; };
+    row("plain", QStringLiteral("Compact"));
+    row("empty", QString());
+    row("needs quotes", QStringLiteral(" a, b=c; \"d\"\\ "));
+    row("leading @", QStringLiteral("@Invalid()"));
+    row("controls before hex digits", QString::fromUtf16(u"\x1f"
+                                                         u"a\tb\x7f"));
+    row("NUL", QString::fromUtf16(u"a\0"
+                                  u"1",
+                                  3));
+    row("beyond ASCII", QStringLiteral("Қазақ € 👨‍👩‍👧"));
+    row("U+FEFF after an escape", QString::fromUtf16(u"a\x1f\xfeff"));
+    row("JSON data", QVariant(QByteArray(R"([{"name":"\u001f é","b":true}])")));
+    QByteArray everyByte;
+    for (int i = 0; i < 256; ++i)
+        everyByte += char(i);
+    row("every byte", QVariant(everyByte));
 }
 
-void TestSettingsStore::valuesReadOnlyAsTheirOwnKind() {
-    QFETCH(QString, fileText);
-    QFETCH(bool, hasData);
-    QFETCH(bool, hasString);
-    QFETCH(bool, hasBoolean);
+void TestSettingsStore::sameFileAsQSettings() {
+    QFETCH(QVariant, value);
+    const bool isData = value.typeId() == QMetaType::QByteArray;
+    ConfigDir ours, qt;
+    {
+        SettingsStore store(ours.path());
+        if (isData)
+            store.setData(QStringLiteral("k"), value.toByteArray());
+        else
+            store.setString(QStringLiteral("k"), value.toString());
+        QSettings settings(qt.path(), QSettings::IniFormat);
+        settings.setValue(QStringLiteral("k"), value);
+    }
+    QCOMPARE(ours.bytes(), qt.bytes());
+    const SettingsStore reread(qt.path());
+    QCOMPARE(isData ? QVariant(*reread.data(QStringLiteral("k")))
+                    : QVariant(*reread.string(QStringLiteral("k"))),
+             value);
+    QVERIFY(IniFormat::parse(ours.bytes()).rejectedLines.isEmpty());
+}
+
+void TestSettingsStore::hostileFiles_data() {
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<QString>("unreadable"); // what the start line names; empty: all of it reads
+    QTest::addColumn<QByteArray>("kept");    // still in the file after a write
+    const auto row = [](const char* name, const QByteArray& body, const char* unreadable,
+                        const QByteArray& kept = "keyboardSize=Full") {
+        QTest::newRow(name) << body << QString::fromUtf8(unreadable) << kept;
+    };
+    row("= replaced by a space", "[General]\nkeyboardSize=Full\nsavedSymbolPalettes__v2 @ByteArray([])\n",
+        "line 3 is not a setting");
+    row("comment", "[General]\n# mine\nkeyboardSize=Full\n; also\n", "lines 2, 4 are not settings");
+    row("NUL", QByteArray("[General]\nkeyboardSize=Full\nappLanguage=r") + '\0' + "u\n",
+        "line 3 is not a setting");
+    row("unclosed [General", "[General\nkeyboardSize=Full\n", "line 1 is not a setting");
+    row("unclosed other section", "[General]\nkeyboardSize=Full\n[Old\nappLanguage=ru\n",
+        "lines 3, 4 are not");
+    row("broken quoting", "[General]\nkeyboardSize=Full\nsavedSymbolPalettes__v2=\"@ByteArray([])\n",
+        "line 3 is not a setting");
+    row("key ending in a backslash", "[General]\nkeyboardSize=Full\nx\\ =1\n", "line 3 is not a setting");
+    row("later line wins", "[General]\nkeyboardSize=Compact\nkeyboardSize=Full\n", "line 2 is not a setting");
+    row("@Invalid()", "[General]\nkeyboardSize=Full\nappLanguage=@Invalid()\n",
+        "\"appLanguage\" is not text");
+    row("@Variant", "[General]\nkeyboardSize=Full\nseparateCustomSymbols=@Variant(\\0\\0\\0\\x1\\x1)\n",
+        "\"separateCustomSymbols\" is not true or false");
+    row("sets stored as text", "[General]\nkeyboardSize=Full\nsavedSymbolPalettes__v2=[]\n",
+        "\"savedSymbolPalettes__v2\" is not a @ByteArray(...) value");
+    row("characters as a list", "[General]\nkeyboardSize=Full\ntemporaryCustomCharacters=a, b\n",
+        "\"temporaryCustomCharacters\" is not text");
+    row("byte order mark", "\xEF\xBB\xBF[General]\nkeyboardSize=Full\n", "");
+    row("what others keep stays", "[General]\nkeyboardSize=Full\n\n[Other]\nx=\"a,b\"\n", "",
+        "\n\n[Other]\nx=\"a,b\"\n");
+}
+
+// Whatever the file holds, the start says what cannot be read, in one line;
+// the first write keeps the whole original first, once, and the rewritten
+// file holds what could be read.
+void TestSettingsStore::hostileFiles() {
+    QFETCH(QByteArray, file);
+    QFETCH(QString, unreadable);
+    QFETCH(QByteArray, kept);
+    ConfigDir config;
+    config.write(file);
+    StdoutCapture output;
+    SettingsStore store(config.path());
+    QCoreApplication::processEvents();
+    QCOMPARE(matching(output.lines(), "Cannot read all").size(), unreadable.isEmpty() ? 0 : 1);
+    if (!unreadable.isEmpty())
+        QVERIFY2(output.lines().first().contains(unreadable), qPrintable(output.lines().first()));
+    QCOMPARE(store.value(SettingKey::KeyboardSize), QVariant(QStringLiteral("Full")));
+    QCOMPARE(config.bytes(), file); // reading alone changes nothing
+
+    store.setValue(SettingKey::ActivePaletteID, QStringLiteral("A"));
+    store.setValue(SettingKey::ActivePaletteID, QStringLiteral("B"));
+    QCOMPARE(config.copies().size(), unreadable.isEmpty() ? 0 : 1);
+    if (!unreadable.isEmpty())
+        QCOMPARE(config.onlyCopy(), file);
+    QVERIFY(config.bytes().contains(kept));
+    QVERIFY(config.bytes().contains("activePaletteID=B"));
+    QVERIFY(IniFormat::parse(config.bytes()).rejectedLines.isEmpty());
+    QCOMPARE(matching(output.lines(), "[Settings]").size(), unreadable.isEmpty() ? 0 : 2);
+
+    // Read again, the file has nothing left to complain about.
+    SettingsStore again(config.path());
+    QCoreApplication::processEvents();
+    QCOMPARE(matching(output.lines(), "Cannot read all").size(), unreadable.isEmpty() ? 0 : 1);
+}
+
+void TestSettingsStore::failedWritesLeaveTheFile_data() {
+    QTest::addColumn<bool>("diskFull"); // otherwise no copy can be kept of a file that cannot all be read
+    QTest::addColumn<QString>("said");
+    QTest::newRow("copy cannot be made") << false << "Cannot keep a copy";
+    QTest::newRow("disk full") << true << "Cannot write";
+}
+
+void TestSettingsStore::failedWritesLeaveTheFile() {
+    QFETCH(bool, diskFull);
+    QFETCH(QString, said);
+    // A folder so deep that the configuration fits the system's path limit
+    // but the longer name of the copy does not.
     QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("runeboard.conf"));
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(("[General]\n" + fileText + "\n").toUtf8());
+    QString folder = dir.path();
+    while (!diskFull && folder.size() < 4060)
+        folder += u'/' + QString(qMin(200, 4060 - int(folder.size()) - 1), u'd');
+    QVERIFY(QDir().mkpath(folder));
+    QFile file(folder + QStringLiteral("/runeboard.conf"));
+    const QByteArray original =
+        diskFull ? "[General]\nsavedSymbolPalettes__v2=@ByteArray(" + QByteArray(39000, 'x') + ")\n"
+                 : "[General]\nsavedSymbolPalettes__v2=\"@ByteArray([{\"id\":\n";
+    QVERIFY(file.open(QIODevice::WriteOnly) && file.write(original) == original.size());
     file.close();
+    SettingsStore store(file.fileName());
+    StdoutCapture output;
 
-    SettingsStore store(path);
-    const QString key = QStringLiteral("k");
-    QCOMPARE(store.data(key).has_value(), hasData);
-    QCOMPARE(store.string(key).has_value(), hasString);
-    QCOMPARE(store.boolean(key).has_value(), hasBoolean);
-}
+    // A file may not grow past 16 KiB, as on a nearly full disk.
+    rlimit saved{};
+    ::getrlimit(RLIMIT_FSIZE, &saved);
+    const rlimit small{diskFull ? 16384 : saved.rlim_cur, saved.rlim_max};
+    const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+    ::setrlimit(RLIMIT_FSIZE, &small);
+    store.setValue(SettingKey::SeparateCustomSymbols, false);
+    store.setValue(SettingKey::AppLanguage, QStringLiteral("ru"));
+    ::setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, previousHandler);
 
-void TestSettingsStore::writesReachTheFileAtOnce() {
-    QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("sub/runeboard.conf"));
-    SettingsStore writer(path);
-    const QByteArray json = QStringLiteral("[{\"name\":\"Ω ä\\u001f\"}]").toUtf8();
-    writer.setData(QStringLiteral("blob"), json);
-    writer.setString(QStringLiteral("text"), QStringLiteral("Казахский"));
-    writer.setBoolean(QStringLiteral("flag"), false);
-
-    SettingsStore reader(path); // a second process would see the same
-    QCOMPARE(reader.data(QStringLiteral("blob")), std::optional<QByteArray>(json));
-    QCOMPARE(reader.string(QStringLiteral("text")), std::optional<QString>(QStringLiteral("Казахский")));
-    QCOMPARE(reader.boolean(QStringLiteral("flag")), std::optional<bool>(false));
-}
-
-void TestSettingsStore::unwritableFileKeepsValuesInMemoryAndSaysSoOnce() {
-    QTemporaryDir dir;
-    // A regular file where the folder should be: no user, root included, can write below it.
-    const QString blocker = dir.filePath(QStringLiteral("runeboard"));
-    QFile file(blocker);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.close();
-
-    SettingsStore store(blocker + QStringLiteral("/runeboard.conf"));
-    store.setString(QStringLiteral("a"), QStringLiteral("1"));
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), original);
     QVERIFY(!store.isWritable());
-    store.setString(QStringLiteral("b"), QStringLiteral("2"));
-    QCOMPARE(store.string(QStringLiteral("a")), std::optional<QString>(QStringLiteral("1")));
-    QCOMPARE(store.string(QStringLiteral("b")), std::optional<QString>(QStringLiteral("2")));
+    QCOMPARE(store.boolean(SettingKey::SeparateCustomSymbols), false);
+    const QStringList failures = matching(output.lines(), "Cannot ");
+    QCOMPARE(failures.size(), diskFull ? 1 : 2); // with the start line telling what cannot be read
+    QVERIFY2(failures.last().contains(said) && !failures.last().contains(QStringLiteral("Unknown")),
+             qPrintable(failures.last()));
+    if (diskFull) {
+        QVERIFY2(failures.last().contains(QStringLiteral("too large")), qPrintable(failures.last()));
+        store.setValue(SettingKey::KeyboardSize, QStringLiteral("Full")); // room again
+        QVERIFY(store.isWritable());
+        QCOMPARE(matching(output.lines(), "again").size(), 1);
+    }
 }
 
-void TestSettingsStore::preservedValueIsAByteExactCopy() {
-    QTemporaryDir dir;
-    SettingsStore store(dir.filePath(QStringLiteral("runeboard.conf")));
-    const QByteArray broken("[{\"id\": oops \xd0\x96");
-    store.setData(QStringLiteral("savedSymbolPalettes__v2"), broken);
-
-    const QString copy = store.preserveValue(QStringLiteral("savedSymbolPalettes__v2"));
-    QVERIFY(copy.startsWith(dir.path()));
-    QVERIFY(copy.contains(QStringLiteral("savedSymbolPalettes__v2")));
-    QFile copied(copy);
-    QVERIFY(copied.open(QIODevice::ReadOnly));
-    QCOMPARE(copied.readAll(), broken);
-    QVERIFY(store.preserveValue(QStringLiteral("absent")).isEmpty());
-
-    // A hand-written line with commas reads back as a list; the copy keeps its text.
-    QFile file(store.filePath());
-    QVERIFY(file.open(QIODevice::Append));
-    file.write("handWritten=[{\"a\": 1}, {\"b\": 2}]\n");
-    file.close();
-    SettingsStore reread(store.filePath());
-    QFile listCopy(reread.preserveValue(QStringLiteral("handWritten")));
-    QVERIFY(listCopy.open(QIODevice::ReadOnly));
-    QCOMPARE(listCopy.readAll(), QByteArray("[{\"a\": 1}, {\"b\": 2}]"));
+void TestSettingsStore::notARegularFile_data() {
+    QTest::addColumn<QString>("kind");
+    QTest::newRow("FIFO") << "a FIFO";
+    QTest::newRow("folder") << "a folder";
+    QTest::newRow("device") << "a device";
 }
 
-void TestSettingsStore::defaultPathFollowsXdgConfigHome() {
-    const QByteArray saved = qgetenv("XDG_CONFIG_HOME");
-    qputenv("XDG_CONFIG_HOME", "/tmp/somewhere");
-    QCOMPARE(SettingsStore::defaultFilePath(), QStringLiteral("/tmp/somewhere/runeboard/runeboard.conf"));
-    qunsetenv("XDG_CONFIG_HOME");
-    QVERIFY(SettingsStore::defaultFilePath().endsWith(QStringLiteral("/.config/runeboard/runeboard.conf")));
-    qputenv("XDG_CONFIG_HOME", saved);
+// Refused at once, without opening it for long: the start never hangs.
+void TestSettingsStore::notARegularFile() {
+    QFETCH(QString, kind);
+    ConfigDir config;
+    const QByteArray path = QFile::encodeName(config.path());
+    if (kind == QLatin1String("a FIFO"))
+        QCOMPARE(::mkfifo(path.constData(), 0600), 0);
+    else if (kind == QLatin1String("a folder"))
+        QVERIFY(QDir().mkdir(config.path()));
+    else
+        QVERIFY(QFile::link(QStringLiteral("/dev/null"), config.path()));
+
+    StdoutCapture output;
+    SettingsStore store(config.path());
+    store.setValue(SettingKey::KeyboardSize, QStringLiteral("Full"));
+    QCOMPARE(store.text(SettingKey::KeyboardSize), QStringLiteral("Full"));
+    QVERIFY(!store.isWritable());
+    QCOMPARE(output.lines().size(), 1);
+    QVERIFY2(output.lines().first().contains(kind), qPrintable(output.lines().first()));
+    QVERIFY(!QFileInfo(config.path()).isFile());
+}
+
+void TestSettingsStore::stuckLockIsGivenUp() {
+    ConfigDir config;
+    QVERIFY(QDir().mkdir(config.path() + QStringLiteral(".lock")));
+    SettingsStore store(config.path());
+    StdoutCapture output;
+    QElapsedTimer clock;
+    clock.start();
+    store.setValue(SettingKey::KeyboardSize, QStringLiteral("Full"));
+    QVERIFY(clock.elapsed() < 3000);
+    clock.restart();
+    store.setValue(SettingKey::AppLanguage, QStringLiteral("ru"));
+    QVERIFY(clock.elapsed() < 500); // waited for once, not at every write
+    QVERIFY(config.bytes().contains("appLanguage=ru"));
+    QCOMPARE(matching(output.lines(), "Gave up waiting for the lock").size(), 1);
+}
+
+void TestSettingsStore::anotherProcessesChangesAreTakenIn() {
+    ConfigDir config;
+    SettingsStore mine(config.path());
+    SettingsStore theirs(config.path());
+    QSignalSpy changes(&mine, &SettingsStore::changed);
+
+    theirs.setValue(SettingKey::KeyboardSize, QStringLiteral("Full"));
+    QTRY_COMPARE(mine.text(SettingKey::KeyboardSize), QStringLiteral("Full"));
+    QCOMPARE(changes.size(), 1);
+    QCOMPARE(changes.first().at(1).toBool(), true);
+
+    // Before the file's change is noticed, a write still carries it along.
+    theirs.setValue(SettingKey::AppLanguage, QStringLiteral("ru"));
+    mine.setValue(SettingKey::ActivePaletteID, QStringLiteral("mine"));
+    QVERIFY(config.bytes().contains("appLanguage=ru"));
+    QCOMPARE(mine.text(SettingKey::AppLanguage), QStringLiteral("ru"));
+
+    // The last writer of a key wins; our own writes never come back as theirs.
+    mine.setValue(SettingKey::KeyboardSize, QStringLiteral("Compact"));
+    QTRY_COMPARE(theirs.text(SettingKey::KeyboardSize), QStringLiteral("Compact"));
+    changes.clear();
+    QTest::qWait(200);
+    QCOMPARE(changes.size(), 0);
+    QCOMPARE(mine.text(SettingKey::KeyboardSize), QStringLiteral("Compact"));
 }
 
 QTEST_GUILESS_MAIN(TestSettingsStore)
