@@ -51,6 +51,10 @@ void KeyboardState::setShiftPressed(bool pressed) {
     Q_EMIT isShiftPressedChanged(pressed);
 }
 
+bool KeyboardState::offersShiftKey() const {
+    return !m_monitorStarted || !m_shiftMonitor.followsEveryWindow();
+}
+
 KeyboardSize KeyboardState::keyboardSize() const {
     return keyboardSizeFromRaw(m_store.string(keyboardSizeKey).value_or(QString()));
 }

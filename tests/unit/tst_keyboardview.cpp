@@ -32,8 +32,8 @@ GestureTarget stripAt(const QPointF& p) {
 }
 
 QString describe(const GestureIntent& i) {
-    static const char* names[] = {"Type",    "Reorder", "Drag",  "Drop", "Delete",    "Open",
-                                  "Confirm", "Cancel",  "Close", "Dot",  "Background"};
+    static const char* names[] = {"Type",    "Reorder", "Drag",  "Drop", "Delete",     "Open",
+                                  "Confirm", "Cancel",  "Close", "Dot",  "Background", "Shift"};
     QString s = names[i.kind];
     if (i.target.isKey())
         s += ":" + i.target.text;
@@ -258,6 +258,36 @@ private Q_SLOTS:
         QCOMPARE(f.state.temporaryCustomCharacters(), QString());
         f.clock.advance(0);
         QCOMPARE(f.panel.log, QStringList({"allow", "key", "key", "key", "deny"}));
+    }
+
+    // Steps: s clicks the keyboard's own Shift key, a and ß their keys, w waits (ms); a leading -
+    // stands for a platform that sees Shift in every window, and so shows no such key.
+    void shiftKeyLatchesAndLocks_data() {
+        stringRows({"steps", "typed"}, {{"a click latches the next symbol only", "s a a", "Aa"},
+                                        {"a double click locks until clicked again", "s s ß a s a", "SSAa"},
+                                        {"a second click later lets go", "s w1000 s a", "a"},
+                                        {"no key where Shift is seen everywhere", "- s a", "a"}});
+    }
+    void shiftKeyLatchesAndLocks() {
+        QFETCH(QString, steps);
+        QFETCH(QString, typed);
+        KeyboardViewFixture f;
+        f.shift.everyWindow = steps.startsWith('-');
+        f.addSet("aß", {});
+        f.show();
+        KeyboardLayoutInput in = f.symbols("aß");
+        in.shiftKey = true;
+        const QPoint shiftKey = f.at(in, Kind::ShiftKey);
+        in.shiftKey = !f.shift.everyWindow;
+        QCOMPARE(QSizeF(f.view->sizeHint()), KeyboardLayout::compute(in).size());
+        for (const QString& step : steps.split(' ')) {
+            if (step.startsWith('w'))
+                f.clock.advance(step.mid(1).toInt());
+            else if (step != "-")
+                f.click(step == "s" ? shiftKey : f.at(in, step));
+        }
+        QCOMPARE(f.backend.typedText(), typed);
+        QVERIFY(f.panel.log.isEmpty());
     }
 
     void dotsSwitchTheSet() {

@@ -8,9 +8,11 @@
 
 #include <QContextMenuEvent>
 #include <QFontMetricsF>
+#include <QGuiApplication>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QStyleHints>
 
 #include <cmath>
 
@@ -38,6 +40,7 @@ KeyboardView::KeyboardView(KeyboardState& state, PaletteManager& paletteManager,
               return GestureRecogniser::targetAt(m_scene.layout(), p, m_scene.closeButtonShown());
           },
           [this](const QPointF& p) { return m_scene.layout().toGrid(p); })
+    , m_latch(QGuiApplication::styleHints()->mouseDoubleClickInterval())
     , m_reorder(m_clock, m_editor, m_scene, window)
     , m_lender(window)
     , m_add(m_clock, m_lender, addLengthLimit)
@@ -81,6 +84,8 @@ void KeyboardView::rebuild() {
     in.isReordering = m_reorder.isOn();
     in.draggedCharacter = m_reorder.draggedCharacter();
     in.draggedIsCustom = m_reorder.draggedIsCustom();
+    in.shiftLatch = m_latch.state();
+    in.shift = in.shift || m_latch.isOn();
     const QSize before = sizeHint();
     m_scene.update(in, m_animation, m_clock.now());
     if (sizeHint() != before)
@@ -164,9 +169,22 @@ void KeyboardView::handle(const GestureIntent& intent) {
     EditSession& session = intent.field == KeyboardElementKind::NameField ? m_name : m_add;
     switch (intent.kind) {
     case GestureIntent::Type:
+        if (m_reorder.isOn())
+            break;
         // Full case mapping: one character may become several (ß types SS).
-        if (!m_reorder.isOn())
-            m_injector.typeText(m_state.isShiftPressed() ? intent.target.text.toUpper() : intent.target.text);
+        m_injector.typeText(m_state.isShiftPressed() || m_latch.isOn() ? intent.target.text.toUpper()
+                                                                       : intent.target.text);
+        if (m_latch.state() == ShiftLatch::Latched) {
+            m_latch.typed();
+            rebuild();
+        }
+        break;
+    case GestureIntent::Shift:
+        // Dimmed and idle in reorder mode, as the add key.
+        if (!m_reorder.isOn()) {
+            m_latch.click(m_clock.now());
+            rebuild();
+        }
         break;
     case GestureIntent::Reorder:
         m_reorder.setOn(true);

@@ -9,6 +9,7 @@
 #include "keyboard/view/KeyboardSceneBuilder.h"
 #include "keyboard/view/ReorderSession.h"
 #include "keyboard/view/SessionField.h"
+#include "keyboard/view/ShiftLatch.h"
 
 #include <QPointer>
 #include <QWidget>
@@ -81,6 +82,7 @@ private:
     int m_frameTask = -1;
 
     GestureRecogniser m_gestures;
+    ShiftLatch m_latch;
     ReorderSession m_reorder;
     QPointer<QMenu> m_menu;
 
