@@ -2,8 +2,9 @@
 // `runeboard --type` types arrives exactly in foot, in a Qt Wayland line edit
 // and in a Qt Xwayland line edit, the first symbol of a fresh process
 // included; a click on the panel types into foot, which keeps the focus, upper
-// case after the panel's own Shift key; and the running instance answers
-// --type, --set and --toggle as the compositor's key bindings call them.
+// case after the panel's own Shift key; the add field opens in a window of its
+// own that takes the typing; and the running instance answers --type, --set
+// and --toggle as the compositor's key bindings call them.
 #include "SwaySession.h"
 
 #include "keyboard/view/KeyboardLayout.h"
@@ -97,9 +98,22 @@ private Q_SLOTS:
         QCOMPARE(XSession::waitForFileText(out, QStringLiteral("öÖöSSÖ")), QStringLiteral("öÖöSSÖ"));
         QCOMPARE(m_session.focusedWindow(), QStringLiteral("receiver-foot"));
 
+        // The add field opens in a window of its own, which the compositor focuses; the typing
+        // goes there, and once the field closes foot has the focus again.
+        QVERIFY(click(layout.element(KeyboardElementKind::AddKey)));
+        QVERIFY(XSession::waitFor([&] { return m_session.focusedWindow() == QLatin1String("Runeboard"); }));
         const auto ask = [&](const QStringList& arguments) {
             return m_session.run(XSession::runeboardBinary(), arguments).exitCode;
         };
+        QCOMPARE(ask({QStringLiteral("--type"), QStringLiteral("ŋ\n")}), 0);
+        in.customSymbols = {QStringLiteral("ŋ")};
+        const QSizeF grown = KeyboardLayout::compute(in).size();
+        QVERIFY(XSession::waitFor([&] {
+            return panelGeometry().mid(2) == QList<int>{int(grown.width()), int(grown.height())};
+        }));
+        QVERIFY(
+            XSession::waitFor([&] { return m_session.focusedWindow() == QLatin1String("receiver-foot"); }));
+
         QCOMPARE(ask({QStringLiteral("--type"), QStringLiteral("𝔸ŋ")}), 0);
         QCOMPARE(XSession::waitForFileText(out, QStringLiteral("öÖöSSÖ𝔸ŋ")), QStringLiteral("öÖöSSÖ𝔸ŋ"));
 

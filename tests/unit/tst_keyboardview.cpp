@@ -1,5 +1,7 @@
 #include "KeyboardViewFixture.h"
 
+#include "keyboard/view/FieldWindow.h"
+
 #include <QApplication>
 #include <QContextMenuEvent>
 #include <QMenu>
@@ -258,6 +260,33 @@ private Q_SLOTS:
         QCOMPARE(f.state.temporaryCustomCharacters(), QString());
         f.clock.advance(0);
         QCOMPARE(f.panel.log, QStringList({"allow", "key", "key", "key", "deny"}));
+    }
+
+    // Where the panel can never take the focus, each field opens in a window of its own; the
+    // panel's face shows its text. Closing the window cancels, Return commits.
+    void fieldsOpenInTheirOwnWindowWhereThePanelTakesNoFocus() {
+        KeyboardViewFixture f;
+        f.panel.takesFocus = false;
+        f.view = std::make_unique<KeyboardView>(f.state, f.palettes, f.localization, f.injector, &f.panel,
+                                                &f.clock);
+        f.useUnsaved(QStringLiteral("ŋ"));
+        f.show();
+        for (const QString typed : {"x", "ə"}) {
+            f.click(f.at(f.symbols("", {"ŋ"}), Kind::AddKey));
+            auto* window = f.view->findChild<FieldWindow*>();
+            QVERIFY(window && window->isWindow() && window->isVisible());
+            window->findChild<EditorField*>()->setText(typed);
+            for (EditorField* field : f.fields())
+                QCOMPARE(field->text(), typed);
+            if (typed == "ə")
+                QTest::keyClick(window->findChild<EditorField*>(), Qt::Key_Return);
+            else
+                window->close();
+            f.clock.advance(0);
+            QVERIFY(f.fields().isEmpty() && !f.view->findChild<FieldWindow*>());
+        }
+        QCOMPARE(f.state.temporaryCustomCharacters(), sep({"ŋ", "ə"}));
+        QVERIFY(f.panel.log.isEmpty()); // the panel is never asked for the focus
     }
 
     // Steps: s clicks the keyboard's own Shift key, a and ß their keys, w waits (ms); a leading -

@@ -1,6 +1,7 @@
 #include "KeyboardView.h"
 
 #include "keyboard/InputInjector.h"
+#include "keyboard/KeyboardPanel.h"
 #include "keyboard/KeyboardState.h"
 #include "keyboard/view/ViewClock.h"
 #include "localization/LocalizationManager.h"
@@ -19,6 +20,11 @@
 namespace {
 constexpr int frameMs = 16;
 constexpr int addLengthLimit = 7; // grapheme clusters
+
+// The panel the fields borrow the focus from, if they can.
+KeyboardPanel* lenderPanel(KeyboardPanel* window) {
+    return window && window->canTakeFocus() ? window : nullptr;
+}
 } // namespace
 
 KeyboardView::KeyboardView(KeyboardState& state, PaletteManager& paletteManager,
@@ -42,7 +48,7 @@ KeyboardView::KeyboardView(KeyboardState& state, PaletteManager& paletteManager,
           [this](const QPointF& p) { return m_scene.layout().toGrid(p); })
     , m_latch(QGuiApplication::styleHints()->mouseDoubleClickInterval())
     , m_reorder(m_clock, m_editor, m_scene, window)
-    , m_lender(window)
+    , m_lender(lenderPanel(window))
     , m_add(m_clock, m_lender, addLengthLimit)
     , m_name(m_clock, m_lender)
     , m_addField(m_add, *this)
@@ -52,6 +58,11 @@ KeyboardView::KeyboardView(KeyboardState& state, PaletteManager& paletteManager,
     setAttribute(Qt::WA_TranslucentBackground);
     setAutoFillBackground(false);
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+    if (window && !lenderPanel(window)) {
+        m_addField.useOwnWindow([this] { return m_localization.localized(QStringLiteral("add_symbol")); });
+        m_nameField.useOwnWindow(
+            [this] { return m_localization.localized(QStringLiteral("palette_name_placeholder")); });
+    }
     m_gestures.onIntent = [this](const GestureIntent& intent) { handle(intent); };
     m_reorder.animate = [this](const std::optional<ViewAnimation>& animation,
                                const std::function<void()>& change) { withAnimation(animation, change); };
@@ -240,7 +251,7 @@ void KeyboardView::offerDeleting(const QString& text, const QPoint& screenPositi
 
 void KeyboardView::placeFields() {
     const qint64 now = m_clock.now();
-    const qreal pixelSize = m_scene.layout().metrics().fontSize;
-    m_addField.place(m_scene.fieldFrame(KeyboardElementKind::AddField, now), pixelSize);
-    m_nameField.place(m_scene.fieldFrame(KeyboardElementKind::NameField, now), pixelSize);
+    const KeyboardMetrics& metrics = m_scene.layout().metrics();
+    m_addField.place(m_scene.fieldFrame(KeyboardElementKind::AddField, now), metrics);
+    m_nameField.place(m_scene.fieldFrame(KeyboardElementKind::NameField, now), metrics);
 }
