@@ -153,7 +153,7 @@ void FloatingPanel::makeKeyWindow() {
 }
 
 bool FloatingPanel::canTakeFocus() const {
-    // Under sway an unmanaged window is never given the keyboard, whatever it asks.
+    // An unmanaged window under a Wayland compositor is never given the keyboard, whatever it asks.
     return !m_windowSystem.floatsUnmanaged();
 }
 
