@@ -152,6 +152,11 @@ void FloatingPanel::makeKeyWindow() {
     activateWindow();
 }
 
+bool FloatingPanel::canTakeFocus() const {
+    // An unmanaged window under a Wayland compositor is never given the keyboard, whatever it asks.
+    return !m_windowSystem.floatsUnmanaged();
+}
+
 QString FloatingPanel::frameText(const QRect& frame) {
     return QStringLiteral("%1 %2 %3 %4").arg(frame.x()).arg(frame.y()).arg(frame.width()).arg(frame.height());
 }

@@ -41,6 +41,7 @@ public:
     bool allowFocus() const override { return m_allowFocus; }
     void setAllowFocus(bool allow) override;
     void makeKeyWindow() override;
+    bool canTakeFocus() const override;
     void setMovableByBackground(bool movable) override { m_movable = movable; }
     bool isMovableByBackground() const { return m_movable; }
 

@@ -17,6 +17,9 @@ public:
     virtual void setAllowFocus(bool allow) = 0;
     // Gives the panel the keyboard focus; only has an effect while allowFocus() is true.
     virtual void makeKeyWindow() = 0;
+    // False where the panel can never take the keyboard focus (an unmanaged
+    // window): its text fields then open in small windows of their own.
+    virtual bool canTakeFocus() const { return true; }
 
     // Whether dragging the panel's background moves it (off while keys are reordered).
     virtual void setMovableByBackground(bool movable) = 0;

@@ -66,6 +66,10 @@ void KeyboardState::setShiftPressed(bool pressed) {
     Q_EMIT isShiftPressedChanged(pressed);
 }
 
+bool KeyboardState::offersShiftKey() const {
+    return !m_monitorStarted || !m_shiftMonitor.followsEveryWindow();
+}
+
 KeyboardSize KeyboardState::keyboardSize() const {
     return keyboardSizeFromRaw(m_store.text(SettingKey::KeyboardSize));
 }

@@ -47,6 +47,9 @@ public:
     bool isKeyboardVisible() const { return m_isKeyboardVisible; }
     bool isShiftPressed() const { return m_isShiftPressed; }
     void setShiftPressed(bool pressed);
+    // True where the physical Shift key cannot be followed whichever window has
+    // the focus: the keyboard then has a Shift key of its own.
+    bool offersShiftKey() const;
 
     KeyboardSize keyboardSize() const;
     void setKeyboardSize(KeyboardSize size);

@@ -11,6 +11,10 @@ public:
 
     // Starts following; false when the system offers no way to (nothing is reported then).
     virtual bool start() = 0;
+    // Whether start() follows Shift in every window, or only while one of
+    // Runeboard's own windows has the focus. Where it cannot see the key the
+    // user holds for another program, the keyboard offers a Shift key of its own.
+    virtual bool followsEveryWindow() const { return true; }
 
 Q_SIGNALS:
     // Emitted from the main event loop on every change, and once after start()

@@ -99,7 +99,9 @@ private Q_SLOTS:
         {
             SettingsStore store(m_session.configHome() + QStringLiteral("/runeboard/runeboard.conf"));
             PaletteManager palettes(store, QStringLiteral("en"));
-            for (const SymbolPalette& p : palettes.palettes())
+            // A copy: setting the main set rewrites the manager's list.
+            const QList<SymbolPalette> all = palettes.palettes();
+            for (const SymbolPalette& p : all)
                 if (p.name == QLatin1String("preset_german"))
                     palettes.setMainPalette(p.id);
         }

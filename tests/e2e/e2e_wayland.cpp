@@ -1,9 +1,10 @@
 // Runeboard on a wlroots compositor (a headless sway with Xwayland): what
 // `runeboard --type` types arrives exactly in foot, in a Qt Wayland line edit
 // and in a Qt Xwayland line edit, the first symbol of a fresh process
-// included; a click on the panel types into foot, which keeps the focus; and
-// the running instance answers --type, --set and --toggle as the
-// compositor's key bindings call them.
+// included; a click on the panel types into foot, which keeps the focus, upper
+// case after the panel's own Shift key; the add field opens in a window of its
+// own that takes the typing; and the running instance answers --type, --set
+// and --toggle as the compositor's key bindings call them.
 #include "SwaySession.h"
 
 #include "keyboard/view/KeyboardLayout.h"
@@ -65,29 +66,56 @@ private Q_SLOTS:
                 return said.contains(QStringLiteral("[TrayMenu]"));
             },
             20000));
-        QList<int> g;
-        QVERIFY(XSession::waitFor([&] { return (g = panelGeometry()).at(2) == 226; }));
-        QCOMPARE(m_session.focusedWindow(), QStringLiteral("receiver-foot"));
-
-        // A click on a key types into foot, and foot keeps the focus.
+        // The German keys and the panel's own Shift key: no client here sees the Shift key held.
         KeyboardLayoutInput in;
         in.baseSymbols = {QStringLiteral("ä"), QStringLiteral("ö"), QStringLiteral("ü"), QStringLiteral("ß")};
+        in.shiftKey = true;
         const KeyboardLayout layout = KeyboardLayout::compute(in);
-        const QPointF key = layout.toView(layout.key(QStringLiteral("ö"), false)->frame).center();
-        QVERIFY(m_session.click(g[0] + int(key.x()), g[1] + int(key.y())));
+        QList<int> g;
+        QVERIFY(XSession::waitFor([&] { return (g = panelGeometry()).at(2) == layout.size().width(); }));
+        QCOMPARE(m_session.focusedWindow(), QStringLiteral("receiver-foot"));
+        const auto click = [&](const KeyboardElement* element) {
+            const QPointF p = layout.toView(element->frame).center();
+            return m_session.click(g[0] + int(p.x()), g[1] + int(p.y()));
+        };
+        const KeyboardElement* o = layout.key(QStringLiteral("ö"), false);
+
+        // A click on a key types into foot, and foot keeps the focus.
+        QVERIFY(click(o));
         if (XSession::waitForFileText(out, QStringLiteral("ö"), 3000).isEmpty()) {
             // Now and then sway 1.7 hands a new virtual pointer's first click to the window below.
             qWarning("the first click did not arrive; clicking again");
-            QVERIFY(m_session.click(g[0] + int(key.x()), g[1] + int(key.y())));
+            QVERIFY(click(o));
         }
         QCOMPARE(XSession::waitForFileText(out, QStringLiteral("ö")), QStringLiteral("ö"));
         QCOMPARE(m_session.focusedWindow(), QStringLiteral("receiver-foot"));
 
+        // Shift latches the next symbol only; a double click locks it until clicked again.
+        const KeyboardElement* shift = layout.element(KeyboardElementKind::ShiftKey);
+        for (const KeyboardElement* e :
+             {shift, o, o, shift, shift, layout.key(QStringLiteral("ß"), false), o, shift})
+            QVERIFY(click(e));
+        QCOMPARE(XSession::waitForFileText(out, QStringLiteral("öÖöSSÖ")), QStringLiteral("öÖöSSÖ"));
+        QCOMPARE(m_session.focusedWindow(), QStringLiteral("receiver-foot"));
+
+        // The add field opens in a window of its own, which the compositor focuses; the typing
+        // goes there, and once the field closes foot has the focus again.
+        QVERIFY(click(layout.element(KeyboardElementKind::AddKey)));
+        QVERIFY(XSession::waitFor([&] { return m_session.focusedWindow() == QLatin1String("Runeboard"); }));
         const auto ask = [&](const QStringList& arguments) {
             return m_session.run(XSession::runeboardBinary(), arguments).exitCode;
         };
+        QCOMPARE(ask({QStringLiteral("--type"), QStringLiteral("ŋ\n")}), 0);
+        in.customSymbols = {QStringLiteral("ŋ")};
+        const QSizeF grown = KeyboardLayout::compute(in).size();
+        QVERIFY(XSession::waitFor([&] {
+            return panelGeometry().mid(2) == QList<int>{int(grown.width()), int(grown.height())};
+        }));
+        QVERIFY(
+            XSession::waitFor([&] { return m_session.focusedWindow() == QLatin1String("receiver-foot"); }));
+
         QCOMPARE(ask({QStringLiteral("--type"), QStringLiteral("𝔸ŋ")}), 0);
-        QCOMPARE(XSession::waitForFileText(out, QStringLiteral("ö𝔸ŋ")), QStringLiteral("ö𝔸ŋ"));
+        QCOMPARE(XSession::waitForFileText(out, QStringLiteral("öÖöSSÖ𝔸ŋ")), QStringLiteral("öÖöSSÖ𝔸ŋ"));
 
         QCOMPARE(ask({QStringLiteral("--set"), QStringLiteral("2")}), 0);
         QVERIFY(XSession::waitFor([&] {

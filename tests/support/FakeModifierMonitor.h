@@ -12,8 +12,10 @@ public:
         started = true;
         return available;
     }
+    bool followsEveryWindow() const override { return everyWindow; }
     void setShift(bool pressed) { Q_EMIT shiftChanged(pressed); }
 
     bool available = true;
     bool started = false;
+    bool everyWindow = true;
 };

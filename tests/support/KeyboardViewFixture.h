@@ -26,8 +26,10 @@ struct RecordingPanel : KeyboardPanel {
     void setAllowFocus(bool allow) override { log.append((focus = allow) ? "allow" : "deny"); }
     void makeKeyWindow() override { log.append("key"); }
     void setMovableByBackground(bool m) override { log.append(m ? "movable" : "fixed"); }
+    bool canTakeFocus() const override { return takesFocus; }
 
     bool focus = false;
+    bool takesFocus = true;
     QStringList log;
 };
 

@@ -12,7 +12,7 @@ using Content = ScenePiece::Content;
 namespace {
 
 // Flags: full, flat (custom keys not separated), add, row (save row), saving, wide (labels 52
-// wide), shift, reorder, drag (of b), dots=pattern of active dots.
+// wide), shift, reorder, drag (of b), dots=pattern of active dots, latch and lock (the own Shift key).
 // Base symbols one per character, custom ones apart by blanks.
 KeyboardSceneBuilder::Input input(const QString& base, const QString& custom, const QString& flags) {
     KeyboardSceneBuilder::Input in;
@@ -26,6 +26,9 @@ KeyboardSceneBuilder::Input input(const QString& base, const QString& custom, co
     in.isSavingPalette = flags.contains("saving");
     in.showSaveRow = flags.contains("row");
     in.isReordering = flags.contains("reorder");
+    in.shiftKey = flags.contains("latch") || flags.contains("lock");
+    in.shiftLatch = flags.contains("lock") ? ShiftLatch::Locked : ShiftLatch::Latched;
+    in.shift = in.shift || in.shiftKey;
     if (flags.contains("drag"))
         in.draggedCharacter = QStringLiteral("b");
     for (QChar c : flags.section("dots=", 1).section(' ', 0, 0))
@@ -49,6 +52,8 @@ QString describe(const KeyboardScene& scene) {
                                               {Content::Checkmark, "✓"},
                                               {Content::Cross, "×"},
                                               {Content::None, "_"},
+                                              {Content::Shift, "⇧"},
+                                              {Content::ShiftLock, "⇪"},
                                               {Content::Title, "[" + p.text + "]"}};
         QString s = symbols.value(p.content, p.text);
         s += p.face.isGlass ? "~" : p.face.isBlue ? "^" : p.face.isCustom ? "'" : "";
@@ -112,7 +117,11 @@ private Q_SLOTS:
              {"reorder, b dragged", "ab", "", "reorder drag shift",
               "A/s0.92 B/o0 +^/o0.3 0-98 | 118x50 ↑B/s1.05"},
              {"dots", "a", "", "dots=010", "a +^ 0-64 | 84x50 ○●○"},
-             {"a single dot is not shown", "a", "", "dots=1", "a +^ 0-64 | 84x50"}});
+             {"a single dot is not shown", "a", "", "dots=1", "a +^ 0-64 | 84x50"},
+             {"the own Shift key, after the add key, latched", "aß", "", "latch",
+              "A SS +^ ⇧^ 0-132 | 152x50"},
+             {"locked: marked", "a", "", "lock", "A +^ ⇪^ 0-98 | 118x50"},
+             {"never beside a lone add key", "", "", "lock", "+^ 0-30 | 50x50"}});
     }
     void scene() {
         QFETCH(QString, base);

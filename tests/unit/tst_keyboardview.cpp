@@ -1,5 +1,7 @@
 #include "KeyboardViewFixture.h"
 
+#include "keyboard/view/FieldWindow.h"
+
 #include <QApplication>
 #include <QContextMenuEvent>
 #include <QMenu>
@@ -32,8 +34,8 @@ GestureTarget stripAt(const QPointF& p) {
 }
 
 QString describe(const GestureIntent& i) {
-    static const char* names[] = {"Type",    "Reorder", "Drag",  "Drop", "Delete",    "Open",
-                                  "Confirm", "Cancel",  "Close", "Dot",  "Background"};
+    static const char* names[] = {"Type",    "Reorder", "Drag",  "Drop", "Delete",     "Open",
+                                  "Confirm", "Cancel",  "Close", "Dot",  "Background", "Shift"};
     QString s = names[i.kind];
     if (i.target.isKey())
         s += ":" + i.target.text;
@@ -258,6 +260,63 @@ private Q_SLOTS:
         QCOMPARE(f.state.temporaryCustomCharacters(), QString());
         f.clock.advance(0);
         QCOMPARE(f.panel.log, QStringList({"allow", "key", "key", "key", "deny"}));
+    }
+
+    // Where the panel can never take the focus, each field opens in a window of its own; the
+    // panel's face shows its text. Closing the window cancels, Return commits.
+    void fieldsOpenInTheirOwnWindowWhereThePanelTakesNoFocus() {
+        KeyboardViewFixture f;
+        f.panel.takesFocus = false;
+        f.view = std::make_unique<KeyboardView>(f.state, f.palettes, f.localization, f.injector, &f.panel,
+                                                &f.clock);
+        f.useUnsaved(QStringLiteral("ŋ"));
+        f.show();
+        for (const QString typed : {"x", "ə"}) {
+            f.click(f.at(f.symbols("", {"ŋ"}), Kind::AddKey));
+            auto* window = f.view->findChild<FieldWindow*>();
+            QVERIFY(window && window->isWindow() && window->isVisible());
+            window->findChild<EditorField*>()->setText(typed);
+            for (EditorField* field : f.fields())
+                QCOMPARE(field->text(), typed);
+            if (typed == "ə")
+                QTest::keyClick(window->findChild<EditorField*>(), Qt::Key_Return);
+            else
+                window->close();
+            f.clock.advance(0);
+            QVERIFY(f.fields().isEmpty() && !f.view->findChild<FieldWindow*>());
+        }
+        QCOMPARE(f.state.temporaryCustomCharacters(), sep({"ŋ", "ə"}));
+        QVERIFY(f.panel.log.isEmpty()); // the panel is never asked for the focus
+    }
+
+    // Steps: s clicks the keyboard's own Shift key, a and ß their keys, w waits (ms); a leading -
+    // stands for a platform that sees Shift in every window, and so shows no such key.
+    void shiftKeyLatchesAndLocks_data() {
+        stringRows({"steps", "typed"}, {{"a click latches the next symbol only", "s a a", "Aa"},
+                                        {"a double click locks until clicked again", "s s ß a s a", "SSAa"},
+                                        {"a second click later lets go", "s w1000 s a", "a"},
+                                        {"no key where Shift is seen everywhere", "- s a", "a"}});
+    }
+    void shiftKeyLatchesAndLocks() {
+        QFETCH(QString, steps);
+        QFETCH(QString, typed);
+        KeyboardViewFixture f;
+        f.shift.everyWindow = steps.startsWith('-');
+        f.addSet("aß", {});
+        f.show();
+        KeyboardLayoutInput in = f.symbols("aß");
+        in.shiftKey = true;
+        const QPoint shiftKey = f.at(in, Kind::ShiftKey);
+        in.shiftKey = !f.shift.everyWindow;
+        QCOMPARE(QSizeF(f.view->sizeHint()), KeyboardLayout::compute(in).size());
+        for (const QString& step : steps.split(' ')) {
+            if (step.startsWith('w'))
+                f.clock.advance(step.mid(1).toInt());
+            else if (step != "-")
+                f.click(step == "s" ? shiftKey : f.at(in, step));
+        }
+        QCOMPARE(f.backend.typedText(), typed);
+        QVERIFY(f.panel.log.isEmpty());
     }
 
     void dotsSwitchTheSet() {

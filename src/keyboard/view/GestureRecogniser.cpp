@@ -135,6 +135,8 @@ void GestureRecogniser::click(const GestureTarget& target) {
     case K::AddCancel:
     case K::NameCancel:
         return send(GestureIntent::Cancel, target);
+    case K::ShiftKey:
+        return send(GestureIntent::Shift, target);
     case K::AddField:
     case K::NameField:
         return;

@@ -37,6 +37,7 @@ struct GestureIntent {
         Close,       // the close button
         Dot,         // a set dot
         Background,  // the card where nothing else is
+        Shift,       // the keyboard's own Shift key
     };
     Kind kind = Type;
     GestureTarget target;

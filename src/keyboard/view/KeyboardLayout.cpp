@@ -81,6 +81,13 @@ public:
         return item;
     }
 
+    Item shiftKey() const {
+        Item item;
+        item.size = QSizeF(m.keySize, m.keySize);
+        item.parts = {part(KeyboardElementKind::ShiftKey, QRectF(QPointF(), item.size))};
+        return item;
+    }
+
     Item saveRow() const {
         if (in.isSavingPalette)
             return fieldRow(m, 3 * m.keySize + 4, KeyboardElementKind::NameField,
@@ -164,6 +171,9 @@ KeyboardLayout KeyboardLayout::compute(const KeyboardLayoutInput& input) {
             flows.append({items, {}});
         }
     }
+
+    if (input.shiftKey && !bothEmpty)
+        flows.last().items.append(b.shiftKey());
 
     QSizeF keyArea(0, 0);
     for (Flow& flow : flows) {

@@ -24,6 +24,9 @@ struct KeyboardLayoutInput {
     qreal saveTitleWidth = 0;
     // Number of set dots (quick-access sets plus the unsaved set); fewer than two show none.
     int dotCount = 0;
+    // The keyboard's own Shift key, after the add element, where the physical
+    // one cannot be followed; never beside a lone add key.
+    bool shiftKey = false;
     // Natural width of a key label at a pixel size; a label wider than the
     // key's rule widens the key. Optional.
     std::function<qreal(const QString& label, qreal pixelSize)> labelWidth;
@@ -39,6 +42,7 @@ enum class KeyboardElementKind {
     NameField,
     NameConfirm,
     NameCancel,
+    ShiftKey,
 };
 
 struct KeyboardElement {

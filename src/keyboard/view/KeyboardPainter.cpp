@@ -53,6 +53,17 @@ QPainterPath checkPath(QPointF c, qreal size) {
     return path;
 }
 
+// An upward block arrow, as on a keyboard's Shift key.
+QPainterPath shiftPath(QPointF c, qreal size) {
+    const QPointF corners[] = {{0.4, 0.02},   {0.17, 0.02},  {0.17, 0.34},
+                               {-0.17, 0.34}, {-0.17, 0.02}, {-0.4, 0.02}};
+    QPainterPath path(c + QPointF(0, -0.42) * size);
+    for (const QPointF& corner : corners)
+        path.lineTo(c + corner * size);
+    path.closeSubpath();
+    return path;
+}
+
 } // namespace
 
 QColor KeyboardPainter::accentColour() {
@@ -154,6 +165,20 @@ void KeyboardPainter::paintPiece(QPainter& painter, const ScenePiece& piece, qre
     case ScenePiece::Content::Cross:
         strokeIcon(painter, crossPath(c, piece.textSize), strokeFor(piece.textSize, piece.weight), Qt::white);
         break;
+    case ScenePiece::Content::Shift:
+        strokeIcon(painter, shiftPath(c, piece.textSize), strokeFor(piece.textSize, piece.weight), Qt::white);
+        break;
+    case ScenePiece::Content::ShiftLock: {
+        // Filled and raised over a bar, as a caps lock key shows it.
+        const qreal size = piece.textSize;
+        const QPainterPath arrow = shiftPath(c - QPointF(0, 0.1 * size), size);
+        painter.fillPath(arrow, Qt::white);
+        strokeIcon(painter, arrow, strokeFor(size, piece.weight), Qt::white);
+        QPainterPath bar(c + QPointF(-0.17, 0.44) * size);
+        bar.lineTo(c + QPointF(0.17, 0.44) * size);
+        strokeIcon(painter, bar, strokeFor(size, piece.weight), Qt::white);
+        break;
+    }
     case ScenePiece::Content::None:
         break;
     }

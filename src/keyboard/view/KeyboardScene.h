@@ -11,7 +11,7 @@
 
 // One thing drawn on a face: a key, a button or the face of a text field.
 struct ScenePiece {
-    enum class Content { Label, Plus, Checkmark, Cross, Title, None };
+    enum class Content { Label, Plus, Checkmark, Cross, Title, None, Shift, ShiftLock };
 
     QRectF rect; // view coordinates, before scaling
     BevelBackground face;

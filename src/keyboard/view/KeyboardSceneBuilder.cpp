@@ -26,6 +26,7 @@ KeyboardSceneBuilder::Input KeyboardSceneBuilder::read(const KeyboardState& stat
     in.customSymbols = palette.customSymbols();
     in.separateCustomSymbols = state.separateCustomSymbols();
     in.shift = state.isShiftPressed();
+    in.shiftKey = state.offersShiftKey();
     in.showSaveRow = customActive && !state.temporaryCustomCharacters().isEmpty();
     in.saveTitle = localizationManager.localized(QStringLiteral("save_palette"));
     // The dots name the quick-access sets as they are now, plus the unsaved set when it is shown.
@@ -57,6 +58,7 @@ void KeyboardSceneBuilder::update(const Input& input, const std::optional<ViewAn
     in.showSaveRow = input.showSaveRow;
     in.isSavingPalette = input.isSavingPalette;
     in.dotCount = input.activeDots.size() >= 2 ? int(input.activeDots.size()) : 0;
+    in.shiftKey = input.shiftKey;
     if (m_measure) {
         in.saveTitleWidth = m_measure(input.saveTitle, m.fontSize * 0.85, mediumWeight);
         in.labelWidth = [measure = m_measure, shift = input.shift](const QString& label, qreal pixelSize) {
@@ -90,6 +92,11 @@ QList<KeyboardPresentation::Target> KeyboardSceneBuilder::targets() const {
         }
         case KeyboardElementKind::AddKey:
             t.id = QStringLiteral("add");
+            t.opacity = reordering ? 0.3 : 1;
+            t.transition = T::ScaleFade;
+            break;
+        case KeyboardElementKind::ShiftKey:
+            t.id = QStringLiteral("shift");
             t.opacity = reordering ? 0.3 : 1;
             t.transition = T::ScaleFade;
             break;
@@ -143,6 +150,14 @@ KeyboardScene KeyboardSceneBuilder::scene(qint64 now, bool translucent) const {
         case KeyboardElementKind::AddKey:
             piece.face.isBlue = true;
             piece.content = ScenePiece::Content::Plus;
+            piece.textSize = m.fontSize * 0.8;
+            piece.weight = semiboldWeight;
+            break;
+        case KeyboardElementKind::ShiftKey:
+            // Blue while it shifts; a lock shows its bar.
+            piece.face.isBlue = m_input.shiftLatch != ShiftLatch::Off;
+            piece.content = m_input.shiftLatch == ShiftLatch::Locked ? ScenePiece::Content::ShiftLock
+                                                                     : ScenePiece::Content::Shift;
             piece.textSize = m.fontSize * 0.8;
             piece.weight = semiboldWeight;
             break;

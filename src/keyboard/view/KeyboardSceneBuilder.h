@@ -3,6 +3,7 @@
 #include "keyboard/view/KeyboardLayout.h"
 #include "keyboard/view/KeyboardPresentation.h"
 #include "keyboard/view/KeyboardScene.h"
+#include "keyboard/view/ShiftLatch.h"
 #include "keyboard/view/ViewAnimation.h"
 
 #include <QPainterPath>
@@ -26,7 +27,9 @@ public:
         QStringList baseSymbols;
         QStringList customSymbols;
         bool separateCustomSymbols = true;
-        bool shift = false;
+        bool shift = false; // labels in upper case
+        bool shiftKey = false;
+        ShiftLatch::State shiftLatch = ShiftLatch::Off;
         bool isAddingMode = false;
         bool isSavingPalette = false;
         bool showSaveRow = false;

@@ -1,6 +1,7 @@
 #include "KeyboardView.h"
 
 #include "keyboard/InputInjector.h"
+#include "keyboard/KeyboardPanel.h"
 #include "keyboard/KeyboardState.h"
 #include "keyboard/view/ViewClock.h"
 #include "localization/LocalizationManager.h"
@@ -8,15 +9,22 @@
 
 #include <QContextMenuEvent>
 #include <QFontMetricsF>
+#include <QGuiApplication>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QStyleHints>
 
 #include <cmath>
 
 namespace {
 constexpr int frameMs = 16;
 constexpr int addLengthLimit = 7; // grapheme clusters
+
+// The panel the fields borrow the focus from, if they can.
+KeyboardPanel* lenderPanel(KeyboardPanel* window) {
+    return window && window->canTakeFocus() ? window : nullptr;
+}
 } // namespace
 
 KeyboardView::KeyboardView(KeyboardState& state, PaletteManager& paletteManager,
@@ -38,8 +46,9 @@ KeyboardView::KeyboardView(KeyboardState& state, PaletteManager& paletteManager,
               return GestureRecogniser::targetAt(m_scene.layout(), p, m_scene.closeButtonShown());
           },
           [this](const QPointF& p) { return m_scene.layout().toGrid(p); })
+    , m_latch(QGuiApplication::styleHints()->mouseDoubleClickInterval())
     , m_reorder(m_clock, m_editor, m_scene, window)
-    , m_lender(window)
+    , m_lender(lenderPanel(window))
     , m_add(m_clock, m_lender, addLengthLimit)
     , m_name(m_clock, m_lender)
     , m_addField(m_add, *this)
@@ -49,6 +58,11 @@ KeyboardView::KeyboardView(KeyboardState& state, PaletteManager& paletteManager,
     setAttribute(Qt::WA_TranslucentBackground);
     setAutoFillBackground(false);
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+    if (window && !lenderPanel(window)) {
+        m_addField.useOwnWindow([this] { return m_localization.localized(QStringLiteral("add_symbol")); });
+        m_nameField.useOwnWindow(
+            [this] { return m_localization.localized(QStringLiteral("palette_name_placeholder")); });
+    }
     m_gestures.onIntent = [this](const GestureIntent& intent) { handle(intent); };
     m_reorder.animate = [this](const std::optional<ViewAnimation>& animation,
                                const std::function<void()>& change) { withAnimation(animation, change); };
@@ -81,6 +95,8 @@ void KeyboardView::rebuild() {
     in.isReordering = m_reorder.isOn();
     in.draggedCharacter = m_reorder.draggedCharacter();
     in.draggedIsCustom = m_reorder.draggedIsCustom();
+    in.shiftLatch = m_latch.state();
+    in.shift = in.shift || m_latch.isOn();
     const QSize before = sizeHint();
     m_scene.update(in, m_animation, m_clock.now());
     if (sizeHint() != before)
@@ -164,9 +180,22 @@ void KeyboardView::handle(const GestureIntent& intent) {
     EditSession& session = intent.field == KeyboardElementKind::NameField ? m_name : m_add;
     switch (intent.kind) {
     case GestureIntent::Type:
+        if (m_reorder.isOn())
+            break;
         // Full case mapping: one character may become several (ß types SS).
-        if (!m_reorder.isOn())
-            m_injector.typeText(m_state.isShiftPressed() ? intent.target.text.toUpper() : intent.target.text);
+        m_injector.typeText(m_state.isShiftPressed() || m_latch.isOn() ? intent.target.text.toUpper()
+                                                                       : intent.target.text);
+        if (m_latch.state() == ShiftLatch::Latched) {
+            m_latch.typed();
+            rebuild();
+        }
+        break;
+    case GestureIntent::Shift:
+        // Dimmed and idle in reorder mode, as the add key.
+        if (!m_reorder.isOn()) {
+            m_latch.click(m_clock.now());
+            rebuild();
+        }
         break;
     case GestureIntent::Reorder:
         m_reorder.setOn(true);
@@ -222,7 +251,7 @@ void KeyboardView::offerDeleting(const QString& text, const QPoint& screenPositi
 
 void KeyboardView::placeFields() {
     const qint64 now = m_clock.now();
-    const qreal pixelSize = m_scene.layout().metrics().fontSize;
-    m_addField.place(m_scene.fieldFrame(KeyboardElementKind::AddField, now), pixelSize);
-    m_nameField.place(m_scene.fieldFrame(KeyboardElementKind::NameField, now), pixelSize);
+    const KeyboardMetrics& metrics = m_scene.layout().metrics();
+    m_addField.place(m_scene.fieldFrame(KeyboardElementKind::AddField, now), metrics);
+    m_nameField.place(m_scene.fieldFrame(KeyboardElementKind::NameField, now), metrics);
 }

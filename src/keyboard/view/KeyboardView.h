@@ -9,6 +9,7 @@
 #include "keyboard/view/KeyboardSceneBuilder.h"
 #include "keyboard/view/ReorderSession.h"
 #include "keyboard/view/SessionField.h"
+#include "keyboard/view/ShiftLatch.h"
 
 #include <QPointer>
 #include <QWidget>
@@ -29,7 +30,8 @@ class ViewClock;
 // set dots, plus the two text fields while they are open. It paints what the
 // scene builder says and routes what the gesture recogniser makes of the
 // pointer; it never takes the keyboard focus for itself: a key types into
-// whatever program has it. The panel may take the focus only while a field is open.
+// whatever program has it. The panel may take the focus only while a field is open;
+// a panel that never can has its fields open in windows of their own.
 class KeyboardView : public QWidget, public PanelContent {
     Q_OBJECT
 public:
@@ -81,6 +83,7 @@ private:
     int m_frameTask = -1;
 
     GestureRecogniser m_gestures;
+    ShiftLatch m_latch;
     ReorderSession m_reorder;
     QPointer<QMenu> m_menu;
 

@@ -2,6 +2,7 @@
 
 #include "keyboard/view/EditSession.h"
 #include "keyboard/view/EditorField.h"
+#include "keyboard/view/FieldWindow.h"
 
 SessionField::SessionField(EditSession& session, QWidget& host, std::function<QString()> placeholder)
     : m_session(session)
@@ -18,33 +19,58 @@ SessionField::SessionField(EditSession& session, QWidget& host, std::function<QS
     };
 }
 
+void SessionField::useOwnWindow(std::function<QString()> title) {
+    m_windowTitle = std::move(title);
+}
+
 void SessionField::open() {
-    m_field = new EditorField(&m_host);
-    m_field->setPixelSize(m_pixelSize);
-    if (m_placeholder)
-        m_field->setPlaceholderText(m_placeholder());
+    if (m_windowTitle)
+        m_window = new FieldWindow(m_host, m_windowTitle());
+    m_field = new EditorField(m_window ? static_cast<QWidget*>(m_window) : &m_host);
+    m_overFace = m_window ? new EditorField(&m_host) : m_field.data();
+    for (EditorField* field : {m_field.data(), m_overFace.data()}) {
+        field->setPixelSize(m_metrics.fontSize);
+        if (m_placeholder)
+            field->setPlaceholderText(m_placeholder());
+    }
     EditSession& session = m_session;
     QObject::connect(m_field, &QLineEdit::textChanged, &m_host,
                      [&session](const QString& text) { session.edit(text); });
     QObject::connect(m_field, &EditorField::confirmed, &m_host, [&session] { session.commit(); });
     QObject::connect(m_field, &EditorField::cancelled, &m_host, [&session] { session.cancel(); });
-    m_field->show();
+    if (m_window) {
+        m_overFace->setReadOnly(true);
+        m_overFace->setFocusPolicy(Qt::NoFocus);
+        m_overFace->setAttribute(Qt::WA_TransparentForMouseEvents);
+        QObject::connect(m_field, &QLineEdit::textChanged, m_overFace, &QLineEdit::setText);
+        QObject::connect(m_window, &FieldWindow::closeRequested, &m_host, [&session] { session.cancel(); });
+        m_window->hold(*m_field, m_metrics);
+        // Typing goes to the field as soon as the window manager focuses the window.
+        m_field->setFocus(Qt::OtherFocusReason);
+        m_window->showBeside(QRect(m_host.mapToGlobal(QPoint()), m_host.size()));
+    }
+    m_overFace->show();
 }
 
 void SessionField::close() {
-    // It may be the sender of the key press that closes it.
-    if (m_field) {
-        m_field->hide();
-        m_field->deleteLater();
-    }
+    // One of them may be the sender of the key press that closes it.
+    for (QWidget* widget : {static_cast<QWidget*>(m_window.data()), static_cast<QWidget*>(m_overFace.data())})
+        if (widget) {
+            widget->hide();
+            widget->deleteLater();
+        }
     m_field = nullptr;
+    m_window = nullptr;
+    m_overFace = nullptr;
 }
 
-void SessionField::place(const QRectF& rect, qreal pixelSize) {
-    m_pixelSize = pixelSize;
-    if (!m_field)
+void SessionField::place(const QRectF& rect, const KeyboardMetrics& metrics) {
+    if (m_window && m_field && metrics.keySize != m_metrics.keySize)
+        m_window->hold(*m_field, metrics);
+    m_metrics = metrics;
+    if (!m_overFace)
         return;
-    m_field->setVisible(!rect.isEmpty());
-    m_field->setGeometry(rect.toAlignedRect());
-    m_field->setPixelSize(pixelSize);
+    m_overFace->setVisible(!rect.isEmpty());
+    m_overFace->setGeometry(rect.toAlignedRect());
+    m_overFace->setPixelSize(metrics.fontSize);
 }

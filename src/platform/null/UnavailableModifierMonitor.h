@@ -9,4 +9,5 @@ public:
     using ModifierMonitor::ModifierMonitor;
 
     bool start() override { return false; }
+    bool followsEveryWindow() const override { return false; }
 };

@@ -29,7 +29,9 @@ std::optional<PlatformServices> create() {
         windows->setFloatsUnmanaged(true);
         services.windowSystem = std::move(windows);
         // Sees Shift only while an Xwayland window has the focus; no protocol tells more.
-        services.shiftMonitor = std::make_unique<X11ModifierMonitor>(*x11);
+        auto shift = std::make_unique<X11ModifierMonitor>(*x11);
+        shift->setFollowsEveryWindow(false);
+        services.shiftMonitor = std::move(shift);
     } else {
         services.windowSystem = std::make_unique<NullWindowSystem>();
         services.shiftMonitor = std::make_unique<UnavailableModifierMonitor>();

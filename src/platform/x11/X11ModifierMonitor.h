@@ -15,6 +15,9 @@ public:
     ~X11ModifierMonitor() override;
 
     bool start() override;
+    bool followsEveryWindow() const override { return m_everyWindow; }
+    // Under a Wayland compositor (Xwayland): state events come only while an Xwayland window has the focus.
+    void setFollowsEveryWindow(bool every) { m_everyWindow = every; }
     bool nativeEventFilter(const QByteArray& eventType, void* message, qintptr* result) override;
 
 private:
@@ -24,4 +27,5 @@ private:
     quint8 m_xkbEventBase = 0;
     bool m_started = false;
     bool m_shift = false;
+    bool m_everyWindow = true;
 };
