@@ -112,7 +112,6 @@ void TestUpdates::newestEntry_data() {
         "https://runeboard.example/");
     row("no web page anywhere", appcast(item("2.0", "javascript:alert(1)"), "file:///etc/"), "2.0");
     row("malformed", "<rss><channel><item><sparkle:version>2", "");
-    row("no versions", appcast("<item><title>News</title></item>"), "");
     row("markup as version, beside a good one", appcast(item(markup) + item("1.0")), "");
     row("megabyte version", appcast(item("1" + QByteArray(".1").repeated(512 * 1024))), "");
 }
@@ -146,7 +145,6 @@ void TestUpdates::versionRules_data() {
     row("huge part does not overflow", QStringLiteral("1.99999999999999999999999"), true, "1.5");
     row("64 characters", QStringLiteral("1.") + QString(62, u'0'), true, "1", 0);
     row("65 characters", QStringLiteral("1.") + QString(63, u'0'), false, "1", 0);
-    row("leading v", QStringLiteral("v2.0"), false, "1.9.9");
     row("empty", QString(), false, "0", 0);
 }
 
@@ -326,10 +324,8 @@ void TestUpdates::longRussianLinesFitWithALargeFont() {
     };
     QTRY_VERIFY(std::any_of(rows.cbegin(), rows.cend(), wrapped) &&
                 std::all_of(rows.cbegin(), rows.cend(), fits));
-    for (const BulletPointRow* row : rows) {
-        QCOMPARE(row->bulletLabel()->geometry().top(), row->textLabel()->geometry().top());
+    for (const BulletPointRow* row : rows)
         QVERIFY(view.rect().contains(row->mapTo(&view, row->rect().bottomRight())));
-    }
 }
 
 QTEST_MAIN(TestUpdates)
