@@ -165,6 +165,10 @@ void SettingsViewTest::startAtLoginShowsTheFileAsItIs() {
     QVERIFY(
         readText(file).contains(QStringLiteral("\nExec=") + QCoreApplication::applicationFilePath() + u'\n'));
     QCOMPARE(QProcess::execute(QStringLiteral("desktop-file-validate"), {file}), 0);
+    click(toggle);
+    QTRY_VERIFY(!QFile::exists(file));
+    click(toggle);
+    QTRY_VERIFY(QFile::exists(file));
 
     // Removed by hand: off the next time the window shows.
     QVERIFY(QFile::remove(file));
