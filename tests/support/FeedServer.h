@@ -7,10 +7,12 @@
 class QTcpSocket;
 
 // A local feed server: answers every request with `status` and `body`, or
-// keeps every connection open and says nothing, or refuses to connect.
+// keeps every connection open and says nothing, or refuses to connect, or
+// sends a chunked body that never ends, as fast as the client takes it, until
+// the client hangs up or 256 MB have gone out.
 class FeedServer : public QObject {
 public:
-    enum class Mode { Answer, Silent, Refuse };
+    enum class Mode { Answer, Silent, Refuse, Endless };
 
     FeedServer();
 
@@ -20,6 +22,7 @@ public:
     int status = 200;
     QByteArray body;
     int connections = 0;
+    qint64 endlessSent = 0; // what the client has taken off the wire, the kernel's socket buffers included
 
 private:
     void answer(QTcpSocket* socket);
@@ -27,5 +30,6 @@ private:
     QTcpServer m_server;
     quint16 m_port = 0;
     Mode m_mode = Mode::Answer;
+    qint64 m_endlessWritten = 0;
     QHash<QTcpSocket*, QByteArray> m_requests;
 };

@@ -6,12 +6,10 @@ HotkeyService::Registration RecordingHotkeyService::registerHotkey(PhysicalKey k
         return {*refused, 0};
     const Grab grab{key, modifiers, id, m_nextHandle++};
     active.append(grab);
-    registrations.append(grab);
     return {0, grab.handle};
 }
 
 void RecordingHotkeyService::unregisterHotkey(Handle handle) {
-    unregistered.append(handle);
     active.removeIf([handle](const Grab& grab) { return grab.handle == handle; });
 }
 

@@ -26,8 +26,6 @@ public:
     bool press(PhysicalKey key, HotkeyModifiers modifiers);
 
     QList<Grab> active;                // what is registered now
-    QList<Grab> registrations;         // every successful registration, in order
-    QList<Handle> unregistered;        // every release, in order
     QHash<PhysicalKey, int> refuseKey; // physical key → status to answer with
 
 private:

@@ -30,7 +30,6 @@ public:
     QString typedText() const;
 
     QList<Event> events;
-    int openCount = 0;
     int closeCount = 0;
     bool failOpen = false;
     QSet<char32_t> failKeyDown;

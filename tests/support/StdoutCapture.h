@@ -17,7 +17,11 @@ public:
         m_saved = ::dup(STDOUT_FILENO);
         ::dup2(m_file.handle(), STDOUT_FILENO);
     }
-    ~StdoutCapture() { restore(); }
+    ~StdoutCapture() {
+        std::fflush(stdout);
+        ::dup2(m_saved, STDOUT_FILENO);
+        ::close(m_saved);
+    }
 
     // Everything written so far, as lines.
     QStringList lines() {
@@ -28,15 +32,6 @@ public:
     }
 
 private:
-    void restore() {
-        if (m_saved < 0)
-            return;
-        std::fflush(stdout);
-        ::dup2(m_saved, STDOUT_FILENO);
-        ::close(m_saved);
-        m_saved = -1;
-    }
-
     QTemporaryFile m_file;
     int m_saved = -1;
 };

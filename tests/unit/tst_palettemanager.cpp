@@ -103,12 +103,8 @@ void TestPaletteManager::reading_data() {
     };
     row("missing isSystem", "[" + ok + "}]");
     row("number for a boolean", QByteArray(whole).replace(R"("isMain":false)", R"("isMain":1)"));
-    row("null name", QByteArray(whole).replace(R"("name":"n")", R"("name":null)"));
     row("short id", QByteArray(whole).replace("950E", "950"));
-    row("braced id", QByteArray(whole).replace("\"0F8FAD5B", "\"{0F8FAD5B").replace("950E", "950E}"));
-    row("not hexadecimal", QByteArray(whole).replace("0F8F", "0G8F"));
     row("object, not list", ok + R"(,"isSystem":true})");
-    row("element not object", "[1]");
     row("not JSON", "[{oops");
     row("lower-case id, other order, extra member",
         R"([{"isSystem":true,"extra":[1],"customCharacters":"","isAdditional":false,"isMain":false,)"
@@ -136,11 +132,9 @@ void TestPaletteManager::symbols_data() {
         QTest::newRow(name) << base << text << appended << result << symbols;
     };
     const QString none;
-    row("custom: empty", false, "", none, "", {});
     row("custom: plain text, one per character", false, "abc", none, "abc", {"a", "b", "c"});
     row("custom: separated keeps pieces whole", false, "a" + sep + "bc", none, "a" + sep + "bc", {"a", "bc"});
     row("custom: empty pieces dropped", false, sep + sep + "a" + sep, none, sep + sep + "a" + sep, {"a"});
-    row("appended to empty", false, "", "x", "x", {"x"});
     // Stays one symbol: without the trailing separator it would read back as "x", "y".
     row("several characters appended to empty", false, "", "xy", "xy" + sep, {"xy"});
     row("one cluster appended to empty", false, "", "e\u0301", "e\u0301", {"e\u0301"});
@@ -167,7 +161,7 @@ void TestPaletteManager::symbols() {
 void TestPaletteManager::firstRunChoosesMainByLanguage_data() {
     QTest::addColumn<QString>("language");
     QTest::addColumn<QString>("main");
-    for (const char* language : {"ru", "kk", "en", "de", "", "TR"})
+    for (const char* language : {"ru", "", "TR"})
         QTest::newRow(language) << language << "preset_kazakh_cyr";
     QTest::newRow("tr") << "tr"
                         << "preset_turkish";
@@ -220,9 +214,7 @@ void TestPaletteManager::operations_data() {
     row("the main set is never additional", "A* B", "+A", "A* B", "A");
     row("a third additional set is refused", "A* B+ C+ D", "+D", "A* B+ C+ D", "A B C");
     row("removing is never refused", "A* B+ C+", "+B", "A* B C+", "A C");
-    row("unknown set: nothing", "A* B+", "+X", "A* B+", "A B");
     row("a new main set is no longer additional", "A* B+", "*B", "A B*", "B");
-    row("unknown main set: no main any more", "A* B+", "*X", "A B+", "B");
     row("deleting the main set promotes nothing", "A* B+", "-A", "B+", "B");
     row("hand-edited list loads as it is", "A+ B+ C+ D*", "", "A+ B+ C+ D*", "D A B");
     row("stored empty list stays empty", "", "", "", "");
@@ -256,7 +248,6 @@ void TestPaletteManager::merge_data() {
     QTest::addColumn<QString>("expected");
     const auto row = [](const char* name, const char* base, const char* mine, const char* theirs,
                         const char* expected) { QTest::newRow(name) << base << mine << theirs << expected; };
-    row("only they changed a set", "A B", "A B", "A B2", "A B2");
     row("each changed another set", "A B C", "A1 B C", "A B C3", "A1 B C3");
     row("both changed one set: ours", "A B", "A1 B", "A2 B", "A1 B");
     row("they deleted an untouched set", "A B", "A B", "A", "A");

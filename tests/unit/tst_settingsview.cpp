@@ -1,14 +1,9 @@
-#include "FakeModifierMonitor.h"
-#include "RecordingHotkeyService.h"
+#include "AppFixture.h"
 #include "StdoutCapture.h"
-#include "hotkeys/GlobalHotkeyManager.h"
 #include "hotkeys/HotkeySettings.h"
 #include "hotkeys/KeyTable.h"
-#include "keyboard/KeyboardPanel.h"
-#include "localization/LocalizationManager.h"
-#include "palettes/PaletteManager.h"
+#include "keyboard/KeyboardState.h"
 #include "palettes/PresetCatalogue.h"
-#include "platform/AutostartEntry.h"
 #include "settings/CustomRowButton.h"
 #include "settings/GeneralTab.h"
 #include "settings/HotkeyRecorderView.h"
@@ -22,9 +17,6 @@
 #include "settings/SubtleResetButton.h"
 #include "settings/ToggleSwitch.h"
 #include "storage/SettingsStore.h"
-#include "updates/UpdateManager.h"
-
-#include "keyboard/KeyboardState.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -33,54 +25,14 @@
 #include <QMessageBox>
 #include <QProcess>
 #include <QPushButton>
-#include <QTemporaryDir>
 #include <QTest>
-
-#include <memory>
 
 namespace {
 
-class NullPanel : public KeyboardPanel {
-public:
-    void orderFront() override {}
-    void orderOut() override {}
-    bool allowFocus() const override { return false; }
-    void setAllowFocus(bool) override {}
-    void makeKeyWindow() override {}
-    void setMovableByBackground(bool) override {}
-};
-
 constexpr quint32 optionShift = CarbonModifier::Option | CarbonModifier::Shift;
-
-// The managers as the application builds them, on recording fakes.
-struct Managers {
-    explicit Managers(const QString& file)
-        : store(file) {
-        keyboard.setPanelFactory([] { return std::make_unique<NullPanel>(); });
-        hotkeyManager.onHotkeyActivated = [this](const QString& identifier) {
-            QMetaObject::invokeMethod(
-                &keyboard, [this, identifier] { keyboard.handleHotkey(identifier); }, Qt::QueuedConnection);
-        };
-        hotkeyManager.registerFromSettings();
-        keyboard.configure(palettes, localization);
-    }
-    SettingsStore store;
-    RecordingHotkeyService hotkeyService;
-    FakeModifierMonitor shift;
-    LocalizationManager localization{store, QStringLiteral("en")};
-    PaletteManager palettes{store, QStringLiteral("en")};
-    KeyboardState keyboard{store, shift};
-    HotkeySettings hotkeys{store};
-    GlobalHotkeyManager hotkeyManager{hotkeyService, hotkeys};
-};
 
 bool pressStored(RecordingHotkeyService& service, quint32 keyCode, quint32 modifiers) {
     return service.press(KeyTable::toEvdev(keyCode).value_or(0xffff), KeyTable::fromCarbon(modifiers));
-}
-
-QString readText(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
 }
 
 QStringList labelTexts(const QWidget* root) {
@@ -112,32 +64,30 @@ private Q_SLOTS:
     void factoryResetRestoresPresetsAndHotkeys();
     void recordingAndClearing_data();
     void recordingAndClearing();
-    void resetControlReactsOnlyOverItsText();
 
 private:
-    QString autostartFile() const { return m_dir->filePath(QStringLiteral("autostart/runeboard.desktop")); }
+    QString autostartFile() const { return m->dir.filePath(QStringLiteral("autostart/runeboard.desktop")); }
+    KeyboardState& keyboard() { return m->app->keyboardState(); }
+    PaletteManager& palettes() { return m->app->paletteManager(); }
+    HotkeySettings& hotkeys() { return m->app->hotkeySettings(); }
 
-    std::unique_ptr<QTemporaryDir> m_dir;
-    std::unique_ptr<Managers> m_managers;
-    std::unique_ptr<SettingsView> m_view;
+    std::unique_ptr<AppFixture> m;
+    SettingsView* m_view = nullptr;
 };
 
 void SettingsViewTest::init() {
-    m_dir = std::make_unique<QTemporaryDir>();
-    qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_dir->path()));
-    m_managers = std::make_unique<Managers>(m_dir->filePath(QStringLiteral("runeboard.conf")));
-    m_view =
-        std::make_unique<SettingsView>(m_managers->localization, m_managers->palettes, m_managers->keyboard,
-                                       m_managers->hotkeys, m_managers->hotkeyManager);
-    m_view->show();
-    QApplication::setActiveWindow(m_view.get());
-    QVERIFY(QTest::qWaitForWindowActive(m_view.get()));
+    m = std::make_unique<AppFixture>();
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(m->dir.path()));
+    m->start();
+    QCoreApplication::processEvents(); // the launch step shows the keyboard first
+    m->app->openSettings();
+    m_view = static_cast<SettingsView*>(m->app->settingsWindow());
+    QApplication::setActiveWindow(m_view);
+    QVERIFY(QTest::qWaitForWindowActive(m_view));
 }
 
 void SettingsViewTest::cleanup() {
-    m_view.reset();
-    m_managers.reset();
-    m_dir.reset();
+    m.reset();
 }
 
 void SettingsViewTest::generalTabWritesAfterTheEvent_data() {
@@ -151,23 +101,23 @@ void SettingsViewTest::generalTabWritesAfterTheEvent_data() {
 void SettingsViewTest::generalTabWritesAfterTheEvent() {
     QFETCH(int, control);
     GeneralTab* tab = m_view->generalTab();
-    LocalizationManager& localization = m_managers->localization;
-    KeyboardState& keyboard = m_managers->keyboard;
+    LocalizationManager& localization = m->app->localizationManager();
+    KeyboardState& state = keyboard();
     auto written = [&] {
         switch (control) {
         case 0:
             return localization.appLanguage() == QLatin1String("ru") &&
                    localization.currentLanguage() == QLatin1String("ru");
         case 1:
-            return keyboard.keyboardSize() == KeyboardSize::Full;
+            return state.keyboardSize() == KeyboardSize::Full;
         case 2:
-            return !keyboard.separateCustomSymbols();
+            return !state.separateCustomSymbols();
         default:
             return QFile::exists(autostartFile());
         }
     };
     QVERIFY(!written());
-    const QStringList english = labelTexts(m_view.get()) + m_view->tabSelector()->segments();
+    const QStringList english = labelTexts(m_view) + m_view->tabSelector()->segments();
 
     switch (control) {
     case 0:
@@ -195,7 +145,7 @@ void SettingsViewTest::generalTabWritesAfterTheEvent() {
         return;
     // Russian: every label of the window changed at once, tab names included ("Custom" stays).
     QCOMPARE(tab->languageMenu()->currentText(), QStringLiteral("Русский"));
-    const QStringList russian = labelTexts(m_view.get()) + m_view->tabSelector()->segments();
+    const QStringList russian = labelTexts(m_view) + m_view->tabSelector()->segments();
     for (qsizetype i = 0; i < english.size(); ++i)
         QVERIFY2(english.at(i) != russian.at(i) || english.at(i).isEmpty() ||
                      english.at(i) == QLatin1String("Custom"),
@@ -207,17 +157,14 @@ void SettingsViewTest::startAtLoginShowsTheFileAsItIs() {
     const QString file = autostartFile();
     click(toggle);
     QTRY_VERIFY(QFile::exists(file));
-    QVERIFY(
-        readText(file).contains(QStringLiteral("\nExec=") + QCoreApplication::applicationFilePath() + u'\n'));
+    QFile entry(file);
+    QVERIFY(entry.open(QIODevice::ReadOnly));
+    QVERIFY(entry.readAll().contains("\nExec=" + QCoreApplication::applicationFilePath().toUtf8() + '\n'));
     QCOMPARE(QProcess::execute(QStringLiteral("desktop-file-validate"), {file}), 0);
-    // A path that must be quoted in an Exec line still gives a valid entry.
-    QFile tricky(m_dir->filePath(QStringLiteral("tricky.desktop")));
-    QVERIFY(tricky.open(QIODevice::WriteOnly));
-    tricky.write(AutostartEntry::entryText(QStringLiteral("/opt/My Apps/rune$board%")).toUtf8());
-    tricky.close();
-    QVERIFY(
-        readText(tricky.fileName()).contains(QStringLiteral("\nExec=\"/opt/My Apps/rune\\\\$board%%\"\n")));
-    QCOMPARE(QProcess::execute(QStringLiteral("desktop-file-validate"), {tricky.fileName()}), 0);
+    click(toggle);
+    QTRY_VERIFY(!QFile::exists(file));
+    click(toggle);
+    QTRY_VERIFY(QFile::exists(file));
 
     // Removed by hand: off the next time the window shows.
     QVERIFY(QFile::remove(file));
@@ -226,8 +173,8 @@ void SettingsViewTest::startAtLoginShowsTheFileAsItIs() {
     QVERIFY(!toggle->isChecked());
 
     // A folder that cannot be written (a file in its place: permissions do not stop root).
-    QVERIFY(QDir(m_dir->path()).rmdir(QStringLiteral("autostart")));
-    QFile blocker(m_dir->filePath(QStringLiteral("autostart")));
+    QVERIFY(QDir(m->dir.path()).rmdir(QStringLiteral("autostart")));
+    QFile blocker(m->dir.filePath(QStringLiteral("autostart")));
     QVERIFY(blocker.open(QIODevice::WriteOnly));
     StdoutCapture output;
     click(toggle);
@@ -242,7 +189,7 @@ void SettingsViewTest::longListMakesOnlyTheRowsInViewAndTabWalksOn() {
     QList<SymbolPalette> sets(2000);
     for (qsizetype i = 0; i < sets.size(); ++i)
         sets[i].name = QString::number(i);
-    m_managers->palettes.setPalettes(sets);
+    palettes().setPalettes(sets);
     m_view->setSelectedTab(1);
     QVERIFY(m_view->setsTab()->findChildren<SetRow*>().size() < 30);
     m_view->setsTab()->row(1500)->deleteButton()->setFocus();
@@ -253,12 +200,11 @@ void SettingsViewTest::longListMakesOnlyTheRowsInViewAndTabWalksOn() {
 
 void SettingsViewTest::setsTabRules() {
     const auto rows = [this](int i) { return m_view->setsTab()->row(i); };
-    PaletteManager& palettes = m_managers->palettes;
     // The main set's button keeps its place but does nothing; a third additional set is refused.
     QVERIFY(!rows(0)->quickAccessButton()->isEnabled());
     for (int i : {1, 2, 3})
         click(rows(i)->quickAccessButton());
-    QCOMPARE(palettes.additionalPalettes().size(), 2);
+    QCOMPARE(palettes().additionalPalettes().size(), 2);
     QCOMPARE(rows(1)->quickAccessButton()->symbol(), SymbolIcon::Kind::PlusCircleFill);
     QCOMPARE(rows(3)->quickAccessButton()->symbol(), SymbolIcon::Kind::PlusCircle);
 
@@ -267,18 +213,18 @@ void SettingsViewTest::setsTabRules() {
     QVERIFY(rows(1)->set().isMain && !rows(1)->set().isAdditional);
     QCOMPARE(rows(1)->mainMarker()->symbol(), SymbolIcon::Kind::CheckmarkCircleFill);
     QCOMPARE(rows(0)->mainMarker()->symbol(), SymbolIcon::Kind::Circle);
-    QCOMPARE(m_managers->keyboard.activePaletteID(), rows(1)->set().idText());
+    QCOMPARE(keyboard().activePaletteID(), rows(1)->set().idText());
 
     // The custom row opens an empty unsaved set and shows the keyboard.
-    KeyboardState& keyboard = m_managers->keyboard;
-    QTRY_VERIFY(keyboard.isKeyboardVisible()); // the launch step shows it
-    keyboard.toggleVisibility();
-    keyboard.setTemporaryCustomCharacters(QStringLiteral("ab"));
+    KeyboardState& state = keyboard();
+    QTRY_VERIFY(state.isKeyboardVisible()); // the launch step shows it
+    state.toggleVisibility();
+    state.setTemporaryCustomCharacters(QStringLiteral("ab"));
     m_view->setSelectedTab(1);
     click(m_view->setsTab()->customRow());
-    QCOMPARE(keyboard.activePaletteID(), KeyboardState::customEmptyID);
-    QCOMPARE(keyboard.temporaryCustomCharacters(), QString());
-    QVERIFY(keyboard.isKeyboardVisible());
+    QCOMPARE(state.activePaletteID(), KeyboardState::customEmptyID);
+    QCOMPARE(state.temporaryCustomCharacters(), QString());
+    QVERIFY(state.isKeyboardVisible());
 }
 
 void SettingsViewTest::deleteConfirmation_data() {
@@ -291,10 +237,9 @@ void SettingsViewTest::deleteConfirmation_data() {
 void SettingsViewTest::deleteConfirmation() {
     QFETCH(int, answer);
     SetsTab* tab = m_view->setsTab();
-    const QString activeBefore = m_managers->keyboard.activePaletteID();
+    const QString activeBefore = keyboard().activePaletteID();
     const SymbolPalette set = tab->row(0)->set();
     click(tab->row(0)->deleteButton());
-    QCOMPARE(tab->paletteToDelete(), std::optional<SymbolPalette>(set));
     QMessageBox* box = tab->deleteConfirmation();
     QVERIFY(box);
     QTRY_VERIFY(box->isVisible());
@@ -304,21 +249,20 @@ void SettingsViewTest::deleteConfirmation() {
         click(box->findChild<QPushButton*>(answer == 0 ? QStringLiteral("confirmDelete")
                                                        : QStringLiteral("cancelDelete")));
     QTRY_VERIFY(!tab->paletteToDelete() && !tab->deleteConfirmation());
-    QCOMPARE(m_managers->palettes.palette(set.id).has_value(), answer != 0);
+    QCOMPARE(palettes().palette(set.id).has_value(), answer != 0);
     QCOMPARE(tab->rowCount(), answer == 0 ? 15 : 16);
-    QCOMPARE(m_managers->keyboard.activePaletteID(), activeBefore);
+    QCOMPARE(keyboard().activePaletteID(), activeBefore);
 }
 
 void SettingsViewTest::factoryResetRestoresPresetsAndHotkeys() {
-    Managers& m = *m_managers;
     SymbolPalette mine;
     mine.id = QUuid::createUuid();
     mine.name = QStringLiteral("Mine");
-    m.palettes.addPalette(mine);
-    m.palettes.deletePalette(m.palettes.palettes().at(3).id);
-    m.keyboard.setKeyboardSize(KeyboardSize::Full);
-    m.hotkeys.setToggleKeyboard({0, 0});
-    m.hotkeys.setSwitchPalette2({98, CarbonModifier::Control});
+    palettes().addPalette(mine);
+    palettes().deletePalette(palettes().palettes().at(3).id);
+    keyboard().setKeyboardSize(KeyboardSize::Full);
+    hotkeys().setToggleKeyboard({0, 0});
+    hotkeys().setSwitchPalette2({98, CarbonModifier::Control});
 
     m_view->setSelectedTab(1);
     SubtleResetButton* reset = m_view->setsTab()->factoryResetButton();
@@ -331,14 +275,14 @@ void SettingsViewTest::factoryResetRestoresPresetsAndHotkeys() {
     for (const SymbolPalette& set : presetCatalogue())
         presetNames.append(set.name);
     QCOMPARE(names, presetNames);
-    QCOMPARE(m.palettes.mainPalette()->name, QStringLiteral("preset_kazakh_cyr"));
-    QCOMPARE(m.hotkeyService.active.size(), 4);
+    QCOMPARE(palettes().mainPalette()->name, QStringLiteral("preset_kazakh_cyr"));
+    QCOMPARE(m->hotkeys->active.size(), 4);
     for (quint32 key : {40u, 18u, 19u, 20u})
-        QVERIFY(pressStored(m.hotkeyService, key, optionShift));
+        QVERIFY(pressStored(*m->hotkeys, key, optionShift));
     QCOMPARE(m_view->hotkeysTab()->recorder(HotkeySettings::Role::SwitchPalette2)->shownText(),
              QStringLiteral("Alt+Shift+2"));
     // What the reset leaves alone.
-    QCOMPARE(m.keyboard.keyboardSize(), KeyboardSize::Full);
+    QCOMPARE(keyboard().keyboardSize(), KeyboardSize::Full);
 }
 
 void SettingsViewTest::recordingAndClearing_data() {
@@ -365,51 +309,33 @@ void SettingsViewTest::recordingAndClearing() {
     QFETCH(quint32, xKeycode);
     QFETCH(HotkeyConfig, stored);
     QFETCH(QString, shown);
-    Managers& m = *m_managers;
     const auto r = static_cast<HotkeySettings::Role>(role);
-    const HotkeyConfig before = m.hotkeys.config(r);
+    const HotkeyConfig before = hotkeys().config(r);
     m_view->setSelectedTab(2);
     HotkeyRecorderView* recorder = m_view->hotkeysTab()->recorder(r);
     click(recorder);
-    QVERIFY(m.hotkeyService.active.isEmpty()); // released while recording, so the keys reach the field
+    QVERIFY(m->hotkeys->active.isEmpty()); // released while recording, so the keys reach the field
     QKeyEvent press(QEvent::KeyPress, key, modifiers, xKeycode, 0, 0);
     QApplication::sendEvent(recorder, &press);
-    QCOMPARE(m.hotkeys.config(r), before);
-    QTRY_COMPARE(m.hotkeys.config(r), stored);
-    QCOMPARE(HotkeySettings(m.store).config(r), stored);
+    QCOMPARE(hotkeys().config(r), before);
+    QTRY_COMPARE(hotkeys().config(r), stored);
+    QCOMPARE(HotkeySettings(m->app->settingsStore()).config(r), stored);
     QCOMPARE(recorder->shownText(), shown);
     // Only the new combination works; the old one is gone.
-    QCOMPARE(m.hotkeyService.active.size(), stored.isEmpty() ? 3 : 4);
-    QVERIFY(!pressStored(m.hotkeyService, before.keyCode, before.modifiers));
-    QCOMPARE(pressStored(m.hotkeyService, stored.keyCode, stored.modifiers), !stored.isEmpty());
+    QCOMPARE(m->hotkeys->active.size(), stored.isEmpty() ? 3 : 4);
+    QVERIFY(!pressStored(*m->hotkeys, before.keyCode, before.modifiers));
+    QCOMPARE(pressStored(*m->hotkeys, stored.keyCode, stored.modifiers), !stored.isEmpty());
 
     // The reset control brings the default back, working again.
     SubtleResetButton* reset = m_view->hotkeysTab()->resetButton();
     click(reset, reset->textRect().center());
     QCOMPARE(recorder->shownText(), KeyTable::displayText(before));
-    QVERIFY(pressStored(m.hotkeyService, before.keyCode, before.modifiers));
+    QVERIFY(pressStored(*m->hotkeys, before.keyCode, before.modifiers));
     // A field that goes away while recording gives the desktop its hotkeys back.
     click(recorder);
     m_view->setSelectedTab(0);
     QVERIFY(!recorder->isRecording());
-    QCOMPARE(m.hotkeyService.active.size(), 4);
-}
-
-void SettingsViewTest::resetControlReactsOnlyOverItsText() {
-    m_view->setSelectedTab(2);
-    Managers& m = *m_managers;
-    m.hotkeys.setToggleKeyboard({});
-    SubtleResetButton* reset = m_view->hotkeysTab()->resetButton();
-    const QRect text = reset->textRect();
-    const QPoint beside(text.left() - 15, text.center().y());
-    QTest::mouseMove(reset, beside);
-    QTRY_VERIFY(!reset->isHovered());
-    click(reset, beside);
-    QCOMPARE(m.hotkeys.toggleKeyboard(), HotkeyConfig{});
-
-    QTest::mouseMove(reset, text.center());
-    QTRY_VERIFY(reset->isHovered());
-    QCOMPARE(reset->cursor().shape(), Qt::PointingHandCursor);
+    QCOMPARE(m->hotkeys->active.size(), 4);
 }
 
 QTEST_MAIN(SettingsViewTest)

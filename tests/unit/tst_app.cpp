@@ -1,0 +1,365 @@
+#include "AppFixture.h"
+#include "StdoutCapture.h"
+#include "app/TrayMenu.h"
+#include "hotkeys/HotkeySettings.h"
+#include "keyboard/FloatingPanel.h"
+#include "keyboard/InputInjector.h"
+#include "keyboard/KeyboardState.h"
+#include "keyboard/view/KeyboardView.h"
+#include "storage/SettingsStore.h"
+
+#include <QAction>
+#include <QMenu>
+#include <QSignalSpy>
+#include <QTest>
+
+using Command = AppRequest::Command;
+using Event = RecordingTypingBackend::Event;
+
+namespace {
+// Sets described by letters: M main, A additional, P plain.
+QList<SymbolPalette> setsOf(const QString& roles) {
+    QList<SymbolPalette> sets;
+    for (QChar role : roles)
+        sets.append({QUuid::createUuid(),
+                     QStringLiteral("s"),
+                     QStringLiteral("äö"),
+                     {},
+                     role == u'M',
+                     role == u'A',
+                     false});
+    return sets;
+}
+
+QList<Event> pairs(const QList<char32_t>& scalars) {
+    QList<Event> events;
+    for (char32_t scalar : scalars)
+        events << Event{true, scalar} << Event{false, scalar};
+    return events;
+}
+} // namespace
+
+class TestApp : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void init() { m = std::make_unique<AppFixture>(); }
+    void cleanup() { m.reset(); }
+
+    void startShowsTheKeyboardWithEverythingWired();
+    void launchStep_data();
+    void launchStep();
+    void trayMenuFollowsTheSettings();
+    void requestsOfASecondProcess_data();
+    void requestsOfASecondProcess();
+    void typedRequestAnswersWhenTheTextIsDelivered();
+    void typingThatCannotWorkIsReported();
+    void windowsOpenOnce();
+    void quittingGivesTheKeyboardBackFirst();
+
+    void injector_data();
+    void injector();
+
+    void activePaletteResolution_data();
+    void activePaletteResolution();
+    void hotkeysSelectByPosition_data();
+    void hotkeysSelectByPosition();
+    void persistedFieldsAreTheStores();
+
+private:
+    AppState& launched() {
+        m->start();
+        QCoreApplication::processEvents(); // the launch step
+        return *m->app;
+    }
+    AppReply ask(Command command, const QString& text = {});
+
+    std::unique_ptr<AppFixture> m;
+};
+
+AppReply TestApp::ask(Command command, const QString& text) {
+    AppRequest request;
+    request.command = command;
+    request.text = text;
+    std::optional<AppReply> answer;
+    m->app->handleRequest(request, [&answer](const AppReply& reply) { answer = reply; });
+    [[maybe_unused]] const bool answered = QTest::qWaitFor([&] { return answer.has_value(); }, 2000);
+    return answer.value_or(AppReply{-1, QStringLiteral("no answer")});
+}
+
+void TestApp::startShowsTheKeyboardWithEverythingWired() {
+    AppState& app = launched();
+    KeyboardState& keyboard = app.keyboardState();
+    QVERIFY(keyboard.isKeyboardVisible());
+    auto* panel = dynamic_cast<FloatingPanel*>(keyboard.floatingPanel());
+    QVERIFY(panel && panel->isVisible());
+    QVERIFY(qobject_cast<KeyboardView*>(panel->content()));
+    // First run: the presets are there and the main one is shown.
+    const std::optional<SymbolPalette> main = app.paletteManager().mainPalette();
+    QVERIFY(main);
+    QCOMPARE(keyboard.activePaletteID(), main->idText());
+    QCOMPARE(m->hotkeys->active.size(), 4);
+    QVERIFY(m->shift->started);
+
+    // A hotkey is acted on in a later turn of the loop, not inside the system's callback.
+    constexpr PhysicalKey k = 37;
+    QVERIFY(m->hotkeys->press(k, HotkeyModifier::Alt | HotkeyModifier::Shift));
+    QVERIFY(keyboard.isKeyboardVisible());
+    QTRY_VERIFY(!keyboard.isKeyboardVisible());
+}
+
+void TestApp::launchStep_data() {
+    QTest::addColumn<QString>("roles");
+    QTest::addColumn<QString>("storedActive"); // "-" for nothing stored
+    QTest::addColumn<int>("expectedSet");      // -1: the stored text stays
+    QTest::newRow("empty choice with a main set chooses it") << "AM"
+                                                             << "" << 1;
+    QTest::newRow("first run without a main set chooses nothing") << "AP"
+                                                                  << "-" << -1;
+    QTest::newRow("an earlier choice stays") << "AM"
+                                             << "customEmpty" << -1;
+}
+
+void TestApp::launchStep() {
+    QFETCH(QString, roles);
+    QFETCH(QString, storedActive);
+    QFETCH(int, expectedSet);
+    const QList<SymbolPalette> sets = setsOf(roles);
+    {
+        SettingsStore before(m->configPath());
+        before.setData(PaletteManager::storageKey, SymbolPalette::encodeList(sets));
+        if (storedActive != QLatin1String("-"))
+            before.setString(QStringLiteral("activePaletteID"), storedActive);
+    }
+    KeyboardState& keyboard = m->start().keyboardState();
+    // Nothing happens before the loop turns: AppState finishes building first.
+    QVERIFY(!keyboard.isKeyboardVisible() && !keyboard.floatingPanel());
+    QCoreApplication::processEvents();
+    QVERIFY(keyboard.isKeyboardVisible());
+    QCOMPARE(keyboard.activePaletteID(), expectedSet >= 0                     ? sets.at(expectedSet).idText()
+                                         : storedActive == QLatin1String("-") ? QString()
+                                                                              : storedActive);
+    // Defaults are never written by themselves.
+    for (const char* key : {"keyboardSize", "temporaryCustomCharacters", "separateCustomSymbols"})
+        QVERIFY2(!m->app->settingsStore().contains(QString::fromLatin1(key)), key);
+    QCOMPARE(m->app->settingsStore().contains(QStringLiteral("activePaletteID")),
+             storedActive != QLatin1String("-"));
+}
+
+void TestApp::trayMenuFollowsTheSettings() {
+    AppState& app = launched();
+    TrayMenu& tray = app.trayMenu();
+    // The show/hide hint is the toggle combination as it is set now; none while it is cleared.
+    QCOMPARE(tray.toggleAction()->shortcut(), QKeySequence(QStringLiteral("Alt+Shift+K")));
+    app.hotkeySettings().setToggleKeyboard({38, CarbonModifier::Command | CarbonModifier::Option});
+    QCOMPARE(tray.toggleAction()->shortcut().toString(QKeySequence::NativeText),
+             QStringLiteral("Super+Alt+J"));
+    app.hotkeySettings().setToggleKeyboard({});
+    QVERIFY(tray.toggleAction()->shortcut().isEmpty());
+
+    const QString hide = tray.toggleAction()->text();
+    tray.toggleAction()->trigger();
+    QVERIFY(!app.keyboardState().isKeyboardVisible());
+    QVERIFY(tray.toggleAction()->text() != hide);
+    // Another language re-titles every entry.
+    QStringList english;
+    for (QAction* entry : tray.menu()->actions())
+        english.append(entry->text());
+    app.localizationManager().setAppLanguage(QStringLiteral("ru"));
+    app.localizationManager().updateLanguage();
+    Q_EMIT tray.menu()->aboutToShow();
+    for (qsizetype i = 0; i < english.size(); ++i)
+        QVERIFY2(english.at(i).isEmpty() || tray.menu()->actions().at(i)->text() != english.at(i),
+                 qPrintable(english.at(i)));
+}
+
+void TestApp::requestsOfASecondProcess_data() {
+    QTest::addColumn<bool>("startVisible");
+    QTest::addColumn<int>("command");
+    QTest::addColumn<bool>("visibleAfter");
+    QTest::newRow("show a hidden keyboard") << false << int(Command::Show) << true;
+    QTest::newRow("show a shown keyboard") << true << int(Command::Show) << true;
+    QTest::newRow("hide a hidden keyboard") << false << int(Command::Hide) << false;
+    QTest::newRow("toggle a shown keyboard") << true << int(Command::Toggle) << false;
+}
+
+void TestApp::requestsOfASecondProcess() {
+    QFETCH(bool, startVisible);
+    QFETCH(int, command);
+    QFETCH(bool, visibleAfter);
+    KeyboardState& keyboard = launched().keyboardState();
+    if (!startVisible)
+        keyboard.toggleVisibility();
+    QCOMPARE(ask(Command(command)).status, 0);
+    QCOMPARE(keyboard.isKeyboardVisible(), visibleAfter);
+    QCOMPARE(dynamic_cast<QWidget*>(keyboard.floatingPanel())->isVisible(), visibleAfter);
+}
+
+void TestApp::typedRequestAnswersWhenTheTextIsDelivered() {
+    launched();
+    const QString text = QStringLiteral("ą𝔸e\u0301");
+    QCOMPARE(ask(Command::Type, text).status, 0);
+    QCOMPARE(m->typing->typedText(), text);
+}
+
+void TestApp::typingThatCannotWorkIsReported() {
+    launched();
+    m->typing->failOpen = true;
+    const AppReply reply = ask(Command::Type, QStringLiteral("ą"));
+    QCOMPARE(reply.status, 2);
+    QVERIFY(reply.message.contains(QLatin1String("cannot type")));
+    QVERIFY(m->typing->events.isEmpty());
+}
+
+// Closed, a window comes back as it was, from the tray as from a second process.
+void TestApp::windowsOpenOnce() {
+    AppState& app = launched();
+    QCOMPARE(ask(Command::Settings).status, 0);
+    QWidget* settings = app.settingsWindow();
+    settings->close();
+    app.trayMenu().settingsAction()->trigger();
+    QCOMPARE(app.settingsWindow(), settings);
+    QVERIFY(settings->isVisible());
+}
+
+void TestApp::quittingGivesTheKeyboardBackFirst() {
+    AppState& app = launched();
+    QSignalSpy restored(m->typing, &TypingBackend::restored);
+    app.trayMenu().quitAction()->trigger();
+    QTRY_VERIFY(app.isQuitting());
+    QTRY_COMPARE(restored.count(), 1);
+    // Nothing is typed any more once the keyboard mapping is being given back.
+    QCOMPARE(ask(Command::Type, QStringLiteral("a")).status, 2);
+}
+
+void TestApp::injector_data() {
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("failing"); // 1: no typing facility; 2: the key-down of b; 3: the key-up of b
+    QTest::addColumn<QList<Event>>("events");
+    QTest::addColumn<QString>("said");
+    QTest::newRow("one pair per scalar, a lone surrogate replaced")
+        << QStringLiteral("e\u0301𝔸") + QChar(0xd835) + u'a' << 0
+        << pairs({0x65, 0x301, 0x1d538, 0xfffd, 0x61}) << QString();
+    QTest::newRow("no typing facility, even for empty text")
+        << QString() << 1 << QList<Event>()
+        << QStringLiteral("[InputInjector] Failed to create CGEventSource — check Accessibility permissions");
+    QTest::newRow("key-down of b") << QStringLiteral("abc") << 2 << pairs({U'a', U'c'})
+                                   << QStringLiteral("[InputInjector] Failed to create keyDown event");
+    QTest::newRow("key-up of b") << QStringLiteral("abc") << 3
+                                 << pairs({U'a'}) + QList<Event>{{true, U'b'}} + pairs({U'c'})
+                                 << QStringLiteral("[InputInjector] Failed to create keyUp event");
+}
+
+void TestApp::injector() {
+    QFETCH(QString, text);
+    QFETCH(int, failing);
+    QFETCH(QList<Event>, events);
+    QFETCH(QString, said);
+    RecordingTypingBackend backend;
+    backend.failOpen = failing == 1;
+    if (failing == 2)
+        backend.failKeyDown.insert(U'b');
+    if (failing == 3)
+        backend.failKeyUp.insert(U'b');
+    StdoutCapture output;
+    QCOMPARE(InputInjector(backend).typeText(text), failing ? 1 : 0);
+    QCOMPARE(backend.events, events);
+    QCOMPARE(backend.closeCount, failing == 1 ? 0 : 1);
+    QCOMPARE(output.lines(), said.isEmpty() ? QStringList() : QStringList{said});
+}
+
+void TestApp::activePaletteResolution_data() {
+    QTest::addColumn<QString>("roles");
+    QTest::addColumn<QString>("active");    // "#n": the id of set n; otherwise the text itself
+    QTest::addColumn<QString>("temporary"); // temporaryCustomCharacters
+    QTest::addColumn<int>("expectedSet");   // index into the sets, or -1 for the unsaved set
+    QTest::addColumn<QString>("expectedCustom");
+
+    const auto row = [](const char* name, const char* roles, const QString& active, const QString& temporary,
+                        int set, const QString& custom) {
+        QTest::newRow(name) << QString(roles) << active << temporary << set << custom;
+    };
+    row("stored set", "MAP", "#2", "", 2, "");
+    row("deleted set: the main set", "PAM", QUuid::createUuid().toString(QUuid::WithoutBraces), "", 2, "");
+    row("customEmpty: the unsaved set", "MA", "customEmpty", "ab", -1, "ab");
+    row("zero identifier: the unsaved set", "MA", customPaletteIDText, "", -1, "");
+    row("nothing chosen: the main set", "AM", "", "xy", 1, "");
+    row("no main set: the first additional", "PAA", "", "xy", 1, "");
+    row("nothing at all: an empty unsaved set", "PP", "junk", "xy", -1, "");
+}
+
+void TestApp::activePaletteResolution() {
+    QFETCH(QString, roles);
+    QFETCH(QString, active);
+    QFETCH(QString, temporary);
+    QFETCH(int, expectedSet);
+    QFETCH(QString, expectedCustom);
+    AppState& app = launched();
+    const QList<SymbolPalette> sets = setsOf(roles);
+    app.paletteManager().setPalettes(sets);
+    const QString stored =
+        active.startsWith(u'#') ? sets.at(active.mid(1).toInt()).idText().toLower() : active;
+    KeyboardState& state = app.keyboardState();
+    state.setActivePaletteID(stored); // ids are read in any case
+    state.setTemporaryCustomCharacters(temporary);
+    const SymbolPalette shown = state.activePalette();
+    if (expectedSet >= 0) {
+        QCOMPARE(shown, sets.at(expectedSet));
+    } else {
+        QCOMPARE(shown.id, customPaletteID);
+        QCOMPARE(shown.customCharacters, expectedCustom);
+        QVERIFY(shown.baseCharacters.isEmpty() && !shown.isMain && !shown.isAdditional && !shown.isSystem);
+        QVERIFY(state.isCustomPaletteActive());
+    }
+    // Resolving never writes: a stale choice stays until something chooses a set.
+    QCOMPARE(app.settingsStore().string(QStringLiteral("activePaletteID")), stored);
+}
+
+void TestApp::hotkeysSelectByPosition_data() {
+    QTest::addColumn<QString>("roles");
+    QTest::addColumn<int>("hotkey");      // 1..3
+    QTest::addColumn<int>("expectedSet"); // -1: nothing changes
+    QTest::newRow("1 with main and two additional") << "AMPA" << 1 << 1;
+    QTest::newRow("3 with main and two additional") << "AMPA" << 3 << 3;
+    QTest::newRow("no main: 1 is the first additional") << "PAA" << 1 << 1;
+    QTest::newRow("3 with two sets does nothing") << "MA" << 3 << -1;
+    QTest::newRow("1 without any quick-access set does nothing") << "PP" << 1 << -1;
+}
+
+void TestApp::hotkeysSelectByPosition() {
+    QFETCH(QString, roles);
+    QFETCH(int, hotkey);
+    QFETCH(int, expectedSet);
+    AppState& app = launched();
+    const QList<SymbolPalette> sets = setsOf(roles);
+    app.paletteManager().setPalettes(sets);
+    KeyboardState& state = app.keyboardState();
+    state.setActivePaletteID(KeyboardState::customEmptyID);
+    state.handleHotkey(QString::number(hotkey));
+    QCOMPARE(state.activePaletteID(),
+             expectedSet >= 0 ? sets.at(expectedSet).idText() : KeyboardState::customEmptyID);
+    QVERIFY(state.isKeyboardVisible());
+}
+
+// The state keeps no copy of its persisted fields: whoever changes them in
+// the store, this process or another one sharing the file, the views hear of it.
+void TestApp::persistedFieldsAreTheStores() {
+    KeyboardState& state = launched().keyboardState();
+    QSignalSpy size(&state, &KeyboardState::keyboardSizeChanged);
+    QSignalSpy changed(&state, &KeyboardState::changed);
+    SettingsStore other(m->configPath());
+
+    other.setString(QStringLiteral("keyboardSize"), QStringLiteral("Full"));
+    QTRY_COMPARE(state.keyboardSize(), KeyboardSize::Full);
+    other.setString(QStringLiteral("keyboardSize"), QStringLiteral("full")); // anything else is compact
+    QTRY_COMPARE(state.keyboardSize(), KeyboardSize::Compact);
+    QCOMPARE(size.count(), 2);
+
+    state.setTemporaryCustomCharacters(QStringLiteral("é"));
+    QCOMPARE(m->app->settingsStore().string(QStringLiteral("temporaryCustomCharacters")),
+             QStringLiteral("é"));
+    QCOMPARE(changed.count(), 3);
+}
+
+QTEST_MAIN(TestApp)
+#include "tst_app.moc"
