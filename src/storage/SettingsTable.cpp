@@ -44,12 +44,15 @@ IniValue asData(const QVariant& value) {
 }
 
 using L = QLatin1StringView;
-const L text("text");
-const L byteArray("a @ByteArray(...) value");
 
 } // namespace
 
 const QList<SettingsTable::Row>& SettingsTable::rows() {
+    // Local, not namespace-scope constants: the table is first built while other
+    // files' statics are initialised (their storage keys come from it), which
+    // may be before this file's own namespace-scope values exist.
+    const L text("text");
+    const L byteArray("a @ByteArray(...) value");
     static const QList<Row> table{
         {SettingKey::SavedSymbolPalettes, L("savedSymbolPalettes__v2"), byteArray, QVariant(), data, asData},
         {SettingKey::HotkeySettings, L("hotkeySettings_v1"), byteArray, QVariant(), data, asData},

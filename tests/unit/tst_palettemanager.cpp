@@ -200,6 +200,16 @@ void TestPaletteManager::undecodableSetsAreToldAndKept() {
     manager.deletePalette(manager.palettes().first().id);
     QCOMPARE(config.onlyCopy(), original);
     QCOMPARE(SymbolPalette::decodeList(*store.data(PaletteManager::storageKey), nullptr)->size(), 15);
+
+    // Sets stored as text are named as such, whatever order the statics were made in.
+    ConfigDir asText;
+    SettingsStore(asText.path()).setString(PaletteManager::storageKey, QStringLiteral("[]"));
+    StdoutCapture said;
+    SettingsStore reread(asText.path());
+    PaletteManager sets(reread, QStringLiteral("en"));
+    QCoreApplication::processEvents();
+    QVERIFY(said.lines().join(u' ').contains(
+        QStringLiteral("\"savedSymbolPalettes__v2\" is not a @ByteArray(...) value")));
 }
 
 void TestPaletteManager::operations_data() {
