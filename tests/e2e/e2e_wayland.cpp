@@ -163,30 +163,7 @@ private:
     }
 
     // The visible panel's geometry in the output's coordinates; all -1 while none is visible.
-    QList<int> panelGeometry() {
-        QList<int> geometry{-1, -1, -1, -1};
-        const QString window = m_session
-                                   .run(QStringLiteral("xdotool"),
-                                        {QStringLiteral("search"), QStringLiteral("--onlyvisible"),
-                                         QStringLiteral("--name"), u'^' + panelTitle + u'$'},
-                                        5000)
-                                   .out.section(u'\n', 0, 0);
-        if (window.isEmpty())
-            return geometry;
-        const QString shell =
-            m_session
-                .run(QStringLiteral("xdotool"),
-                     {QStringLiteral("getwindowgeometry"), QStringLiteral("--shell"), window}, 5000)
-                .out;
-        const QStringList names{QStringLiteral("X"), QStringLiteral("Y"), QStringLiteral("WIDTH"),
-                                QStringLiteral("HEIGHT")};
-        for (const QString& line : shell.split(u'\n')) {
-            const qsizetype index = names.indexOf(line.section(u'=', 0, 0));
-            if (index >= 0)
-                geometry[index] = line.section(u'=', 1).toInt();
-        }
-        return geometry;
-    }
+    QList<int> panelGeometry() { return m_session.windowGeometry(m_session.findWindowByName(panelTitle)); }
 
     SwaySession m_session;
 };
