@@ -17,8 +17,10 @@ XSession::XSession() {
 XSession::~XSession() {
     // Programs first (Runeboard restores the keymap when it is asked to end), the server last.
     endPrograms();
-    if (m_server)
-        endProcess(*m_server);
+    for (QProcess* process : {m_windowManager.get(), m_server.get()}) {
+        if (process)
+            endProcess(*process);
+    }
 }
 
 void XSession::endProcess(QProcess& process) {
@@ -56,7 +58,8 @@ bool XSession::start(QString* error, bool windowManager, const QString& screen) 
     }
     m_display = u':' + QString::fromLatin1(out).trimmed();
     if (windowManager) {
-        launch(QStringLiteral("openbox"), {QStringLiteral("--sm-disable")});
+        m_windowManager = std::make_unique<QProcess>();
+        startIn(*m_windowManager, QStringLiteral("openbox"), {QStringLiteral("--sm-disable")}, {});
         if (!waitFor([this] { return xprop({}, QStringLiteral("_NET_SUPPORTING_WM_CHECK")).contains(u'#'); },
                      15000)) {
             *error = QStringLiteral("openbox did not start in display %1").arg(m_display);

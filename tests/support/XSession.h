@@ -46,7 +46,7 @@ public:
     // Runs a program to its end (or the time-out) and returns what it printed.
     Result run(const QString& program, const QStringList& arguments, int timeoutMs = 30000,
                const QProcessEnvironment& env = {});
-    // Ends the programs started so far (the display stays).
+    // Ends the programs started so far (the display and its window manager stay).
     void endPrograms();
 
     // xdotool in this display; returns its trimmed standard output.
@@ -95,7 +95,7 @@ protected:
 
     QTemporaryDir m_dir;
     QString m_display;
-    std::unique_ptr<QProcess> m_server;
+    std::unique_ptr<QProcess> m_server, m_windowManager;
     std::vector<std::unique_ptr<QProcess>> m_processes;
 
 private:
