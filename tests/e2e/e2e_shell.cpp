@@ -176,7 +176,8 @@ void TestShell::panelAppearsCentredTellsTheWindowManagerWhatItIsAndFollowsTheCom
 
     // No compositor: nothing can be see-through, so the window is clipped to the rounded card.
     QVERIFY(isShaped(panel));
-    QProcess* compositor = m_session.launch(XSession::toolPath(QStringLiteral("rb-fake-compositor")), {});
+    QProcess* compositor =
+        m_session.launch(XSession::toolPath(QStringLiteral("rb-x11-helper")), {QStringLiteral("compositor")});
     QVERIFY(compositor->waitForReadyRead(5000));
     QVERIFY(XSession::waitFor([&] { return !isShaped(panel); }));
     compositor->kill();
@@ -348,7 +349,8 @@ void TestShell::trayIconDocksWhenATrayAppearsLater() {
         return said.contains("`runeboard --settings` opens the settings");
     }));
 
-    QProcess* tray = m_session.launch(XSession::toolPath(QStringLiteral("rb-fake-tray")), {});
+    QProcess* tray =
+        m_session.launch(XSession::toolPath(QStringLiteral("rb-x11-helper")), {QStringLiteral("tray")});
     QByteArray trayOutput;
     QVERIFY(XSession::waitFor([&] {
         trayOutput += tray->readAllStandardOutput();
