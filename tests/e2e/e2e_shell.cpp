@@ -232,9 +232,7 @@ void TestShell::keysTypeWithoutTakingTheFocusAndAddedKeysAndThePlaceAreKept() {
 
     // Committed: the field closes, the xterm has the focus again, the new key is there and types.
     const KeyboardLayout added = germanLayout({eng}, false);
-    const bool focusBack = XSession::waitFor([&] { return m_session.activeWindow() == m_xterm; });
-    m_session.screenshot(artifact(QStringLiteral("e2e-added.png")));
-    QVERIFY(focusBack);
+    QVERIFY(XSession::waitFor([&] { return m_session.activeWindow() == m_xterm; }));
     QVERIFY(waitForPanel(added.size()));
     clickAt(added.toView(added.key(eng, true)->frame).center());
     expected += eng;
@@ -264,9 +262,7 @@ void TestShell::keysTypeWithoutTakingTheFocusAndAddedKeysAndThePlaceAreKept() {
     QCOMPARE(m_geometry, moved);
     clickAt(added.toView(added.key(eng, true)->frame).center());
     expected += eng;
-    const QString typed = XSession::waitForFileText(m_typed, expected);
-    m_session.screenshot(artifact(QStringLiteral("e2e-after-restart.png")));
-    QCOMPARE(typed, expected);
+    QCOMPARE(XSession::waitForFileText(m_typed, expected), expected);
 
     // The close button hides the panel and leaves the focus where it was.
     clickAt(added.closeButton().center());

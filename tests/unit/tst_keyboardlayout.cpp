@@ -111,8 +111,6 @@ private Q_SLOTS:
               "a b c d e f g h i j 0-336 / k l m n o p q r s t 0-336 / u v w +^ 102-234 | 356x118"},
              {"one flow: base, custom, add", "a", "x y", "flat", "a x' y' +^ 0-132 | 152x50"},
              {"separate, no custom: add in the base block", "ab", "", "", "a b +^ 0-98 | 118x50"},
-             {"separate, adding: a custom block for the field", "ab", "", "add",
-              "a b 32-96 / _' ✓^ ×~ 0-128 | 148x84"},
              {"separate, both blocks centred", "abc", "x", "", "a b c 0-98 / x' +^ 17-81 | 118x84"},
              {"several characters widen a key", "", "abc x", "", "abc' x' +^ 0-107.3 | 127.3x50"},
              {"a combining mark is no character of its own", "e\u0301", "ab", "flat",
