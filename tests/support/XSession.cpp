@@ -146,16 +146,14 @@ QString XSession::waitForWindow(const QString& title, int timeoutMs) {
 }
 
 QList<int> XSession::windowGeometry(const QString& windowId) {
-    const QString shell = xdotool({QStringLiteral("getwindowgeometry"), QStringLiteral("--shell"), windowId});
-    QList<int> geometry{-1, -1, -1, -1};
-    const QStringList names{QStringLiteral("X"), QStringLiteral("Y"), QStringLiteral("WIDTH"),
-                            QStringLiteral("HEIGHT")};
-    for (const QString& line : shell.split(u'\n')) {
-        const qsizetype index = names.indexOf(line.section(u'=', 0, 0));
-        if (index >= 0)
-            geometry[index] = line.section(u'=', 1).toInt();
-    }
-    return geometry;
+    // WINDOW=, then X=, Y=, WIDTH= and HEIGHT=, one a line.
+    QList<int> geometry;
+    for (const QString& line :
+         xdotool({QStringLiteral("getwindowgeometry"), QStringLiteral("--shell"), windowId})
+             .split(u'\n')
+             .mid(1, 4))
+        geometry.append(line.section(u'=', 1).toInt());
+    return geometry.size() == 4 ? geometry : QList<int>{-1, -1, -1, -1};
 }
 
 QString XSession::focusedReceiver(const QString& title, const QString& outputFile) {

@@ -25,8 +25,6 @@ public:
 
     XSession();
     virtual ~XSession();
-    XSession(const XSession&) = delete;
-    XSession& operator=(const XSession&) = delete;
 
     // Starts Xvfb (and openbox unless windowManager is false). False with a reason on failure.
     bool start(QString* error, bool windowManager = true,
