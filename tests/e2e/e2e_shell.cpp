@@ -1,13 +1,21 @@
 // The application shell on a real X server with a real window manager: where
-// the panel appears, what the window manager is told, that the focus stays
-// with the program being typed into, hide and show, the remembered place, one
-// instance per display answering the commands of a second `runeboard`, and a
-// start that leaves alone what it did not bind.
+// the panel appears and what the window manager is told; a German compact
+// panel whose keys type into the xterm that keeps the focus; the add field
+// that takes the typing from the real keyboard and gives the focus back after
+// the commit; the new key and the panel's place kept over a restart; hide and
+// show; one instance per display answering the commands of a second `runeboard`.
 #include "XSession.h"
 
+#include "keyboard/view/KeyboardLayout.h"
+#include "palettes/PaletteManager.h"
+#include "storage/SettingsStore.h"
+
 #include <QDir>
+#include <QImage>
+#include <QRegularExpression>
 #include <QTest>
 
+#include <algorithm>
 #include <csignal>
 
 namespace {
@@ -16,6 +24,22 @@ const QString wmClass = QStringLiteral("WM_CLASS(STRING) = \"runeboard\", \"Rune
 const QString everyDesktop = QStringLiteral("_NET_WM_DESKTOP(CARDINAL) = 4294967295");
 // Inside the compact card, left of the keys: a press here moves the panel.
 const QPoint cardBackground(25, 45);
+const QString eng = QStringLiteral("ŋ");
+
+QString artifact(const QString& name) {
+    const QString dir = qEnvironmentVariable("RUNEBOARD_ARTIFACTS", QDir::tempPath());
+    QDir().mkpath(dir);
+    return QDir(dir).filePath(name);
+}
+
+KeyboardLayout germanLayout(const QStringList& custom, bool adding) {
+    KeyboardLayoutInput in;
+    in.baseSymbols = SymbolPalette::graphemes(QStringLiteral("äöüß"));
+    in.customSymbols = custom;
+    in.isAddingMode = adding;
+    in.activeAddingSection = 1;
+    return KeyboardLayout::compute(in);
+}
 } // namespace
 
 class TestShell : public QObject {
@@ -27,25 +51,31 @@ private Q_SLOTS:
     void cleanup();
 
     void panelAppearsCentredTellsTheWindowManagerWhatItIsAndFollowsTheCompositor();
-    void movedPanelComesBackThereAfterQuitAndStart();
+    void keysTypeWithoutTakingTheFocusAndAddedKeysAndThePlaceAreKept();
     void oneInstanceWithoutXdgRuntimeDirAlsoAfterACrash();
-    void plantedRecordLeavesTheKeymapAlone();
     void typingAndWindowsAreForwardedToTheRunningInstance();
     void trayIconDocksWhenATrayAppearsLater();
 
 private:
     // Starts Runeboard and waits for its panel; returns the panel's window id.
     QString startRuneboard();
+    // Waits until the panel has this size; its geometry goes to m_geometry.
+    bool waitForPanel(const QSizeF& size);
+    // A click at a point of the panel, from elsewhere, as a hand would come: a window mapped
+    // under a resting pointer has seen no pointer motion yet.
+    void clickAt(const QPointF& viewPoint);
+    // The empty field shows its text cursor once it has the keyboard focus.
+    bool fieldShowsCursor(const QRectF& field);
     XSession::Result runeboard(const QStringList& arguments, int timeoutMs = 15000);
     bool isViewable(const QString& window);
     bool isShaped(const QString& window);
-    void quitRuneboard();
 
     XSession m_session;
     QProcessEnvironment m_env; // Runeboard's own
     QProcess* m_runeboard = nullptr;
     QString m_xterm;
     QString m_typed;
+    QList<int> m_geometry;
 };
 
 void TestShell::initTestCase() {
@@ -65,9 +95,7 @@ void TestShell::init() {
 }
 
 void TestShell::cleanup() {
-    quitRuneboard();
-    if (!m_xterm.isEmpty())
-        m_session.xdotool({QStringLiteral("windowkill"), m_xterm});
+    m_session.endPrograms(); // Runeboard first, as it started last
 }
 
 QString TestShell::startRuneboard() {
@@ -82,6 +110,35 @@ QString TestShell::startRuneboard() {
     if (panel.isEmpty())
         qWarning("Runeboard said: %s", m_runeboard->readAllStandardOutput().constData());
     return panel;
+}
+
+bool TestShell::waitForPanel(const QSizeF& size) {
+    return XSession::waitFor([&] {
+        m_geometry = m_session.windowGeometry(m_session.findWindowByName(panelTitle));
+        return m_geometry[2] == qRound(size.width()) && m_geometry[3] == qRound(size.height());
+    });
+}
+
+void TestShell::clickAt(const QPointF& viewPoint) {
+    m_session.xdotool(
+        {QStringLiteral("mousemove"), QStringLiteral("--sync"), QStringLiteral("5"), QStringLiteral("5")});
+    m_session.xdotool({QStringLiteral("mousemove"), QStringLiteral("--sync"),
+                       QString::number(m_geometry[0] + int(viewPoint.x())),
+                       QString::number(m_geometry[1] + int(viewPoint.y())), QStringLiteral("click"),
+                       QStringLiteral("1")});
+}
+
+bool TestShell::fieldShowsCursor(const QRectF& field) {
+    const QString shot = m_session.scratchPath(QStringLiteral("panel.png"));
+    if (!m_session.screenshot(shot))
+        return false;
+    const QImage image(shot);
+    const QRect r = field.translated(m_geometry[0], m_geometry[1]).toRect().adjusted(8, 6, -8, -6);
+    for (int y = r.top(); y <= r.bottom(); ++y)
+        for (int x = r.left(); x <= r.right(); ++x)
+            if (qGray(image.pixel(x, y)) > 140) // the face is darker than 100 inside its bevel
+                return true;
+    return false;
 }
 
 XSession::Result TestShell::runeboard(const QStringList& arguments, int timeoutMs) {
@@ -99,14 +156,6 @@ bool TestShell::isShaped(const QString& window) {
     return info.exitCode == 0 && !info.out.contains(QLatin1String("No window shape defined"));
 }
 
-void TestShell::quitRuneboard() {
-    if (!m_runeboard || m_runeboard->state() == QProcess::NotRunning)
-        return;
-    runeboard({QStringLiteral("--quit")});
-    if (!m_runeboard->waitForFinished(10000))
-        m_runeboard->kill();
-}
-
 void TestShell::panelAppearsCentredTellsTheWindowManagerWhatItIsAndFollowsTheCompositor() {
     const QString panel = startRuneboard();
     QVERIFY(!panel.isEmpty());
@@ -122,14 +171,13 @@ void TestShell::panelAppearsCentredTellsTheWindowManagerWhatItIsAndFollowsTheCom
         QVERIFY2(states.contains(QLatin1String(state)), qPrintable(states));
     QCOMPARE(m_session.xprop(panel, QStringLiteral("_NET_WM_DESKTOP")), everyDesktop);
     QCOMPARE(m_session.xprop(panel, QStringLiteral("WM_CLASS")), wmClass);
-    QCOMPARE(m_session.xprop(panel, QStringLiteral("WM_WINDOW_ROLE")),
-             QStringLiteral("WM_WINDOW_ROLE(STRING) = \"keyboard\""));
     // Appearing took nothing from the program that had the focus.
     QCOMPARE(m_session.activeWindow(), m_xterm);
 
     // No compositor: nothing can be see-through, so the window is clipped to the rounded card.
     QVERIFY(isShaped(panel));
-    QProcess* compositor = m_session.launch(XSession::toolPath(QStringLiteral("rb-fake-compositor")), {});
+    QProcess* compositor =
+        m_session.launch(XSession::toolPath(QStringLiteral("rb-x11-helper")), {QStringLiteral("compositor")});
     QVERIFY(compositor->waitForReadyRead(5000));
     QVERIFY(XSession::waitFor([&] { return !isShaped(panel); }));
     compositor->kill();
@@ -138,10 +186,61 @@ void TestShell::panelAppearsCentredTellsTheWindowManagerWhatItIsAndFollowsTheCom
     QVERIFY(isViewable(panel));
 }
 
-void TestShell::movedPanelComesBackThereAfterQuitAndStart() {
-    QString panel = startRuneboard();
-    QVERIFY(!panel.isEmpty());
-    const QList<int> before = m_session.windowGeometry(panel);
+void TestShell::keysTypeWithoutTakingTheFocusAndAddedKeysAndThePlaceAreKept() {
+    {
+        SettingsStore store(m_session.configHome() + QStringLiteral("/runeboard/runeboard.conf"));
+        PaletteManager palettes(store, QStringLiteral("en"));
+        const QList<SymbolPalette> all = palettes.palettes(); // setting the main set rewrites the list
+        palettes.setMainPalette(
+            std::ranges::find(all, QStringLiteral("preset_german"), &SymbolPalette::name)->id);
+    }
+    QVERIFY(!startRuneboard().isEmpty());
+    const KeyboardLayout plain = germanLayout({}, false);
+    QVERIFY(waitForPanel(plain.size()));
+    QCOMPARE(m_session.activeWindow(), m_xterm);
+    QString expected;
+    for (const QString& key : SymbolPalette::graphemes(QStringLiteral("äöüß"))) {
+        clickAt(plain.toView(plain.key(key, false)->frame).center());
+        expected += key;
+        QCOMPARE(XSession::waitForFileText(m_typed, expected), expected);
+        QCOMPARE(m_session.activeWindow(), m_xterm);
+    }
+
+    // The add key opens the field and the panel takes the focus.
+    clickAt(plain.toView(plain.element(KeyboardElementKind::AddKey)->frame).center());
+    const KeyboardLayout adding = germanLayout({}, true);
+    QVERIFY(waitForPanel(adding.size()));
+    const QString panel = m_session.findWindowByName(panelTitle);
+    QVERIFY(XSession::waitFor([&] { return m_session.activeWindow() == panel; }));
+    const QRectF field = adding.toView(adding.element(KeyboardElementKind::AddField)->frame);
+    const bool cursor = XSession::waitFor([&] { return fieldShowsCursor(field); });
+    m_session.screenshot(artifact(QStringLiteral("e2e-add-field.png")));
+    QVERIFY(cursor);
+    // ŋ on a keycode that carries nothing, as a user who types it would have. (xdotool's own
+    // on-the-fly remapping races with the program reading the keymap.)
+    const QRegularExpressionMatch free =
+        QRegularExpression(QStringLiteral("^.*keycode +(\\d+) = *$"),
+                           QRegularExpression::MultilineOption |
+                               QRegularExpression::DotMatchesEverythingOption)
+            .match(m_session.keymap());
+    QVERIFY(free.hasMatch());
+    m_session.run(QStringLiteral("xmodmap"),
+                  {QStringLiteral("-e"), QStringLiteral("keycode %1 = eng ENG").arg(free.captured(1))});
+    QVERIFY(XSession::waitFor([&] { return m_session.keymap().contains(QStringLiteral("eng")); }));
+    m_session.xdotool({QStringLiteral("key"), QStringLiteral("eng")});
+    m_session.xdotool({QStringLiteral("key"), QStringLiteral("Return")});
+
+    // Committed: the field closes, the xterm has the focus again, the new key is there and types.
+    const KeyboardLayout added = germanLayout({eng}, false);
+    QVERIFY(XSession::waitFor([&] { return m_session.activeWindow() == m_xterm; }));
+    QVERIFY(waitForPanel(added.size()));
+    clickAt(added.toView(added.key(eng, true)->frame).center());
+    expected += eng;
+    QCOMPARE(XSession::waitForFileText(m_typed, expected), expected);
+    QCOMPARE(m_session.activeWindow(), m_xterm);
+
+    // A drag on the card's background moves the panel, and the focus stays.
+    const QList<int> before = m_geometry;
     const int x = before[0] + cardBackground.x();
     const int y = before[1] + cardBackground.y();
     m_session.xdotool({QStringLiteral("mousemove"), QString::number(x), QString::number(y),
@@ -154,14 +253,22 @@ void TestShell::movedPanelComesBackThereAfterQuitAndStart() {
     QVERIFY(XSession::waitFor([&] { return m_session.windowGeometry(panel) == moved; }));
     QCOMPARE(m_session.activeWindow(), m_xterm);
 
-    const XSession::Result quit = runeboard({QStringLiteral("--quit")});
-    QCOMPARE(quit.exitCode, 0);
+    // Quit and start again: the panel comes back there, and the new key is there and still types.
+    QCOMPARE(runeboard({QStringLiteral("--quit")}).exitCode, 0);
     QVERIFY(m_runeboard->waitForFinished(10000));
     QCOMPARE(m_runeboard->exitCode(), 0);
+    QVERIFY(!startRuneboard().isEmpty());
+    QVERIFY(waitForPanel(added.size()));
+    QCOMPARE(m_geometry, moved);
+    clickAt(added.toView(added.key(eng, true)->frame).center());
+    expected += eng;
+    QCOMPARE(XSession::waitForFileText(m_typed, expected), expected);
 
-    panel = startRuneboard();
-    QVERIFY(!panel.isEmpty());
-    QCOMPARE(m_session.windowGeometry(panel), moved);
+    // The close button hides the panel and leaves the focus where it was.
+    clickAt(added.closeButton().center());
+    QVERIFY(XSession::waitFor([&] { return m_session.findWindowByName(panelTitle).isEmpty(); }));
+    QCOMPARE(m_session.activeWindow(), m_xterm);
+    QCOMPARE(XSession::readFile(m_typed), expected);
 }
 
 void TestShell::oneInstanceWithoutXdgRuntimeDirAlsoAfterACrash() {
@@ -206,24 +313,6 @@ void TestShell::oneInstanceWithoutXdgRuntimeDirAlsoAfterACrash() {
     QVERIFY(XSession::waitFor([&] { return !isViewable(panel); }));
 }
 
-void TestShell::plantedRecordLeavesTheKeymapAlone() {
-    const QString keymap = m_session.keymap();
-    QCOMPARE(runeboard({QStringLiteral("--type"), QString()}).exitCode, 0); // the server gets its name
-    const QString server = m_session.xprop({}, QStringLiteral("_RUNEBOARD_SERVER_ID")).section(u'"', 1, 1);
-    QVERIFY(!server.isEmpty());
-    // As a crash would have left it, but naming Escape, BackSpace, Return, Control_L, Shift_L and space.
-    QFile record(m_session.runtimeDir() + QStringLiteral("/runeboard/keymap-99999.json"));
-    QVERIFY(record.open(QIODevice::WriteOnly));
-    record.write(QStringLiteral(R"({"display":"%1","server":"%2","pid":99999,"program":"/usr/bin/runeboard",)"
-                                R"("keycodes":{"9":[65307],"22":[65288],"36":[65293],"37":[65507],)"
-                                R"("50":[65505],"65":[32]}})")
-                     .arg(m_session.display(), server)
-                     .toUtf8());
-    record.close();
-    QCOMPARE(runeboard({QStringLiteral("--type"), QStringLiteral("x")}).exitCode, 0);
-    QCOMPARE(m_session.keymap(), keymap);
-}
-
 void TestShell::typingAndWindowsAreForwardedToTheRunningInstance() {
     QVERIFY(!startRuneboard().isEmpty());
     QVERIFY(m_session.focusWindow(m_xterm));
@@ -232,22 +321,12 @@ void TestShell::typingAndWindowsAreForwardedToTheRunningInstance() {
     QCOMPARE(runeboard({QStringLiteral("--type"), text}).exitCode, 0);
     QCOMPARE(XSession::waitForFileText(m_typed, text), text);
 
-    // The settings and help windows are named for window rules.
-    const struct {
-        const char* option;
-        const char* title;
-        const char* role;
-    } windows[] = {{"--settings", "Runeboard Settings", "settings"}, {"--about", "Help & About", "help"}};
-    for (const auto& expected : windows) {
-        QCOMPARE(runeboard({QString::fromLatin1(expected.option)}).exitCode, 0);
-        QString window;
-        QVERIFY(XSession::waitFor([&] {
-            window = m_session.findWindowByName(QString::fromUtf8(expected.title));
-            return !window.isEmpty();
-        }));
+    // The settings and help windows carry the class window rules look for.
+    for (const auto& [option, title] :
+         {std::pair{"--settings", "Runeboard Settings"}, {"--about", "Help & About"}}) {
+        QCOMPARE(runeboard({QString::fromLatin1(option)}).exitCode, 0);
+        const QString window = m_session.waitForWindow(QString::fromUtf8(title));
         QCOMPARE(m_session.xprop(window, QStringLiteral("WM_CLASS")), wmClass);
-        QCOMPARE(m_session.xprop(window, QStringLiteral("WM_WINDOW_ROLE")),
-                 QStringLiteral("WM_WINDOW_ROLE(STRING) = \"%1\"").arg(QLatin1String(expected.role)));
         // Asked for by the user: it comes to the front with the focus.
         QVERIFY(XSession::waitFor([&] { return m_session.activeWindow() == window; }));
         // Closing it (openbox's Alt+F4) leaves the application running.
@@ -266,7 +345,8 @@ void TestShell::trayIconDocksWhenATrayAppearsLater() {
         return said.contains("`runeboard --settings` opens the settings");
     }));
 
-    QProcess* tray = m_session.launch(XSession::toolPath(QStringLiteral("rb-fake-tray")), {});
+    QProcess* tray =
+        m_session.launch(XSession::toolPath(QStringLiteral("rb-x11-helper")), {QStringLiteral("tray")});
     QByteArray trayOutput;
     QVERIFY(XSession::waitFor([&] {
         trayOutput += tray->readAllStandardOutput();
@@ -276,8 +356,6 @@ void TestShell::trayIconDocksWhenATrayAppearsLater() {
     const QString icon =
         QString::fromLatin1(trayOutput.mid(trayOutput.indexOf("dock ") + 5).split('\n').first());
     QCOMPARE(m_session.xprop(icon, QStringLiteral("WM_CLASS")), wmClass);
-    tray->kill();
-    tray->waitForFinished(5000);
 }
 
 QTEST_GUILESS_MAIN(TestShell)

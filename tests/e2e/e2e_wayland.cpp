@@ -13,6 +13,8 @@
 
 #include <QTest>
 
+#include <algorithm>
+
 namespace {
 // 110 symbols; 39 distinct ones that no key of the us layout carries, among them
 // an astral symbol and a combining mark after a plain letter. It starts with one of them.
@@ -53,8 +55,7 @@ private Q_SLOTS:
     }
 
     void runningInstanceTypesAndFollowsTheCompositorsBindings() {
-        QString second;
-        QVERIFY(prepareConfiguration(&second));
+        const QString second = prepareConfiguration();
         const QString out = m_session.scratchPath(QStringLiteral("panel.txt"));
         QVERIFY(m_session.startFoot(out));
         QProcess* runeboard = m_session.launch(XSession::runeboardBinary(), {});
@@ -139,54 +140,25 @@ private Q_SLOTS:
     }
 
 private:
-    // The German preset as the main set, Polish as the first additional one.
-    bool prepareConfiguration(QString* second) {
+    // The German preset as the main set, Polish as the first additional one; returns Polish's id.
+    QString prepareConfiguration() {
+        QUuid polish;
         {
             SettingsStore store(m_session.configHome() + QStringLiteral("/runeboard/runeboard.conf"));
             PaletteManager palettes(store, QStringLiteral("en"));
-            QUuid german, polish;
-            for (const SymbolPalette& p : palettes.palettes()) {
-                if (p.name == QLatin1String("preset_german"))
-                    german = p.id;
-                if (p.name == QLatin1String("preset_polish"))
-                    polish = p.id;
-            }
-            palettes.setMainPalette(german);
-            palettes.toggleAdditional(polish);
-            *second = SymbolPalette::idText(polish);
-            const QList<SymbolPalette> quick = palettes.quickAccessPalettes();
-            if (quick.size() < 2 || quick.at(0).id != german || quick.at(1).id != polish)
-                return false;
+            const QList<SymbolPalette> all = palettes.palettes(); // setting the main set rewrites the list
+            const auto preset = [&](const QString& name) {
+                return std::ranges::find(all, name, &SymbolPalette::name)->id;
+            };
+            palettes.setMainPalette(preset(QStringLiteral("preset_german")));
+            palettes.toggleAdditional(polish = preset(QStringLiteral("preset_polish")));
         }
         m_session.handOver(m_session.configHome());
-        return true;
+        return SymbolPalette::idText(polish);
     }
 
     // The visible panel's geometry in the output's coordinates; all -1 while none is visible.
-    QList<int> panelGeometry() {
-        QList<int> geometry{-1, -1, -1, -1};
-        const QString window = m_session
-                                   .run(QStringLiteral("xdotool"),
-                                        {QStringLiteral("search"), QStringLiteral("--onlyvisible"),
-                                         QStringLiteral("--name"), u'^' + panelTitle + u'$'},
-                                        5000)
-                                   .out.section(u'\n', 0, 0);
-        if (window.isEmpty())
-            return geometry;
-        const QString shell =
-            m_session
-                .run(QStringLiteral("xdotool"),
-                     {QStringLiteral("getwindowgeometry"), QStringLiteral("--shell"), window}, 5000)
-                .out;
-        const QStringList names{QStringLiteral("X"), QStringLiteral("Y"), QStringLiteral("WIDTH"),
-                                QStringLiteral("HEIGHT")};
-        for (const QString& line : shell.split(u'\n')) {
-            const qsizetype index = names.indexOf(line.section(u'=', 0, 0));
-            if (index >= 0)
-                geometry[index] = line.section(u'=', 1).toInt();
-        }
-        return geometry;
-    }
+    QList<int> panelGeometry() { return m_session.windowGeometry(m_session.findWindowByName(panelTitle)); }
 
     SwaySession m_session;
 };

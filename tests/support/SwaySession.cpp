@@ -10,25 +10,14 @@
 #include <unistd.h>
 
 namespace {
-constexpr uid_t sessionUser = 65534; // nobody, on every Debian
-
 bool asRoot() {
     return ::geteuid() == 0;
 }
 
+// To `nobody`, on every Debian.
 void own(const QString& path) {
-    if (asRoot() && ::chown(QFile::encodeName(path).constData(), sessionUser, sessionUser) != 0)
+    if (asRoot() && ::chown(QFile::encodeName(path).constData(), 65534, 65534) != 0)
         qWarning("cannot hand %s over", qPrintable(path));
-}
-
-void endProcess(QProcess& process) {
-    if (process.state() == QProcess::NotRunning)
-        return;
-    process.terminate();
-    if (!process.waitForFinished(3000)) {
-        process.kill();
-        process.waitForFinished(2000);
-    }
 }
 
 // The focused node of a sway tree, depth first.
@@ -47,121 +36,62 @@ QJsonObject focusedNode(const QJsonObject& node) {
 } // namespace
 
 SwaySession::SwaySession() {
-    // The temporary folder is root's and private; the session user needs to pass through it.
+    // The temporary folder is root's and private; the session user works in it.
     QFile::setPermissions(m_dir.path(), QFileDevice::Permissions(0x7755));
-    m_runtime = m_dir.filePath(QStringLiteral("runtime"));
-    for (const QString& name : {m_runtime, configHome(), scratchPath({})}) {
-        QDir().mkpath(name);
-        own(name);
-    }
-    QFile::setPermissions(m_runtime, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    for (const QString& path : {m_dir.path(), runtimeDir(), configHome()})
+        own(path);
 }
 
-SwaySession::~SwaySession() {
-    endPrograms();
-    if (m_sway)
-        endProcess(*m_sway);
-}
-
-void SwaySession::endPrograms() {
-    for (auto it = m_processes.rbegin(); it != m_processes.rend(); ++it)
-        endProcess(**it);
-    m_processes.clear();
-    m_pointer = nullptr;
-}
-
-QStringList SwaySession::asSessionUser(const QString& program, const QStringList& arguments,
-                                       QString* command) const {
-    if (!asRoot()) {
-        *command = program;
-        return arguments;
-    }
-    *command = QStringLiteral("setpriv");
-    return QStringList{QStringLiteral("--reuid=65534"), QStringLiteral("--regid=65534"),
-                       QStringLiteral("--clear-groups"), program} +
+QStringList SwaySession::commandLine(const QString& program, const QStringList& arguments) const {
+    if (!asRoot())
+        return QStringList{program} + arguments;
+    return QStringList{QStringLiteral("setpriv"), QStringLiteral("--reuid=65534"),
+                       QStringLiteral("--regid=65534"), QStringLiteral("--clear-groups"), program} +
            arguments;
 }
 
 bool SwaySession::start(QString* error) {
-    const QString config = m_dir.filePath(QStringLiteral("sway.conf"));
+    const QString config = scratchPath(QStringLiteral("sway.conf"));
     QFile file(config);
     if (!file.open(QIODevice::WriteOnly))
         return false;
-    // Xwayland starts with the first X client; DISPLAY is known at once.
+    // Xwayland starts with the first X client; DISPLAY is known at once, and so is the IPC socket.
     file.write("output HEADLESS-1 resolution 1280x800 position 0 0\n"
                "default_border none\n"
-               "exec sh -c 'echo \"$DISPLAY\" > \"$XDG_RUNTIME_DIR/display\"'\n");
+               "exec sh -c 'echo \"$DISPLAY $SWAYSOCK\" > \"$XDG_RUNTIME_DIR/said\"'\n");
     file.close();
     QProcessEnvironment env;
     env.insert(QStringLiteral("PATH"), qEnvironmentVariable("PATH"));
-    env.insert(QStringLiteral("HOME"), scratchPath({}));
-    env.insert(QStringLiteral("XDG_RUNTIME_DIR"), m_runtime);
+    env.insert(QStringLiteral("HOME"), m_dir.path());
+    env.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtimeDir());
     env.insert(QStringLiteral("WLR_BACKENDS"), QStringLiteral("headless"));
     env.insert(QStringLiteral("WLR_LIBINPUT_NO_DEVICES"), QStringLiteral("1"));
     env.insert(QStringLiteral("WLR_RENDERER"), QStringLiteral("pixman"));
     env.insert(QStringLiteral("WLR_HEADLESS_OUTPUTS"), QStringLiteral("1"));
-    m_sway = std::make_unique<QProcess>();
-    m_sway->setProcessEnvironment(env);
-    m_sway->setProcessChannelMode(QProcess::MergedChannels);
-    QString command;
-    const QStringList arguments =
-        asSessionUser(QStringLiteral("sway"), {QStringLiteral("-c"), config}, &command);
-    m_sway->start(command, arguments);
-    const QString displayFile = m_runtime + QStringLiteral("/display");
-    const bool up = m_sway->waitForStarted(5000) &&
-                    XSession::waitFor(
-                        [&] {
-                            return QFileInfo::exists(m_runtime + QStringLiteral("/wayland-1")) &&
-                                   !XSession::readFile(displayFile).trimmed().isEmpty();
-                        },
-                        15000);
-    if (!up) {
-        *error = QStringLiteral("sway did not start: %1").arg(QString::fromLocal8Bit(m_sway->readAll()));
+    m_server = std::make_unique<QProcess>();
+    m_server->setProcessChannelMode(QProcess::MergedChannels);
+    startIn(*m_server, QStringLiteral("sway"), {QStringLiteral("-c"), config}, env);
+    const QString said = runtimeDir() + QStringLiteral("/said");
+    if (!m_server->waitForStarted(5000) || !waitFor([&] { return readFile(said).endsWith(u'\n'); }, 15000)) {
+        *error = QStringLiteral("sway did not start: %1").arg(QString::fromLocal8Bit(m_server->readAll()));
         return false;
     }
-    m_display = XSession::readFile(displayFile).trimmed();
+    m_display = readFile(said).section(u' ', 0, 0);
+    m_ipc = readFile(said).section(u' ', 1).trimmed();
     return true;
 }
 
 QProcessEnvironment SwaySession::environment() const {
     QProcessEnvironment env;
     env.insert(QStringLiteral("PATH"), qEnvironmentVariable("PATH"));
-    env.insert(QStringLiteral("HOME"), scratchPath({}));
-    env.insert(QStringLiteral("XDG_RUNTIME_DIR"), m_runtime);
+    env.insert(QStringLiteral("HOME"), m_dir.path());
+    env.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtimeDir());
     env.insert(QStringLiteral("XDG_CONFIG_HOME"), configHome());
     env.insert(QStringLiteral("WAYLAND_DISPLAY"), QStringLiteral("wayland-1"));
+    env.insert(QStringLiteral("SWAYSOCK"), m_ipc);
     env.insert(QStringLiteral("DISPLAY"), m_display);
     env.insert(QStringLiteral("LC_ALL"), QStringLiteral("C.UTF-8"));
     return env;
-}
-
-QProcess* SwaySession::launch(const QString& program, const QStringList& arguments,
-                              const QProcessEnvironment& env) {
-    auto process = std::make_unique<QProcess>();
-    process->setProcessEnvironment(env.isEmpty() ? environment() : env);
-    QString command;
-    const QStringList wrapped = asSessionUser(program, arguments, &command);
-    process->start(command, wrapped);
-    process->waitForStarted(5000);
-    m_processes.push_back(std::move(process));
-    return m_processes.back().get();
-}
-
-XSession::Result SwaySession::run(const QString& program, const QStringList& arguments, int timeoutMs,
-                                  const QProcessEnvironment& env) {
-    QProcess process;
-    process.setProcessEnvironment(env.isEmpty() ? environment() : env);
-    QString command;
-    const QStringList wrapped = asSessionUser(program, arguments, &command);
-    process.start(command, wrapped);
-    XSession::Result result;
-    result.finished = process.waitForStarted(5000) && process.waitForFinished(timeoutMs);
-    if (!result.finished)
-        endProcess(process);
-    result.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-    result.out = QString::fromUtf8(process.readAllStandardOutput());
-    result.err = QString::fromUtf8(process.readAllStandardError());
-    return result;
 }
 
 void SwaySession::handOver(const QString& path) {
@@ -171,58 +101,47 @@ void SwaySession::handOver(const QString& path) {
         own(it.next());
 }
 
-QJsonObject SwaySession::tree() {
-    const QString socket = QDir(m_runtime).entryList({QStringLiteral("sway-ipc.*")}, QDir::System).value(0);
-    const XSession::Result result = run(
-        QStringLiteral("swaymsg"),
-        {QStringLiteral("-s"), m_runtime + u'/' + socket, QStringLiteral("-t"), QStringLiteral("get_tree")},
-        5000);
-    return QJsonDocument::fromJson(result.out.toUtf8()).object();
+QString SwaySession::focusedWindow() {
+    const QJsonObject node =
+        focusedNode(QJsonDocument::fromJson(run(QStringLiteral("swaymsg"),
+                                                {QStringLiteral("-t"), QStringLiteral("get_tree")}, 5000)
+                                                .out.toUtf8())
+                        .object());
+    const QString appId = node.value(QStringLiteral("app_id")).toString();
+    return !appId.isEmpty() ? appId
+                            : node.value(QStringLiteral("window_properties"))
+                                  .toObject()
+                                  .value(QStringLiteral("class"))
+                                  .toString();
 }
 
-QString SwaySession::focusedWindow() {
-    const QJsonObject node = focusedNode(tree());
-    if (node.value(QStringLiteral("type")).toString() != QLatin1String("con") &&
-        node.value(QStringLiteral("type")).toString() != QLatin1String("floating_con"))
-        return {};
-    const QString appId = node.value(QStringLiteral("app_id")).toString();
-    if (!appId.isEmpty())
-        return appId;
-    const QString x11Class =
-        node.value(QStringLiteral("window_properties")).toObject().value(QStringLiteral("class")).toString();
-    return x11Class.isEmpty() ? node.value(QStringLiteral("name")).toString() : x11Class;
+bool SwaySession::startReceiver(const QString& outputFile, const QString& focused, const QString& program,
+                                const QStringList& arguments, const QProcessEnvironment& env) {
+    QFile::remove(outputFile);
+    launch(program, arguments, env);
+    return waitFor([&] { return QFileInfo::exists(outputFile) && focusedWindow().contains(focused); }, 15000);
 }
 
 bool SwaySession::startFoot(const QString& outputFile) {
-    QFile::remove(outputFile);
-    launch(QStringLiteral("foot"),
-           {QStringLiteral("--app-id=receiver-foot"), QStringLiteral("sh"), QStringLiteral("-c"),
-            QStringLiteral("stty -icanon -echo; exec cat > \"$0\""), outputFile});
-    return XSession::waitFor(
-        [&] { return QFileInfo::exists(outputFile) && focusedWindow() == QLatin1String("receiver-foot"); },
-        15000);
+    return startReceiver(outputFile, QStringLiteral("receiver-foot"), QStringLiteral("foot"),
+                         {QStringLiteral("--app-id=receiver-foot"), QStringLiteral("sh"),
+                          QStringLiteral("-c"), QStringLiteral("stty -icanon -echo; exec cat > \"$0\""),
+                          outputFile});
 }
 
 bool SwaySession::startLineEdit(const QString& outputFile, bool xwayland) {
-    QFile::remove(outputFile);
     QProcessEnvironment env = environment();
     env.insert(QStringLiteral("QT_QPA_PLATFORM"),
                xwayland ? QStringLiteral("xcb") : QStringLiteral("wayland"));
-    const QString title = xwayland ? QStringLiteral("receiver-xcb") : QStringLiteral("receiver-wayland");
-    launch(XSession::toolPath(QStringLiteral("rb-line-edit-receiver")), {outputFile, title}, env);
     // Qt names a Wayland window by the program, an X11 one by its class: either way not the title.
-    return XSession::waitFor(
-        [&] {
-            return QFileInfo::exists(outputFile) &&
-                   focusedWindow().contains(QLatin1String("line-edit-receiver"));
-        },
-        15000);
+    return startReceiver(outputFile, QStringLiteral("line-edit-receiver"),
+                         toolPath(QStringLiteral("rb-line-edit-receiver")),
+                         {outputFile, QStringLiteral("receiver")}, env);
 }
 
 bool SwaySession::click(int x, int y) {
     if (!m_pointer || m_pointer->state() != QProcess::Running)
-        m_pointer = launch(XSession::toolPath(QStringLiteral("rb-wayland-pointer")), {});
+        m_pointer = launch(toolPath(QStringLiteral("rb-wayland-pointer")), {});
     m_pointer->write(QStringLiteral("%1 %2\n").arg(x).arg(y).toLatin1());
-    return XSession::waitFor([&] { return m_pointer->canReadLine() && m_pointer->readLine() == "ok\n"; },
-                             10000);
+    return waitFor([&] { return m_pointer->canReadLine() && m_pointer->readLine() == "ok\n"; }, 10000);
 }

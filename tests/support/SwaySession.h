@@ -3,41 +3,23 @@
 #include "XSession.h"
 
 #include <QJsonObject>
-#include <QProcess>
-#include <QTemporaryDir>
-
-#include <memory>
-#include <vector>
+#include <QPointer>
 
 // A private headless sway (wlroots) for one end-to-end test executable, with
-// Xwayland. sway refuses to run as root, so when the tests run as root it
-// runs as `nobody`, and so does every program started here: Xwayland admits
-// only clients of sway's own user. Everything is ended when the session goes away.
-class SwaySession {
+// Xwayland as its X display. sway refuses to run as root, so when the tests
+// run as root it runs as `nobody`, and so does every program started here:
+// Xwayland admits only clients of sway's own user.
+class SwaySession : public XSession {
 public:
     SwaySession();
-    ~SwaySession();
-    SwaySession(const SwaySession&) = delete;
-    SwaySession& operator=(const SwaySession&) = delete;
 
     bool start(QString* error);
-
-    QString configHome() const { return m_dir.filePath(QStringLiteral("config")); }
-    // A folder every program here may write to.
-    QString scratchPath(const QString& name) const {
-        return m_dir.filePath(QStringLiteral("scratch/") + name);
-    }
     // WAYLAND_DISPLAY, DISPLAY (Xwayland), XDG folders and a UTF-8 locale.
-    QProcessEnvironment environment() const;
-
-    QProcess* launch(const QString& program, const QStringList& arguments,
-                     const QProcessEnvironment& env = {});
-    XSession::Result run(const QString& program, const QStringList& arguments, int timeoutMs = 30000,
-                         const QProcessEnvironment& env = {});
+    QProcessEnvironment environment() const override;
     // Makes what root wrote under the configuration the session user's.
     void handOver(const QString& path);
 
-    // The focused window of sway's tree ("app_id" or X11 "class", else its name), or empty.
+    // The focused window of sway's tree ("app_id", or X11 "class"), or empty.
     QString focusedWindow();
     // foot running `cat > file` (echo and line buffering off); true once it has the focus.
     bool startFoot(const QString& outputFile);
@@ -45,17 +27,14 @@ public:
     bool startLineEdit(const QString& outputFile, bool xwayland);
     // A left click at a point of the output, with the session's one virtual pointer.
     bool click(int x, int y);
-    // Ends the programs started so far (the session stays).
-    void endPrograms();
+
+protected:
+    QStringList commandLine(const QString& program, const QStringList& arguments) const override;
 
 private:
-    QStringList asSessionUser(const QString& program, const QStringList& arguments, QString* command) const;
-    QJsonObject tree();
+    bool startReceiver(const QString& outputFile, const QString& focused, const QString& program,
+                       const QStringList& arguments, const QProcessEnvironment& env = {});
 
-    QTemporaryDir m_dir;
-    QString m_runtime;
-    QString m_display;
-    std::unique_ptr<QProcess> m_sway;
-    QProcess* m_pointer = nullptr;
-    std::vector<std::unique_ptr<QProcess>> m_processes;
+    QString m_ipc;
+    QPointer<QProcess> m_pointer;
 };

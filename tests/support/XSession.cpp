@@ -8,20 +8,6 @@
 #include <QRegularExpression>
 #include <QThread>
 
-namespace {
-
-void endProcess(QProcess& process) {
-    if (process.state() == QProcess::NotRunning)
-        return;
-    process.terminate();
-    if (!process.waitForFinished(2000)) {
-        process.kill();
-        process.waitForFinished(2000);
-    }
-}
-
-} // namespace
-
 XSession::XSession() {
     QDir().mkpath(configHome());
     QDir().mkpath(runtimeDir());
@@ -30,43 +16,52 @@ XSession::XSession() {
 
 XSession::~XSession() {
     // Programs first (Runeboard restores the keymap when it is asked to end), the server last.
+    endPrograms();
+    for (QProcess* process : {m_windowManager.get(), m_server.get()}) {
+        if (process)
+            endProcess(*process);
+    }
+}
+
+void XSession::endProcess(QProcess& process) {
+    if (process.state() == QProcess::NotRunning)
+        return;
+    process.terminate();
+    if (!process.waitForFinished(3000)) {
+        process.kill();
+        process.waitForFinished(2000);
+    }
+}
+
+void XSession::endPrograms() {
     for (auto it = m_processes.rbegin(); it != m_processes.rend(); ++it)
         endProcess(**it);
-    if (m_server)
-        endProcess(*m_server);
+    m_processes.clear();
 }
 
 bool XSession::start(QString* error, bool windowManager, const QString& screen) {
     m_server = std::make_unique<QProcess>();
-    m_server->setProcessChannelMode(QProcess::SeparateChannels);
     m_server->start(QStringLiteral("Xvfb"),
                     {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-screen"),
                      QStringLiteral("0"), screen, QStringLiteral("-nolisten"), QStringLiteral("tcp"),
                      QStringLiteral("-noreset")});
-    if (!m_server->waitForStarted(5000)) {
-        *error = QStringLiteral("Xvfb could not be started (%1); is the xvfb package installed?")
-                     .arg(m_server->errorString());
-        return false;
-    }
     QByteArray out;
     QDeadlineTimer deadline(15000);
-    while (!out.contains('\n') && !deadline.hasExpired() && m_server->state() == QProcess::Running) {
+    while (!out.contains('\n') && !deadline.hasExpired() && m_server->waitForStarted(5000)) {
         m_server->waitForReadyRead(100);
         out += m_server->readAllStandardOutput();
     }
-    const QString number = QString::fromLatin1(out).trimmed();
-    if (number.isEmpty()) {
-        *error = QStringLiteral("Xvfb did not report its display number: %1")
-                     .arg(QString::fromLocal8Bit(m_server->readAllStandardError()));
+    if (!out.contains('\n')) {
+        *error = QStringLiteral("Xvfb did not report its display number (is it installed?): %1 %2")
+                     .arg(m_server->errorString(), QString::fromLocal8Bit(m_server->readAllStandardError()));
         return false;
     }
-    m_display = u':' + number;
-
+    m_display = u':' + QString::fromLatin1(out).trimmed();
     if (windowManager) {
-        launch(QStringLiteral("openbox"), {QStringLiteral("--sm-disable")});
-        const bool managed = waitFor(
-            [this] { return xprop({}, QStringLiteral("_NET_SUPPORTING_WM_CHECK")).contains(u'#'); }, 15000);
-        if (!managed) {
+        m_windowManager = std::make_unique<QProcess>();
+        startIn(*m_windowManager, QStringLiteral("openbox"), {QStringLiteral("--sm-disable")}, {});
+        if (!waitFor([this] { return xprop({}, QStringLiteral("_NET_SUPPORTING_WM_CHECK")).contains(u'#'); },
+                     15000)) {
             *error = QStringLiteral("openbox did not start in display %1").arg(m_display);
             return false;
         }
@@ -86,32 +81,37 @@ QProcessEnvironment XSession::environment() const {
     return env;
 }
 
+QStringList XSession::commandLine(const QString& program, const QStringList& arguments) const {
+    return QStringList{program} + arguments;
+}
+
+void XSession::startIn(QProcess& process, const QString& program, const QStringList& arguments,
+                       const QProcessEnvironment& env) const {
+    process.setProcessEnvironment(env.isEmpty() ? environment() : env);
+    const QStringList command = commandLine(program, arguments);
+    process.start(command.first(), command.mid(1));
+}
+
 QProcess* XSession::launch(const QString& program, const QStringList& arguments,
                            const QProcessEnvironment& env) {
-    auto process = std::make_unique<QProcess>();
-    process->setProcessEnvironment(env.isEmpty() ? environment() : env);
-    process->start(program, arguments);
-    process->waitForStarted(5000);
-    m_processes.push_back(std::move(process));
+    m_processes.push_back(std::make_unique<QProcess>());
+    startIn(*m_processes.back(), program, arguments, env);
+    m_processes.back()->waitForStarted(5000);
     return m_processes.back().get();
 }
 
 XSession::Result XSession::run(const QString& program, const QStringList& arguments, int timeoutMs,
                                const QProcessEnvironment& env) {
     QProcess process;
-    process.setProcessEnvironment(env.isEmpty() ? environment() : env);
-    process.start(program, arguments);
+    startIn(process, program, arguments, env);
     Result result;
-    if (!process.waitForStarted(5000)) {
-        result.err = process.errorString();
-        return result;
-    }
-    result.finished = process.waitForFinished(timeoutMs);
+    result.finished = process.waitForStarted(5000) && process.waitForFinished(timeoutMs);
     if (!result.finished)
         endProcess(process);
     result.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
     result.out = QString::fromUtf8(process.readAllStandardOutput());
-    result.err = QString::fromUtf8(process.readAllStandardError());
+    result.err = QString::fromUtf8(process.readAllStandardError()) +
+                 (result.finished ? QString() : process.errorString());
     return result;
 }
 
@@ -120,10 +120,9 @@ QString XSession::xdotool(const QStringList& arguments, int timeoutMs) {
 }
 
 QString XSession::xprop(const QString& windowId, const QString& property) {
-    QStringList arguments = windowId.isEmpty() ? QStringList{QStringLiteral("-root")}
-                                               : QStringList{QStringLiteral("-id"), windowId};
-    arguments.append(property);
-    return run(QStringLiteral("xprop"), arguments).out.trimmed();
+    const QStringList window = windowId.isEmpty() ? QStringList{QStringLiteral("-root")}
+                                                  : QStringList{QStringLiteral("-id"), windowId};
+    return run(QStringLiteral("xprop"), window + QStringList{property}).out.trimmed();
 }
 
 QString XSession::keymap() {
@@ -135,79 +134,63 @@ QString XSession::activeWindow() {
 }
 
 QString XSession::findWindowByName(const QString& title) {
-    const QString found =
-        xdotool({QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--name"),
-                 u'^' + QRegularExpression::escape(title) + u'$'});
-    return found.section(u'\n', 0, 0);
+    return xdotool({QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--name"),
+                    u'^' + QRegularExpression::escape(title) + u'$'})
+        .section(u'\n', 0, 0);
 }
 
-QList<int> XSession::windowGeometry(const QString& windowId) {
-    const QString shell = xdotool({QStringLiteral("getwindowgeometry"), QStringLiteral("--shell"), windowId});
-    QList<int> geometry{-1, -1, -1, -1};
-    const QStringList names{QStringLiteral("X"), QStringLiteral("Y"), QStringLiteral("WIDTH"),
-                            QStringLiteral("HEIGHT")};
-    for (const QString& line : shell.split(u'\n')) {
-        const qsizetype index = names.indexOf(line.section(u'=', 0, 0));
-        if (index >= 0)
-            geometry[index] = line.section(u'=', 1).toInt();
-    }
-    return geometry;
-}
-
-QString XSession::waitForWindow(const QStringList& searchArguments, int timeoutMs) {
+QString XSession::waitForWindow(const QString& title, int timeoutMs) {
     QString window;
-    waitFor(
-        [&] {
-            window = xdotool(QStringList{QStringLiteral("search"), QStringLiteral("--onlyvisible")} +
-                             searchArguments)
-                         .section(u'\n', 0, 0);
-            return !window.isEmpty();
-        },
-        timeoutMs);
+    waitFor([&] { return !(window = findWindowByName(title)).isEmpty(); }, timeoutMs);
     return window;
 }
 
+QList<int> XSession::windowGeometry(const QString& windowId) {
+    // WINDOW=, then X=, Y=, WIDTH= and HEIGHT=, one a line.
+    QList<int> geometry;
+    for (const QString& line :
+         xdotool({QStringLiteral("getwindowgeometry"), QStringLiteral("--shell"), windowId})
+             .split(u'\n')
+             .mid(1, 4))
+        geometry.append(line.section(u'=', 1).toInt());
+    return geometry.size() == 4 ? geometry : QList<int>{-1, -1, -1, -1};
+}
+
+QString XSession::focusedReceiver(const QString& title, const QString& outputFile) {
+    const QString window = waitForWindow(title);
+    if (window.isEmpty() || !waitFor([&] { return outputFile.isEmpty() || QFileInfo::exists(outputFile); }))
+        return {};
+    return focusWindow(window) ? window : QString();
+}
+
 QString XSession::startXtermReceiver(const QString& outputFile) {
-    static int serial = 0;
-    const QString title = QStringLiteral("receiver-xterm-%1").arg(++serial);
+    const QString title = nextReceiverTitle();
     QFile::remove(outputFile);
     // Canonical mode would hold the text back until a line feed; echo would only add noise.
     launch(QStringLiteral("xterm"),
            {QStringLiteral("-u8"), QStringLiteral("-title"), title, QStringLiteral("-geometry"),
             QStringLiteral("80x10+40+40"), QStringLiteral("-e"), QStringLiteral("sh"), QStringLiteral("-c"),
             QStringLiteral("stty -icanon -echo; exec cat > \"$0\""), outputFile});
-    const QString window = waitForWindow({QStringLiteral("--name"), u'^' + title + u'$'}, 15000);
-    if (window.isEmpty() || !waitFor([&] { return QFileInfo::exists(outputFile); }, 10000))
-        return {};
-    return focusWindow(window) ? window : QString();
+    return focusedReceiver(title, outputFile);
 }
 
 QString XSession::startLineEditReceiver(const QString& outputFile) {
-    static int serial = 0;
-    const QString title = QStringLiteral("receiver-line-edit-%1").arg(++serial);
+    const QString title = nextReceiverTitle();
     QFile::remove(outputFile);
     launch(toolPath(QStringLiteral("rb-line-edit-receiver")), {outputFile, title});
-    const QString window = waitForWindow({QStringLiteral("--name"), u'^' + title + u'$'}, 15000);
-    if (window.isEmpty() || !waitFor([&] { return QFileInfo::exists(outputFile); }, 10000))
-        return {};
-    return focusWindow(window) ? window : QString();
+    return focusedReceiver(title, outputFile);
 }
 
 QProcess* XSession::startGtkEntryReceiver(QString* windowId) {
-    static int serial = 0;
-    const QString title = QStringLiteral("receiver-gtk-entry-%1").arg(++serial);
+    const QString title = nextReceiverTitle();
     QProcessEnvironment env = environment();
     // Without a session bus GTK would wait for the accessibility bus; it would also try Wayland first.
     env.insert(QStringLiteral("NO_AT_BRIDGE"), QStringLiteral("1"));
     env.insert(QStringLiteral("GDK_BACKEND"), QStringLiteral("x11"));
     QProcess* process =
         launch(QStringLiteral("zenity"), {QStringLiteral("--entry"), QStringLiteral("--title"), title}, env);
-    if (process->state() != QProcess::Running)
-        return nullptr;
-    *windowId = waitForWindow({QStringLiteral("--name"), u'^' + title + u'$'}, 15000);
-    if (windowId->isEmpty() || !focusWindow(*windowId))
-        return nullptr;
-    return process;
+    *windowId = focusedReceiver(title, {});
+    return windowId->isEmpty() ? nullptr : process;
 }
 
 bool XSession::focusWindow(const QString& windowId) {
@@ -216,11 +199,9 @@ bool XSession::focusWindow(const QString& windowId) {
 }
 
 bool XSession::screenshot(const QString& pngPath, const QString& windowId) {
-    QStringList arguments{pngPath};
-    if (!windowId.isEmpty())
-        arguments.append(windowId);
-    const Result result = run(toolPath(QStringLiteral("rb-screenshot")), arguments);
-    return result.exitCode == 0 && QFileInfo::exists(pngPath);
+    const QStringList window = windowId.isEmpty() ? QStringList() : QStringList{windowId};
+    return run(toolPath(QStringLiteral("rb-screenshot")), QStringList{pngPath} + window).exitCode == 0 &&
+           QFileInfo::exists(pngPath);
 }
 
 bool XSession::waitFor(const std::function<bool()>& condition, int timeoutMs) {
@@ -237,19 +218,12 @@ bool XSession::waitFor(const std::function<bool()>& condition, int timeoutMs) {
 
 QString XSession::readFile(const QString& path) {
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    return QString::fromUtf8(file.readAll());
+    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
 }
 
 QString XSession::waitForFileText(const QString& path, const QString& expected, int timeoutMs) {
     QString text;
-    waitFor(
-        [&] {
-            text = readFile(path);
-            return text == expected;
-        },
-        timeoutMs);
+    waitFor([&] { return (text = readFile(path)) == expected; }, timeoutMs);
     return text;
 }
 

@@ -13,7 +13,7 @@
 // A private X display for one end-to-end test: Xvfb on a free display number,
 // openbox as the window manager, a private configuration and runtime folder,
 // and the programs the test starts in it. Everything is ended when the session
-// goes away, so a failing test leaves nothing running.
+// goes away, so a failing test leaves nothing running. SwaySession builds on it.
 class XSession {
 public:
     struct Result {
@@ -24,9 +24,7 @@ public:
     };
 
     XSession();
-    ~XSession();
-    XSession(const XSession&) = delete;
-    XSession& operator=(const XSession&) = delete;
+    virtual ~XSession();
 
     // Starts Xvfb (and openbox unless windowManager is false). False with a reason on failure.
     bool start(QString* error, bool windowManager = true,
@@ -38,14 +36,16 @@ public:
     // A scratch folder for receivers' output files and the like.
     QString scratchPath(const QString& name) const { return m_dir.filePath(name); }
     // DISPLAY, XDG folders, a UTF-8 locale and QT_QPA_PLATFORM=xcb for programs in this session.
-    QProcessEnvironment environment() const;
+    virtual QProcessEnvironment environment() const;
 
     // A program that keeps running; ended with the session. Output is kept in the process.
     QProcess* launch(const QString& program, const QStringList& arguments,
                      const QProcessEnvironment& env = {});
     // Runs a program to its end (or the time-out) and returns what it printed.
-    Result run(const QString& program, const QStringList& arguments, int timeoutMs = 10000,
+    Result run(const QString& program, const QStringList& arguments, int timeoutMs = 30000,
                const QProcessEnvironment& env = {});
+    // Ends the programs started so far (the display and its window manager stay).
+    void endPrograms();
 
     // xdotool in this display; returns its trimmed standard output.
     QString xdotool(const QStringList& arguments, int timeoutMs = 10000);
@@ -54,8 +54,9 @@ public:
     // xmodmap -pke: the whole keymap as text.
     QString keymap();
     QString activeWindow();
-    // The first visible window whose title matches exactly (xdotool search --name '^…$'), or empty.
+    // The first visible window whose title matches exactly, or empty; waitForWindow waits for one.
     QString findWindowByName(const QString& title);
+    QString waitForWindow(const QString& title, int timeoutMs = 15000);
     // Geometry of a window in root coordinates as (x, y, width, height); all -1 when unknown.
     QList<int> windowGeometry(const QString& windowId);
 
@@ -83,11 +84,22 @@ public:
     static QString runeboardBinary();
     static QString toolPath(const QString& name);
 
-private:
-    QString waitForWindow(const QStringList& searchArguments, int timeoutMs);
+protected:
+    // The command line that starts a program in this session.
+    virtual QStringList commandLine(const QString& program, const QStringList& arguments) const;
+    void startIn(QProcess& process, const QString& program, const QStringList& arguments,
+                 const QProcessEnvironment& env) const;
+    static void endProcess(QProcess& process);
 
     QTemporaryDir m_dir;
     QString m_display;
-    std::unique_ptr<QProcess> m_server;
+    std::unique_ptr<QProcess> m_server, m_windowManager;
     std::vector<std::unique_ptr<QProcess>> m_processes;
+
+private:
+    // Waits for the receiver's window (and its output file), then focuses it.
+    QString focusedReceiver(const QString& title, const QString& outputFile);
+    QString nextReceiverTitle() { return QStringLiteral("receiver-%1").arg(++m_receivers); }
+
+    int m_receivers = 0;
 };

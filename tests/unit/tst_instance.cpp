@@ -129,12 +129,10 @@ void TestInstance::commandLine_data() {
                                           {"--quit", Command::Quit}})
         QTest::newRow(option) << QStringList{option} << asks << request(command);
     QTest::newRow("type") << QStringList{"--type", "ą b"} << asks << request(Command::Type, "ą b");
-    QTest::newRow("type with =") << QStringList{"--type=x=y"} << asks << request(Command::Type, "x=y");
     QTest::newRow("type text that looks like an option")
         << QStringList{"--type", "--help"} << asks << request(Command::Type, "--help");
     QTest::newRow("help wins") << QStringList{"--toggle", "-h"} << int(CommandLine::Kind::Help)
                                << AppRequest{};
-    QTest::newRow("version") << QStringList{"--version"} << int(CommandLine::Kind::Version) << AppRequest{};
     QTest::newRow("type without text") << QStringList{"--type"} << invalid << AppRequest{};
     QTest::newRow("two actions") << QStringList{"--show", "--quit"} << invalid << AppRequest{};
     QTest::newRow("unknown") << QStringList{"--frobnicate"} << invalid << AppRequest{};
@@ -167,7 +165,6 @@ void TestInstance::linesOnTheWire_data() {
     QTest::newRow("type without text") << QByteArray("{\"command\":\"type\"}\n") << false << AppRequest{};
     QTest::newRow("text of another kind")
         << QByteArray("{\"command\":\"type\",\"text\":5}\n") << false << AppRequest{};
-    QTest::newRow("array") << QByteArray("[\"toggle\"]\n") << false << AppRequest{};
 }
 
 void TestInstance::linesOnTheWire() {

@@ -2,6 +2,8 @@
 
 #include "keyboard/view/KeyboardSceneBuilder.h"
 
+#include <QDir>
+#include <QImage>
 #include <QMap>
 
 Q_DECLARE_METATYPE(KeyboardHit)
@@ -85,9 +87,19 @@ QString describe(const KeyboardScene& scene) {
     return s;
 }
 
+QImage render(KeyboardView& view, qreal dpr) {
+    view.resize(view.sizeHint());
+    QImage image((QSizeF(view.sizeHint()) * dpr).toSize(), QImage::Format_ARGB32_Premultiplied);
+    image.setDevicePixelRatio(dpr);
+    image.fill(Qt::transparent);
+    view.render(&image, QPoint(), QRegion(), QWidget::DrawChildren);
+    return image;
+}
+
 } // namespace
 
-// Where everything of the keyboard lies and what is drawn there, over time.
+// Where everything of the keyboard lies and what is drawn there, over time, and renders of
+// typical states to look at.
 class TestKeyboardLayout : public QObject {
     Q_OBJECT
 private Q_SLOTS:
@@ -99,8 +111,6 @@ private Q_SLOTS:
               "a b c d e f g h i j 0-336 / k l m n o p q r s t 0-336 / u v w +^ 102-234 | 356x118"},
              {"one flow: base, custom, add", "a", "x y", "flat", "a x' y' +^ 0-132 | 152x50"},
              {"separate, no custom: add in the base block", "ab", "", "", "a b +^ 0-98 | 118x50"},
-             {"separate, adding: a custom block for the field", "ab", "", "add",
-              "a b 32-96 / _' ✓^ ×~ 0-128 | 148x84"},
              {"separate, both blocks centred", "abc", "x", "", "a b c 0-98 / x' +^ 17-81 | 118x84"},
              {"several characters widen a key", "", "abc x", "", "abc' x' +^ 0-107.3 | 127.3x50"},
              {"a combining mark is no character of its own", "e\u0301", "ab", "flat",
@@ -224,6 +234,82 @@ private Q_SLOTS:
         for (bool on : in.activeDots)
             got += on ? "1" : "0";
         QCOMPARE(got + (in.showSaveRow ? " save" : ""), expected);
+    }
+    // Typical states rendered offscreen at device pixel ratios 1 and 2 into renders/ in the build
+    // folder, for looking at, with what must hold in them.
+    void renders_data() {
+        QTest::addColumn<QString>("name");
+        for (const char* name : {"german-compact", "ipa-full", "user-set-custom-keys", "german-full-shift",
+                                 "unsaved-set-save-row", "german-compact-opaque", "reorder-mode",
+                                 "drag-in-progress", "add-field-open", "set-name-field-open"})
+            QTest::newRow(name) << QString(name);
+    }
+    void renders() {
+        QFETCH(QString, name);
+        KeyboardViewFixture f;
+        const bool editing = name.contains("-mode") || name.contains("-in-") || name.contains("field");
+        if (editing)
+            f.show();
+        if (name.startsWith("german") || name.startsWith("ipa"))
+            f.state.setActivePaletteID(
+                f.preset(name.startsWith("ipa") ? "preset_ipa" : "preset_german").idText());
+        else if (name == "user-set-custom-keys")
+            f.addSet("αβγδ", "ŋ\u001Fabc\u001F→\u001F∮");
+        else if (name.startsWith("unsaved") || name.startsWith("set-name"))
+            f.useUnsaved("ŋ\u001Fə\u001Fʃʒ");
+        else
+            f.addSet("αβγδεζ", "ŋ\u001Fabc");
+        if (name.contains("full"))
+            f.state.setKeyboardSize(KeyboardSize::Full);
+        if (name.contains("shift"))
+            f.state.setShiftPressed(true);
+        if (name.contains("opaque"))
+            f.view->setTranslucent(false);
+        // The renders mean to show the dots too: give the main set a companion.
+        if (!name.contains("compact") && !editing)
+            f.palettes.toggleAdditional(f.preset("preset_math").id);
+
+        // A set of six base and two custom keys, as the editing states show it.
+        const KeyboardLayoutInput editedSet = KeyboardViewFixture::symbols("αβγδεζ", {"ŋ", "abc"});
+        const QPoint beta = f.at(editedSet, "β");
+        if (name == "set-name-field-open") {
+            KeyboardLayoutInput in = f.symbols("", {"ŋ", "ə", "ʃʒ"});
+            in.showSaveRow = true;
+            f.click(f.at(in, KeyboardElementKind::SaveButton));
+        } else if (name == "add-field-open") {
+            f.click(f.at(editedSet, KeyboardElementKind::AddKey));
+        } else if (editing) {
+            f.press(beta);
+            f.clock.advance(500);
+        }
+        if (name.endsWith("field-open")) {
+            f.clock.advance(1000);
+            f.fields().value(0)->insert(name.startsWith("add") ? "ŋ" : "Phonetics");
+        } else if (name == "reorder-mode") {
+            f.release(beta);
+            f.clock.advance(300 + 600 * 2 - 150); // mid-breath
+        } else if (name == "drag-in-progress") {
+            // Halfway between two keys, after the keys made room.
+            f.move(beta + QPoint(0, 12));
+            f.move(f.at(editedSet, "δ") + QPoint(-4, 9));
+            f.clock.advance(120);
+        }
+
+        for (qreal dpr : {1.0, 2.0}) {
+            const QImage image = render(*f.view, dpr);
+            QVERIFY(QDir().mkpath(RUNEBOARD_RENDER_DIR));
+            QVERIFY(image.save(RUNEBOARD_RENDER_DIR "/" + name + (dpr > 1 ? "@2x.png" : ".png")));
+            QCOMPARE(image.pixelColor(2, 2).alpha(), 0); // the margin stays clear
+            // The card: translucent unless told there is no compositor.
+            QCOMPARE(image.pixelColor(image.width() / 2, int(23 * dpr)).alpha() == 255,
+                     name.contains("opaque"));
+            if (name == "german-full-shift") {
+                // Faces are sharp: the first key's left edge (at 40) lies on a device pixel, the
+                // column just inside fully covered, the one outside only card and shadow.
+                QCOMPARE(image.pixelColor(int(40 * dpr), int(63 * dpr)).alpha(), 255);
+                QVERIFY(image.pixelColor(int(40 * dpr) - 1, int(63 * dpr)).alpha() < 255);
+            }
+        }
     }
 };
 

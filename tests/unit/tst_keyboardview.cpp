@@ -1,10 +1,14 @@
 #include "KeyboardViewFixture.h"
 
+#include "keyboard/FloatingPanel.h"
+#include "keyboard/PanelContent.h"
 #include "keyboard/view/FieldWindow.h"
+#include "platform/WindowSystem.h"
 
 #include <QApplication>
 #include <QContextMenuEvent>
 #include <QMenu>
+#include <QWindow>
 
 using Kind = KeyboardElementKind;
 
@@ -52,19 +56,59 @@ QString sep(const QStringList& symbols) {
     return symbols.join(customSymbolSeparator);
 }
 const QPoint padding(24, 50); // the card's left padding: background
+
+// The floating panel itself, on a window system that writes down what it was asked.
+class RecordingWindowSystem : public WindowSystem {
+public:
+    void setIdentity(QWindow&, const QByteArray&) override {}
+    void prepareFloatingShow(QWindow&) override {}
+    void setAcceptsFocus(QWindow&, bool accepts) override { acceptsFocus = accepts; }
+    bool isCompositing() const override { return false; }
+    WindowId activeWindow() const override { return active; }
+    void activateWindow(WindowId window) override { activated.append(window); }
+
+    bool acceptsFocus = false;
+    WindowId active = 0;
+    QList<WindowId> activated;
+};
+
+// A card whose left 40 pixels are background; the rest are "keys".
+class TestContent : public QWidget, public PanelContent {
+public:
+    QSize sizeHint() const override { return {200, 100}; }
+    bool isBackgroundAt(const QPoint& position) const override { return position.x() < 40; }
+    QPainterPath outline() const override { return {}; }
+    void setTranslucent(bool) override {}
+    void mousePressEvent(QMouseEvent*) override { ++presses; }
+    int presses = 0;
+};
+
+struct Panel {
+    QTemporaryDir dir;
+    SettingsStore store{dir.filePath(QStringLiteral("runeboard.conf"))};
+    RecordingWindowSystem windows;
+    FloatingPanel panel{store, windows};
+    TestContent* content = new TestContent;
+
+    Panel() {
+        panel.setContent(content);
+        panel.orderFront();
+        [[maybe_unused]] const bool exposed = QTest::qWaitForWindowExposed(&panel);
+    }
+};
 } // namespace
 
 // What the user does on the keyboard: the gestures recognised, the text fields' sessions, the view
-// routing them on a recording panel (driven by synthetic events on a clock moved by hand), and the
-// edits the gestures make to the sets.
+// routing them on a recording panel (driven by synthetic events on a clock moved by hand), the
+// edits the gestures make to the sets, and the floating panel's placement, moving and focus (what
+// the window manager makes of it is end to end).
 class TestKeyboardView : public QObject {
     Q_OBJECT
 private Q_SLOTS:
     // Steps: p, m, r, c (press, move, release, context menu) at an x, w a wait in ms.
     void recognition_data() {
         stringRows({"steps", "expected"},
-                   {{"a press alone types nothing", "p50 w400", ""},
-                    {"a click types on release", "p50 w400 r60", "Type:a"},
+                   {{"a click types on release", "p50 w400 r60", "Type:a"},
                     {"released on another key", "p50 r150", ""},
                     {"pressed elsewhere, released on the key", "p650 r50", ""},
                     {"released without a press", "r50", ""},
@@ -99,20 +143,17 @@ private Q_SLOTS:
     }
 
     // Steps on the add session (a, 7 graphemes) and the name session (n): open, cancel, commit,
-    // edit=text (_ for a blank), w a wait in ms. The name commits only a name that is not blank.
+    // edit=text, w a wait in ms. The limit and the blank name, seen from the view, are below.
     void editing_data() {
         const QString e = QStringLiteral("e\u0301");
         stringRows(
             {"steps", "expected"},
             {{"the field takes the focus 100 ms after opening", "a.open w99 w1", "a+ allow key a.focus@100"},
-             {"seven characters stay, on the next turn", "a.open a.edit=abcdefgh w0",
-              "a+ allow key a.cut=abcdefg"},
              {"a character is a grapheme cluster", "a.open a.edit=" + e.repeated(8) + " w0",
               "a+ allow key a.cut=" + e.repeated(7)},
              {"the name has no limit", "n.open n.edit=abcdefghij w0", "n+ allow key"},
              {"a commit closes on the next turn, once", "a.open a.edit=x a.commit a.commit w0",
               "a+ allow key a.commit=x a- deny"},
-             {"a blank name keeps the field open", "n.open n.edit=_ n.commit w0", "n+ allow key"},
              {"the focus is lent until the last field closes", "a.open n.open a.cancel n.cancel",
               "a+ allow key n+ key a- n.focus@0 n- deny"}});
     }
@@ -141,7 +182,7 @@ private Q_SLOTS:
             if (step.startsWith('w'))
                 clock.advance(step.mid(1).toInt());
             else if (op.startsWith("edit="))
-                s.edit(op.mid(5).replace('_', ' '));
+                s.edit(op.mid(5));
             else
                 (s.*(op == "open"     ? &EditSession::open
                      : op == "cancel" ? &EditSession::cancel
@@ -378,6 +419,61 @@ private Q_SLOTS:
         const SymbolPalette s = *f.palettes.palette(set.id);
         QCOMPARE(QStringList({s.baseCharacters, s.customCharacters, QString::number(s.isSystem)}).join('|'),
                  after);
+    }
+    void placementOnScreens_data() {
+        QTest::addColumn<QRect>("frame");
+        QTest::addColumn<QRect>("expected");
+        // Two screens side by side: 0..1919 and 1920..3199 (the second 1280 × 1024).
+        QTest::newRow("mostly off, a corner still on")
+            << QRect(1880, 1040, 226, 90) << QRect(1880, 1040, 226, 90);
+        QTest::newRow("only a sliver on") << QRect(1900, 1050, 226, 90) << QRect(1920, 934, 226, 90);
+        QTest::newRow("where a third screen was") << QRect(3500, 300, 226, 90) << QRect(2974, 300, 226, 90);
+        QTest::newRow("above and left of everything") << QRect(-900, -400, 226, 90) << QRect(0, 0, 226, 90);
+    }
+    void placementOnScreens() {
+        QFETCH(QRect, frame);
+        QFETCH(QRect, expected);
+        const QList<QRect> screens{QRect(0, 0, 1920, 1080), QRect(1920, 0, 1280, 1024)};
+        QCOMPARE(FloatingPanel::placedOnScreens(frame, screens), expected);
+    }
+
+    void onlyTheBackgroundOfAMovablePanelMovesIt() {
+        Panel p;
+        const QPoint start = p.panel.pos();
+        auto drag = [&p](QPoint from) {
+            QTest::mousePress(p.content, Qt::LeftButton, {}, from);
+            QTest::mouseMove(p.content, from + QPoint(50, 25));
+            QTest::mouseRelease(p.content, Qt::LeftButton, {}, from + QPoint(50, 25));
+        };
+        drag(QPoint(100, 10)); // a key
+        QCOMPARE(p.content->presses, 1);
+        p.panel.setMovableByBackground(false); // keys are being reordered
+        drag(QPoint(10, 10));
+        QCOMPARE(p.content->presses, 2);
+        QTest::qWait(50);
+        QCOMPARE(p.panel.pos(), start);
+        p.panel.setMovableByBackground(true);
+        drag(QPoint(10, 10));
+        QCOMPARE(p.content->presses, 2);
+        QTRY_COMPARE(p.panel.pos(), start + QPoint(50, 25));
+    }
+
+    void focusIsGivenBackOnlyWhenThePanelHasIt() {
+        Panel p;
+        p.windows.active = 4242; // the editor the user types into
+        p.panel.setAllowFocus(true);
+        p.panel.makeKeyWindow();
+        QTRY_VERIFY(p.panel.isActiveWindow());
+        p.windows.active = p.panel.winId();
+        p.panel.setAllowFocus(false);
+        QVERIFY(!p.windows.acceptsFocus &&
+                p.panel.windowHandle()->flags().testFlag(Qt::WindowDoesNotAcceptFocus));
+        QCOMPARE(p.windows.activated, QList<WindowSystem::WindowId>{4242});
+        // Giving up a focus the panel does not have moves nobody's focus.
+        p.panel.setAllowFocus(true);
+        p.windows.active = 77;
+        p.panel.setAllowFocus(false);
+        QCOMPARE(p.windows.activated.size(), 1);
     }
 };
 

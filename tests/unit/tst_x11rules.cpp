@@ -57,7 +57,6 @@ void TestX11Rules::altShiftLayoutSwitchIsRecognised_data() {
     QTest::newRow("among others") << names("caps:escape,grp:lalt_lshift_toggle,terminate:ctrl_alt_bksp")
                                   << QStringLiteral("grp:lalt_lshift_toggle");
     QTest::newRow("Ctrl+Shift") << names("grp:ctrl_shift_toggle") << QString();
-    QTest::newRow("no options") << names("") << QString();
     QTest::newRow("property absent") << QByteArray() << QString();
 }
 

@@ -22,7 +22,6 @@ int main(int argc, char* argv[]) {
     X11Platform::preferXcb();
     QGuiApplication app(argc, argv);
     PlatformServices services = X11Platform::create();
-    services.writeLaunchCheck();
     SettingsStore store;
     HotkeySettings settings(store);
     GlobalHotkeyManager hotkeys(*services.hotkeys, settings);

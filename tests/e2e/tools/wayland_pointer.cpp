@@ -1,11 +1,10 @@
 // Clicks the left button at points of a wlroots compositor's output through
 // one virtual pointer: reads "X Y" lines from standard input, answers "ok"
 // once each click is handled, ends at the end of input. The output is
-// WIDTH × HEIGHT (1280 × 800 unless given). One pointer for all clicks: sway
+// 1280 × 800, as SwaySession makes it. One pointer for all clicks: sway
 // 1.7 can fall over when pointer devices come and go while an Xwayland
 // window is under the cursor.
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <initializer_list>
 #include <wayland-client.h>
@@ -25,15 +24,10 @@ void global(void*, wl_registry* registry, uint32_t name, const char* interface, 
 }
 void globalRemove(void*, wl_registry*, uint32_t) {}
 constexpr uint32_t leftButton = 0x110;
+constexpr uint32_t width = 1280, height = 800;
 } // namespace
 
-int main(int argc, char* argv[]) {
-    if (argc != 1 && argc != 3) {
-        std::fputs("usage: rb-wayland-pointer [WIDTH HEIGHT] < points\n", stderr);
-        return 2;
-    }
-    const uint32_t width = argc == 3 ? std::atoi(argv[1]) : 1280,
-                   height = argc == 3 ? std::atoi(argv[2]) : 800;
+int main() {
     wl_display* display = wl_display_connect(nullptr);
     if (!display)
         return 1;

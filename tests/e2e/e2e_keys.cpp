@@ -1,0 +1,357 @@
+// Keys on a real X server. `runeboard --type`: what arrives in xterm, in a Qt
+// line edit and in a GTK entry is exactly the text, with Shift held, with Caps
+// Lock on, with a second layout group active and in a session that calls
+// itself Wayland; without an X display it says why; the keymap is exactly as
+// before afterwards, also after SIGTERM, and what a killed process left is
+// cleared by the next start, which leaves alone the keys it did not bind; a
+// keymap replaced while typing is followed. The
+// global hotkeys and the Shift monitor through the platform services the
+// application uses (rb-hotkey-probe prints what reaches the callback): by
+// physical key with lock keys on, with a second layout group active and after
+// the modifier map changed, held down, and taken by another program.
+#include "XSession.h"
+
+#include <QDir>
+#include <QRegularExpression>
+#include <QTest>
+
+#include <csignal>
+
+namespace {
+// 110 symbols; 39 distinct ones that no key of the us layout carries, among them
+// an astral symbol and a combining mark after a plain letter.
+const QString sample = QStringLiteral("ąćęłńóśźż ĄĆĘŁŃÓŚŹŻ əɛɔʃʒθðŋ ∑∫√∞≈≠ €£¥₸ αβγδ 𝔸 é e\u0301 ǅǈ abc");
+const QString text = sample + sample;
+const QStringList allHotkeys{QStringLiteral("hotkey K"), QStringLiteral("hotkey 1"),
+                             QStringLiteral("hotkey 2"), QStringLiteral("hotkey 3")};
+
+// Every scalar from `from` up to `to`, each a symbol no key carries.
+QString symbolsFrom(char32_t from, char32_t to) {
+    QString symbols;
+    for (char32_t scalar = from; scalar < to; ++scalar)
+        symbols += QString::fromUcs4(&scalar, 1);
+    return symbols;
+}
+
+enum class Receiver { Xterm, LineEdit, GtkEntry };
+// What else is going on while Runeboard types; WaylandSession: XDG_SESSION_TYPE says wayland
+// (an X11 program under XWayland), which typing names and then goes on.
+enum class Modifier { None, ShiftHeld, CapsLock, SecondGroup, WaylandSession };
+} // namespace
+
+class TestKeys : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void textArrivesExactlyAndTheKeymapIsLeftAsItWas_data();
+    void textArrivesExactlyAndTheKeymapIsLeftAsItWas();
+    void typingEndedOrDisturbedLeavesNothingBound_data();
+    void typingEndedOrDisturbedLeavesNothingBound();
+    void withoutAnXDisplayItSaysWhyAndFails();
+
+    void eachHotkeyFiresByItsPhysicalKey_data();
+    void eachHotkeyFiresByItsPhysicalKey();
+    void heldCombinationFiresOnce();
+    void combinationTakenByAnotherProgramIsReportedAndTheOthersWork();
+    void shiftIsFollowedWhateverHasTheFocus();
+
+private:
+    XSession::Result type(const QString& what, const QProcessEnvironment& env = {});
+    QString startReceiver(Receiver receiver);
+    QString received(Receiver receiver, const QString& expected);
+    QStringList leftoverRecords() const;
+    int helper(const QStringList& arguments);
+    bool switchToSecondGroup();
+    // Starts the probe and waits until it has registered the hotkeys.
+    bool startProbe();
+    QStringList lines();
+    // The probe's lines that report activations, in order.
+    QStringList activations();
+
+    XSession m_session;
+    int m_tests = 0;
+    QString m_out;
+    QString m_receiver;
+    QProcess* m_gtkEntry = nullptr;
+    QProcess* m_probe = nullptr;
+    QString m_probeOutput;
+    bool m_keymapChanged = false;
+};
+
+void TestKeys::initTestCase() {
+    QString error;
+    QVERIFY2(m_session.start(&error), qPrintable(error));
+    QVERIFY2(QFileInfo(XSession::runeboardBinary()).isExecutable(), "RUNEBOARD_BINARY is not set");
+}
+
+void TestKeys::init() {
+    m_out = m_session.scratchPath(QStringLiteral("typed-%1.txt").arg(++m_tests));
+}
+
+void TestKeys::cleanup() {
+    // One receiver at a time: the window manager hesitates to hand the focus to a new window otherwise.
+    m_session.endPrograms();
+    m_receiver.clear();
+    m_gtkEntry = m_probe = nullptr;
+    m_probeOutput.clear();
+    if (std::exchange(m_keymapChanged, false)) {
+        m_session.run(QStringLiteral("setxkbmap"), {QStringLiteral("-layout"), QStringLiteral("us")});
+        helper({QStringLiteral("lock-group"), QStringLiteral("0")});
+    }
+}
+
+int TestKeys::helper(const QStringList& arguments) {
+    return m_session.run(XSession::toolPath(QStringLiteral("rb-x11-helper")), arguments).exitCode;
+}
+
+bool TestKeys::switchToSecondGroup() {
+    m_keymapChanged = true;
+    return m_session.run(QStringLiteral("setxkbmap"), {QStringLiteral("-layout"), QStringLiteral("us,ru")})
+                   .exitCode == 0 &&
+           helper({QStringLiteral("lock-group"), QStringLiteral("1")}) == 0;
+}
+
+XSession::Result TestKeys::type(const QString& what, const QProcessEnvironment& env) {
+    return m_session.run(XSession::runeboardBinary(), {QStringLiteral("--type"), what}, 30000, env);
+}
+
+QString TestKeys::startReceiver(Receiver receiver) {
+    if (receiver == Receiver::Xterm)
+        m_receiver = m_session.startXtermReceiver(m_out);
+    else if (receiver == Receiver::LineEdit)
+        m_receiver = m_session.startLineEditReceiver(m_out);
+    else
+        m_gtkEntry = m_session.startGtkEntryReceiver(&m_receiver);
+    return m_receiver;
+}
+
+QString TestKeys::received(Receiver receiver, const QString& expected) {
+    if (receiver != Receiver::GtkEntry)
+        return XSession::waitForFileText(m_out, expected);
+    // Return comes after every typed key in the server's queue, so the entry has them all when it ends.
+    m_session.xdotool({QStringLiteral("key"), QStringLiteral("Return")});
+    if (!XSession::waitFor([&] { return m_gtkEntry->state() == QProcess::NotRunning; }))
+        return QStringLiteral("(the GTK entry did not end)");
+    return QString::fromUtf8(m_gtkEntry->readAllStandardOutput()).section(u'\n', 0, 0);
+}
+
+QStringList TestKeys::leftoverRecords() const {
+    return QDir(m_session.runtimeDir() + QStringLiteral("/runeboard")).entryList(QDir::Files);
+}
+
+void TestKeys::textArrivesExactlyAndTheKeymapIsLeftAsItWas_data() {
+    QTest::addColumn<Receiver>("receiver");
+    QTest::addColumn<Modifier>("modifier");
+    const std::pair<const char*, Receiver> receivers[] = {
+        {"xterm", Receiver::Xterm}, {"line edit", Receiver::LineEdit}, {"GTK entry", Receiver::GtkEntry}};
+    for (const auto& [name, receiver] : receivers) {
+        QTest::addRow("%s", name) << receiver << Modifier::None;
+        QTest::addRow("%s, Shift held", name) << receiver << Modifier::ShiftHeld;
+        QTest::addRow("%s, Caps Lock", name) << receiver << Modifier::CapsLock;
+        if (receiver != Receiver::GtkEntry)
+            QTest::addRow("%s, us,ru with ru active", name) << receiver << Modifier::SecondGroup;
+    }
+    QTest::newRow("line edit, a Wayland session") << Receiver::LineEdit << Modifier::WaylandSession;
+}
+
+void TestKeys::textArrivesExactlyAndTheKeymapIsLeftAsItWas() {
+    QFETCH(Receiver, receiver);
+    QFETCH(Modifier, modifier);
+    QVERIFY(!startReceiver(receiver).isEmpty());
+    QString before;
+    if (modifier == Modifier::SecondGroup) {
+        QVERIFY(switchToSecondGroup());
+        // The Russian group is active: the key of f now types a Cyrillic a.
+        QCOMPARE(helper({QStringLiteral("keys"), QStringLiteral("41")}), 0);
+        before = QStringLiteral("а");
+        QCOMPARE(XSession::waitForFileText(m_out, before), before);
+    }
+    const QString keymap = m_session.keymap();
+    if (modifier == Modifier::ShiftHeld)
+        m_session.xdotool({QStringLiteral("keydown"), QStringLiteral("shift")});
+    if (modifier == Modifier::CapsLock)
+        m_session.xdotool({QStringLiteral("key"), QStringLiteral("Caps_Lock")});
+
+    QProcessEnvironment env = m_session.environment();
+    if (modifier == Modifier::WaylandSession)
+        env.insert(QStringLiteral("XDG_SESSION_TYPE"), QStringLiteral("wayland"));
+    const XSession::Result result = type(text, env);
+
+    if (modifier == Modifier::ShiftHeld)
+        m_session.xdotool({QStringLiteral("keyup"), QStringLiteral("shift")});
+    if (modifier == Modifier::CapsLock) {
+        // Typing lifts Caps Lock only while a key is down: the user's lock is still on.
+        const QString xset = m_session.run(QStringLiteral("xset"), {QStringLiteral("q")}).out;
+        QVERIFY2(QRegularExpression(QStringLiteral("Caps Lock:\\s+on")).match(xset).hasMatch(),
+                 qPrintable(xset));
+        m_session.xdotool({QStringLiteral("key"), QStringLiteral("Caps_Lock")});
+    }
+    QVERIFY2(result.finished && result.exitCode == 0 &&
+                 result.err.contains(QStringLiteral("X11 programs only")) ==
+                     (modifier == Modifier::WaylandSession),
+             qPrintable(result.out + result.err));
+    QCOMPARE(received(receiver, before + text), before + text);
+    QCOMPARE(m_session.keymap(), keymap);
+    QCOMPARE(leftoverRecords(), QStringList());
+}
+
+void TestKeys::typingEndedOrDisturbedLeavesNothingBound_data() {
+    QTest::addColumn<int>("signal"); // 0: the keymap is replaced while typing instead
+    QTest::newRow("SIGTERM: given back at once") << SIGTERM;
+    QTest::newRow("SIGKILL: cleared by the next start") << SIGKILL;
+    QTest::newRow("keymap replaced while typing: followed") << 0;
+}
+
+void TestKeys::typingEndedOrDisturbedLeavesNothingBound() {
+    QFETCH(int, signal);
+    QVERIFY(!startReceiver(Receiver::Xterm).isEmpty());
+    QString keymap = m_session.keymap();
+    // Each symbol twice: the second time it must be bound again if the keymap was replaced.
+    const QString many = symbolsFrom(0x100, 0x180).repeated(2);
+    QProcess* typing = m_session.launch(XSession::runeboardBinary(), {QStringLiteral("--type"), many});
+    QVERIFY(XSession::waitFor([&] { return XSession::readFile(m_out).size() >= 10; }));
+    QVERIFY(m_session.keymap() != keymap);
+    if (signal)
+        ::kill(pid_t(typing->processId()), signal);
+    else // setxkbmap replaces the whole keymap, and with it every binding Runeboard had
+        QVERIFY(switchToSecondGroup());
+    QVERIFY(typing->waitForFinished(30000));
+    if (signal == 0) {
+        QCOMPARE(typing->exitCode(), 0);
+        // What it left is exactly what a fresh us,ru keymap is.
+        keymap = m_session.keymap();
+        m_session.run(QStringLiteral("setxkbmap"), {QStringLiteral("-layout"), QStringLiteral("us,ru")});
+    } else if (signal == SIGTERM) {
+        QCOMPARE(typing->exitCode(), 128 + SIGTERM);
+        QTest::qWait(300);
+        // What did arrive is the beginning of the text, nothing else.
+        QVERIFY2(many.startsWith(XSession::readFile(m_out)), qPrintable(XSession::readFile(m_out)));
+    } else {
+        QVERIFY(m_session.keymap() != keymap);
+        QCOMPARE(leftoverRecords().size(), 1);
+        // Beside it, a record as a crash would have left it, but naming keys of the layout: Escape,
+        // BackSpace, Return, Control_L, Shift_L and space. The next start must leave those alone.
+        const QString server =
+            m_session.xprop({}, QStringLiteral("_RUNEBOARD_SERVER_ID")).section(u'"', 1, 1);
+        QFile planted(m_session.runtimeDir() + QStringLiteral("/runeboard/keymap-99999.json"));
+        QVERIFY(!server.isEmpty() && planted.open(QIODevice::WriteOnly));
+        planted.write(
+            QStringLiteral(R"({"display":"%1","server":"%2","pid":99999,"program":"/usr/bin/runeboard",)"
+                           R"("keycodes":{"9":[65307],"22":[65288],"36":[65293],"37":[65507],)"
+                           R"("50":[65505],"65":[32]}})")
+                .arg(m_session.display(), server)
+                .toUtf8());
+        planted.close();
+        QCOMPARE(type(QStringLiteral("ok")).exitCode, 0);
+    }
+    QCOMPARE(m_session.keymap(), keymap);
+    QCOMPARE(leftoverRecords(), QStringList());
+}
+
+void TestKeys::withoutAnXDisplayItSaysWhyAndFails() {
+    QProcessEnvironment env = m_session.environment();
+    env.remove(QStringLiteral("DISPLAY"));
+    env.remove(QStringLiteral("QT_QPA_PLATFORM"));
+    const XSession::Result result = type(QStringLiteral("ą"), env);
+    QCOMPARE(result.exitCode, 2);
+    QVERIFY2(result.err.contains(QStringLiteral("DISPLAY is not set")), qPrintable(result.err));
+}
+
+bool TestKeys::startProbe() {
+    m_probe = m_session.launch(XSession::toolPath(QStringLiteral("rb-hotkey-probe")), {});
+    return XSession::waitFor([&] { return lines().contains(QStringLiteral("ready")); });
+}
+
+QStringList TestKeys::lines() {
+    if (m_probe)
+        m_probeOutput += QString::fromUtf8(m_probe->readAllStandardOutput());
+    return m_probeOutput.split(u'\n', Qt::SkipEmptyParts);
+}
+
+QStringList TestKeys::activations() {
+    return lines().filter(QRegularExpression(QStringLiteral("^hotkey ")));
+}
+
+void TestKeys::eachHotkeyFiresByItsPhysicalKey_data() {
+    QTest::addColumn<QString>("lockKey");
+    QTest::addColumn<QStringList>("change"); // made once the hotkeys are registered
+    QTest::addColumn<bool>("secondGroup");
+    QTest::newRow("no lock key") << QString() << QStringList() << false;
+    QTest::newRow("Caps Lock on") << QStringLiteral("Caps_Lock") << QStringList() << false;
+    QTest::newRow("Num Lock on") << QStringLiteral("Num_Lock") << QStringList() << false;
+    // The grabs must be renewed for the lock's new modifier.
+    QTest::newRow("Num Lock moved to Mod3, on")
+        << QStringLiteral("Num_Lock")
+        << QStringList{QStringLiteral("xmodmap"), QStringLiteral("-e"), QStringLiteral("clear mod2"),
+                       QStringLiteral("-e"), QStringLiteral("add mod3 = Num_Lock")}
+        << false;
+    QTest::newRow("us,ru with ru active") << QString() << QStringList() << true;
+}
+
+void TestKeys::eachHotkeyFiresByItsPhysicalKey() {
+    QFETCH(QString, lockKey);
+    QFETCH(QStringList, change);
+    QFETCH(bool, secondGroup);
+    QVERIFY(startProbe());
+    if (!change.isEmpty() || secondGroup) {
+        m_keymapChanged = true;
+        QVERIFY(secondGroup ? switchToSecondGroup()
+                            : m_session.run(change.first(), change.mid(1)).exitCode == 0);
+        QTest::qWait(300); // the probe learns of the change from its event loop
+    }
+    if (!lockKey.isEmpty())
+        m_session.xdotool({QStringLiteral("key"), lockKey});
+    // As the user presses them, whatever the layout: Alt_L (64), Shift_L (50), then K (45) or 1, 2, 3.
+    for (const char* key : {"45", "10", "11", "12"})
+        QCOMPARE(helper({QStringLiteral("keys"), QStringLiteral("64"), QStringLiteral("50"), key}), 0);
+    const bool arrived = XSession::waitFor([&] { return activations().size() >= 4; });
+    if (!lockKey.isEmpty())
+        m_session.xdotool({QStringLiteral("key"), lockKey});
+    QVERIFY(arrived);
+    QCOMPARE(activations(), allHotkeys);
+}
+
+void TestKeys::heldCombinationFiresOnce() {
+    QVERIFY(startProbe());
+    m_session.xdotool({QStringLiteral("keydown"), QStringLiteral("alt+shift+k")});
+    QTest::qWait(1500); // well past the server's auto-repeat delay
+    m_session.xdotool({QStringLiteral("keyup"), QStringLiteral("alt+shift+k")});
+    m_session.xdotool({QStringLiteral("key"), QStringLiteral("alt+shift+1")});
+    QVERIFY(XSession::waitFor([&] { return activations().contains(QStringLiteral("hotkey 1")); }));
+    QCOMPARE(activations(), allHotkeys.mid(0, 2));
+}
+
+void TestKeys::combinationTakenByAnotherProgramIsReportedAndTheOthersWork() {
+    // Alt+Shift+K: keycode 45 with Shift (1) and Mod1 (8).
+    QProcess* grabber = m_session.launch(XSession::toolPath(QStringLiteral("rb-x11-helper")),
+                                         {QStringLiteral("grab"), QStringLiteral("45"), QStringLiteral("9")});
+    QVERIFY(XSession::waitFor([&] { return grabber->canReadLine() || grabber->waitForReadyRead(50); }));
+    QCOMPARE(grabber->readLine().trimmed(), QByteArray("grabbed"));
+
+    QVERIFY(startProbe());
+    QVERIFY(
+        lines().contains(QStringLiteral("[GlobalHotkeyManager] Failed to register hotkey 'K': status 10")));
+    for (const char* combination : {"alt+shift+k", "alt+shift+1", "alt+shift+2", "alt+shift+3"})
+        m_session.xdotool({QStringLiteral("key"), QString::fromLatin1(combination)});
+    QVERIFY(XSession::waitFor([&] { return activations().size() >= 3; }));
+    QTest::qWait(200);
+    QCOMPARE(activations(), allHotkeys.mid(1));
+    QCOMPARE(m_probe->state(), QProcess::Running);
+}
+
+void TestKeys::shiftIsFollowedWhateverHasTheFocus() {
+    QVERIFY(!startReceiver(Receiver::Xterm).isEmpty());
+    QVERIFY(startProbe());
+    QVERIFY(XSession::waitFor([&] { return lines().contains(QStringLiteral("shift 0")); }));
+    m_session.xdotool({QStringLiteral("keydown"), QStringLiteral("shift")});
+    QVERIFY(XSession::waitFor([&] { return lines().endsWith(QStringLiteral("shift 1")); }));
+    m_session.xdotool({QStringLiteral("keyup"), QStringLiteral("shift")});
+    QVERIFY(XSession::waitFor([&] { return lines().endsWith(QStringLiteral("shift 0")); }));
+}
+
+QTEST_GUILESS_MAIN(TestKeys)
+#include "e2e_keys.moc"
