@@ -69,6 +69,27 @@ struct Result {
     double windowManagerMs = 0; // CPU time the window manager spent catching up afterwards
 };
 
+// Waits until the receiver's file holds the text, or has not changed for a
+// second; fills in when it arrived complete and how much of it is right.
+void receive(const QString& out, const QString& text, const QElapsedTimer& clock, Result& result) {
+    QString received;
+    QElapsedTimer quiet;
+    quiet.start();
+    XSession::waitFor(
+        [&] {
+            const QString now = XSession::readFile(out);
+            if (now != received) {
+                received = now;
+                quiet.restart();
+            }
+            if (received == text && result.arrivedMs < 0)
+                result.arrivedMs = double(clock.nsecsElapsed()) / 1e6;
+            return received == text || quiet.elapsed() > 1000;
+        },
+        30000);
+    result.right = symbolsRight(text.toUcs4(), received.toUcs4());
+}
+
 // CPU time (user + system) of a process, in milliseconds.
 double cpuMs(qint64 pid) {
     QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
@@ -137,23 +158,7 @@ public:
         clock.start();
         m_session.run(program, arguments + QStringList{text}, 120000);
         result.commandMs = double(clock.nsecsElapsed()) / 1e6;
-        // Then wait until the receiver has everything, or has stopped receiving for a second.
-        QString received;
-        QElapsedTimer quiet;
-        quiet.start();
-        XSession::waitFor(
-            [&] {
-                const QString now = XSession::readFile(out);
-                if (now != received) {
-                    received = now;
-                    quiet.restart();
-                }
-                if (received == text && result.arrivedMs < 0)
-                    result.arrivedMs = double(clock.nsecsElapsed()) / 1e6;
-                return received == text || quiet.elapsed() > 1000;
-            },
-            30000);
-        result.right = symbolsRight(text.toUcs4(), received.toUcs4());
+        receive(out, text, clock, result);
         result.keycodesChanged = changedKeycodes(keymapBefore, m_session.keymap());
         waitForWindowManager();
         result.windowManagerMs = cpuMs(m_windowManager) - cpuBefore;
@@ -264,22 +269,7 @@ void compareOnWayland(const QString& text) {
             clock.start();
             sway.run(command.first(), command.mid(1) + QStringList{text}, 120000);
             result.commandMs = double(clock.nsecsElapsed()) / 1e6;
-            QString received;
-            QElapsedTimer quiet;
-            quiet.start();
-            XSession::waitFor(
-                [&] {
-                    const QString now = XSession::readFile(out);
-                    if (now != received) {
-                        received = now;
-                        quiet.restart();
-                    }
-                    if (received == text && result.arrivedMs < 0)
-                        result.arrivedMs = double(clock.nsecsElapsed()) / 1e6;
-                    return received == text || quiet.elapsed() > 1000;
-                },
-                30000);
-            result.right = symbolsRight(text.toUcs4(), received.toUcs4());
+            receive(out, text, clock, result);
             const QString arrived = result.arrivedMs < 0
                                         ? QStringLiteral("never complete")
                                         : QStringLiteral("%1 ms").arg(result.arrivedMs, 0, 'f', 0);
