@@ -9,7 +9,6 @@
 
 namespace {
 // The add key adds custom symbols: its field opens in the custom section.
-constexpr int customSection = 1;
 } // namespace
 
 KeyboardSceneBuilder::KeyboardSceneBuilder(Measure measure)
@@ -54,7 +53,7 @@ void KeyboardSceneBuilder::update(const Input& input, const std::optional<ViewAn
     in.customSymbols = input.customSymbols;
     in.separateCustomSymbols = input.separateCustomSymbols;
     in.isAddingMode = input.isAddingMode;
-    in.activeAddingSection = input.isAddingMode ? customSection : 0;
+    in.activeAddingSection = input.isAddingMode ? input.activeAddingSection : 0;
     in.showSaveRow = input.showSaveRow;
     in.isSavingPalette = input.isSavingPalette;
     in.dotCount = input.activeDots.size() >= 2 ? int(input.activeDots.size()) : 0;

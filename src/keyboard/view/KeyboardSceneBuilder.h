@@ -31,6 +31,7 @@ public:
         bool shiftKey = false;
         ShiftLatch::State shiftLatch = ShiftLatch::Off;
         bool isAddingMode = false;
+        int activeAddingSection = 1; // the section the add field opens in: the custom symbols
         bool isSavingPalette = false;
         bool showSaveRow = false;
         QString saveTitle;

@@ -91,6 +91,7 @@ KeyboardView::~KeyboardView() {
 void KeyboardView::rebuild() {
     KeyboardSceneBuilder::Input in = KeyboardSceneBuilder::read(m_state, m_paletteManager, m_localization);
     in.isAddingMode = m_add.isOpen();
+    in.activeAddingSection = m_activeAddingSection;
     in.isSavingPalette = m_name.isOpen();
     in.isReordering = m_reorder.isOn();
     in.draggedCharacter = m_reorder.draggedCharacter();
@@ -176,8 +177,34 @@ void KeyboardView::contextMenuEvent(QContextMenuEvent* event) {
         event->accept();
 }
 
+void KeyboardView::startAdding(int section) {
+    m_activeAddingSection = section;
+    m_add.open();
+}
+
+void KeyboardView::commitAdd(int section) {
+    if (section == m_activeAddingSection)
+        m_add.commit();
+}
+
+void KeyboardView::cancelAdd() {
+    m_add.cancel();
+}
+
+void KeyboardView::startSaving() {
+    m_name.open();
+}
+
+void KeyboardView::commitSave() {
+    m_name.commit();
+}
+
+void KeyboardView::cancelSave() {
+    m_name.cancel();
+}
+
 void KeyboardView::handle(const GestureIntent& intent) {
-    EditSession& session = intent.field == KeyboardElementKind::NameField ? m_name : m_add;
+    const bool name = intent.field == KeyboardElementKind::NameField;
     switch (intent.kind) {
     case GestureIntent::Type:
         if (m_reorder.isOn())
@@ -211,14 +238,16 @@ void KeyboardView::handle(const GestureIntent& intent) {
         break;
     case GestureIntent::Open:
         // The add key is dimmed and does nothing in reorder mode.
-        if (&session == &m_name || !m_reorder.isOn())
-            session.open();
+        if (name)
+            startSaving();
+        else if (!m_reorder.isOn())
+            startAdding(1);
         break;
     case GestureIntent::Confirm:
-        session.commit();
+        name ? commitSave() : commitAdd(m_activeAddingSection);
         break;
     case GestureIntent::Cancel:
-        session.cancel();
+        name ? cancelSave() : cancelAdd();
         break;
     case GestureIntent::Close:
         m_state.toggleVisibility();
@@ -233,7 +262,7 @@ void KeyboardView::handle(const GestureIntent& intent) {
         if (m_reorder.isOn())
             m_reorder.setOn(false);
         else if (m_add.isOpen())
-            m_add.cancel();
+            cancelAdd();
         break;
     }
 }

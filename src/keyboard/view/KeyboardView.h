@@ -52,6 +52,19 @@ public:
     QPainterPath outline() const override { return m_scene.outline(); }
     void setTranslucent(bool translucent) override;
 
+    // The editing operations the gestures start.
+    void startAdding(int section);
+    void commitAdd(int section);
+    void cancelAdd();
+    void startSaving();
+    void commitSave();
+    void cancelSave();
+    // What the fields hold, and whether each has been given the focus since it opened.
+    QString newCharacter() const { return m_add.text(); }
+    QString paletteName() const { return m_name.text(); }
+    bool isAddFieldFocused() const { return m_add.isFocused(); }
+    bool isSaveFieldFocused() const { return m_name.isFocused(); }
+
 protected:
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
@@ -88,6 +101,7 @@ private:
     QPointer<QMenu> m_menu;
 
     FocusLender m_lender;
+    int m_activeAddingSection = 0;
     EditSession m_add;
     EditSession m_name;
     SessionField m_addField;

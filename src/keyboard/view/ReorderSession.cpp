@@ -42,6 +42,7 @@ void ReorderSession::dragChanged(const GestureTarget& key, const QPointF& gridLo
         return;
     m_dragged = key.text;
     m_draggedIsCustom = key.isCustom;
+    m_dragPosition = gridLocation;
     m_scene.movePreview(gridLocation);
     // A copy: the move rebuilds the layout the frames come from.
     const QHash<QString, QRectF> frames = m_scene.layout().buttonFrames();
@@ -52,6 +53,10 @@ void ReorderSession::dragChanged(const GestureTarget& key, const QPointF& gridLo
 void ReorderSession::dragEnded(const GestureTarget& key) {
     if (m_dragged != key.text)
         return;
+    const QHash<QString, QRectF> frames = m_scene.layout().buttonFrames();
+    if (const auto slot = frames.constFind(KeyboardLayout::frameIdentifier(key.text, key.isCustom));
+        slot != frames.cend())
+        m_dragPosition = slot->center();
     if (m_scene.settlePreview(key.text, key.isCustom, m_clock.now()) && onPreviewMoved)
         onPreviewMoved();
     m_clearTask = m_clock.schedule(dragClearDelayMs, [this] {

@@ -33,6 +33,8 @@ public:
     bool isOn() const { return m_on; }
     const std::optional<QString>& draggedCharacter() const { return m_dragged; }
     bool draggedIsCustom() const { return m_draggedIsCustom; }
+    // Where the dragged key is ("keyboardGrid" space): the pointer, and its slot once let go.
+    QPointF dragPosition() const { return m_dragPosition; }
 
     void setOn(bool on);
     void dragChanged(const GestureTarget& key, const QPointF& gridLocation);
@@ -54,5 +56,6 @@ private:
     bool m_on = false;
     std::optional<QString> m_dragged;
     bool m_draggedIsCustom = false;
+    QPointF m_dragPosition;
     int m_clearTask = -1;
 };
