@@ -9,8 +9,8 @@
 
 namespace {
 
-// One argument of an Exec line: quoted when it holds a character the
-// specification reserves, then escaped once more as a string value.
+// One argument of an Exec line: quoted when it holds a character desktop
+// files reserve, then escaped once more as a string value.
 QString execArgument(const QString& path) {
     static const QString reserved = QStringLiteral(" \t\"'\\><~|&;$*?#()`");
     QString argument = path;

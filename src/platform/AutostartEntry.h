@@ -2,8 +2,8 @@
 
 #include <QString>
 
-// Runeboard's entry in the session's autostart folder (the XDG Autostart
-// specification): $XDG_CONFIG_HOME/autostart/runeboard.desktop, ~/.config
+// Runeboard's entry in the session's autostart folder, where XDG desktops look
+// for programs to start: $XDG_CONFIG_HOME/autostart/runeboard.desktop, ~/.config
 // standing in for an unset or relative XDG_CONFIG_HOME. The file is the only
 // record of the choice: the user or the desktop's own tools may remove or
 // disable it at any time, so its state is read from the file on every call.
