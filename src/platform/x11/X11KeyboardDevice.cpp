@@ -14,6 +14,35 @@ namespace {
 // The canonical ALPHABETIC type: two levels, Shift or Caps Lock selects the second.
 constexpr quint8 alphabeticIndex = 2;
 constexpr quint8 shiftAndLock = XCB_MOD_MASK_SHIFT | XCB_MOD_MASK_LOCK;
+
+// Parts of the core keyboard's XKB map, unpacked; no reply when the server
+// refused, or when it did not send exactly the keycodes asked for.
+struct XkbMap {
+    Xcb::Reply<xcb_xkb_get_map_reply_t> reply;
+    xcb_xkb_get_map_map_t parts{};
+};
+
+// The key types whole, or the key symbols of a range of keycodes.
+XkbMap readMap(xcb_connection_t* connection, bool types, quint8 firstKeySym = 0, quint8 keySyms = 0) {
+    XkbMap map;
+    const uint16_t full = types ? XCB_XKB_MAP_PART_KEY_TYPES : 0;
+    const uint16_t partial = types ? 0 : XCB_XKB_MAP_PART_KEY_SYMS;
+    map.reply.reset(
+        xcb_xkb_get_map_reply(connection,
+                              xcb_xkb_get_map(connection, XCB_XKB_ID_USE_CORE_KBD, full, partial, 0, 0,
+                                              firstKeySym, keySyms, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0),
+                              nullptr));
+    const xcb_xkb_get_map_reply_t* reply = map.reply.get();
+    if (!reply || (!types && (reply->firstKeySym != firstKeySym || reply->nKeySyms != keySyms))) {
+        map.reply.reset();
+        return map;
+    }
+    xcb_xkb_get_map_map_unpack(xcb_xkb_get_map_map(reply), reply->nTypes, reply->nKeySyms, reply->nKeyActions,
+                               reply->totalActions, reply->totalKeyBehaviors, reply->virtualMods,
+                               reply->totalKeyExplicit, reply->totalModMapKeys, reply->totalVModMapKeys,
+                               reply->present, &map.parts);
+    return map;
+}
 } // namespace
 
 X11KeyboardDevice::X11KeyboardDevice(const X11Connection& connection)
@@ -71,25 +100,16 @@ bool X11KeyboardDevice::writeRange(const QList<Binding>& bindings) {
     const quint8 count = quint8(wanted.lastKey() - first + 1);
 
     // The range as it is now, in the wire form SetMap takes back.
-    Xcb::Reply<xcb_xkb_get_map_reply_t> current(xcb_xkb_get_map_reply(
-        m_x.xcb(),
-        xcb_xkb_get_map(m_x.xcb(), XCB_XKB_ID_USE_CORE_KBD, 0, XCB_XKB_MAP_PART_KEY_SYMS, 0, 0, first, count,
-                        0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0),
-        nullptr));
-    if (!current || current->firstKeySym != first || current->nKeySyms != count) {
+    const XkbMap current = readMap(m_x.xcb(), false, first, count);
+    if (!current.reply) {
         m_lastError = X11Connection::BadImplementation;
         return false;
     }
-    xcb_xkb_get_map_map_t parts{};
-    xcb_xkb_get_map_map_unpack(xcb_xkb_get_map_map(current.get()), current->nTypes, current->nKeySyms,
-                               current->nKeyActions, current->totalActions, current->totalKeyBehaviors,
-                               current->virtualMods, current->totalKeyExplicit, current->totalModMapKeys,
-                               current->totalVModMapKeys, current->present, &parts);
 
     QByteArray values;
     int totalSymbols = 0;
     quint8 keycode = first;
-    for (auto it = xcb_xkb_get_map_map_syms_rtrn_iterator(current.get(), &parts); it.rem;
+    for (auto it = xcb_xkb_get_map_map_syms_rtrn_iterator(current.reply.get(), &current.parts); it.rem;
          xcb_xkb_key_sym_map_next(&it), ++keycode) {
         const QByteArray now(reinterpret_cast<const char*>(it.data), xcb_xkb_key_sym_map_sizeof(it.data));
         const auto found = wanted.constFind(keycode);
@@ -123,22 +143,12 @@ bool X11KeyboardDevice::writeRange(const QList<Binding>& bindings) {
 
 QHash<quint8, XkbKey> X11KeyboardDevice::readKeys() const {
     const quint8 first = m_x.minKeycode();
-    const quint8 count = quint8(m_x.maxKeycode() - first + 1);
-    Xcb::Reply<xcb_xkb_get_map_reply_t> reply(xcb_xkb_get_map_reply(
-        m_x.xcb(),
-        xcb_xkb_get_map(m_x.xcb(), XCB_XKB_ID_USE_CORE_KBD, 0, XCB_XKB_MAP_PART_KEY_SYMS, 0, 0, first, count,
-                        0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0),
-        nullptr));
+    const XkbMap map = readMap(m_x.xcb(), false, first, quint8(m_x.maxKeycode() - first + 1));
     QHash<quint8, XkbKey> keys;
-    if (!reply || reply->firstKeySym != first || reply->nKeySyms != count)
+    if (!map.reply)
         return keys;
-    xcb_xkb_get_map_map_t parts{};
-    xcb_xkb_get_map_map_unpack(xcb_xkb_get_map_map(reply.get()), reply->nTypes, reply->nKeySyms,
-                               reply->nKeyActions, reply->totalActions, reply->totalKeyBehaviors,
-                               reply->virtualMods, reply->totalKeyExplicit, reply->totalModMapKeys,
-                               reply->totalVModMapKeys, reply->present, &parts);
     quint8 keycode = first;
-    for (auto it = xcb_xkb_get_map_map_syms_rtrn_iterator(reply.get(), &parts); it.rem;
+    for (auto it = xcb_xkb_get_map_map_syms_rtrn_iterator(map.reply.get(), &map.parts); it.rem;
          xcb_xkb_key_sym_map_next(&it), ++keycode) {
         XkbKey& key = keys[keycode];
         key.groups = it.data->groupInfo & 0x0f;
@@ -151,24 +161,15 @@ QHash<quint8, XkbKey> X11KeyboardDevice::readKeys() const {
 }
 
 quint8 X11KeyboardDevice::findKeyType() const {
-    Xcb::Reply<xcb_xkb_get_map_reply_t> reply(
-        xcb_xkb_get_map_reply(m_x.xcb(),
-                              xcb_xkb_get_map(m_x.xcb(), XCB_XKB_ID_USE_CORE_KBD, XCB_XKB_MAP_PART_KEY_TYPES,
-                                              0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0),
-                              nullptr));
-    if (!reply)
+    const XkbMap map = readMap(m_x.xcb(), true);
+    if (!map.reply)
         return alphabeticIndex;
-    xcb_xkb_get_map_map_t parts{};
-    xcb_xkb_get_map_map_unpack(xcb_xkb_get_map_map(reply.get()), reply->nTypes, reply->nKeySyms,
-                               reply->nKeyActions, reply->totalActions, reply->totalKeyBehaviors,
-                               reply->virtualMods, reply->totalKeyExplicit, reply->totalModMapKeys,
-                               reply->totalVModMapKeys, reply->present, &parts);
     // Any two-level type works, since both levels carry the same keysym; what
     // matters is that it consumes Shift and Caps Lock. ALPHABETIC does unless
     // an option has redefined it.
-    int index = reply->firstType;
+    int index = map.reply->firstType;
     int fallback = -1;
-    for (auto it = xcb_xkb_get_map_map_types_rtrn_iterator(reply.get(), &parts); it.rem;
+    for (auto it = xcb_xkb_get_map_map_types_rtrn_iterator(map.reply.get(), &map.parts); it.rem;
          xcb_xkb_key_type_next(&it), ++index) {
         const bool fits = (it.data->mods_mask & shiftAndLock) == shiftAndLock && it.data->numLevels <= 2;
         if (fits && index == alphabeticIndex)
