@@ -5,7 +5,7 @@
 #include "keyboard/KeyboardState.h"
 #include "keyboard/view/KeyboardView.h"
 #include "localization/LocalizationManager.h"
-#include "palettes/PaletteManager.h"
+#include "sets/SetStore.h"
 #include "storage/SettingsStore.h"
 
 #include <QApplication>
@@ -60,25 +60,25 @@ int main(int argc, char** argv) {
     qputenv("XDG_RUNTIME_DIR", dir.path().toLocal8Bit());
     QApplication app(argc, argv);
     SettingsStore store(dir.filePath(QStringLiteral("runeboard.conf")));
-    PaletteManager palettes(store, QStringLiteral("en"));
+    SetStore sets(store, QStringLiteral("en"));
     LocalizationManager localization(store, QStringLiteral("en"));
     FakeModifierMonitor shift;
     KeyboardState state(store, shift);
-    state.configure(palettes, localization);
+    state.configure(sets, localization);
     RecordingTypingBackend backend;
     InputInjector injector(backend);
 
-    SymbolPalette largest;
-    for (const SymbolPalette& p : palettes.palettes())
+    SymbolSet largest;
+    for (const SymbolSet& p : sets.sets())
         if (p.baseSymbols().size() + p.customSymbols().size() >
             largest.baseSymbols().size() + largest.customSymbols().size())
             largest = p;
-    state.setActivePaletteID(largest.idText());
+    state.setActiveSetId(largest.idText());
     state.setKeyboardSize(KeyboardSize::Full);
     // Two more quick-access sets, so the dots are painted as well.
-    for (const SymbolPalette& p : palettes.palettes().mid(1, 2))
-        palettes.toggleAdditional(p.id);
-    KeyboardView view(state, palettes, localization, injector);
+    for (const SymbolSet& p : sets.sets().mid(1, 2))
+        sets.toggleAdditional(p.id);
+    KeyboardView view(state, sets, localization, injector);
     view.resize(view.sizeHint());
 
     std::printf("bench_paint: full-size keyboard of the largest preset (%s, %lld keys), %dx%d, %d paints\n",

@@ -7,7 +7,7 @@
 #include "hotkeys/HotkeySettings.h"
 #include "keyboard/KeyboardState.h"
 #include "localization/LocalizationManager.h"
-#include "palettes/PaletteManager.h"
+#include "sets/SetStore.h"
 #include "settings/SettingsView.h"
 #include "storage/SettingsStore.h"
 
@@ -45,16 +45,16 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     SettingsStore store(dir.filePath(QStringLiteral("runeboard.conf")));
     LocalizationManager localization(store, QStringLiteral("en"));
-    PaletteManager palettes(store, QStringLiteral("en"));
-    QList<SymbolPalette> sets = palettes.palettes();
+    SetStore setStore(store, QStringLiteral("en"));
+    QList<SymbolSet> sets = setStore.sets();
     while (sets.size() < setCount) {
-        SymbolPalette set;
+        SymbolSet set;
         set.id = QUuid::createUuid();
         set.name = QStringLiteral("Set %1").arg(sets.size());
         set.baseCharacters = QStringLiteral("ąćęłńóśźżəɛɔʃʒθðŋ");
         sets.append(set);
     }
-    palettes.setPalettes(sets);
+    setStore.replaceSets(sets);
     FakeModifierMonitor shift;
     KeyboardState keyboard(store, shift);
     HotkeySettings hotkeys(store);
@@ -66,7 +66,7 @@ int main(int argc, char** argv) {
     for (int run = 0; run < runs; ++run) {
         QElapsedTimer timer;
         timer.start();
-        auto view = std::make_unique<SettingsView>(localization, palettes, keyboard, hotkeys, hotkeyManager);
+        auto view = std::make_unique<SettingsView>(localization, setStore, keyboard, hotkeys, hotkeyManager);
         view->setSelectedTab(1);
         view->show();
         QCoreApplication::processEvents();
@@ -82,7 +82,7 @@ int main(int argc, char** argv) {
     const double open = median(opening);
     const double quit = median(closing);
     std::printf("bench_sets: settings window on the Sets tab with %d stored sets, %d runs (medians)\n",
-                int(palettes.palettes().size()), runs);
+                int(setStore.sets().size()), runs);
     std::printf("  open and paint: %.1f ms (reference: under %.0f ms) %s\n", open, openTargetMs,
                 open < openTargetMs ? "ok" : "OVER");
     std::printf("  close (as on quit): %.1f ms (reference: under %.0f ms) %s\n", quit, quitTargetMs,

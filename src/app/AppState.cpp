@@ -8,11 +8,11 @@
 #include "keyboard/KeyboardState.h"
 #include "keyboard/view/KeyboardView.h"
 #include "localization/LocalizationManager.h"
-#include "palettes/PaletteManager.h"
 #include "platform/HotkeyService.h"
 #include "platform/ModifierMonitor.h"
 #include "platform/TypingBackend.h"
 #include "platform/WindowSystem.h"
+#include "sets/SetStore.h"
 #include "settings/HelpAboutView.h"
 #include "settings/SettingsView.h"
 #include "storage/SettingsStore.h"
@@ -40,7 +40,7 @@ AppState::AppState(PlatformServices services, const QString& settingsFile, const
 
     // The managers, in the order in which each needs the one before.
     m_localizationManager = std::make_unique<LocalizationManager>(*m_store, systemLanguage);
-    m_paletteManager = std::make_unique<PaletteManager>(*m_store, systemLanguage);
+    m_setStore = std::make_unique<SetStore>(*m_store, systemLanguage);
     m_keyboardState = std::make_unique<KeyboardState>(*m_store, *m_services.shiftMonitor);
     m_hotkeySettings = std::make_unique<HotkeySettings>(*m_store);
     m_hotkeyManager = std::make_unique<GlobalHotkeyManager>(*m_services.hotkeys, *m_hotkeySettings);
@@ -49,8 +49,8 @@ AppState::AppState(PlatformServices services, const QString& settingsFile, const
 
     m_keyboardState->setPanelFactory([this] {
         auto panel = std::make_unique<FloatingPanel>(*m_store, *m_services.windowSystem);
-        panel->setContent(new KeyboardView(*m_keyboardState, *m_paletteManager, *m_localizationManager,
-                                           *m_injector, panel.get()));
+        panel->setContent(new KeyboardView(*m_keyboardState, *m_setStore, *m_localizationManager, *m_injector,
+                                           panel.get()));
         // The window manager's close only hides it, as the keyboard's own close button does.
         panel->onCloseRequested = [this] {
             if (m_keyboardState->isKeyboardVisible())
@@ -69,7 +69,7 @@ AppState::AppState(PlatformServices services, const QString& settingsFile, const
                     Qt::QueuedConnection);
         };
     m_hotkeyManager->registerFromSettings();
-    m_keyboardState->configure(*m_paletteManager, *m_localizationManager);
+    m_keyboardState->configure(*m_setStore, *m_localizationManager);
 
     QTimer::singleShot(trayFallbackDelayMs, this, &AppState::ensureTrayMenu);
 }
@@ -109,7 +109,7 @@ QWidget* AppState::helpWindow() const {
 void AppState::openSettings() {
     if (!m_settingsWindow)
         m_settingsWindow = std::make_unique<SettingsView>(
-            *m_localizationManager, *m_paletteManager, *m_keyboardState, *m_hotkeySettings, *m_hotkeyManager);
+            *m_localizationManager, *m_setStore, *m_keyboardState, *m_hotkeySettings, *m_hotkeyManager);
     bringToFront(*m_settingsWindow, QByteArrayLiteral("settings"));
 }
 

@@ -14,7 +14,7 @@ class HotkeySettings;
 class InputInjector;
 class KeyboardState;
 class LocalizationManager;
-class PaletteManager;
+class SetStore;
 class QWidget;
 class SettingsStore;
 class SettingsView;
@@ -36,7 +36,7 @@ public:
 
     SettingsStore& settingsStore() { return *m_store; }
     LocalizationManager& localizationManager() { return *m_localizationManager; }
-    PaletteManager& paletteManager() { return *m_paletteManager; }
+    SetStore& setStore() { return *m_setStore; }
     KeyboardState& keyboardState() { return *m_keyboardState; }
     HotkeySettings& hotkeySettings() { return *m_hotkeySettings; }
     GlobalHotkeyManager& hotkeyManager() { return *m_hotkeyManager; }
@@ -71,7 +71,7 @@ private:
     std::unique_ptr<SettingsStore> m_store;
     std::unique_ptr<InputInjector> m_injector;
     std::unique_ptr<LocalizationManager> m_localizationManager;
-    std::unique_ptr<PaletteManager> m_paletteManager;
+    std::unique_ptr<SetStore> m_setStore;
     std::unique_ptr<KeyboardState> m_keyboardState;
     std::unique_ptr<HotkeySettings> m_hotkeySettings;
     std::unique_ptr<GlobalHotkeyManager> m_hotkeyManager;

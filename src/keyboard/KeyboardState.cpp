@@ -2,20 +2,11 @@
 
 #include "keyboard/KeyboardPanel.h"
 #include "localization/LocalizationManager.h"
-#include "palettes/PaletteManager.h"
 #include "platform/Log.h"
 #include "platform/ModifierMonitor.h"
+#include "sets/SetStore.h"
+#include "sets/UnsavedSet.h"
 #include "storage/SettingsStore.h"
-
-namespace {
-SymbolPalette customPalette(const QString& customCharacters) {
-    SymbolPalette palette;
-    palette.id = customPaletteID;
-    palette.name = QStringLiteral("Custom");
-    palette.customCharacters = customCharacters;
-    return palette;
-}
-} // namespace
 
 KeyboardState::KeyboardState(SettingsStore& store, ModifierMonitor& shiftMonitor, QObject* parent)
     : QObject(parent)
@@ -28,8 +19,8 @@ KeyboardState::KeyboardState(SettingsStore& store, ModifierMonitor& shiftMonitor
         case SettingKey::KeyboardSize:
             Q_EMIT keyboardSizeChanged();
             break;
-        case SettingKey::ActivePaletteID:
-            Q_EMIT activePaletteIDChanged();
+        case SettingKey::ActiveSetId:
+            Q_EMIT activeSetIdChanged();
             break;
         case SettingKey::TemporaryCustomCharacters:
             Q_EMIT temporaryCustomCharactersChanged();
@@ -43,7 +34,7 @@ KeyboardState::KeyboardState(SettingsStore& store, ModifierMonitor& shiftMonitor
     });
     // The view redraws from one signal, whichever field it was.
     for (auto signal :
-         {&KeyboardState::keyboardSizeChanged, &KeyboardState::activePaletteIDChanged,
+         {&KeyboardState::keyboardSizeChanged, &KeyboardState::activeSetIdChanged,
           &KeyboardState::temporaryCustomCharactersChanged, &KeyboardState::separateCustomSymbolsChanged})
         connect(this, signal, this, &KeyboardState::changed);
     connect(this, &KeyboardState::isShiftPressedChanged, this, &KeyboardState::changed);
@@ -78,12 +69,12 @@ void KeyboardState::setKeyboardSize(KeyboardSize size) {
     m_store.setValue(SettingKey::KeyboardSize, rawString(size));
 }
 
-QString KeyboardState::activePaletteID() const {
-    return m_store.text(SettingKey::ActivePaletteID);
+QString KeyboardState::activeSetId() const {
+    return m_store.text(SettingKey::ActiveSetId);
 }
 
-void KeyboardState::setActivePaletteID(const QString& id) {
-    m_store.setValue(SettingKey::ActivePaletteID, id);
+void KeyboardState::setActiveSetId(const QString& id) {
+    m_store.setValue(SettingKey::ActiveSetId, id);
 }
 
 QString KeyboardState::temporaryCustomCharacters() const {
@@ -102,14 +93,14 @@ void KeyboardState::setSeparateCustomSymbols(bool separate) {
     m_store.setValue(SettingKey::SeparateCustomSymbols, separate);
 }
 
-void KeyboardState::configure(PaletteManager& paletteManager, LocalizationManager& localizationManager) {
-    if (m_paletteManager)
-        disconnect(m_paletteManager, nullptr, this, nullptr);
+void KeyboardState::configure(SetStore& setStore, LocalizationManager& localizationManager) {
+    if (m_setStore)
+        disconnect(m_setStore, nullptr, this, nullptr);
     if (m_localizationManager)
         disconnect(m_localizationManager, nullptr, this, nullptr);
-    m_paletteManager = &paletteManager;
+    m_setStore = &setStore;
     m_localizationManager = &localizationManager;
-    connect(&paletteManager, &PaletteManager::palettesChanged, this, &KeyboardState::changed);
+    connect(&setStore, &SetStore::setsChanged, this, &KeyboardState::changed);
     connect(&localizationManager, &LocalizationManager::currentLanguageChanged, this,
             &KeyboardState::changed);
 
@@ -123,9 +114,9 @@ void KeyboardState::configure(PaletteManager& paletteManager, LocalizationManage
 }
 
 void KeyboardState::runLaunchStep() {
-    if (activePaletteID().isEmpty()) {
-        if (const auto main = m_paletteManager->mainPalette())
-            setActivePaletteID(main->idText());
+    if (activeSetId().isEmpty()) {
+        if (const auto main = m_setStore->mainSet())
+            setActiveSetId(main->idText());
     }
     if (!m_isKeyboardVisible)
         toggleVisibility();
@@ -143,29 +134,29 @@ void KeyboardState::handleHotkey(const QString& identifier) {
 }
 
 void KeyboardState::selectQuickAccessSet(int index) {
-    const QList<SymbolPalette> sets = m_paletteManager->quickAccessPalettes();
+    const QList<SymbolSet> sets = m_setStore->quickAccessSets();
     if (index >= 0 && index < sets.size())
-        setActivePaletteID(sets.at(index).idText());
+        setActiveSetId(sets.at(index).idText());
 }
 
-SymbolPalette KeyboardState::activePalette() const {
-    const QString id = activePaletteID();
-    if (const auto uuid = SymbolPalette::parseId(id)) {
-        if (const auto stored = m_paletteManager->palette(*uuid))
+SymbolSet KeyboardState::activeSet() const {
+    const QString id = activeSetId();
+    if (const auto uuid = SymbolSet::parseId(id)) {
+        if (const auto stored = m_setStore->find(*uuid))
             return *stored;
     }
-    if (id == customPaletteIDText || id == customEmptyID)
-        return customPalette(temporaryCustomCharacters());
-    if (const auto main = m_paletteManager->mainPalette())
+    if (UnsavedSet::isSelectedBy(id))
+        return UnsavedSet::withCharacters(temporaryCustomCharacters());
+    if (const auto main = m_setStore->mainSet())
         return *main;
-    const QList<SymbolPalette> sets = m_paletteManager->quickAccessPalettes();
+    const QList<SymbolSet> sets = m_setStore->quickAccessSets();
     if (!sets.isEmpty())
         return sets.first();
-    return customPalette(QString());
+    return UnsavedSet::withCharacters(QString());
 }
 
-bool KeyboardState::isCustomPaletteActive() const {
-    return activePalette().id == customPaletteID;
+bool KeyboardState::isUnsavedSetActive() const {
+    return activeSet().id == UnsavedSet::id;
 }
 
 void KeyboardState::toggleVisibility() {

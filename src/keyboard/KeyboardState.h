@@ -2,8 +2,8 @@
 
 #include "keyboard/KeyboardSize.h"
 #include "localization/LocalizationManager.h"
-#include "palettes/PaletteManager.h"
-#include "palettes/SymbolPalette.h"
+#include "sets/SetStore.h"
+#include "sets/SymbolSet.h"
 
 #include <QObject>
 #include <QPointer>
@@ -24,8 +24,7 @@ class KeyboardState : public QObject {
     Q_PROPERTY(bool isKeyboardVisible READ isKeyboardVisible NOTIFY isKeyboardVisibleChanged)
     Q_PROPERTY(bool isShiftPressed READ isShiftPressed WRITE setShiftPressed NOTIFY isShiftPressedChanged)
     Q_PROPERTY(KeyboardSize keyboardSize READ keyboardSize WRITE setKeyboardSize NOTIFY keyboardSizeChanged)
-    Q_PROPERTY(
-        QString activePaletteID READ activePaletteID WRITE setActivePaletteID NOTIFY activePaletteIDChanged)
+    Q_PROPERTY(QString activeSetId READ activeSetId WRITE setActiveSetId NOTIFY activeSetIdChanged)
     Q_PROPERTY(QString temporaryCustomCharacters READ temporaryCustomCharacters WRITE
                    setTemporaryCustomCharacters NOTIFY temporaryCustomCharactersChanged)
     Q_PROPERTY(bool separateCustomSymbols READ separateCustomSymbols WRITE setSeparateCustomSymbols NOTIFY
@@ -33,8 +32,6 @@ class KeyboardState : public QObject {
 
 public:
     using PanelFactory = std::function<std::unique_ptr<KeyboardPanel>()>;
-
-    static inline const QString customEmptyID = QStringLiteral("customEmpty");
 
     // Size, active set, unsaved characters and separation are the store's
     // (SettingsTable); the state keeps only what lasts for the run.
@@ -53,27 +50,27 @@ public:
 
     KeyboardSize keyboardSize() const;
     void setKeyboardSize(KeyboardSize size);
-    QString activePaletteID() const;
-    void setActivePaletteID(const QString& id);
+    QString activeSetId() const;
+    void setActiveSetId(const QString& id);
     QString temporaryCustomCharacters() const;
     void setTemporaryCustomCharacters(const QString& characters);
     bool separateCustomSymbols() const;
     void setSeparateCustomSymbols(bool separate);
 
-    PaletteManager* paletteManager() const { return m_paletteManager; }
+    SetStore* setStore() const { return m_setStore; }
     LocalizationManager* localizationManager() const { return m_localizationManager; }
     // None until the first show.
     KeyboardPanel* floatingPanel() const { return m_panel.get(); }
 
     // Follows the store, the language and the Shift monitor, and queues the launch step.
-    virtual void configure(PaletteManager& paletteManager, LocalizationManager& localizationManager);
+    virtual void configure(SetStore& setStore, LocalizationManager& localizationManager);
     // "K" shows or hides the keyboard, "1" to "3" choose a quick-access set.
     virtual void handleHotkey(const QString& identifier);
     virtual void selectQuickAccessSet(int index);
     // The set to show; never writes anything.
-    virtual SymbolPalette activePalette() const;
+    virtual SymbolSet activeSet() const;
     // True when the unsaved custom set is the one shown.
-    bool isCustomPaletteActive() const;
+    bool isUnsavedSetActive() const;
     void toggleVisibility();
     virtual void showPanel();
 
@@ -81,7 +78,7 @@ Q_SIGNALS:
     void isKeyboardVisibleChanged(bool visible);
     void isShiftPressedChanged(bool pressed);
     void keyboardSizeChanged();
-    void activePaletteIDChanged();
+    void activeSetIdChanged();
     void temporaryCustomCharactersChanged();
     void separateCustomSymbolsChanged();
     // Anything the keyboard view shows may have changed (any field above, or the store's sets).
@@ -94,7 +91,7 @@ private:
     ModifierMonitor& m_shiftMonitor;
     std::unique_ptr<KeyboardPanel> m_panel;
     PanelFactory m_panelFactory;
-    QPointer<PaletteManager> m_paletteManager;
+    QPointer<SetStore> m_setStore;
     QPointer<LocalizationManager> m_localizationManager;
     bool m_isKeyboardVisible = false;
     bool m_isShiftPressed = false;

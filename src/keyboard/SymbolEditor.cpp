@@ -1,8 +1,9 @@
 #include "SymbolEditor.h"
 
 #include "keyboard/KeyboardState.h"
-#include "palettes/PaletteManager.h"
-#include "palettes/SymbolPalette.h"
+#include "sets/SetStore.h"
+#include "sets/SymbolSet.h"
+#include "sets/UnsavedSet.h"
 
 QString SymbolEditor::cleanedSymbol(const QString& typed) {
     QString symbol;
@@ -14,45 +15,45 @@ QString SymbolEditor::cleanedSymbol(const QString& typed) {
 }
 
 QString SymbolEditor::leftGraphemes(const QString& text, int count) {
-    return SymbolPalette::graphemes(text).mid(0, count).join(QString());
+    return SymbolSet::graphemes(text).mid(0, count).join(QString());
 }
 
 void SymbolEditor::appendSymbol(const QString& symbol) {
     if (symbol.isEmpty())
         return;
-    if (m_state.isCustomPaletteActive()) {
+    if (m_state.isUnsavedSetActive()) {
         m_state.setTemporaryCustomCharacters(
-            SymbolPalette::appendingCustomSymbol(m_state.temporaryCustomCharacters(), symbol));
+            SymbolSet::appendingCustomSymbol(m_state.temporaryCustomCharacters(), symbol));
         return;
     }
-    std::optional<SymbolPalette> set = m_palettes.palette(m_state.activePalette().id);
+    std::optional<SymbolSet> set = m_sets.find(m_state.activeSet().id);
     if (!set)
         return;
-    set->customCharacters = SymbolPalette::appendingCustomSymbol(set->customCharacters, symbol);
+    set->customCharacters = SymbolSet::appendingCustomSymbol(set->customCharacters, symbol);
     set->isSystem = false;
-    m_palettes.updatePalette(*set);
+    m_sets.updateSet(*set);
 }
 
 std::optional<QUuid> SymbolEditor::saveUnsavedSet(const QString& name) {
     const QString trimmed = name.trimmed();
     if (trimmed.isEmpty())
         return std::nullopt;
-    SymbolPalette set;
+    SymbolSet set;
     set.id = QUuid::createUuid();
     set.name = trimmed;
     set.customCharacters = m_state.temporaryCustomCharacters();
-    m_palettes.addPalette(set);
-    m_state.setActivePaletteID(set.idText());
+    m_sets.addSet(set);
+    m_state.setActiveSetId(set.idText());
     m_state.setTemporaryCustomCharacters(QString());
     return set.id;
 }
 
 void SymbolEditor::deleteSymbol(const QString& text) {
-    const SymbolPalette active = m_state.activePalette();
+    const SymbolSet active = m_state.activeSet();
     QStringList custom = active.customSymbols();
     if (const qsizetype i = custom.indexOf(text); i >= 0) {
         custom.removeAt(i);
-        writeCustomCharacters(active.id, SymbolPalette::joinedCustomSymbols(custom));
+        writeCustomCharacters(active.id, SymbolSet::joinedCustomSymbols(custom));
         return;
     }
     QStringList base = active.baseSymbols();
@@ -66,14 +67,14 @@ void SymbolEditor::moveSymbol(QStringList list, int from, int to, bool isCustom)
     if (from < 0 || from >= list.size() || to < 0 || to >= list.size() || from == to)
         return;
     list.insert(to, list.takeAt(from));
-    const QString value = isCustom ? SymbolPalette::joinedCustomSymbols(list) : list.join(QString());
+    const QString value = isCustom ? SymbolSet::joinedCustomSymbols(list) : list.join(QString());
     // The unsaved set is not in the store; its keys move all the same.
-    if (isCustom && m_state.isCustomPaletteActive()) {
-        writeCustomCharacters(customPaletteID, value);
+    if (isCustom && m_state.isUnsavedSetActive()) {
+        writeCustomCharacters(UnsavedSet::id, value);
         return;
     }
-    const QUuid id = m_state.activePalette().id;
-    if (!m_palettes.palette(id))
+    const QUuid id = m_state.activeSet().id;
+    if (!m_sets.find(id))
         return;
     if (isCustom)
         writeCustomCharacters(id, value);
@@ -83,7 +84,7 @@ void SymbolEditor::moveSymbol(QStringList list, int from, int to, bool isCustom)
 
 bool SymbolEditor::moveDraggedSymbol(const QString& text, bool isCustom, const QPointF& location,
                                      const QHash<QString, QRectF>& buttonFrames) {
-    const SymbolPalette active = m_state.activePalette();
+    const SymbolSet active = m_state.activeSet();
     const QStringList list = isCustom ? active.customSymbols() : active.baseSymbols();
     const qsizetype from = list.indexOf(text);
     if (from < 0)
@@ -105,22 +106,22 @@ bool SymbolEditor::moveDraggedSymbol(const QString& text, bool isCustom, const Q
 }
 
 void SymbolEditor::writeCustomCharacters(const QUuid& setID, const QString& value) {
-    if (setID == customPaletteID || m_state.activePaletteID() == KeyboardState::customEmptyID) {
+    if (setID == UnsavedSet::id || m_state.activeSetId() == UnsavedSet::startedEmpty) {
         m_state.setTemporaryCustomCharacters(value);
         return;
     }
-    std::optional<SymbolPalette> set = m_palettes.palette(setID);
+    std::optional<SymbolSet> set = m_sets.find(setID);
     if (!set)
         return;
     set->customCharacters = value;
-    m_palettes.updatePalette(*set);
+    m_sets.updateSet(*set);
 }
 
 void SymbolEditor::writeBaseCharacters(const QUuid& setID, const QString& value) {
-    std::optional<SymbolPalette> set = m_palettes.palette(setID);
+    std::optional<SymbolSet> set = m_sets.find(setID);
     if (!set)
         return;
     set->baseCharacters = value;
     set->isSystem = false;
-    m_palettes.updatePalette(*set);
+    m_sets.updateSet(*set);
 }

@@ -8,7 +8,7 @@
 #include <optional>
 
 class KeyboardState;
-class PaletteManager;
+class SetStore;
 
 // The changes the keyboard's editing gestures make to the active set: adding
 // a symbol, saving the unsaved set under a name, moving and deleting keys.
@@ -16,9 +16,9 @@ class PaletteManager;
 // set lives in the keyboard state's temporary characters.
 class SymbolEditor {
 public:
-    SymbolEditor(KeyboardState& state, PaletteManager& paletteManager)
+    SymbolEditor(KeyboardState& state, SetStore& setStore)
         : m_state(state)
-        , m_palettes(paletteManager) {}
+        , m_sets(setStore) {}
 
     // The text of the add field as a symbol: control characters dropped (a
     // pasted separator would split it, others are invisible), then trimmed.
@@ -47,5 +47,5 @@ public:
 
 private:
     KeyboardState& m_state;
-    PaletteManager& m_palettes;
+    SetStore& m_sets;
 };

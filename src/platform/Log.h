@@ -6,7 +6,7 @@
 
 // The one way Runeboard reports: a whole line, flushed at once, so lines of a
 // running instance and of the processes it starts never interleave. Diagnostics
-// go to standard output prefixed by their component ("[PaletteManager] …");
+// go to standard output prefixed by their component ("[SetStore] …");
 // answers for the person at the terminal go to standard error.
 namespace Log {
 

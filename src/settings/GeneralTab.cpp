@@ -2,7 +2,7 @@
 
 // KeyboardState.h needs these complete.
 #include "localization/LocalizationManager.h"
-#include "palettes/PaletteManager.h"
+#include "sets/SetStore.h"
 
 #include "keyboard/KeyboardState.h"
 #include "platform/Log.h"

@@ -7,7 +7,7 @@
 #include "settings/SetRow.h"
 
 #include "localization/LocalizationManager.h"
-#include "palettes/PaletteManager.h"
+#include "sets/SetStore.h"
 
 #include <QApplication>
 #include <QEvent>
@@ -26,9 +26,9 @@ QList<QWidget*> controlsOf(const SetRow* row) {
 }
 } // namespace
 
-SetList::SetList(const PaletteManager& palettes, const LocalizationManager& localization, QWidget* parent)
+SetList::SetList(const SetStore& sets, const LocalizationManager& localization, QWidget* parent)
     : QScrollArea(parent)
-    , m_palettes(palettes)
+    , m_sets(sets)
     , m_localization(localization)
     , m_card(new InsetListCard)
     , m_customRow(new CustomRowButton(m_card)) {
@@ -47,7 +47,7 @@ SetList::SetList(const PaletteManager& palettes, const LocalizationManager& loca
 }
 
 int SetList::rowCount() const {
-    return int(m_palettes.palettes().size());
+    return int(m_sets.sets().size());
 }
 
 SetRow* SetList::row(int index) {
@@ -106,7 +106,7 @@ void SetList::placeRows() {
     if (m_placing)
         return;
     const QScopedValueRollback placing(m_placing, true);
-    const QList<SymbolPalette>& sets = m_palettes.palettes();
+    const QList<SymbolSet>& sets = m_sets.sets();
     const int count = int(sets.size());
     const int height = rowHeight();
     const int viewHeight = viewport()->height();

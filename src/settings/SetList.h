@@ -7,9 +7,9 @@
 class CustomRowButton;
 class InsetListCard;
 class LocalizationManager;
-class PaletteManager;
+class SetStore;
 class SetRow;
-struct SymbolPalette;
+struct SymbolSet;
 
 // The scrolled list of the Sets tab: on an inset card, the Custom row and
 // then one row per stored set, in the store's order. A store may hold
@@ -21,8 +21,7 @@ class SetList : public QScrollArea {
     Q_OBJECT
 
 public:
-    SetList(const PaletteManager& palettes, const LocalizationManager& localization,
-            QWidget* parent = nullptr);
+    SetList(const SetStore& sets, const LocalizationManager& localization, QWidget* parent = nullptr);
 
     CustomRowButton* customRow() const { return m_customRow; }
     int rowCount() const;
@@ -35,7 +34,7 @@ public:
 Q_SIGNALS:
     void makeMainRequested(const QUuid& id);
     void toggleQuickAccessRequested(const QUuid& id);
-    void deleteRequested(const SymbolPalette& set);
+    void deleteRequested(const SymbolSet& set);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -47,7 +46,7 @@ private:
     int rowHeight();
     int rowsTop() const;
 
-    const PaletteManager& m_palettes;
+    const SetStore& m_sets;
     const LocalizationManager& m_localization;
     InsetListCard* m_card;
     CustomRowButton* m_customRow;

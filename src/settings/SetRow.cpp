@@ -39,7 +39,7 @@ SetRow::SetRow(QWidget* parent)
     connect(m_delete, &IconButton::clicked, this, [this] { Q_EMIT deleteRequested(m_set); });
 }
 
-void SetRow::showSet(const SymbolPalette& set, const LocalizationManager& localization) {
+void SetRow::showSet(const SymbolSet& set, const LocalizationManager& localization) {
     m_set = set;
     // Joined as stored: base characters, then the custom ones.
     m_name->setLines(localization.localized(set.name), set.baseCharacters + set.customCharacters);

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "palettes/SymbolPalette.h"
+#include "sets/SymbolSet.h"
 
 #include <QWidget>
 
@@ -17,8 +17,8 @@ class SetRow : public QWidget {
 public:
     explicit SetRow(QWidget* parent = nullptr);
 
-    void showSet(const SymbolPalette& set, const LocalizationManager& localization);
-    const SymbolPalette& set() const { return m_set; }
+    void showSet(const SymbolSet& set, const LocalizationManager& localization);
+    const SymbolSet& set() const { return m_set; }
 
     NameBlock* nameBlock() const { return m_name; }
     IconButton* mainMarker() const { return m_main; }
@@ -28,7 +28,7 @@ public:
 Q_SIGNALS:
     void makeMainRequested(const QUuid& id);
     void toggleQuickAccessRequested(const QUuid& id);
-    void deleteRequested(const SymbolPalette& set);
+    void deleteRequested(const SymbolSet& set);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -37,7 +37,7 @@ protected:
 private:
     void restyle();
 
-    SymbolPalette m_set;
+    SymbolSet m_set;
     NameBlock* m_name = nullptr;
     IconButton* m_main = nullptr;
     IconButton* m_quick = nullptr;

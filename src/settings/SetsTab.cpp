@@ -2,10 +2,11 @@
 
 // KeyboardState.h needs these complete.
 #include "localization/LocalizationManager.h"
-#include "palettes/PaletteManager.h"
+#include "sets/SetStore.h"
 
 #include "hotkeys/HotkeySettings.h"
 #include "keyboard/KeyboardState.h"
+#include "sets/UnsavedSet.h"
 #include "settings/CustomRowButton.h"
 #include "settings/SetList.h"
 #include "settings/SubtleResetButton.h"
@@ -18,14 +19,14 @@ namespace {
 constexpr int sideMargin = 16;
 } // namespace
 
-SetsTab::SetsTab(LocalizationManager& localization, PaletteManager& palettes, KeyboardState& keyboard,
+SetsTab::SetsTab(LocalizationManager& localization, SetStore& sets, KeyboardState& keyboard,
                  HotkeySettings& hotkeys, QWidget* parent)
     : QWidget(parent)
     , m_localization(localization)
-    , m_palettes(palettes)
+    , m_sets(sets)
     , m_keyboard(keyboard)
     , m_hotkeys(hotkeys)
-    , m_list(new SetList(palettes, localization, this))
+    , m_list(new SetList(sets, localization, this))
     , m_reset(new SubtleResetButton) {
     m_list->setObjectName(QStringLiteral("setsList"));
     m_reset->setObjectName(QStringLiteral("factoryResetButton"));
@@ -40,12 +41,12 @@ SetsTab::SetsTab(LocalizationManager& localization, PaletteManager& palettes, Ke
     connect(m_list->customRow(), &CustomRowButton::clicked, this, &SetsTab::openCustomSet);
     connect(m_list, &SetList::makeMainRequested, this, &SetsTab::makeMain);
     connect(m_list, &SetList::toggleQuickAccessRequested, this,
-            [this](const QUuid& id) { m_palettes.toggleAdditional(id); });
+            [this](const QUuid& id) { m_sets.toggleAdditional(id); });
     connect(m_list, &SetList::deleteRequested, this, &SetsTab::askToDelete);
     connect(m_reset, &SubtleResetButton::clicked, this, &SetsTab::restoreFactoryDefaults);
     // The rows are reused, never rebuilt: the store publishes while a row's own button is still handling its
     // click.
-    connect(&m_palettes, &PaletteManager::palettesChanged, m_list, &SetList::refresh);
+    connect(&m_sets, &SetStore::setsChanged, m_list, &SetList::refresh);
 
     retranslate();
 }
@@ -79,21 +80,21 @@ SetRow* SetsTab::row(int index) const {
 }
 
 void SetsTab::openCustomSet() {
-    m_keyboard.setActivePaletteID(KeyboardState::customEmptyID);
+    m_keyboard.setActiveSetId(UnsavedSet::startedEmpty);
     m_keyboard.setTemporaryCustomCharacters(QString());
     if (!m_keyboard.isKeyboardVisible())
         m_keyboard.toggleVisibility();
 }
 
 void SetsTab::makeMain(const QUuid& id) {
-    m_palettes.setMainPalette(id);
-    m_keyboard.setActivePaletteID(SymbolPalette::idText(id));
+    m_sets.setMainSet(id);
+    m_keyboard.setActiveSetId(SymbolSet::idText(id));
 }
 
-void SetsTab::askToDelete(const SymbolPalette& set) {
+void SetsTab::askToDelete(const SymbolSet& set) {
     if (m_confirmation)
         return;
-    m_paletteToDelete = set;
+    m_setToDelete = set;
     const QString question = m_localization.localized(QStringLiteral("delete_palette_confirm"));
     auto* box = new QMessageBox(this);
     box->setObjectName(QStringLiteral("deleteConfirmation"));
@@ -117,14 +118,14 @@ void SetsTab::askToDelete(const SymbolPalette& set) {
 }
 
 void SetsTab::answerDeletion(bool confirmed) {
-    const std::optional<SymbolPalette> set = std::exchange(m_paletteToDelete, std::nullopt);
+    const std::optional<SymbolSet> set = std::exchange(m_setToDelete, std::nullopt);
     m_confirmation = nullptr;
     if (confirmed && set)
-        m_palettes.deletePalette(set->id);
+        m_sets.deleteSet(set->id);
 }
 
 void SetsTab::restoreFactoryDefaults() {
-    m_palettes.restoreFactoryDefaults();
+    m_sets.restoreFactoryDefaults();
     // The hotkey manager follows the settings and registers the defaults again.
     m_hotkeys.resetToDefaults();
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "palettes/SymbolPalette.h"
+#include "sets/SymbolSet.h"
 
 #include <QMessageBox>
 #include <QPointer>
@@ -12,7 +12,7 @@ class CustomRowButton;
 class HotkeySettings;
 class KeyboardState;
 class LocalizationManager;
-class PaletteManager;
+class SetStore;
 
 class SetList;
 class SetRow;
@@ -25,13 +25,13 @@ class SetsTab : public QWidget {
     Q_OBJECT
 
 public:
-    SetsTab(LocalizationManager& localization, PaletteManager& palettes, KeyboardState& keyboard,
+    SetsTab(LocalizationManager& localization, SetStore& sets, KeyboardState& keyboard,
             HotkeySettings& hotkeys, QWidget* parent = nullptr);
 
     void retranslate();
 
     // The set whose deletion is being confirmed, while the question is shown.
-    std::optional<SymbolPalette> paletteToDelete() const { return m_paletteToDelete; }
+    std::optional<SymbolSet> setToDelete() const { return m_setToDelete; }
     QMessageBox* deleteConfirmation() const { return m_confirmation; }
 
     CustomRowButton* customRow() const;
@@ -43,16 +43,16 @@ public:
 private:
     void openCustomSet();
     void makeMain(const QUuid& id);
-    void askToDelete(const SymbolPalette& set);
+    void askToDelete(const SymbolSet& set);
     void answerDeletion(bool confirmed);
     void restoreFactoryDefaults();
 
     LocalizationManager& m_localization;
-    PaletteManager& m_palettes;
+    SetStore& m_sets;
     KeyboardState& m_keyboard;
     HotkeySettings& m_hotkeys;
     SetList* m_list = nullptr;
     SubtleResetButton* m_reset = nullptr;
-    std::optional<SymbolPalette> m_paletteToDelete;
+    std::optional<SymbolSet> m_setToDelete;
     QPointer<QMessageBox> m_confirmation;
 };

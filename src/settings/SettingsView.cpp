@@ -11,15 +11,14 @@
 #include <QStackedWidget>
 #include <QVBoxLayout>
 
-SettingsView::SettingsView(LocalizationManager& localization, PaletteManager& palettes,
-                           KeyboardState& keyboard, HotkeySettings& hotkeys,
-                           GlobalHotkeyManager& hotkeyManager, QWidget* parent)
+SettingsView::SettingsView(LocalizationManager& localization, SetStore& sets, KeyboardState& keyboard,
+                           HotkeySettings& hotkeys, GlobalHotkeyManager& hotkeyManager, QWidget* parent)
     : QWidget(parent)
     , m_localization(localization)
     , m_tabSelector(new SegmentedControl(this))
     , m_stack(new QStackedWidget(this))
     , m_general(new GeneralTab(localization, keyboard, m_stack))
-    , m_sets(new SetsTab(localization, palettes, keyboard, hotkeys, m_stack))
+    , m_sets(new SetsTab(localization, sets, keyboard, hotkeys, m_stack))
     , m_hotkeys(new HotkeysTab(localization, hotkeys, hotkeyManager, m_stack)) {
     setObjectName(QStringLiteral("settingsView"));
     m_tabSelector->setObjectName(QStringLiteral("tabSelector"));

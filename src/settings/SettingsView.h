@@ -8,7 +8,7 @@ class HotkeySettings;
 class HotkeysTab;
 class KeyboardState;
 class LocalizationManager;
-class PaletteManager;
+class SetStore;
 class QStackedWidget;
 class SegmentedControl;
 class SetsTab;
@@ -28,7 +28,7 @@ public:
     static inline const QString windowTitleText = QStringLiteral("Runeboard Settings");
     static inline const QString windowRoleName = QStringLiteral("settings");
 
-    SettingsView(LocalizationManager& localization, PaletteManager& palettes, KeyboardState& keyboard,
+    SettingsView(LocalizationManager& localization, SetStore& sets, KeyboardState& keyboard,
                  HotkeySettings& hotkeys, GlobalHotkeyManager& hotkeyManager, QWidget* parent = nullptr);
 
     int selectedTab() const;

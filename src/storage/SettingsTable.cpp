@@ -54,10 +54,10 @@ const QList<SettingsTable::Row>& SettingsTable::rows() {
     const L text("text");
     const L byteArray("a @ByteArray(...) value");
     static const QList<Row> table{
-        {SettingKey::SavedSymbolPalettes, L("savedSymbolPalettes__v2"), byteArray, QVariant(), data, asData},
+        {SettingKey::SavedSymbolSets, L("savedSymbolPalettes__v2"), byteArray, QVariant(), data, asData},
         {SettingKey::HotkeySettings, L("hotkeySettings_v1"), byteArray, QVariant(), data, asData},
         {SettingKey::KeyboardSize, L("keyboardSize"), text, QStringLiteral("Compact"), sizeText, asText},
-        {SettingKey::ActivePaletteID, L("activePaletteID"), text, QString(), anyText, asText},
+        {SettingKey::ActiveSetId, L("activePaletteID"), text, QString(), anyText, asText},
         {SettingKey::TemporaryCustomCharacters, L("temporaryCustomCharacters"), text, QString(), anyText,
          asText},
         {SettingKey::SeparateCustomSymbols, L("separateCustomSymbols"), L("true or false"), true, booleanText,

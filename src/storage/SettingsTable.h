@@ -9,10 +9,10 @@
 
 // Every key Runeboard keeps in its configuration file.
 enum class SettingKey {
-    SavedSymbolPalettes,
+    SavedSymbolSets,
     HotkeySettings,
     KeyboardSize,
-    ActivePaletteID,
+    ActiveSetId,
     TemporaryCustomCharacters,
     SeparateCustomSymbols,
     AppLanguage,

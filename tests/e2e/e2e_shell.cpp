@@ -7,7 +7,7 @@
 #include "XSession.h"
 
 #include "keyboard/view/KeyboardLayout.h"
-#include "palettes/PaletteManager.h"
+#include "sets/SetStore.h"
 #include "storage/SettingsStore.h"
 
 #include <QDir>
@@ -34,7 +34,7 @@ QString artifact(const QString& name) {
 
 KeyboardLayout germanLayout(const QStringList& custom, bool adding) {
     KeyboardLayoutInput in;
-    in.baseSymbols = SymbolPalette::graphemes(QStringLiteral("äöüß"));
+    in.baseSymbols = SymbolSet::graphemes(QStringLiteral("äöüß"));
     in.customSymbols = custom;
     in.isAddingMode = adding;
     in.activeAddingSection = 1;
@@ -189,17 +189,16 @@ void TestShell::panelAppearsCentredTellsTheWindowManagerWhatItIsAndFollowsTheCom
 void TestShell::keysTypeWithoutTakingTheFocusAndAddedKeysAndThePlaceAreKept() {
     {
         SettingsStore store(m_session.configHome() + QStringLiteral("/runeboard/runeboard.conf"));
-        PaletteManager palettes(store, QStringLiteral("en"));
-        const QList<SymbolPalette> all = palettes.palettes(); // setting the main set rewrites the list
-        palettes.setMainPalette(
-            std::ranges::find(all, QStringLiteral("preset_german"), &SymbolPalette::name)->id);
+        SetStore sets(store, QStringLiteral("en"));
+        const QList<SymbolSet> all = sets.sets(); // setting the main set rewrites the list
+        sets.setMainSet(std::ranges::find(all, QStringLiteral("preset_german"), &SymbolSet::name)->id);
     }
     QVERIFY(!startRuneboard().isEmpty());
     const KeyboardLayout plain = germanLayout({}, false);
     QVERIFY(waitForPanel(plain.size()));
     QCOMPARE(m_session.activeWindow(), m_xterm);
     QString expected;
-    for (const QString& key : SymbolPalette::graphemes(QStringLiteral("äöüß"))) {
+    for (const QString& key : SymbolSet::graphemes(QStringLiteral("äöüß"))) {
         clickAt(plain.toView(plain.key(key, false)->frame).center());
         expected += key;
         QCOMPARE(XSession::waitForFileText(m_typed, expected), expected);

@@ -8,7 +8,7 @@
 #include "SwaySession.h"
 
 #include "keyboard/view/KeyboardLayout.h"
-#include "palettes/PaletteManager.h"
+#include "sets/SetStore.h"
 #include "storage/SettingsStore.h"
 
 #include <QTest>
@@ -145,16 +145,16 @@ private:
         QUuid polish;
         {
             SettingsStore store(m_session.configHome() + QStringLiteral("/runeboard/runeboard.conf"));
-            PaletteManager palettes(store, QStringLiteral("en"));
-            const QList<SymbolPalette> all = palettes.palettes(); // setting the main set rewrites the list
+            SetStore sets(store, QStringLiteral("en"));
+            const QList<SymbolSet> all = sets.sets(); // setting the main set rewrites the list
             const auto preset = [&](const QString& name) {
-                return std::ranges::find(all, name, &SymbolPalette::name)->id;
+                return std::ranges::find(all, name, &SymbolSet::name)->id;
             };
-            palettes.setMainPalette(preset(QStringLiteral("preset_german")));
-            palettes.toggleAdditional(polish = preset(QStringLiteral("preset_polish")));
+            sets.setMainSet(preset(QStringLiteral("preset_german")));
+            sets.toggleAdditional(polish = preset(QStringLiteral("preset_polish")));
         }
         m_session.handOver(m_session.configHome());
-        return SymbolPalette::idText(polish);
+        return SymbolSet::idText(polish);
     }
 
     // The visible panel's geometry in the output's coordinates; all -1 while none is visible.

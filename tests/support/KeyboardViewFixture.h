@@ -9,7 +9,8 @@
 #include "keyboard/view/EditorField.h"
 #include "keyboard/view/KeyboardView.h"
 #include "localization/LocalizationManager.h"
-#include "palettes/PaletteManager.h"
+#include "sets/SetStore.h"
+#include "sets/UnsavedSet.h"
 #include "storage/SettingsStore.h"
 
 #include <QTemporaryDir>
@@ -50,7 +51,7 @@ inline void stringRows(std::initializer_list<const char*> columns, std::initiali
 struct KeyboardViewFixture {
     QTemporaryDir dir;
     SettingsStore store{dir.filePath(QStringLiteral("runeboard.conf"))};
-    PaletteManager palettes{store, QStringLiteral("en")};
+    SetStore sets{store, QStringLiteral("en")};
     LocalizationManager localization{store, QStringLiteral("en")};
     FakeModifierMonitor shift;
     std::unique_ptr<RecordingPanel> ownPanel = std::make_unique<RecordingPanel>();
@@ -63,26 +64,25 @@ struct KeyboardViewFixture {
 
     KeyboardViewFixture() {
         state.setPanelFactory([this] { return std::unique_ptr<KeyboardPanel>(ownPanel.release()); });
-        state.configure(palettes, localization);
-        view = std::make_unique<KeyboardView>(state, palettes, localization, injector, &panel, &clock);
+        state.configure(sets, localization);
+        view = std::make_unique<KeyboardView>(state, sets, localization, injector, &panel, &clock);
     }
 
-    SymbolPalette preset(const QString& name) const {
-        const QList<SymbolPalette> all = palettes.palettes();
-        return *std::ranges::find(all, name, &SymbolPalette::name);
+    SymbolSet preset(const QString& name) const {
+        const QList<SymbolSet> all = sets.sets();
+        return *std::ranges::find(all, name, &SymbolSet::name);
     }
     // A new stored set with these characters, made active.
-    SymbolPalette addSet(const QString& base, const QString& custom, bool isSystem = false) {
-        const SymbolPalette p{
-            QUuid::createUuid(), QStringLiteral("Mine"), base, custom, false, false, isSystem};
-        palettes.addPalette(p);
-        state.setActivePaletteID(p.idText());
+    SymbolSet addSet(const QString& base, const QString& custom, bool isSystem = false) {
+        const SymbolSet p{QUuid::createUuid(), QStringLiteral("Mine"), base, custom, false, false, isSystem};
+        sets.addSet(p);
+        state.setActiveSetId(p.idText());
         return p;
     }
     // The unsaved set holding these characters, made active.
     void useUnsaved(const QString& characters) {
         state.setTemporaryCustomCharacters(characters);
-        state.setActivePaletteID(customPaletteIDText);
+        state.setActiveSetId(UnsavedSet::idText);
     }
     void show() {
         view->show();
@@ -92,7 +92,7 @@ struct KeyboardViewFixture {
     // What the layout is given for these symbols (the base ones one per character).
     static KeyboardLayoutInput symbols(const QString& base, const QStringList& custom = {}) {
         KeyboardLayoutInput in;
-        in.baseSymbols = SymbolPalette::graphemes(base);
+        in.baseSymbols = SymbolSet::graphemes(base);
         in.customSymbols = custom;
         return in;
     }

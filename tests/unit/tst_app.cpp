@@ -6,6 +6,7 @@
 #include "keyboard/InputInjector.h"
 #include "keyboard/KeyboardState.h"
 #include "keyboard/view/KeyboardView.h"
+#include "sets/UnsavedSet.h"
 #include "storage/SettingsStore.h"
 
 #include <QAction>
@@ -18,8 +19,8 @@ using Event = RecordingTypingBackend::Event;
 
 namespace {
 // Sets described by letters: M main, A additional, P plain.
-QList<SymbolPalette> setsOf(const QString& roles) {
-    QList<SymbolPalette> sets;
+QList<SymbolSet> setsOf(const QString& roles) {
+    QList<SymbolSet> sets;
     for (QChar role : roles)
         sets.append({QUuid::createUuid(),
                      QStringLiteral("s"),
@@ -60,8 +61,8 @@ private Q_SLOTS:
     void injector_data();
     void injector();
 
-    void activePaletteResolution_data();
-    void activePaletteResolution();
+    void activeSetResolution_data();
+    void activeSetResolution();
     void hotkeysSelectByPosition_data();
     void hotkeysSelectByPosition();
     void persistedFieldsAreTheStores();
@@ -95,9 +96,9 @@ void TestApp::startShowsTheKeyboardWithEverythingWired() {
     QVERIFY(panel && panel->isVisible());
     QVERIFY(qobject_cast<KeyboardView*>(panel->content()));
     // First run: the presets are there and the main one is shown.
-    const std::optional<SymbolPalette> main = app.paletteManager().mainPalette();
+    const std::optional<SymbolSet> main = app.setStore().mainSet();
     QVERIFY(main);
-    QCOMPARE(keyboard.activePaletteID(), main->idText());
+    QCOMPARE(keyboard.activeSetId(), main->idText());
     QCOMPARE(m->hotkeys->active.size(), 4);
     QVERIFY(m->shift->started);
 
@@ -124,10 +125,10 @@ void TestApp::launchStep() {
     QFETCH(QString, roles);
     QFETCH(QString, storedActive);
     QFETCH(int, expectedSet);
-    const QList<SymbolPalette> sets = setsOf(roles);
+    const QList<SymbolSet> sets = setsOf(roles);
     {
         SettingsStore before(m->configPath());
-        before.setData(PaletteManager::storageKey, SymbolPalette::encodeList(sets));
+        before.setData(SetStore::storageKey, SymbolSet::encodeList(sets));
         if (storedActive != QLatin1String("-"))
             before.setString(QStringLiteral("activePaletteID"), storedActive);
     }
@@ -136,9 +137,9 @@ void TestApp::launchStep() {
     QVERIFY(!keyboard.isKeyboardVisible() && !keyboard.floatingPanel());
     QCoreApplication::processEvents();
     QVERIFY(keyboard.isKeyboardVisible());
-    QCOMPARE(keyboard.activePaletteID(), expectedSet >= 0                     ? sets.at(expectedSet).idText()
-                                         : storedActive == QLatin1String("-") ? QString()
-                                                                              : storedActive);
+    QCOMPARE(keyboard.activeSetId(), expectedSet >= 0                     ? sets.at(expectedSet).idText()
+                                     : storedActive == QLatin1String("-") ? QString()
+                                                                          : storedActive);
     // Defaults are never written by themselves.
     for (const char* key : {"keyboardSize", "temporaryCustomCharacters", "separateCustomSymbols"})
         QVERIFY2(!m->app->settingsStore().contains(QString::fromLatin1(key)), key);
@@ -268,7 +269,7 @@ void TestApp::injector() {
     QCOMPARE(output.lines(), said.isEmpty() ? QStringList() : QStringList{said});
 }
 
-void TestApp::activePaletteResolution_data() {
+void TestApp::activeSetResolution_data() {
     QTest::addColumn<QString>("roles");
     QTest::addColumn<QString>("active");    // "#n": the id of set n; otherwise the text itself
     QTest::addColumn<QString>("temporary"); // temporaryCustomCharacters
@@ -282,34 +283,34 @@ void TestApp::activePaletteResolution_data() {
     row("stored set", "MAP", "#2", "", 2, "");
     row("deleted set: the main set", "PAM", QUuid::createUuid().toString(QUuid::WithoutBraces), "", 2, "");
     row("customEmpty: the unsaved set", "MA", "customEmpty", "ab", -1, "ab");
-    row("zero identifier: the unsaved set", "MA", customPaletteIDText, "", -1, "");
+    row("zero identifier: the unsaved set", "MA", UnsavedSet::idText, "", -1, "");
     row("nothing chosen: the main set", "AM", "", "xy", 1, "");
     row("no main set: the first additional", "PAA", "", "xy", 1, "");
     row("nothing at all: an empty unsaved set", "PP", "junk", "xy", -1, "");
 }
 
-void TestApp::activePaletteResolution() {
+void TestApp::activeSetResolution() {
     QFETCH(QString, roles);
     QFETCH(QString, active);
     QFETCH(QString, temporary);
     QFETCH(int, expectedSet);
     QFETCH(QString, expectedCustom);
     AppState& app = launched();
-    const QList<SymbolPalette> sets = setsOf(roles);
-    app.paletteManager().setPalettes(sets);
+    const QList<SymbolSet> sets = setsOf(roles);
+    app.setStore().replaceSets(sets);
     const QString stored =
         active.startsWith(u'#') ? sets.at(active.mid(1).toInt()).idText().toLower() : active;
     KeyboardState& state = app.keyboardState();
-    state.setActivePaletteID(stored); // ids are read in any case
+    state.setActiveSetId(stored); // ids are read in any case
     state.setTemporaryCustomCharacters(temporary);
-    const SymbolPalette shown = state.activePalette();
+    const SymbolSet shown = state.activeSet();
     if (expectedSet >= 0) {
         QCOMPARE(shown, sets.at(expectedSet));
     } else {
-        QCOMPARE(shown.id, customPaletteID);
+        QCOMPARE(shown.id, UnsavedSet::id);
         QCOMPARE(shown.customCharacters, expectedCustom);
         QVERIFY(shown.baseCharacters.isEmpty() && !shown.isMain && !shown.isAdditional && !shown.isSystem);
-        QVERIFY(state.isCustomPaletteActive());
+        QVERIFY(state.isUnsavedSetActive());
     }
     // Resolving never writes: a stale choice stays until something chooses a set.
     QCOMPARE(app.settingsStore().string(QStringLiteral("activePaletteID")), stored);
@@ -331,13 +332,13 @@ void TestApp::hotkeysSelectByPosition() {
     QFETCH(int, hotkey);
     QFETCH(int, expectedSet);
     AppState& app = launched();
-    const QList<SymbolPalette> sets = setsOf(roles);
-    app.paletteManager().setPalettes(sets);
+    const QList<SymbolSet> sets = setsOf(roles);
+    app.setStore().replaceSets(sets);
     KeyboardState& state = app.keyboardState();
-    state.setActivePaletteID(KeyboardState::customEmptyID);
+    state.setActiveSetId(UnsavedSet::startedEmpty);
     state.handleHotkey(QString::number(hotkey));
-    QCOMPARE(state.activePaletteID(),
-             expectedSet >= 0 ? sets.at(expectedSet).idText() : KeyboardState::customEmptyID);
+    QCOMPARE(state.activeSetId(),
+             expectedSet >= 0 ? sets.at(expectedSet).idText() : UnsavedSet::startedEmpty);
     QVERIFY(state.isKeyboardVisible());
 }
 

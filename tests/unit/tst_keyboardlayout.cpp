@@ -1,4 +1,5 @@
 #include "KeyboardViewFixture.h"
+#include "sets/UnsavedSet.h"
 
 #include "keyboard/view/KeyboardSceneBuilder.h"
 
@@ -19,13 +20,13 @@ namespace {
 KeyboardSceneBuilder::Input input(const QString& base, const QString& custom, const QString& flags) {
     KeyboardSceneBuilder::Input in;
     in.size = flags.contains("full") ? KeyboardSize::Full : KeyboardSize::Compact;
-    in.baseSymbols = SymbolPalette::graphemes(base);
+    in.baseSymbols = SymbolSet::graphemes(base);
     in.customSymbols = custom.split(' ', Qt::SkipEmptyParts);
     in.separateCustomSymbols = !flags.contains("flat");
     in.saveTitle = QStringLiteral("Save");
     in.shift = flags.contains("shift");
     in.isAddingMode = flags.contains("add");
-    in.isSavingPalette = flags.contains("saving");
+    in.isSavingSet = flags.contains("saving");
     in.showSaveRow = flags.contains("row");
     in.isReordering = flags.contains("reorder");
     in.shiftKey = flags.contains("latch") || flags.contains("lock");
@@ -213,7 +214,7 @@ private Q_SLOTS:
     // while it is shown.
     void readFromTheManagers_data() {
         stringRows({"additional", "active", "expected"}, // active: "second" or an identifier
-                   {{"one set and the unsaved set", "0", customPaletteIDText, "01 save"},
+                   {{"one set and the unsaved set", "0", UnsavedSet::idText, "01 save"},
                     {"unsaved via customEmpty", "0", "customEmpty", "01 save"},
                     {"three sets, second active", "2", "second", "010"},
                     {"stale identifier: none active", "1", QUuid::createUuid().toString(), "00"}});
@@ -224,12 +225,10 @@ private Q_SLOTS:
         QFETCH(QString, expected);
         KeyboardViewFixture f;
         for (int i = 0; i < additional.toInt(); ++i)
-            f.palettes.toggleAdditional(f.palettes.palettes()[i + 3].id);
+            f.sets.toggleAdditional(f.sets.sets()[i + 3].id);
         f.state.setTemporaryCustomCharacters("ab");
-        f.state.setActivePaletteID(active == "second" ? f.palettes.quickAccessPalettes()[1].idText()
-                                                      : active);
-        const KeyboardSceneBuilder::Input in =
-            KeyboardSceneBuilder::read(f.state, f.palettes, f.localization);
+        f.state.setActiveSetId(active == "second" ? f.sets.quickAccessSets()[1].idText() : active);
+        const KeyboardSceneBuilder::Input in = KeyboardSceneBuilder::read(f.state, f.sets, f.localization);
         QString got;
         for (bool on : in.activeDots)
             got += on ? "1" : "0";
@@ -251,7 +250,7 @@ private Q_SLOTS:
         if (editing)
             f.show();
         if (name.startsWith("german") || name.startsWith("ipa"))
-            f.state.setActivePaletteID(
+            f.state.setActiveSetId(
                 f.preset(name.startsWith("ipa") ? "preset_ipa" : "preset_german").idText());
         else if (name == "user-set-custom-keys")
             f.addSet("αβγδ", "ŋ\u001Fabc\u001F→\u001F∮");
@@ -267,7 +266,7 @@ private Q_SLOTS:
             f.view->setTranslucent(false);
         // The renders mean to show the dots too: give the main set a companion.
         if (!name.contains("compact") && !editing)
-            f.palettes.toggleAdditional(f.preset("preset_math").id);
+            f.sets.toggleAdditional(f.preset("preset_math").id);
 
         // A set of six base and two custom keys, as the editing states show it.
         const KeyboardLayoutInput editedSet = KeyboardViewFixture::symbols("αβγδεζ", {"ŋ", "abc"});

@@ -1,4 +1,5 @@
 #include "KeyboardViewFixture.h"
+#include "sets/UnsavedSet.h"
 
 #include "keyboard/FloatingPanel.h"
 #include "keyboard/PanelContent.h"
@@ -227,7 +228,7 @@ private Q_SLOTS:
         QFETCH(QString, onto);
         QFETCH(QString, base);
         KeyboardViewFixture f;
-        const SymbolPalette set = f.addSet("01234", sep({"x", "y"}), true);
+        const SymbolSet set = f.addSet("01234", sep({"x", "y"}), true);
         f.show();
         const KeyboardLayoutInput shown = f.symbols("01234", {"x", "y"});
         const QPoint start = f.at(shown, from), end = f.at(shown, onto, onto == "x");
@@ -239,8 +240,8 @@ private Q_SLOTS:
             f.clock.advance(16);
         }
         f.release(end);
-        QCOMPARE(f.palettes.palette(set.id)->baseCharacters, base);
-        QCOMPARE(f.palettes.palette(set.id)->isSystem, base == set.baseCharacters); // now the user's own
+        QCOMPARE(f.sets.find(set.id)->baseCharacters, base);
+        QCOMPARE(f.sets.find(set.id)->isSystem, base == set.baseCharacters); // now the user's own
 
         // Reorder mode stays: keys type nothing, the add key does nothing, until a background click.
         f.clock.advance(1000);
@@ -255,7 +256,7 @@ private Q_SLOTS:
         QContextMenuEvent menu(QContextMenuEvent::Mouse, y, f.view->mapToGlobal(y));
         QApplication::sendEvent(f.view.get(), &menu);
         f.view->findChild<QMenu*>()->actions().first()->trigger();
-        QCOMPARE(f.palettes.palette(set.id)->customCharacters, QStringLiteral("x"));
+        QCOMPARE(f.sets.find(set.id)->customCharacters, QStringLiteral("x"));
         QCOMPARE(f.backend.typedText(), QStringLiteral("y")); // once: after reorder mode, not from the menu
         f.clock.advance(3000);
         QCOMPARE(f.clock.pendingCount(), 0); // settled: no frame and no step left
@@ -268,7 +269,7 @@ private Q_SLOTS:
         KeyboardLayoutInput shown = f.symbols("", {"ŋ", "ə"});
         shown.showSaveRow = true;
         f.click(f.at(shown, Kind::SaveButton));
-        shown.isSavingPalette = true;
+        shown.isSavingSet = true;
         const QPoint add = f.at(shown, Kind::AddKey);
         f.click(add);
         QCOMPARE(f.panel.log, QStringList({"allow", "key", "key"}));
@@ -294,10 +295,10 @@ private Q_SLOTS:
 
         name->setText("  Greek  ");
         QTest::keyClick(name, Qt::Key_Return);
-        const SymbolPalette greek = f.palettes.palettes().last();
+        const SymbolSet greek = f.sets.sets().last();
         QVERIFY(greek.name == "Greek" && !greek.isMain && !greek.isAdditional && !greek.isSystem);
         QCOMPARE(greek.customCharacters, sep({"ŋ", "ə", "abcdef"}));
-        QCOMPARE(f.state.activePaletteID(), greek.idText());
+        QCOMPARE(f.state.activeSetId(), greek.idText());
         QCOMPARE(f.state.temporaryCustomCharacters(), QString());
         f.clock.advance(0);
         QCOMPARE(f.panel.log, QStringList({"allow", "key", "key", "key", "deny"}));
@@ -308,8 +309,8 @@ private Q_SLOTS:
     void fieldsOpenInTheirOwnWindowWhereThePanelTakesNoFocus() {
         KeyboardViewFixture f;
         f.panel.takesFocus = false;
-        f.view = std::make_unique<KeyboardView>(f.state, f.palettes, f.localization, f.injector, &f.panel,
-                                                &f.clock);
+        f.view =
+            std::make_unique<KeyboardView>(f.state, f.sets, f.localization, f.injector, &f.panel, &f.clock);
         f.useUnsaved(QStringLiteral("ŋ"));
         f.show();
         for (const QString typed : {"x", "ə"}) {
@@ -362,15 +363,15 @@ private Q_SLOTS:
 
     void dotsSwitchTheSet() {
         KeyboardViewFixture f;
-        f.state.setActivePaletteID(customPaletteIDText);
+        f.state.setActiveSetId(UnsavedSet::idText);
         f.show();
         KeyboardLayoutInput shown = f.symbols("");
         shown.dotCount = 2;
         const QList<QRectF> dots = KeyboardLayout::compute(shown).dots();
         f.click(dots[1].center().toPoint()); // the unsaved set's dot does nothing
-        QCOMPARE(f.state.activePaletteID(), customPaletteIDText);
+        QCOMPARE(f.state.activeSetId(), UnsavedSet::idText);
         f.click(dots[0].center().toPoint());
-        QCOMPARE(f.state.activePaletteID(), f.palettes.mainPalette()->idText());
+        QCOMPARE(f.state.activeSetId(), f.sets.mainSet()->idText());
     }
 
     // What the gestures change in a set: a preset, or the unsaved set. Edits: delete:text,
@@ -398,11 +399,11 @@ private Q_SLOTS:
             text->replace(u'·', customSymbolSeparator);
         KeyboardViewFixture f;
         const bool unsaved = base == "unsaved";
-        const SymbolPalette set = unsaved ? SymbolPalette() : f.addSet(base, custom, true);
+        const SymbolSet set = unsaved ? SymbolSet() : f.addSet(base, custom, true);
         if (unsaved)
             f.useUnsaved(custom);
-        const auto storedBefore = f.store.data(PaletteManager::storageKey);
-        SymbolEditor editor(f.state, f.palettes);
+        const auto storedBefore = f.store.data(SetStore::storageKey);
+        SymbolEditor editor(f.state, f.sets);
         const QString arg = edit.section(':', 1);
         if (edit.startsWith("delete"))
             editor.deleteSymbol(arg);
@@ -413,10 +414,10 @@ private Q_SLOTS:
                               arg.section('>', 1).toInt(), true);
         if (unsaved) {
             QCOMPARE(f.state.temporaryCustomCharacters(), after);
-            QVERIFY(f.store.data(PaletteManager::storageKey) == storedBefore);
+            QVERIFY(f.store.data(SetStore::storageKey) == storedBefore);
             return;
         }
-        const SymbolPalette s = *f.palettes.palette(set.id);
+        const SymbolSet s = *f.sets.find(set.id);
         QCOMPARE(QStringList({s.baseCharacters, s.customCharacters, QString::number(s.isSystem)}).join('|'),
                  after);
     }

@@ -122,8 +122,8 @@ void TestSettingsStore::hostileFiles() {
     QCOMPARE(store.value(SettingKey::KeyboardSize), QVariant(QStringLiteral("Full")));
     QCOMPARE(config.bytes(), file); // reading alone changes nothing
 
-    store.setValue(SettingKey::ActivePaletteID, QStringLiteral("A"));
-    store.setValue(SettingKey::ActivePaletteID, QStringLiteral("B"));
+    store.setValue(SettingKey::ActiveSetId, QStringLiteral("A"));
+    store.setValue(SettingKey::ActiveSetId, QStringLiteral("B"));
     QCOMPARE(config.copies().size(), unreadable.isEmpty() ? 0 : 1);
     if (!unreadable.isEmpty())
         QCOMPARE(config.onlyCopy(), file);
@@ -246,7 +246,7 @@ void TestSettingsStore::anotherProcessesChangesAreTakenIn() {
 
     // Before the file's change is noticed, a write still carries it along.
     theirs.setValue(SettingKey::AppLanguage, QStringLiteral("ru"));
-    mine.setValue(SettingKey::ActivePaletteID, QStringLiteral("mine"));
+    mine.setValue(SettingKey::ActiveSetId, QStringLiteral("mine"));
     QVERIFY(config.bytes().contains("appLanguage=ru"));
     QCOMPARE(mine.text(SettingKey::AppLanguage), QStringLiteral("ru"));
 

@@ -3,7 +3,8 @@
 #include "hotkeys/HotkeySettings.h"
 #include "hotkeys/KeyTable.h"
 #include "keyboard/KeyboardState.h"
-#include "palettes/PresetCatalogue.h"
+#include "sets/PresetCatalogue.h"
+#include "sets/UnsavedSet.h"
 #include "settings/CustomRowButton.h"
 #include "settings/GeneralTab.h"
 #include "settings/HotkeyRecorderView.h"
@@ -68,7 +69,7 @@ private Q_SLOTS:
 private:
     QString autostartFile() const { return m->dir.filePath(QStringLiteral("autostart/runeboard.desktop")); }
     KeyboardState& keyboard() { return m->app->keyboardState(); }
-    PaletteManager& palettes() { return m->app->paletteManager(); }
+    SetStore& store() { return m->app->setStore(); }
     HotkeySettings& hotkeys() { return m->app->hotkeySettings(); }
 
     std::unique_ptr<AppFixture> m;
@@ -186,10 +187,10 @@ void SettingsViewTest::startAtLoginShowsTheFileAsItIs() {
 }
 
 void SettingsViewTest::longListMakesOnlyTheRowsInViewAndTabWalksOn() {
-    QList<SymbolPalette> sets(2000);
+    QList<SymbolSet> sets(2000);
     for (qsizetype i = 0; i < sets.size(); ++i)
         sets[i].name = QString::number(i);
-    palettes().setPalettes(sets);
+    store().replaceSets(sets);
     m_view->setSelectedTab(1);
     QVERIFY(m_view->setsTab()->findChildren<SetRow*>().size() < 30);
     m_view->setsTab()->row(1500)->deleteButton()->setFocus();
@@ -204,7 +205,7 @@ void SettingsViewTest::setsTabRules() {
     QVERIFY(!rows(0)->quickAccessButton()->isEnabled());
     for (int i : {1, 2, 3})
         click(rows(i)->quickAccessButton());
-    QCOMPARE(palettes().additionalPalettes().size(), 2);
+    QCOMPARE(store().additionalSets().size(), 2);
     QCOMPARE(rows(1)->quickAccessButton()->symbol(), SymbolIcon::Kind::PlusCircleFill);
     QCOMPARE(rows(3)->quickAccessButton()->symbol(), SymbolIcon::Kind::PlusCircle);
 
@@ -213,7 +214,7 @@ void SettingsViewTest::setsTabRules() {
     QVERIFY(rows(1)->set().isMain && !rows(1)->set().isAdditional);
     QCOMPARE(rows(1)->mainMarker()->symbol(), SymbolIcon::Kind::CheckmarkCircleFill);
     QCOMPARE(rows(0)->mainMarker()->symbol(), SymbolIcon::Kind::Circle);
-    QCOMPARE(keyboard().activePaletteID(), rows(1)->set().idText());
+    QCOMPARE(keyboard().activeSetId(), rows(1)->set().idText());
 
     // The custom row opens an empty unsaved set and shows the keyboard.
     KeyboardState& state = keyboard();
@@ -222,7 +223,7 @@ void SettingsViewTest::setsTabRules() {
     state.setTemporaryCustomCharacters(QStringLiteral("ab"));
     m_view->setSelectedTab(1);
     click(m_view->setsTab()->customRow());
-    QCOMPARE(state.activePaletteID(), KeyboardState::customEmptyID);
+    QCOMPARE(state.activeSetId(), UnsavedSet::startedEmpty);
     QCOMPARE(state.temporaryCustomCharacters(), QString());
     QVERIFY(state.isKeyboardVisible());
 }
@@ -237,8 +238,8 @@ void SettingsViewTest::deleteConfirmation_data() {
 void SettingsViewTest::deleteConfirmation() {
     QFETCH(int, answer);
     SetsTab* tab = m_view->setsTab();
-    const QString activeBefore = keyboard().activePaletteID();
-    const SymbolPalette set = tab->row(0)->set();
+    const QString activeBefore = keyboard().activeSetId();
+    const SymbolSet set = tab->row(0)->set();
     click(tab->row(0)->deleteButton());
     QMessageBox* box = tab->deleteConfirmation();
     QVERIFY(box);
@@ -248,18 +249,18 @@ void SettingsViewTest::deleteConfirmation() {
     else
         click(box->findChild<QPushButton*>(answer == 0 ? QStringLiteral("confirmDelete")
                                                        : QStringLiteral("cancelDelete")));
-    QTRY_VERIFY(!tab->paletteToDelete() && !tab->deleteConfirmation());
-    QCOMPARE(palettes().palette(set.id).has_value(), answer != 0);
+    QTRY_VERIFY(!tab->setToDelete() && !tab->deleteConfirmation());
+    QCOMPARE(store().find(set.id).has_value(), answer != 0);
     QCOMPARE(tab->rowCount(), answer == 0 ? 15 : 16);
-    QCOMPARE(keyboard().activePaletteID(), activeBefore);
+    QCOMPARE(keyboard().activeSetId(), activeBefore);
 }
 
 void SettingsViewTest::factoryResetRestoresPresetsAndHotkeys() {
-    SymbolPalette mine;
+    SymbolSet mine;
     mine.id = QUuid::createUuid();
     mine.name = QStringLiteral("Mine");
-    palettes().addPalette(mine);
-    palettes().deletePalette(palettes().palettes().at(3).id);
+    store().addSet(mine);
+    store().deleteSet(store().sets().at(3).id);
     keyboard().setKeyboardSize(KeyboardSize::Full);
     hotkeys().setToggleKeyboard({0, 0});
     hotkeys().setSwitchPalette2({98, CarbonModifier::Control});
@@ -272,10 +273,10 @@ void SettingsViewTest::factoryResetRestoresPresetsAndHotkeys() {
     for (int i = 0; i < m_view->setsTab()->rowCount(); ++i)
         names.append(m_view->setsTab()->row(i)->set().name);
     QStringList presetNames;
-    for (const SymbolPalette& set : presetCatalogue())
+    for (const SymbolSet& set : presetCatalogue())
         presetNames.append(set.name);
     QCOMPARE(names, presetNames);
-    QCOMPARE(palettes().mainPalette()->name, QStringLiteral("preset_kazakh_cyr"));
+    QCOMPARE(store().mainSet()->name, QStringLiteral("preset_kazakh_cyr"));
     QCOMPARE(m->hotkeys->active.size(), 4);
     for (quint32 key : {40u, 18u, 19u, 20u})
         QVERIFY(pressStored(*m->hotkeys, key, optionShift));

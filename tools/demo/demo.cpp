@@ -4,7 +4,7 @@
 #include "XSession.h"
 
 #include "keyboard/view/KeyboardLayout.h"
-#include "palettes/PaletteManager.h"
+#include "sets/SetStore.h"
 #include "storage/SettingsStore.h"
 
 #include <QCoreApplication>
@@ -94,16 +94,16 @@ private:
     // A fresh configuration on the first call: the presets, German as the main set.
     void configure(KeyboardSize size) {
         SettingsStore store(m_session.configHome() + QStringLiteral("/runeboard/runeboard.conf"));
-        PaletteManager palettes(store, QStringLiteral("en"));
+        SetStore sets(store, QStringLiteral("en"));
         QUuid german;
-        for (const SymbolPalette& p : palettes.palettes())
+        for (const SymbolSet& p : sets.sets())
             if (p.name == QLatin1String("preset_german"))
                 german = p.id;
-        palettes.setMainPalette(german);
+        sets.setMainSet(german);
         store.setString(QStringLiteral("keyboardSize"), rawString(size));
         KeyboardLayoutInput in;
         in.size = size;
-        in.baseSymbols = SymbolPalette::graphemes(QStringLiteral("äöüß"));
+        in.baseSymbols = SymbolSet::graphemes(QStringLiteral("äöüß"));
         m_layout = KeyboardLayout::compute(in);
     }
 

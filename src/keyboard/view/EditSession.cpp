@@ -3,7 +3,7 @@
 #include "keyboard/SymbolEditor.h"
 #include "keyboard/view/FocusLender.h"
 #include "keyboard/view/ViewClock.h"
-#include "palettes/SymbolPalette.h"
+#include "sets/SymbolSet.h"
 
 EditSession::EditSession(ViewClock& clock, FocusLender& lender, int graphemeLimit)
     : m_clock(clock)
@@ -49,7 +49,7 @@ void EditSession::open() {
 
 void EditSession::edit(const QString& text) {
     m_text = text;
-    if (m_limit <= 0 || m_cutTask >= 0 || SymbolPalette::graphemes(text).size() <= m_limit)
+    if (m_limit <= 0 || m_cutTask >= 0 || SymbolSet::graphemes(text).size() <= m_limit)
         return;
     m_cutTask = m_clock.schedule(0, [this] {
         m_cutTask = -1;

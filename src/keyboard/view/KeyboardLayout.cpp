@@ -3,7 +3,7 @@
 #include "keyboard/view/ButtonFrameKey.h"
 #include "keyboard/view/ContinuousCorners.h"
 #include "keyboard/view/WrapLayout.h"
-#include "palettes/SymbolPalette.h"
+#include "sets/SymbolSet.h"
 
 #include <algorithm>
 
@@ -89,7 +89,7 @@ public:
     }
 
     Item saveRow() const {
-        if (in.isSavingPalette)
+        if (in.isSavingSet)
             return fieldRow(m, 3 * m.keySize + 4, KeyboardElementKind::NameField,
                             KeyboardElementKind::NameConfirm, KeyboardElementKind::NameCancel);
         Item item;
@@ -121,14 +121,14 @@ void emitItems(QList<KeyboardElement>& out, const QList<Item>& items, const QLis
 } // namespace
 
 qreal KeyboardLayout::keyWidth(const QString& text, const KeyboardMetrics& metrics) {
-    const qsizetype n = SymbolPalette::graphemes(text).size();
+    const qsizetype n = SymbolSet::graphemes(text).size();
     if (n < 2)
         return metrics.keySize;
     return std::max(metrics.keySize, qreal(n) * metrics.fontSize * 0.65 + 12);
 }
 
 qreal KeyboardLayout::labelFontSize(const QString& text, const KeyboardMetrics& metrics) {
-    return SymbolPalette::graphemes(text).size() < 2 ? metrics.fontSize : metrics.fontSize * 0.75;
+    return SymbolSet::graphemes(text).size() < 2 ? metrics.fontSize : metrics.fontSize * 0.75;
 }
 
 QString KeyboardLayout::frameIdentifier(const QString& text, bool isCustom) {

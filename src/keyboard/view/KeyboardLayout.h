@@ -19,7 +19,7 @@ struct KeyboardLayoutInput {
     bool isAddingMode = false;
     int activeAddingSection = 0;
     bool showSaveRow = false;
-    bool isSavingPalette = false;
+    bool isSavingSet = false;
     // Width of the save button's title (measured by the caller with its font).
     qreal saveTitleWidth = 0;
     // Number of set dots (quick-access sets plus the unsaved set); fewer than two show none.

@@ -3,7 +3,7 @@
 #include "keyboard/KeyboardState.h"
 #include "keyboard/view/ContinuousCorners.h"
 #include "localization/LocalizationManager.h"
-#include "palettes/PaletteManager.h"
+#include "sets/SetStore.h"
 
 #include <QHash>
 
@@ -14,23 +14,22 @@ namespace {
 KeyboardSceneBuilder::KeyboardSceneBuilder(Measure measure)
     : m_measure(std::move(measure)) {}
 
-KeyboardSceneBuilder::Input KeyboardSceneBuilder::read(const KeyboardState& state,
-                                                       const PaletteManager& paletteManager,
+KeyboardSceneBuilder::Input KeyboardSceneBuilder::read(const KeyboardState& state, const SetStore& setStore,
                                                        const LocalizationManager& localizationManager) {
-    const bool customActive = state.isCustomPaletteActive();
-    const SymbolPalette palette = state.activePalette();
+    const bool customActive = state.isUnsavedSetActive();
+    const SymbolSet set = state.activeSet();
     Input in;
     in.size = state.keyboardSize();
-    in.baseSymbols = palette.baseSymbols();
-    in.customSymbols = palette.customSymbols();
+    in.baseSymbols = set.baseSymbols();
+    in.customSymbols = set.customSymbols();
     in.separateCustomSymbols = state.separateCustomSymbols();
     in.shift = state.isShiftPressed();
     in.shiftKey = state.offersShiftKey();
     in.showSaveRow = customActive && !state.temporaryCustomCharacters().isEmpty();
     in.saveTitle = localizationManager.localized(QStringLiteral("save_palette"));
     // The dots name the quick-access sets as they are now, plus the unsaved set when it is shown.
-    const QString activeID = state.activePaletteID();
-    for (const SymbolPalette& p : paletteManager.quickAccessPalettes()) {
+    const QString activeID = state.activeSetId();
+    for (const SymbolSet& p : setStore.quickAccessSets()) {
         in.dotSetIDs.append(p.idText());
         in.activeDots.append(!customActive && p.idText() == activeID);
     }
@@ -55,7 +54,7 @@ void KeyboardSceneBuilder::update(const Input& input, const std::optional<ViewAn
     in.isAddingMode = input.isAddingMode;
     in.activeAddingSection = input.isAddingMode ? input.activeAddingSection : 0;
     in.showSaveRow = input.showSaveRow;
-    in.isSavingPalette = input.isSavingPalette;
+    in.isSavingSet = input.isSavingSet;
     in.dotCount = input.activeDots.size() >= 2 ? int(input.activeDots.size()) : 0;
     in.shiftKey = input.shiftKey;
     if (m_measure) {

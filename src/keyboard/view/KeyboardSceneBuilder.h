@@ -14,7 +14,7 @@
 
 class KeyboardState;
 class LocalizationManager;
-class PaletteManager;
+class SetStore;
 
 // Lays the keyboard out and says what is drawn at a moment: keys and buttons
 // with their faces, labels and animated frames, the close button, the dots and
@@ -32,7 +32,7 @@ public:
         ShiftLatch::State shiftLatch = ShiftLatch::Off;
         bool isAddingMode = false;
         int activeAddingSection = 1; // the section the add field opens in: the custom symbols
-        bool isSavingPalette = false;
+        bool isSavingSet = false;
         bool showSaveRow = false;
         QString saveTitle;
         QList<bool> activeDots; // one per set dot; fewer than two show none
@@ -50,7 +50,7 @@ public:
     static constexpr int boldWeight = 700;
 
     // What the managers say is to be shown; the editing flags are left to the caller.
-    static Input read(const KeyboardState& state, const PaletteManager& paletteManager,
+    static Input read(const KeyboardState& state, const SetStore& setStore,
                       const LocalizationManager& localizationManager);
 
     // Without a measure every label is taken to fit the key its rule gives it.

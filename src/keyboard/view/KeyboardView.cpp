@@ -5,7 +5,7 @@
 #include "keyboard/KeyboardState.h"
 #include "keyboard/view/ViewClock.h"
 #include "localization/LocalizationManager.h"
-#include "palettes/PaletteManager.h"
+#include "sets/SetStore.h"
 
 #include <QContextMenuEvent>
 #include <QFontMetricsF>
@@ -27,14 +27,13 @@ KeyboardPanel* lenderPanel(KeyboardPanel* window) {
 }
 } // namespace
 
-KeyboardView::KeyboardView(KeyboardState& state, PaletteManager& paletteManager,
-                           LocalizationManager& localizationManager, InputInjector& injector,
-                           KeyboardPanel* window, ViewClock* clock)
+KeyboardView::KeyboardView(KeyboardState& state, SetStore& setStore, LocalizationManager& localizationManager,
+                           InputInjector& injector, KeyboardPanel* window, ViewClock* clock)
     : m_state(state)
-    , m_paletteManager(paletteManager)
+    , m_setStore(setStore)
     , m_localization(localizationManager)
     , m_injector(injector)
-    , m_editor(state, paletteManager)
+    , m_editor(state, setStore)
     , m_ownClock(clock ? nullptr : std::make_unique<SystemViewClock>())
     , m_clock(clock ? *clock : *m_ownClock)
     , m_scene([this](const QString& text, qreal pixelSize, int weight) {
@@ -89,10 +88,10 @@ KeyboardView::~KeyboardView() {
 }
 
 void KeyboardView::rebuild() {
-    KeyboardSceneBuilder::Input in = KeyboardSceneBuilder::read(m_state, m_paletteManager, m_localization);
+    KeyboardSceneBuilder::Input in = KeyboardSceneBuilder::read(m_state, m_setStore, m_localization);
     in.isAddingMode = m_add.isOpen();
     in.activeAddingSection = m_activeAddingSection;
-    in.isSavingPalette = m_name.isOpen();
+    in.isSavingSet = m_name.isOpen();
     in.isReordering = m_reorder.isOn();
     in.draggedCharacter = m_reorder.draggedCharacter();
     in.draggedIsCustom = m_reorder.draggedIsCustom();
@@ -255,7 +254,7 @@ void KeyboardView::handle(const GestureIntent& intent) {
     case GestureIntent::Dot:
         // A copy: the change rebuilds the input the identifier lives in.
         if (const QStringList ids = m_scene.input().dotSetIDs; intent.target.dot < ids.size())
-            m_state.setActivePaletteID(ids[intent.target.dot]);
+            m_state.setActiveSetId(ids[intent.target.dot]);
         break;
     case GestureIntent::Background:
         // Reorder mode takes precedence and ends with nothing else changed.

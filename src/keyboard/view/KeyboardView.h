@@ -21,7 +21,7 @@ class InputInjector;
 class KeyboardPanel;
 class KeyboardState;
 class LocalizationManager;
-class PaletteManager;
+class SetStore;
 class QMenu;
 class ViewClock;
 
@@ -39,9 +39,8 @@ public:
     // lends it the focus while a field is open and keeps it in place while keys are
     // reordered. `clock` times the deferred steps and animations, the event loop's when
     // none is given. Both must outlive the view.
-    KeyboardView(KeyboardState& state, PaletteManager& paletteManager,
-                 LocalizationManager& localizationManager, InputInjector& injector,
-                 KeyboardPanel* window = nullptr, ViewClock* clock = nullptr);
+    KeyboardView(KeyboardState& state, SetStore& setStore, LocalizationManager& localizationManager,
+                 InputInjector& injector, KeyboardPanel* window = nullptr, ViewClock* clock = nullptr);
     ~KeyboardView() override;
 
     QSize sizeHint() const override;
@@ -61,7 +60,7 @@ public:
     void cancelSave();
     // What the fields hold, and whether each has been given the focus since it opened.
     QString newCharacter() const { return m_add.text(); }
-    QString paletteName() const { return m_name.text(); }
+    QString setName() const { return m_name.text(); }
     bool isAddFieldFocused() const { return m_add.isFocused(); }
     bool isSaveFieldFocused() const { return m_name.isFocused(); }
 
@@ -82,7 +81,7 @@ private:
     void scheduleFrame();
 
     KeyboardState& m_state;
-    PaletteManager& m_paletteManager;
+    SetStore& m_setStore;
     LocalizationManager& m_localization;
     InputInjector& m_injector;
     SymbolEditor m_editor;

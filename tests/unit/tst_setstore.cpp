@@ -1,8 +1,8 @@
 #include "ConfigDir.h"
 #include "StdoutCapture.h"
-#include "palettes/PaletteManager.h"
-#include "palettes/PaletteMerge.h"
-#include "palettes/PresetCatalogue.h"
+#include "sets/PresetCatalogue.h"
+#include "sets/SetMerge.h"
+#include "sets/SetStore.h"
 #include "storage/SettingsStore.h"
 
 #include <QSignalSpy>
@@ -11,25 +11,25 @@
 namespace {
 const QString sep(customSymbolSeparator);
 
-QUuid idOf(const PaletteManager& manager, const QString& name) {
-    for (const SymbolPalette& p : manager.palettes()) {
+QUuid idOf(const SetStore& manager, const QString& name) {
+    for (const SymbolSet& p : manager.sets()) {
         if (p.name == name)
             return p.id;
     }
     return {};
 }
 
-QStringList names(const QList<SymbolPalette>& palettes) {
+QStringList names(const QList<SymbolSet>& sets) {
     QStringList list;
-    for (const SymbolPalette& p : palettes)
+    for (const SymbolSet& p : sets)
         list.append(p.name);
     return list;
 }
 
 // Sets written as "A1 B2* C+": set A with custom characters "1", set B with
 // "2" and main, set C additional.
-QList<SymbolPalette> sets(const QString& words) {
-    QList<SymbolPalette> list;
+QList<SymbolSet> sets(const QString& words) {
+    QList<SymbolSet> list;
     for (QString word : words.split(u' ', Qt::SkipEmptyParts)) {
         const bool isMain = word.endsWith(u'*'), isAdditional = word.endsWith(u'+');
         if (isMain || isAdditional)
@@ -45,16 +45,16 @@ QList<SymbolPalette> sets(const QString& words) {
     return list;
 }
 
-QString described(const QList<SymbolPalette>& list) {
+QString described(const QList<SymbolSet>& list) {
     QStringList words;
-    for (const SymbolPalette& p : list)
+    for (const SymbolSet& p : list)
         words.append(p.name + p.customCharacters + (p.isMain ? "*" : p.isAdditional ? "+" : ""));
     return words.join(u' ');
 }
 
 } // namespace
 
-class TestPaletteManager : public QObject {
+class TestSetStore : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
@@ -73,26 +73,26 @@ private Q_SLOTS:
     void twoRunebardsSharingTheFileKeepBothEdits();
 };
 
-void TestPaletteManager::writesTheExactDocument() {
-    const SymbolPalette greek{*SymbolPalette::parseId(QStringLiteral("0f8fad5b-d9cb-469f-a165-70867728950e")),
-                              "Greek \"α\"",
-                              "αβ",
-                              "x" + sep + "yz",
-                              true,
-                              false,
-                              false};
-    QCOMPARE(QString::fromUtf8(SymbolPalette::encodeList({greek})),
+void TestSetStore::writesTheExactDocument() {
+    const SymbolSet greek{*SymbolSet::parseId(QStringLiteral("0f8fad5b-d9cb-469f-a165-70867728950e")),
+                          "Greek \"α\"",
+                          "αβ",
+                          "x" + sep + "yz",
+                          true,
+                          false,
+                          false};
+    QCOMPARE(QString::fromUtf8(SymbolSet::encodeList({greek})),
              QStringLiteral("[{\"id\":\"0F8FAD5B-D9CB-469F-A165-70867728950E\",\"name\":\"Greek \\\"α\\\"\","
                             "\"baseCharacters\":\"αβ\",\"customCharacters\":\"x\\u001fyz\",\"isMain\":true,"
                             "\"isAdditional\":false,\"isSystem\":false}]"));
-    QList<SymbolPalette> list = presetCatalogue();
+    QList<SymbolSet> list = presetCatalogue();
     list.append(greek);
     list[5].customCharacters =
         "a\\b\n\t" + sep + "👨‍👩‍👧" + QChar(0xDDDD); // a lone surrogate too
-    QCOMPARE(SymbolPalette::decodeList(SymbolPalette::encodeList(list), nullptr), list);
+    QCOMPARE(SymbolSet::decodeList(SymbolSet::encodeList(list), nullptr), list);
 }
 
-void TestPaletteManager::reading_data() {
+void TestSetStore::reading_data() {
     QTest::addColumn<QByteArray>("json");
     QTest::addColumn<QByteArray>("rewritten"); // empty: refused
     const QByteArray ok = R"({"id":"0F8FAD5B-D9CB-469F-A165-70867728950E","name":"n","baseCharacters":"a",)"
@@ -112,16 +112,16 @@ void TestPaletteManager::reading_data() {
         whole);
 }
 
-void TestPaletteManager::reading() {
+void TestSetStore::reading() {
     QFETCH(QByteArray, json);
     QFETCH(QByteArray, rewritten);
     QString error;
-    const auto decoded = SymbolPalette::decodeList(json, &error);
+    const auto decoded = SymbolSet::decodeList(json, &error);
     QCOMPARE(error.isEmpty(), decoded.has_value());
-    QCOMPARE(decoded ? SymbolPalette::encodeList(*decoded) : QByteArray(), rewritten);
+    QCOMPARE(decoded ? SymbolSet::encodeList(*decoded) : QByteArray(), rewritten);
 }
 
-void TestPaletteManager::symbols_data() {
+void TestSetStore::symbols_data() {
     QTest::addColumn<bool>("base");
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("appended"); // null: nothing appended
@@ -145,20 +145,20 @@ void TestPaletteManager::symbols_data() {
     row("base: separator is a character", true, "a" + sep, none, "a" + sep, {"a", sep});
 }
 
-void TestPaletteManager::symbols() {
+void TestSetStore::symbols() {
     QFETCH(bool, base);
     QFETCH(QString, text);
     QFETCH(QString, appended);
     QFETCH(QString, result);
     QFETCH(QStringList, symbols);
-    SymbolPalette palette;
-    (base ? palette.baseCharacters : palette.customCharacters) =
-        appended.isNull() ? text : SymbolPalette::appendingCustomSymbol(text, appended);
-    QCOMPARE(base ? palette.baseCharacters : palette.customCharacters, result);
-    QCOMPARE(base ? palette.baseSymbols() : palette.customSymbols(), symbols);
+    SymbolSet set;
+    (base ? set.baseCharacters : set.customCharacters) =
+        appended.isNull() ? text : SymbolSet::appendingCustomSymbol(text, appended);
+    QCOMPARE(base ? set.baseCharacters : set.customCharacters, result);
+    QCOMPARE(base ? set.baseSymbols() : set.customSymbols(), symbols);
 }
 
-void TestPaletteManager::firstRunChoosesMainByLanguage_data() {
+void TestSetStore::firstRunChoosesMainByLanguage_data() {
     QTest::addColumn<QString>("language");
     QTest::addColumn<QString>("main");
     for (const char* language : {"ru", "", "TR"})
@@ -167,52 +167,53 @@ void TestPaletteManager::firstRunChoosesMainByLanguage_data() {
                         << "preset_turkish";
 }
 
-void TestPaletteManager::firstRunChoosesMainByLanguage() {
+void TestSetStore::firstRunChoosesMainByLanguage() {
     QFETCH(QString, language);
     QFETCH(QString, main);
     ConfigDir config;
     {
         SettingsStore store(config.path());
-        PaletteManager manager(store, language);
-        QCOMPARE(manager.palettes().size(), 16);
-        QCOMPARE(names(manager.quickAccessPalettes()), QStringList{main});
+        SetStore manager(store, language);
+        QCOMPARE(manager.sets().size(), 16);
+        QCOMPARE(names(manager.quickAccessSets()), QStringList{main});
         QVERIFY(!QFile::exists(config.path())); // nothing written until the first change
         manager.toggleAdditional(idOf(manager, QStringLiteral("preset_german")));
     }
     SettingsStore reread(config.path());
-    PaletteManager again(reread, QStringLiteral("tr"));
-    QCOMPARE(names(again.quickAccessPalettes()), (QStringList{main, "preset_german"}));
+    SetStore again(reread, QStringLiteral("tr"));
+    QCOMPARE(names(again.quickAccessSets()), (QStringList{main, "preset_german"}));
 }
 
-void TestPaletteManager::undecodableSetsAreToldAndKept() {
+void TestSetStore::undecodableSetsAreToldAndKept() {
     ConfigDir config;
-    SettingsStore(config.path()).setData(PaletteManager::storageKey, "[{\"id\": typo");
+    SettingsStore(config.path()).setData(SetStore::storageKey, "[{\"id\": typo");
     const QByteArray original = config.bytes();
 
     StdoutCapture output;
     SettingsStore store(config.path());
-    PaletteManager manager(store, QStringLiteral("en"));
+    SetStore manager(store, QStringLiteral("en"));
     QCoreApplication::processEvents();
-    QCOMPARE(manager.palettes().size(), 16);
-    QCOMPARE(output.lines().filter(QStringLiteral("[PaletteManager] Failed to decode palettes: ")).size(), 1);
+    QCOMPARE(manager.sets().size(), 16);
+    QCOMPARE(output.lines().filter(QStringLiteral("[SetStore] Failed to decode the stored sets: ")).size(),
+             1);
     QCOMPARE(output.lines().filter(QStringLiteral("\"savedSymbolPalettes__v2\":")).size(), 1);
 
-    manager.deletePalette(manager.palettes().first().id);
+    manager.deleteSet(manager.sets().first().id);
     QCOMPARE(config.onlyCopy(), original);
-    QCOMPARE(SymbolPalette::decodeList(*store.data(PaletteManager::storageKey), nullptr)->size(), 15);
+    QCOMPARE(SymbolSet::decodeList(*store.data(SetStore::storageKey), nullptr)->size(), 15);
 
     // Sets stored as text are named as such, whatever order the statics were made in.
     ConfigDir asText;
-    SettingsStore(asText.path()).setString(PaletteManager::storageKey, QStringLiteral("[]"));
+    SettingsStore(asText.path()).setString(SetStore::storageKey, QStringLiteral("[]"));
     StdoutCapture said;
     SettingsStore reread(asText.path());
-    PaletteManager sets(reread, QStringLiteral("en"));
+    SetStore sets(reread, QStringLiteral("en"));
     QCoreApplication::processEvents();
     QVERIFY(said.lines().join(u' ').contains(
         QStringLiteral("\"savedSymbolPalettes__v2\" is not a @ByteArray(...) value")));
 }
 
-void TestPaletteManager::operations_data() {
+void TestSetStore::operations_data() {
     QTest::addColumn<QString>("stored");
     QTest::addColumn<QString>("operation"); // +X toggles X additional, *X makes it main, -X deletes it
     QTest::addColumn<QString>("expected");
@@ -230,28 +231,28 @@ void TestPaletteManager::operations_data() {
     row("stored empty list stays empty", "", "", "", "");
 }
 
-void TestPaletteManager::operations() {
+void TestSetStore::operations() {
     QFETCH(QString, stored);
     QFETCH(QString, operation);
     QFETCH(QString, expected);
     QFETCH(QString, quickAccess);
     ConfigDir config;
     SettingsStore store(config.path());
-    store.setData(PaletteManager::storageKey, SymbolPalette::encodeList(sets(stored)));
-    PaletteManager manager(store, QStringLiteral("en"));
+    store.setData(SetStore::storageKey, SymbolSet::encodeList(sets(stored)));
+    SetStore manager(store, QStringLiteral("en"));
     const QUuid target = QUuid::createUuidV5(QUuid(), operation.mid(1));
     if (operation.startsWith(u'+'))
         manager.toggleAdditional(target);
     else if (operation.startsWith(u'*'))
-        manager.setMainPalette(target);
+        manager.setMainSet(target);
     else if (operation.startsWith(u'-'))
-        manager.deletePalette(target);
-    QCOMPARE(described(manager.palettes()), expected);
-    QCOMPARE(names(manager.quickAccessPalettes()).join(u' '), quickAccess);
-    QCOMPARE(SymbolPalette::decodeList(*store.data(PaletteManager::storageKey), nullptr), manager.palettes());
+        manager.deleteSet(target);
+    QCOMPARE(described(manager.sets()), expected);
+    QCOMPARE(names(manager.quickAccessSets()).join(u' '), quickAccess);
+    QCOMPARE(SymbolSet::decodeList(*store.data(SetStore::storageKey), nullptr), manager.sets());
 }
 
-void TestPaletteManager::merge_data() {
+void TestSetStore::merge_data() {
     QTest::addColumn<QString>("base"); // "-": no readable list when this process read the file
     QTest::addColumn<QString>("mine");
     QTest::addColumn<QString>("theirs");
@@ -268,42 +269,42 @@ void TestPaletteManager::merge_data() {
     row("nothing readable before: both kept", "-", "A", "B", "B A");
 }
 
-void TestPaletteManager::merge() {
+void TestSetStore::merge() {
     QFETCH(QString, base);
     QFETCH(QString, mine);
     QFETCH(QString, theirs);
     QFETCH(QString, expected);
-    const std::optional<QList<SymbolPalette>> baseList =
+    const std::optional<QList<SymbolSet>> baseList =
         base == QLatin1String("-") ? std::nullopt : std::optional(sets(base));
-    QCOMPARE(described(PaletteMerge::merged(baseList, sets(mine), sets(theirs))), expected);
+    QCOMPARE(described(SetMerge::merged(baseList, sets(mine), sets(theirs))), expected);
 }
 
 // Two Runeboards on two displays, one configuration: a set turned off on one
 // stays off after an edit on the other.
-void TestPaletteManager::twoRunebardsSharingTheFileKeepBothEdits() {
+void TestSetStore::twoRunebardsSharingTheFileKeepBothEdits() {
     ConfigDir config;
     SettingsStore firstStore(config.path());
-    PaletteManager first(firstStore, QStringLiteral("en"));
+    SetStore first(firstStore, QStringLiteral("en"));
     const QUuid german = idOf(first, QStringLiteral("preset_german"));
     first.toggleAdditional(german);
     SettingsStore secondStore(config.path());
-    PaletteManager second(secondStore, QStringLiteral("en"));
-    QCOMPARE(second.additionalPalettes().size(), 1);
+    SetStore second(secondStore, QStringLiteral("en"));
+    QCOMPARE(second.additionalSets().size(), 1);
 
     first.toggleAdditional(german);
-    SymbolPalette french = *second.palette(idOf(second, QStringLiteral("preset_french")));
+    SymbolSet french = *second.find(idOf(second, QStringLiteral("preset_french")));
     french.customCharacters = QStringLiteral("x");
-    QVERIFY(second.updatePalette(french)); // before the other's change was noticed
-    QVERIFY(second.additionalPalettes().isEmpty());
+    QVERIFY(second.updateSet(french)); // before the other's change was noticed
+    QVERIFY(second.additionalSets().isEmpty());
 
-    QSignalSpy published(&first, &PaletteManager::palettesChanged);
-    QTRY_COMPARE(first.palette(french.id)->customCharacters, QStringLiteral("x"));
+    QSignalSpy published(&first, &SetStore::setsChanged);
+    QTRY_COMPARE(first.find(french.id)->customCharacters, QStringLiteral("x"));
     QCOMPARE(published.count(), 1);
     SettingsStore reread(config.path());
-    const auto stored = SymbolPalette::decodeList(*reread.data(PaletteManager::storageKey), nullptr);
-    QCOMPARE(*stored, second.palettes());
-    QCOMPARE(*stored, first.palettes());
+    const auto stored = SymbolSet::decodeList(*reread.data(SetStore::storageKey), nullptr);
+    QCOMPARE(*stored, second.sets());
+    QCOMPARE(*stored, first.sets());
 }
 
-QTEST_GUILESS_MAIN(TestPaletteManager)
-#include "tst_palettemanager.moc"
+QTEST_GUILESS_MAIN(TestSetStore)
+#include "tst_setstore.moc"

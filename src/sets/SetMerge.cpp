@@ -1,4 +1,4 @@
-#include "PaletteMerge.h"
+#include "SetMerge.h"
 
 #include <QHash>
 #include <QSet>
@@ -6,31 +6,30 @@
 #include <algorithm>
 
 namespace {
-QHash<QUuid, SymbolPalette> byId(const QList<SymbolPalette>& palettes) {
-    QHash<QUuid, SymbolPalette> map;
-    for (const SymbolPalette& p : palettes)
+QHash<QUuid, SymbolSet> byId(const QList<SymbolSet>& sets) {
+    QHash<QUuid, SymbolSet> map;
+    for (const SymbolSet& p : sets)
         map.insert(p.id, p);
     return map;
 }
 
-bool hasPresetNamed(const QList<SymbolPalette>& palettes, const QString& name) {
-    return std::any_of(palettes.cbegin(), palettes.cend(),
-                       [&name](const SymbolPalette& p) { return p.isSystem && p.name == name; });
+bool hasPresetNamed(const QList<SymbolSet>& sets, const QString& name) {
+    return std::any_of(sets.cbegin(), sets.cend(),
+                       [&name](const SymbolSet& p) { return p.isSystem && p.name == name; });
 }
 } // namespace
 
-QList<SymbolPalette> PaletteMerge::merged(const std::optional<QList<SymbolPalette>>& base,
-                                          const QList<SymbolPalette>& mine,
-                                          const QList<SymbolPalette>& theirs) {
-    const QHash<QUuid, SymbolPalette> before = byId(base.value_or(QList<SymbolPalette>()));
-    const QHash<QUuid, SymbolPalette> ours = byId(mine);
+QList<SymbolSet> SetMerge::merged(const std::optional<QList<SymbolSet>>& base, const QList<SymbolSet>& mine,
+                                  const QList<SymbolSet>& theirs) {
+    const QHash<QUuid, SymbolSet> before = byId(base.value_or(QList<SymbolSet>()));
+    const QHash<QUuid, SymbolSet> ours = byId(mine);
     const auto changedHere = [&](const QUuid& id) {
         return !before.contains(id) || !ours.contains(id) || ours.value(id) != before.value(id);
     };
 
-    QList<SymbolPalette> result;
+    QList<SymbolSet> result;
     QSet<QUuid> placed;
-    for (const SymbolPalette& their : theirs) {
+    for (const SymbolSet& their : theirs) {
         placed.insert(their.id);
         if (before.contains(their.id) && changedHere(their.id)) {
             if (ours.contains(their.id))
@@ -43,7 +42,7 @@ QList<SymbolPalette> PaletteMerge::merged(const std::optional<QList<SymbolPalett
             result.append(their);
         }
     }
-    for (const SymbolPalette& our : mine) {
+    for (const SymbolSet& our : mine) {
         if (placed.contains(our.id))
             continue;
         // Deleted there: gone, unless it was edited here since.
@@ -52,15 +51,15 @@ QList<SymbolPalette> PaletteMerge::merged(const std::optional<QList<SymbolPalett
     }
 
     // Both sides chose a main set: this process's choice is the later one here.
-    const auto isMain = [](const SymbolPalette& p) { return p.isMain; };
+    const auto isMain = [](const SymbolSet& p) { return p.isMain; };
     if (std::count_if(result.cbegin(), result.cend(), isMain) > 1) {
         const auto ourMain = std::find_if(mine.cbegin(), mine.cend(), isMain);
         QUuid keep = std::find_if(result.cbegin(), result.cend(), isMain)->id;
-        if (ourMain != mine.cend() &&
-            std::any_of(result.cbegin(), result.cend(),
-                        [&](const SymbolPalette& p) { return p.isMain && p.id == ourMain->id; }))
+        if (ourMain != mine.cend() && std::any_of(result.cbegin(), result.cend(), [&](const SymbolSet& p) {
+                return p.isMain && p.id == ourMain->id;
+            }))
             keep = ourMain->id;
-        for (SymbolPalette& p : result)
+        for (SymbolSet& p : result)
             p.isMain = p.isMain && p.id == keep;
     }
     return result;

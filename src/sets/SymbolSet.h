@@ -11,7 +11,7 @@
 // One symbol set. Base characters hold one symbol per grapheme cluster;
 // custom characters hold symbols separated by U+001F (or one per cluster when
 // the text holds no separator, the older plain form).
-struct SymbolPalette {
+struct SymbolSet {
     QUuid id;
     QString name; // a translation key for presets, the user's text otherwise
     QString baseCharacters;
@@ -20,7 +20,7 @@ struct SymbolPalette {
     bool isAdditional = false;
     bool isSystem = false;
 
-    bool operator==(const SymbolPalette&) const = default;
+    bool operator==(const SymbolSet&) const = default;
 
     QStringList baseSymbols() const;
     QStringList customSymbols() const;
@@ -43,16 +43,12 @@ struct SymbolPalette {
     static QStringList graphemes(const QString& text);
 
     // The JSON document of a list of sets, members in their fixed order, compact, UTF-8.
-    static QByteArray encodeList(const QList<SymbolPalette>& palettes);
+    static QByteArray encodeList(const QList<SymbolSet>& sets);
     // Strict reading: every member present with its type, well-formed identifiers.
     // On failure, returns nothing and puts a description into *error.
-    static std::optional<QList<SymbolPalette>> decodeList(const QByteArray& json, QString* error);
+    static std::optional<QList<SymbolSet>> decodeList(const QByteArray& json, QString* error);
 };
 
 inline constexpr QChar customSymbolSeparator{0x1F};
 
-// The identifier of the unsaved custom set; never given to a stored set.
-inline const QUuid customPaletteID{};
-inline const QString customPaletteIDText = QStringLiteral("00000000-0000-0000-0000-000000000000");
-
-size_t qHash(const SymbolPalette& palette, size_t seed = 0) noexcept;
+size_t qHash(const SymbolSet& set, size_t seed = 0) noexcept;

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "palettes/SymbolPalette.h"
+#include "sets/SymbolSet.h"
 
 #include <optional>
 
@@ -9,8 +9,8 @@
 // the file holds them now (theirs). The last edit of each set wins: a set this
 // process changed keeps its version, a set only the other process changed
 // takes theirs, and sets added or deleted on either side stay added or deleted.
-class PaletteMerge {
+class SetMerge {
 public:
-    static QList<SymbolPalette> merged(const std::optional<QList<SymbolPalette>>& base,
-                                       const QList<SymbolPalette>& mine, const QList<SymbolPalette>& theirs);
+    static QList<SymbolSet> merged(const std::optional<QList<SymbolSet>>& base, const QList<SymbolSet>& mine,
+                                   const QList<SymbolSet>& theirs);
 };

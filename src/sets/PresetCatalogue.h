@@ -1,7 +1,7 @@
 #pragma once
 
-#include "palettes/SymbolPalette.h"
+#include "sets/SymbolSet.h"
 
 // The sixteen preset sets, in catalogue order, each with a fresh identifier,
 // none main or additional, all marked as system sets.
-QList<SymbolPalette> presetCatalogue();
+QList<SymbolSet> presetCatalogue();

@@ -1,6 +1,6 @@
-#include "SymbolPalette.h"
+#include "SymbolSet.h"
 
-#include "palettes/JsonText.h"
+#include "sets/JsonText.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -8,7 +8,7 @@
 #include <QRegularExpression>
 #include <QTextBoundaryFinder>
 
-QStringList SymbolPalette::graphemes(const QString& text) {
+QStringList SymbolSet::graphemes(const QString& text) {
     QStringList clusters;
     QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, text);
     qsizetype start = 0;
@@ -21,15 +21,15 @@ QStringList SymbolPalette::graphemes(const QString& text) {
     return clusters;
 }
 
-QStringList SymbolPalette::baseSymbols() const {
+QStringList SymbolSet::baseSymbols() const {
     return graphemes(baseCharacters);
 }
 
-QStringList SymbolPalette::customSymbols() const {
+QStringList SymbolSet::customSymbols() const {
     return customSymbolsOf(customCharacters);
 }
 
-QStringList SymbolPalette::customSymbolsOf(const QString& customCharacters) {
+QStringList SymbolSet::customSymbolsOf(const QString& customCharacters) {
     if (customCharacters.isEmpty())
         return {};
     if (customCharacters.contains(customSymbolSeparator))
@@ -38,7 +38,7 @@ QStringList SymbolPalette::customSymbolsOf(const QString& customCharacters) {
     return graphemes(customCharacters);
 }
 
-QString SymbolPalette::appendingCustomSymbol(const QString& existing, const QString& symbol) {
+QString SymbolSet::appendingCustomSymbol(const QString& existing, const QString& symbol) {
     if (existing.isEmpty())
         return joinedCustomSymbols({symbol});
     QStringList symbols = customSymbolsOf(existing);
@@ -46,18 +46,18 @@ QString SymbolPalette::appendingCustomSymbol(const QString& existing, const QStr
     return joinedCustomSymbols(symbols);
 }
 
-QString SymbolPalette::joinedCustomSymbols(const QStringList& symbols) {
+QString SymbolSet::joinedCustomSymbols(const QStringList& symbols) {
     QString text = symbols.join(customSymbolSeparator);
     if (symbols.size() == 1 && graphemes(text).size() > 1)
         text += customSymbolSeparator;
     return text;
 }
 
-QString SymbolPalette::idText(const QUuid& id) {
+QString SymbolSet::idText(const QUuid& id) {
     return id.toString(QUuid::WithoutBraces).toUpper();
 }
 
-std::optional<QUuid> SymbolPalette::parseId(const QString& text) {
+std::optional<QUuid> SymbolSet::parseId(const QString& text) {
     static const QRegularExpression form(
         QStringLiteral("^[0-9A-Fa-f]{8}-[0-9A-Fa-f]{4}-[0-9A-Fa-f]{4}-[0-9A-Fa-f]{4}-[0-9A-Fa-f]{12}$"));
     if (!form.match(text).hasMatch())
@@ -65,12 +65,12 @@ std::optional<QUuid> SymbolPalette::parseId(const QString& text) {
     return QUuid::fromString(text);
 }
 
-QByteArray SymbolPalette::encodeList(const QList<SymbolPalette>& palettes) {
+QByteArray SymbolSet::encodeList(const QList<SymbolSet>& sets) {
     using JsonText::boolean;
     using JsonText::quoted;
     QString json = QStringLiteral("[");
-    for (qsizetype i = 0; i < palettes.size(); ++i) {
-        const SymbolPalette& p = palettes[i];
+    for (qsizetype i = 0; i < sets.size(); ++i) {
+        const SymbolSet& p = sets[i];
         if (i > 0)
             json += u',';
         json += QStringLiteral("{\"id\":") + quoted(p.idText()) + QStringLiteral(",\"name\":") +
@@ -103,7 +103,7 @@ bool readMember(const QJsonObject& object, const char* name, QJsonValue::Type ty
 
 } // namespace
 
-std::optional<QList<SymbolPalette>> SymbolPalette::decodeList(const QByteArray& json, QString* error) {
+std::optional<QList<SymbolSet>> SymbolSet::decodeList(const QByteArray& json, QString* error) {
     QString ignored;
     if (!error)
         error = &ignored;
@@ -118,8 +118,8 @@ std::optional<QList<SymbolPalette>> SymbolPalette::decodeList(const QByteArray& 
         return std::nullopt;
     }
     const QJsonArray array = document.array();
-    QList<SymbolPalette> palettes;
-    palettes.reserve(array.size());
+    QList<SymbolSet> sets;
+    sets.reserve(array.size());
     for (qsizetype i = 0; i < array.size(); ++i) {
         if (!array[i].isObject()) {
             *error = QStringLiteral("set %1 is not an object").arg(i);
@@ -140,13 +140,13 @@ std::optional<QList<SymbolPalette>> SymbolPalette::decodeList(const QByteArray& 
             *error = QStringLiteral("set %1 has a malformed identifier \"%2\"").arg(i).arg(id.toString());
             return std::nullopt;
         }
-        palettes.append({*uuid, name.toString(), base.toString(), custom.toString(), isMain.toBool(),
-                         isAdditional.toBool(), isSystem.toBool()});
+        sets.append({*uuid, name.toString(), base.toString(), custom.toString(), isMain.toBool(),
+                     isAdditional.toBool(), isSystem.toBool()});
     }
-    return palettes;
+    return sets;
 }
 
-size_t qHash(const SymbolPalette& palette, size_t seed) noexcept {
-    return qHashMulti(seed, palette.id, palette.name, palette.baseCharacters, palette.customCharacters,
-                      palette.isMain, palette.isAdditional, palette.isSystem);
+size_t qHash(const SymbolSet& set, size_t seed) noexcept {
+    return qHashMulti(seed, set.id, set.name, set.baseCharacters, set.customCharacters, set.isMain,
+                      set.isAdditional, set.isSystem);
 }

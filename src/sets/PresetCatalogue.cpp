@@ -2,7 +2,7 @@
 
 #include <utility>
 
-QList<SymbolPalette> presetCatalogue() {
+QList<SymbolSet> presetCatalogue() {
     // Every base character is one precomposed code point; written as escapes so
     // look-alikes (Cyrillic і, dotless ı, comma-below ș ț) cannot slip in.
     static const std::pair<QString, QString> rows[] = {
@@ -33,15 +33,15 @@ QList<SymbolPalette> presetCatalogue() {
              "\u20AC\u00A3\u00A5\u20B8\u20B4\u20BA\u00A7\u00A9\u00AE\u2122\u2014\u2013\u00AB\u00BB")},
     };
 
-    QList<SymbolPalette> catalogue;
+    QList<SymbolSet> catalogue;
     catalogue.reserve(std::size(rows));
     for (const auto& [name, characters] : rows) {
-        SymbolPalette palette;
-        palette.id = QUuid::createUuid();
-        palette.name = name;
-        palette.baseCharacters = characters;
-        palette.isSystem = true;
-        catalogue.append(palette);
+        SymbolSet set;
+        set.id = QUuid::createUuid();
+        set.name = name;
+        set.baseCharacters = characters;
+        set.isSystem = true;
+        catalogue.append(set);
     }
     return catalogue;
 }
