@@ -1,7 +1,6 @@
 // Time to paint the full-size keyboard of the largest preset, offscreen.
 #include "FakeModifierMonitor.h"
 #include "RecordingTypingBackend.h"
-#include "keyboard/InputInjector.h"
 #include "keyboard/KeyboardState.h"
 #include "keyboard/view/KeyboardView.h"
 #include "localization/LocalizationManager.h"
@@ -66,7 +65,6 @@ int main(int argc, char** argv) {
     KeyboardState state(store, shift);
     state.configure(sets, localization);
     RecordingTypingBackend backend;
-    InputInjector injector(backend);
 
     SymbolSet largest;
     for (const SymbolSet& p : sets.sets())
@@ -78,7 +76,7 @@ int main(int argc, char** argv) {
     // Two more quick-access sets, so the dots are painted as well.
     for (const SymbolSet& p : sets.sets().mid(1, 2))
         sets.toggleAdditional(p.id);
-    KeyboardView view(state, sets, localization, injector);
+    KeyboardView view(state, sets, localization, backend);
     view.resize(view.sizeHint());
 
     std::printf("bench_paint: full-size keyboard of the largest preset (%s, %lld keys), %dx%d, %d paints\n",

@@ -1,14 +1,15 @@
 #include "AppState.h"
 
 #include "app/TrayMenu.h"
+#include "app/TypingJob.h"
 #include "hotkeys/GlobalHotkeyManager.h"
 #include "hotkeys/HotkeySettings.h"
 #include "keyboard/FloatingPanel.h"
-#include "keyboard/InputInjector.h"
 #include "keyboard/KeyboardState.h"
 #include "keyboard/view/KeyboardView.h"
 #include "localization/LocalizationManager.h"
 #include "platform/HotkeyService.h"
+#include "platform/Log.h"
 #include "platform/ModifierMonitor.h"
 #include "platform/TypingBackend.h"
 #include "platform/WindowSystem.h"
@@ -33,8 +34,7 @@ AppState::AppState(PlatformServices services, const QString& settingsFile, const
                    QObject* parent)
     : QObject(parent)
     , m_services(std::move(services))
-    , m_store(std::make_unique<SettingsStore>(settingsFile))
-    , m_injector(std::make_unique<InputInjector>(*m_services.typing)) {
+    , m_store(std::make_unique<SettingsStore>(settingsFile)) {
     // The keyboard lives in the tray and the panel, not in any window the user may close.
     QGuiApplication::setQuitOnLastWindowClosed(false);
 
@@ -49,8 +49,8 @@ AppState::AppState(PlatformServices services, const QString& settingsFile, const
 
     m_keyboardState->setPanelFactory([this] {
         auto panel = std::make_unique<FloatingPanel>(*m_store, *m_services.windowSystem);
-        panel->setContent(new KeyboardView(*m_keyboardState, *m_setStore, *m_localizationManager, *m_injector,
-                                           panel.get()));
+        panel->setContent(new KeyboardView(*m_keyboardState, *m_setStore, *m_localizationManager,
+                                           *m_services.typing, panel.get()));
         // The window manager's close only hides it, as the keyboard's own close button does.
         panel->onCloseRequested = [this] {
             if (m_keyboardState->isKeyboardVisible())
@@ -169,42 +169,36 @@ void AppState::handleRequest(const AppRequest& request, const InstanceServer::Re
 }
 
 void AppState::typeForRequest(const QString& text, const InstanceServer::Respond& respond) {
-    TypingBackend& backend = *m_services.typing;
-    const QString reason = backend.unavailableReason();
-    if (!reason.isEmpty() || m_quitting) {
-        respond({2, QStringLiteral("runeboard: cannot type: %1")
-                        .arg(m_quitting ? QStringLiteral("the running Runeboard is quitting.") : reason)});
+    const UserText reason =
+        m_quitting ? UserText{QStringLiteral("typing_stopped")} : m_services.typing->unavailableReason();
+    if (!reason.isEmpty()) {
+        respond({2, QStringLiteral("runeboard: cannot type: ") + m_localizationManager->text(reason)});
         return;
     }
     QString note;
     if (!m_services.typingProblem.isEmpty())
-        note = QStringLiteral("runeboard: ") + m_services.typingProblem + u'\n';
+        note = QStringLiteral("runeboard: ") + m_localizationManager->text(m_services.typingProblem) + u'\n';
 
     // The answer waits until the last key is delivered, so the asking process
     // ends when the text is there.
-    struct Typing {
-        int failures = 0;
-        QMetaObject::Connection onFailure;
-        QMetaObject::Connection onIdle;
-    };
-    auto typing = std::make_shared<Typing>();
-    auto finish = [typing, respond, note] {
-        QObject::disconnect(typing->onFailure);
-        QObject::disconnect(typing->onIdle);
-        if (typing->failures == 0)
+    auto* job = new TypingJob(*m_services.typing, this);
+    connect(job, &TypingJob::finished, this, [job, respond, note](int failures) {
+        job->deleteLater();
+        if (failures == 0)
             respond({0, note});
         else
             respond({1, note + QStringLiteral("runeboard: %1 of the text's symbols could not be typed (the "
                                               "running Runeboard's output says why)")
-                                   .arg(typing->failures)});
-    };
-    typing->onFailure =
-        connect(&backend, &TypingBackend::deliveryFailed, this, [typing] { ++typing->failures; });
-    typing->failures += m_injector->typeText(text);
-    if (backend.isIdle())
-        finish();
-    else
-        typing->onIdle = connect(&backend, &TypingBackend::idle, this, finish);
+                                   .arg(failures)});
+    });
+    job->start(text);
+}
+
+bool AppState::writeLaunchCheck() const {
+    if (m_services.typingProblem.isEmpty())
+        return false;
+    Log::line(m_localizationManager->text(m_services.typingProblem));
+    return true;
 }
 
 void AppState::quit() {

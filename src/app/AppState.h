@@ -11,7 +11,6 @@
 class GlobalHotkeyManager;
 class HelpAboutView;
 class HotkeySettings;
-class InputInjector;
 class KeyboardState;
 class LocalizationManager;
 class SetStore;
@@ -41,7 +40,6 @@ public:
     HotkeySettings& hotkeySettings() { return *m_hotkeySettings; }
     GlobalHotkeyManager& hotkeyManager() { return *m_hotkeyManager; }
     UpdateManager& updateManager() { return *m_updateManager; }
-    InputInjector& inputInjector() { return *m_injector; }
     TypingBackend& typingBackend() { return *m_services.typing; }
     const PlatformServices& platformServices() const { return m_services; }
     WindowSystem& windowSystem() { return *m_services.windowSystem; }
@@ -58,6 +56,10 @@ public:
     // Carries out what another `runeboard` asked for.
     void handleRequest(const AppRequest& request, const InstanceServer::Respond& respond);
 
+    // Says once, in the interface language, what typing lacks in this session.
+    // Returns whether it said anything.
+    bool writeLaunchCheck() const;
+
     // Ends the run the orderly way: the keyboard mapping is given back first.
     void quit();
     bool isQuitting() const { return m_quitting; }
@@ -69,7 +71,6 @@ private:
 
     PlatformServices m_services;
     std::unique_ptr<SettingsStore> m_store;
-    std::unique_ptr<InputInjector> m_injector;
     std::unique_ptr<LocalizationManager> m_localizationManager;
     std::unique_ptr<SetStore> m_setStore;
     std::unique_ptr<KeyboardState> m_keyboardState;

@@ -1,10 +1,10 @@
 #include "app/TypeCommand.h"
 
-#include "keyboard/InputInjector.h"
+#include "app/PlatformChooser.h"
+#include "app/TypingJob.h"
+#include "app/Wording.h"
 #include "platform/Log.h"
 #include "platform/TerminationSignals.h"
-#include "platform/wayland/WaylandPlatform.h"
-#include "platform/x11/X11Platform.h"
 
 #include <QEventLoop>
 
@@ -17,38 +17,37 @@ void printError(const QString& line) {
 } // namespace
 
 int runTypeCommand(const QString& text) {
-    std::optional<PlatformServices> wayland = WaylandPlatform::create();
-    PlatformServices services = wayland ? std::move(*wayland) : X11Platform::create();
+    PlatformServices services = PlatformChooser::choose();
     TypingBackend& typing = *services.typing;
-    if (const QString reason = typing.unavailableReason(); !reason.isEmpty()) {
-        printError(QStringLiteral("cannot type: ") + reason);
+    if (const UserText reason = typing.unavailableReason(); !reason.isEmpty()) {
+        printError(QStringLiteral("cannot type: ") + wordedForThisUser(reason));
         return 2;
     }
     if (!services.typingProblem.isEmpty())
-        printError(services.typingProblem);
+        printError(wordedForThisUser(services.typingProblem));
 
     QEventLoop loop;
     int failures = 0;
     int stoppedBy = 0;
-    QObject::connect(&typing, &TypingBackend::deliveryFailed, &loop, [&failures] { ++failures; });
     bool finishing = false;
     const auto finish = [&] {
         if (!std::exchange(finishing, true))
             typing.restoreSystem();
     };
-    QObject::connect(&typing, &TypingBackend::restored, &loop, &QEventLoop::quit);
     // Once everything is delivered the keymap is given back, after the last receiver can have read it.
-    QObject::connect(&typing, &TypingBackend::idle, &loop, finish);
+    QObject::connect(&typing, &TypingBackend::restored, &loop, &QEventLoop::quit);
     TerminationSignals terminations;
     QObject::connect(&terminations, &TerminationSignals::received, &loop, [&](int signalNumber) {
         stoppedBy = signalNumber;
         finishing = false;
         finish();
     });
-
-    failures += InputInjector(typing).typeText(text);
-    if (typing.isIdle())
+    TypingJob job(typing);
+    QObject::connect(&job, &TypingJob::finished, &loop, [&](int failed) {
+        failures = failed;
         finish();
+    });
+    job.start(text);
     loop.exec();
 
     if (stoppedBy) {

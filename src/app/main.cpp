@@ -3,12 +3,12 @@
 #include "app/CommandLine.h"
 #include "app/InstanceClient.h"
 #include "app/InstanceServer.h"
+#include "app/PlatformChooser.h"
 #include "app/TypeCommand.h"
+#include "app/Wording.h"
 #include "platform/Log.h"
 #include "platform/SystemLocale.h"
 #include "platform/TerminationSignals.h"
-#include "platform/wayland/WaylandPlatform.h"
-#include "platform/x11/X11Platform.h"
 #include "storage/SettingsStore.h"
 
 #include <QApplication>
@@ -90,7 +90,7 @@ int main(int argc, char* argv[]) {
     }
 
     const bool platformChosen = qEnvironmentVariableIsSet("QT_QPA_PLATFORM");
-    X11Platform::preferXcb();
+    PlatformChooser::prepareQt();
     // An X display that cannot be opened is reported below instead of ending in Qt's abort.
     if (!platformChosen && qgetenv("QT_QPA_PLATFORM") == "xcb")
         qputenv("QT_QPA_PLATFORM", "xcb;offscreen");
@@ -139,16 +139,15 @@ int main(int argc, char* argv[]) {
     QApplication::setDesktopFileName(QStringLiteral("runeboard"));
     QApplication app(argc, argv);
 
-    // A compositor with a virtual keyboard types into every program; otherwise X11 (or Xwayland) does.
-    std::optional<PlatformServices> wayland = WaylandPlatform::create();
-    PlatformServices services = wayland ? std::move(*wayland) : X11Platform::create();
+    PlatformServices services = PlatformChooser::choose();
     // Qt fell back to drawing nowhere: there is no display to show the keyboard on.
     if (unreachableDisplay()) {
         Log::line(QStringLiteral("runeboard: ") + cannotOpen, stderr);
         return 1;
     }
     if (!platformChosen && QGuiApplication::platformName() == QLatin1String("offscreen")) {
-        services.writeLaunchCheck();
+        if (!services.typingProblem.isEmpty())
+            Log::line(wordedForThisUser(services.typingProblem));
         Log::line(QStringLiteral("runeboard: there is no display to show the keyboard on; start it from an "
                                  "X11 session (DISPLAY is not set)."),
                   stderr);
@@ -181,7 +180,7 @@ int main(int argc, char* argv[]) {
 
     // Independent of the managers, as on every start: say once what typing lacks here.
     QMetaObject::invokeMethod(
-        &app, [&appState] { appState.platformServices().writeLaunchCheck(); }, Qt::QueuedConnection);
+        &app, [&appState] { appState.writeLaunchCheck(); }, Qt::QueuedConnection);
 
     const int status = QApplication::exec();
     server.close(); // while the event loop's machinery still exists

@@ -101,7 +101,7 @@ void FloatingPanel::setContent(QWidget* content) {
     updateMask();
 }
 
-void FloatingPanel::orderFront() {
+void FloatingPanel::showPanel() {
     if (!m_placed) {
         ensurePolished();
         layout()->activate();
@@ -114,7 +114,7 @@ void FloatingPanel::orderFront() {
     raise();
 }
 
-void FloatingPanel::orderOut() {
+void FloatingPanel::hidePanel() {
     m_dragging = false;
     hide();
 }
@@ -146,7 +146,7 @@ void FloatingPanel::setAllowFocus(bool allow) {
     }
 }
 
-void FloatingPanel::makeKeyWindow() {
+void FloatingPanel::activate() {
     if (!m_allowFocus || !isVisible())
         return;
     activateWindow();

@@ -36,11 +36,11 @@ public:
     void setContent(QWidget* content);
     QWidget* content() const { return m_content; }
 
-    void orderFront() override;
-    void orderOut() override;
+    void showPanel() override;
+    void hidePanel() override;
     bool allowFocus() const override { return m_allowFocus; }
     void setAllowFocus(bool allow) override;
-    void makeKeyWindow() override;
+    void activate() override;
     bool canTakeFocus() const override;
     void setMovableByBackground(bool movable) override { m_movable = movable; }
     bool isMovableByBackground() const { return m_movable; }

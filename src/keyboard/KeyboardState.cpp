@@ -165,7 +165,7 @@ void KeyboardState::toggleVisibility() {
     if (m_isKeyboardVisible)
         showPanel();
     else if (m_panel)
-        m_panel->orderOut();
+        m_panel->hidePanel();
 }
 
 void KeyboardState::showPanel() {
@@ -178,5 +178,5 @@ void KeyboardState::showPanel() {
         if (!m_panel)
             return;
     }
-    m_panel->orderFront();
+    m_panel->showPanel();
 }

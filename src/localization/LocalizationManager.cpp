@@ -47,6 +47,13 @@ QString LocalizationManager::localized(const QString& key) const {
     return key;
 }
 
+QString LocalizationManager::text(const UserText& text) const {
+    QString wording = localized(text.key);
+    for (const QString& argument : text.arguments)
+        wording = wording.arg(argument);
+    return wording;
+}
+
 QString LocalizationManager::appLanguage() const {
     return m_store.text(SettingKey::AppLanguage);
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/UserText.h"
+
 #include <QHash>
 #include <QObject>
 #include <QString>
@@ -20,6 +22,8 @@ public:
     LocalizationManager(SettingsStore& store, QString systemLanguage, QObject* parent = nullptr);
 
     QString localized(const QString& key) const;
+    // A sentence worded below the interface, in the interface language.
+    QString text(const UserText& text) const;
 
     QString currentLanguage() const { return m_currentLanguage; }
 

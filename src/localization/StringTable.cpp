@@ -122,6 +122,47 @@ constexpr RawRow rawRows[] = {
      "Адрес ленты обновлений не является правильным веб-адресом (updateFeedURL в файле настроек)."},
     // Settings → General: the session's autostart entry.
     {"start_at_login", "Start at login", "Запускать при входе"},
+    // Why typing cannot work, or works only in part: said at launch and by `runeboard --type`.
+    {"typing_no_x_display", "No X display was found (DISPLAY is not set): typing needs an X11 session.",
+     "X-дисплей не найден (DISPLAY не задан): для ввода нужен сеанс X11."},
+    {"typing_wayland_no_x_display",
+     "This Wayland session has no X display (DISPLAY is not set), and Runeboard types and grabs hotkeys "
+     "through "
+     "X11 only.",
+     "В этом сеансе Wayland нет X-дисплея (DISPLAY не задан), а Runeboard вводит текст и перехватывает "
+     "сочетания клавиш только через X11."},
+    {"typing_qt_not_on_x11",
+     "Qt runs on its \"%1\" platform instead of X11 (xcb), so nothing can be typed; unset QT_QPA_PLATFORM or "
+     "set it to xcb.",
+     "Qt работает на платформе «%1», а не на X11 (xcb), поэтому ввод невозможен; уберите QT_QPA_PLATFORM или "
+     "задайте ему значение xcb."},
+    {"typing_x11_programs_only", "On this desktop, typing reaches X11 programs only.",
+     "На этом рабочем столе ввод доходит только до программ X11."},
+    {"typing_no_x_connection", "Qt gives no access to its X11 connection.",
+     "Qt не даёт доступа к своему соединению с X11."},
+    {"typing_no_xtest", "The X server does not offer the XTEST extension, which typing needs.",
+     "X-сервер не предоставляет расширение XTEST, без которого ввод невозможен."},
+    {"typing_no_xkb", "The X server does not offer the XKEYBOARD extension, which typing needs.",
+     "X-сервер не предоставляет расширение XKEYBOARD, без которого ввод невозможен."},
+    {"typing_no_spare_keycode",
+     "The keyboard mapping has no spare keycode (one without any symbol, at most 255) that could carry the "
+     "typed symbols.",
+     "В раскладке клавиатуры нет свободного кода клавиши (без символов, не больше 255), на который можно "
+     "назначить вводимые символы."},
+    {"typing_x_connection_broken", "The connection to the X server is broken.",
+     "Соединение с X-сервером прервано."},
+    {"typing_wayland_not_set", "WAYLAND_DISPLAY is not set.", "WAYLAND_DISPLAY не задан."},
+    {"typing_wayland_cannot_connect", "Cannot connect to the Wayland compositor at %1 (%2).",
+     "Не удаётся подключиться к композитору Wayland %1 (%2)."},
+    {"typing_wayland_no_answer", "The Wayland compositor did not answer.", "Композитор Wayland не ответил."},
+    {"typing_wayland_no_virtual_keyboard",
+     "The Wayland compositor offers no virtual keyboard (zwp_virtual_keyboard_manager_v1).",
+     "Композитор Wayland не предоставляет виртуальную клавиатуру (zwp_virtual_keyboard_manager_v1)."},
+    {"typing_wayland_connection_broken", "The connection to the Wayland compositor is broken.",
+     "Соединение с композитором Wayland прервано."},
+    {"typing_wayland_keymap_refused", "The Wayland compositor did not take the virtual keyboard's keymap.",
+     "Композитор Wayland не принял раскладку виртуальной клавиатуры."},
+    {"typing_stopped", "Typing has ended: Runeboard is quitting.", "Ввод завершён: Runeboard закрывается."},
 };
 } // namespace
 

@@ -1,37 +1,34 @@
 #pragma once
 
+#include "platform/UserText.h"
+
 #include <QObject>
 #include <QString>
 
-// Delivers key events carrying Unicode scalars to whatever program has the
-// keyboard focus, without moving the focus and whatever layout is active.
-// Events may be delivered later than they are queued (a backend may have to
-// wait for the system), but always in the order they were queued.
+// Delivers text to whatever program has the keyboard focus, without moving the
+// focus and whatever layout is active. Text may be delivered later than it is
+// queued (a backend may have to wait for the system), but always in the order
+// it was queued.
 class TypingBackend : public QObject {
     Q_OBJECT
 public:
     using QObject::QObject;
     ~TypingBackend() override = default;
 
-    // Obtains the facility that posts key events for one piece of text.
-    // False when there is none (no display, no XTEST, …): nothing is typed.
-    virtual bool open() = 0;
-    // Queues the press or the release of the key that carries `scalar`.
-    // False when that event cannot be made; the rest of the text goes on.
-    virtual bool keyDown(char32_t scalar) = 0;
-    virtual bool keyUp(char32_t scalar) = 0;
-    // Ends the piece of text opened by open().
-    virtual void close() = 0;
+    // Queues `text` after whatever was queued before. The text must be valid
+    // Unicode (callers refuse anything else). False, typing none of it, when
+    // typing cannot work here (see unavailableReason()) or has ended.
+    virtual bool type(const QString& text) = 0;
 
-    // Why typing cannot work here, in one plain English sentence; empty when it can.
-    virtual QString unavailableReason() const = 0;
+    // Why typing cannot work here; empty when it can.
+    virtual UserText unavailableReason() const = 0;
     // True while nothing queued is waiting to be delivered.
     virtual bool isIdle() const = 0;
 
     // Ends typing for good: drops what is still queued, waits (on the event
     // loop) until no receiver can still need anything the backend changed in
     // the system, such as the keyboard mapping, gives it back, then emits
-    // restored(). Call it before quitting; keys typed afterwards are refused.
+    // restored(). Call it before quitting; text typed afterwards is refused.
     virtual void restoreSystem() {
         QMetaObject::invokeMethod(this, &TypingBackend::restored, Qt::QueuedConnection);
     }
@@ -39,9 +36,9 @@ public:
 Q_SIGNALS:
     // Everything queued so far has been delivered.
     void idle();
-    // A queued key event turned out impossible to deliver (after keyDown/keyUp
-    // had accepted it); the backend has printed why.
-    void deliveryFailed(char32_t scalar);
+    // Part of the queued text (a symbol, or all that was still waiting) turned
+    // out impossible to deliver; the backend has written why, in `why` too.
+    void deliveryFailed(const QString& text, const QString& why);
     // restoreSystem() has finished.
     void restored();
 };

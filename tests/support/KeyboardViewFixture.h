@@ -3,7 +3,6 @@
 #include "FakeModifierMonitor.h"
 #include "ManualViewClock.h"
 #include "RecordingTypingBackend.h"
-#include "keyboard/InputInjector.h"
 #include "keyboard/KeyboardPanel.h"
 #include "keyboard/KeyboardState.h"
 #include "keyboard/view/EditorField.h"
@@ -21,11 +20,11 @@
 
 // A panel that writes down what it was asked.
 struct RecordingPanel : KeyboardPanel {
-    void orderFront() override {}
-    void orderOut() override {}
+    void showPanel() override {}
+    void hidePanel() override {}
     bool allowFocus() const override { return focus; }
     void setAllowFocus(bool allow) override { log.append((focus = allow) ? "allow" : "deny"); }
-    void makeKeyWindow() override { log.append("key"); }
+    void activate() override { log.append("key"); }
     void setMovableByBackground(bool m) override { log.append(m ? "movable" : "fixed"); }
     bool canTakeFocus() const override { return takesFocus; }
 
@@ -58,14 +57,13 @@ struct KeyboardViewFixture {
     RecordingPanel& panel = *ownPanel;
     KeyboardState state{store, shift};
     RecordingTypingBackend backend;
-    InputInjector injector{backend};
     ManualViewClock clock;
     std::unique_ptr<KeyboardView> view; // last: it goes first
 
     KeyboardViewFixture() {
         state.setPanelFactory([this] { return std::unique_ptr<KeyboardPanel>(ownPanel.release()); });
         state.configure(sets, localization);
-        view = std::make_unique<KeyboardView>(state, sets, localization, injector, &panel, &clock);
+        view = std::make_unique<KeyboardView>(state, sets, localization, backend, &panel, &clock);
     }
 
     SymbolSet preset(const QString& name) const {

@@ -1,33 +1,17 @@
 #include "RecordingTypingBackend.h"
 
-bool RecordingTypingBackend::open() {
-    return !failOpen;
-}
-
-bool RecordingTypingBackend::keyDown(char32_t scalar) {
-    if (failKeyDown.contains(scalar))
+bool RecordingTypingBackend::type(const QString& text) {
+    if (off)
         return false;
-    events.append({true, scalar});
-    return true;
-}
-
-bool RecordingTypingBackend::keyUp(char32_t scalar) {
-    if (failKeyUp.contains(scalar))
-        return false;
-    events.append({false, scalar});
-    return true;
-}
-
-void RecordingTypingBackend::close() {
-    ++closeCount;
-    Q_EMIT idle();
-}
-
-QString RecordingTypingBackend::typedText() const {
-    QString text;
-    for (const Event& event : events) {
-        if (event.down)
-            text += QString::fromUcs4(&event.scalar, 1);
+    QString delivered;
+    for (const char32_t scalar : text.toUcs4()) {
+        const QString symbol = QString::fromUcs4(&scalar, 1);
+        if (undeliverable.contains(symbol))
+            Q_EMIT deliveryFailed(symbol, QStringLiteral("refused in this test"));
+        else
+            delivered += symbol;
     }
-    return text;
+    texts.append(delivered);
+    Q_EMIT idle();
+    return true;
 }

@@ -2,36 +2,27 @@
 
 #include "platform/TypingBackend.h"
 
-#include <QList>
 #include <QSet>
+#include <QStringList>
 
-// Keeps every event it is given, for tests; can be told to fail.
+// Keeps every text it is given, for tests; can be told to refuse typing, or
+// to fail to deliver some symbols.
 class RecordingTypingBackend : public TypingBackend {
     Q_OBJECT
 public:
-    struct Event {
-        bool down;
-        char32_t scalar;
-        bool operator==(const Event&) const = default;
-    };
-
     using TypingBackend::TypingBackend;
 
-    bool open() override;
-    bool keyDown(char32_t scalar) override;
-    bool keyUp(char32_t scalar) override;
-    void close() override;
-    QString unavailableReason() const override {
-        return failOpen ? QStringLiteral("Typing is switched off in this test.") : QString();
+    bool type(const QString& text) override;
+    UserText unavailableReason() const override {
+        return off ? UserText{QStringLiteral("typing_stopped")} : UserText();
     }
     bool isIdle() const override { return true; }
 
-    // The scalars whose key was pressed, in order, as text.
-    QString typedText() const;
+    // Everything typed, in order.
+    QString typedText() const { return texts.join(QString()); }
 
-    QList<Event> events;
-    int closeCount = 0;
-    bool failOpen = false;
-    QSet<char32_t> failKeyDown;
-    QSet<char32_t> failKeyUp;
+    QStringList texts;
+    bool off = false;
+    // Symbols reported as undeliverable (and left out of texts).
+    QSet<QString> undeliverable;
 };

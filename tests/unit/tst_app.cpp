@@ -3,7 +3,6 @@
 #include "app/TrayMenu.h"
 #include "hotkeys/HotkeySettings.h"
 #include "keyboard/FloatingPanel.h"
-#include "keyboard/InputInjector.h"
 #include "keyboard/KeyboardState.h"
 #include "keyboard/view/KeyboardView.h"
 #include "sets/UnsavedSet.h"
@@ -15,7 +14,6 @@
 #include <QTest>
 
 using Command = AppRequest::Command;
-using Event = RecordingTypingBackend::Event;
 
 namespace {
 // Sets described by letters: M main, A additional, P plain.
@@ -30,13 +28,6 @@ QList<SymbolSet> setsOf(const QString& roles) {
                      role == u'A',
                      false});
     return sets;
-}
-
-QList<Event> pairs(const QList<char32_t>& scalars) {
-    QList<Event> events;
-    for (char32_t scalar : scalars)
-        events << Event{true, scalar} << Event{false, scalar};
-    return events;
 }
 } // namespace
 
@@ -53,13 +44,11 @@ private Q_SLOTS:
     void trayMenuFollowsTheSettings();
     void requestsOfASecondProcess_data();
     void requestsOfASecondProcess();
+    void typedRequestAnswersWhenTheTextIsDelivered_data();
     void typedRequestAnswersWhenTheTextIsDelivered();
     void typingThatCannotWorkIsReported();
     void windowsOpenOnce();
     void quittingGivesTheKeyboardBackFirst();
-
-    void injector_data();
-    void injector();
 
     void activeSetResolution_data();
     void activeSetResolution();
@@ -196,20 +185,40 @@ void TestApp::requestsOfASecondProcess() {
     QCOMPARE(dynamic_cast<QWidget*>(keyboard.floatingPanel())->isVisible(), visibleAfter);
 }
 
+void TestApp::typedRequestAnswersWhenTheTextIsDelivered_data() {
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("undeliverable");
+    QTest::addColumn<QString>("arrived");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QString>("said");
+    QTest::newRow("all of it") << QStringLiteral("ą𝔸e\u0301") << QString() << QStringLiteral("ą𝔸e\u0301") << 0
+                               << QString();
+    QTest::newRow("each lost symbol counted") << QStringLiteral("aƀcƀ") << QStringLiteral("ƀ")
+                                              << QStringLiteral("ac") << 1 << QStringLiteral("2 of the text");
+}
+
 void TestApp::typedRequestAnswersWhenTheTextIsDelivered() {
+    QFETCH(QString, text);
+    QFETCH(QString, undeliverable);
+    QFETCH(QString, arrived);
+    QFETCH(int, status);
+    QFETCH(QString, said);
     launched();
-    const QString text = QStringLiteral("ą𝔸e\u0301");
-    QCOMPARE(ask(Command::Type, text).status, 0);
-    QCOMPARE(m->typing->typedText(), text);
+    if (!undeliverable.isEmpty())
+        m->typing->undeliverable.insert(undeliverable);
+    const AppReply reply = ask(Command::Type, text);
+    QCOMPARE(reply.status, status);
+    QVERIFY2(reply.message.contains(said), qPrintable(reply.message));
+    QCOMPARE(m->typing->typedText(), arrived);
 }
 
 void TestApp::typingThatCannotWorkIsReported() {
     launched();
-    m->typing->failOpen = true;
+    m->typing->off = true;
     const AppReply reply = ask(Command::Type, QStringLiteral("ą"));
     QCOMPARE(reply.status, 2);
     QVERIFY(reply.message.contains(QLatin1String("cannot type")));
-    QVERIFY(m->typing->events.isEmpty());
+    QVERIFY(m->typing->texts.isEmpty());
 }
 
 // Closed, a window comes back as it was, from the tray as from a second process.
@@ -231,42 +240,6 @@ void TestApp::quittingGivesTheKeyboardBackFirst() {
     QTRY_COMPARE(restored.count(), 1);
     // Nothing is typed any more once the keyboard mapping is being given back.
     QCOMPARE(ask(Command::Type, QStringLiteral("a")).status, 2);
-}
-
-void TestApp::injector_data() {
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<int>("failing"); // 1: no typing facility; 2: the key-down of b; 3: the key-up of b
-    QTest::addColumn<QList<Event>>("events");
-    QTest::addColumn<QString>("said");
-    QTest::newRow("one pair per scalar, a lone surrogate replaced")
-        << QStringLiteral("e\u0301𝔸") + QChar(0xd835) + u'a' << 0
-        << pairs({0x65, 0x301, 0x1d538, 0xfffd, 0x61}) << QString();
-    QTest::newRow("no typing facility, even for empty text")
-        << QString() << 1 << QList<Event>()
-        << QStringLiteral("[InputInjector] Failed to create CGEventSource — check Accessibility permissions");
-    QTest::newRow("key-down of b") << QStringLiteral("abc") << 2 << pairs({U'a', U'c'})
-                                   << QStringLiteral("[InputInjector] Failed to create keyDown event");
-    QTest::newRow("key-up of b") << QStringLiteral("abc") << 3
-                                 << pairs({U'a'}) + QList<Event>{{true, U'b'}} + pairs({U'c'})
-                                 << QStringLiteral("[InputInjector] Failed to create keyUp event");
-}
-
-void TestApp::injector() {
-    QFETCH(QString, text);
-    QFETCH(int, failing);
-    QFETCH(QList<Event>, events);
-    QFETCH(QString, said);
-    RecordingTypingBackend backend;
-    backend.failOpen = failing == 1;
-    if (failing == 2)
-        backend.failKeyDown.insert(U'b');
-    if (failing == 3)
-        backend.failKeyUp.insert(U'b');
-    StdoutCapture output;
-    QCOMPARE(InputInjector(backend).typeText(text), failing ? 1 : 0);
-    QCOMPARE(backend.events, events);
-    QCOMPARE(backend.closeCount, failing == 1 ? 0 : 1);
-    QCOMPARE(output.lines(), said.isEmpty() ? QStringList() : QStringList{said});
 }
 
 void TestApp::activeSetResolution_data() {

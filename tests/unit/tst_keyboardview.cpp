@@ -93,7 +93,7 @@ struct Panel {
 
     Panel() {
         panel.setContent(content);
-        panel.orderFront();
+        panel.showPanel();
         [[maybe_unused]] const bool exposed = QTest::qWaitForWindowExposed(&panel);
     }
 };
@@ -310,7 +310,7 @@ private Q_SLOTS:
         KeyboardViewFixture f;
         f.panel.takesFocus = false;
         f.view =
-            std::make_unique<KeyboardView>(f.state, f.sets, f.localization, f.injector, &f.panel, &f.clock);
+            std::make_unique<KeyboardView>(f.state, f.sets, f.localization, f.backend, &f.panel, &f.clock);
         f.useUnsaved(QStringLiteral("ŋ"));
         f.show();
         for (const QString typed : {"x", "ə"}) {
@@ -463,7 +463,7 @@ private Q_SLOTS:
         Panel p;
         p.windows.active = 4242; // the editor the user types into
         p.panel.setAllowFocus(true);
-        p.panel.makeKeyWindow();
+        p.panel.activate();
         QTRY_VERIFY(p.panel.isActiveWindow());
         p.windows.active = p.panel.winId();
         p.panel.setAllowFocus(false);

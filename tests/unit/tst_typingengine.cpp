@@ -190,8 +190,7 @@ struct Rig {
 
     void type(const QString& text) {
         for (quint32 keysym : keysymsOf(text)) {
-            engine.enqueue(true, keysym);
-            engine.enqueue(false, keysym);
+            engine.enqueue(keysym);
         }
         finish();
     }
@@ -249,7 +248,6 @@ private Q_SLOTS:
     void withoutSpareKeycodesEverySymbolFails();
     void restoreWaitsUntilNothingIsNeededAndEmptiesTheRecord_data();
     void restoreWaitsUntilNothingIsNeededAndEmptiesTheRecord();
-    void droppedQueueReleasesHeldKeys();
 
     void virtualKeymapCarriesExactlyTheSymbol_data();
     void virtualKeymapCarriesExactlyTheSymbol();
@@ -339,8 +337,7 @@ void TestTypingEngine::keymapChangesAreFewAndBatched() {
 void TestTypingEngine::nextKeymapChangeWaitsUntilThePreviousIsDigested() {
     Rig rig(1, 5, true);
     for (quint32 keysym : keysymsOf(QStringLiteral("ab"))) {
-        rig.engine.enqueue(true, keysym);
-        rig.engine.enqueue(false, keysym);
+        rig.engine.enqueue(keysym);
     }
     // a is bound and typed; b needs a's keycode, which the receiver has not confirmed yet.
     QCOMPARE(rig.engine.run().kind, TypingEngine::Wait::Time);
@@ -438,8 +435,7 @@ void TestTypingEngine::restoreWaitsUntilNothingIsNeededAndEmptiesTheRecord() {
     QFETCH(bool, pings);
     Rig rig(19, lag, pings);
     for (quint32 keysym : keysymsOf(QStringLiteral("ąęé"))) {
-        rig.engine.enqueue(true, keysym);
-        rig.engine.enqueue(false, keysym);
+        rig.engine.enqueue(keysym);
     }
     while (rig.engine.run().kind == TypingEngine::Wait::Keymap)
         rig.engine.keymapDigested();
@@ -452,23 +448,6 @@ void TestTypingEngine::restoreWaitsUntilNothingIsNeededAndEmptiesTheRecord() {
     QCOMPARE(rig.display.unbinds, 3);
     QVERIFY(rig.journal.isEmpty());
     QVERIFY(rig.engine.pool().boundSlots().isEmpty());
-}
-
-void TestTypingEngine::droppedQueueReleasesHeldKeys() {
-    Rig rig(2);
-    rig.engine.enqueue(true, 0x61); // held down
-    rig.engine.enqueue(true, 0x62);
-    rig.engine.enqueue(false, 0x62);
-    rig.engine.enqueue(true, 0x63); // must wait: a is held, b's keycode in quarantine
-    while (rig.engine.run().kind == TypingEngine::Wait::Keymap)
-        rig.engine.keymapDigested();
-    QCOMPARE(rig.display.down, QSet<quint8>{rig.display.mapping.key(0x61)});
-    rig.engine.dropQueue();
-    QVERIFY(rig.engine.isIdle());
-    QCOMPARE(rig.engine.run().kind, TypingEngine::Wait::Nothing);
-    QVERIFY(rig.display.down.isEmpty());
-    rig.finish();
-    QCOMPARE(rig.display.typed, (QList<quint32>{0x61, 0x62}));
 }
 
 void TestTypingEngine::virtualKeymapCarriesExactlyTheSymbol_data() {

@@ -13,7 +13,7 @@ void FocusLender::lend(EditSession& borrower) {
         m_borrowers.append(&borrower);
     allow(true);
     if (m_window)
-        m_window->makeKeyWindow();
+        m_window->activate();
 }
 
 void FocusLender::giveBack(EditSession& borrower) {

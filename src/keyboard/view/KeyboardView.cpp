@@ -1,10 +1,11 @@
 #include "KeyboardView.h"
 
-#include "keyboard/InputInjector.h"
 #include "keyboard/KeyboardPanel.h"
 #include "keyboard/KeyboardState.h"
 #include "keyboard/view/ViewClock.h"
 #include "localization/LocalizationManager.h"
+#include "platform/Log.h"
+#include "platform/TypingBackend.h"
 #include "sets/SetStore.h"
 
 #include <QContextMenuEvent>
@@ -28,11 +29,11 @@ KeyboardPanel* lenderPanel(KeyboardPanel* window) {
 } // namespace
 
 KeyboardView::KeyboardView(KeyboardState& state, SetStore& setStore, LocalizationManager& localizationManager,
-                           InputInjector& injector, KeyboardPanel* window, ViewClock* clock)
+                           TypingBackend& typing, KeyboardPanel* window, ViewClock* clock)
     : m_state(state)
     , m_setStore(setStore)
     , m_localization(localizationManager)
-    , m_injector(injector)
+    , m_typing(typing)
     , m_editor(state, setStore)
     , m_ownClock(clock ? nullptr : std::make_unique<SystemViewClock>())
     , m_clock(clock ? *clock : *m_ownClock)
@@ -209,8 +210,10 @@ void KeyboardView::handle(const GestureIntent& intent) {
         if (m_reorder.isOn())
             break;
         // Full case mapping: one character may become several (ß types SS).
-        m_injector.typeText(m_state.isShiftPressed() || m_latch.isOn() ? intent.target.text.toUpper()
-                                                                       : intent.target.text);
+        if (!m_typing.type(m_state.isShiftPressed() || m_latch.isOn() ? intent.target.text.toUpper()
+                                                                      : intent.target.text))
+            Log::line(QStringLiteral("[KeyboardView] Cannot type: ") +
+                      m_localization.text(m_typing.unavailableReason()));
         if (m_latch.state() == ShiftLatch::Latched) {
             m_latch.typed();
             rebuild();

@@ -17,7 +17,7 @@
 #include <memory>
 #include <optional>
 
-class InputInjector;
+class TypingBackend;
 class KeyboardPanel;
 class KeyboardState;
 class LocalizationManager;
@@ -40,7 +40,7 @@ public:
     // reordered. `clock` times the deferred steps and animations, the event loop's when
     // none is given. Both must outlive the view.
     KeyboardView(KeyboardState& state, SetStore& setStore, LocalizationManager& localizationManager,
-                 InputInjector& injector, KeyboardPanel* window = nullptr, ViewClock* clock = nullptr);
+                 TypingBackend& typing, KeyboardPanel* window = nullptr, ViewClock* clock = nullptr);
     ~KeyboardView() override;
 
     QSize sizeHint() const override;
@@ -83,7 +83,7 @@ private:
     KeyboardState& m_state;
     SetStore& m_setStore;
     LocalizationManager& m_localization;
-    InputInjector& m_injector;
+    TypingBackend& m_typing;
     SymbolEditor m_editor;
     std::unique_ptr<ViewClock> m_ownClock;
     ViewClock& m_clock;

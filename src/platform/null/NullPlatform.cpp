@@ -7,7 +7,7 @@
 
 namespace NullPlatform {
 
-PlatformServices create(const QString& reason) {
+PlatformServices create(const UserText& reason) {
     PlatformServices services;
     services.typingProblem = reason;
     services.typing = std::make_unique<UnavailableTypingBackend>(reason);

@@ -7,7 +7,7 @@
 // Shift reads as released, windows keep what Qt gives them.
 namespace NullPlatform {
 
-// `reason` says, in one plain English sentence, why typing cannot work.
-PlatformServices create(const QString& reason);
+// `reason` says why typing cannot work.
+PlatformServices create(const UserText& reason);
 
 } // namespace NullPlatform

@@ -34,26 +34,21 @@ EngineTypingBackend::EngineTypingBackend(KeyboardDevice& device, QString compone
     m_engine.setFailureHandler([this](quint32 keysym, const QString& why) { reportFailure(keysym, why); });
 }
 
-bool EngineTypingBackend::open() {
+bool EngineTypingBackend::type(const QString& text) {
     if (m_closed || isBroken() || !m_engine.canType())
         return false;
-    m_pieceOpen = true;
     m_engine.newReceiver();
-    return true;
-}
-
-bool EngineTypingBackend::keyDown(char32_t scalar) {
-    return enqueue(true, scalar);
-}
-
-bool EngineTypingBackend::keyUp(char32_t scalar) {
-    return enqueue(false, scalar);
-}
-
-void EngineTypingBackend::close() {
-    m_pieceOpen = false;
+    // The whole text is queued before the engine starts, so that its symbols can be bound together.
+    for (const char32_t scalar : text.toUcs4()) {
+        const quint32 keysym = Keysyms::forScalar(scalar);
+        if (keysym == Keysyms::NoSymbol)
+            reportFailure(scalar, QStringLiteral("no key can carry it"));
+        else
+            m_engine.enqueue(keysym);
+    }
     if (!m_wake.isActive() && !m_digestTimeout.isActive())
         pump(); // emits idle() once everything is delivered
+    return true;
 }
 
 void EngineTypingBackend::restoreSystem() {
@@ -101,22 +96,7 @@ void EngineTypingBackend::trySettle() {
     QMetaObject::invokeMethod(this, &TypingBackend::restored, Qt::QueuedConnection);
 }
 
-bool EngineTypingBackend::enqueue(bool down, char32_t scalar) {
-    const quint32 keysym = Keysyms::forScalar(scalar);
-    if (m_closed || keysym == Keysyms::NoSymbol || !m_engine.canType())
-        return false;
-    m_engine.enqueue(down, keysym);
-    // A piece of text is queued whole before the engine starts (close()), so
-    // that its symbols can be bound together; single events start it from the loop.
-    if (!m_pieceOpen && !m_pumpQueued) {
-        m_pumpQueued = true;
-        QMetaObject::invokeMethod(this, &EngineTypingBackend::pump, Qt::QueuedConnection);
-    }
-    return true;
-}
-
 void EngineTypingBackend::pump() {
-    m_pumpQueued = false;
     if (m_heldUntil > m_clock.elapsed() && !m_engine.isIdle()) {
         m_wake.start(int(m_heldUntil - m_clock.elapsed()));
         return;
@@ -135,8 +115,7 @@ void EngineTypingBackend::pump() {
     case TypingEngine::Wait::Nothing:
         break;
     }
-    if (!m_pieceOpen)
-        Q_EMIT idle();
+    Q_EMIT idle();
 }
 
 void EngineTypingBackend::restoreNow() {
@@ -149,5 +128,6 @@ void EngineTypingBackend::restoreNow() {
 
 void EngineTypingBackend::reportFailure(quint32 keysym, const QString& why) {
     Log::line(QStringLiteral("[%1] Cannot type %2: %3").arg(m_component, describe(keysym), why));
-    Q_EMIT deliveryFailed(char32_t(keysym >= 0x01000000 ? keysym - 0x01000000 : keysym));
+    const char32_t scalar = keysym >= 0x01000000 ? keysym - 0x01000000 : keysym;
+    Q_EMIT deliveryFailed(QString::fromUcs4(&scalar, 1), why);
 }

@@ -18,10 +18,7 @@ class EngineTypingBackend : public TypingBackend {
 public:
     static constexpr int keymapEventTimeoutMs = 250;
 
-    bool open() override;
-    bool keyDown(char32_t scalar) override;
-    bool keyUp(char32_t scalar) override;
-    void close() override;
+    bool type(const QString& text) override;
     bool isIdle() const override { return m_engine.isIdle(); }
     void restoreSystem() override;
 
@@ -54,7 +51,6 @@ protected:
     void confirmed(quint64 sequence);
 
 private:
-    bool enqueue(bool down, char32_t scalar);
     void trySettle();
 
     QString m_component;
@@ -64,8 +60,6 @@ private:
     QTimer m_digestTimeout;
     QTimer m_settle;
     qint64 m_heldUntil = 0;
-    bool m_pieceOpen = false;
-    bool m_pumpQueued = false;
     bool m_closed = false; // after restoreSystem(): nothing more is typed
     bool m_restoring = false;
 };

@@ -27,4 +27,32 @@ quint32 forScalar(char32_t scalar) {
     return 0x01000000u | scalar;
 }
 
+QString textOf(const QList<quint32>& keysyms) {
+    QString text;
+    for (const quint32 keysym : keysyms) {
+        char32_t scalar = keysym & 0x00ffffff;
+        switch (keysym) {
+        case Return:
+            scalar = U'\n';
+            break;
+        case Tab:
+            scalar = U'\t';
+            break;
+        case BackSpace:
+            scalar = U'\b';
+            break;
+        case Escape:
+            scalar = 0x1b;
+            break;
+        case Delete:
+            scalar = 0x7f;
+            break;
+        default:
+            break;
+        }
+        text += QString::fromUcs4(&scalar, 1);
+    }
+    return text;
+}
+
 } // namespace Keysyms

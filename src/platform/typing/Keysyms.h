@@ -1,6 +1,7 @@
 #pragma once
 
-#include <QtGlobal>
+#include <QList>
+#include <QString>
 
 // X keysyms carry whole code points: Latin-1 as itself, everything else as
 // 0x01000000 + code point. A few control characters stand for the keys that
@@ -19,5 +20,7 @@ inline constexpr quint32 ScrollLock = 0xff14;
 // The keysym that types `scalar`; NoSymbol for surrogates, values past U+10FFFF
 // and control characters that no key types.
 quint32 forScalar(char32_t scalar);
+// The text a list of keysyms made by forScalar() stands for.
+QString textOf(const QList<quint32>& keysyms);
 
 } // namespace Keysyms

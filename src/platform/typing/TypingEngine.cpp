@@ -55,19 +55,14 @@ void TypingEngine::adopt(const KeymapSnapshot& keymap) {
         writeJournal();
 }
 
-void TypingEngine::enqueue(bool down, quint32 keysym) {
-    m_queue.append({down, keysym});
+void TypingEngine::enqueue(quint32 keysym) {
+    m_queue.append(keysym);
 }
 
 TypingEngine::Wait TypingEngine::run() {
     while (!m_queue.isEmpty()) {
-        const Event event = m_queue.first();
-        if (!event.down) {
-            release(event.keysym);
-            m_queue.removeFirst();
-            continue;
-        }
-        const KeySlotPool::Choice choice = m_pool.choose(event.keysym, m_clock());
+        const quint32 keysym = m_queue.first();
+        const KeySlotPool::Choice choice = m_pool.choose(keysym, m_clock());
         if (choice.kind == KeySlotPool::Choice::Wait) {
             if (choice.confirmationHelps && m_pool.receiverConfirms() && m_requested < m_sequence) {
                 askForConfirmation();
@@ -85,18 +80,19 @@ TypingEngine::Wait TypingEngine::run() {
         }
         m_queue.removeFirst();
         if (choice.kind == KeySlotPool::Choice::Exhausted) {
-            fail(event.keysym, m_pool.isEmpty() ? QStringLiteral("the keyboard mapping has no spare keycode")
-                                                : QStringLiteral("every spare keycode is held down"));
+            fail(keysym, m_pool.isEmpty() ? QStringLiteral("the keyboard mapping has no spare keycode")
+                                          : QStringLiteral("every spare keycode is held down"));
             continue;
         }
-        if (choice.kind == KeySlotPool::Choice::Bind && !bindAhead(event.keysym, choice.keycode))
+        if (choice.kind == KeySlotPool::Choice::Bind && !bindAhead(keysym, choice.keycode))
             continue;
-        const KeySlotPool::Choice bound = m_pool.choose(event.keysym, m_clock());
+        const KeySlotPool::Choice bound = m_pool.choose(keysym, m_clock());
         if (bound.kind != KeySlotPool::Choice::Ready)
             continue; // cannot happen: it was just bound
         m_device.press(bound.keycode);
         m_pool.markPressed(bound.keycode, m_clock(), ++m_sequence);
-        m_held[event.keysym].append(bound.keycode);
+        m_device.release(bound.keycode);
+        m_pool.markReleased(bound.keycode, m_clock(), ++m_sequence);
     }
     return {};
 }
@@ -106,10 +102,8 @@ bool TypingEngine::bindAhead(quint32 keysym, quint8 keycode) {
     const qsizetype horizon = std::min<qsizetype>(m_queue.size(), lookAhead);
     // Where each bound symbol is next typed: the one typed last (or not at all) is replaced first.
     QHash<quint32, qsizetype> nextUse;
-    for (qsizetype i = horizon - 1; i >= 0; --i) {
-        if (m_queue.at(i).down)
-            nextUse.insert(m_queue.at(i).keysym, i);
-    }
+    for (qsizetype i = horizon - 1; i >= 0; --i)
+        nextUse.insert(m_queue.at(i), i);
     // Walking the symbols in the order they are typed, a keycode whose symbol
     // comes up is kept, and each symbol without one gets a free keycode.
     QSet<quint8> kept;
@@ -146,15 +140,15 @@ bool TypingEngine::bindAhead(quint32 keysym, quint8 keycode) {
     }
     keycode = batch.first().keycode;
     for (qsizetype i = 0; i < horizon; ++i) { // the first symbol has left the queue already
-        const Event& event = m_queue.at(i);
-        if (!event.down || planned.contains(event.keysym))
+        const quint32 next = m_queue.at(i);
+        if (planned.contains(next))
             continue;
-        if (const KeySlotPool::Choice choice = m_pool.choose(event.keysym, now);
+        if (const KeySlotPool::Choice choice = m_pool.choose(next, now);
             choice.kind == KeySlotPool::Choice::Ready) {
             kept.insert(choice.keycode);
             continue;
         }
-        if (!take(event.keysym))
+        if (!take(next))
             break;
     }
     if (bindNow(batch))
@@ -176,9 +170,9 @@ int TypingEngine::unboundAhead(qint64 now) const {
     QSet<quint32> unbound;
     const qsizetype horizon = std::min<qsizetype>(m_queue.size(), lookAhead);
     for (qsizetype i = 0; i < horizon; ++i) {
-        const Event& event = m_queue.at(i);
-        if (event.down && m_pool.choose(event.keysym, now).kind != KeySlotPool::Choice::Ready)
-            unbound.insert(event.keysym);
+        const quint32 keysym = m_queue.at(i);
+        if (m_pool.choose(keysym, now).kind != KeySlotPool::Choice::Ready)
+            unbound.insert(keysym);
     }
     return int(unbound.size());
 }
@@ -207,26 +201,6 @@ bool TypingEngine::bindNow(const QList<KeyboardDevice::Binding>& bindings) {
         writeJournal(); // an emptied keycode leaves the record
     m_bindingUndigested = true;
     return true;
-}
-
-void TypingEngine::release(quint32 keysym) {
-    auto held = m_held.find(keysym);
-    if (held == m_held.end() || held->isEmpty())
-        return; // its press failed, or never came
-    const quint8 keycode = held->takeFirst();
-    if (held->isEmpty())
-        m_held.erase(held);
-    m_device.release(keycode);
-    m_pool.markReleased(keycode, m_clock(), ++m_sequence);
-}
-
-void TypingEngine::dropQueue() {
-    m_queue.clear();
-    const auto held = m_held;
-    for (auto it = held.cbegin(); it != held.cend(); ++it) {
-        for (qsizetype i = 0; i < it->size(); ++i)
-            release(it.key());
-    }
 }
 
 void TypingEngine::restoreAll() {

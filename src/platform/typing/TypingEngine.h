@@ -10,7 +10,7 @@
 
 #include "platform/typing/KeyboardDevice.h"
 
-// Turns queued key events for symbols into keymap bindings and key events on
+// Turns queued symbols into keymap bindings and key presses and releases on
 // spare keycodes, in order, without ever re-binding a keycode that a receiver
 // may still need (see KeySlotPool). It never waits itself: run() does what is
 // due and says what the rest is waiting for.
@@ -61,12 +61,15 @@ public:
 
     // The focus may have moved: find out afresh whether the receiver can confirm.
     void newReceiver();
-    void enqueue(bool down, quint32 keysym);
-    // Sends every event that is due and says what the rest waits for.
+    // Queues one press and release of the key that will carry `keysym`.
+    void enqueue(quint32 keysym);
+    // Presses and releases every key that is due and says what the rest waits for.
     Wait run();
     bool isIdle() const { return m_queue.isEmpty(); }
-    // Forgets what is still queued; keys already pressed are released.
-    void dropQueue();
+    // The keysyms still queued, in order.
+    const QList<quint32>& queued() const { return m_queue; }
+    // Forgets what is still queued.
+    void dropQueue() { m_queue.clear(); }
 
     // The receiver has handled every key event up to `sequence`.
     void confirm(quint64 sequence);
@@ -88,11 +91,6 @@ public:
     quint64 sentEvents() const { return m_sequence; }
 
 private:
-    struct Event {
-        bool down;
-        quint32 keysym;
-    };
-
     void askForConfirmation();
     // Binds the first queued symbol to `keycode` and, in the same keymap change,
     // the next symbols that need a keycode, as far as free keycodes allow.
@@ -100,7 +98,6 @@ private:
     // Distinct symbols typed soon that need a keycode.
     int unboundAhead(qint64 now) const;
     bool bindNow(const QList<KeyboardDevice::Binding>& bindings);
-    void release(quint32 keysym);
     void writeJournal();
     void fail(quint32 keysym, const QString& why);
 
@@ -110,8 +107,7 @@ private:
     Journal m_journal;
     FailureHandler m_onFailure;
     ConfirmationRequest m_requestConfirmation;
-    QList<Event> m_queue;
-    QHash<quint32, QList<quint8>> m_held; // keysym → keycodes pressed for it, oldest first
+    QList<quint32> m_queue; // keysyms
     QMap<quint8, QList<quint32>> m_mayHold;
     quint64 m_sequence = 0;  // key events sent
     quint64 m_requested = 0; // the last sequence a confirmation was asked for

@@ -36,16 +36,15 @@ WaylandConnection::~WaylandConnection() {
     }
 }
 
-std::unique_ptr<WaylandConnection> WaylandConnection::open(QString* problem, int timeoutMs) {
+std::unique_ptr<WaylandConnection> WaylandConnection::open(UserText* problem, int timeoutMs) {
     if (qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")) {
-        *problem = QStringLiteral("WAYLAND_DISPLAY is not set.");
+        *problem = {QStringLiteral("typing_wayland_not_set")};
         return nullptr;
     }
     wl_display* display = wl_display_connect(nullptr);
     if (!display) {
-        *problem =
-            QStringLiteral("Cannot connect to the Wayland compositor at %1 (%2).")
-                .arg(qEnvironmentVariable("WAYLAND_DISPLAY"), QString::fromLocal8Bit(std::strerror(errno)));
+        *problem = {QStringLiteral("typing_wayland_cannot_connect"),
+                    {qEnvironmentVariable("WAYLAND_DISPLAY"), QString::fromLocal8Bit(std::strerror(errno))}};
         return nullptr;
     }
     std::unique_ptr<WaylandConnection> connection(new WaylandConnection(display));
@@ -84,7 +83,7 @@ void WaylandConnection::onSyncDone(void* data, wl_callback* callback, uint32_t) 
     Q_EMIT self->synced();
 }
 
-bool WaylandConnection::bindGlobals(QString* problem, int timeoutMs) {
+bool WaylandConnection::bindGlobals(UserText* problem, int timeoutMs) {
     static const wl_registry_listener listener = {&WaylandConnection::onGlobal,
                                                   &WaylandConnection::onGlobalRemove};
     static const wl_callback_listener syncListener = {&WaylandConnection::onSyncDone};
@@ -110,12 +109,11 @@ bool WaylandConnection::bindGlobals(QString* problem, int timeoutMs) {
             break;
     }
     if (m_initialSyncs > 0) {
-        *problem = QStringLiteral("The Wayland compositor did not answer.");
+        *problem = {QStringLiteral("typing_wayland_no_answer")};
         return false;
     }
     if (!m_manager || !m_seat) {
-        *problem = QStringLiteral(
-            "The Wayland compositor offers no virtual keyboard (zwp_virtual_keyboard_manager_v1).");
+        *problem = {QStringLiteral("typing_wayland_no_virtual_keyboard")};
         return false;
     }
     m_keyboard = zwp_virtual_keyboard_manager_v1_create_virtual_keyboard(m_manager, m_seat);

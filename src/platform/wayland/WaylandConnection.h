@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/UserText.h"
+
 #include <QByteArray>
 #include <QObject>
 #include <QString>
@@ -27,7 +29,7 @@ public:
     // compositor for its globals once, waiting at most `timeoutMs` for the
     // answer (this is the only wait, and only at start). Null with `problem`
     // set when there is no compositor, or it offers no virtual keyboard.
-    static std::unique_ptr<WaylandConnection> open(QString* problem, int timeoutMs = 2000);
+    static std::unique_ptr<WaylandConnection> open(UserText* problem, int timeoutMs = 2000);
 
     bool isBroken() const;
     // Sends a whole XKB keymap (text); false when it cannot be passed on.
@@ -46,7 +48,7 @@ Q_SIGNALS:
 
 private:
     WaylandConnection(wl_display* display);
-    bool bindGlobals(QString* problem, int timeoutMs);
+    bool bindGlobals(UserText* problem, int timeoutMs);
     void readEvents();
     void fail();
 

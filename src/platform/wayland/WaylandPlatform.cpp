@@ -13,9 +13,8 @@
 
 namespace WaylandPlatform {
 
-std::optional<PlatformServices> create() {
-    QString problem;
-    std::unique_ptr<WaylandConnection> connection = WaylandConnection::open(&problem);
+std::optional<PlatformServices> create(UserText* whyNot) {
+    std::unique_ptr<WaylandConnection> connection = WaylandConnection::open(whyNot);
     if (!connection)
         return std::nullopt;
 

@@ -1,5 +1,6 @@
 #include "platform/wayland/WaylandTypingBackend.h"
 
+#include "platform/typing/Keysyms.h"
 #include "platform/wayland/VirtualKeymap.h"
 
 #include <QCoreApplication>
@@ -20,8 +21,9 @@ WaylandTypingBackend::WaylandTypingBackend(std::unique_ptr<WaylandConnection> co
         // What is still queued can never arrive; the connection has said why.
         if (engine().isIdle())
             return;
+        const QString lost = Keysyms::textOf(engine().queued());
         engine().dropQueue();
-        Q_EMIT deliveryFailed(U'\uFFFD');
+        Q_EMIT deliveryFailed(lost, QStringLiteral("the connection to the Wayland compositor broke"));
         Q_EMIT idle();
     });
     m_started = m_device.sendEmptyKeymap();
@@ -34,10 +36,10 @@ WaylandTypingBackend::WaylandTypingBackend(std::unique_ptr<WaylandConnection> co
 
 WaylandTypingBackend::~WaylandTypingBackend() = default;
 
-QString WaylandTypingBackend::unavailableReason() const {
+UserText WaylandTypingBackend::unavailableReason() const {
     if (m_connection->isBroken())
-        return QStringLiteral("The connection to the Wayland compositor is broken.");
+        return {QStringLiteral("typing_wayland_connection_broken")};
     if (!m_started)
-        return QStringLiteral("The Wayland compositor did not take the virtual keyboard's keymap.");
+        return {QStringLiteral("typing_wayland_keymap_refused")};
     return {};
 }

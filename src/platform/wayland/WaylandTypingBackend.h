@@ -23,7 +23,7 @@ public:
     explicit WaylandTypingBackend(std::unique_ptr<WaylandConnection> connection, QObject* parent = nullptr);
     ~WaylandTypingBackend() override;
 
-    QString unavailableReason() const override;
+    UserText unavailableReason() const override;
 
 protected:
     void flush() override { m_connection->flush(); }

@@ -1,6 +1,5 @@
 #include "platform/x11/X11Platform.h"
 
-#include "platform/null/NullPlatform.h"
 #include "platform/null/UnavailableTypingBackend.h"
 #include "platform/x11/X11Connection.h"
 #include "platform/x11/X11HotkeyService.h"
@@ -23,35 +22,30 @@ void preferXcb() {
         qputenv("QT_QPA_PLATFORM", "offscreen");
 }
 
-QString sessionProblem(const QString& qtPlatform, const QByteArray& display, const QByteArray& waylandDisplay,
-                       const QByteArray& sessionType) {
+UserText sessionProblem(const QString& qtPlatform, const QByteArray& display,
+                        const QByteArray& waylandDisplay, const QByteArray& sessionType) {
     const bool wayland = !waylandDisplay.isEmpty() || sessionType == "wayland";
     if (qtPlatform != QLatin1String("xcb")) {
         if (display.isEmpty())
-            return wayland
-                       ? QStringLiteral("This Wayland session has no X display (DISPLAY is not set), and "
-                                        "Runeboard types and grabs hotkeys through X11 only.")
-                       : QStringLiteral("No X display was found (DISPLAY is not set): typing needs an X11 "
-                                        "session.");
-        return QStringLiteral(
-                   "Qt runs on its \"%1\" platform instead of X11 (xcb), so nothing can be typed; unset "
-                   "QT_QPA_PLATFORM or set it to xcb.")
-            .arg(qtPlatform);
+            return {wayland ? QStringLiteral("typing_wayland_no_x_display")
+                            : QStringLiteral("typing_no_x_display")};
+        return {QStringLiteral("typing_qt_not_on_x11"), {qtPlatform}};
     }
     if (wayland)
-        return QStringLiteral("typing reaches X11 programs only on this desktop");
+        return {QStringLiteral("typing_x11_programs_only")};
     return {};
 }
 
-PlatformServices create() {
+std::optional<PlatformServices> create(UserText* whyNot) {
     const QString platform = QGuiApplication::platformName();
-    QString problem =
+    UserText problem =
         sessionProblem(platform, qgetenv("DISPLAY"), qgetenv("WAYLAND_DISPLAY"), qgetenv("XDG_SESSION_TYPE"));
     const std::optional<X11Connection> connection =
         platform == QLatin1String("xcb") ? X11Connection::fromQt() : std::nullopt;
-    if (!connection)
-        return NullPlatform::create(
-            problem.isEmpty() ? QStringLiteral("Qt gives no access to its X11 connection.") : problem);
+    if (!connection) {
+        *whyNot = problem.isEmpty() ? UserText{QStringLiteral("typing_no_x_connection")} : problem;
+        return std::nullopt;
+    }
 
     PlatformServices services;
     services.typingProblem = problem;
@@ -60,11 +54,11 @@ PlatformServices create() {
     // Hotkeys and Shift need neither XTEST nor a spare keycode, so they work even where typing cannot.
     services.hotkeys = std::make_unique<X11HotkeyService>(*connection);
     services.shiftMonitor = std::make_unique<X11ModifierMonitor>(*connection);
-    QString missing;
+    UserText missing;
     if (!connection->hasXtest())
-        missing = QStringLiteral("The X server does not offer the XTEST extension, which typing needs.");
+        missing = {QStringLiteral("typing_no_xtest")};
     else if (!connection->hasXkb())
-        missing = QStringLiteral("The X server does not offer the XKEYBOARD extension, which typing needs.");
+        missing = {QStringLiteral("typing_no_xkb")};
     if (!missing.isEmpty()) {
         services.typing = std::make_unique<UnavailableTypingBackend>(missing);
     } else {

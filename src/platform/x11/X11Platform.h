@@ -2,16 +2,10 @@
 
 #include "platform/PlatformServices.h"
 
-// Chooses the platform services on Linux.
-//
-//   int main(int argc, char** argv) {
-//       X11Platform::preferXcb();               // before the QApplication exists
-//       QApplication app(argc, argv);
-//       PlatformServices services = X11Platform::create();
-//       services.writeLaunchCheck();            // once, at launch
-//       ...
-//       // before quitting: services.typing->restoreSystem(), quit on restored()
-//   }
+#include <optional>
+
+// The platform services of an X11 session, or of Xwayland where nothing
+// better is offered. src/app's PlatformChooser decides which backend to use.
 namespace X11Platform {
 
 // Asks Qt for its xcb platform unless QT_QPA_PLATFORM is already set. Without
@@ -19,14 +13,15 @@ namespace X11Platform {
 // program can run and say what is missing instead of aborting.
 void preferXcb();
 
-// The X11 services when Qt runs on xcb (typing also needs XTEST and XKB);
-// otherwise the stand-ins of NullPlatform, with the reason in typingProblem.
-// Call after the QApplication exists.
-PlatformServices create();
+// The X11 services when Qt runs on xcb (typing also needs XTEST and XKB, and
+// says in typingProblem when they are missing); nothing otherwise, with the
+// reason in *whyNot. Call after the QApplication exists.
+std::optional<PlatformServices> create(UserText* whyNot);
 
-// Why typing cannot work in this process (empty when it can), judged from the
-// environment and Qt's platform alone; create() adds what the server lacks.
-QString sessionProblem(const QString& qtPlatform, const QByteArray& display, const QByteArray& waylandDisplay,
-                       const QByteArray& sessionType);
+// Why typing cannot work in this process, or reaches only some programs
+// (empty when it works), judged from the environment and Qt's platform alone;
+// create() adds what the server lacks.
+UserText sessionProblem(const QString& qtPlatform, const QByteArray& display,
+                        const QByteArray& waylandDisplay, const QByteArray& sessionType);
 
 } // namespace X11Platform

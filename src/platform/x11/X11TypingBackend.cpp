@@ -37,13 +37,11 @@ X11TypingBackend::~X11TypingBackend() {
     }
 }
 
-QString X11TypingBackend::unavailableReason() const {
+UserText X11TypingBackend::unavailableReason() const {
     if (m_x.isBroken())
-        return QStringLiteral("The connection to the X server is broken.");
+        return {QStringLiteral("typing_x_connection_broken")};
     if (!engine().canType())
-        return QStringLiteral(
-            "The keyboard mapping has no spare keycode (one without any symbol, at most 255) "
-            "that could carry the typed symbols.");
+        return {QStringLiteral("typing_no_spare_keycode")};
     return {};
 }
 

@@ -23,7 +23,7 @@ public:
                               QString recordDirectory = RuntimeFolder::path(), QObject* parent = nullptr);
     ~X11TypingBackend() override;
 
-    QString unavailableReason() const override;
+    UserText unavailableReason() const override;
 
     bool nativeEventFilter(const QByteArray& eventType, void* message, qintptr* result) override;
 

@@ -21,7 +21,13 @@ void say(const QString& line) {
 int main(int argc, char* argv[]) {
     X11Platform::preferXcb();
     QGuiApplication app(argc, argv);
-    PlatformServices services = X11Platform::create();
+    UserText whyNot;
+    std::optional<PlatformServices> x11 = X11Platform::create(&whyNot);
+    if (!x11) {
+        say(QStringLiteral("no X11: ") + whyNot.key);
+        return 1;
+    }
+    PlatformServices& services = *x11;
     SettingsStore store;
     HotkeySettings settings(store);
     GlobalHotkeyManager hotkeys(*services.hotkeys, settings);

@@ -1,0 +1,30 @@
+#include "app/TypingJob.h"
+
+#include "platform/Log.h"
+#include "platform/TypingBackend.h"
+
+#include <utility>
+
+TypingJob::TypingJob(TypingBackend& backend, QObject* parent)
+    : QObject(parent)
+    , m_backend(backend) {}
+
+void TypingJob::start(const QString& text) {
+    connect(&m_backend, &TypingBackend::deliveryFailed, this, [this] { ++m_failures; });
+    if (!m_backend.type(text)) {
+        // The callers have said why typing cannot work here; this is the rare case of it ending meanwhile.
+        Log::line(QStringLiteral("[TypingJob] Cannot type: typing has ended"));
+        ++m_failures;
+    } else if (!m_backend.isIdle()) {
+        connect(&m_backend, &TypingBackend::idle, this, &TypingJob::finish);
+        return;
+    }
+    QMetaObject::invokeMethod(this, &TypingJob::finish, Qt::QueuedConnection);
+}
+
+void TypingJob::finish() {
+    if (std::exchange(m_finished, true))
+        return;
+    disconnect(&m_backend, nullptr, this, nullptr);
+    Q_EMIT finished(m_failures);
+}
