@@ -1,6 +1,7 @@
 #include "AppState.h"
 
 #include "app/TrayMenu.h"
+#include "app/TypedText.h"
 #include "app/TypingJob.h"
 #include "hotkeys/GlobalHotkeyManager.h"
 #include "hotkeys/HotkeySettings.h"
@@ -37,6 +38,12 @@ AppState::AppState(PlatformServices services, const QString& settingsFile, const
     , m_store(std::make_unique<SettingsStore>(settingsFile)) {
     // The keyboard lives in the tray and the panel, not in any window the user may close.
     QGuiApplication::setQuitOnLastWindowClosed(false);
+    // Whoever asked for it (a key, or another process), a symbol that cannot arrive is said here, once.
+    connect(m_services.typing.get(), &TypingBackend::deliveryFailed, this,
+            [](const QString& text, const QString& why) {
+                Log::line(
+                    QStringLiteral("[Typing] Cannot type %1: %2").arg(TypedText::codePoints(text), why));
+            });
 
     // The managers, in the order in which each needs the one before.
     m_localizationManager = std::make_unique<LocalizationManager>(*m_store, systemLanguage);
@@ -169,6 +176,11 @@ void AppState::handleRequest(const AppRequest& request, const InstanceServer::Re
 }
 
 void AppState::typeForRequest(const QString& text, const InstanceServer::Respond& respond) {
+    // Another program may have sent it: nothing reaches the keyboard unchecked.
+    if (const QString problem = TypedText::problem(text); !problem.isEmpty()) {
+        respond({2, QStringLiteral("runeboard: cannot type this text: ") + problem});
+        return;
+    }
     const UserText reason =
         m_quitting ? UserText{QStringLiteral("typing_stopped")} : m_services.typing->unavailableReason();
     if (!reason.isEmpty()) {

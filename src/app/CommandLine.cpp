@@ -1,5 +1,9 @@
 #include "CommandLine.h"
 
+#include "app/TypedText.h"
+
+#include <QStringDecoder>
+
 namespace {
 using Command = AppRequest::Command;
 
@@ -71,22 +75,34 @@ CommandLine CommandLine::parse(const QStringList& arguments) {
                 return *error;
             continue;
         }
-        if (argument == QLatin1String("--type")) {
+        const bool typeSeparate = argument == QLatin1String("--type");
+        if (typeSeparate || argument.startsWith(QLatin1String("--type="))) {
             // The next argument is the text, whatever it looks like ("--type -x" types "-x").
-            if (i + 1 >= arguments.size())
+            if (typeSeparate && i + 1 >= arguments.size())
                 return invalid(QStringLiteral("--type needs the text to type, as in: runeboard --type 'ą'"));
-            if (!takeAction(Command::Type, arguments.at(++i)))
-                return invalid(onlyOne);
-            continue;
-        }
-        if (argument.startsWith(QLatin1String("--type="))) {
-            if (!takeAction(Command::Type, argument.mid(7)))
+            const QString text = typeSeparate ? arguments.at(++i) : argument.mid(7);
+            if (const QString problem = TypedText::problem(text); !problem.isEmpty())
+                return invalid(QStringLiteral("--type cannot type this text: ") + problem);
+            if (!takeAction(Command::Type, text))
                 return invalid(onlyOne);
             continue;
         }
         return invalid(QStringLiteral("unknown argument '%1'").arg(argument));
     }
     return line;
+}
+
+CommandLine CommandLine::parse(int argc, const char* const* argv) {
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i) {
+        QStringDecoder decoder(QStringDecoder::System, QStringDecoder::Flag::Stateless);
+        arguments.append(decoder.decode(QByteArrayView(argv[i])));
+        if (decoder.hasError())
+            return invalid(QStringLiteral("argument %1 is not valid UTF-8 text ('%2')")
+                               .arg(i)
+                               .arg(QString::fromLocal8Bit(argv[i])));
+    }
+    return parse(arguments);
 }
 
 QString CommandLine::helpText() {
@@ -105,7 +121,9 @@ QString CommandLine::helpText() {
                           "      --settings    open the settings window\n"
                           "      --about       open the Help & About window\n"
                           "      --quit        end the running Runeboard\n"
-                          "      --type TEXT   type TEXT into the focused window and exit when done\n"
+                          "      --type TEXT   type TEXT into the focused window and exit when done;\n"
+                          "                    tab and newline are typed as the Tab and Return keys,\n"
+                          "                    other control characters are refused\n"
                           "  -h, --help        show this help and exit\n"
                           "  -v, --version     show the version and exit\n");
 }

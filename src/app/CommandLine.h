@@ -16,5 +16,8 @@ struct CommandLine {
 
     // The arguments without the program name.
     static CommandLine parse(const QStringList& arguments);
+    // The same from main()'s arguments, which must be valid text in the
+    // system's encoding (UTF-8): invalid bytes are refused, not replaced.
+    static CommandLine parse(int argc, const char* const* argv);
     static QString helpText();
 };

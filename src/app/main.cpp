@@ -12,6 +12,7 @@
 #include "storage/SettingsStore.h"
 
 #include <QApplication>
+#include <QFileInfo>
 
 #include <chrono>
 #include <optional>
@@ -60,10 +61,7 @@ std::optional<int> waitForStartingInstance(const QString& socketPath, const AppR
 } // namespace
 
 int main(int argc, char* argv[]) {
-    QStringList arguments;
-    for (int i = 1; i < argc; ++i)
-        arguments.append(QString::fromLocal8Bit(argv[i]));
-    const CommandLine commandLine = CommandLine::parse(arguments);
+    const CommandLine commandLine = CommandLine::parse(argc, argv);
     switch (commandLine.kind) {
     case CommandLine::Kind::Help:
         Log::line(CommandLine::helpText().chopped(1));
@@ -111,7 +109,8 @@ int main(int argc, char* argv[]) {
             Log::line(QStringLiteral("runeboard: cannot type: ") + cannotOpen, stderr);
             return 2;
         }
-        return runTypeCommand(request.text);
+        // Without a runtime folder there is no turn to wait for; typing goes ahead alone.
+        return runTypeCommand(request.text, socketPath.isEmpty() ? QString() : QFileInfo(socketPath).path());
     }
     // Without the socket a second `runeboard` could not find this one and would become another.
     if (socketPath.isEmpty()) {

@@ -52,6 +52,7 @@ private Q_SLOTS:
     void typingEndedOrDisturbedLeavesNothingBound_data();
     void typingEndedOrDisturbedLeavesNothingBound();
     void withoutAnXDisplayItSaysWhyAndFails();
+    void twoTypeCommandsAtOnceTakeTurns();
 
     void eachHotkeyFiresByItsPhysicalKey_data();
     void eachHotkeyFiresByItsPhysicalKey();
@@ -259,6 +260,23 @@ void TestKeys::withoutAnXDisplayItSaysWhyAndFails() {
     const XSession::Result result = type(QStringLiteral("ą"), env);
     QCOMPARE(result.exitCode, 2);
     QVERIFY2(result.err.contains(QStringLiteral("DISPLAY is not set")), qPrintable(result.err));
+}
+
+// Without an instance each --type binds spare keycodes of its own: the second waits for the first.
+void TestKeys::twoTypeCommandsAtOnceTakeTurns() {
+    QVERIFY(!startReceiver(Receiver::Xterm).isEmpty());
+    const QString first = QStringLiteral("ąćęłńóśźżĄĆĘŁŃÓŚŹŻəɛɔʃʒθðŋ");
+    const QString second = QStringLiteral("∑∫√∞≈≠€£¥₸αβγδεζηλμπσφψω");
+    const QString keymap = m_session.keymap();
+    QProcess* a = m_session.launch(XSession::runeboardBinary(), {QStringLiteral("--type"), first});
+    QProcess* b = m_session.launch(XSession::runeboardBinary(), {QStringLiteral("--type"), second});
+    QVERIFY(XSession::waitFor(
+        [&] { return a->state() == QProcess::NotRunning && b->state() == QProcess::NotRunning; }, 30000));
+    QVERIFY2(a->exitCode() == 0 && b->exitCode() == 0,
+             qPrintable(QString::fromUtf8(a->readAllStandardError() + b->readAllStandardError())));
+    const QString got = XSession::waitForFileText(m_out, first + second);
+    QVERIFY2(got == first + second || got == second + first, qPrintable(got));
+    QCOMPARE(m_session.keymap(), keymap);
 }
 
 bool TestKeys::startProbe() {

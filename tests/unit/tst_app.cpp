@@ -46,6 +46,7 @@ private Q_SLOTS:
     void requestsOfASecondProcess();
     void typedRequestAnswersWhenTheTextIsDelivered_data();
     void typedRequestAnswersWhenTheTextIsDelivered();
+    void typingThatCannotWorkIsReported_data();
     void typingThatCannotWorkIsReported();
     void windowsOpenOnce();
     void quittingGivesTheKeyboardBackFirst();
@@ -212,10 +213,21 @@ void TestApp::typedRequestAnswersWhenTheTextIsDelivered() {
     QCOMPARE(m->typing->typedText(), arrived);
 }
 
+void TestApp::typingThatCannotWorkIsReported_data() {
+    QTest::addColumn<bool>("off");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("no typing here") << true << QStringLiteral("ą");
+    // Any program may send requests: text that is no text, or would press Escape, is refused whole.
+    QTest::newRow("lone surrogate") << false << QStringLiteral("x") + QChar(0xd800) + u'y';
+    QTest::newRow("escape") << false << QStringLiteral("a\x1b:q!\n");
+}
+
 void TestApp::typingThatCannotWorkIsReported() {
+    QFETCH(bool, off);
+    QFETCH(QString, text);
     launched();
-    m->typing->off = true;
-    const AppReply reply = ask(Command::Type, QStringLiteral("ą"));
+    m->typing->off = off;
+    const AppReply reply = ask(Command::Type, text);
     QCOMPARE(reply.status, 2);
     QVERIFY(reply.message.contains(QLatin1String("cannot type")));
     QVERIFY(m->typing->texts.isEmpty());

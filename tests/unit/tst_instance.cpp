@@ -97,6 +97,8 @@ private Q_SLOTS:
     void runtimeFolderIsPrivateAndTheUsersOwn_data();
     void runtimeFolderIsPrivateAndTheUsersOwn();
     void socketIsPerDisplayAndStaysInItsFolder();
+    void undecodableArgumentsAreRefused_data();
+    void undecodableArgumentsAreRefused();
     void requestsReachTheHandlerAndAnswersComeBack();
     void idleConnectionsCannotSilenceTheServer();
     void whatAConnectionMayBufferIsCapped();
@@ -134,6 +136,13 @@ void TestInstance::commandLine_data() {
     QTest::newRow("help wins") << QStringList{"--toggle", "-h"} << int(CommandLine::Kind::Help)
                                << AppRequest{};
     QTest::newRow("type without text") << QStringList{"--type"} << invalid << AppRequest{};
+    QTest::newRow("type: tab and newline are keys")
+        << QStringList{"--type=a\tb\n"} << asks << request(Command::Type, "a\tb\n");
+    // Each would act as a key in the receiver, or is no character at all.
+    for (const char16_t refused : {u'\x01', u'\x1b', u'\r', u'\x7f', u'\x85', u'\xd800', u'\xdc00'})
+        QTest::newRow(
+            qPrintable(QStringLiteral("type: U+%1 refused").arg(int(refused), 4, 16, QLatin1Char('0'))))
+            << QStringList{"--type", QStringLiteral("a") + QChar(refused) + u'b'} << invalid << AppRequest{};
     QTest::newRow("two actions") << QStringList{"--show", "--quit"} << invalid << AppRequest{};
     QTest::newRow("unknown") << QStringList{"--frobnicate"} << invalid << AppRequest{};
 }
@@ -147,6 +156,26 @@ void TestInstance::commandLine() {
     if (parsed.kind == CommandLine::Kind::Request)
         QVERIFY(parsed.request == expected);
     QCOMPARE(parsed.error.isEmpty(), parsed.kind != CommandLine::Kind::Invalid);
+}
+
+// Bytes that are no UTF-8 are refused, not typed as U+FFFD.
+void TestInstance::undecodableArgumentsAreRefused_data() {
+    QTest::addColumn<QByteArray>("argument");
+    QTest::addColumn<bool>("valid");
+    QTest::newRow("UTF-8") << QByteArray("x\xc4\x85y") << true;
+    QTest::newRow("U+FFFD itself") << QByteArray("x\xef\xbf\xbdy") << true;
+    QTest::newRow("stray bytes") << QByteArray("x\xff\xfey") << false;
+    QTest::newRow("cut short") << QByteArray("x\xc4") << false;
+}
+
+void TestInstance::undecodableArgumentsAreRefused() {
+    QFETCH(QByteArray, argument);
+    QFETCH(bool, valid);
+    const char* argv[] = {"runeboard", "--type", argument.constData()};
+    const CommandLine parsed = CommandLine::parse(3, argv);
+    QCOMPARE(parsed.kind == CommandLine::Kind::Request, valid);
+    if (valid)
+        QCOMPARE(parsed.request.text.toUtf8(), argument);
 }
 
 void TestInstance::linesOnTheWire_data() {

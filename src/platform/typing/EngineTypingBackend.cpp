@@ -1,22 +1,9 @@
 #include "platform/typing/EngineTypingBackend.h"
 
-#include "platform/Log.h"
 #include "platform/typing/Keysyms.h"
 
-namespace {
-QString describe(quint32 keysym) {
-    if (keysym >= 0x01000000 || keysym < 0x100) {
-        const quint32 scalar = keysym & 0x00ffffff;
-        return QStringLiteral("U+") +
-               QString::number(scalar, 16).toUpper().rightJustified(4, QLatin1Char('0'));
-    }
-    return QStringLiteral("keysym 0x") + QString::number(keysym, 16);
-}
-} // namespace
-
-EngineTypingBackend::EngineTypingBackend(KeyboardDevice& device, QString component, QObject* parent)
+EngineTypingBackend::EngineTypingBackend(KeyboardDevice& device, QObject* parent)
     : TypingBackend(parent)
-    , m_component(std::move(component))
     , m_engine(device, [this] { return m_clock.elapsed(); }) {
     m_clock.start();
     m_wake.setSingleShot(true);
@@ -127,7 +114,6 @@ void EngineTypingBackend::restoreNow() {
 }
 
 void EngineTypingBackend::reportFailure(quint32 keysym, const QString& why) {
-    Log::line(QStringLiteral("[%1] Cannot type %2: %3").arg(m_component, describe(keysym), why));
     const char32_t scalar = keysym >= 0x01000000 ? keysym - 0x01000000 : keysym;
     Q_EMIT deliveryFailed(QString::fromUcs4(&scalar, 1), why);
 }

@@ -23,10 +23,9 @@ public:
     void restoreSystem() override;
 
 protected:
-    // `component` prefixes the diagnostics ("X11TypingBackend"). The device
-    // may be a member of the derived class: it is not used before the
-    // derived constructor has run.
-    EngineTypingBackend(KeyboardDevice& device, QString component, QObject* parent = nullptr);
+    // The device may be a member of the derived class: it is not used before
+    // the derived constructor has run.
+    explicit EngineTypingBackend(KeyboardDevice& device, QObject* parent = nullptr);
 
     TypingEngine& engine() { return m_engine; }
     const TypingEngine& engine() const { return m_engine; }
@@ -53,7 +52,6 @@ protected:
 private:
     void trySettle();
 
-    QString m_component;
     QElapsedTimer m_clock;
     TypingEngine m_engine;
     QTimer m_wake;

@@ -5,20 +5,14 @@ namespace Keysyms {
 quint32 forScalar(char32_t scalar) {
     switch (scalar) {
     case U'\n':
-    case U'\r':
         return Return;
     case U'\t':
         return Tab;
-    case U'\b':
-        return BackSpace;
-    case 0x1b:
-        return Escape;
-    case 0x7f:
-        return Delete;
     default:
         break;
     }
-    if (scalar < 0x20 || (scalar >= 0x80 && scalar < 0xa0))
+    // Other control characters would act as keys (Escape, Delete, …) rather than type anything.
+    if (scalar < 0x20 || (scalar >= 0x7f && scalar < 0xa0))
         return NoSymbol;
     if (scalar < 0x100)
         return scalar;
@@ -37,15 +31,6 @@ QString textOf(const QList<quint32>& keysyms) {
             break;
         case Tab:
             scalar = U'\t';
-            break;
-        case BackSpace:
-            scalar = U'\b';
-            break;
-        case Escape:
-            scalar = 0x1b;
-            break;
-        case Delete:
-            scalar = 0x7f;
             break;
         default:
             break;

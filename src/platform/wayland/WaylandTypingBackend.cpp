@@ -6,7 +6,7 @@
 #include <QCoreApplication>
 
 WaylandTypingBackend::WaylandTypingBackend(std::unique_ptr<WaylandConnection> connection, QObject* parent)
-    : EngineTypingBackend(m_device, QStringLiteral("WaylandTypingBackend"), parent)
+    : EngineTypingBackend(m_device, parent)
     , m_connection(std::move(connection))
     , m_device(
           {[this](const QByteArray& keymap) {

@@ -8,7 +8,7 @@
 #include "platform/x11/XcbXkb.h"
 
 X11TypingBackend::X11TypingBackend(const X11Connection& connection, QString recordDirectory, QObject* parent)
-    : EngineTypingBackend(m_device, QStringLiteral("X11TypingBackend"), parent)
+    : EngineTypingBackend(m_device, parent)
     , m_x(connection)
     , m_device(connection)
     , m_record(std::move(recordDirectory), QString::fromLocal8Bit(qgetenv("DISPLAY")),
