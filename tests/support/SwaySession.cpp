@@ -1,5 +1,7 @@
 #include "SwaySession.h"
 
+#include "SessionUser.h"
+
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
@@ -7,19 +9,9 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 
-#include <unistd.h>
+using SessionUser::own;
 
 namespace {
-bool asRoot() {
-    return ::geteuid() == 0;
-}
-
-// To `nobody`, on every Debian.
-void own(const QString& path) {
-    if (asRoot() && ::chown(QFile::encodeName(path).constData(), 65534, 65534) != 0)
-        qWarning("cannot hand %s over", qPrintable(path));
-}
-
 // The focused node of a sway tree, depth first.
 QJsonObject focusedNode(const QJsonObject& node) {
     if (node.value(QStringLiteral("focused")).toBool())
@@ -43,11 +35,7 @@ SwaySession::SwaySession() {
 }
 
 QStringList SwaySession::commandLine(const QString& program, const QStringList& arguments) const {
-    if (!asRoot())
-        return QStringList{program} + arguments;
-    return QStringList{QStringLiteral("setpriv"), QStringLiteral("--reuid=65534"),
-                       QStringLiteral("--regid=65534"), QStringLiteral("--clear-groups"), program} +
-           arguments;
+    return SessionUser::commandLine(program, arguments);
 }
 
 bool SwaySession::start(QString* error) {

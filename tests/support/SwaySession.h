@@ -6,9 +6,8 @@
 #include <QPointer>
 
 // A private headless sway (wlroots) for one end-to-end test executable, with
-// Xwayland as its X display. sway refuses to run as root, so when the tests
-// run as root it runs as `nobody`, and so does every program started here:
-// Xwayland admits only clients of sway's own user.
+// Xwayland as its X display; as `nobody` when the tests run as root, and so
+// is every program started here (see SessionUser).
 class SwaySession : public XSession {
 public:
     SwaySession();

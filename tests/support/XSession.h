@@ -69,7 +69,7 @@ public:
     // the entry, it prints the text on standard output and ends. Null on failure.
     QProcess* startGtkEntryReceiver(QString* windowId);
     // Gives a window the keyboard focus and waits until it has it.
-    bool focusWindow(const QString& windowId);
+    virtual bool focusWindow(const QString& windowId);
 
     // Saves the whole screen (or one window) as PNG.
     bool screenshot(const QString& pngPath, const QString& windowId = {});

@@ -47,6 +47,7 @@ public:
         queue.append({m_now + lag, keycode, 0});
     }
     void release(quint8 keycode) override { down.remove(keycode); }
+    QString refusal() const override { return QStringLiteral("refused as asked"); }
     bool ping(quint64 token) {
         if (!answersPings)
             return false;
@@ -171,6 +172,7 @@ struct Rig {
     TypingEngine engine;
     QMap<quint8, QList<quint32>> journal;
     QList<quint32> failed;
+    QSet<QString> reasons;
     int waits = 0;
     int keymapWaits = 0;
 
@@ -181,7 +183,10 @@ struct Rig {
         display.answersPings = pings;
         display.journal = &journal;
         engine.setJournal([this](const QMap<quint8, QList<quint32>>& mayHold) { journal = mayHold; });
-        engine.setFailureHandler([this](quint32 keysym, const QString&) { failed.append(keysym); });
+        engine.setFailureHandler([this](quint32 keysym, const QString& why) {
+            failed.append(keysym);
+            reasons.insert(why);
+        });
         engine.setConfirmationRequest([this](quint64 token) { return display.ping(token); });
         QVERIFY(!throughVirtualKeyboard || virtualKeyboard.sendEmptyKeymap());
         engine.adopt(throughVirtualKeyboard ? VirtualKeymap::snapshot() : display.snapshot(spare));
@@ -244,7 +249,8 @@ private Q_SLOTS:
     void silentReceiverIsWaitedForAtMostTheLimit();
     void leastRecentlyUsedKeycodeIsEvicted();
     void keymapChangedByOthersIsFollowed();
-    void refusedBindingFailsOnlyThatSymbol();
+    void refusedBindingFailsOnlyThatSymbolAndKeepsTheKeycode_data();
+    void refusedBindingFailsOnlyThatSymbolAndKeepsTheKeycode();
     void withoutSpareKeycodesEverySymbolFails();
     void restoreWaitsUntilNothingIsNeededAndEmptiesTheRecord_data();
     void restoreWaitsUntilNothingIsNeededAndEmptiesTheRecord();
@@ -405,14 +411,46 @@ void TestTypingEngine::keymapChangedByOthersIsFollowed() {
     QCOMPARE(rig.display.violations, QStringList());
 }
 
-void TestTypingEngine::refusedBindingFailsOnlyThatSymbol() {
-    Rig rig(2);
-    rig.display.refuse = {100};
-    rig.type(QStringLiteral("ab"));
-    QCOMPARE(rig.failed, QList<quint32>{0x61});
-    QCOMPARE(rig.display.typed, QList<quint32>{0x62});
-    QCOMPARE(rig.engine.pool().slot(100), nullptr);
+void TestTypingEngine::refusedBindingFailsOnlyThatSymbolAndKeepsTheKeycode_data() {
+    QTest::addColumn<int>("spare");
+    QTest::addColumn<QString>("before"); // typed while the server still accepts
+    QTest::addColumn<QList<quint8>>("refused");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("arrived");
+    QTest::addColumn<QString>("failed");
+    QTest::newRow("one keycode of two") << 2 << QString() << QList<quint8>{100} << QStringLiteral("abc")
+                                        << QStringLiteral("bc") << QStringLiteral("a");
+    // Xwayland refused every binding, whatever the keycode.
+    QTest::newRow("every keycode") << 2 << QString() << QList<quint8>{100, 101} << QStringLiteral("abc")
+                                   << QString() << QStringLiteral("abc");
+    QTest::newRow("re-binding a bound keycode")
+        << 1 << QStringLiteral("a") << QList<quint8>{100} << QStringLiteral("ba") << QStringLiteral("a")
+        << QStringLiteral("b");
+}
+
+void TestTypingEngine::refusedBindingFailsOnlyThatSymbolAndKeepsTheKeycode() {
+    QFETCH(int, spare);
+    QFETCH(QString, before);
+    QFETCH(QList<quint8>, refused);
+    QFETCH(QString, text);
+    QFETCH(QString, arrived);
+    QFETCH(QString, failed);
+    Rig rig(spare);
+    rig.type(before);
+    rig.display.refuse = QSet<quint8>(refused.cbegin(), refused.cend());
+    rig.type(text);
+    QCOMPARE(rig.display.typed, keysymsOf(before + arrived));
+    QCOMPARE(rig.failed, keysymsOf(failed));
+    // The reason is the server's, not a guess about the keycode.
+    QCOMPARE(rig.reasons, QSet<QString>{QStringLiteral("refused as asked")});
+
+    // Nothing was lost: once the server accepts again, every spare keycode serves.
+    rig.display.refuse.clear();
+    rig.type(QStringLiteral("xyz"));
+    QCOMPARE(rig.display.typed, keysymsOf(before + arrived + QStringLiteral("xyz")));
+    QCOMPARE(rig.engine.pool().slots().size(), spare);
     QVERIFY(rig.display.down.isEmpty());
+    QCOMPARE(rig.display.violations, QStringList());
 }
 
 void TestTypingEngine::withoutSpareKeycodesEverySymbolFails() {

@@ -6,6 +6,7 @@ QList<quint8> KeySlotPool::adopt(const KeymapSnapshot& keymap) {
     QHash<quint8, Slot> previous;
     for (const Slot& slot : std::as_const(m_slots)) {
         Slot kept = slot;
+        kept.refused = false;
         if (slot.keysym != 0) {
             if (keymap.holdsOnly(slot.keycode, slot.keysym)) {
                 asIfEmpty.symbols.remove(slot.keycode);
@@ -32,12 +33,15 @@ KeySlotPool::Choice KeySlotPool::choose(quint32 keysym, qint64 now, const QSet<q
             return {Choice::Ready, slot.keycode, now};
     }
     const Slot* leastRecent = nullptr;
+    const Slot* refused = nullptr;
     Choice wait{Choice::Wait, 0, std::numeric_limits<qint64>::max()};
     for (const Slot& slot : m_slots) {
         if (slot.held > 0 || avoid.contains(slot.keycode))
             continue;
         const qint64 free = freeAt(slot.keycode);
-        if (free <= now) {
+        if (free <= now && slot.refused) {
+            refused = refused ? refused : &slot;
+        } else if (free <= now) {
             if (slot.keysym == 0)
                 return {Choice::Bind, slot.keycode, now};
             if (!leastRecent || m_uses.value(slot.keycode).time < m_uses.value(leastRecent->keycode).time)
@@ -51,6 +55,8 @@ KeySlotPool::Choice KeySlotPool::choose(quint32 keysym, qint64 now, const QSet<q
         return {Choice::Bind, leastRecent->keycode, now};
     if (wait.readyAt != std::numeric_limits<qint64>::max())
         return wait;
+    if (refused)
+        return {Choice::Bind, refused->keycode, now};
     return {};
 }
 
@@ -67,12 +73,15 @@ qint64 KeySlotPool::timeWhenFree(int count) const {
 }
 
 void KeySlotPool::setBinding(quint8 keycode, quint32 keysym) {
-    if (Slot* slot = findSlot(keycode))
+    if (Slot* slot = findSlot(keycode)) {
         slot->keysym = keysym;
+        slot->refused = false;
+    }
 }
 
-void KeySlotPool::remove(quint8 keycode) {
-    m_slots.removeIf([keycode](const Slot& slot) { return slot.keycode == keycode; });
+void KeySlotPool::markRefused(quint8 keycode) {
+    if (Slot* slot = findSlot(keycode))
+        slot->refused = true;
 }
 
 void KeySlotPool::markPressed(quint8 keycode, qint64 now, quint64 sequence) {

@@ -29,6 +29,7 @@ public:
         quint8 keycode = 0;
         quint32 keysym = 0; // the symbol bound to it; 0 when it carries nothing of ours
         int held = 0;       // presses not yet released
+        bool refused = false;
     };
 
     struct Choice {
@@ -66,8 +67,11 @@ public:
     qint64 lastUse(quint8 keycode) const { return m_uses.value(keycode).time; }
 
     void setBinding(quint8 keycode, quint32 keysym);
-    // A keycode the server refuses to re-bind; it is not offered again until the next adopt().
-    void remove(quint8 keycode);
+    // The server refused to bind the keycode, so it carries what it did. It
+    // stays in the pool (a refusal seen so far was of a form of request, not
+    // of a keycode), but is offered only while no other keycode is free or
+    // becoming free, until a binding of it succeeds or the next adopt().
+    void markRefused(quint8 keycode);
     // `sequence` numbers the key events sent, in order.
     void markPressed(quint8 keycode, qint64 now, quint64 sequence);
     void markReleased(quint8 keycode, qint64 now, quint64 sequence);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QList>
+#include <QString>
 
 // What the typing engine needs of the display server. Requests reach the
 // server in the order they are made.
@@ -19,6 +20,8 @@ public:
     // change makes every client re-read the keymap, and window managers
     // re-grab their keys). False when the server refused; nothing changed then.
     virtual bool bind(const QList<Binding>& bindings) = 0;
+    // Why the last bind() that failed was refused, in plain words; empty when unknown.
+    virtual QString refusal() const { return {}; }
     virtual void press(quint8 keycode) = 0;
     virtual void release(quint8 keycode) = 0;
 };

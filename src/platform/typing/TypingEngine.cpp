@@ -112,7 +112,7 @@ bool TypingEngine::bindAhead(quint32 keysym, quint8 keycode) {
     const auto take = [&](quint32 symbol) {
         const KeySlotPool::Slot* best = nullptr;
         for (const KeySlotPool::Slot& slot : m_pool.slots()) {
-            if (kept.contains(slot.keycode) || !m_pool.isFree(slot, now))
+            if (kept.contains(slot.keycode) || slot.refused || !m_pool.isFree(slot, now))
                 continue;
             if (!best || (best->keysym != 0 && slot.keysym == 0)) {
                 best = &slot;
@@ -156,13 +156,10 @@ bool TypingEngine::bindAhead(quint32 keysym, quint8 keycode) {
     // Something in the batch was refused: find out whether the first symbol alone can be bound.
     if (batch.size() > 1 && bindNow({batch.first()}))
         return true;
-    // The keycode keeps whatever it had; give that back too before it leaves the pool.
-    const KeySlotPool::Slot* slot = m_pool.slot(keycode);
-    if (!slot || slot->keysym == 0 || bindNow({{keycode, 0}}))
-        m_mayHold.remove(keycode);
-    m_pool.remove(keycode);
-    writeJournal();
-    fail(keysym, QStringLiteral("the server refused to bind keycode %1").arg(keycode));
+    // Nothing changed, so the keycode keeps what it had and stays in the pool.
+    m_pool.markRefused(keycode);
+    const QString why = m_device.refusal();
+    fail(keysym, why.isEmpty() ? QStringLiteral("the keyboard mapping could not be changed") : why);
     return false;
 }
 

@@ -43,6 +43,21 @@ XkbMap readMap(xcb_connection_t* connection, bool types, quint8 firstKeySym = 0,
                                reply->present, &map.parts);
     return map;
 }
+
+QString brokenConnection() {
+    return QStringLiteral("the connection to the X server is broken");
+}
+
+QString errorName(int code) {
+    switch (code) {
+    case X11Connection::BadValue:
+        return QStringLiteral("BadValue");
+    case X11Connection::BadAccess:
+        return QStringLiteral("BadAccess");
+    default:
+        return QStringLiteral("X error %1").arg(code);
+    }
+}
 } // namespace
 
 X11KeyboardDevice::X11KeyboardDevice(const X11Connection& connection)
@@ -102,7 +117,8 @@ bool X11KeyboardDevice::writeRange(const QList<Binding>& bindings) {
     // The range as it is now, in the wire form SetMap takes back.
     const XkbMap current = readMap(m_x.xcb(), false, first, count);
     if (!current.reply) {
-        m_lastError = X11Connection::BadImplementation;
+        m_refusal = m_x.isBroken() ? brokenConnection()
+                                   : QStringLiteral("the X server did not report the keyboard mapping");
         return false;
     }
 
@@ -133,12 +149,35 @@ bool X11KeyboardDevice::writeRange(const QList<Binding>& bindings) {
             totalSymbols += 2;
         }
     }
-    const auto cookie =
-        xcb_xkb_set_map_checked(m_x.xcb(), XCB_XKB_ID_USE_CORE_KBD, XCB_XKB_MAP_PART_KEY_SYMS, 0,
-                                m_x.minKeycode(), m_x.maxKeycode(), 0, 0, first, count, quint16(totalSymbols),
-                                0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, values.constData());
-    m_lastError = m_x.check(cookie);
-    return m_lastError == 0;
+    const int error = setKeySyms(first, count, quint16(totalSymbols), values);
+    if (error != 0)
+        m_refusal = m_x.isBroken()
+                        ? brokenConnection()
+                        : QStringLiteral("the X server refused to change the keyboard mapping (%1)")
+                              .arg(errorName(error));
+    return error == 0;
+}
+
+int X11KeyboardDevice::setKeySyms(quint8 first, quint8 count, quint16 totalSymbols,
+                                  const QByteArray& values) {
+    const auto send = [&](bool withKeyTypes) {
+        const uint16_t parts = XCB_XKB_MAP_PART_KEY_SYMS | (withKeyTypes ? XCB_XKB_MAP_PART_KEY_TYPES : 0);
+        return m_x.check(xcb_xkb_set_map_checked(
+            m_x.xcb(), XCB_XKB_ID_USE_CORE_KBD, parts, 0, m_x.minKeycode(), m_x.maxKeycode(), 0, 0, first,
+            count, totalSymbols, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, values.constData()));
+    };
+    // Xwayland (22.1, as Debian 12 ships it) checks each key's width against
+    // the key types only when the request carries key types too; otherwise it
+    // takes every type for zero levels wide and refuses any key with symbols
+    // (BadValue). An empty list of types changes no type but makes it check
+    // properly, so once the plain request has been refused, every request
+    // carries one.
+    int error = send(m_sendsKeyTypes);
+    if (error == X11Connection::BadValue && !m_sendsKeyTypes) {
+        error = send(true);
+        m_sendsKeyTypes = error == 0;
+    }
+    return error;
 }
 
 QHash<quint8, XkbKey> X11KeyboardDevice::readKeys() const {

@@ -26,7 +26,7 @@ public:
     void press(quint8 keycode) override;
     void release(quint8 keycode) override;
 
-    int lastError() const { return m_lastError; }
+    QString refusal() const override { return m_refusal; }
     // The key type every binding gets.
     quint8 keyTypeIndex() const { return m_typeIndex; }
     // Every keycode's symbols as XKB holds them now; empty when they cannot be read.
@@ -34,13 +34,16 @@ public:
 
 private:
     bool writeRange(const QList<Binding>& bindings);
+    // 0 when the keysyms were set, otherwise the X error code.
+    int setKeySyms(quint8 first, quint8 count, quint16 totalSymbols, const QByteArray& values);
     quint8 findKeyType() const;
     bool capsLocked() const;
     void setCapsLock(bool locked);
 
     X11Connection m_x;
     quint8 m_typeIndex;
-    int m_lastError = 0;
+    QString m_refusal;
+    bool m_sendsKeyTypes = false;
     // How each keycode looked before it was first bound (empty, but in the server's own form).
     QHash<quint8, QByteArray> m_original;
     int m_keysDown = 0;

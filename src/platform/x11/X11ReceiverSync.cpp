@@ -53,13 +53,18 @@ bool X11ReceiverSync::ping(quint32 token) {
 xcb_window_t X11ReceiverSync::pingTarget() {
     Xcb::Reply<xcb_get_input_focus_reply_t> focus(
         xcb_get_input_focus_reply(m_connection, xcb_get_input_focus(m_connection), nullptr));
-    if (!focus || focus->focus == XCB_NONE || focus->focus == XCB_INPUT_FOCUS_POINTER_ROOT ||
-        focus->focus == m_root)
+    if (!focus)
         return 0;
-    if (focus->focus == m_lastFocus)
+    // With the focus at PointerRoot (weston without a seat, some window
+    // managers), keys go to the deepest window under the pointer.
+    const xcb_window_t focused =
+        focus->focus == XCB_INPUT_FOCUS_POINTER_ROOT ? windowUnderPointer() : focus->focus;
+    if (focused == XCB_NONE || focused == m_root)
+        return 0;
+    if (focused == m_lastFocus)
         return m_lastTarget;
     xcb_window_t target = 0;
-    xcb_window_t window = focus->focus;
+    xcb_window_t window = focused;
     for (int depth = 0; depth < maximumDepth && window && window != m_root; ++depth) {
         if (answersPing(window)) {
             target = window;
@@ -69,9 +74,21 @@ xcb_window_t X11ReceiverSync::pingTarget() {
             xcb_query_tree_reply(m_connection, xcb_query_tree(m_connection, window), nullptr));
         window = tree ? tree->parent : 0;
     }
-    m_lastFocus = focus->focus;
+    m_lastFocus = focused;
     m_lastTarget = target;
     return target;
+}
+
+xcb_window_t X11ReceiverSync::windowUnderPointer() {
+    xcb_window_t window = m_root;
+    for (int depth = 0; depth < maximumDepth; ++depth) {
+        Xcb::Reply<xcb_query_pointer_reply_t> pointer(
+            xcb_query_pointer_reply(m_connection, xcb_query_pointer(m_connection, window), nullptr));
+        if (!pointer || !pointer->same_screen || pointer->child == XCB_NONE)
+            break;
+        window = pointer->child;
+    }
+    return window;
 }
 
 bool X11ReceiverSync::answersPing(xcb_window_t window) {

@@ -32,6 +32,7 @@ Q_SIGNALS:
 
 private:
     xcb_window_t pingTarget();
+    xcb_window_t windowUnderPointer();
     bool answersPing(xcb_window_t window);
     void readEvents();
 
