@@ -98,7 +98,6 @@ private Q_SLOTS:
     void anotherProcessesHotkeysAreTakenOver();
 
     void pressesFollowTheLiveSettings();
-    void refusedCombinationIsReportedAndTheOthersWork();
     void suspendReleasesEverythingUntilResumed();
 
     void keyWhileRecording_data();
@@ -252,8 +251,6 @@ void TestHotkeys::assignment_data() {
         << Action::QuickSet1 << Hotkey{KEY_PAUSE, control} << customText;
     QTest::newRow("Shift alone refused")
         << Action::ToggleKeyboard << Hotkey{KEY_A, HotkeyModifier::Shift} << customText;
-    QTest::newRow("modifiers without a key refused")
-        << Action::ToggleKeyboard << Hotkey{0, control} << customText;
 }
 
 void TestHotkeys::assignment() {
@@ -291,32 +288,24 @@ void TestHotkeys::anotherProcessesHotkeysAreTakenOver() {
 
 void TestHotkeys::pressesFollowTheLiveSettings() {
     Rig rig;
+    rig.service.refuseKey.insert(KEY_3, 10);
+    StdoutCapture output;
     rig.manager.registerFromSettings();
+    // A combination another program holds is said once; the others work.
+    QCOMPARE(output.lines().filter(QStringLiteral("status 10")).size(), 1);
     for (PhysicalKey key : {KEY_K, KEY_1, KEY_2, KEY_3})
-        QVERIFY(rig.service.press(key, altShift));
-    QCOMPARE(rig.triggered,
-             (QList{Action::ToggleKeyboard, Action::QuickSet1, Action::QuickSet2, Action::QuickSet3}));
+        rig.service.press(key, altShift);
+    QCOMPARE(rig.triggered, (QList{Action::ToggleKeyboard, Action::QuickSet1, Action::QuickSet2}));
 
     // No one re-registers by hand; an emptied combination grabs nothing.
     rig.triggered.clear();
     rig.settings.setHotkey(Action::QuickSet1, {});
     rig.settings.setHotkey(Action::ToggleKeyboard, {KEY_K, control});
-    QCOMPARE(rig.service.active.size(), 3);
+    QCOMPARE(rig.service.active.size(), 2);
     for (PhysicalKey key : {KEY_K, KEY_1, KEY_2})
         rig.service.press(key, altShift);
     rig.service.press(KEY_K, control);
     QCOMPARE(rig.triggered, (QList{Action::QuickSet2, Action::ToggleKeyboard}));
-}
-
-void TestHotkeys::refusedCombinationIsReportedAndTheOthersWork() {
-    Rig rig;
-    rig.service.refuseKey.insert(KEY_1, 10);
-    StdoutCapture output;
-    rig.manager.registerFromSettings();
-    QCOMPARE(output.lines().filter(QStringLiteral("status 10")).size(), 1);
-    for (PhysicalKey key : {KEY_K, KEY_1, KEY_2})
-        rig.service.press(key, altShift);
-    QCOMPARE(rig.triggered, (QList{Action::ToggleKeyboard, Action::QuickSet2}));
 }
 
 void TestHotkeys::suspendReleasesEverythingUntilResumed() {
