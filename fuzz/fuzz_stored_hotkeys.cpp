@@ -13,8 +13,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             std::abort();
         return 0;
     }
-    for (const HotkeyConfig& config : *decoded) {
-        if (!config.isEmpty() && !(config.modifiers & CarbonModifier::Required))
+    for (const KeyTable::StoredHotkey& stored : *decoded) {
+        const Hotkey hotkey = KeyTable::fromStored(stored);
+        if (!hotkey.isUsable())
+            std::abort();
+        // What a Linux keyboard has is written back as the same combination.
+        const auto written = KeyTable::toStored(hotkey);
+        if ((hotkey.key == Hotkey::unknownKey) == written.has_value() ||
+            (written && KeyTable::fromStored(*written) != hotkey))
             std::abort();
     }
     if (HotkeySettings::decode(HotkeySettings::encode(*decoded), nullptr) != decoded)

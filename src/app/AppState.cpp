@@ -68,13 +68,8 @@ AppState::AppState(PlatformServices services, const QString& settingsFile, const
     });
     // Presses arrive from the system's event handling; acting on them is left
     // to a later turn of the loop, and to nobody once the state is gone.
-    m_hotkeyManager->onHotkeyActivated =
-        [keyboard = QPointer<KeyboardState>(m_keyboardState.get())](const QString& identifier) {
-            if (keyboard)
-                QMetaObject::invokeMethod(
-                    keyboard.data(), [keyboard, identifier] { keyboard->handleHotkey(identifier); },
-                    Qt::QueuedConnection);
-        };
+    connect(m_hotkeyManager.get(), &GlobalHotkeyManager::actionTriggered, m_keyboardState.get(),
+            &KeyboardState::perform, Qt::QueuedConnection);
     m_hotkeyManager->registerFromSettings();
     m_keyboardState->configure(*m_setStore, *m_localizationManager);
 
@@ -148,15 +143,16 @@ void AppState::handleRequest(const AppRequest& request, const InstanceServer::Re
             keyboard.toggleVisibility();
         break;
     case Command::Toggle:
-        keyboard.toggleVisibility();
+        keyboard.perform(KeyboardAction::ToggleKeyboard);
         break;
     case Command::Hide:
         if (keyboard.isKeyboardVisible())
             keyboard.toggleVisibility();
         break;
     case Command::Set:
-        // What the hotkeys "1", "2" and "3" do; a compositor's key bindings call it.
-        keyboard.handleHotkey(QString::number(request.set));
+        // What the set hotkeys do; a compositor's key bindings call it.
+        if (const auto action = KeyboardActions::quickSet(request.set))
+            keyboard.perform(*action);
         break;
     case Command::Settings:
         openSettings();

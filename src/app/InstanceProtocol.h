@@ -26,7 +26,7 @@ struct AppRequest {
 
     Command command = Command::Show;
     QString text; // for Type
-    int set = 0;  // for Set: 1, 2 or 3, as the hotkeys "1", "2" and "3"
+    int set = 0;  // for Set: 1, 2 or 3, as the set hotkeys count them
 
     bool operator==(const AppRequest&) const = default;
 

@@ -95,7 +95,8 @@ void TrayMenu::retranslate() {
                                                    ? QStringLiteral("hide_keyboard")
                                                    : QStringLiteral("show_keyboard")));
     // A hint that names a combination which no longer works would mislead: it follows the setting.
-    const std::optional<QKeyCombination> toggle = KeyTable::keyCombination(m_hotkeys.toggleKeyboard());
+    const std::optional<QKeyCombination> toggle =
+        KeyTable::keyCombination(m_hotkeys.hotkey(KeyboardAction::ToggleKeyboard));
     m_toggle->setShortcut(toggle ? QKeySequence(*toggle) : QKeySequence());
     m_settings->setText(m_localization.localized(QStringLiteral("settings")));
     m_help->setText(m_localization.localized(QStringLiteral("how_to_use")));

@@ -1,5 +1,6 @@
 #include "hotkeys/CompositorBindings.h"
 
+#include "hotkeys/HotkeySettings.h"
 #include "hotkeys/KeyTable.h"
 
 #include <QHash>
@@ -25,44 +26,33 @@ QString keysymName(PhysicalKey evdev) {
 }
 } // namespace
 
-QString swayLine(const HotkeyConfig& config, const QString& command) {
-    if (config.isEmpty())
-        return {};
-    const std::optional<PhysicalKey> evdev = KeyTable::toEvdev(config.keyCode);
-    if (!evdev)
+QString swayLine(const Hotkey& hotkey, const QString& arguments) {
+    if (hotkey.isEmpty() || !KeyTable::isRecordable(hotkey.key))
         return {};
     QStringList parts;
-    const HotkeyModifiers modifiers = KeyTable::fromCarbon(config.modifiers);
-    if (modifiers & HotkeyModifier::Super)
+    if (hotkey.modifiers & HotkeyModifier::Super)
         parts.append(QStringLiteral("Mod4"));
-    if (modifiers & HotkeyModifier::Control)
+    if (hotkey.modifiers & HotkeyModifier::Control)
         parts.append(QStringLiteral("Control"));
-    if (modifiers & HotkeyModifier::Alt)
+    if (hotkey.modifiers & HotkeyModifier::Alt)
         parts.append(QStringLiteral("Mod1"));
-    if (modifiers & HotkeyModifier::Shift)
+    if (hotkey.modifiers & HotkeyModifier::Shift)
         parts.append(QStringLiteral("Shift"));
 
-    QString name = keysymName(*evdev);
-    const QString shown = KeyTable::keyNameTable().value(config.keyCode);
+    QString name = keysymName(hotkey.key);
+    const QString shown = KeyTable::keyName(hotkey.key);
     if (name.isEmpty() && shown.size() == 1 && shown.at(0).isLetterOrNumber())
         name = shown.toLower();
     const bool byCode = name.isEmpty();
-    parts.append(byCode ? QString::number(*evdev + 8) : name);
+    parts.append(byCode ? QString::number(hotkey.key + 8) : name);
     return QStringLiteral("%1 %2 exec runeboard %3")
-        .arg(byCode ? QStringLiteral("bindcode") : QStringLiteral("bindsym"), parts.join(u'+'), command);
+        .arg(byCode ? QStringLiteral("bindcode") : QStringLiteral("bindsym"), parts.join(u'+'), arguments);
 }
 
 QStringList swayLines(const HotkeySettings& settings) {
-    using Role = HotkeySettings::Role;
-    const std::pair<Role, const char*> commands[] = {
-        {Role::ToggleKeyboard, "--toggle"},
-        {Role::SwitchPalette1, "--set 1"},
-        {Role::SwitchPalette2, "--set 2"},
-        {Role::SwitchPalette3, "--set 3"},
-    };
     QStringList lines;
-    for (const auto& [role, command] : commands) {
-        const QString line = swayLine(settings.config(role), QString::fromLatin1(command));
+    for (const KeyboardActionRow& row : KeyboardActions::rows()) {
+        const QString line = swayLine(settings.hotkey(row.action), QString::fromLatin1(row.arguments));
         if (!line.isEmpty())
             lines.append(line);
     }

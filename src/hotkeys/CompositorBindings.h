@@ -1,9 +1,11 @@
 #pragma once
 
-#include "hotkeys/HotkeySettings.h"
+#include "hotkeys/Hotkey.h"
 
 #include <QString>
 #include <QStringList>
+
+class HotkeySettings;
 
 // Where the compositor owns the key combinations (Wayland), the user binds
 // them there: one line of the compositor's configuration per recorded
@@ -14,7 +16,7 @@ namespace CompositorBindings {
 // for the three sets; empty combinations are left out. A key without a
 // keysym name of its own is bound by its keycode (bindcode).
 QStringList swayLines(const HotkeySettings& settings);
-// The same for one combination; empty when the combination is empty.
-QString swayLine(const HotkeyConfig& config, const QString& command);
+// The same for one combination; empty when the combination is empty or its key unknown.
+QString swayLine(const Hotkey& hotkey, const QString& arguments);
 
 } // namespace CompositorBindings

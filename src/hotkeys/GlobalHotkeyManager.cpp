@@ -2,35 +2,19 @@
 
 #include "hotkeys/CompositorBindings.h"
 #include "hotkeys/HotkeySettings.h"
-#include "hotkeys/KeyTable.h"
 #include "platform/Log.h"
 
 #include <utility>
-
-QString HotkeyDef::text(Identifier identifier) {
-    switch (identifier) {
-    case Identifier::K:
-        return QStringLiteral("K");
-    case Identifier::One:
-        return QStringLiteral("1");
-    case Identifier::Two:
-        return QStringLiteral("2");
-    case Identifier::Three:
-        return QStringLiteral("3");
-    }
-    return {};
-}
 
 GlobalHotkeyManager::GlobalHotkeyManager(HotkeyService& service, HotkeySettings& settings, QObject* parent)
     : QObject(parent)
     , m_service(service)
     , m_settings(settings) {
     connect(&m_service, &HotkeyService::hotkeyPressed, this, &GlobalHotkeyManager::handlePressed);
-    connect(&m_settings, &HotkeySettings::changed, this, &GlobalHotkeyManager::settingsChanged);
-}
-
-QStringList GlobalHotkeyManager::compositorBindings() const {
-    return CompositorBindings::swayLines(m_settings);
+    connect(&m_settings, &HotkeySettings::changed, this, [this] {
+        if (m_following)
+            registerFromSettings();
+    });
 }
 
 GlobalHotkeyManager::~GlobalHotkeyManager() {
@@ -39,26 +23,12 @@ GlobalHotkeyManager::~GlobalHotkeyManager() {
     unregisterAll();
 }
 
+QStringList GlobalHotkeyManager::compositorBindings() const {
+    return CompositorBindings::swayLines(m_settings);
+}
+
 void GlobalHotkeyManager::registerFromSettings() {
-    using Role = HotkeySettings::Role;
-    using Identifier = HotkeyDef::Identifier;
-    const struct {
-        Role role;
-        Identifier identifier;
-        quint32 id;
-    } assignments[] = {
-        {Role::ToggleKeyboard, Identifier::K, 1},
-        {Role::SwitchPalette1, Identifier::One, 2},
-        {Role::SwitchPalette2, Identifier::Two, 3},
-        {Role::SwitchPalette3, Identifier::Three, 4},
-    };
-    QList<HotkeyDef> definitions;
-    for (const auto& assignment : assignments) {
-        const HotkeyConfig config = m_settings.config(assignment.role);
-        if (!config.isEmpty())
-            definitions.append({assignment.identifier, config.keyCode, config.modifiers, assignment.id});
-    }
-    m_registered = true;
+    m_following = true;
     if (isCompositorBound() && !std::exchange(m_bindingsShown, true)) {
         // Said once, at start; Settings → Hotkeys shows the lines for the combinations of the moment.
         Log::line(
@@ -68,33 +38,29 @@ void GlobalHotkeyManager::registerFromSettings() {
             Log::line(line);
     }
     unregisterAll();
-    if (!m_suspended)
-        registerHotkeys(definitions);
-}
-
-void GlobalHotkeyManager::registerHotkeys(const QList<HotkeyDef>& definitions) {
-    m_idToIdentifier.clear();
-    for (const HotkeyDef& definition : definitions) {
-        const QString identifier = HotkeyDef::text(definition.identifier);
-        // A key with no place on a Linux keyboard cannot be grabbed; the platform answers for it.
-        const PhysicalKey key = KeyTable::toEvdev(definition.keyCode).value_or(PhysicalKey(-1));
+    if (m_suspended)
+        return;
+    for (const KeyboardActionRow& row : KeyboardActions::rows()) {
+        const Hotkey hotkey = m_settings.hotkey(row.action);
+        if (hotkey.isEmpty())
+            continue;
+        // The action is the id: a press names it directly.
         const HotkeyService::Registration registration =
-            m_service.registerHotkey(key, KeyTable::fromCarbon(definition.modifiers), definition.id);
+            m_service.registerHotkey(hotkey.key, hotkey.modifiers, static_cast<quint32>(row.action));
         if (registration.status == 0 && registration.handle != 0) {
-            m_hotKeyRefs.append(registration.handle);
-            m_idToIdentifier.insert(definition.id, identifier);
+            m_registered.append({registration.handle, row.action});
         } else {
-            Log::line(QStringLiteral("[GlobalHotkeyManager] Failed to register hotkey '") + identifier +
-                      QStringLiteral("': status ") + QString::number(registration.status));
+            Log::line(QStringLiteral("[GlobalHotkeyManager] Failed to register hotkey '%1': status %2")
+                          .arg(QLatin1String(row.printedName))
+                          .arg(registration.status));
         }
     }
 }
 
 void GlobalHotkeyManager::unregisterAll() {
-    for (HotkeyService::Handle handle : std::as_const(m_hotKeyRefs))
-        m_service.unregisterHotkey(handle);
-    m_hotKeyRefs.clear();
-    m_idToIdentifier.clear();
+    for (const Registered& registered : std::as_const(m_registered))
+        m_service.unregisterHotkey(registered.handle);
+    m_registered.clear();
 }
 
 void GlobalHotkeyManager::suspend() {
@@ -108,17 +74,15 @@ void GlobalHotkeyManager::resume() {
     if (!m_suspended)
         return;
     m_suspended = false;
-    if (m_registered)
-        registerFromSettings();
-}
-
-void GlobalHotkeyManager::settingsChanged() {
-    if (m_registered)
+    if (m_following)
         registerFromSettings();
 }
 
 void GlobalHotkeyManager::handlePressed(quint32 id) {
-    const auto found = m_idToIdentifier.constFind(id);
-    if (found != m_idToIdentifier.cend() && onHotkeyActivated)
-        onHotkeyActivated(*found);
+    for (const Registered& registered : std::as_const(m_registered)) {
+        if (static_cast<quint32>(registered.action) == id) {
+            Q_EMIT actionTriggered(registered.action);
+            return;
+        }
+    }
 }

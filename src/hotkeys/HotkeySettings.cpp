@@ -7,12 +7,12 @@
 
 #include <cmath>
 #include <limits>
-#include <optional>
 
 namespace {
 
-// Member names in the order they are written.
-const char* const memberNames[4] = {"toggleKeyboard", "switchPalette1", "switchPalette2", "switchPalette3"};
+std::size_t indexOf(KeyboardAction action) {
+    return static_cast<std::size_t>(action);
+}
 
 std::optional<quint32> readUnsigned32(const QJsonValue& value) {
     if (!value.isDouble())
@@ -23,7 +23,7 @@ std::optional<quint32> readUnsigned32(const QJsonValue& value) {
     return static_cast<quint32>(number);
 }
 
-std::optional<HotkeyConfig> readConfig(const QJsonValue& value, const char* name, QString* why) {
+std::optional<KeyTable::StoredHotkey> readHotkey(const QJsonValue& value, const char* name, QString* why) {
     const QJsonObject object = value.toObject();
     const auto keyCode = readUnsigned32(object.value(QLatin1String("keyCode")));
     const auto modifiers = readUnsigned32(object.value(QLatin1String("modifiers")));
@@ -31,17 +31,20 @@ std::optional<HotkeyConfig> readConfig(const QJsonValue& value, const char* name
         *why = QStringLiteral("\"%1\" is not a key code and modifiers").arg(QLatin1String(name));
         return std::nullopt;
     }
-    const HotkeyConfig config{*keyCode, *modifiers};
-    if (!config.isEmpty() && !(config.modifiers & CarbonModifier::Required)) {
+    const KeyTable::StoredHotkey stored{*keyCode, *modifiers};
+    if (!KeyTable::fromStored(stored).isUsable()) {
         *why = QStringLiteral("\"%1\" has no Control, Alt or Super").arg(QLatin1String(name));
         return std::nullopt;
     }
-    return config;
+    return stored;
 }
 
-constexpr HotkeySettings::Role roles[] = {
-    HotkeySettings::Role::ToggleKeyboard, HotkeySettings::Role::SwitchPalette1,
-    HotkeySettings::Role::SwitchPalette2, HotkeySettings::Role::SwitchPalette3};
+HotkeySettings::StoredHotkeys defaults() {
+    HotkeySettings::StoredHotkeys stored;
+    for (const KeyboardActionRow& row : KeyboardActions::rows())
+        stored[indexOf(row.action)] = *KeyTable::toStored(row.defaultHotkey);
+    return stored;
+}
 
 } // namespace
 
@@ -51,78 +54,54 @@ HotkeySettings::HotkeySettings(SettingsStore& store, QObject* parent)
     SettingsStore::DataCodec codec;
     codec.check = [](const QByteArray& stored, QString* why) { return decode(stored, why).has_value(); };
     m_store.setCodec(SettingKey::HotkeySettings, codec);
+    // The one way in: assignments here come back through the store like another process's.
     connect(&m_store, &SettingsStore::changed, this, &HotkeySettings::takeStored);
     load();
 }
 
-HotkeyConfig HotkeySettings::defaultConfig(Role role) {
-    constexpr quint32 optionShift = CarbonModifier::Option | CarbonModifier::Shift;
-    switch (role) {
-    case Role::ToggleKeyboard:
-        return {40, optionShift}; // K
-    case Role::SwitchPalette1:
-        return {18, optionShift}; // 1
-    case Role::SwitchPalette2:
-        return {19, optionShift}; // 2
-    case Role::SwitchPalette3:
-        return {20, optionShift}; // 3
-    }
-    return {};
+Hotkey HotkeySettings::hotkey(KeyboardAction action) const {
+    return KeyTable::fromStored(m_stored[indexOf(action)]);
 }
 
-void HotkeySettings::setConfig(Role role, const HotkeyConfig& config) {
-    m_configs[static_cast<int>(role)] = config;
-    // Saved before anyone hears of it: listeners re-register from the store.
-    save();
-    emitChanged(role);
-    Q_EMIT changed();
-}
-
-void HotkeySettings::emitChanged(Role role) {
-    switch (role) {
-    case Role::ToggleKeyboard:
-        Q_EMIT toggleKeyboardChanged();
-        break;
-    case Role::SwitchPalette1:
-        Q_EMIT switchPalette1Changed();
-        break;
-    case Role::SwitchPalette2:
-        Q_EMIT switchPalette2Changed();
-        break;
-    case Role::SwitchPalette3:
-        Q_EMIT switchPalette3Changed();
-        break;
+bool HotkeySettings::setHotkey(KeyboardAction action, const Hotkey& hotkey) {
+    if (hotkey == this->hotkey(action)) {
+        // What was read stays byte for byte, even where it decodes to less than it holds.
+        m_store.setValue(SettingKey::HotkeySettings, encoded());
+        return true;
     }
+    const std::optional<KeyTable::StoredHotkey> stored = KeyTable::toStored(hotkey);
+    if (!stored || !hotkey.isUsable())
+        return false;
+    StoredHotkeys next = m_stored;
+    next[indexOf(action)] = *stored;
+    m_store.setValue(SettingKey::HotkeySettings, encode(next));
+    return true;
 }
 
 void HotkeySettings::resetToDefaults() {
-    for (Role role : roles)
-        setConfig(role, defaultConfig(role));
+    m_store.setValue(SettingKey::HotkeySettings, encode(defaults()));
 }
 
-void HotkeySettings::save() {
-    m_store.setValue(SettingKey::HotkeySettings, encoded());
-}
-
-QByteArray HotkeySettings::encode(const Configs& configs) {
+QByteArray HotkeySettings::encode(const StoredHotkeys& stored) {
     // Written by hand to keep the member order of the documented format.
     QByteArray text = "{";
-    for (int i = 0; i < 4; ++i) {
-        if (i > 0)
+    for (const KeyboardActionRow& row : KeyboardActions::rows()) {
+        const KeyTable::StoredHotkey& hotkey = stored[indexOf(row.action)];
+        if (text.size() > 1)
             text += ',';
         text += '"';
-        text += memberNames[i];
+        text += row.storedName;
         text += "\":{\"keyCode\":";
-        text += QByteArray::number(configs[i].keyCode);
+        text += QByteArray::number(hotkey.keyCode);
         text += ",\"modifiers\":";
-        text += QByteArray::number(configs[i].modifiers);
+        text += QByteArray::number(hotkey.modifiers);
         text += '}';
     }
     text += '}';
     return text;
 }
 
-std::optional<HotkeySettings::Configs> HotkeySettings::decode(const QByteArray& stored, QString* why) {
+std::optional<HotkeySettings::StoredHotkeys> HotkeySettings::decode(const QByteArray& stored, QString* why) {
     QString ignored;
     why = why ? why : &ignored;
     QJsonParseError error;
@@ -134,37 +113,28 @@ std::optional<HotkeySettings::Configs> HotkeySettings::decode(const QByteArray& 
         return std::nullopt;
     }
     const QJsonObject object = document.object();
-    Configs configs;
-    for (int i = 0; i < 4; ++i) {
-        const auto config = readConfig(object.value(QLatin1String(memberNames[i])), memberNames[i], why);
+    StoredHotkeys hotkeys;
+    for (const KeyboardActionRow& row : KeyboardActions::rows()) {
+        const auto hotkey = readHotkey(object.value(QLatin1String(row.storedName)), row.storedName, why);
         // All or nothing: one unreadable member leaves all four at their defaults.
-        if (!config)
+        if (!hotkey)
             return std::nullopt;
-        configs[i] = *config;
+        hotkeys[indexOf(row.action)] = *hotkey;
     }
-    return configs;
+    return hotkeys;
 }
 
 void HotkeySettings::load() {
     const std::optional<QByteArray> stored = m_store.data(SettingKey::HotkeySettings);
-    const std::optional<Configs> decoded = stored ? decode(*stored, nullptr) : std::nullopt;
-    for (Role role : roles)
-        m_configs[static_cast<int>(role)] =
-            decoded ? (*decoded)[static_cast<int>(role)] : defaultConfig(role);
+    const std::optional<StoredHotkeys> decoded = stored ? decode(*stored, nullptr) : std::nullopt;
+    m_stored = decoded ? *decoded : defaults();
 }
 
-void HotkeySettings::takeStored(SettingKey key, bool fromFile) {
-    if (key != SettingKey::HotkeySettings || !fromFile)
+void HotkeySettings::takeStored(SettingKey key) {
+    if (key != SettingKey::HotkeySettings)
         return;
-    const Configs before = m_configs;
+    const StoredHotkeys before = m_stored;
     load();
-    bool any = false;
-    for (Role role : roles) {
-        if (before[static_cast<int>(role)] != m_configs[static_cast<int>(role)]) {
-            emitChanged(role);
-            any = true;
-        }
-    }
-    if (any)
+    if (m_stored != before)
         Q_EMIT changed();
 }

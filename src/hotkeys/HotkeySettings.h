@@ -1,6 +1,7 @@
 #pragma once
 
-#include "hotkeys/HotkeyConfig.h"
+#include "hotkeys/KeyTable.h"
+#include "hotkeys/KeyboardAction.h"
 #include "storage/SettingsTable.h"
 
 #include <QObject>
@@ -11,70 +12,47 @@
 class SettingsStore;
 
 // The four global combinations, stored together as JSON under
-// "hotkeySettings_v1". Every assignment saves at once; what another
-// Runeboard stores there is taken over as it is.
+// "hotkeySettings_v1". This is where their stored form is read and written:
+// everything above sees physical keys and neutral modifiers. Every assignment
+// saves at once; what another Runeboard stores there is taken over as it is,
+// and what is read is written back unchanged, down to key codes and mask bits
+// that have no meaning here.
 class HotkeySettings : public QObject {
     Q_OBJECT
-    Q_PROPERTY(
-        HotkeyConfig toggleKeyboard READ toggleKeyboard WRITE setToggleKeyboard NOTIFY toggleKeyboardChanged)
-    Q_PROPERTY(
-        HotkeyConfig switchPalette1 READ switchPalette1 WRITE setSwitchPalette1 NOTIFY switchPalette1Changed)
-    Q_PROPERTY(
-        HotkeyConfig switchPalette2 READ switchPalette2 WRITE setSwitchPalette2 NOTIFY switchPalette2Changed)
-    Q_PROPERTY(
-        HotkeyConfig switchPalette3 READ switchPalette3 WRITE setSwitchPalette3 NOTIFY switchPalette3Changed)
 
 public:
     static inline const QString storageKey{SettingsTable::row(SettingKey::HotkeySettings).name};
 
-    enum class Role { ToggleKeyboard, SwitchPalette1, SwitchPalette2, SwitchPalette3 };
-
-    using Configs = std::array<HotkeyConfig, 4>;
+    // In the order of KeyboardActions::rows().
+    using StoredHotkeys = std::array<KeyTable::StoredHotkey, 4>;
 
     // Loads the stored combinations; falls back to all four defaults when any part is unreadable.
     explicit HotkeySettings(SettingsStore& store, QObject* parent = nullptr);
 
-    static HotkeyConfig defaultConfig(Role role);
-    // The four combinations of a stored document, in Role order. All four are
-    // required, each a pair of unsigned 32-bit numbers, and each non-empty one
-    // with Control, Option or Command: a stored plain letter would take that
-    // letter away from every application.
-    static std::optional<Configs> decode(const QByteArray& stored, QString* why);
-
-    HotkeyConfig toggleKeyboard() const { return m_configs[0]; }
-    HotkeyConfig switchPalette1() const { return m_configs[1]; }
-    HotkeyConfig switchPalette2() const { return m_configs[2]; }
-    HotkeyConfig switchPalette3() const { return m_configs[3]; }
-    void setToggleKeyboard(const HotkeyConfig& config) { setConfig(Role::ToggleKeyboard, config); }
-    void setSwitchPalette1(const HotkeyConfig& config) { setConfig(Role::SwitchPalette1, config); }
-    void setSwitchPalette2(const HotkeyConfig& config) { setConfig(Role::SwitchPalette2, config); }
-    void setSwitchPalette3(const HotkeyConfig& config) { setConfig(Role::SwitchPalette3, config); }
-
-    HotkeyConfig config(Role role) const { return m_configs[static_cast<int>(role)]; }
-    // Assigns and saves, even when the value is unchanged.
-    void setConfig(Role role, const HotkeyConfig& config);
-
-    // Assigns the defaults in order: toggle, set 1, set 2, set 3.
+    Hotkey hotkey(KeyboardAction action) const;
+    // Assigns and saves. A combination storage cannot keep (a key it has no
+    // name for, or no Control, Alt or Super) is refused: false, and nothing changes.
+    bool setHotkey(KeyboardAction action, const Hotkey& hotkey);
     void resetToDefaults();
-    void save();
 
     // The compact JSON text stored for the current values.
-    QByteArray encoded() const { return encode(m_configs); }
-    static QByteArray encode(const Configs& configs);
+    QByteArray encoded() const { return encode(m_stored); }
+
+    // The four combinations of a stored document. All four are required, each
+    // a pair of unsigned 32-bit numbers, and each non-empty one with Control,
+    // Alt or Super: a stored plain letter would take that letter away from
+    // every application.
+    static std::optional<StoredHotkeys> decode(const QByteArray& stored, QString* why);
+    static QByteArray encode(const StoredHotkeys& stored);
 
 Q_SIGNALS:
-    void toggleKeyboardChanged();
-    void switchPalette1Changed();
-    void switchPalette2Changed();
-    void switchPalette3Changed();
-    // Any of the four changed.
+    // Any of the four changed, by this process or in the file; always after it was saved.
     void changed();
 
 private:
     void load();
-    void takeStored(SettingKey key, bool fromFile);
-    void emitChanged(Role role);
+    void takeStored(SettingKey key);
 
     SettingsStore& m_store;
-    Configs m_configs;
+    StoredHotkeys m_stored;
 };

@@ -1,9 +1,26 @@
 #include "hotkeys/KeyTable.h"
 
+#include <QHash>
 #include <QStringList>
 
 namespace KeyTable {
 namespace {
+
+// Carbon modifier bits, the stored form of a combination's modifiers.
+namespace CarbonModifier {
+constexpr quint32 Command = 256;
+constexpr quint32 Shift = 512;
+constexpr quint32 Option = 2048;
+constexpr quint32 Control = 4096;
+} // namespace CarbonModifier
+
+// Option is Alt, Command is Super.
+constexpr std::pair<quint32, HotkeyModifier> carbonBits[] = {
+    {CarbonModifier::Control, HotkeyModifier::Control},
+    {CarbonModifier::Option, HotkeyModifier::Alt},
+    {CarbonModifier::Shift, HotkeyModifier::Shift},
+    {CarbonModifier::Command, HotkeyModifier::Super},
+};
 
 struct Row {
     quint32 mac;
@@ -136,13 +153,13 @@ constexpr Row rows[] = {
 struct Maps {
     QHash<quint32, PhysicalKey> toEvdev;
     QHash<PhysicalKey, quint32> fromEvdev;
-    QHash<quint32, QString> names;
+    QHash<PhysicalKey, QString> names;
     Maps() {
         for (const Row& row : rows) {
             toEvdev.insert(row.mac, row.evdev);
             fromEvdev.insert(row.evdev, row.mac);
             if (row.name)
-                names.insert(row.mac, QString::fromUtf16(row.name));
+                names.insert(row.evdev, QString::fromUtf16(row.name));
         }
     }
 };
@@ -152,100 +169,102 @@ const Maps& maps() {
     return instance;
 }
 
-template <typename Map> std::optional<quint32> lookUp(const Map& map, quint32 code) {
-    const auto found = map.constFind(code);
-    return found == map.cend() ? std::nullopt : std::optional<quint32>(*found);
+std::optional<Qt::Key> qtKey(const QString& name) {
+    if (name.size() == 1) // Qt numbers the printable ASCII keys by their upper-case character
+        return Qt::Key(name.at(0).toUpper().unicode());
+    if (name.startsWith(u'F'))
+        return Qt::Key(Qt::Key_F1 + name.mid(1).toInt() - 1);
+    static const QHash<QString, Qt::Key> special = {
+        {QStringLiteral("Return"), Qt::Key_Return}, {QStringLiteral("Tab"), Qt::Key_Tab},
+        {QStringLiteral("Space"), Qt::Key_Space},   {QStringLiteral("Backspace"), Qt::Key_Backspace},
+        {QStringLiteral("Esc"), Qt::Key_Escape},    {QStringLiteral("Del"), Qt::Key_Delete},
+        {QStringLiteral("Home"), Qt::Key_Home},     {QStringLiteral("End"), Qt::Key_End},
+        {QStringLiteral("PgUp"), Qt::Key_PageUp},   {QStringLiteral("PgDn"), Qt::Key_PageDown},
+        {QStringLiteral("Left"), Qt::Key_Left},     {QStringLiteral("Right"), Qt::Key_Right},
+        {QStringLiteral("Up"), Qt::Key_Up},         {QStringLiteral("Down"), Qt::Key_Down},
+        {QStringLiteral("Enter"), Qt::Key_Enter},
+    };
+    const auto found = special.constFind(name);
+    return found == special.cend() ? std::nullopt : std::optional<Qt::Key>(*found);
 }
 
 } // namespace
 
-std::optional<PhysicalKey> toEvdev(quint32 macKeyCode) {
-    return lookUp(maps().toEvdev, macKeyCode);
+Hotkey fromStored(const StoredHotkey& stored) {
+    if (stored.keyCode == 0 && stored.modifiers == 0)
+        return {};
+    Hotkey hotkey;
+    hotkey.key = maps().toEvdev.value(stored.keyCode, Hotkey::unknownKey);
+    for (const auto& [bit, modifier] : carbonBits)
+        hotkey.modifiers.setFlag(modifier, stored.modifiers & bit);
+    return hotkey;
 }
 
-std::optional<quint32> fromEvdev(PhysicalKey evdevCode) {
-    return lookUp(maps().fromEvdev, evdevCode);
+std::optional<StoredHotkey> toStored(const Hotkey& hotkey) {
+    if (hotkey.isEmpty())
+        return StoredHotkey{};
+    const auto code = maps().fromEvdev.constFind(hotkey.key);
+    if (code == maps().fromEvdev.cend())
+        return std::nullopt;
+    StoredHotkey stored{*code, 0};
+    for (const auto& [bit, modifier] : carbonBits) {
+        if (hotkey.modifiers & modifier)
+            stored.modifiers |= bit;
+    }
+    return stored;
 }
 
-const QHash<quint32, QString>& keyNameTable() {
-    return maps().names;
+bool isRecordable(PhysicalKey key) {
+    return maps().fromEvdev.contains(key);
 }
 
-QString displayText(const HotkeyConfig& config) {
-    if (config.isEmpty())
+QString keyName(PhysicalKey key) {
+    return maps().names.value(key);
+}
+
+QString displayText(const Hotkey& hotkey) {
+    if (hotkey.isEmpty())
         return QStringLiteral("—");
-    // Linux keyboards carry words, not the macOS glyphs, on their modifier keys.
+    // Linux keyboards carry words, not glyphs, on their modifier keys.
     QStringList parts;
-    if (config.modifiers & CarbonModifier::Control)
-        parts.append(QStringLiteral("Ctrl"));
-    if (config.modifiers & CarbonModifier::Option)
-        parts.append(QStringLiteral("Alt"));
-    if (config.modifiers & CarbonModifier::Shift)
-        parts.append(QStringLiteral("Shift"));
-    if (config.modifiers & CarbonModifier::Command)
-        parts.append(QStringLiteral("Super"));
-    const QHash<quint32, QString>& names = keyNameTable();
-    const auto name = names.constFind(config.keyCode);
-    parts.append(name != names.cend() ? *name : QStringLiteral("Key") + QString::number(config.keyCode));
+    for (const auto& [modifier, word] : {std::pair{HotkeyModifier::Control, "Ctrl"},
+                                         {HotkeyModifier::Alt, "Alt"},
+                                         {HotkeyModifier::Shift, "Shift"},
+                                         {HotkeyModifier::Super, "Super"}}) {
+        if (hotkey.modifiers & modifier)
+            parts.append(QLatin1String(word));
+    }
+    const QString name = keyName(hotkey.key);
+    if (!name.isEmpty())
+        parts.append(name);
+    else if (hotkey.key == Hotkey::unknownKey)
+        parts.append(QStringLiteral("?"));
+    else
+        parts.append(QStringLiteral("Key") + QString::number(hotkey.key));
     return parts.join(u'+');
 }
 
-std::optional<QKeyCombination> keyCombination(const HotkeyConfig& config) {
-    const QHash<quint32, QString>& names = keyNameTable();
-    const auto name = names.constFind(config.keyCode);
-    if (config.isEmpty() || name == names.cend())
-        return std::nullopt;
-    std::optional<Qt::Key> key;
-    if (name->size() == 1) {
-        // Qt numbers the printable ASCII keys by their upper-case character.
-        key = Qt::Key(name->at(0).toUpper().unicode());
-    } else if (name->startsWith(u'F')) {
-        key = Qt::Key(Qt::Key_F1 + name->mid(1).toInt() - 1);
-    } else {
-        static const QHash<QString, Qt::Key> special = {
-            {QStringLiteral("Return"), Qt::Key_Return}, {QStringLiteral("Tab"), Qt::Key_Tab},
-            {QStringLiteral("Space"), Qt::Key_Space},   {QStringLiteral("Backspace"), Qt::Key_Backspace},
-            {QStringLiteral("Esc"), Qt::Key_Escape},    {QStringLiteral("Del"), Qt::Key_Delete},
-            {QStringLiteral("Home"), Qt::Key_Home},     {QStringLiteral("End"), Qt::Key_End},
-            {QStringLiteral("PgUp"), Qt::Key_PageUp},   {QStringLiteral("PgDn"), Qt::Key_PageDown},
-            {QStringLiteral("Left"), Qt::Key_Left},     {QStringLiteral("Right"), Qt::Key_Right},
-            {QStringLiteral("Up"), Qt::Key_Up},         {QStringLiteral("Down"), Qt::Key_Down},
-            {QStringLiteral("Enter"), Qt::Key_Enter},
-        };
-        if (const auto found = special.constFind(*name); found != special.cend())
-            key = *found;
-    }
+std::optional<QKeyCombination> keyCombination(const Hotkey& hotkey) {
+    const QString name = keyName(hotkey.key);
+    const std::optional<Qt::Key> key = name.isEmpty() ? std::nullopt : qtKey(name);
     if (!key)
         return std::nullopt;
     Qt::KeyboardModifiers modifiers;
-    modifiers.setFlag(Qt::ControlModifier, config.modifiers & CarbonModifier::Control);
-    modifiers.setFlag(Qt::AltModifier, config.modifiers & CarbonModifier::Option);
-    modifiers.setFlag(Qt::ShiftModifier, config.modifiers & CarbonModifier::Shift);
-    modifiers.setFlag(Qt::MetaModifier, config.modifiers & CarbonModifier::Command);
+    modifiers.setFlag(Qt::ControlModifier, hotkey.modifiers & HotkeyModifier::Control);
+    modifiers.setFlag(Qt::AltModifier, hotkey.modifiers & HotkeyModifier::Alt);
+    modifiers.setFlag(Qt::ShiftModifier, hotkey.modifiers & HotkeyModifier::Shift);
+    modifiers.setFlag(Qt::MetaModifier, hotkey.modifiers & HotkeyModifier::Super);
     return QKeyCombination(modifiers, *key);
 }
 
-quint32 carbonModifiers(Qt::KeyboardModifiers modifiers) {
-    quint32 mask = 0;
-    if (modifiers & Qt::ControlModifier)
-        mask |= CarbonModifier::Control;
-    if (modifiers & Qt::AltModifier)
-        mask |= CarbonModifier::Option;
-    if (modifiers & Qt::ShiftModifier)
-        mask |= CarbonModifier::Shift;
-    // Qt reports the Super (logo) key as Meta on X11: it plays the Command role.
-    if (modifiers & Qt::MetaModifier)
-        mask |= CarbonModifier::Command;
-    return mask;
-}
-
-HotkeyModifiers fromCarbon(quint32 carbonModifiers) {
-    HotkeyModifiers modifiers;
-    modifiers.setFlag(HotkeyModifier::Control, carbonModifiers & CarbonModifier::Control);
-    modifiers.setFlag(HotkeyModifier::Alt, carbonModifiers & CarbonModifier::Option);
-    modifiers.setFlag(HotkeyModifier::Shift, carbonModifiers & CarbonModifier::Shift);
-    modifiers.setFlag(HotkeyModifier::Super, carbonModifiers & CarbonModifier::Command);
-    return modifiers;
+HotkeyModifiers fromQt(Qt::KeyboardModifiers modifiers) {
+    HotkeyModifiers result;
+    result.setFlag(HotkeyModifier::Control, modifiers & Qt::ControlModifier);
+    result.setFlag(HotkeyModifier::Alt, modifiers & Qt::AltModifier);
+    result.setFlag(HotkeyModifier::Shift, modifiers & Qt::ShiftModifier);
+    // Qt reports the Super (logo) key as Meta on X11.
+    result.setFlag(HotkeyModifier::Super, modifiers & Qt::MetaModifier);
+    return result;
 }
 
 } // namespace KeyTable

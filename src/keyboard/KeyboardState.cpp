@@ -122,15 +122,21 @@ void KeyboardState::runLaunchStep() {
         toggleVisibility();
 }
 
-void KeyboardState::handleHotkey(const QString& identifier) {
-    if (identifier == QLatin1String("K"))
+void KeyboardState::perform(KeyboardAction action) {
+    switch (action) {
+    case KeyboardAction::ToggleKeyboard:
         toggleVisibility();
-    else if (identifier == QLatin1String("1"))
+        break;
+    case KeyboardAction::QuickSet1:
         selectQuickAccessSet(0);
-    else if (identifier == QLatin1String("2"))
+        break;
+    case KeyboardAction::QuickSet2:
         selectQuickAccessSet(1);
-    else if (identifier == QLatin1String("3"))
+        break;
+    case KeyboardAction::QuickSet3:
         selectQuickAccessSet(2);
+        break;
+    }
 }
 
 void KeyboardState::selectQuickAccessSet(int index) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "hotkeys/KeyboardAction.h"
 #include "keyboard/KeyboardSize.h"
 #include "localization/LocalizationManager.h"
 #include "sets/SetStore.h"
@@ -18,7 +19,7 @@ class SettingsStore;
 // The one shared description of the on-screen keyboard: whether it is shown,
 // whether Shift is held, its size, which set it shows and the characters of
 // the unsaved custom set. It owns the panel, follows the Shift monitor and
-// decides what each hotkey does.
+// carries out the actions of the hotkeys and of the command line.
 class KeyboardState : public QObject {
     Q_OBJECT
     Q_PROPERTY(bool isKeyboardVisible READ isKeyboardVisible NOTIFY isKeyboardVisibleChanged)
@@ -64,9 +65,8 @@ public:
 
     // Follows the store, the language and the Shift monitor, and queues the launch step.
     virtual void configure(SetStore& setStore, LocalizationManager& localizationManager);
-    // "K" shows or hides the keyboard, "1" to "3" choose a quick-access set.
-    virtual void handleHotkey(const QString& identifier);
-    virtual void selectQuickAccessSet(int index);
+    // What a hotkey, `--toggle` or `--set N` asks for.
+    void perform(KeyboardAction action);
     // The set to show; never writes anything.
     virtual SymbolSet activeSet() const;
     // True when the unsaved custom set is the one shown.
@@ -86,6 +86,7 @@ Q_SIGNALS:
 
 private:
     void runLaunchStep();
+    void selectQuickAccessSet(int index);
 
     SettingsStore& m_store;
     ModifierMonitor& m_shiftMonitor;

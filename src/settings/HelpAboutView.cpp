@@ -147,12 +147,12 @@ void HelpAboutView::retranslate() {
     for (int i = 0; i < m_setsBullets.size(); ++i)
         m_setsBullets.at(i)->setText(text(setsKeys[i]));
     // The lines that name combinations quote the ones that work now, not the defaults.
-    using Role = HotkeySettings::Role;
-    auto shown = [this](Role role) { return KeyTable::displayText(m_hotkeys.config(role)); };
-    m_keyboardBullets.at(0)->setText(text("inst_kbd_1").arg(shown(Role::ToggleKeyboard)));
+    using Action = KeyboardAction;
+    auto shown = [this](Action action) { return KeyTable::displayText(m_hotkeys.hotkey(action)); };
+    m_keyboardBullets.at(0)->setText(text("inst_kbd_1").arg(shown(Action::ToggleKeyboard)));
     m_setsBullets.at(0)->setText(
         text("inst_sets_1")
-            .arg(shown(Role::SwitchPalette1), shown(Role::SwitchPalette2), shown(Role::SwitchPalette3)));
+            .arg(shown(Action::QuickSet1), shown(Action::QuickSet2), shown(Action::QuickSet3)));
     fitHeight();
 }
 

@@ -8,10 +8,9 @@
 #include <QPainterPath>
 #include <QTimer>
 
-namespace {
+#include <linux/input-event-codes.h>
 
-constexpr quint32 macEscape = 53;
-constexpr quint32 macDelete = 51;
+namespace {
 
 bool isModifierKey(int key) {
     switch (key) {
@@ -33,17 +32,13 @@ bool isModifierKey(int key) {
     }
 }
 
-// The macOS codes 54–63 are the modifier keys themselves (Command, Shift,
-// Caps Lock, Option, Control, their right-hand twins and Fn).
-bool isModifierPosition(quint32 macKeyCode) {
-    return macKeyCode >= 54 && macKeyCode <= 63;
-}
-
-// The physical key, from the X keycode the event carries; the layout plays no part.
-std::optional<quint32> physicalKey(const QKeyEvent* event) {
-    if (event->nativeScanCode() == 0)
+// The physical key, from the X keycode (evdev + 8) the event carries, the
+// layout playing no part; nothing for a key no combination may use.
+std::optional<PhysicalKey> physicalKey(const QKeyEvent* event) {
+    const quint32 xKeycode = event->nativeScanCode();
+    if (xKeycode < 8 || !KeyTable::isRecordable(xKeycode - 8))
         return std::nullopt;
-    return KeyTable::fromXKeycode(event->nativeScanCode());
+    return xKeycode - 8;
 }
 
 } // namespace
@@ -56,10 +51,10 @@ HotkeyRecorderView::HotkeyRecorderView(QWidget* parent)
     updateAccessibleName();
 }
 
-void HotkeyRecorderView::setConfig(const HotkeyConfig& config) {
-    if (m_config == config)
+void HotkeyRecorderView::setHotkey(const Hotkey& hotkey) {
+    if (m_hotkey == hotkey)
         return;
-    m_config = config;
+    m_hotkey = hotkey;
     updateAccessibleName();
     update();
 }
@@ -75,7 +70,7 @@ void HotkeyRecorderView::setPlaceholder(const QString& placeholder) {
 QString HotkeyRecorderView::shownText() const {
     if (m_isRecording)
         return m_placeholder;
-    return KeyTable::displayText(m_config);
+    return KeyTable::displayText(m_hotkey);
 }
 
 void HotkeyRecorderView::setRecording(bool recording) {
@@ -87,10 +82,10 @@ void HotkeyRecorderView::setRecording(bool recording) {
     Q_EMIT isRecordingChanged(recording);
 }
 
-void HotkeyRecorderView::report(const HotkeyConfig& config) {
+void HotkeyRecorderView::report(const Hotkey& hotkey) {
     // Whoever owns the binding saves and re-registers; that must not happen
     // inside the key event.
-    QTimer::singleShot(0, this, [this, config] { Q_EMIT recorded(config); });
+    QTimer::singleShot(0, this, [this, hotkey] { Q_EMIT recorded(hotkey); });
 }
 
 QFont HotkeyRecorderView::textFont() const {
@@ -147,24 +142,21 @@ void HotkeyRecorderView::keyPressEvent(QKeyEvent* event) {
     event->accept();
     if (isModifierKey(event->key()))
         return;
-    const std::optional<quint32> key = physicalKey(event);
-    if (key && isModifierPosition(*key))
-        return;
-
-    const bool clears = key ? (*key == macEscape || *key == macDelete)
+    const std::optional<PhysicalKey> key = physicalKey(event);
+    const bool clears = key ? (*key == KEY_ESC || *key == KEY_BACKSPACE)
                             : (event->key() == Qt::Key_Escape || event->key() == Qt::Key_Backspace);
     if (clears) {
-        m_config = HotkeyConfig{};
-        report(m_config);
+        m_hotkey = Hotkey{};
+        report(m_hotkey);
         setRecording(false);
         return;
     }
 
-    const quint32 mask = KeyTable::carbonModifiers(event->modifiers());
-    if ((mask & CarbonModifier::Required) == 0 || !key)
+    const Hotkey pressed{key.value_or(0), KeyTable::fromQt(event->modifiers())};
+    if (!key || !(pressed.modifiers & Hotkey::requiredModifiers))
         return; // keep waiting for a usable combination
-    m_config = HotkeyConfig{*key, mask};
-    report(m_config);
+    m_hotkey = pressed;
+    report(m_hotkey);
     setRecording(false);
 }
 
@@ -215,7 +207,7 @@ void HotkeyRecorderView::paintEvent(QPaintEvent*) {
     QColor textColor;
     if (m_isRecording)
         textColor = SemanticColors::secondaryLabel(colors);
-    else if (!m_config.isEmpty())
+    else if (!m_hotkey.isEmpty())
         textColor = SemanticColors::label(colors);
     else
         textColor = SemanticColors::tertiaryLabel(colors);

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "hotkeys/HotkeyConfig.h"
+#include "hotkeys/Hotkey.h"
 
 #include <QWidget>
 
@@ -16,7 +16,7 @@
 // the key event has been handled.
 class HotkeyRecorderView : public QWidget {
     Q_OBJECT
-    Q_PROPERTY(HotkeyConfig config READ config WRITE setConfig)
+    Q_PROPERTY(Hotkey hotkey READ hotkey WRITE setHotkey)
     Q_PROPERTY(QString placeholder READ placeholder WRITE setPlaceholder)
     Q_PROPERTY(bool isRecording READ isRecording NOTIFY isRecordingChanged)
 
@@ -26,20 +26,20 @@ public:
 
     explicit HotkeyRecorderView(QWidget* parent = nullptr);
 
-    HotkeyConfig config() const { return m_config; }
-    void setConfig(const HotkeyConfig& config);
+    Hotkey hotkey() const { return m_hotkey; }
+    void setHotkey(const Hotkey& hotkey);
     QString placeholder() const { return m_placeholder; }
     void setPlaceholder(const QString& placeholder);
     bool isRecording() const { return m_isRecording; }
 
-    // The text drawn now, for the accessibility name and for tests.
+    // The text drawn now, for the name screen readers announce and for tests.
     QString shownText() const;
 
     QSize sizeHint() const override { return {fixedWidth, fixedHeight}; }
     QSize minimumSizeHint() const override { return sizeHint(); }
 
 Q_SIGNALS:
-    void recorded(const HotkeyConfig& config);
+    void recorded(const Hotkey& hotkey);
     void isRecordingChanged(bool recording);
 
 protected:
@@ -54,11 +54,11 @@ protected:
 
 private:
     void setRecording(bool recording);
-    void report(const HotkeyConfig& config);
+    void report(const Hotkey& hotkey);
     void updateAccessibleName();
     QFont textFont() const;
 
-    HotkeyConfig m_config;
+    Hotkey m_hotkey;
     QString m_placeholder;
     bool m_isRecording = false;
 };

@@ -10,12 +10,6 @@
 #include <QLabel>
 #include <QVBoxLayout>
 
-namespace {
-const char* const titleKeys[] = {"hotkey_toggle", "hotkey_palette1", "hotkey_palette2", "hotkey_palette3"};
-const char* const objectNames[] = {"toggleRecorder", "palette1Recorder", "palette2Recorder",
-                                   "palette3Recorder"};
-} // namespace
-
 HotkeysTab::HotkeysTab(LocalizationManager& localization, HotkeySettings& hotkeys,
                        GlobalHotkeyManager& manager, QWidget* parent)
     : QWidget(parent)
@@ -29,13 +23,18 @@ HotkeysTab::HotkeysTab(LocalizationManager& localization, HotkeySettings& hotkey
     group->setContentsMargins(20, 16, 20, 16);
     group->setSpacing(14);
     for (int i = 0; i < 4; ++i) {
-        const auto role = static_cast<HotkeySettings::Role>(i);
+        const KeyboardActionRow& action = KeyboardActions::rows()[i];
         m_titles[i] = new QLabel(this);
         m_recorders[i] = new HotkeyRecorderView(this);
-        m_recorders[i]->setObjectName(QString::fromLatin1(objectNames[i]));
+        m_recorders[i]->setObjectName(QStringLiteral("hotkeyRecorder") + QLatin1String(action.printedName));
         m_titles[i]->setBuddy(m_recorders[i]);
+        // The manager registers the new combination, or, while a field still
+        // records, once recording has stopped. What cannot be kept is not shown as if it were.
         connect(m_recorders[i], &HotkeyRecorderView::recorded, this,
-                [this, role](const HotkeyConfig& config) { assign(role, config); });
+                [this, id = action.action](const Hotkey& hotkey) {
+                    if (!m_hotkeys.setHotkey(id, hotkey))
+                        showStoredValues();
+                });
         connect(m_recorders[i], &HotkeyRecorderView::isRecordingChanged, this, &HotkeysTab::recordingChanged);
 
         if (i > 0)
@@ -62,7 +61,7 @@ HotkeysTab::HotkeysTab(LocalizationManager& localization, HotkeySettings& hotkey
     column->addStretch(1);
     column->addWidget(m_reset);
 
-    connect(m_reset, &SubtleResetButton::clicked, this, &HotkeysTab::resetToDefaults);
+    connect(m_reset, &SubtleResetButton::clicked, &m_hotkeys, &HotkeySettings::resetToDefaults);
     connect(&m_hotkeys, &HotkeySettings::changed, this, &HotkeysTab::showStoredValues);
 
     retranslate();
@@ -76,7 +75,8 @@ HotkeysTab::~HotkeysTab() {
 void HotkeysTab::retranslate() {
     const QString placeholder = m_localization.localized(QStringLiteral("hotkey_record_placeholder"));
     for (int i = 0; i < 4; ++i) {
-        m_titles[i]->setText(m_localization.localized(QString::fromLatin1(titleKeys[i])));
+        m_titles[i]->setText(
+            m_localization.localized(QString::fromLatin1(KeyboardActions::rows()[i].titleKey)));
         m_recorders[i]->setPlaceholder(placeholder);
         m_recorders[i]->setAccessibleDescription(m_titles[i]->text());
     }
@@ -86,20 +86,10 @@ void HotkeysTab::retranslate() {
 
 void HotkeysTab::showStoredValues() {
     for (int i = 0; i < 4; ++i)
-        m_recorders[i]->setConfig(m_hotkeys.config(static_cast<HotkeySettings::Role>(i)));
+        m_recorders[i]->setHotkey(m_hotkeys.hotkey(KeyboardActions::rows()[i].action));
     if (m_compositorNote)
         m_compositorNote->setText(m_localization.localized(QStringLiteral("hotkeys_compositor_note")) +
                                   u'\n' + m_manager.compositorBindings().join(u'\n'));
-}
-
-void HotkeysTab::assign(HotkeySettings::Role role, const HotkeyConfig& config) {
-    // The manager registers the new combination, or, while a field still
-    // records, once recording has stopped.
-    m_hotkeys.setConfig(role, config);
-}
-
-void HotkeysTab::resetToDefaults() {
-    m_hotkeys.resetToDefaults();
 }
 
 void HotkeysTab::recordingChanged() {

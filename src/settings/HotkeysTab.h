@@ -24,12 +24,10 @@ public:
 
     void retranslate();
 
-    HotkeyRecorderView* recorder(HotkeySettings::Role role) const { return m_recorders[int(role)]; }
+    HotkeyRecorderView* recorder(KeyboardAction action) const { return m_recorders[int(action)]; }
     SubtleResetButton* resetButton() const { return m_reset; }
 
 private:
-    void assign(HotkeySettings::Role role, const HotkeyConfig& config);
-    void resetToDefaults();
     void showStoredValues();
     void recordingChanged();
 

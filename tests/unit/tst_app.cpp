@@ -13,6 +13,8 @@
 #include <QSignalSpy>
 #include <QTest>
 
+#include <linux/input-event-codes.h>
+
 using Command = AppRequest::Command;
 
 namespace {
@@ -142,10 +144,11 @@ void TestApp::trayMenuFollowsTheSettings() {
     TrayMenu& tray = app.trayMenu();
     // The show/hide hint is the toggle combination as it is set now; none while it is cleared.
     QCOMPARE(tray.toggleAction()->shortcut(), QKeySequence(QStringLiteral("Alt+Shift+K")));
-    app.hotkeySettings().setToggleKeyboard({38, CarbonModifier::Command | CarbonModifier::Option});
+    app.hotkeySettings().setHotkey(KeyboardAction::ToggleKeyboard,
+                                   {KEY_J, HotkeyModifier::Super | HotkeyModifier::Alt});
     QCOMPARE(tray.toggleAction()->shortcut().toString(QKeySequence::NativeText),
              QStringLiteral("Super+Alt+J"));
-    app.hotkeySettings().setToggleKeyboard({});
+    app.hotkeySettings().setHotkey(KeyboardAction::ToggleKeyboard, {});
     QVERIFY(tray.toggleAction()->shortcut().isEmpty());
 
     const QString hide = tray.toggleAction()->text();
@@ -303,25 +306,38 @@ void TestApp::activeSetResolution() {
 
 void TestApp::hotkeysSelectByPosition_data() {
     QTest::addColumn<QString>("roles");
-    QTest::addColumn<int>("hotkey");      // 1..3
+    QTest::addColumn<int>("number");      // 1..3, as `--set` and the settings count
+    QTest::addColumn<bool>("pressed");    // the hotkey Alt+Shift+number, or `runeboard --set number`
     QTest::addColumn<int>("expectedSet"); // -1: nothing changes
-    QTest::newRow("1 with main and two additional") << "AMPA" << 1 << 1;
-    QTest::newRow("3 with main and two additional") << "AMPA" << 3 << 3;
-    QTest::newRow("no main: 1 is the first additional") << "PAA" << 1 << 1;
-    QTest::newRow("3 with two sets does nothing") << "MA" << 3 << -1;
-    QTest::newRow("1 without any quick-access set does nothing") << "PP" << 1 << -1;
+    QTest::newRow("1 with main and two additional") << "AMPA" << 1 << true << 1;
+    QTest::newRow("--set 3 with main and two additional") << "AMPA" << 3 << false << 3;
+    QTest::newRow("no main: 1 is the first additional") << "PAA" << 1 << true << 1;
+    QTest::newRow("--set 1, no main: the first additional") << "PAA" << 1 << false << 1;
+    QTest::newRow("3 with two sets does nothing") << "MA" << 3 << true << -1;
+    QTest::newRow("--set 1 without any quick-access set does nothing") << "PP" << 1 << false << -1;
 }
 
 void TestApp::hotkeysSelectByPosition() {
     QFETCH(QString, roles);
-    QFETCH(int, hotkey);
+    QFETCH(int, number);
+    QFETCH(bool, pressed);
     QFETCH(int, expectedSet);
     AppState& app = launched();
     const QList<SymbolSet> sets = setsOf(roles);
     app.setStore().replaceSets(sets);
     KeyboardState& state = app.keyboardState();
     state.setActiveSetId(UnsavedSet::startedEmpty);
-    state.handleHotkey(QString::number(hotkey));
+    if (pressed) {
+        QVERIFY(
+            m->hotkeys->press(PhysicalKey(KEY_1 + number - 1), HotkeyModifier::Alt | HotkeyModifier::Shift));
+        QCOMPARE(state.activeSetId(), UnsavedSet::startedEmpty); // acted on later, not inside the press
+        QCoreApplication::processEvents();
+    } else {
+        AppRequest request;
+        request.command = Command::Set;
+        request.set = number;
+        app.handleRequest(request, [](const AppReply& reply) { QCOMPARE(reply.status, 0); });
+    }
     QCOMPARE(state.activeSetId(),
              expectedSet >= 0 ? sets.at(expectedSet).idText() : UnsavedSet::startedEmpty);
     QVERIFY(state.isKeyboardVisible());

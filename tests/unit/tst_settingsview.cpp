@@ -28,12 +28,14 @@
 #include <QPushButton>
 #include <QTest>
 
+#include <linux/input-event-codes.h>
+
 namespace {
 
-constexpr quint32 optionShift = CarbonModifier::Option | CarbonModifier::Shift;
+const HotkeyModifiers altShift = HotkeyModifier::Alt | HotkeyModifier::Shift;
 
-bool pressStored(RecordingHotkeyService& service, quint32 keyCode, quint32 modifiers) {
-    return service.press(KeyTable::toEvdev(keyCode).value_or(0xffff), KeyTable::fromCarbon(modifiers));
+bool pressHotkey(RecordingHotkeyService& service, const Hotkey& hotkey) {
+    return service.press(hotkey.key, hotkey.modifiers);
 }
 
 QStringList labelTexts(const QWidget* root) {
@@ -262,8 +264,8 @@ void SettingsViewTest::factoryResetRestoresPresetsAndHotkeys() {
     store().addSet(mine);
     store().deleteSet(store().sets().at(3).id);
     keyboard().setKeyboardSize(KeyboardSize::Full);
-    hotkeys().setToggleKeyboard({0, 0});
-    hotkeys().setSwitchPalette2({98, CarbonModifier::Control});
+    hotkeys().setHotkey(KeyboardAction::ToggleKeyboard, {});
+    hotkeys().setHotkey(KeyboardAction::QuickSet2, {KEY_F7, HotkeyModifier::Control});
 
     m_view->setSelectedTab(1);
     SubtleResetButton* reset = m_view->setsTab()->factoryResetButton();
@@ -278,60 +280,58 @@ void SettingsViewTest::factoryResetRestoresPresetsAndHotkeys() {
     QCOMPARE(names, presetNames);
     QCOMPARE(store().mainSet()->name, QStringLiteral("preset_kazakh_cyr"));
     QCOMPARE(m->hotkeys->active.size(), 4);
-    for (quint32 key : {40u, 18u, 19u, 20u})
-        QVERIFY(pressStored(*m->hotkeys, key, optionShift));
-    QCOMPARE(m_view->hotkeysTab()->recorder(HotkeySettings::Role::SwitchPalette2)->shownText(),
+    for (PhysicalKey key : {KEY_K, KEY_1, KEY_2, KEY_3})
+        QVERIFY(pressHotkey(*m->hotkeys, {key, altShift}));
+    QCOMPARE(m_view->hotkeysTab()->recorder(KeyboardAction::QuickSet2)->shownText(),
              QStringLiteral("Alt+Shift+2"));
     // What the reset leaves alone.
     QCOMPARE(keyboard().keyboardSize(), KeyboardSize::Full);
 }
 
 void SettingsViewTest::recordingAndClearing_data() {
-    QTest::addColumn<int>("role");
+    QTest::addColumn<KeyboardAction>("action");
     QTest::addColumn<int>("key");
     QTest::addColumn<Qt::KeyboardModifiers>("modifiers");
     QTest::addColumn<quint32>("xKeycode");
-    QTest::addColumn<HotkeyConfig>("stored");
+    QTest::addColumn<Hotkey>("stored");
     QTest::addColumn<QString>("shown");
     QTest::newRow("Ctrl+Alt+F7 for set 2")
-        << int(HotkeySettings::Role::SwitchPalette2) << int(Qt::Key_F7)
+        << KeyboardAction::QuickSet2 << int(Qt::Key_F7)
         << Qt::KeyboardModifiers(Qt::ControlModifier | Qt::AltModifier) << 73u
-        << HotkeyConfig{98, CarbonModifier::Control | CarbonModifier::Option}
-        << QStringLiteral("Ctrl+Alt+F7");
+        << Hotkey{KEY_F7, HotkeyModifier::Control | HotkeyModifier::Alt} << QStringLiteral("Ctrl+Alt+F7");
     QTest::newRow("Escape clears the toggle")
-        << int(HotkeySettings::Role::ToggleKeyboard) << int(Qt::Key_Escape) << Qt::KeyboardModifiers() << 9u
-        << HotkeyConfig{} << QStringLiteral("—");
+        << KeyboardAction::ToggleKeyboard << int(Qt::Key_Escape) << Qt::KeyboardModifiers() << 9u << Hotkey{}
+        << QStringLiteral("—");
 }
 
 void SettingsViewTest::recordingAndClearing() {
-    QFETCH(int, role);
+    QFETCH(KeyboardAction, action);
     QFETCH(int, key);
     QFETCH(Qt::KeyboardModifiers, modifiers);
     QFETCH(quint32, xKeycode);
-    QFETCH(HotkeyConfig, stored);
+    QFETCH(Hotkey, stored);
     QFETCH(QString, shown);
-    const auto r = static_cast<HotkeySettings::Role>(role);
-    const HotkeyConfig before = hotkeys().config(r);
+    const Hotkey before = hotkeys().hotkey(action);
     m_view->setSelectedTab(2);
-    HotkeyRecorderView* recorder = m_view->hotkeysTab()->recorder(r);
+    HotkeyRecorderView* recorder = m_view->hotkeysTab()->recorder(action);
     click(recorder);
     QVERIFY(m->hotkeys->active.isEmpty()); // released while recording, so the keys reach the field
     QKeyEvent press(QEvent::KeyPress, key, modifiers, xKeycode, 0, 0);
     QApplication::sendEvent(recorder, &press);
-    QCOMPARE(hotkeys().config(r), before);
-    QTRY_COMPARE(hotkeys().config(r), stored);
-    QCOMPARE(HotkeySettings(m->app->settingsStore()).config(r), stored);
+    QCOMPARE(hotkeys().hotkey(action), before);
+    QTRY_COMPARE(hotkeys().hotkey(action), stored);
+    QCOMPARE(HotkeySettings(m->app->settingsStore()).hotkey(action), stored);
     QCOMPARE(recorder->shownText(), shown);
     // Only the new combination works; the old one is gone.
     QCOMPARE(m->hotkeys->active.size(), stored.isEmpty() ? 3 : 4);
-    QVERIFY(!pressStored(*m->hotkeys, before.keyCode, before.modifiers));
-    QCOMPARE(pressStored(*m->hotkeys, stored.keyCode, stored.modifiers), !stored.isEmpty());
+    QVERIFY(!pressHotkey(*m->hotkeys, before));
+    QCOMPARE(pressHotkey(*m->hotkeys, stored), !stored.isEmpty());
 
     // The reset control brings the default back, working again.
     SubtleResetButton* reset = m_view->hotkeysTab()->resetButton();
     click(reset, reset->textRect().center());
     QCOMPARE(recorder->shownText(), KeyTable::displayText(before));
-    QVERIFY(pressStored(*m->hotkeys, before.keyCode, before.modifiers));
+    QVERIFY(pressHotkey(*m->hotkeys, before));
     // A field that goes away while recording gives the desktop its hotkeys back.
     click(recorder);
     m_view->setSelectedTab(0);

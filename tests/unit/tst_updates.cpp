@@ -22,6 +22,8 @@
 #include <algorithm>
 #include <memory>
 
+#include <linux/input-event-codes.h>
+
 namespace {
 
 QByteArray appcast(const QByteArray& items, const QByteArray& channelLink = "https://runeboard.example/") {
@@ -281,8 +283,9 @@ void TestUpdates::instructionsQuoteTheCurrentCombinations() {
     QVERIFY(defaults.contains(QStringLiteral("Show/hide: Alt+Shift+K (configurable in Hotkeys)")));
     QVERIFY(defaults.contains(
         QStringLiteral("Switch: Alt+Shift+1 (Main set), Alt+Shift+2, Alt+Shift+3 (Additional)")));
-    m->hotkeys.setToggleKeyboard({38, CarbonModifier::Control | CarbonModifier::Option});
-    m->hotkeys.setSwitchPalette2({});
+    m->hotkeys.setHotkey(KeyboardAction::ToggleKeyboard,
+                         {KEY_J, HotkeyModifier::Control | HotkeyModifier::Alt});
+    m->hotkeys.setHotkey(KeyboardAction::QuickSet2, {});
     const QStringList changed = texts(view);
     QVERIFY(changed.contains(QStringLiteral("Show/hide: Ctrl+Alt+J (configurable in Hotkeys)")));
     QVERIFY(changed.contains(QStringLiteral("Switch: Alt+Shift+1 (Main set), —, Alt+Shift+3 (Additional)")));

@@ -164,7 +164,7 @@ void X11HotkeyService::warnAboutLayoutSwitch(quint16 modifiers) {
     if (option.isEmpty())
         return;
     Log::line(QStringLiteral("[X11HotkeyService] Alt+Shift switches the keyboard layout here (XKB "
-                             "option %1), so hotkeys with Option+Shift (Alt+Shift) cannot fire: "
+                             "option %1), so hotkeys with Alt+Shift cannot fire: "
                              "choose other combinations in Settings > Hotkeys, or another layout "
                              "switch in the desktop's keyboard settings.")
                   .arg(option));

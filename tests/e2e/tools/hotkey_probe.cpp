@@ -31,9 +31,9 @@ int main(int argc, char* argv[]) {
     SettingsStore store;
     HotkeySettings settings(store);
     GlobalHotkeyManager hotkeys(*services.hotkeys, settings);
-    hotkeys.onHotkeyActivated = [](const QString& identifier) {
-        say(QStringLiteral("hotkey ") + identifier);
-    };
+    QObject::connect(&hotkeys, &GlobalHotkeyManager::actionTriggered, [](KeyboardAction action) {
+        say(QStringLiteral("hotkey ") + QLatin1String(KeyboardActions::row(action).printedName));
+    });
     hotkeys.registerFromSettings();
     QObject::connect(services.shiftMonitor.get(), &ModifierMonitor::shiftChanged,
                      [](bool pressed) { say(QStringLiteral("shift %1").arg(pressed ? 1 : 0)); });
