@@ -6,16 +6,42 @@
 
 namespace {
 // Long enough for another Runeboard to finish a write; short enough that a
-// lock nobody will ever release costs one pause.
-constexpr int lockTimeoutMs = 1000;
+// lock nobody will ever release costs one pause, and a termination signal
+// arriving meanwhile is still answered within a second.
+constexpr int lockTimeoutMs = 500;
+// A start line names this many lines or keys at most; a file with thousands
+// of them gets the first few and a count.
+constexpr qsizetype namedAtMost = 10;
+
+QString numbers(const QList<int>& lines) {
+    QStringList named;
+    for (qsizetype i = 0; i < qMin(lines.size(), namedAtMost); ++i)
+        named.append(QString::number(lines[i]));
+    const QString list = named.join(QStringLiteral(", "));
+    return lines.size() > namedAtMost ? list + QStringLiteral(" and %1 more").arg(lines.size() - namedAtMost)
+                                      : list;
+}
 
 QString listOfLines(const QList<int>& lines) {
-    QStringList numbers;
-    for (int line : lines)
-        numbers.append(QString::number(line));
-    return lines.size() == 1
-               ? QStringLiteral("line %1 is not a setting").arg(numbers.first())
-               : QStringLiteral("lines %1 are not settings").arg(numbers.join(QStringLiteral(", ")));
+    return lines.size() == 1 ? QStringLiteral("line %1 is not a setting").arg(lines.first())
+                             : QStringLiteral("lines %1 are not settings").arg(numbers(lines));
+}
+
+QString listOfRepeats(const QList<IniDocument::Repeat>& repeats) {
+    QStringList parts;
+    for (qsizetype i = 0; i < qMin(repeats.size(), namedAtMost); ++i) {
+        const IniDocument::Repeat& repeat = repeats[i];
+        parts.append(QStringLiteral("\"%1\" is given more than once (lines %2), and only line %3 is read")
+                         .arg(repeat.name, numbers(repeat.lines))
+                         .arg(repeat.lines.last()));
+    }
+    if (repeats.size() > namedAtMost)
+        parts.append(
+            QStringLiteral("%1 more keys are given more than once").arg(repeats.size() - namedAtMost));
+    return parts.join(QStringLiteral("; "));
+}
+bool sameValue(const IniEntry* a, const IniEntry* b) {
+    return a && b ? a->value == b->value : a == b;
 }
 } // namespace
 
@@ -41,6 +67,9 @@ SettingsStore::SettingsStore(const QString& filePath, QObject* parent)
     m_diskBytes = contents.bytes;
     m_disk = IniFormat::parse(m_diskBytes);
     m_values = m_disk;
+    if (const QStringList removed = m_file.removeLeftovers(); !removed.isEmpty())
+        Log::line(QStringLiteral("[Settings] Removed what interrupted writes left beside %1: %2.")
+                      .arg(filePath, removed.join(QStringLiteral(", "))));
     connect(&m_file, &SettingsFile::changedOnDisk, this, &SettingsStore::reload);
     m_file.startWatching();
     // Told once the owners of the data keys have said what they can read.
@@ -193,12 +222,16 @@ void SettingsStore::commit() {
     m_writeFailed = false;
     m_diskBytes = bytes;
     m_diskExists = true;
-    m_disk = IniFormat::parse(bytes);
+    // What was written reads back as these values (the fuzzing target holds
+    // the format to that), with nothing left to complain about.
+    m_disk = m_values;
+    m_disk.rejectedLines.clear();
+    m_disk.repeats.clear();
     m_unwritten.clear();
 }
 
 bool SettingsStore::keepCopyIfNeeded() {
-    if (m_copiedFor == m_diskBytes || unreadableParts(m_disk).isEmpty())
+    if (m_copiedFor == m_diskBytes || (unreadableParts(m_disk).isEmpty() && m_disk.repeats.isEmpty()))
         return true;
     QString error;
     const QString copy = m_file.keepCopy(m_diskBytes, &error);
@@ -233,35 +266,47 @@ void SettingsStore::mergeFromDisk(const SettingsFile::Contents& contents) {
     if (exists == m_diskExists && contents.bytes == m_diskBytes)
         return;
     const IniDocument theirs = IniFormat::parse(contents.bytes);
-    QSet<QString> names;
-    for (const IniDocument* document : {static_cast<const IniDocument*>(&m_disk), &theirs}) {
-        for (const IniEntry& entry : document->entries)
-            names.insert(entry.name);
-    }
-    for (const QString& name : names) {
-        const std::optional<IniValue> base = m_disk.value(name);
-        const std::optional<IniValue> their = theirs.value(name);
-        if (base == their)
-            continue;
-        const std::optional<IniValue> mine = m_values.value(name);
-        std::optional<IniValue> merged = their;
-        // A change of ours not yet in the file is newer than theirs, or meets it.
-        if (m_unwritten.contains(name)) {
-            merged = mine;
+    IniDocument merged = theirs;
+    // Their file as they spelled it, but where this process holds something
+    // other than the file did: a change of ours not yet written is newer than
+    // theirs, or meets it; what we only dropped as unreadable, they may have
+    // set anew. Each side is looked at once, so this costs what the file does.
+    if (!m_unwritten.isEmpty()) {
+        QStringList differing;
+        for (const IniEntry& entry : m_values.entries()) {
+            if (!sameValue(m_disk.entry(entry.name), &entry))
+                differing.append(entry.name);
+        }
+        for (const IniEntry& entry : m_disk.entries()) {
+            if (!m_values.entry(entry.name))
+                differing.append(entry.name);
+        }
+        QSet<QString> removed;
+        for (const QString& name : differing) {
+            const IniEntry* base = m_disk.entry(name);
+            const IniEntry* their = theirs.entry(name);
+            const IniEntry* mine = m_values.entry(name);
+            const bool theyChanged = !sameValue(base, their);
+            if (theyChanged && !m_unwritten.contains(name))
+                continue;
             const SettingsTable::Row* row = SettingsTable::find(name);
             const auto codec = row ? m_codecs.constFind(row->key) : m_codecs.cend();
-            if (codec != m_codecs.cend() && codec->merge && mine && their &&
-                mine->kind == IniValue::Kind::Data && their->kind == IniValue::Kind::Data) {
-                const std::optional<QByteArray> baseData =
-                    base && base->kind == IniValue::Kind::Data ? std::optional(base->data) : std::nullopt;
-                merged = IniValue::fromData(codec->merge(baseData, mine->data, their->data));
+            if (theyChanged && codec != m_codecs.cend() && codec->merge && mine && their &&
+                mine->value.kind == IniValue::Kind::Data && their->value.kind == IniValue::Kind::Data) {
+                const std::optional<QByteArray> baseData = base && base->value.kind == IniValue::Kind::Data
+                                                               ? std::optional(base->value.data)
+                                                               : std::nullopt;
+                merged.set(name,
+                           IniValue::fromData(codec->merge(baseData, mine->value.data, their->value.data)));
+            } else if (mine) {
+                merged.put(*mine);
+            } else {
+                removed.insert(name);
             }
         }
-        if (merged)
-            m_values.set(name, *merged);
-        else
-            m_values.remove(name);
+        merged.remove(removed);
     }
+    m_values = merged;
     m_disk = theirs;
     m_diskBytes = contents.bytes;
     m_diskExists = exists;
@@ -302,12 +347,16 @@ void SettingsStore::reportUnreadable() {
         return;
     m_reportedFor = m_diskBytes;
     const QStringList parts = unreadableParts(m_disk);
-    if (parts.isEmpty())
+    if (parts.isEmpty() && m_disk.repeats.isEmpty())
         return;
-    Log::line(
-        QStringLiteral("[Settings] Cannot read all of %1: %2. The defaults are used instead, and a copy "
-                       "of the file is kept before Runeboard first writes to it.")
-            .arg(filePath(), parts.join(QStringLiteral("; "))));
+    QStringList told = parts;
+    if (!m_disk.repeats.isEmpty())
+        told.append(listOfRepeats(m_disk.repeats));
+    const QString keeping = QStringLiteral("a copy of the file is kept before Runeboard first writes to it.");
+    Log::line(QStringLiteral("[Settings] Cannot read all of %1: %2. %3")
+                  .arg(filePath(), told.join(QStringLiteral("; ")),
+                       parts.isEmpty() ? u'A' + keeping.mid(1)
+                                       : QStringLiteral("The defaults are used instead, and ") + keeping));
 }
 
 SettingsStore::Values SettingsStore::values() const {
