@@ -25,7 +25,7 @@ constexpr int runs = 5;
 constexpr double fileTargetMs = 100;
 // Two passes over the file: their rewrite merged in, then all of it written.
 constexpr double mergeAndWriteTargetMs = 200;
-constexpr double largestTargetMs = 400;
+constexpr double largestTargetMs = 500;
 constexpr double refusedTargetMs = 10;
 constexpr long peakTargetMb = 300;
 

@@ -3,6 +3,8 @@
 #include <QStringDecoder>
 #include <QVarLengthArray>
 
+#include <algorithm>
+
 namespace {
 
 bool isHexDigit(char c) {
@@ -242,6 +244,14 @@ void appendUtf8(QByteArray& out, char32_t c) {
     out += char(0x80 | (c & 0x3F));
 }
 
+struct NamedEscape {
+    char16_t c;
+    const char* spelled;
+};
+constexpr NamedEscape namedEscapes[] = {{0, "\\0"},    {'\a', "\\a"}, {'\b', "\\b"}, {'\f', "\\f"},
+                                        {'\n', "\\n"}, {'\r', "\\r"}, {'\t', "\\t"}, {'\v', "\\v"},
+                                        {'"', "\\\""}, {'\\', "\\\\"}};
+
 void escapeInto(QStringView text, bool utf8, QByteArray& out) {
     const qsizetype start = out.size();
     out.reserve(start + text.size() + 2);
@@ -258,45 +268,11 @@ void escapeInto(QStringView text, bool utf8, QByteArray& out) {
             appendHex(out, c);
             continue;
         }
-        escapeHexDigit = false;
-        const char* named = nullptr;
-        switch (c) {
-        case 0:
-            named = "\\0";
-            escapeHexDigit = true;
-            break;
-        case '\a':
-            named = "\\a";
-            break;
-        case '\b':
-            named = "\\b";
-            break;
-        case '\f':
-            named = "\\f";
-            break;
-        case '\n':
-            named = "\\n";
-            break;
-        case '\r':
-            named = "\\r";
-            break;
-        case '\t':
-            named = "\\t";
-            break;
-        case '\v':
-            named = "\\v";
-            break;
-        case '"':
-            named = "\\\"";
-            break;
-        case '\\':
-            named = "\\\\";
-            break;
-        default:
-            break;
-        }
-        if (named) {
-            out += named;
+        const auto named = std::find_if(std::begin(namedEscapes), std::end(namedEscapes),
+                                        [c](NamedEscape e) { return e.c == c; });
+        escapeHexDigit = c == 0;
+        if (named != std::end(namedEscapes)) {
+            out += named->spelled;
         } else if (c <= 0x1F || (c >= 0x7F && !utf8) || (c == 0xFEFF && !rawWritten)) {
             appendHex(out, c);
             escapeHexDigit = true;
@@ -355,7 +331,7 @@ std::optional<IniValue> IniValue::read(QByteArrayView spelled) {
     QByteArrayView trimmed = asWritten;
     while (!trimmed.isEmpty() && isBlank(trimmed.back()))
         trimmed.chop(1);
-    if (trimmed.isValidUtf8())
+    if (trimmed.size() == asWritten.size() || trimmed.isValidUtf8())
         asWritten = trimmed;
     if (!wellFormed)
         return std::nullopt;

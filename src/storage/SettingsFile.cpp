@@ -58,7 +58,7 @@ QString writeProblem(int error, qsizetype size) {
     if (error == EFBIG && ::getrlimit(RLIMIT_FSIZE, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY &&
         rlim_t(size) > limit.rlim_cur)
         return QStringLiteral("%1: the settings take %2 bytes, and the file-size limit of this process "
-                              "(ulimit -f) allows %3")
+                              "(ulimit -f) allows %3 bytes")
             .arg(errnoText(error))
             .arg(size)
             .arg(limit.rlim_cur);

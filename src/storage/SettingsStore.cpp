@@ -40,9 +40,6 @@ QString listOfRepeats(const QList<IniDocument::Repeat>& repeats) {
             QStringLiteral("%1 more keys are given more than once").arg(repeats.size() - namedAtMost));
     return parts.join(QStringLiteral("; "));
 }
-bool sameValue(const IniEntry* a, const IniEntry* b) {
-    return a && b ? a->value == b->value : a == b;
-}
 } // namespace
 
 QString SettingsStore::defaultFilePath() {
@@ -65,8 +62,9 @@ SettingsStore::SettingsStore(const QString& filePath, QObject* parent)
     }
     m_diskExists = contents.status == SettingsFile::Contents::Status::Read;
     m_diskBytes = contents.bytes;
-    m_disk = IniFormat::parse(m_diskBytes);
-    m_values = m_disk;
+    m_values = IniFormat::parse(m_diskBytes);
+    m_diskRejectedLines = m_values.rejectedLines;
+    m_diskRepeats = m_values.repeats;
     if (const QStringList removed = m_file.removeLeftovers(); !removed.isEmpty())
         Log::line(QStringLiteral("[Settings] Removed what interrupted writes left beside %1: %2.")
                       .arg(filePath, removed.join(QStringLiteral(", "))));
@@ -155,15 +153,26 @@ void SettingsStore::store(const QString& name, const std::optional<IniValue>& va
     if (m_values.value(name) == value)
         return;
     const Values before = values();
-    if (value)
-        m_values.set(name, *value);
-    else
-        m_values.remove(name);
+    change(name, value);
     m_unwritten.insert(name);
     const Values mine = values();
     commit();
     publish(before, mine, false);
     publish(mine, values(), true);
+}
+
+void SettingsStore::change(const QString& name, const std::optional<IniValue>& value) {
+    if (!m_diskValues.contains(name))
+        m_diskValues.insert(name, m_values.value(name));
+    if (value)
+        m_values.set(name, *value);
+    else
+        m_values.remove(name);
+}
+
+std::optional<IniValue> SettingsStore::diskValue(const QString& name) const {
+    const auto known = m_diskValues.constFind(name);
+    return known != m_diskValues.cend() ? *known : m_values.value(name);
 }
 
 void SettingsStore::commit() {
@@ -180,11 +189,7 @@ void SettingsStore::commit() {
     const SettingsFile::Contents contents = m_file.read();
     if (contents.status == SettingsFile::Contents::Status::Refused) {
         m_file.unlock();
-        if (!m_writeFailed)
-            Log::line(QStringLiteral("[Settings] Cannot write %1 (%2); settings are kept in memory until "
-                                     "Runeboard quits.")
-                          .arg(filePath(), contents.problem));
-        m_writeFailed = true;
+        failWrite(contents.problem);
         return;
     }
     mergeFromDisk(contents);
@@ -197,11 +202,12 @@ void SettingsStore::commit() {
     for (const SettingsTable::Row& row : SettingsTable::rows()) {
         const std::optional<IniValue> stored = m_values.value(row.name);
         if (stored && !m_unwritten.contains(row.name) && !isReadable(row, *stored, nullptr))
-            m_values.remove(row.name);
+            change(row.name, std::nullopt);
     }
     const QByteArray bytes = IniFormat::serialize(m_values);
     if (m_diskExists && bytes == m_diskBytes) {
         m_unwritten.clear();
+        m_diskValues.clear();
         m_file.unlock();
         return;
     }
@@ -209,11 +215,7 @@ void SettingsStore::commit() {
     const bool written = m_file.write(bytes, &error);
     m_file.unlock();
     if (!written) {
-        if (!m_writeFailed)
-            Log::line(QStringLiteral("[Settings] Cannot write %1 (%2); settings are kept in memory until "
-                                     "Runeboard quits.")
-                          .arg(filePath(), error));
-        m_writeFailed = true;
+        failWrite(error);
         return;
     }
     if (m_writeFailed)
@@ -224,14 +226,23 @@ void SettingsStore::commit() {
     m_diskExists = true;
     // What was written reads back as these values (the fuzzing target holds
     // the format to that), with nothing left to complain about.
-    m_disk = m_values;
-    m_disk.rejectedLines.clear();
-    m_disk.repeats.clear();
+    m_diskValues.clear();
+    m_diskRejectedLines.clear();
+    m_diskRepeats.clear();
     m_unwritten.clear();
 }
 
+void SettingsStore::failWrite(const QString& why) {
+    if (!m_writeFailed)
+        Log::line(
+            QStringLiteral("[Settings] Cannot write %1 (%2); settings are kept in memory until Runeboard "
+                           "quits.")
+                .arg(filePath(), why));
+    m_writeFailed = true;
+}
+
 bool SettingsStore::keepCopyIfNeeded() {
-    if (m_copiedFor == m_diskBytes || (unreadableParts(m_disk).isEmpty() && m_disk.repeats.isEmpty()))
+    if (m_copiedFor == m_diskBytes || (unreadableParts().isEmpty() && m_diskRepeats.isEmpty()))
         return true;
     QString error;
     const QString copy = m_file.keepCopy(m_diskBytes, &error);
@@ -265,49 +276,39 @@ void SettingsStore::mergeFromDisk(const SettingsFile::Contents& contents) {
     const bool exists = contents.status == SettingsFile::Contents::Status::Read;
     if (exists == m_diskExists && contents.bytes == m_diskBytes)
         return;
-    const IniDocument theirs = IniFormat::parse(contents.bytes);
-    IniDocument merged = theirs;
     // Their file as they spelled it, but where this process holds something
     // other than the file did: a change of ours not yet written is newer than
     // theirs, or meets it; what we only dropped as unreadable, they may have
-    // set anew. Each side is looked at once, so this costs what the file does.
-    if (!m_unwritten.isEmpty()) {
-        QStringList differing;
-        for (const IniEntry& entry : m_values.entries()) {
-            if (!sameValue(m_disk.entry(entry.name), &entry))
-                differing.append(entry.name);
+    // set anew. Only those names are looked at, besides reading the file.
+    IniDocument merged = IniFormat::parse(contents.bytes);
+    m_diskRejectedLines = merged.rejectedLines;
+    m_diskRepeats = merged.repeats;
+    QHash<QString, std::optional<IniValue>> stillDiffering;
+    QSet<QString> removed;
+    for (auto known = m_diskValues.cbegin(); known != m_diskValues.cend(); ++known) {
+        const QString& name = known.key();
+        const std::optional<IniValue>& base = known.value();
+        const std::optional<IniValue> their = merged.value(name);
+        if (base != their && !m_unwritten.contains(name))
+            continue;
+        stillDiffering.insert(name, their);
+        const IniEntry* mine = m_values.entry(name);
+        const SettingsTable::Row* row = SettingsTable::find(name);
+        const auto codec = row ? m_codecs.constFind(row->key) : m_codecs.cend();
+        if (base != their && codec != m_codecs.cend() && codec->merge && mine && their &&
+            mine->value.kind == IniValue::Kind::Data && their->kind == IniValue::Kind::Data) {
+            const std::optional<QByteArray> baseData =
+                base && base->kind == IniValue::Kind::Data ? std::optional(base->data) : std::nullopt;
+            merged.set(name, IniValue::fromData(codec->merge(baseData, mine->value.data, their->data)));
+        } else if (mine) {
+            merged.put(*mine);
+        } else {
+            removed.insert(name);
         }
-        for (const IniEntry& entry : m_disk.entries()) {
-            if (!m_values.entry(entry.name))
-                differing.append(entry.name);
-        }
-        QSet<QString> removed;
-        for (const QString& name : differing) {
-            const IniEntry* base = m_disk.entry(name);
-            const IniEntry* their = theirs.entry(name);
-            const IniEntry* mine = m_values.entry(name);
-            const bool theyChanged = !sameValue(base, their);
-            if (theyChanged && !m_unwritten.contains(name))
-                continue;
-            const SettingsTable::Row* row = SettingsTable::find(name);
-            const auto codec = row ? m_codecs.constFind(row->key) : m_codecs.cend();
-            if (theyChanged && codec != m_codecs.cend() && codec->merge && mine && their &&
-                mine->value.kind == IniValue::Kind::Data && their->value.kind == IniValue::Kind::Data) {
-                const std::optional<QByteArray> baseData = base && base->value.kind == IniValue::Kind::Data
-                                                               ? std::optional(base->value.data)
-                                                               : std::nullopt;
-                merged.set(name,
-                           IniValue::fromData(codec->merge(baseData, mine->value.data, their->value.data)));
-            } else if (mine) {
-                merged.put(*mine);
-            } else {
-                removed.insert(name);
-            }
-        }
-        merged.remove(removed);
     }
-    m_values = merged;
-    m_disk = theirs;
+    merged.remove(removed);
+    m_values = std::move(merged);
+    m_diskValues = std::move(stillDiffering);
     m_diskBytes = contents.bytes;
     m_diskExists = exists;
 }
@@ -329,13 +330,13 @@ bool SettingsStore::isReadable(const SettingsTable::Row& row, const IniValue& st
     return true;
 }
 
-QStringList SettingsStore::unreadableParts(const IniDocument& document) const {
+QStringList SettingsStore::unreadableParts() const {
     QStringList parts;
-    if (!document.rejectedLines.isEmpty())
-        parts.append(listOfLines(document.rejectedLines));
+    if (!m_diskRejectedLines.isEmpty())
+        parts.append(listOfLines(m_diskRejectedLines));
     for (const SettingsTable::Row& row : SettingsTable::rows()) {
         QString why;
-        const std::optional<IniValue> stored = document.value(row.name);
+        const std::optional<IniValue> stored = diskValue(row.name);
         if (stored && !isReadable(row, *stored, &why))
             parts.append(why);
     }
@@ -346,12 +347,12 @@ void SettingsStore::reportUnreadable() {
     if (m_refused || m_reportedFor == m_diskBytes)
         return;
     m_reportedFor = m_diskBytes;
-    const QStringList parts = unreadableParts(m_disk);
-    if (parts.isEmpty() && m_disk.repeats.isEmpty())
+    const QStringList parts = unreadableParts();
+    if (parts.isEmpty() && m_diskRepeats.isEmpty())
         return;
     QStringList told = parts;
-    if (!m_disk.repeats.isEmpty())
-        told.append(listOfRepeats(m_disk.repeats));
+    if (!m_diskRepeats.isEmpty())
+        told.append(listOfRepeats(m_diskRepeats));
     const QString keeping = QStringLiteral("a copy of the file is kept before Runeboard first writes to it.");
     Log::line(QStringLiteral("[Settings] Cannot read all of %1: %2. %3")
                   .arg(filePath(), told.join(QStringLiteral("; ")),
