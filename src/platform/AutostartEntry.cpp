@@ -1,11 +1,15 @@
 #include "platform/AutostartEntry.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
+#include <QStringDecoder>
 
 #include <algorithm>
+#include <climits>
+#include <unistd.h>
 
 namespace {
 
@@ -26,6 +30,23 @@ QString execArgument(const QString& path) {
     }
     argument.replace(u'\\', QStringLiteral("\\\\"));
     return argument;
+}
+
+// A path for a one-line message: control characters, and the bytes of a
+// path that is not UTF-8, as \xNN.
+QString shownPath(const QByteArray& path) {
+    const auto hex = [](uint c) { return QStringLiteral("\\x%1").arg(c, 2, 16, QChar(u'0')); };
+    QStringDecoder decoder(QStringDecoder::Utf8);
+    QString text = decoder(path);
+    if (decoder.hasError()) {
+        text.clear();
+        for (const char c : path)
+            text += uchar(c) < 0x80 ? QString(QLatin1Char(c)) : hex(uchar(c));
+    }
+    QString shown;
+    for (const QChar c : text)
+        shown += c.unicode() < 0x20 || c.unicode() == 0x7F ? hex(c.unicode()) : QString(c);
+    return shown;
 }
 
 } // namespace
@@ -59,11 +80,36 @@ bool AutostartEntry::isEnabled() const {
     return true;
 }
 
-bool AutostartEntry::enable(const QString& executable, QString* error) {
-    const QString text = entryText(executable);
+QByteArray AutostartEntry::runningProgram() {
+    char buffer[PATH_MAX];
+    const ssize_t size = ::readlink("/proc/self/exe", buffer, sizeof buffer);
+    if (size <= 0 || size == ssize_t(sizeof buffer))
+        return QFile::encodeName(QCoreApplication::applicationFilePath());
+    QByteArray path(buffer, size);
+    // Replaced by an update while running: the new program is at the same place.
+    const QByteArray deleted(" (deleted)");
+    if (path.endsWith(deleted) && ::access(path.chopped(deleted.size()).constData(), X_OK) == 0)
+        path.chop(deleted.size());
+    return path;
+}
+
+bool AutostartEntry::enable(const QByteArray& executable, QString* error) {
     const QString path = filePath();
+    QStringDecoder decoder(QStringDecoder::Utf8);
+    const QString program = decoder(executable);
+    const QString text = decoder.hasError() ? QString() : entryText(program);
     if (text.isEmpty()) {
-        *error = QStringLiteral("the program's path '%1' cannot be written in %2").arg(executable, path);
+        if (executable.isEmpty())
+            *error = QStringLiteral("the path of the running program cannot be found");
+        else if (decoder.hasError())
+            *error = QStringLiteral("the program's path %1 is not UTF-8, and %2 can hold only UTF-8 text")
+                         .arg(shownPath(executable), path);
+        else if (!QDir::isAbsolutePath(program))
+            *error = QStringLiteral("the program's path %1 is not absolute").arg(shownPath(executable));
+        else
+            *error = QStringLiteral("the program's path %1 holds a control character, which the Exec line "
+                                    "of %2 cannot carry")
+                         .arg(shownPath(executable), path);
         return false;
     }
     const QString folder = QFileInfo(path).path();

@@ -18,9 +18,14 @@ public:
     // or GNOME's X-GNOME-Autostart-enabled=false).
     bool isEnabled() const;
 
+    // The running program's path as the file system spells it; empty when
+    // it cannot be found.
+    static QByteArray runningProgram();
+
     // Writes the entry so that the session starts `executable` (an absolute
-    // path). False, with one line saying why, when it cannot be written.
-    bool enable(const QString& executable, QString* error);
+    // path, as the file system spells it). False, with one line saying why,
+    // when it cannot be written.
+    bool enable(const QByteArray& executable, QString* error);
     // Removes the entry; an absent one is no failure.
     bool disable(QString* error);
 

@@ -11,7 +11,6 @@
 #include "settings/ToggleSwitch.h"
 
 #include <QComboBox>
-#include <QCoreApplication>
 #include <QEvent>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -133,7 +132,7 @@ void GeneralTab::changeEvent(QEvent* event) {
 
 void GeneralTab::setStartAtLogin(bool on) {
     QString error;
-    const bool done = on ? m_autostart.enable(QCoreApplication::applicationFilePath(), &error)
+    const bool done = on ? m_autostart.enable(AutostartEntry::runningProgram(), &error)
                          : m_autostart.disable(&error);
     if (!done)
         Log::line(QStringLiteral("[GeneralTab] Start at login is still %1: %2")

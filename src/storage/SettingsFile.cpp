@@ -1,5 +1,7 @@
 #include "SettingsFile.h"
 
+#include "storage/IniFormat.h"
+
 #include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
@@ -7,8 +9,10 @@
 #include <QLockFile>
 
 #include <cerrno>
+#include <csignal>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -18,6 +22,87 @@ constexpr int settleMs = 50;
 
 QString errnoText(int error) {
     return QString::fromLocal8Bit(std::strerror(error));
+}
+
+QString mebibytes(qint64 bytes) {
+    return QStringLiteral("%1 MiB").arg(double(bytes) / (1024 * 1024), 0, 'f', bytes % (1024 * 1024) ? 1 : 0);
+}
+
+QString tooLarge(qint64 bytes) {
+    return QStringLiteral("it is %1, more than the %2 a configuration file may hold")
+        .arg(mebibytes(bytes), mebibytes(SettingsFile::maximumBytes));
+}
+
+// Past a file-size limit (ulimit -f) the kernel ends a process with SIGXFSZ
+// unless it is handled; handled, the write fails with EFBIG like one on a
+// full disk, and the file is kept. A handler rather than SIG_IGN, because an
+// ignored signal would stay ignored in the programs this one starts.
+extern "C" void onFileSizeLimit(int) {}
+
+void catchFileSizeLimit() {
+    static const bool caught = [] {
+        struct sigaction current {};
+        if (::sigaction(SIGXFSZ, nullptr, &current) != 0 || current.sa_handler != SIG_DFL)
+            return false; // someone else decided already
+        struct sigaction action {};
+        action.sa_handler = onFileSizeLimit;
+        sigemptyset(&action.sa_mask);
+        action.sa_flags = SA_RESTART;
+        return ::sigaction(SIGXFSZ, &action, nullptr) == 0;
+    }();
+    Q_UNUSED(caught);
+}
+
+QString writeProblem(int error, qsizetype size) {
+    rlimit limit{};
+    if (error == EFBIG && ::getrlimit(RLIMIT_FSIZE, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY &&
+        rlim_t(size) > limit.rlim_cur)
+        return QStringLiteral("%1: the settings take %2 bytes, and the file-size limit of this process "
+                              "(ulimit -f) allows %3 bytes")
+            .arg(errnoText(error))
+            .arg(size)
+            .arg(limit.rlim_cur);
+    return errnoText(error);
+}
+
+// The permissions a new file gets, as for any file this process creates.
+mode_t newFileMode() {
+    // Read where the kernel shows it rather than set and set back, which
+    // would give other threads' new files the wrong permissions meanwhile.
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (status.open(QIODevice::ReadOnly)) {
+        for (const QByteArray& line : status.readAll().split('\n')) {
+            bool ok = false;
+            const uint mask = line.startsWith("Umask:") ? line.mid(6).trimmed().toUInt(&ok, 8) : 0;
+            if (ok)
+                return 0666 & ~mode_t(mask);
+        }
+    }
+    const mode_t mask = ::umask(022);
+    ::umask(mask);
+    return 0666 & ~mask;
+}
+
+// The file a write replaces: a symlinked configuration (a dotfiles folder,
+// say) stays a symlink, and its target is what gets replaced.
+QString writeTarget(const QString& path) {
+    if (const QFileInfo link(path); link.isSymLink())
+        return link.canonicalFilePath().isEmpty() ? link.symLinkTarget() : link.canonicalFilePath();
+    return path;
+}
+
+// The six characters mkstemp puts in a name. Chosen at random, they almost
+// always mix cases or digits, which a name a person gives ("backup") does not.
+bool isRandomSuffix(QStringView suffix) {
+    bool lower = false, upper = false, digit = false;
+    for (const QChar c : suffix) {
+        lower = lower || (c >= u'a' && c <= u'z');
+        upper = upper || (c >= u'A' && c <= u'Z');
+        digit = digit || (c >= u'0' && c <= u'9');
+        if (!((c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') || (c >= u'0' && c <= u'9')))
+            return false;
+    }
+    return suffix.size() == 6 && int(lower) + int(upper) + int(digit) >= 2;
 }
 
 QString kindOf(mode_t mode) {
@@ -54,7 +139,12 @@ SettingsFile::Contents readRegular(const QString& path) {
         ::close(fd);
         return {Status::Refused, {}, QStringLiteral("it is not a regular file")};
     }
-    char buffer[16384];
+    if (info.st_size > SettingsFile::maximumBytes) {
+        ::close(fd);
+        return {Status::Refused, {}, tooLarge(info.st_size)};
+    }
+    contents.bytes.reserve(info.st_size);
+    char buffer[65536];
     for (;;) {
         const ssize_t got = ::read(fd, buffer, sizeof buffer);
         if (got < 0 && errno == EINTR)
@@ -66,6 +156,10 @@ SettingsFile::Contents readRegular(const QString& path) {
         if (got == 0)
             break;
         contents.bytes.append(buffer, got);
+        if (contents.bytes.size() > SettingsFile::maximumBytes) { // grown while read
+            contents = {Status::Refused, {}, tooLarge(contents.bytes.size())};
+            break;
+        }
     }
     ::close(fd);
     return contents;
@@ -91,6 +185,7 @@ SettingsFile::SettingsFile(QString path, QObject* parent)
     : QObject(parent)
     , m_path(std::move(path))
     , m_lock(std::make_unique<QLockFile>(m_path + QStringLiteral(".lock"))) {
+    catchFileSizeLimit();
     m_settle.setSingleShot(true);
     m_settle.setInterval(settleMs);
     connect(&m_settle, &QTimer::timeout, this, [this] {
@@ -106,25 +201,26 @@ SettingsFile::Contents SettingsFile::read() const {
 }
 
 bool SettingsFile::write(const QByteArray& bytes, QString* error) {
+    if (bytes.size() > maximumBytes) {
+        *error = QStringLiteral("the settings take %1, more than the %2 a configuration file may hold")
+                     .arg(mebibytes(bytes.size()), mebibytes(maximumBytes));
+        return false;
+    }
     const QString folder = QFileInfo(m_path).absolutePath();
     if (!QDir().mkpath(folder)) {
         *error = QStringLiteral("the folder %1 cannot be created").arg(folder);
         return false;
     }
-    // A symlinked configuration (a dotfiles folder, say) stays a symlink:
-    // its target is what gets replaced.
-    QString target = m_path;
-    if (const QFileInfo link(m_path); link.isSymLink())
-        target = link.canonicalFilePath().isEmpty() ? link.symLinkTarget() : link.canonicalFilePath();
-    const QByteArray targetName = QFile::encodeName(target);
+    const QByteArray targetName = QFile::encodeName(writeTarget(m_path));
     struct stat info {};
     const bool exists = ::stat(targetName.constData(), &info) == 0;
     if (exists && !S_ISREG(info.st_mode)) {
         *error = QStringLiteral("it is %1, not a regular file").arg(kindOf(info.st_mode));
         return false;
     }
-    // The new text goes to a temporary file beside it, which replaces the old
-    // one only once all of it is on disk.
+    // The new text goes to a temporary file beside it (readable by nobody
+    // else until it is complete), which replaces the old one only once all of
+    // it is on disk.
     QByteArray temporary = targetName + ".XXXXXX";
     const int fd = ::mkostemp(temporary.data(), O_CLOEXEC);
     if (fd < 0) {
@@ -132,14 +228,14 @@ bool SettingsFile::write(const QByteArray& bytes, QString* error) {
         return false;
     }
     int failure = 0;
-    if (!writeAll(fd, bytes) || ::fchmod(fd, exists ? info.st_mode & 07777 : 0644) != 0)
+    if (!writeAll(fd, bytes) || ::fchmod(fd, exists ? info.st_mode & 07777 : newFileMode()) != 0)
         failure = errno;
     if (::close(fd) != 0 && !failure)
         failure = errno;
     if (!failure && ::rename(temporary.constData(), targetName.constData()) != 0)
         failure = errno;
     if (failure) {
-        *error = errnoText(failure);
+        *error = writeProblem(failure, bytes.size());
         ::unlink(temporary.constData());
         rearm();
         return false;
@@ -152,6 +248,37 @@ bool SettingsFile::write(const QByteArray& bytes, QString* error) {
     }
     rearm();
     return true;
+}
+
+QStringList SettingsFile::removeLeftovers() {
+    const QFileInfo target(writeTarget(m_path));
+    const QDir folder = target.absoluteDir();
+    const QString prefix = target.fileName() + u'.';
+    QList<QByteArray> candidates;
+    for (const QString& name :
+         folder.entryList({prefix + QStringLiteral("??????")}, QDir::Files | QDir::Hidden | QDir::System)) {
+        const QByteArray path = QFile::encodeName(folder.filePath(name));
+        struct stat info {};
+        // mkstemp makes them 0600, and a write sets the final permissions
+        // only once all is written.
+        if (isRandomSuffix(QStringView(name).sliced(prefix.size())) &&
+            ::lstat(path.constData(), &info) == 0 && S_ISREG(info.st_mode) && info.st_uid == ::geteuid() &&
+            (info.st_mode & 07777) == 0600)
+            candidates.append(path);
+    }
+    QString unused;
+    if (candidates.isEmpty() || !lock(0, &unused))
+        return {};
+    QStringList removed;
+    for (const QByteArray& path : candidates) {
+        const Contents contents = readRegular(QFile::decodeName(path));
+        const QByteArray whole = contents.bytes.left(contents.bytes.lastIndexOf('\n') + 1);
+        if (contents.status == Contents::Status::Read && IniFormat::parse(whole).rejectedLines.isEmpty() &&
+            ::unlink(path.constData()) == 0)
+            removed.append(QFileInfo(QFile::decodeName(path)).fileName());
+    }
+    unlock();
+    return removed;
 }
 
 QString SettingsFile::keepCopy(const QByteArray& bytes, QString* error) {

@@ -6,16 +6,39 @@
 
 namespace {
 // Long enough for another Runeboard to finish a write; short enough that a
-// lock nobody will ever release costs one pause.
-constexpr int lockTimeoutMs = 1000;
+// lock nobody will ever release costs one pause, and a termination signal
+// arriving meanwhile is still answered within a second.
+constexpr int lockTimeoutMs = 500;
+// A start line names this many lines or keys at most; a file with thousands
+// of them gets the first few and a count.
+constexpr qsizetype namedAtMost = 10;
+
+QString numbers(const QList<int>& lines) {
+    QStringList named;
+    for (qsizetype i = 0; i < qMin(lines.size(), namedAtMost); ++i)
+        named.append(QString::number(lines[i]));
+    const QString list = named.join(QStringLiteral(", "));
+    return lines.size() > namedAtMost ? list + QStringLiteral(" and %1 more").arg(lines.size() - namedAtMost)
+                                      : list;
+}
 
 QString listOfLines(const QList<int>& lines) {
-    QStringList numbers;
-    for (int line : lines)
-        numbers.append(QString::number(line));
-    return lines.size() == 1
-               ? QStringLiteral("line %1 is not a setting").arg(numbers.first())
-               : QStringLiteral("lines %1 are not settings").arg(numbers.join(QStringLiteral(", ")));
+    return lines.size() == 1 ? QStringLiteral("line %1 is not a setting").arg(lines.first())
+                             : QStringLiteral("lines %1 are not settings").arg(numbers(lines));
+}
+
+QString listOfRepeats(const QList<IniDocument::Repeat>& repeats) {
+    QStringList parts;
+    for (qsizetype i = 0; i < qMin(repeats.size(), namedAtMost); ++i) {
+        const IniDocument::Repeat& repeat = repeats[i];
+        parts.append(QStringLiteral("\"%1\" is given more than once (lines %2), and only line %3 is read")
+                         .arg(repeat.name, numbers(repeat.lines))
+                         .arg(repeat.lines.last()));
+    }
+    if (repeats.size() > namedAtMost)
+        parts.append(
+            QStringLiteral("%1 more keys are given more than once").arg(repeats.size() - namedAtMost));
+    return parts.join(QStringLiteral("; "));
 }
 } // namespace
 
@@ -39,8 +62,12 @@ SettingsStore::SettingsStore(const QString& filePath, QObject* parent)
     }
     m_diskExists = contents.status == SettingsFile::Contents::Status::Read;
     m_diskBytes = contents.bytes;
-    m_disk = IniFormat::parse(m_diskBytes);
-    m_values = m_disk;
+    m_values = IniFormat::parse(m_diskBytes);
+    m_diskRejectedLines = m_values.rejectedLines;
+    m_diskRepeats = m_values.repeats;
+    if (const QStringList removed = m_file.removeLeftovers(); !removed.isEmpty())
+        Log::line(QStringLiteral("[Settings] Removed what interrupted writes left beside %1: %2.")
+                      .arg(filePath, removed.join(QStringLiteral(", "))));
     connect(&m_file, &SettingsFile::changedOnDisk, this, &SettingsStore::reload);
     m_file.startWatching();
     // Told once the owners of the data keys have said what they can read.
@@ -126,15 +153,26 @@ void SettingsStore::store(const QString& name, const std::optional<IniValue>& va
     if (m_values.value(name) == value)
         return;
     const Values before = values();
-    if (value)
-        m_values.set(name, *value);
-    else
-        m_values.remove(name);
+    change(name, value);
     m_unwritten.insert(name);
     const Values mine = values();
     commit();
     publish(before, mine, false);
     publish(mine, values(), true);
+}
+
+void SettingsStore::change(const QString& name, const std::optional<IniValue>& value) {
+    if (!m_diskValues.contains(name))
+        m_diskValues.insert(name, m_values.value(name));
+    if (value)
+        m_values.set(name, *value);
+    else
+        m_values.remove(name);
+}
+
+std::optional<IniValue> SettingsStore::diskValue(const QString& name) const {
+    const auto known = m_diskValues.constFind(name);
+    return known != m_diskValues.cend() ? *known : m_values.value(name);
 }
 
 void SettingsStore::commit() {
@@ -151,11 +189,7 @@ void SettingsStore::commit() {
     const SettingsFile::Contents contents = m_file.read();
     if (contents.status == SettingsFile::Contents::Status::Refused) {
         m_file.unlock();
-        if (!m_writeFailed)
-            Log::line(QStringLiteral("[Settings] Cannot write %1 (%2); settings are kept in memory until "
-                                     "Runeboard quits.")
-                          .arg(filePath(), contents.problem));
-        m_writeFailed = true;
+        failWrite(contents.problem);
         return;
     }
     mergeFromDisk(contents);
@@ -168,11 +202,12 @@ void SettingsStore::commit() {
     for (const SettingsTable::Row& row : SettingsTable::rows()) {
         const std::optional<IniValue> stored = m_values.value(row.name);
         if (stored && !m_unwritten.contains(row.name) && !isReadable(row, *stored, nullptr))
-            m_values.remove(row.name);
+            change(row.name, std::nullopt);
     }
     const QByteArray bytes = IniFormat::serialize(m_values);
     if (m_diskExists && bytes == m_diskBytes) {
         m_unwritten.clear();
+        m_diskValues.clear();
         m_file.unlock();
         return;
     }
@@ -180,11 +215,7 @@ void SettingsStore::commit() {
     const bool written = m_file.write(bytes, &error);
     m_file.unlock();
     if (!written) {
-        if (!m_writeFailed)
-            Log::line(QStringLiteral("[Settings] Cannot write %1 (%2); settings are kept in memory until "
-                                     "Runeboard quits.")
-                          .arg(filePath(), error));
-        m_writeFailed = true;
+        failWrite(error);
         return;
     }
     if (m_writeFailed)
@@ -193,12 +224,25 @@ void SettingsStore::commit() {
     m_writeFailed = false;
     m_diskBytes = bytes;
     m_diskExists = true;
-    m_disk = IniFormat::parse(bytes);
+    // What was written reads back as these values (the fuzzing target holds
+    // the format to that), with nothing left to complain about.
+    m_diskValues.clear();
+    m_diskRejectedLines.clear();
+    m_diskRepeats.clear();
     m_unwritten.clear();
 }
 
+void SettingsStore::failWrite(const QString& why) {
+    if (!m_writeFailed)
+        Log::line(
+            QStringLiteral("[Settings] Cannot write %1 (%2); settings are kept in memory until Runeboard "
+                           "quits.")
+                .arg(filePath(), why));
+    m_writeFailed = true;
+}
+
 bool SettingsStore::keepCopyIfNeeded() {
-    if (m_copiedFor == m_diskBytes || unreadableParts(m_disk).isEmpty())
+    if (m_copiedFor == m_diskBytes || (unreadableParts().isEmpty() && m_diskRepeats.isEmpty()))
         return true;
     QString error;
     const QString copy = m_file.keepCopy(m_diskBytes, &error);
@@ -232,37 +276,39 @@ void SettingsStore::mergeFromDisk(const SettingsFile::Contents& contents) {
     const bool exists = contents.status == SettingsFile::Contents::Status::Read;
     if (exists == m_diskExists && contents.bytes == m_diskBytes)
         return;
-    const IniDocument theirs = IniFormat::parse(contents.bytes);
-    QSet<QString> names;
-    for (const IniDocument* document : {static_cast<const IniDocument*>(&m_disk), &theirs}) {
-        for (const IniEntry& entry : document->entries)
-            names.insert(entry.name);
-    }
-    for (const QString& name : names) {
-        const std::optional<IniValue> base = m_disk.value(name);
-        const std::optional<IniValue> their = theirs.value(name);
-        if (base == their)
+    // Their file as they spelled it, but where this process holds something
+    // other than the file did: a change of ours not yet written is newer than
+    // theirs, or meets it; what we only dropped as unreadable, they may have
+    // set anew. Only those names are looked at, besides reading the file.
+    IniDocument merged = IniFormat::parse(contents.bytes);
+    m_diskRejectedLines = merged.rejectedLines;
+    m_diskRepeats = merged.repeats;
+    QHash<QString, std::optional<IniValue>> stillDiffering;
+    QSet<QString> removed;
+    for (auto known = m_diskValues.cbegin(); known != m_diskValues.cend(); ++known) {
+        const QString& name = known.key();
+        const std::optional<IniValue>& base = known.value();
+        const std::optional<IniValue> their = merged.value(name);
+        if (base != their && !m_unwritten.contains(name))
             continue;
-        const std::optional<IniValue> mine = m_values.value(name);
-        std::optional<IniValue> merged = their;
-        // A change of ours not yet in the file is newer than theirs, or meets it.
-        if (m_unwritten.contains(name)) {
-            merged = mine;
-            const SettingsTable::Row* row = SettingsTable::find(name);
-            const auto codec = row ? m_codecs.constFind(row->key) : m_codecs.cend();
-            if (codec != m_codecs.cend() && codec->merge && mine && their &&
-                mine->kind == IniValue::Kind::Data && their->kind == IniValue::Kind::Data) {
-                const std::optional<QByteArray> baseData =
-                    base && base->kind == IniValue::Kind::Data ? std::optional(base->data) : std::nullopt;
-                merged = IniValue::fromData(codec->merge(baseData, mine->data, their->data));
-            }
+        stillDiffering.insert(name, their);
+        const IniEntry* mine = m_values.entry(name);
+        const SettingsTable::Row* row = SettingsTable::find(name);
+        const auto codec = row ? m_codecs.constFind(row->key) : m_codecs.cend();
+        if (base != their && codec != m_codecs.cend() && codec->merge && mine && their &&
+            mine->value.kind == IniValue::Kind::Data && their->kind == IniValue::Kind::Data) {
+            const std::optional<QByteArray> baseData =
+                base && base->kind == IniValue::Kind::Data ? std::optional(base->data) : std::nullopt;
+            merged.set(name, IniValue::fromData(codec->merge(baseData, mine->value.data, their->data)));
+        } else if (mine) {
+            merged.put(*mine);
+        } else {
+            removed.insert(name);
         }
-        if (merged)
-            m_values.set(name, *merged);
-        else
-            m_values.remove(name);
     }
-    m_disk = theirs;
+    merged.remove(removed);
+    m_values = std::move(merged);
+    m_diskValues = std::move(stillDiffering);
     m_diskBytes = contents.bytes;
     m_diskExists = exists;
 }
@@ -284,13 +330,13 @@ bool SettingsStore::isReadable(const SettingsTable::Row& row, const IniValue& st
     return true;
 }
 
-QStringList SettingsStore::unreadableParts(const IniDocument& document) const {
+QStringList SettingsStore::unreadableParts() const {
     QStringList parts;
-    if (!document.rejectedLines.isEmpty())
-        parts.append(listOfLines(document.rejectedLines));
+    if (!m_diskRejectedLines.isEmpty())
+        parts.append(listOfLines(m_diskRejectedLines));
     for (const SettingsTable::Row& row : SettingsTable::rows()) {
         QString why;
-        const std::optional<IniValue> stored = document.value(row.name);
+        const std::optional<IniValue> stored = diskValue(row.name);
         if (stored && !isReadable(row, *stored, &why))
             parts.append(why);
     }
@@ -301,13 +347,17 @@ void SettingsStore::reportUnreadable() {
     if (m_refused || m_reportedFor == m_diskBytes)
         return;
     m_reportedFor = m_diskBytes;
-    const QStringList parts = unreadableParts(m_disk);
-    if (parts.isEmpty())
+    const QStringList parts = unreadableParts();
+    if (parts.isEmpty() && m_diskRepeats.isEmpty())
         return;
-    Log::line(
-        QStringLiteral("[Settings] Cannot read all of %1: %2. The defaults are used instead, and a copy "
-                       "of the file is kept before Runeboard first writes to it.")
-            .arg(filePath(), parts.join(QStringLiteral("; "))));
+    QStringList told = parts;
+    if (!m_diskRepeats.isEmpty())
+        told.append(listOfRepeats(m_diskRepeats));
+    const QString keeping = QStringLiteral("a copy of the file is kept before Runeboard first writes to it.");
+    Log::line(QStringLiteral("[Settings] Cannot read all of %1: %2. %3")
+                  .arg(filePath(), told.join(QStringLiteral("; ")),
+                       parts.isEmpty() ? u'A' + keeping.mid(1)
+                                       : QStringLiteral("The defaults are used instead, and ") + keeping));
 }
 
 SettingsStore::Values SettingsStore::values() const {

@@ -74,10 +74,13 @@ private:
     using Values = QList<QVariant>;
 
     void store(const QString& name, const std::optional<IniValue>& value);
+    void change(const QString& name, const std::optional<IniValue>& value);
+    std::optional<IniValue> diskValue(const QString& name) const;
     void commit();
+    void failWrite(const QString& why);
     bool keepCopyIfNeeded();
     void mergeFromDisk(const SettingsFile::Contents& contents);
-    QStringList unreadableParts(const IniDocument& document) const;
+    QStringList unreadableParts() const;
     bool isReadable(const SettingsTable::Row& row, const IniValue& stored, QString* why) const;
     void reportUnreadable();
     Values values() const;
@@ -85,7 +88,12 @@ private:
 
     SettingsFile m_file;
     IniDocument m_values; // what this process holds
-    IniDocument m_disk;   // the file as last read or written
+    // The file as last read or written is m_values but for these names,
+    // whose value there this is: one document, however large, is never
+    // copied for a change of one key.
+    QHash<QString, std::optional<IniValue>> m_diskValues;
+    QList<int> m_diskRejectedLines;
+    QList<IniDocument::Repeat> m_diskRepeats;
     QByteArray m_diskBytes;
     bool m_diskExists = false;
     QSet<QString> m_unwritten; // names changed here since the last write
