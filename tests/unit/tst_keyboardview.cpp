@@ -3,7 +3,7 @@
 
 #include "keyboard/FloatingPanel.h"
 #include "keyboard/PanelContent.h"
-#include "keyboard/view/FieldWindow.h"
+#include "keyboard/view/fields/FieldWindow.h"
 #include "platform/WindowSystem.h"
 
 #include <QApplication>

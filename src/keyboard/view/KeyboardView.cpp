@@ -2,7 +2,7 @@
 
 #include "keyboard/KeyboardPanel.h"
 #include "keyboard/KeyboardState.h"
-#include "keyboard/view/ViewClock.h"
+#include "keyboard/view/timing/ViewClock.h"
 #include "localization/LocalizationManager.h"
 #include "platform/Log.h"
 #include "platform/TypingBackend.h"

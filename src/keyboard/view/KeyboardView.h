@@ -2,14 +2,14 @@
 
 #include "keyboard/PanelContent.h"
 #include "keyboard/SymbolEditor.h"
-#include "keyboard/view/EditSession.h"
-#include "keyboard/view/FocusLender.h"
 #include "keyboard/view/GestureRecogniser.h"
-#include "keyboard/view/KeyboardPainter.h"
 #include "keyboard/view/KeyboardSceneBuilder.h"
 #include "keyboard/view/ReorderSession.h"
-#include "keyboard/view/SessionField.h"
 #include "keyboard/view/ShiftLatch.h"
+#include "keyboard/view/fields/EditSession.h"
+#include "keyboard/view/fields/FocusLender.h"
+#include "keyboard/view/fields/SessionField.h"
+#include "keyboard/view/painting/KeyboardPainter.h"
 
 #include <QPointer>
 #include <QWidget>

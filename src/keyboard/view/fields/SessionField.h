@@ -1,6 +1,6 @@
 #pragma once
 
-#include "keyboard/view/KeyboardMetrics.h"
+#include "keyboard/view/painting/KeyboardMetrics.h"
 
 #include <QPointer>
 #include <QRectF>

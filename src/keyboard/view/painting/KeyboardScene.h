@@ -1,7 +1,7 @@
 #pragma once
 
-#include "keyboard/view/BevelBackground.h"
-#include "keyboard/view/KeyboardMetrics.h"
+#include "keyboard/view/painting/BevelBackground.h"
+#include "keyboard/view/painting/KeyboardMetrics.h"
 
 #include <QList>
 #include <QRectF>

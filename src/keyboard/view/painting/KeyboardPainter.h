@@ -1,7 +1,7 @@
 #pragma once
 
-#include "keyboard/view/FacePixmapCache.h"
-#include "keyboard/view/KeyboardScene.h"
+#include "keyboard/view/painting/FacePixmapCache.h"
+#include "keyboard/view/painting/KeyboardScene.h"
 
 #include <QFont>
 #include <QHash>

@@ -1,6 +1,6 @@
 #include "EditorField.h"
 
-#include "keyboard/view/KeyboardPainter.h"
+#include "keyboard/view/painting/KeyboardPainter.h"
 
 #include <QKeyEvent>
 

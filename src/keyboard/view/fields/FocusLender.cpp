@@ -1,7 +1,7 @@
 #include "FocusLender.h"
 
 #include "keyboard/KeyboardPanel.h"
-#include "keyboard/view/EditSession.h"
+#include "keyboard/view/fields/EditSession.h"
 
 void FocusLender::allow(bool allow) {
     if (m_window && m_window->allowFocus() != allow)

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "keyboard/view/BevelBackground.h"
+#include "keyboard/view/painting/BevelBackground.h"
 
 #include <QHash>
 #include <QImage>

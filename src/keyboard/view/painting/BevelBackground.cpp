@@ -1,6 +1,6 @@
 #include "BevelBackground.h"
 
-#include "keyboard/view/ContinuousCorners.h"
+#include "keyboard/view/painting/ContinuousCorners.h"
 
 #include <QLinearGradient>
 #include <QPainter>

@@ -1,7 +1,7 @@
 #include "KeyboardPainter.h"
 
-#include "keyboard/view/ContinuousCorners.h"
-#include "keyboard/view/VisualEffectView.h"
+#include "keyboard/view/painting/ContinuousCorners.h"
+#include "keyboard/view/painting/VisualEffectView.h"
 
 #include <QGuiApplication>
 #include <QPainter>

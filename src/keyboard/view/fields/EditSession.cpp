@@ -1,8 +1,8 @@
 #include "EditSession.h"
 
 #include "keyboard/SymbolEditor.h"
-#include "keyboard/view/FocusLender.h"
-#include "keyboard/view/ViewClock.h"
+#include "keyboard/view/fields/FocusLender.h"
+#include "keyboard/view/timing/ViewClock.h"
 #include "sets/SymbolSet.h"
 
 EditSession::EditSession(ViewClock& clock, FocusLender& lender, int graphemeLimit)

@@ -1,7 +1,7 @@
 #include "FieldWindow.h"
 
-#include "keyboard/view/BevelBackground.h"
-#include "keyboard/view/EditorField.h"
+#include "keyboard/view/fields/EditorField.h"
+#include "keyboard/view/painting/BevelBackground.h"
 
 #include <QCloseEvent>
 #include <QGuiApplication>

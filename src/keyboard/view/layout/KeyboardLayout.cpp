@@ -1,8 +1,8 @@
 #include "KeyboardLayout.h"
 
-#include "keyboard/view/ButtonFrameKey.h"
-#include "keyboard/view/ContinuousCorners.h"
-#include "keyboard/view/WrapLayout.h"
+#include "keyboard/view/layout/ButtonFrameKey.h"
+#include "keyboard/view/layout/WrapLayout.h"
+#include "keyboard/view/painting/ContinuousCorners.h"
 #include "sets/SymbolSet.h"
 
 #include <algorithm>

@@ -1,8 +1,8 @@
 #include "SessionField.h"
 
-#include "keyboard/view/EditSession.h"
-#include "keyboard/view/EditorField.h"
-#include "keyboard/view/FieldWindow.h"
+#include "keyboard/view/fields/EditSession.h"
+#include "keyboard/view/fields/EditorField.h"
+#include "keyboard/view/fields/FieldWindow.h"
 
 SessionField::SessionField(EditSession& session, QWidget& host, std::function<QString()> placeholder)
     : m_session(session)
