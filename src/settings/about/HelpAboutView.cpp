@@ -1,16 +1,16 @@
-#include "settings/HelpAboutView.h"
+#include "settings/about/HelpAboutView.h"
 
 #include "BuildInfo.h"
 
 #include "hotkeys/HotkeySettings.h"
 #include "hotkeys/KeyTable.h"
 #include "localization/LocalizationManager.h"
-#include "settings/AppLogo.h"
-#include "settings/BulletPointRow.h"
-#include "settings/InsetDivider.h"
-#include "settings/LogoView.h"
-#include "settings/SemanticColors.h"
-#include "settings/TextStyles.h"
+#include "settings/controls/AppLogo.h"
+#include "settings/controls/BulletPointRow.h"
+#include "settings/controls/InsetDivider.h"
+#include "settings/controls/LogoView.h"
+#include "settings/controls/SemanticColors.h"
+#include "settings/controls/TextStyles.h"
 #include "updates/UpdateManager.h"
 
 #include <QLabel>

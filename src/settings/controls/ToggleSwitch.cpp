@@ -1,6 +1,6 @@
-#include "settings/ToggleSwitch.h"
+#include "settings/controls/ToggleSwitch.h"
 
-#include "settings/SemanticColors.h"
+#include "settings/controls/SemanticColors.h"
 
 #include <QFocusEvent>
 #include <QPainter>

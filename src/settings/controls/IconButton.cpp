@@ -1,6 +1,6 @@
-#include "settings/IconButton.h"
+#include "settings/controls/IconButton.h"
 
-#include "settings/SemanticColors.h"
+#include "settings/controls/SemanticColors.h"
 
 #include <QPainter>
 

@@ -1,6 +1,6 @@
-#include "settings/InsetListCard.h"
+#include "settings/controls/InsetListCard.h"
 
-#include "settings/SemanticColors.h"
+#include "settings/controls/SemanticColors.h"
 
 #include <QPainter>
 #include <QPainterPath>

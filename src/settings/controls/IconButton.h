@@ -1,6 +1,6 @@
 #pragma once
 
-#include "settings/SymbolIcon.h"
+#include "settings/controls/SymbolIcon.h"
 
 #include <QAbstractButton>
 

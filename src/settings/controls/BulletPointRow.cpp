@@ -1,4 +1,4 @@
-#include "settings/BulletPointRow.h"
+#include "settings/controls/BulletPointRow.h"
 
 #include <QHBoxLayout>
 #include <QLabel>

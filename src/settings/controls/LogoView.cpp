@@ -1,6 +1,6 @@
-#include "settings/LogoView.h"
+#include "settings/controls/LogoView.h"
 
-#include "settings/AppLogo.h"
+#include "settings/controls/AppLogo.h"
 
 #include <QPainter>
 #include <QSvgRenderer>

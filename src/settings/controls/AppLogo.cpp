@@ -1,4 +1,4 @@
-#include "settings/AppLogo.h"
+#include "settings/controls/AppLogo.h"
 
 #include <QPainter>
 #include <QPixmap>

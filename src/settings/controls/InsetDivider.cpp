@@ -1,6 +1,6 @@
-#include "settings/InsetDivider.h"
+#include "settings/controls/InsetDivider.h"
 
-#include "settings/SemanticColors.h"
+#include "settings/controls/SemanticColors.h"
 
 #include <QPainter>
 

@@ -1,6 +1,6 @@
-#include "settings/SegmentedControl.h"
+#include "settings/controls/SegmentedControl.h"
 
-#include "settings/SemanticColors.h"
+#include "settings/controls/SemanticColors.h"
 
 #include <QFocusEvent>
 #include <QKeyEvent>

@@ -1,7 +1,7 @@
-#include "settings/SubtleResetButton.h"
+#include "settings/controls/SubtleResetButton.h"
 
-#include "settings/SemanticColors.h"
-#include "settings/TextStyles.h"
+#include "settings/controls/SemanticColors.h"
+#include "settings/controls/TextStyles.h"
 
 #include <QKeyEvent>
 #include <QPainter>

@@ -1,4 +1,4 @@
-#include "settings/SymbolIcon.h"
+#include "settings/controls/SymbolIcon.h"
 
 #include <QPainter>
 #include <QPainterPath>
