@@ -1,6 +1,5 @@
 #include "KeyboardLayout.h"
 
-#include "keyboard/view/layout/ButtonFrameKey.h"
 #include "keyboard/view/layout/WrapLayout.h"
 #include "keyboard/view/painting/ContinuousCorners.h"
 #include "sets/SymbolSet.h"
@@ -132,7 +131,7 @@ qreal KeyboardLayout::labelFontSize(const QString& text, const KeyboardMetrics& 
 }
 
 QString KeyboardLayout::frameIdentifier(const QString& text, bool isCustom) {
-    return ButtonFrameKey::identifier(text, isCustom);
+    return (isCustom ? QStringLiteral("c:") : QStringLiteral("b:")) + text;
 }
 
 KeyboardLayout KeyboardLayout::compute(const KeyboardLayoutInput& input) {
@@ -238,10 +237,10 @@ const KeyboardElement* KeyboardLayout::key(const QString& text, bool isCustom) c
 }
 
 QHash<QString, QRectF> KeyboardLayout::buttonFrames() const {
-    ButtonFrameKey::Value frames;
+    QHash<QString, QRectF> frames;
     for (const KeyboardElement& e : m_elements)
         if (e.kind == KeyboardElementKind::Key)
-            ButtonFrameKey::reduce(frames, {{ButtonFrameKey::identifier(e.text, e.isCustom), e.frame}});
+            frames.insert(frameIdentifier(e.text, e.isCustom), e.frame);
     return frames;
 }
 

@@ -91,7 +91,8 @@ public:
     QRectF closeButton() const { return m_closeButton; }
     const QList<QRectF>& dots() const { return m_dots; }
 
-    // Frame of every key under its frame identifier, in the "keyboardGrid" space.
+    // Frame of every key under its frame identifier, in the "keyboardGrid" space; of a text shown
+    // twice in its list, the later one.
     QHash<QString, QRectF> buttonFrames() const;
 
     // Keys and buttons are hit by their rectangle, the close button and the dots
