@@ -1,7 +1,7 @@
 #include "KeyboardPainter.h"
 
 #include "keyboard/view/painting/ContinuousCorners.h"
-#include "keyboard/view/painting/VisualEffectView.h"
+#include "keyboard/view/painting/MaterialColours.h"
 
 #include <QGuiApplication>
 #include <QPainter>
@@ -119,9 +119,7 @@ void KeyboardPainter::paintCard(QPainter& painter, const KeyboardScene& scene, q
         p.setRenderHint(QPainter::Antialiasing);
         const QPainterPath shape =
             continuousRoundedRect(QRectF(QPointF(), scene.card.size()), scene.metrics.cardRadius);
-        VisualEffectView{VisualEffectView::Material::UnderWindowBackground,
-                         VisualEffectView::BlendingMode::BehindWindow}
-            .paint(p, shape, scene.translucent);
+        p.fillPath(shape, materialColour(Material::UnderWindowBackground, scene.translucent));
         p.fillPath(shape, white(0.08));
         p.end();
         m_card = QPixmap::fromImage(image);
@@ -193,8 +191,7 @@ void KeyboardPainter::paintCloseButton(QPainter& painter, const KeyboardScene& s
     painter.setOpacity(scene.closeOpacity);
     QPainterPath circle;
     circle.addEllipse(scene.closeButton);
-    VisualEffectView{VisualEffectView::Material::Popover, VisualEffectView::BlendingMode::WithinWindow}.paint(
-        painter, circle, scene.translucent);
+    painter.fillPath(circle, materialColour(Material::Popover, scene.translucent));
     // A zero-width pen is the thinnest line the device can draw, as the outline asks.
     painter.setPen(QPen(white(0.15), 0));
     painter.setBrush(Qt::NoBrush);
@@ -204,15 +201,13 @@ void KeyboardPainter::paintCloseButton(QPainter& painter, const KeyboardScene& s
 }
 
 void KeyboardPainter::paintDots(QPainter& painter, const KeyboardScene& scene) {
-    const VisualEffectView thin{VisualEffectView::Material::UltraThin,
-                                VisualEffectView::BlendingMode::WithinWindow};
     for (qsizetype i = 0; i < scene.dots.size(); ++i) {
         QPainterPath circle;
         circle.addEllipse(scene.dots[i]);
         if (i < scene.activeDots.size() && scene.activeDots[i]) {
             painter.fillPath(circle, accentColour());
         } else {
-            thin.paint(painter, circle, scene.translucent);
+            painter.fillPath(circle, materialColour(Material::UltraThin, scene.translucent));
             painter.fillPath(circle, white(0.2));
         }
     }
