@@ -1,10 +1,10 @@
 #include "FieldWindow.h"
 
-#include "keyboard/view/fields/EditorField.h"
 #include "keyboard/view/painting/BevelBackground.h"
 
 #include <QCloseEvent>
 #include <QGuiApplication>
+#include <QLineEdit>
 #include <QPainter>
 #include <QScreen>
 
@@ -22,14 +22,13 @@ FieldWindow::FieldWindow(QWidget& owner, const QString& title)
     setAttribute(Qt::WA_OpaquePaintEvent);
 }
 
-void FieldWindow::hold(EditorField& field, const KeyboardMetrics& metrics) {
+void FieldWindow::hold(QLineEdit& field, const KeyboardMetrics& metrics) {
     m_field = &field;
     m_metrics = metrics;
     const int padding = int(metrics.innerPadding);
     const QSize fieldSize(int(fieldKeys * metrics.keySize), int(metrics.keySize));
     setFixedSize(fieldSize + QSize(2 * padding, 2 * padding));
     field.setGeometry(QRect(QPoint(padding, padding), fieldSize));
-    field.setPixelSize(metrics.fontSize);
     update();
 }
 
@@ -61,7 +60,7 @@ void FieldWindow::paintEvent(QPaintEvent*) {
 }
 
 void FieldWindow::closeEvent(QCloseEvent* event) {
-    // Closing cancels the field; the session then takes the window away.
+    // Closing cancels the field, which then takes the window away.
     event->ignore();
     Q_EMIT closeRequested();
 }

@@ -5,7 +5,7 @@
 #include <QPointer>
 #include <QWidget>
 
-class EditorField;
+class QLineEdit;
 
 // A small ordinary window holding one text field of the keyboard, for desktops
 // where the panel is an unmanaged window and can never take the keyboard focus
@@ -18,8 +18,9 @@ public:
     // A top-level window that goes with `owner` (the keyboard view).
     FieldWindow(QWidget& owner, const QString& title);
 
-    // Lays the window out around the field at the keyboard's size; again whenever the size changes.
-    void hold(EditorField& field, const KeyboardMetrics& metrics);
+    // Lays the window out around the field's line edit at the keyboard's size; again whenever the
+    // size changes.
+    void hold(QLineEdit& field, const KeyboardMetrics& metrics);
     // Shows the window next to `anchor` (screen coordinates, the panel): under it, or
     // above it where the screen ends. The window manager may place it elsewhere.
     void showBeside(const QRect& anchor);
@@ -33,6 +34,6 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    QPointer<EditorField> m_field;
+    QPointer<QLineEdit> m_field;
     KeyboardMetrics m_metrics = KeyboardMetrics::forSize(KeyboardSize::Compact);
 };

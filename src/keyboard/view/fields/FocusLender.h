@@ -2,8 +2,8 @@
 
 #include <QList>
 
-class EditSession;
 class KeyboardPanel;
+class TextField;
 
 // The panel's keyboard focus, lent to the keyboard's own text fields: the panel
 // may take the focus exactly while one of them is open, and when the last one
@@ -15,13 +15,13 @@ public:
         : m_window(window) {}
 
     // A field opened: the panel may take the focus, and takes it.
-    void lend(EditSession& borrower);
+    void lend(TextField& borrower);
     // A field closed: the focus goes back, or to the field still open.
-    void giveBack(EditSession& borrower);
+    void giveBack(TextField& borrower);
 
 private:
     void allow(bool allow);
 
     KeyboardPanel* m_window;
-    QList<EditSession*> m_borrowers;
+    QList<TextField*> m_borrowers;
 };
