@@ -15,8 +15,8 @@
 #include "platform/TypingBackend.h"
 #include "platform/WindowSystem.h"
 #include "sets/SetStore.h"
-#include "settings/HelpAboutView.h"
 #include "settings/SettingsView.h"
+#include "settings/about/HelpAboutView.h"
 #include "storage/SettingsStore.h"
 #include "updates/UpdateManager.h"
 

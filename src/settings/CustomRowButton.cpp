@@ -1,7 +1,7 @@
 #include "settings/CustomRowButton.h"
 
-#include "settings/SemanticColors.h"
-#include "settings/SymbolIcon.h"
+#include "settings/controls/SemanticColors.h"
+#include "settings/controls/SymbolIcon.h"
 
 #include <QPainter>
 

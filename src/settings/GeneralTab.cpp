@@ -6,9 +6,9 @@
 
 #include "keyboard/KeyboardState.h"
 #include "platform/Log.h"
-#include "settings/InsetDivider.h"
-#include "settings/SegmentedControl.h"
-#include "settings/ToggleSwitch.h"
+#include "settings/controls/InsetDivider.h"
+#include "settings/controls/SegmentedControl.h"
+#include "settings/controls/ToggleSwitch.h"
 
 #include <QComboBox>
 #include <QEvent>

@@ -1,7 +1,7 @@
 #include "settings/HotkeyRecorderView.h"
 
 #include "hotkeys/KeyTable.h"
-#include "settings/SemanticColors.h"
+#include "settings/controls/SemanticColors.h"
 
 #include <QKeyEvent>
 #include <QPainter>

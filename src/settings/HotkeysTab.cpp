@@ -3,8 +3,8 @@
 #include "hotkeys/GlobalHotkeyManager.h"
 #include "localization/LocalizationManager.h"
 #include "settings/HotkeyRecorderView.h"
-#include "settings/InsetDivider.h"
-#include "settings/SubtleResetButton.h"
+#include "settings/controls/InsetDivider.h"
+#include "settings/controls/SubtleResetButton.h"
 
 #include <QHBoxLayout>
 #include <QLabel>

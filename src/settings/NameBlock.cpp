@@ -1,7 +1,7 @@
 #include "settings/NameBlock.h"
 
-#include "settings/SemanticColors.h"
-#include "settings/TextStyles.h"
+#include "settings/controls/SemanticColors.h"
+#include "settings/controls/TextStyles.h"
 
 #include <QPainter>
 

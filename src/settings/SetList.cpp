@@ -1,10 +1,10 @@
 #include "settings/SetList.h"
 
 #include "settings/CustomRowButton.h"
-#include "settings/IconButton.h"
-#include "settings/InsetListCard.h"
 #include "settings/NameBlock.h"
 #include "settings/SetRow.h"
+#include "settings/controls/IconButton.h"
+#include "settings/controls/InsetListCard.h"
 
 #include "localization/LocalizationManager.h"
 #include "sets/SetStore.h"

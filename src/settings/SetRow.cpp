@@ -1,9 +1,9 @@
 #include "settings/SetRow.h"
 
 #include "localization/LocalizationManager.h"
-#include "settings/IconButton.h"
 #include "settings/NameBlock.h"
-#include "settings/SemanticColors.h"
+#include "settings/controls/IconButton.h"
+#include "settings/controls/SemanticColors.h"
 
 #include <QEvent>
 #include <QHBoxLayout>

@@ -9,7 +9,7 @@
 #include "sets/UnsavedSet.h"
 #include "settings/CustomRowButton.h"
 #include "settings/SetList.h"
-#include "settings/SubtleResetButton.h"
+#include "settings/controls/SubtleResetButton.h"
 
 #include <QMessageBox>
 #include <QPushButton>

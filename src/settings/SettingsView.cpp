@@ -1,12 +1,12 @@
 #include "settings/SettingsView.h"
 
 #include "localization/LocalizationManager.h"
-#include "settings/AppLogo.h"
 #include "settings/GeneralTab.h"
 #include "settings/HotkeysTab.h"
-#include "settings/InsetDivider.h"
-#include "settings/SegmentedControl.h"
 #include "settings/SetsTab.h"
+#include "settings/controls/AppLogo.h"
+#include "settings/controls/InsetDivider.h"
+#include "settings/controls/SegmentedControl.h"
 
 #include <QStackedWidget>
 #include <QVBoxLayout>

@@ -6,7 +6,7 @@
 // show; one instance per display answering the commands of a second `runeboard`.
 #include "XSession.h"
 
-#include "keyboard/view/KeyboardLayout.h"
+#include "keyboard/view/layout/KeyboardLayout.h"
 #include "sets/SetStore.h"
 #include "storage/SettingsStore.h"
 

@@ -7,7 +7,7 @@
 // and --toggle as the compositor's key bindings call them.
 #include "SwaySession.h"
 
-#include "keyboard/view/KeyboardLayout.h"
+#include "keyboard/view/layout/KeyboardLayout.h"
 #include "sets/SetStore.h"
 #include "storage/SettingsStore.h"
 

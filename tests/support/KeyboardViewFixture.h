@@ -5,13 +5,13 @@
 #include "RecordingTypingBackend.h"
 #include "keyboard/KeyboardPanel.h"
 #include "keyboard/KeyboardState.h"
-#include "keyboard/view/EditorField.h"
 #include "keyboard/view/KeyboardView.h"
 #include "localization/LocalizationManager.h"
 #include "sets/SetStore.h"
 #include "sets/UnsavedSet.h"
 #include "storage/SettingsStore.h"
 
+#include <QLineEdit>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -105,9 +105,9 @@ struct KeyboardViewFixture {
         return l.element(kind) ? l.toView(l.element(kind)->frame).center().toPoint() : QPoint(-1, -1);
     }
     // The text fields open now (closed ones are gone once deferred deletions ran).
-    QList<EditorField*> fields() const {
+    QList<QLineEdit*> fields() const {
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        return view->findChildren<EditorField*>();
+        return view->findChildren<QLineEdit*>();
     }
     void press(QPoint p) { QTest::mousePress(view.get(), Qt::LeftButton, {}, p); }
     void move(QPoint p) { QTest::mouseMove(view.get(), p); }

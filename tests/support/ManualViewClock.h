@@ -1,6 +1,6 @@
 #pragma once
 
-#include "keyboard/view/ViewClock.h"
+#include "keyboard/view/timing/ViewClock.h"
 
 #include <map>
 #include <utility>

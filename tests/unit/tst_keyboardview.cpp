@@ -3,7 +3,7 @@
 
 #include "keyboard/FloatingPanel.h"
 #include "keyboard/PanelContent.h"
-#include "keyboard/view/FieldWindow.h"
+#include "keyboard/view/fields/FieldWindow.h"
 #include "platform/WindowSystem.h"
 
 #include <QApplication>
@@ -143,53 +143,68 @@ private Q_SLOTS:
         QCOMPARE(seen.join(' '), expected);
     }
 
-    // Steps on the add session (a, 7 graphemes) and the name session (n): open, cancel, commit,
-    // edit=text, w a wait in ms. The limit and the blank name, seen from the view, are below.
+    // Steps on the add field (a, 7 graphemes) and the name field (n): open, cancel, commit, type=text
+    // (into its line edit), w a wait in ms. After each step: the fields open, each with = and the text
+    // it shows, and * while it has the focus (- for none); then what the panel was asked and what was
+    // committed. The limit and the blank name, seen from the view, are below.
     void editing_data() {
         const QString e = QStringLiteral("e\u0301");
-        stringRows(
-            {"steps", "expected"},
-            {{"the field takes the focus 100 ms after opening", "a.open w99 w1", "a+ allow key a.focus@100"},
-             {"a character is a grapheme cluster", "a.open a.edit=" + e.repeated(8) + " w0",
-              "a+ allow key a.cut=" + e.repeated(7)},
-             {"the name has no limit", "n.open n.edit=abcdefghij w0", "n+ allow key"},
-             {"a commit closes on the next turn, once", "a.open a.edit=x a.commit a.commit w0",
-              "a+ allow key a.commit=x a- deny"},
-             {"the focus is lent until the last field closes", "a.open n.open a.cancel n.cancel",
-              "a+ allow key n+ key a- n.focus@0 n- deny"}});
+        stringRows({"steps", "expected"},
+                   {{"the field takes the focus 100 ms after opening", "a.open w99 w1", "a a a* | allow key"},
+                    {"a character is a grapheme cluster", "a.open a.type=" + e.repeated(8) + " w0",
+                     "a a=" + e.repeated(8) + " a=" + e.repeated(7) + " | allow key"},
+                    {"the name has no limit", "n.open n.type=abcdefghij w0",
+                     "n n=abcdefghij n=abcdefghij | allow key"},
+                    {"a commit closes on the next turn, once", "a.open a.type=x a.commit a.commit w0",
+                     "a a=x a=x a=x - | allow key a.commit=x deny"},
+                    {"the focus is lent until the last field closes", "a.open n.open a.cancel n.cancel",
+                     "a a,n n* - | allow key key deny"}});
     }
     void editing() {
         QFETCH(QString, steps);
         QFETCH(QString, expected);
         ManualViewClock clock;
         RecordingPanel panel;
-        QStringList& seen = panel.log;
         FocusLender lender(&panel);
-        EditSession add(clock, lender, 7), name(clock, lender);
-        for (auto [session, id] :
-             {std::pair{&add, QStringLiteral("a")}, std::pair{&name, QStringLiteral("n")}}) {
-            session->onOpenChanged = [&seen, id](bool open) { seen.append(id + (open ? "+" : "-")); };
-            session->onFocus = [&, id] { seen.append(id + ".focus@" + QString::number(clock.now())); };
-            session->onCut = [&seen, id](const QString& text) { seen.append(id + ".cut=" + text); };
-        }
-        add.onCommit = [&seen](const QString& text) {
-            seen.append("a.commit=" + text);
+        QWidget host;
+        host.resize(300, 100);
+        host.show();
+        QVERIFY(QTest::qWaitForWindowActive(&host));
+        // The placeholders tell the two line edits apart.
+        TextField add(clock, lender, host, 7, [] { return QStringLiteral("a"); });
+        TextField name(clock, lender, host, 0, [] { return QStringLiteral("n"); });
+        add.onCommit = [&panel](const QString& text) {
+            panel.log.append("a.commit=" + text);
             return true;
         };
         name.onCommit = [](const QString& text) { return !text.trimmed().isEmpty(); };
+        auto lineEdit = [&host](const QString& id) -> QLineEdit* {
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+            for (QLineEdit* line : host.findChildren<QLineEdit*>())
+                if (line->placeholderText() == id)
+                    return line;
+            return nullptr;
+        };
+        QStringList states;
         for (const QString& step : steps.split(' ')) {
-            EditSession& s = step.startsWith('a') ? add : name;
+            TextField& field = step.startsWith('a') ? add : name;
             const QString op = step.mid(2);
             if (step.startsWith('w'))
                 clock.advance(step.mid(1).toInt());
-            else if (op.startsWith("edit="))
-                s.edit(op.mid(5));
+            else if (op.startsWith("type="))
+                lineEdit(step.left(1))->setText(op.mid(5));
             else
-                (s.*(op == "open"     ? &EditSession::open
-                     : op == "cancel" ? &EditSession::cancel
-                                      : &EditSession::commit))();
+                (field.*(op == "open"     ? &TextField::open
+                         : op == "cancel" ? &TextField::cancel
+                                          : &TextField::commit))();
+            QStringList open;
+            for (const QString id : {"a", "n"})
+                if (const QLineEdit* line = lineEdit(id))
+                    open.append(id + (line->text().isEmpty() ? "" : "=" + line->text()) +
+                                (line->hasFocus() ? "*" : ""));
+            states.append(open.isEmpty() ? "-" : open.join(','));
         }
-        QCOMPARE(seen.join(' '), expected);
+        QCOMPARE(states.join(' ') + " | " + panel.log.join(' '), expected);
         QCOMPARE(panel.focus, add.isOpen() || name.isOpen());
     }
     void keysTypeOnReleaseAndNeverTakeTheFocus_data() {
@@ -278,7 +293,7 @@ private Q_SLOTS:
         QVERIFY(adding->hasFocus());
         // A background click closes only the add field; the other keeps the panel's focus.
         f.click(padding);
-        QCOMPARE(f.fields(), QList<EditorField*>{name});
+        QCOMPARE(f.fields(), QList<QLineEdit*>{name});
         QVERIFY(name->hasFocus());
 
         f.click(add);
@@ -291,7 +306,7 @@ private Q_SLOTS:
         name->setText("   ");
         QTest::keyClick(name, Qt::Key_Return);
         f.clock.advance(0);
-        QCOMPARE(f.fields(), QList<EditorField*>{name}); // a blank name keeps the field open
+        QCOMPARE(f.fields(), QList<QLineEdit*>{name}); // a blank name keeps the field open
 
         name->setText("  Greek  ");
         QTest::keyClick(name, Qt::Key_Return);
@@ -317,11 +332,11 @@ private Q_SLOTS:
             f.click(f.at(f.symbols("", {"ŋ"}), Kind::AddKey));
             auto* window = f.view->findChild<FieldWindow*>();
             QVERIFY(window && window->isWindow() && window->isVisible());
-            window->findChild<EditorField*>()->setText(typed);
-            for (EditorField* field : f.fields())
+            window->findChild<QLineEdit*>()->setText(typed);
+            for (QLineEdit* field : f.fields())
                 QCOMPARE(field->text(), typed);
             if (typed == "ə")
-                QTest::keyClick(window->findChild<EditorField*>(), Qt::Key_Return);
+                QTest::keyClick(window->findChild<QLineEdit*>(), Qt::Key_Return);
             else
                 window->close();
             f.clock.advance(0);

@@ -9,14 +9,14 @@
 #include "settings/GeneralTab.h"
 #include "settings/HotkeyRecorderView.h"
 #include "settings/HotkeysTab.h"
-#include "settings/IconButton.h"
 #include "settings/NameBlock.h"
-#include "settings/SegmentedControl.h"
 #include "settings/SetRow.h"
 #include "settings/SetsTab.h"
 #include "settings/SettingsView.h"
-#include "settings/SubtleResetButton.h"
-#include "settings/ToggleSwitch.h"
+#include "settings/controls/IconButton.h"
+#include "settings/controls/SegmentedControl.h"
+#include "settings/controls/SubtleResetButton.h"
+#include "settings/controls/ToggleSwitch.h"
 #include "storage/SettingsStore.h"
 
 #include <QApplication>

@@ -3,7 +3,7 @@
 // keyboard (compact and full, with and without Shift) into the folder given.
 #include "XSession.h"
 
-#include "keyboard/view/KeyboardLayout.h"
+#include "keyboard/view/layout/KeyboardLayout.h"
 #include "sets/SetStore.h"
 #include "storage/SettingsStore.h"
 

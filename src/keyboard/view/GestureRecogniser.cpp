@@ -1,6 +1,6 @@
 #include "GestureRecogniser.h"
 
-#include "keyboard/view/ViewClock.h"
+#include "keyboard/view/timing/ViewClock.h"
 
 #include <cmath>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "keyboard/view/KeyboardLayout.h"
+#include "keyboard/view/layout/KeyboardLayout.h"
 
 #include <QPoint>
 #include <QPointF>

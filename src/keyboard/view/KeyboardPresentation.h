@@ -1,7 +1,7 @@
 #pragma once
 
-#include "keyboard/view/KeyboardLayout.h"
-#include "keyboard/view/ViewAnimation.h"
+#include "keyboard/view/layout/KeyboardLayout.h"
+#include "keyboard/view/timing/ViewAnimation.h"
 
 #include <QHash>
 #include <QList>

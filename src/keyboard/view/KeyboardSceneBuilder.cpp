@@ -1,7 +1,7 @@
 #include "KeyboardSceneBuilder.h"
 
 #include "keyboard/KeyboardState.h"
-#include "keyboard/view/ContinuousCorners.h"
+#include "keyboard/view/painting/ContinuousCorners.h"
 #include "localization/LocalizationManager.h"
 #include "sets/SetStore.h"
 

@@ -1,10 +1,10 @@
 #pragma once
 
-#include "keyboard/view/KeyboardLayout.h"
 #include "keyboard/view/KeyboardPresentation.h"
-#include "keyboard/view/KeyboardScene.h"
 #include "keyboard/view/ShiftLatch.h"
-#include "keyboard/view/ViewAnimation.h"
+#include "keyboard/view/layout/KeyboardLayout.h"
+#include "keyboard/view/painting/KeyboardScene.h"
+#include "keyboard/view/timing/ViewAnimation.h"
 
 #include <QPainterPath>
 #include <QStringList>

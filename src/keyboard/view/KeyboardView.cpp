@@ -2,7 +2,7 @@
 
 #include "keyboard/KeyboardPanel.h"
 #include "keyboard/KeyboardState.h"
-#include "keyboard/view/ViewClock.h"
+#include "keyboard/view/timing/ViewClock.h"
 #include "localization/LocalizationManager.h"
 #include "platform/Log.h"
 #include "platform/TypingBackend.h"
@@ -49,26 +49,24 @@ KeyboardView::KeyboardView(KeyboardState& state, SetStore& setStore, Localizatio
     , m_latch(QGuiApplication::styleHints()->mouseDoubleClickInterval())
     , m_reorder(m_clock, m_editor, m_scene, window)
     , m_lender(lenderPanel(window))
-    , m_add(m_clock, m_lender, addLengthLimit)
-    , m_name(m_clock, m_lender)
-    , m_addField(m_add, *this)
-    , m_nameField(m_name, *this,
-                  [this] { return m_localization.localized(QStringLiteral("palette_name_placeholder")); }) {
+    , m_add(m_clock, m_lender, *this, addLengthLimit)
+    , m_name(m_clock, m_lender, *this, 0,
+             [this] { return m_localization.localized(QStringLiteral("palette_name_placeholder")); }) {
     setFocusPolicy(Qt::NoFocus);
     setAttribute(Qt::WA_TranslucentBackground);
     setAutoFillBackground(false);
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
     if (window && !lenderPanel(window)) {
-        m_addField.useOwnWindow([this] { return m_localization.localized(QStringLiteral("add_symbol")); });
-        m_nameField.useOwnWindow(
+        m_add.useOwnWindow([this] { return m_localization.localized(QStringLiteral("add_symbol")); });
+        m_name.useOwnWindow(
             [this] { return m_localization.localized(QStringLiteral("palette_name_placeholder")); });
     }
     m_gestures.onIntent = [this](const GestureIntent& intent) { handle(intent); };
     m_reorder.animate = [this](const std::optional<ViewAnimation>& animation,
                                const std::function<void()>& change) { withAnimation(animation, change); };
     m_reorder.onPreviewMoved = [this] { scheduleFrame(); };
-    for (EditSession* session : {&m_add, &m_name})
-        session->animate = [this](const std::function<void()>& change) {
+    for (TextField* field : {&m_add, &m_name})
+        field->animate = [this](const std::function<void()>& change) {
             withAnimation(ViewAnimation::panelSpring(), change);
         };
     m_add.onCommit = [this](const QString& text) {
@@ -283,6 +281,6 @@ void KeyboardView::offerDeleting(const QString& text, const QPoint& screenPositi
 void KeyboardView::placeFields() {
     const qint64 now = m_clock.now();
     const KeyboardMetrics& metrics = m_scene.layout().metrics();
-    m_addField.place(m_scene.fieldFrame(KeyboardElementKind::AddField, now), metrics);
-    m_nameField.place(m_scene.fieldFrame(KeyboardElementKind::NameField, now), metrics);
+    m_add.place(m_scene.fieldFrame(KeyboardElementKind::AddField, now), metrics);
+    m_name.place(m_scene.fieldFrame(KeyboardElementKind::NameField, now), metrics);
 }

@@ -2,14 +2,13 @@
 
 #include "keyboard/PanelContent.h"
 #include "keyboard/SymbolEditor.h"
-#include "keyboard/view/EditSession.h"
-#include "keyboard/view/FocusLender.h"
 #include "keyboard/view/GestureRecogniser.h"
-#include "keyboard/view/KeyboardPainter.h"
 #include "keyboard/view/KeyboardSceneBuilder.h"
 #include "keyboard/view/ReorderSession.h"
-#include "keyboard/view/SessionField.h"
 #include "keyboard/view/ShiftLatch.h"
+#include "keyboard/view/fields/FocusLender.h"
+#include "keyboard/view/fields/TextField.h"
+#include "keyboard/view/painting/KeyboardPainter.h"
 
 #include <QPointer>
 #include <QWidget>
@@ -101,8 +100,6 @@ private:
 
     FocusLender m_lender;
     int m_activeAddingSection = 0;
-    EditSession m_add;
-    EditSession m_name;
-    SessionField m_addField;
-    SessionField m_nameField;
+    TextField m_add;
+    TextField m_name;
 };

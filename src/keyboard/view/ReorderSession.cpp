@@ -4,7 +4,7 @@
 #include "keyboard/SymbolEditor.h"
 #include "keyboard/view/GestureRecogniser.h"
 #include "keyboard/view/KeyboardSceneBuilder.h"
-#include "keyboard/view/ViewClock.h"
+#include "keyboard/view/timing/ViewClock.h"
 
 ReorderSession::ReorderSession(ViewClock& clock, SymbolEditor& editor, KeyboardSceneBuilder& scene,
                                KeyboardPanel* window)

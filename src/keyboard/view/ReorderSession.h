@@ -1,6 +1,6 @@
 #pragma once
 
-#include "keyboard/view/ViewAnimation.h"
+#include "keyboard/view/timing/ViewAnimation.h"
 
 #include <QPointF>
 #include <QString>
