@@ -62,8 +62,8 @@ int main(int argc, char** argv) {
     SetStore sets(store, QStringLiteral("en"));
     LocalizationManager localization(store, QStringLiteral("en"));
     FakeModifierMonitor shift;
-    KeyboardState state(store, shift);
-    state.configure(sets, localization);
+    KeyboardState state(store, sets, localization, shift);
+    state.start();
     RecordingTypingBackend backend;
 
     SymbolSet largest;

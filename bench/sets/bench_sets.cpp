@@ -56,7 +56,7 @@ int main(int argc, char** argv) {
     }
     setStore.replaceSets(sets);
     FakeModifierMonitor shift;
-    KeyboardState keyboard(store, shift);
+    KeyboardState keyboard(store, setStore, localization, shift);
     HotkeySettings hotkeys(store);
     RecordingHotkeyService hotkeyService;
     GlobalHotkeyManager hotkeyManager(hotkeyService, hotkeys);

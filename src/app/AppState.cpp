@@ -48,7 +48,8 @@ AppState::AppState(PlatformServices services, const QString& settingsFile, const
     // The managers, in the order in which each needs the one before.
     m_localizationManager = std::make_unique<LocalizationManager>(*m_store, systemLanguage);
     m_setStore = std::make_unique<SetStore>(*m_store, systemLanguage);
-    m_keyboardState = std::make_unique<KeyboardState>(*m_store, *m_services.shiftMonitor);
+    m_keyboardState = std::make_unique<KeyboardState>(*m_store, *m_setStore, *m_localizationManager,
+                                                      *m_services.shiftMonitor);
     m_hotkeySettings = std::make_unique<HotkeySettings>(*m_store);
     m_hotkeyManager = std::make_unique<GlobalHotkeyManager>(*m_services.hotkeys, *m_hotkeySettings);
     m_updateManager = std::make_unique<UpdateManager>(*m_store, *m_localizationManager);
@@ -71,7 +72,7 @@ AppState::AppState(PlatformServices services, const QString& settingsFile, const
     connect(m_hotkeyManager.get(), &GlobalHotkeyManager::actionTriggered, m_keyboardState.get(),
             &KeyboardState::perform, Qt::QueuedConnection);
     m_hotkeyManager->registerFromSettings();
-    m_keyboardState->configure(*m_setStore, *m_localizationManager);
+    m_keyboardState->start();
 
     QTimer::singleShot(trayFallbackDelayMs, this, &AppState::ensureTrayMenu);
 }

@@ -8,10 +8,12 @@
 #include "sets/UnsavedSet.h"
 #include "storage/SettingsStore.h"
 
-KeyboardState::KeyboardState(SettingsStore& store, ModifierMonitor& shiftMonitor, QObject* parent)
+KeyboardState::KeyboardState(SettingsStore& store, SetStore& sets, LocalizationManager& localization,
+                             ModifierMonitor& shiftMonitor, QObject* parent)
     : QObject(parent)
     , m_store(store)
-    , m_shiftMonitor(shiftMonitor) {
+    , m_shiftMonitor(shiftMonitor)
+    , m_sets(sets) {
     // The persisted fields live in the store; whoever changed them, this
     // process or another one sharing the file, they are published here.
     connect(&m_store, &SettingsStore::changed, this, [this](SettingKey key) {
@@ -39,6 +41,8 @@ KeyboardState::KeyboardState(SettingsStore& store, ModifierMonitor& shiftMonitor
         connect(this, signal, this, &KeyboardState::changed);
     connect(this, &KeyboardState::isShiftPressedChanged, this, &KeyboardState::changed);
     connect(this, &KeyboardState::isKeyboardVisibleChanged, this, &KeyboardState::changed);
+    connect(&m_sets, &SetStore::setsChanged, this, &KeyboardState::changed);
+    connect(&localization, &LocalizationManager::currentLanguageChanged, this, &KeyboardState::changed);
 }
 
 KeyboardState::~KeyboardState() {
@@ -93,17 +97,7 @@ void KeyboardState::setSeparateCustomSymbols(bool separate) {
     m_store.setValue(SettingKey::SeparateCustomSymbols, separate);
 }
 
-void KeyboardState::configure(SetStore& setStore, LocalizationManager& localizationManager) {
-    if (m_setStore)
-        disconnect(m_setStore, nullptr, this, nullptr);
-    if (m_localizationManager)
-        disconnect(m_localizationManager, nullptr, this, nullptr);
-    m_setStore = &setStore;
-    m_localizationManager = &localizationManager;
-    connect(&setStore, &SetStore::setsChanged, this, &KeyboardState::changed);
-    connect(&localizationManager, &LocalizationManager::currentLanguageChanged, this,
-            &KeyboardState::changed);
-
+void KeyboardState::start() {
     // One monitor covers both scopes here: it sees Shift whichever window has the focus.
     connect(&m_shiftMonitor, &ModifierMonitor::shiftChanged, this, &KeyboardState::setShiftPressed,
             static_cast<Qt::ConnectionType>(Qt::QueuedConnection | Qt::UniqueConnection));
@@ -115,7 +109,7 @@ void KeyboardState::configure(SetStore& setStore, LocalizationManager& localizat
 
 void KeyboardState::runLaunchStep() {
     if (activeSetId().isEmpty()) {
-        if (const auto main = m_setStore->mainSet())
+        if (const auto main = m_sets.mainSet())
             setActiveSetId(main->idText());
     }
     if (!m_isKeyboardVisible)
@@ -140,7 +134,7 @@ void KeyboardState::perform(KeyboardAction action) {
 }
 
 void KeyboardState::selectQuickAccessSet(int index) {
-    const QList<SymbolSet> sets = m_setStore->quickAccessSets();
+    const QList<SymbolSet> sets = m_sets.quickAccessSets();
     if (index >= 0 && index < sets.size())
         setActiveSetId(sets.at(index).idText());
 }
@@ -148,14 +142,14 @@ void KeyboardState::selectQuickAccessSet(int index) {
 SymbolSet KeyboardState::activeSet() const {
     const QString id = activeSetId();
     if (const auto uuid = SymbolSet::parseId(id)) {
-        if (const auto stored = m_setStore->find(*uuid))
+        if (const auto stored = m_sets.find(*uuid))
             return *stored;
     }
     if (UnsavedSet::isSelectedBy(id))
         return UnsavedSet::withCharacters(temporaryCustomCharacters());
-    if (const auto main = m_setStore->mainSet())
+    if (const auto main = m_sets.mainSet())
         return *main;
-    const QList<SymbolSet> sets = m_setStore->quickAccessSets();
+    const QList<SymbolSet> sets = m_sets.quickAccessSets();
     if (!sets.isEmpty())
         return sets.first();
     return UnsavedSet::withCharacters(QString());

@@ -2,17 +2,16 @@
 
 #include "hotkeys/KeyboardAction.h"
 #include "keyboard/KeyboardSize.h"
-#include "localization/LocalizationManager.h"
-#include "sets/SetStore.h"
 #include "sets/SymbolSet.h"
 
 #include <QObject>
-#include <QPointer>
 
 #include <functional>
 #include <memory>
 
 class KeyboardPanel;
+class LocalizationManager;
+class SetStore;
 class ModifierMonitor;
 class SettingsStore;
 
@@ -36,7 +35,8 @@ public:
 
     // Size, active set, unsaved characters and separation are the store's
     // (SettingsTable); the state keeps only what lasts for the run.
-    KeyboardState(SettingsStore& store, ModifierMonitor& shiftMonitor, QObject* parent = nullptr);
+    KeyboardState(SettingsStore& store, SetStore& sets, LocalizationManager& localization,
+                  ModifierMonitor& shiftMonitor, QObject* parent = nullptr);
     ~KeyboardState() override;
 
     // Builds the panel on first show (AppState hands in one that hosts the keyboard view).
@@ -58,21 +58,20 @@ public:
     bool separateCustomSymbols() const;
     void setSeparateCustomSymbols(bool separate);
 
-    SetStore* setStore() const { return m_setStore; }
-    LocalizationManager* localizationManager() const { return m_localizationManager; }
     // None until the first show.
     KeyboardPanel* floatingPanel() const { return m_panel.get(); }
 
-    // Follows the store, the language and the Shift monitor, and queues the launch step.
-    virtual void configure(SetStore& setStore, LocalizationManager& localizationManager);
+    // Follows the Shift monitor and queues the launch step: the main set is
+    // chosen when none is, and the keyboard is shown (as at every launch).
+    void start();
     // What a hotkey, `--toggle` or `--set N` asks for.
     void perform(KeyboardAction action);
     // The set to show; never writes anything.
-    virtual SymbolSet activeSet() const;
+    SymbolSet activeSet() const;
     // True when the unsaved custom set is the one shown.
     bool isUnsavedSetActive() const;
     void toggleVisibility();
-    virtual void showPanel();
+    void showPanel();
 
 Q_SIGNALS:
     void isKeyboardVisibleChanged(bool visible);
@@ -92,8 +91,7 @@ private:
     ModifierMonitor& m_shiftMonitor;
     std::unique_ptr<KeyboardPanel> m_panel;
     PanelFactory m_panelFactory;
-    QPointer<SetStore> m_setStore;
-    QPointer<LocalizationManager> m_localizationManager;
+    SetStore& m_sets;
     bool m_isKeyboardVisible = false;
     bool m_isShiftPressed = false;
     bool m_monitorStarted = false;

@@ -23,14 +23,12 @@ LocalizationManager::LocalizationManager(SettingsStore& store, QString systemLan
         ru.insert(row.key, row.russian);
     }
     m_currentLanguage = effectiveLanguage();
-    connect(&m_store, &SettingsStore::changed, this, [this](SettingKey key, bool fromFile) {
+    // Chosen here or in another Runeboard sharing the file, the language follows at once.
+    connect(&m_store, &SettingsStore::changed, this, [this](SettingKey key) {
         if (key != SettingKey::AppLanguage)
             return;
         Q_EMIT appLanguageChanged();
-        // The settings window re-derives the language after its own change;
-        // a choice made in another Runeboard is followed here.
-        if (fromFile)
-            updateLanguage();
+        updateLanguage();
     });
 }
 

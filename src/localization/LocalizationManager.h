@@ -31,14 +31,13 @@ public:
     QString appLanguage() const;
     void setAppLanguage(const QString& language);
 
-    // Re-derives the effective language; publishes only when it changes.
-    void updateLanguage();
-
 Q_SIGNALS:
     void currentLanguageChanged(const QString& language);
     void appLanguageChanged();
 
 private:
+    // Re-derives the effective language; publishes only when it changes.
+    void updateLanguage();
     QString effectiveLanguage() const;
 
     SettingsStore& m_store;

@@ -54,10 +54,14 @@ std::optional<SymbolSet> SetStore::find(const QUuid& id) const {
 }
 
 void SetStore::assign(QList<SymbolSet> sets) {
-    m_sets = std::move(sets);
-    Q_EMIT setsChanged();
-    if (!m_isLoading)
-        saveSets();
+    if (m_isLoading) {
+        // Nothing is written while loading (factory defaults live in memory until the first change).
+        m_sets = std::move(sets);
+        Q_EMIT setsChanged();
+        return;
+    }
+    // The sets come back through the store's signal, as another process's do.
+    m_store.setValue(SettingKey::SavedSymbolSets, SymbolSet::encodeList(sets));
 }
 
 void SetStore::loadSets() {
@@ -81,14 +85,10 @@ void SetStore::loadSets() {
     m_isLoading = false;
 }
 
-void SetStore::saveSets() {
-    m_store.setValue(SettingKey::SavedSymbolSets, SymbolSet::encodeList(m_sets));
-}
-
-void SetStore::takeStoredSets(SettingKey key, bool fromFile) {
-    if (key != SettingKey::SavedSymbolSets || !fromFile || m_isLoading)
+void SetStore::takeStoredSets(SettingKey key) {
+    if (key != SettingKey::SavedSymbolSets || m_isLoading)
         return;
-    // Another Runeboard's sets, merged with ours. Nothing stored (the file
+    // Ours, or another Runeboard's merged with ours. Nothing stored (the file
     // removed) leaves the sets on screen; the next change writes them back.
     const std::optional<QByteArray> stored = m_store.data(key);
     const auto decoded = stored ? SymbolSet::decodeList(*stored, nullptr) : std::nullopt;
@@ -140,8 +140,6 @@ void SetStore::toggleAdditional(const QUuid& id) {
     SymbolSet& target = sets[found - m_sets.cbegin()];
     target.isAdditional = !target.isAdditional;
     assign(std::move(sets));
-    // Written even while loading.
-    saveSets();
 }
 
 void SetStore::restoreFactoryDefaults() {

@@ -31,10 +31,7 @@ public:
     // The first set with this identifier.
     std::optional<SymbolSet> find(const QUuid& id) const;
 
-    bool isLoading() const { return m_isLoading; }
-
     void loadSets();
-    void saveSets();
     void addSet(const SymbolSet& set);
     void deleteSet(const QUuid& id);
     void setMainSet(const QUuid& id);
@@ -50,7 +47,7 @@ Q_SIGNALS:
 
 private:
     void assign(QList<SymbolSet> sets);
-    void takeStoredSets(SettingKey key, bool fromFile);
+    void takeStoredSets(SettingKey key);
 
     SettingsStore& m_store;
     QString m_systemLanguage;

@@ -72,10 +72,7 @@ GeneralTab::GeneralTab(LocalizationManager& localization, KeyboardState& keyboar
     // this tab (and the keyboard) from a clean state.
     connect(m_language, &QComboBox::activated, this, [this](int index) {
         const QString value = m_language->itemData(index).toString();
-        QTimer::singleShot(0, this, [this, value] {
-            m_localization.setAppLanguage(value);
-            m_localization.updateLanguage();
-        });
+        QTimer::singleShot(0, this, [this, value] { m_localization.setAppLanguage(value); });
     });
     connect(m_size, &SegmentedControl::activated, this, [this](int index) {
         const KeyboardSize size = index == 1 ? KeyboardSize::Full : KeyboardSize::Compact;

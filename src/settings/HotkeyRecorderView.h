@@ -16,9 +16,6 @@
 // the key event has been handled.
 class HotkeyRecorderView : public QWidget {
     Q_OBJECT
-    Q_PROPERTY(Hotkey hotkey READ hotkey WRITE setHotkey)
-    Q_PROPERTY(QString placeholder READ placeholder WRITE setPlaceholder)
-    Q_PROPERTY(bool isRecording READ isRecording NOTIFY isRecordingChanged)
 
 public:
     static constexpr int fixedWidth = 140;

@@ -22,7 +22,6 @@ class SetsTab;
 // when the interface language changes.
 class SettingsView : public QWidget {
     Q_OBJECT
-    Q_PROPERTY(int selectedTab READ selectedTab WRITE setSelectedTab NOTIFY selectedTabChanged)
 
 public:
     static inline const QString windowTitleText = QStringLiteral("Runeboard Settings");

@@ -86,11 +86,15 @@ QVariant SettingsStore::value(SettingKey key) const {
 }
 
 std::optional<QByteArray> SettingsStore::data(SettingKey key) const {
-    return data(QString(SettingsTable::row(key).name));
+    // Stored as another kind than data counts as absent.
+    const std::optional<IniValue> stored = m_values.value(SettingsTable::row(key).name);
+    if (!stored || stored->kind != IniValue::Kind::Data)
+        return std::nullopt;
+    return stored->data;
 }
 
 bool SettingsStore::contains(SettingKey key) const {
-    return contains(QString(SettingsTable::row(key).name));
+    return m_values.value(SettingsTable::row(key).name).has_value();
 }
 
 void SettingsStore::setValue(SettingKey key, const QVariant& value) {
@@ -100,49 +104,6 @@ void SettingsStore::setValue(SettingKey key, const QVariant& value) {
 
 void SettingsStore::setCodec(SettingKey key, DataCodec codec) {
     m_codecs.insert(key, std::move(codec));
-}
-
-std::optional<QByteArray> SettingsStore::data(const QString& key) const {
-    const std::optional<IniValue> stored = m_values.value(key);
-    if (!stored || stored->kind != IniValue::Kind::Data)
-        return std::nullopt;
-    return stored->data;
-}
-
-std::optional<QString> SettingsStore::string(const QString& key) const {
-    const std::optional<IniValue> stored = m_values.value(key);
-    if (!stored || stored->kind != IniValue::Kind::Text)
-        return std::nullopt;
-    return stored->text;
-}
-
-std::optional<bool> SettingsStore::boolean(const QString& key) const {
-    const std::optional<QString> text = string(key);
-    if (text == QLatin1StringView("true"))
-        return true;
-    if (text == QLatin1StringView("false"))
-        return false;
-    return std::nullopt;
-}
-
-bool SettingsStore::contains(const QString& key) const {
-    return m_values.value(key).has_value();
-}
-
-void SettingsStore::setData(const QString& key, const QByteArray& value) {
-    store(key, IniValue::fromData(value));
-}
-
-void SettingsStore::setString(const QString& key, const QString& value) {
-    store(key, IniValue::fromText(value));
-}
-
-void SettingsStore::setBoolean(const QString& key, bool value) {
-    store(key, IniValue::fromText(value ? QStringLiteral("true") : QStringLiteral("false")));
-}
-
-void SettingsStore::remove(const QString& key) {
-    store(key, std::nullopt);
 }
 
 bool SettingsStore::isWritable() const {

@@ -50,16 +50,6 @@ public:
     void setValue(SettingKey key, const QVariant& value);
     void setCodec(SettingKey key, DataCodec codec);
 
-    // Any key by its name in the file, read only as the kind it is stored as.
-    std::optional<QByteArray> data(const QString& key) const;
-    std::optional<QString> string(const QString& key) const;
-    std::optional<bool> boolean(const QString& key) const;
-    bool contains(const QString& key) const;
-    void setData(const QString& key, const QByteArray& value);
-    void setString(const QString& key, const QString& value);
-    void setBoolean(const QString& key, bool value);
-    void remove(const QString& key);
-
     // False while changes cannot reach the file; they then live in memory.
     bool isWritable() const;
 

@@ -27,7 +27,6 @@ class UpdateManager : public QObject {
     Q_PROPERTY(bool canCheckForUpdates READ canCheckForUpdates NOTIFY canCheckForUpdatesChanged)
 
 public:
-    static inline const QString feedURLKey = QStringLiteral("updateFeedURL");
     using Presenter = std::function<void(const UpdateCheckResult&)>;
 
     UpdateManager(SettingsStore& store, LocalizationManager& localization, QObject* parent = nullptr);

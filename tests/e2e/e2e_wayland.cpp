@@ -121,8 +121,7 @@ private Q_SLOTS:
         QCOMPARE(ask({QStringLiteral("--set"), QStringLiteral("2")}), 0);
         QVERIFY(XSession::waitFor([&] {
             return SettingsStore(m_session.configHome() + QStringLiteral("/runeboard/runeboard.conf"))
-                       .string(QStringLiteral("activePaletteID"))
-                       .value_or(QString()) == second;
+                       .text(SettingKey::ActiveSetId) == second;
         }));
         QCOMPARE(ask({QStringLiteral("--toggle")}), 0);
         QVERIFY(XSession::waitFor([&] { return panelGeometry().at(2) < 0; }));

@@ -55,14 +55,14 @@ struct KeyboardViewFixture {
     FakeModifierMonitor shift;
     std::unique_ptr<RecordingPanel> ownPanel = std::make_unique<RecordingPanel>();
     RecordingPanel& panel = *ownPanel;
-    KeyboardState state{store, shift};
+    KeyboardState state{store, sets, localization, shift};
     RecordingTypingBackend backend;
     ManualViewClock clock;
     std::unique_ptr<KeyboardView> view; // last: it goes first
 
     KeyboardViewFixture() {
         state.setPanelFactory([this] { return std::unique_ptr<KeyboardPanel>(ownPanel.release()); });
-        state.configure(sets, localization);
+        state.start();
         view = std::make_unique<KeyboardView>(state, sets, localization, backend, &panel, &clock);
     }
 

@@ -210,7 +210,7 @@ void TestHotkeys::loading() {
     QFETCH(QByteArray, expected);
     ConfigDir config;
     if (!stored.isEmpty())
-        SettingsStore(config.path()).setData(HotkeySettings::storageKey, stored);
+        SettingsStore(config.path()).setValue(SettingKey::HotkeySettings, stored);
     const QByteArray fileBefore = config.bytes();
 
     StdoutCapture output;
@@ -258,18 +258,18 @@ void TestHotkeys::assignment() {
     QFETCH(Hotkey, hotkey);
     QFETCH(QByteArray, expected);
     ConfigDir config;
-    SettingsStore(config.path()).setData(HotkeySettings::storageKey, customText);
+    SettingsStore(config.path()).setValue(SettingKey::HotkeySettings, customText);
     SettingsStore store(config.path());
     HotkeySettings settings(store);
     // Listeners re-register from the settings: by then the file holds the change.
     std::optional<QByteArray> storedWhenTold;
     connect(&settings, &HotkeySettings::changed, this,
-            [&] { storedWhenTold = SettingsStore(config.path()).data(HotkeySettings::storageKey); });
+            [&] { storedWhenTold = SettingsStore(config.path()).data(SettingKey::HotkeySettings); });
 
     const Hotkey before = settings.hotkey(action);
     const bool accepted = hotkey == before || expected != customText;
     QCOMPARE(settings.setHotkey(action, hotkey), accepted);
-    QCOMPARE(*SettingsStore(config.path()).data(HotkeySettings::storageKey), expected);
+    QCOMPARE(*SettingsStore(config.path()).data(SettingKey::HotkeySettings), expected);
     QCOMPARE(settings.hotkey(action), accepted ? hotkey : before);
     QCOMPARE(storedWhenTold, expected != customText ? std::optional(expected) : std::nullopt);
 }

@@ -417,7 +417,7 @@ private Q_SLOTS:
         const SymbolSet set = unsaved ? SymbolSet() : f.addSet(base, custom, true);
         if (unsaved)
             f.useUnsaved(custom);
-        const auto storedBefore = f.store.data(SetStore::storageKey);
+        const auto storedBefore = f.store.data(SettingKey::SavedSymbolSets);
         SymbolEditor editor(f.state, f.sets);
         const QString arg = edit.section(':', 1);
         if (edit.startsWith("delete"))
@@ -429,7 +429,7 @@ private Q_SLOTS:
                               arg.section('>', 1).toInt(), true);
         if (unsaved) {
             QCOMPARE(f.state.temporaryCustomCharacters(), after);
-            QVERIFY(f.store.data(SetStore::storageKey) == storedBefore);
+            QVERIFY(f.store.data(SettingKey::SavedSymbolSets) == storedBefore);
             return;
         }
         const SymbolSet s = *f.sets.find(set.id);

@@ -186,7 +186,7 @@ void TestSetStore::firstRunChoosesMainByLanguage() {
 
 void TestSetStore::undecodableSetsAreToldAndKept() {
     ConfigDir config;
-    SettingsStore(config.path()).setData(SetStore::storageKey, "[{\"id\": typo");
+    SettingsStore(config.path()).setValue(SettingKey::SavedSymbolSets, QByteArray("[{\"id\": typo"));
     const QByteArray original = config.bytes();
 
     StdoutCapture output;
@@ -200,11 +200,11 @@ void TestSetStore::undecodableSetsAreToldAndKept() {
 
     manager.deleteSet(manager.sets().first().id);
     QCOMPARE(config.onlyCopy(), original);
-    QCOMPARE(SymbolSet::decodeList(*store.data(SetStore::storageKey), nullptr)->size(), 15);
+    QCOMPARE(SymbolSet::decodeList(*store.data(SettingKey::SavedSymbolSets), nullptr)->size(), 15);
 
     // Sets stored as text are named as such, whatever order the statics were made in.
     ConfigDir asText;
-    SettingsStore(asText.path()).setString(SetStore::storageKey, QStringLiteral("[]"));
+    asText.write("[General]\nsavedSymbolPalettes__v2=[]\n");
     StdoutCapture said;
     SettingsStore reread(asText.path());
     SetStore sets(reread, QStringLiteral("en"));
@@ -238,7 +238,7 @@ void TestSetStore::operations() {
     QFETCH(QString, quickAccess);
     ConfigDir config;
     SettingsStore store(config.path());
-    store.setData(SetStore::storageKey, SymbolSet::encodeList(sets(stored)));
+    store.setValue(SettingKey::SavedSymbolSets, SymbolSet::encodeList(sets(stored)));
     SetStore manager(store, QStringLiteral("en"));
     const QUuid target = QUuid::createUuidV5(QUuid(), operation.mid(1));
     if (operation.startsWith(u'+'))
@@ -249,7 +249,7 @@ void TestSetStore::operations() {
         manager.deleteSet(target);
     QCOMPARE(described(manager.sets()), expected);
     QCOMPARE(names(manager.quickAccessSets()).join(u' '), quickAccess);
-    QCOMPARE(SymbolSet::decodeList(*store.data(SetStore::storageKey), nullptr), manager.sets());
+    QCOMPARE(SymbolSet::decodeList(*store.data(SettingKey::SavedSymbolSets), nullptr), manager.sets());
 }
 
 void TestSetStore::merge_data() {
@@ -301,7 +301,7 @@ void TestSetStore::twoRunebardsSharingTheFileKeepBothEdits() {
     QTRY_COMPARE(first.find(french.id)->customCharacters, QStringLiteral("x"));
     QCOMPARE(published.count(), 1);
     SettingsStore reread(config.path());
-    const auto stored = SymbolSet::decodeList(*reread.data(SetStore::storageKey), nullptr);
+    const auto stored = SymbolSet::decodeList(*reread.data(SettingKey::SavedSymbolSets), nullptr);
     QCOMPARE(*stored, second.sets());
     QCOMPARE(*stored, first.sets());
 }

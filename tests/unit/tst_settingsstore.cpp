@@ -1,6 +1,5 @@
 #include "ConfigDir.h"
 #include "StdoutCapture.h"
-#include "localization/LocalizationManager.h"
 #include "platform/AutostartEntry.h"
 #include "storage/IniFormat.h"
 #include "storage/SettingsStore.h"
@@ -44,9 +43,6 @@ private Q_SLOTS:
     void startAtLoginRefusalsSayWhy();
     void stuckLockIsGivenUp();
     void anotherProcessesChangesAreTakenIn();
-    void languageAndLookup_data();
-    void languageAndLookup();
-    void languageChoiceIsStoredAndFollowed();
 };
 
 void TestSettingsStore::sameFileAsQSettings_data() {
@@ -82,22 +78,20 @@ void TestSettingsStore::sameFileAsQSettings() {
     QFETCH(QVariant, value);
     QFETCH(bool, sameBytes);
     const bool isData = value.typeId() == QMetaType::QByteArray;
+    // Any text can be an unsaved symbol; stored sets are read as data before they are decoded.
+    const SettingKey key = isData ? SettingKey::SavedSymbolSets : SettingKey::TemporaryCustomCharacters;
+    const QString name = SettingsTable::row(key).name;
     ConfigDir ours, qt;
     {
         SettingsStore store(ours.path());
-        if (isData)
-            store.setData(QStringLiteral("k"), value.toByteArray());
-        else
-            store.setString(QStringLiteral("k"), value.toString());
+        store.setValue(key, value);
         QSettings settings(qt.path(), QSettings::IniFormat);
-        settings.setValue(QStringLiteral("k"), value);
+        settings.setValue(name, value);
     }
     QCOMPARE(ours.bytes() == qt.bytes(), sameBytes);
-    QCOMPARE(QSettings(ours.path(), QSettings::IniFormat).value(QStringLiteral("k")), value);
+    QCOMPARE(QSettings(ours.path(), QSettings::IniFormat).value(name), value);
     const SettingsStore reread(qt.path());
-    QCOMPARE(isData ? QVariant(*reread.data(QStringLiteral("k")))
-                    : QVariant(*reread.string(QStringLiteral("k"))),
-             value);
+    QCOMPARE(isData ? QVariant(*reread.data(key)) : reread.value(key), value);
     QVERIFY(IniFormat::parse(ours.bytes()).rejectedLines.isEmpty());
 }
 
@@ -396,62 +390,6 @@ void TestSettingsStore::anotherProcessesChangesAreTakenIn() {
     QTest::qWait(200);
     QCOMPARE(changes.size(), 0);
     QCOMPARE(mine.text(SettingKey::KeyboardSize), QStringLiteral("Compact"));
-}
-
-void TestSettingsStore::languageAndLookup_data() {
-    QTest::addColumn<QString>("stored"); // empty: nothing stored
-    QTest::addColumn<QString>("system");
-    QTest::addColumn<QString>("expectedLanguage");
-    QTest::addColumn<QString>("key");
-    QTest::addColumn<QString>("text");
-    const auto row = [](const char* name, const char* stored, const char* system, const char* language,
-                        const char* key, const char* text) {
-        QTest::newRow(name) << QString(stored) << QString(system) << QString(language) << QString(key)
-                            << QString(text);
-    };
-    row("nothing stored, Kazakh system", "", "kk", "ru", "quit", "Выход");
-    row("auto, German system", "auto", "de", "en", "quit", "Quit");
-    row("auto is case-sensitive", "Auto", "ru", "Auto", "quit", "Quit");
-    row("ru on a German system", "ru", "de", "ru", "preset_german", "Немецкий");
-    row("kk stored: English texts", "kk", "ru", "kk", "preset_german", "German");
-    row("user's set name", "ru", "ru", "ru", "Мои символы", "Мои символы");
-}
-
-void TestSettingsStore::languageAndLookup() {
-    QFETCH(QString, stored);
-    QFETCH(QString, system);
-    QFETCH(QString, expectedLanguage);
-    QFETCH(QString, key);
-    QFETCH(QString, text);
-    ConfigDir config;
-    SettingsStore store(config.path());
-    if (!stored.isEmpty())
-        store.setValue(SettingKey::AppLanguage, stored);
-    LocalizationManager manager(store, system);
-    QCOMPARE(manager.currentLanguage(), expectedLanguage);
-    QCOMPARE(manager.localized(key), text);
-}
-
-void TestSettingsStore::languageChoiceIsStoredAndFollowed() {
-    ConfigDir config;
-    SettingsStore store(config.path());
-    LocalizationManager manager(store, QStringLiteral("de"));
-    QVERIFY(!store.contains(SettingKey::AppLanguage)); // creation writes nothing
-    QSignalSpy shown(&manager, &LocalizationManager::currentLanguageChanged);
-
-    // Chosen in another Runeboard sharing the file: followed here at once.
-    SettingsStore other(config.path());
-    LocalizationManager(other, QStringLiteral("de")).setAppLanguage(QStringLiteral("ru"));
-    QTRY_COMPARE(manager.currentLanguage(), QStringLiteral("ru"));
-    QCOMPARE(shown.count(), 1);
-
-    // Back to the system's language, told once however often it is asked.
-    manager.setAppLanguage(QStringLiteral("auto"));
-    manager.updateLanguage();
-    manager.updateLanguage();
-    QCOMPARE(shown.count(), 2);
-    QCOMPARE(manager.currentLanguage(), QStringLiteral("en"));
-    QCOMPARE(store.text(SettingKey::AppLanguage), QStringLiteral("auto"));
 }
 
 void TestSettingsStore::startAtLoginRefusalsSayWhy_data() {

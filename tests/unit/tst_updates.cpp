@@ -1,8 +1,5 @@
 #include "FeedServer.h"
-#include "hotkeys/HotkeySettings.h"
 #include "localization/LocalizationManager.h"
-#include "settings/about/HelpAboutView.h"
-#include "settings/controls/BulletPointRow.h"
 #include "storage/SettingsStore.h"
 #include "updates/AppcastFeed.h"
 #include "updates/UpdateDialog.h"
@@ -59,20 +56,13 @@ private Q_SLOTS:
     void endlessFeedIsCutOffAtTheLimit();
     void dialogShowsPlainTextAndOpensOnlyWebPages();
 
-    void updateButtonIsOffWhileAChecksRuns();
-    void instructionsQuoteTheCurrentCombinations();
-    void russianRetranslatesEveryLine();
-    void longRussianLinesFitWithALargeFont();
-
 private:
     UpdateCheckResult runCheck();
-    QStringList texts(const HelpAboutView& view) const;
 
     struct Env {
         QTemporaryDir dir;
         SettingsStore store{dir.filePath(QStringLiteral("runeboard.conf"))};
         LocalizationManager localization{store, QStringLiteral("en")};
-        HotkeySettings hotkeys{store};
         FeedServer server;
         UpdateManager manager{store, localization};
     };
@@ -82,7 +72,7 @@ private:
 
 void TestUpdates::init() {
     m = std::make_unique<Env>();
-    m->store.setString(UpdateManager::feedURLKey, m->server.url());
+    m->store.setValue(SettingKey::UpdateFeedURL, m->server.url());
     m->manager.setCurrentVersion(QStringLiteral("0.1.0"));
     m->manager.setTimeout(std::chrono::milliseconds(400));
     m_presented.clear();
@@ -252,81 +242,6 @@ void TestUpdates::dialogShowsPlainTextAndOpensOnlyWebPages() {
         QCOMPARE(marked, 2);
         QCOMPARE(box->buttons().size(), result.downloadPage.scheme() == QLatin1String("https") ? 2 : 1);
     }
-}
-
-void TestUpdates::updateButtonIsOffWhileAChecksRuns() {
-    HelpAboutView view(m->localization, m->manager, m->hotkeys);
-    QPushButton* button = view.updateButton();
-    QTRY_VERIFY(button->isEnabled());
-    m->server.setMode(FeedServer::Mode::Silent);
-    QTest::mouseClick(button, Qt::LeftButton);
-    QVERIFY(!button->isEnabled());
-    QTRY_COMPARE(m_presented.size(), 1);
-    QVERIFY(button->isEnabled());
-    QCOMPARE(m_presented.first().failure, UpdateCheckResult::Failure::TimedOut);
-}
-
-QStringList TestUpdates::texts(const HelpAboutView& view) const {
-    QStringList result;
-    for (const QLabel* line : view.findChildren<QLabel*>())
-        result.append(line->text());
-    result.append(view.updateButton()->text());
-    return result;
-}
-
-void TestUpdates::instructionsQuoteTheCurrentCombinations() {
-    HelpAboutView view(m->localization, m->manager, m->hotkeys);
-    const QLabel* link = view.findChild<QLabel*>(QStringLiteral("websiteLink"));
-    QVERIFY(link->openExternalLinks() &&
-            link->text().contains(QStringLiteral("href=\"https://runeboard.org/\"")));
-    const QStringList defaults = texts(view);
-    QVERIFY(defaults.contains(QStringLiteral("Show/hide: Alt+Shift+K (configurable in Hotkeys)")));
-    QVERIFY(defaults.contains(
-        QStringLiteral("Switch: Alt+Shift+1 (Main set), Alt+Shift+2, Alt+Shift+3 (Additional)")));
-    m->hotkeys.setHotkey(KeyboardAction::ToggleKeyboard,
-                         {KEY_J, HotkeyModifier::Control | HotkeyModifier::Alt});
-    m->hotkeys.setHotkey(KeyboardAction::QuickSet2, {});
-    const QStringList changed = texts(view);
-    QVERIFY(changed.contains(QStringLiteral("Show/hide: Ctrl+Alt+J (configurable in Hotkeys)")));
-    QVERIFY(changed.contains(QStringLiteral("Switch: Alt+Shift+1 (Main set), —, Alt+Shift+3 (Additional)")));
-}
-
-void TestUpdates::russianRetranslatesEveryLine() {
-    HelpAboutView view(m->localization, m->manager, m->hotkeys);
-    const QStringList english = texts(view);
-    m->localization.setAppLanguage(QStringLiteral("ru"));
-    m->localization.updateLanguage();
-    const QStringList russian = texts(view);
-    // Every text changed except the bullets and the link.
-    int unchanged = 0;
-    for (qsizetype i = 0; i < english.size(); ++i)
-        unchanged += english.at(i) == russian.at(i) ? 1 : 0;
-    QCOMPARE(unchanged, 6 /* bullets */ + 1 /* link */);
-}
-
-void TestUpdates::longRussianLinesFitWithALargeFont() {
-    const QFont desktopFont = QApplication::font();
-    const auto restoreFont = qScopeGuard([desktopFont] { QApplication::setFont(desktopFont); });
-    QFont large = desktopFont;
-    large.setPointSizeF(14);
-    QApplication::setFont(large);
-    HelpAboutView view(m->localization, m->manager, m->hotkeys);
-    view.show();
-    m->localization.setAppLanguage(QStringLiteral("ru"));
-    m->localization.updateLanguage();
-    const QList<BulletPointRow*> rows = view.findChildren<BulletPointRow*>();
-    QCOMPARE(rows.size(), 6);
-    // Russian lines wrap; the layout settles on the event loop, giving a wrapped text all its lines.
-    auto wrapped = [](const BulletPointRow* row) {
-        return row->textLabel()->height() > 1.5 * row->textLabel()->fontMetrics().height();
-    };
-    auto fits = [](const BulletPointRow* row) {
-        return row->textLabel()->height() >= row->textLabel()->heightForWidth(row->textLabel()->width());
-    };
-    QTRY_VERIFY(std::any_of(rows.cbegin(), rows.cend(), wrapped) &&
-                std::all_of(rows.cbegin(), rows.cend(), fits));
-    for (const BulletPointRow* row : rows)
-        QVERIFY(view.rect().contains(row->mapTo(&view, row->rect().bottomRight())));
 }
 
 QTEST_MAIN(TestUpdates)

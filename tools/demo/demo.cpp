@@ -100,7 +100,7 @@ private:
             if (p.name == QLatin1String("preset_german"))
                 german = p.id;
         sets.setMainSet(german);
-        store.setString(QStringLiteral("keyboardSize"), rawString(size));
+        store.setValue(SettingKey::KeyboardSize, rawString(size));
         KeyboardLayoutInput in;
         in.size = size;
         in.baseSymbols = SymbolSet::graphemes(QStringLiteral("äöüß"));

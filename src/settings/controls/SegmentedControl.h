@@ -8,7 +8,6 @@
 // setCurrentIndex, so owners can defer their writes.
 class SegmentedControl : public QWidget {
     Q_OBJECT
-    Q_PROPERTY(int currentIndex READ currentIndex WRITE setCurrentIndex)
 
 public:
     explicit SegmentedControl(QWidget* parent = nullptr);

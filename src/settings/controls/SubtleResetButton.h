@@ -8,8 +8,6 @@
 // Return triggers it when it has the keyboard focus.
 class SubtleResetButton : public QWidget {
     Q_OBJECT
-    Q_PROPERTY(QString label READ label WRITE setLabel)
-    Q_PROPERTY(bool isHovered READ isHovered)
 
 public:
     explicit SubtleResetButton(QWidget* parent = nullptr);
