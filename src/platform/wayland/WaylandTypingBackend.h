@@ -31,6 +31,9 @@ protected:
     bool isBroken() const override { return m_connection->isBroken(); }
 
 private:
+    // Drops what is still queued, saying why it cannot arrive.
+    void abandon(const QString& why);
+
     std::unique_ptr<WaylandConnection> m_connection;
     WaylandKeyboardDevice m_device;
     bool m_started = false;
