@@ -3,6 +3,7 @@
 #include "platform/Log.h"
 #include "platform/TypingBackend.h"
 
+#include <algorithm>
 #include <utility>
 
 TypingJob::TypingJob(TypingBackend& backend, QObject* parent)
@@ -10,7 +11,9 @@ TypingJob::TypingJob(TypingBackend& backend, QObject* parent)
     , m_backend(backend) {}
 
 void TypingJob::start(const QString& text) {
-    connect(&m_backend, &TypingBackend::deliveryFailed, this, [this] { ++m_failures; });
+    // A backend that gives up on the rest of a text reports it as one piece.
+    connect(&m_backend, &TypingBackend::deliveryFailed, this,
+            [this](const QString& lost) { m_failures += int(std::max<qsizetype>(1, lost.toUcs4().size())); });
     if (!m_backend.type(text)) {
         // The callers have said why typing cannot work here; this is the rare case of it ending meanwhile.
         Log::line(QStringLiteral("[TypingJob] Cannot type: typing has ended"));

@@ -18,7 +18,7 @@ public:
     void start(const QString& text);
 
 Q_SIGNALS:
-    // How many parts of the text could not be delivered (0 when all arrived).
+    // How many symbols of the text could not be delivered (0 when all arrived).
     void finished(int failures);
 
 private:

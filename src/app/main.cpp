@@ -104,6 +104,11 @@ int main(int argc, char* argv[]) {
             .arg(qEnvironmentVariable("DISPLAY"));
 
     if (request.command == Command::Type) {
+        if (const UserText stopped = PlatformChooser::unansweredCompositor(); !stopped.isEmpty()) {
+            const QCoreApplication wording(argc, argv); // for the settings the language is read from
+            Log::line(QStringLiteral("runeboard: cannot type: ") + wordedForThisUser(stopped), stderr);
+            return 2;
+        }
         QApplication app(argc, argv);
         if (unreachableDisplay()) {
             Log::line(QStringLiteral("runeboard: cannot type: ") + cannotOpen, stderr);
@@ -133,6 +138,11 @@ int main(int argc, char* argv[]) {
         return 1;
     }
 
+    if (const UserText stopped = PlatformChooser::unansweredCompositor(); !stopped.isEmpty()) {
+        const QCoreApplication wording(argc, argv);
+        Log::line(QStringLiteral("runeboard: cannot start: ") + wordedForThisUser(stopped), stderr);
+        return 1;
+    }
     QApplication::setApplicationName(QStringLiteral("Runeboard"));
     QApplication::setApplicationVersion(QString::fromUtf8(BuildInfo::version));
     QApplication::setDesktopFileName(QStringLiteral("runeboard"));
@@ -147,9 +157,14 @@ int main(int argc, char* argv[]) {
     if (!platformChosen && QGuiApplication::platformName() == QLatin1String("offscreen")) {
         if (!services.typingProblem.isEmpty())
             Log::line(wordedForThisUser(services.typingProblem));
-        Log::line(QStringLiteral("runeboard: there is no display to show the keyboard on; start it from an "
-                                 "X11 session (DISPLAY is not set)."),
-                  stderr);
+        // Runeboard's windows go through Xwayland there, which comes with the compositor.
+        Log::line(
+            PlatformChooser::isUnreachableCompositor(services.typingProblem)
+                ? QStringLiteral("runeboard: there is no display to show the keyboard on; start it once "
+                                 "the Wayland compositor runs.")
+                : QStringLiteral("runeboard: there is no display to show the keyboard on; start it from "
+                                 "an X11 session (DISPLAY is not set)."),
+            stderr);
         return 1;
     }
     // Programs started from here (a browser from Help & About) choose their own platform.

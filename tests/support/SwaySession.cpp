@@ -9,6 +9,8 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 
+#include <csignal>
+
 using SessionUser::own;
 
 namespace {
@@ -66,7 +68,20 @@ bool SwaySession::start(QString* error) {
     }
     m_display = readFile(said).section(u' ', 0, 0);
     m_ipc = readFile(said).section(u' ', 1).trimmed();
+    // The seat's pointer, for the whole session and before any X client starts Xwayland (see the tool).
+    m_pointer = std::make_unique<QProcess>();
+    startIn(*m_pointer, toolPath(QStringLiteral("rb-wayland-pointer")), {}, environment());
+    if (!waitFor([&] { return m_pointer->canReadLine() && m_pointer->readLine() == "ok\n"; })) {
+        *error = QStringLiteral("sway offers no virtual pointer: %1")
+                     .arg(QString::fromLocal8Bit(m_pointer->readAllStandardError()));
+        return false;
+    }
     return true;
+}
+
+SwaySession::~SwaySession() {
+    if (m_pointer)
+        endProcess(*m_pointer); // while sway still runs
 }
 
 QProcessEnvironment SwaySession::environment() const {
@@ -129,7 +144,18 @@ bool SwaySession::startLineEdit(const QString& outputFile, bool xwayland) {
 
 bool SwaySession::click(int x, int y) {
     if (!m_pointer || m_pointer->state() != QProcess::Running)
-        m_pointer = launch(toolPath(QStringLiteral("rb-wayland-pointer")), {});
+        return false;
     m_pointer->write(QStringLiteral("%1 %2\n").arg(x).arg(y).toLatin1());
     return waitFor([&] { return m_pointer->canReadLine() && m_pointer->readLine() == "ok\n"; }, 10000);
+}
+
+SwaySession::Pause::Pause(SwaySession& session, bool stop) {
+    // setpriv runs sway in its own process (exec): the pid is sway's.
+    if (stop && session.m_server && ::kill(pid_t(session.m_server->processId()), SIGSTOP) == 0)
+        m_pid = session.m_server->processId();
+}
+
+SwaySession::Pause::~Pause() {
+    if (m_pid)
+        ::kill(pid_t(m_pid), SIGCONT);
 }

@@ -3,7 +3,6 @@
 #include "XSession.h"
 
 #include <QJsonObject>
-#include <QPointer>
 
 // A private headless sway (wlroots) for one end-to-end test executable, with
 // Xwayland as its X display; as `nobody` when the tests run as root, and so
@@ -11,6 +10,7 @@
 class SwaySession : public XSession {
 public:
     SwaySession();
+    ~SwaySession() override;
 
     bool start(QString* error);
     // WAYLAND_DISPLAY, DISPLAY (Xwayland), XDG folders and a UTF-8 locale.
@@ -24,8 +24,20 @@ public:
     bool startFoot(const QString& outputFile);
     // The Qt line edit writing its text to the file, on Wayland or on xcb; true once it has the focus.
     bool startLineEdit(const QString& outputFile, bool xwayland);
-    // A left click at a point of the output, with the session's one virtual pointer.
+    // A left click at a point of the output, with the seat's one pointer.
     bool click(int x, int y);
+
+    // Stops sway (SIGSTOP) for as long as it lives, when asked to: a compositor that hangs.
+    class Pause {
+    public:
+        Pause(SwaySession& session, bool stop);
+        ~Pause();
+        Pause(const Pause&) = delete;
+        Pause& operator=(const Pause&) = delete;
+
+    private:
+        qint64 m_pid = 0;
+    };
 
 protected:
     QStringList commandLine(const QString& program, const QStringList& arguments) const override;
@@ -35,5 +47,5 @@ private:
                        const QStringList& arguments, const QProcessEnvironment& env = {});
 
     QString m_ipc;
-    QPointer<QProcess> m_pointer;
+    std::unique_ptr<QProcess> m_pointer; // the seat's one pointer, for the whole session
 };

@@ -131,6 +131,14 @@ quint32 translate(xkb_keymap* keymap, quint8 keycode, const char* modifier = nul
     return xkb_state_key_get_one_sym(state.get(), keycode);
 }
 
+// The character keys of a PC keyboard as evdev codes (linux/input-event-codes.h): KEY_1 = 2 …
+// KEY_EQUAL = 13, KEY_Q = 16 … KEY_RIGHTBRACE = 27, KEY_A = 30 … KEY_GRAVE = 41, KEY_BACKSLASH = 43 …
+// KEY_SLASH = 53, KEY_102ND = 86, KEY_RO = 89, KEY_YEN = 124.
+bool isTypingBlockKey(quint32 evdev) {
+    return (evdev >= 2 && evdev <= 13) || (evdev >= 16 && evdev <= 27) || (evdev >= 30 && evdev <= 41) ||
+           (evdev >= 43 && evdev <= 53) || evdev == 86 || evdev == 89 || evdev == 124;
+}
+
 // `count` symbols from `from` on, each a symbol no key carries.
 QString symbolsFrom(char32_t from, int count) {
     QString symbols;
@@ -150,13 +158,14 @@ struct Rig {
     qint64 now = 1000;
     FakeDisplay display{now};
     // Typing through a virtual keyboard instead: every keymap it sends is compiled, and the display
-    // translates each press with the last one, as Xwayland does.
+    // translates each press with the last one, as Xwayland does. Chromium reads any other key than
+    // one of the typing block by its code (Backspace, F-keys, media keys), whatever it carries.
     WaylandKeyboardDevice virtualKeyboard{
         {[this](const QByteArray& text) {
              const Keymap keymap = parse(text);
              ++display.changes;
              display.mapping.clear();
-             for (int keycode = 200; keymap && keycode <= 255; ++keycode) {
+             for (int keycode = 8; keymap && keycode <= 255; ++keycode) {
                  if (const quint32 keysym = translate(keymap.get(), quint8(keycode)))
                      display.mapping.insert(quint8(keycode), keysym);
              }
@@ -165,8 +174,8 @@ struct Rig {
              return true;
          },
          [this](quint32 evdev, bool pressed) {
-             if (evdev + 8 < 200 || evdev + 8 > 255)
-                 display.violations.append(QStringLiteral("key %1").arg(evdev + 8));
+             if (!isTypingBlockKey(evdev))
+                 display.violations.append(QStringLiteral("evdev key %1").arg(evdev));
              pressed ? display.press(quint8(evdev + 8)) : display.release(quint8(evdev + 8));
          }}};
     TypingEngine engine;
@@ -299,7 +308,7 @@ void TestTypingEngine::textArrivesExactlyWithoutEarlyRebinding_data() {
     QTest::addColumn<qint64>("lag");
     QTest::addColumn<bool>("pings");
     QTest::addColumn<QString>("text");
-    QTest::addColumn<bool>("throughVirtualKeyboard"); // and its 56 keycodes
+    QTest::addColumn<bool>("throughVirtualKeyboard"); // and its 50 keycodes
     const QString polish = QStringLiteral("ąćęłńóśźż");
     const QString many = QStringLiteral("ąćęłńóśźżĄĆĘŁŃÓŚŹŻəɛɔʃʒθðŋ∑∫√∞≈≠€£¥₸αβγδ𝔸é");
     const QString more = symbolsFrom(0x100, 150) + QStringLiteral("𝔸e\u0301") + symbolsFrom(0x100, 40);
@@ -502,24 +511,26 @@ void TestTypingEngine::virtualKeymapCarriesExactlyTheSymbol() {
     QFETCH(quint32, keysym);
     QFETCH(uint, scalar);
     VirtualKeymap generator;
-    const QByteArray text = generator.compile({{200, keysym}, {255, 0x61}});
+    // KEY_Q and KEY_YEN, the first and the last of the typing block's keys.
+    const QByteArray text = generator.compile({{24, keysym}, {132, 0x61}});
     QVERIFY(!text.isEmpty());
     const Keymap keymap = parse(text);
     QVERIFY(keymap);
     // Xwayland needs the compat and types sections, resolved, and no keycode above 255.
     QVERIFY(text.contains("xkb_compatibility") && text.contains("\"ALPHABETIC\"") &&
             !text.contains("include"));
-    QCOMPARE(xkb_keymap_max_keycode(keymap.get()), 255u);
+    QVERIFY(xkb_keymap_max_keycode(keymap.get()) <= 255u);
     for (const char* modifier : {(const char*)nullptr, XKB_MOD_NAME_SHIFT, XKB_MOD_NAME_CAPS}) {
-        QCOMPARE(translate(keymap.get(), 200, modifier), keysym);
-        QCOMPARE(xkb_keysym_to_utf32(translate(keymap.get(), 200, modifier)), scalar);
+        QCOMPARE(translate(keymap.get(), 24, modifier), keysym);
+        QCOMPARE(xkb_keysym_to_utf32(translate(keymap.get(), 24, modifier)), scalar);
     }
-    QCOMPARE(translate(keymap.get(), 201), quint32(XKB_KEY_NoSymbol));
+    QCOMPARE(translate(keymap.get(), 132), quint32(0x61));
+    QCOMPARE(translate(keymap.get(), 25), quint32(XKB_KEY_NoSymbol));
 }
 
 void TestTypingEngine::virtualKeymapRefusesWhatIsNoKeysym() {
     VirtualKeymap generator;
-    QVERIFY(generator.compile({{200, 0xffffffff}}).isEmpty());
+    QVERIFY(generator.compile({{24, 0xffffffff}}).isEmpty());
 }
 
 QTEST_GUILESS_MAIN(TestTypingEngine)

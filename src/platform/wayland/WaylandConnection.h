@@ -5,9 +5,11 @@
 #include <QByteArray>
 #include <QObject>
 #include <QString>
+#include <QTimer>
 
 #include <memory>
 
+class QDeadlineTimer;
 class QSocketNotifier;
 struct wl_callback;
 struct wl_display;
@@ -20,16 +22,26 @@ struct zwp_virtual_keyboard_v1;
 // not even be on Wayland) with one virtual keyboard on the first seat. It is
 // served from the event loop: a socket notifier reads and dispatches what
 // arrives, and what cannot be written at once waits for the socket to take it.
+// A compositor that is stopped or hangs answers nothing and, once the socket
+// is full, takes nothing: nothing here waits for it longer than
+// `answerTimeoutMs` without saying so.
 class WaylandConnection : public QObject {
     Q_OBJECT
 public:
+    static constexpr int answerTimeoutMs = 3000;
+
     ~WaylandConnection() override;
 
     // Connects to WAYLAND_DISPLAY and creates the virtual keyboard. Asks the
-    // compositor for its globals once, waiting at most `timeoutMs` for the
-    // answer (this is the only wait, and only at start). Null with `problem`
-    // set when there is no compositor, or it offers no virtual keyboard.
-    static std::unique_ptr<WaylandConnection> open(UserText* problem, int timeoutMs = 2000);
+    // compositor for its globals once, waiting at most `timeoutMs` in all for
+    // the connection and the answer (the only wait, and only at start). Null
+    // with `problem` set when there is no compositor, it does not answer, or
+    // it offers no virtual keyboard.
+    static std::unique_ptr<WaylandConnection> open(UserText* problem, int timeoutMs = answerTimeoutMs);
+    // Whether the compositor named by WAYLAND_DISPLAY answers within
+    // `timeoutMs`: empty when it does (or none is named), otherwise why not.
+    // Needs no event loop.
+    static UserText probe(int timeoutMs = answerTimeoutMs);
 
     bool isBroken() const;
     // Sends a whole XKB keymap (text); false when it cannot be passed on.
@@ -45,12 +57,17 @@ Q_SIGNALS:
     void synced();
     // The compositor went away or refused a request: nothing more is typed.
     void broken();
+    // A sync has waited, or the full socket has, `answerTimeoutMs` since the
+    // compositor's last sign of life. The connection stays: it may come back.
+    void silent();
 
 private:
     WaylandConnection(wl_display* display);
-    bool bindGlobals(UserText* problem, int timeoutMs);
+    bool bindGlobals(UserText* problem, const QDeadlineTimer& deadline);
     void readEvents();
     void fail();
+    // (Re)starts or stops the silence timer; `answered`: the compositor just gave a sign of life.
+    void watch(bool answered);
 
     static void onGlobal(void* data, wl_registry* registry, uint32_t name, const char* interface,
                          uint32_t version);
@@ -64,6 +81,8 @@ private:
     zwp_virtual_keyboard_v1* m_keyboard = nullptr;
     QSocketNotifier* m_readable = nullptr;
     QSocketNotifier* m_writable = nullptr;
-    int m_initialSyncs = 0; // answers still awaited while starting
+    QTimer m_silence;
+    int m_awaited = 0;      // syncs sent and not yet answered
+    bool m_started = false; // the globals have been listed
     bool m_broken = false;
 };

@@ -3,7 +3,7 @@
 bool WaylandKeyboardDevice::bind(const QList<Binding>& bindings) {
     QMap<quint8, quint32> next = m_bindings;
     for (const Binding& binding : bindings) {
-        if (binding.keycode < VirtualKeymap::firstKeycode)
+        if (!VirtualKeymap::carriesSymbols(binding.keycode))
             return false;
         if (binding.keysym == 0)
             next.remove(binding.keycode);

@@ -39,4 +39,8 @@ std::optional<PlatformServices> create(UserText* whyNot) {
     return services;
 }
 
+UserText compositorProblem() {
+    return WaylandConnection::probe();
+}
+
 } // namespace WaylandPlatform

@@ -16,4 +16,9 @@ namespace WaylandPlatform {
 // Xwayland) are all there is then. Call after the QApplication exists.
 std::optional<PlatformServices> create(UserText* whyNot);
 
+// Why the compositor named by WAYLAND_DISPLAY cannot be reached within a few
+// seconds (typing_wayland_cannot_connect, typing_wayland_no_answer); empty
+// when it answers or none is named. Needs no QApplication.
+UserText compositorProblem();
+
 } // namespace WaylandPlatform

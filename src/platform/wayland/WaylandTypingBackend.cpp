@@ -17,14 +17,13 @@ WaylandTypingBackend::WaylandTypingBackend(std::unique_ptr<WaylandConnection> co
            },
            [this](quint32 code, bool pressed) { m_connection->sendKey(quint32(now()), code, pressed); }}) {
     connect(m_connection.get(), &WaylandConnection::synced, this, &WaylandTypingBackend::keymapDigested);
-    connect(m_connection.get(), &WaylandConnection::broken, this, [this] {
-        // What is still queued can never arrive; the connection has said why.
-        if (engine().isIdle())
-            return;
-        const QString lost = Keysyms::textOf(engine().queued());
-        engine().dropQueue();
-        Q_EMIT deliveryFailed(lost, QStringLiteral("the connection to the Wayland compositor broke"));
-        Q_EMIT idle();
+    connect(m_connection.get(), &WaylandConnection::broken, this,
+            [this] { abandon(QStringLiteral("the connection to the Wayland compositor broke")); });
+    // Typing that waits for a compositor which does not answer ends, and says so, instead of
+    // waiting for as long as the compositor is stopped; what was sent may still arrive later.
+    connect(m_connection.get(), &WaylandConnection::silent, this, [this] {
+        abandon(QStringLiteral("the Wayland compositor has not answered for %1 seconds")
+                    .arg(WaylandConnection::answerTimeoutMs / 1000));
     });
     m_started = m_device.sendEmptyKeymap();
     engine().adopt(VirtualKeymap::snapshot());
@@ -35,6 +34,15 @@ WaylandTypingBackend::WaylandTypingBackend(std::unique_ptr<WaylandConnection> co
 }
 
 WaylandTypingBackend::~WaylandTypingBackend() = default;
+
+void WaylandTypingBackend::abandon(const QString& why) {
+    if (engine().isIdle())
+        return;
+    const QString lost = Keysyms::textOf(engine().queued());
+    engine().dropQueue();
+    Q_EMIT deliveryFailed(lost, why);
+    Q_EMIT idle();
+}
 
 UserText WaylandTypingBackend::unavailableReason() const {
     if (m_connection->isBroken())

@@ -11,10 +11,11 @@
 // keyboard and its first keymap are made once, when the backend is created;
 // a compositor may still be setting up the new device when the first key
 // comes, so nothing is pressed during the first `warmUpMs`. Symbols share the
-// keycodes 200–255 under the typing engine's rules: a keycode keeps its
-// meaning until no receiver can still be translating an earlier press of it
-// (Xwayland translates queued presses with the newest keymap), and a keymap
-// change waits until the compositor has handled the one before.
+// 50 keys of the typing block (see VirtualKeymap) under the typing engine's
+// rules: a keycode keeps its meaning until no receiver can still be
+// translating an earlier press of it (Xwayland translates queued presses with
+// the newest keymap), and a keymap change waits until the compositor has
+// handled the one before.
 class WaylandTypingBackend : public EngineTypingBackend {
     Q_OBJECT
 public:
@@ -30,6 +31,9 @@ protected:
     bool isBroken() const override { return m_connection->isBroken(); }
 
 private:
+    // Drops what is still queued, saying why it cannot arrive.
+    void abandon(const QString& why);
+
     std::unique_ptr<WaylandConnection> m_connection;
     WaylandKeyboardDevice m_device;
     bool m_started = false;

@@ -1,9 +1,15 @@
 // Clicks the left button at points of a wlroots compositor's output through
-// one virtual pointer: reads "X Y" lines from standard input, answers "ok"
-// once each click is handled, ends at the end of input. The output is
-// 1280 × 800, as SwaySession makes it. One pointer for all clicks: sway
-// 1.7 can fall over when pointer devices come and go while an Xwayland
-// window is under the cursor.
+// one virtual pointer: says "ok" once the compositor has the pointer, then
+// reads "X Y" lines from standard input, answers "ok" once each click is
+// handled, and ends at the end of input. The output is 1280 × 800, as
+// SwaySession makes it.
+//
+// One pointer for the whole session, made before any X client starts
+// Xwayland: a seat that gains its first pointer later makes Xwayland add an
+// input device while the first clicks arrive, and it loses one now and then.
+// On a desktop the seat has its pointer long before, and sway 1.7 can fall
+// over when pointer devices come and go while an Xwayland window is under
+// the cursor.
 #include <cstdio>
 #include <cstring>
 #include <initializer_list>
@@ -40,6 +46,8 @@ int main() {
     }
     zwlr_virtual_pointer_v1* pointer = zwlr_virtual_pointer_manager_v1_create_virtual_pointer(manager, seat);
     wl_display_roundtrip(display); // the compositor has added the device
+    std::puts("ok");
+    std::fflush(stdout);
     uint32_t time = 1;
     unsigned x = 0, y = 0;
     while (std::scanf("%u %u", &x, &y) == 2) {

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QHash>
+#include <QObject>
+#include <QTcpServer>
+
+class QTcpSocket;
+
+// A receiver for browsers: a local web page with one textarea that has the
+// focus, whose every change is posted back here and written to a file, so an
+// end-to-end test reads what a browser received as it reads any other
+// receiver's file. Changes may arrive out of order on their own connections;
+// each carries a number, and only a newer one counts.
+class TextareaPage : public QObject {
+public:
+    explicit TextareaPage(const QString& outputFile);
+
+    QString url() const;
+    // True once the page has loaded and focused its textarea (the browser itself
+    // may not have the keyboard focus yet: a seat without a keyboard gives none).
+    bool isLoaded() const { return m_newest >= 0; }
+
+private:
+    void answer(QTcpSocket* socket);
+    void take(const QByteArray& body);
+
+    QTcpServer m_server;
+    QString m_outputFile;
+    QHash<QTcpSocket*, QByteArray> m_requests;
+    qint64 m_newest = -1;
+};
