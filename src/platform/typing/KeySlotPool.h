@@ -81,6 +81,7 @@ public:
     bool receiverConfirms() const { return m_receiverConfirms; }
     // The receiver has handled every key event up to `sequence`.
     void confirm(quint64 sequence) { m_confirmed = std::max(m_confirmed, sequence); }
+    bool isConfirmed(quint64 sequence) const { return sequence <= m_confirmed; }
 
     // From this time on no receiver can still need any binding of the pool
     // (sooner if the receiver confirms).
