@@ -51,6 +51,7 @@ public:
         , m_unconfirmedLimit(unconfirmedLimitMs) {}
 
     qint64 quarantine() const { return m_quarantine; }
+    qint64 unconfirmedLimit() const { return m_unconfirmedLimit; }
 
     // Takes the spare keycodes of a freshly read keymap. A binding the keymap
     // still holds is kept; a binding someone else replaced is forgotten, and a

@@ -113,7 +113,6 @@ bool TypingEngine::holdsForOrder(quint32 keysym) const {
 }
 
 std::optional<qint64> TypingEngine::heldUntil() {
-    const qint64 limit = m_held->pressedAt + orderHoldLimitMs;
     if (m_held->pings == 0 || (m_pool.isConfirmed(m_held->sequence) && m_held->pings < orderConfirmations)) {
         // Each ping stands in the sequence, so that its answer confirms nothing sent after it.
         if (m_held->pings > 0)
@@ -122,20 +121,34 @@ std::optional<qint64> TypingEngine::heldUntil() {
         ++m_held->pings;
         askForConfirmation();
     }
-    if (!m_pool.receiverConfirms() || m_clock() >= limit)
+    if (!m_pool.receiverConfirms())
         return std::nullopt;
-    if (!m_pool.isConfirmed(m_held->sequence))
-        return limit;
-    if (m_clock() < m_held->pressedAt + orderHoldMinMs)
-        return m_held->pressedAt + orderHoldMinMs;
-    return std::nullopt;
+    const qint64 now = m_clock();
+    const bool answered = m_pool.isConfirmed(m_held->sequence) && m_held->pings >= orderConfirmations;
+    if (!m_held->released) {
+        const qint64 settled = m_held->pressedAt + orderHoldMinMs;
+        if (answered && now >= settled)
+            return std::nullopt;
+        const qint64 limit = m_held->pressedAt + orderHoldLimitMs;
+        if (now < limit)
+            return answered ? settled : limit;
+        m_device.release(m_held->keycode);
+        m_pool.markReleased(m_held->keycode, now, ++m_sequence);
+        m_held->released = true;
+    }
+    const qint64 giveUp = m_held->pressedAt + m_pool.unconfirmedLimit();
+    if (answered || now >= giveUp)
+        return std::nullopt;
+    return giveUp;
 }
 
 void TypingEngine::releaseHeld() {
     if (!m_held)
         return;
-    m_device.release(m_held->keycode);
-    m_pool.markReleased(m_held->keycode, m_clock(), ++m_sequence);
+    if (!m_held->released) {
+        m_device.release(m_held->keycode);
+        m_pool.markReleased(m_held->keycode, m_clock(), ++m_sequence);
+    }
     m_held.reset();
 }
 

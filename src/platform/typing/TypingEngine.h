@@ -56,7 +56,9 @@ public:
     // `orderConfirmations` pings, each sent once the previous was answered,
     // and for at least orderHoldMinMs: GTK answers a ping as soon as it reads
     // it, and LibreOffice reads ahead of what it handles. Never longer than
-    // orderHoldLimitMs, which stays below the auto-repeat delays in use.
+    // orderHoldLimitMs, which stays below the auto-repeat delays in use; a
+    // receiver still busy then (LibreOffice loading its spelling dictionaries)
+    // gets the release, and the symbol waits for the answers all the same.
     static constexpr int orderConfirmations = 3;
     static constexpr qint64 orderHoldMinMs = 40;
     static constexpr qint64 orderHoldLimitMs = 150;
@@ -109,7 +111,8 @@ private:
     void askForConfirmation();
     // Whether the key of `keysym`, just pressed, waits for the receiver before its release.
     bool holdsForOrder(quint32 keysym) const;
-    // When the held key may be released at the earliest; nothing once it may.
+    // What the key held before a symbol outside the BMP still waits for: its
+    // release, or the answers the next press waits for; nothing once neither.
     std::optional<qint64> heldUntil();
     void releaseHeld();
     // Binds the first queued symbol to `keycode` and, in the same keymap change,
@@ -137,6 +140,7 @@ private:
         qint64 pressedAt = 0;
         quint64 sequence = 0; // of its press, then of the last ping
         int pings = 0;
+        bool released = false;
     };
     std::optional<Held> m_held;
 };
