@@ -59,10 +59,12 @@ bool XSession::start(QString* error, bool windowManager, const QString& screen) 
     m_display = u':' + QString::fromLatin1(out).trimmed();
     if (windowManager) {
         m_windowManager = std::make_unique<QProcess>();
-        startIn(*m_windowManager, QStringLiteral("openbox"), {QStringLiteral("--sm-disable")}, {});
+        startIn(*m_windowManager, m_windowManagerCommand.first(), m_windowManagerCommand.mid(1), {});
         if (!waitFor([this] { return xprop({}, QStringLiteral("_NET_SUPPORTING_WM_CHECK")).contains(u'#'); },
                      15000)) {
-            *error = QStringLiteral("openbox did not start in display %1").arg(m_display);
+            *error = QStringLiteral("%1 did not start in display %2: %3")
+                         .arg(m_windowManagerCommand.first(), m_display,
+                              QString::fromLocal8Bit(m_windowManager->readAllStandardError()));
             return false;
         }
     }

@@ -26,7 +26,11 @@ public:
     XSession();
     virtual ~XSession();
 
-    // Starts Xvfb (and openbox unless windowManager is false). False with a reason on failure.
+    // The window manager start() runs instead of openbox (its program and arguments).
+    void useWindowManager(const QString& program, const QStringList& arguments) {
+        m_windowManagerCommand = QStringList{program} + arguments;
+    }
+    // Starts Xvfb (and the window manager unless windowManager is false). False with a reason on failure.
     bool start(QString* error, bool windowManager = true,
                const QString& screen = QStringLiteral("1280x800x24"));
 
@@ -102,4 +106,5 @@ private:
     QString nextReceiverTitle() { return QStringLiteral("receiver-%1").arg(++m_receivers); }
 
     int m_receivers = 0;
+    QStringList m_windowManagerCommand{QStringLiteral("openbox"), QStringLiteral("--sm-disable")};
 };

@@ -15,6 +15,9 @@
 // press with the mapping as it is at that moment, which is exactly how a
 // program that falls behind gets wrong symbols when a keycode is re-bound too
 // early. A receiver that answers pings confirms in order, as real ones do.
+// One that holds letters back (as LibreOffice Writer does) keeps a letter
+// while another key event is already waiting behind it, until it handles a
+// letter with nothing waiting, but takes a symbol outside the BMP at once.
 class FakeDisplay : public KeyboardDevice {
 public:
     explicit FakeDisplay(const qint64& now)
@@ -44,9 +47,14 @@ public:
     }
     void press(quint8 keycode) override {
         down.insert(keycode);
+        pressedAt.insert(keycode, m_now);
         queue.append({m_now + lag, keycode, 0});
     }
-    void release(quint8 keycode) override { down.remove(keycode); }
+    void release(quint8 keycode) override {
+        down.remove(keycode);
+        longestHold = std::max(longestHold, m_now - pressedAt.value(keycode));
+        queue.append({m_now + lag, keycode, 0, true});
+    }
     QString refusal() const override { return QStringLiteral("refused as asked"); }
     bool ping(quint64 token) {
         if (!answersPings)
@@ -62,11 +70,27 @@ public:
         while (!queue.isEmpty() && queue.first().due <= m_now) {
             const Item item = queue.takeFirst();
             handled = true;
-            if (item.keycode)
-                typed.append(mapping.value(item.keycode));
-            else if (!ignoresPings)
-                engine.confirm(item.token);
+            if (!item.keycode) {
+                if (!ignoresPings)
+                    engine.confirm(item.token);
+                continue;
+            }
+            if (item.release)
+                continue;
+            const quint32 keysym = mapping.value(item.keycode);
+            const bool keyWaiting = std::any_of(queue.cbegin(), queue.cend(), [this](const Item& next) {
+                return next.keycode && next.due <= m_now;
+            });
+            if (holdsBack && !Keysyms::isAstral(keysym) && keyWaiting) {
+                heldBack.append(keysym);
+                continue;
+            }
+            if (!Keysyms::isAstral(keysym))
+                typed.append(std::exchange(heldBack, {}));
+            typed.append(keysym);
         }
+        if (queue.isEmpty()) // idle at last
+            typed.append(std::exchange(heldBack, {}));
         return handled;
     }
     qint64 nextDue() const {
@@ -91,10 +115,15 @@ public:
         qint64 due;
         quint8 keycode; // 0 for a ping
         quint64 token;
+        bool release = false;
     };
     qint64 lag = 5;
     bool answersPings = false;
     bool ignoresPings = false; // claims to answer, never does
+    bool holdsBack = false;
+    QList<quint32> heldBack;
+    QMap<quint8, qint64> pressedAt;
+    qint64 longestHold = 0;
     QMap<quint8, quint32> mapping;
     QSet<quint8> down;
     QSet<quint8> refuse;
@@ -256,6 +285,8 @@ private Q_SLOTS:
     void nextKeymapChangeWaitsUntilThePreviousIsDigested();
     void slowReceiverIsAskedInsteadOfWaitedFor();
     void silentReceiverIsWaitedForAtMostTheLimit();
+    void keyBeforeASymbolOutsideTheBmpStaysDownOnlyWhereThatHelps_data();
+    void keyBeforeASymbolOutsideTheBmpStaysDownOnlyWhereThatHelps();
     void leastRecentlyUsedKeycodeIsEvicted();
     void keymapChangedByOthersIsFollowed();
     void refusedBindingFailsOnlyThatSymbolAndKeepsTheKeycode_data();
@@ -381,6 +412,37 @@ void TestTypingEngine::silentReceiverIsWaitedForAtMostTheLimit() {
     rig.type(QStringLiteral("ab"));
     QCOMPARE(rig.display.typed, keysymsOf(QStringLiteral("ab")));
     QVERIFY(rig.now - start >= TypingEngine::defaultUnconfirmedLimitMs);
+}
+
+void TestTypingEngine::keyBeforeASymbolOutsideTheBmpStaysDownOnlyWhereThatHelps_data() {
+    QTest::addColumn<bool>("pings");
+    QTest::addColumn<bool>("ignoresPings");
+    QTest::addColumn<bool>("holdsBack");
+    QTest::addColumn<qint64>("shortestHold");
+    QTest::addColumn<qint64>("longestHold");
+    const qint64 least = TypingEngine::orderHoldMinMs;
+    const qint64 most = TypingEngine::orderHoldLimitMs;
+    QTest::newRow("receiver that holds letters back") << true << false << true << least << most;
+    QTest::newRow("receiver that never answers") << true << true << false << most << most;
+    QTest::newRow("receiver that cannot confirm") << false << false << false << 0ll << 0ll;
+}
+
+void TestTypingEngine::keyBeforeASymbolOutsideTheBmpStaysDownOnlyWhereThatHelps() {
+    QFETCH(bool, pings);
+    QFETCH(bool, ignoresPings);
+    QFETCH(bool, holdsBack);
+    QFETCH(qint64, shortestHold);
+    QFETCH(qint64, longestHold);
+    Rig rig(19, 5, pings);
+    rig.display.ignoresPings = ignoresPings;
+    rig.display.holdsBack = holdsBack;
+    // A ZWJ sequence too: the joiner is a letter of the BMP between two astral symbols.
+    const QString text = QStringLiteral("ab𝔸cd😀😀ef👩‍💻gh");
+    rig.type(text);
+    QCOMPARE(rig.display.typed, keysymsOf(text));
+    QVERIFY2(rig.display.longestHold >= shortestHold && rig.display.longestHold <= longestHold,
+             qPrintable(QString::number(rig.display.longestHold)));
+    QVERIFY(rig.display.down.isEmpty());
 }
 
 void TestTypingEngine::leastRecentlyUsedKeycodeIsEvicted() {

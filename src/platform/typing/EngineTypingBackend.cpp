@@ -65,7 +65,7 @@ void EngineTypingBackend::confirmed(quint64 sequence) {
     m_engine.confirm(sequence);
     if (m_restoring) {
         trySettle();
-    } else if (!m_engine.isIdle() && !m_engine.isWaitingForKeymap()) {
+    } else if (!m_engine.isIdle() && (!m_engine.isWaitingForKeymap() || m_engine.isHoldingForOrder())) {
         m_wake.stop();
         pump();
     }

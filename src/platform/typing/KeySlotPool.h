@@ -51,6 +51,7 @@ public:
         , m_unconfirmedLimit(unconfirmedLimitMs) {}
 
     qint64 quarantine() const { return m_quarantine; }
+    qint64 unconfirmedLimit() const { return m_unconfirmedLimit; }
 
     // Takes the spare keycodes of a freshly read keymap. A binding the keymap
     // still holds is kept; a binding someone else replaced is forgotten, and a
@@ -81,6 +82,7 @@ public:
     bool receiverConfirms() const { return m_receiverConfirms; }
     // The receiver has handled every key event up to `sequence`.
     void confirm(quint64 sequence) { m_confirmed = std::max(m_confirmed, sequence); }
+    bool isConfirmed(quint64 sequence) const { return sequence <= m_confirmed; }
 
     // From this time on no receiver can still need any binding of the pool
     // (sooner if the receiver confirms).

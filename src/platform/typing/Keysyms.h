@@ -16,6 +16,11 @@ inline constexpr quint32 ScrollLock = 0xff14;
 // The keysym that types `scalar`; NoSymbol for surrogates, values past U+10FFFF
 // and control characters other than tab and newline.
 quint32 forScalar(char32_t scalar);
+// Whether a keysym made by forScalar() stands for a symbol outside the Basic
+// Multilingual Plane (two UTF-16 units).
+constexpr bool isAstral(quint32 keysym) {
+    return keysym >= 0x01010000 && keysym <= 0x0110ffff;
+}
 // The text a list of keysyms made by forScalar() stands for.
 QString textOf(const QList<quint32>& keysyms);
 

@@ -1,6 +1,7 @@
 #include "platform/typing/TypingEngine.h"
 
 #include "platform/typing/KeyboardDevice.h"
+#include "platform/typing/Keysyms.h"
 
 TypingEngine::TypingEngine(KeyboardDevice& device, Clock clock, qint64 quarantineMs,
                            qint64 unconfirmedLimitMs)
@@ -60,6 +61,11 @@ void TypingEngine::enqueue(quint32 keysym) {
 }
 
 TypingEngine::Wait TypingEngine::run() {
+    if (m_held) {
+        if (const std::optional<qint64> until = heldUntil())
+            return {Wait::Time, *until};
+        releaseHeld();
+    }
     while (!m_queue.isEmpty()) {
         const quint32 keysym = m_queue.first();
         const KeySlotPool::Choice choice = m_pool.choose(keysym, m_clock());
@@ -91,10 +97,64 @@ TypingEngine::Wait TypingEngine::run() {
             continue; // cannot happen: it was just bound
         m_device.press(bound.keycode);
         m_pool.markPressed(bound.keycode, m_clock(), ++m_sequence);
-        m_device.release(bound.keycode);
-        m_pool.markReleased(bound.keycode, m_clock(), ++m_sequence);
+        m_held = Held{bound.keycode, m_clock(), m_sequence, 0};
+        if (holdsForOrder(keysym)) {
+            if (const std::optional<qint64> until = heldUntil())
+                return {Wait::Time, *until};
+        }
+        releaseHeld();
     }
     return {};
+}
+
+bool TypingEngine::holdsForOrder(quint32 keysym) const {
+    return !m_queue.isEmpty() && Keysyms::isAstral(m_queue.first()) && !Keysyms::isAstral(keysym) &&
+           m_pool.receiverConfirms();
+}
+
+std::optional<qint64> TypingEngine::heldUntil() {
+    if (m_held->pings == 0 || (m_pool.isConfirmed(m_held->sequence) && m_held->pings < orderConfirmations)) {
+        // Each ping stands in the sequence, so that its answer confirms nothing sent after it.
+        if (m_held->pings > 0)
+            ++m_sequence;
+        m_held->sequence = m_sequence;
+        ++m_held->pings;
+        askForConfirmation();
+    }
+    if (!m_pool.receiverConfirms())
+        return std::nullopt;
+    const qint64 now = m_clock();
+    const bool answered = m_pool.isConfirmed(m_held->sequence) && m_held->pings >= orderConfirmations;
+    if (!m_held->released) {
+        const qint64 settled = m_held->pressedAt + orderHoldMinMs;
+        if (answered && now >= settled)
+            return std::nullopt;
+        const qint64 limit = m_held->pressedAt + orderHoldLimitMs;
+        if (now < limit)
+            return answered ? settled : limit;
+        m_device.release(m_held->keycode);
+        m_pool.markReleased(m_held->keycode, now, ++m_sequence);
+        m_held->released = true;
+    }
+    const qint64 giveUp = m_held->pressedAt + m_pool.unconfirmedLimit();
+    if (answered || now >= giveUp)
+        return std::nullopt;
+    return giveUp;
+}
+
+void TypingEngine::releaseHeld() {
+    if (!m_held)
+        return;
+    if (!m_held->released) {
+        m_device.release(m_held->keycode);
+        m_pool.markReleased(m_held->keycode, m_clock(), ++m_sequence);
+    }
+    m_held.reset();
+}
+
+void TypingEngine::dropQueue() {
+    m_queue.clear();
+    releaseHeld();
 }
 
 bool TypingEngine::bindAhead(quint32 keysym, quint8 keycode) {
@@ -201,6 +261,7 @@ bool TypingEngine::bindNow(const QList<KeyboardDevice::Binding>& bindings) {
 }
 
 void TypingEngine::restoreAll() {
+    releaseHeld();
     QList<KeyboardDevice::Binding> empty;
     for (const KeySlotPool::Slot& slot : m_pool.boundSlots())
         empty.append({slot.keycode, 0});

@@ -7,6 +7,7 @@
 #include <QString>
 
 #include <functional>
+#include <optional>
 
 #include "platform/typing/KeyboardDevice.h"
 
@@ -47,6 +48,20 @@ public:
     static constexpr qint64 defaultQuarantineMs = 100;
     // A receiver that can confirm but has not done so within this time is not waited for any longer.
     static constexpr qint64 defaultUnconfirmedLimitMs = 2000;
+    // Some receivers (LibreOffice) hold typed letters back while more key
+    // events are queued, but insert a symbol outside the BMP at once, as an
+    // input method's text, ahead of them. A letter's press handled with no key
+    // event queued behind it flushes what was held back, so the key before
+    // such a symbol stays down until the receiver has answered
+    // `orderConfirmations` pings, each sent once the previous was answered,
+    // and for at least orderHoldMinMs: GTK answers a ping as soon as it reads
+    // it, and LibreOffice reads ahead of what it handles. Never longer than
+    // orderHoldLimitMs, which stays below the auto-repeat delays in use; a
+    // receiver still busy then (LibreOffice loading its spelling dictionaries)
+    // gets the release, and the symbol waits for the answers all the same.
+    static constexpr int orderConfirmations = 3;
+    static constexpr qint64 orderHoldMinMs = 40;
+    static constexpr qint64 orderHoldLimitMs = 150;
 
     TypingEngine(KeyboardDevice& device, Clock clock, qint64 quarantineMs = defaultQuarantineMs,
                  qint64 unconfirmedLimitMs = defaultUnconfirmedLimitMs);
@@ -68,8 +83,8 @@ public:
     bool isIdle() const { return m_queue.isEmpty(); }
     // The keysyms still queued, in order.
     const QList<quint32>& queued() const { return m_queue; }
-    // Forgets what is still queued.
-    void dropQueue() { m_queue.clear(); }
+    // Forgets what is still queued (and lets go of a key held for the order).
+    void dropQueue();
 
     // The receiver has handled every key event up to `sequence`.
     void confirm(quint64 sequence);
@@ -80,6 +95,8 @@ public:
     // caller gives up waiting for that.
     void keymapDigested() { m_bindingUndigested = false; }
     bool isWaitingForKeymap() const { return m_bindingUndigested; }
+    // A key stays down before a symbol outside the BMP (see orderConfirmations).
+    bool isHoldingForOrder() const { return m_held.has_value(); }
 
     // What still has to happen before the bindings can be given back.
     Wait settle();
@@ -92,6 +109,12 @@ public:
 
 private:
     void askForConfirmation();
+    // Whether the key of `keysym`, just pressed, waits for the receiver before its release.
+    bool holdsForOrder(quint32 keysym) const;
+    // What the key held before a symbol outside the BMP still waits for: its
+    // release, or the answers the next press waits for; nothing once neither.
+    std::optional<qint64> heldUntil();
+    void releaseHeld();
     // Binds the first queued symbol to `keycode` and, in the same keymap change,
     // the next symbols that need a keycode, as far as free keycodes allow.
     bool bindAhead(quint32 keysym, quint8 keycode);
@@ -109,7 +132,15 @@ private:
     ConfirmationRequest m_requestConfirmation;
     QList<quint32> m_queue; // keysyms
     QMap<quint8, QList<quint32>> m_mayHold;
-    quint64 m_sequence = 0;  // key events sent
+    quint64 m_sequence = 0;  // key events sent, and the pings for a held key
     quint64 m_requested = 0; // the last sequence a confirmation was asked for
     bool m_bindingUndigested = false;
+    struct Held {
+        quint8 keycode = 0;
+        qint64 pressedAt = 0;
+        quint64 sequence = 0; // of its press, then of the last ping
+        int pings = 0;
+        bool released = false;
+    };
+    std::optional<Held> m_held;
 };

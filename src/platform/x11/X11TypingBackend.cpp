@@ -15,9 +15,12 @@ X11TypingBackend::X11TypingBackend(const X11Connection& connection, QString reco
                connection.serverIdentity(), QCoreApplication::applicationPid())
     , m_xkbEventBase(connection.xkbEventBase()) {
     engine().setJournal([this](const BindingRecord::Bindings& bindings) { writeRecord(bindings); });
+    // The ping travels on a connection of its own: the key events it follows must have left first.
     if (m_receiver.isConnected())
-        engine().setConfirmationRequest(
-            [this](quint64 sequence) { return m_receiver.ping(quint32(sequence)); });
+        engine().setConfirmationRequest([this](quint64 sequence) {
+            m_x.flush();
+            return m_receiver.ping(quint32(sequence));
+        });
     connect(&m_receiver, &X11ReceiverSync::answered, this, [this](quint32 token) { confirmed(token); });
 
     clearLeftovers();

@@ -47,15 +47,17 @@ X11WindowSystem::X11WindowSystem(const X11Connection& connection, int screenNumb
                                      "_NET_WM_DESKTOP",
                                      "_NET_ACTIVE_WINDOW",
                                      "_NET_SUPPORTED",
+                                     "_NET_SUPPORTING_WM_CHECK",
                                      "WM_PROTOCOLS",
                                      "WM_TAKE_FOCUS",
                                      "_NET_WM_CM_S" + QByteArray::number(screenNumber)};
-    static_assert(AtomCount == 12);
+    static_assert(AtomCount == 13);
     const QList<xcb_atom_t> atoms = Xcb::internAtoms(m_x.xcb(), names);
     std::copy(atoms.cbegin(), atoms.cend(), m_atoms);
     m_xfixesFirstEvent = m_x.extensionFirstEvent("XFIXES");
 
     m_compositing = queryCompositing();
+    m_unmanaged = wmCannotKeepAbove();
     if (QAbstractEventDispatcher* dispatcher = QAbstractEventDispatcher::instance())
         dispatcher->installNativeEventFilter(this);
 }
@@ -187,6 +189,16 @@ bool X11WindowSystem::queryCompositing() const {
     Xcb::Reply<xcb_get_selection_owner_reply_t> reply(
         xcb_get_selection_owner_reply(m_x.xcb(), xcb_get_selection_owner(m_x.xcb(), atom(NetWmCm)), nullptr));
     return reply && reply->owner != XCB_NONE;
+}
+
+bool X11WindowSystem::wmCannotKeepAbove() const {
+    // A window manager names its check window on the root and on the window
+    // itself; a stale root property left by one that ended does not count.
+    // Without a window manager a click moves no focus, so the panel stays managed then.
+    const QList<quint32> check = atomList(m_root, atom(NetSupportingWmCheck));
+    if (check.isEmpty() || atomList(check.first(), atom(NetSupportingWmCheck)) != check.mid(0, 1))
+        return false;
+    return !wmSupports(atom(NetWmStateAbove));
 }
 
 bool X11WindowSystem::wmSupports(quint32 feature) const {

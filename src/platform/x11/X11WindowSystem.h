@@ -21,6 +21,9 @@ public:
     void setIdentity(QWindow& window, const QByteArray& role) override;
     void prepareFloatingShow(QWindow& window) override;
     void setAcceptsFocus(QWindow& window, bool accepts) override;
+    // Also where the window manager cannot keep a window above the others (i3
+    // and other tiling window managers): it treats the panel as an ordinary
+    // window, and i3 focuses it on a click although it declines the focus.
     bool floatsUnmanaged() const override { return m_unmanaged; }
     // Under a Wayland compositor (Xwayland): the panel is an override-redirect window.
     void setFloatsUnmanaged(bool unmanaged) { m_unmanaged = unmanaged; }
@@ -41,6 +44,7 @@ private:
         NetWmDesktop,
         NetActiveWindow,
         NetSupported,
+        NetSupportingWmCheck,
         WmProtocols,
         WmTakeFocus,
         NetWmCm,
@@ -51,6 +55,8 @@ private:
     quint32 atom(Atom which) const { return m_atoms[which]; }
     bool queryCompositing() const;
     bool wmSupports(quint32 atom) const;
+    // Whether a window manager runs and cannot keep a window above the others.
+    bool wmCannotKeepAbove() const;
     void completeStatesAfterMap(quint32 window);
     QList<quint32> atomList(quint32 window, quint32 property) const;
 
