@@ -65,6 +65,10 @@ bool KeyboardState::offersShiftKey() const {
     return !m_monitorStarted || !m_shiftMonitor.followsEveryWindow();
 }
 
+bool KeyboardState::clicksCarryShift() const {
+    return m_monitorStarted && m_shiftMonitor.clicksCarryShift();
+}
+
 KeyboardSize KeyboardState::keyboardSize() const {
     return keyboardSizeFromRaw(m_store.text(SettingKey::KeyboardSize));
 }

@@ -48,6 +48,8 @@ public:
     // True where the physical Shift key cannot be followed whichever window has
     // the focus: the keyboard then has a Shift key of its own.
     bool offersShiftKey() const;
+    // True where a click's own events say whether Shift was held (see ModifierMonitor).
+    bool clicksCarryShift() const;
 
     KeyboardSize keyboardSize() const;
     void setKeyboardSize(KeyboardSize size);

@@ -15,6 +15,10 @@ public:
     // Runeboard's own windows has the focus. Where it cannot see the key the
     // user holds for another program, the keyboard offers a Shift key of its own.
     virtual bool followsEveryWindow() const { return true; }
+    // Whether the pointer events of Runeboard's own windows carry Shift as it was when each
+    // was made. A click then takes Shift from its own events: what the monitor reports may
+    // already be the Shift the user pressed after the click, when the click is handled late.
+    virtual bool clicksCarryShift() const { return false; }
 
 Q_SIGNALS:
     // Emitted from the main event loop on every change, and once after start()

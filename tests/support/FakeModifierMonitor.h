@@ -13,9 +13,11 @@ public:
         return available;
     }
     bool followsEveryWindow() const override { return everyWindow; }
+    bool clicksCarryShift() const override { return inClicks; }
     void setShift(bool pressed) { Q_EMIT shiftChanged(pressed); }
 
     bool available = true;
     bool started = false;
     bool everyWindow = true;
+    bool inClicks = false;
 };

@@ -109,8 +109,12 @@ struct KeyboardViewFixture {
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         return view->findChildren<QLineEdit*>();
     }
-    void press(QPoint p) { QTest::mousePress(view.get(), Qt::LeftButton, {}, p); }
+    void press(QPoint p, Qt::KeyboardModifiers held = {}) {
+        QTest::mousePress(view.get(), Qt::LeftButton, held, p);
+    }
     void move(QPoint p) { QTest::mouseMove(view.get(), p); }
-    void release(QPoint p) { QTest::mouseRelease(view.get(), Qt::LeftButton, {}, p); }
+    void release(QPoint p, Qt::KeyboardModifiers held = {}) {
+        QTest::mouseRelease(view.get(), Qt::LeftButton, held, p);
+    }
     void click(QPoint p) { QTest::mouseClick(view.get(), Qt::LeftButton, {}, p); }
 };

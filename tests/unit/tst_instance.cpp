@@ -216,6 +216,11 @@ void TestInstance::runtimeFolderIsPrivateAndTheUsersOwn_data() {
     QTest::newRow("no XDG_RUNTIME_DIR: the home's state folder") << QByteArray() << QString() << state;
     QTest::newRow("a relative XDG_RUNTIME_DIR is not taken") << QByteArray("run") << QString() << state;
     QTest::newRow("a symbolic link") << QByteArray("/run") << QStringLiteral("link") << QString();
+    // As `sudo -E` leaves it: the user's XDG_RUNTIME_DIR in the environment of another user.
+    QTest::newRow("XDG_RUNTIME_DIR of another user: the home's state folder")
+        << QByteArray("/run") << QStringLiteral("other user's") << state;
+    QTest::newRow("its folder left behind by another user")
+        << QByteArray("/run") << QStringLiteral("other user's folder") << QString();
 }
 
 void TestInstance::runtimeFolderIsPrivateAndTheUsersOwn() {
@@ -233,6 +238,15 @@ void TestInstance::runtimeFolderIsPrivateAndTheUsersOwn() {
     if (planted == QLatin1String("link"))
         QVERIFY(QFile::link(dir.filePath(QStringLiteral("run/elsewhere")),
                             dir.filePath(QStringLiteral("run/runeboard"))));
+    if (planted.startsWith(QLatin1String("other user's"))) {
+        if (::geteuid() != 0)
+            QSKIP("only root can hand a folder to another user");
+        const QString other =
+            dir.filePath(planted.endsWith(QLatin1String("folder")) ? QStringLiteral("run/runeboard")
+                                                                   : QStringLiteral("run"));
+        QVERIFY(dir.mkpath(other) && QFile::setPermissions(other, QFile::Permissions(0x7700)));
+        QCOMPARE(::chown(QFile::encodeName(other).constData(), 65534, 65534), 0);
+    }
 
     QString error;
     const QString folder = RuntimeFolder::path(&error);

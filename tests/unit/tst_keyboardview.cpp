@@ -233,6 +233,38 @@ private Q_SLOTS:
         QCOMPARE(QApplication::focusWidget(), nullptr);
     }
 
+    // Under load a click is handled late: the monitor may already report the Shift pressed (or
+    // let go) after it. Where clicks carry Shift (X11), their own state counts.
+    void shiftIsTheClicksOwn_data() {
+        QTest::addColumn<bool>("inClicks");
+        QTest::addColumn<bool>("monitorShift"); // what the monitor says when the click is handled
+        QTest::addColumn<Qt::KeyboardModifiers>("atPress");
+        QTest::addColumn<Qt::KeyboardModifiers>("atRelease");
+        QTest::addColumn<QString>("typed");
+        const Qt::KeyboardModifiers none, shift = Qt::ShiftModifier;
+        QTest::newRow("Shift pressed just after the click") << true << true << none << none << "ß";
+        QTest::newRow("Shift let go just after the click") << true << false << shift << shift << "SS";
+        QTest::newRow("Shift let go before the release") << true << false << shift << none << "SS";
+        QTest::newRow("Shift pressed before the release") << true << false << none << shift << "SS";
+        QTest::newRow("clicks that do not carry it: the monitor") << false << true << none << none << "SS";
+    }
+    void shiftIsTheClicksOwn() {
+        QFETCH(bool, inClicks);
+        QFETCH(bool, monitorShift);
+        QFETCH(Qt::KeyboardModifiers, atPress);
+        QFETCH(Qt::KeyboardModifiers, atRelease);
+        QFETCH(QString, typed);
+        KeyboardViewFixture f;
+        f.shift.inClicks = inClicks;
+        f.addSet("äöüß", {});
+        f.state.setShiftPressed(monitorShift);
+        f.show();
+        const QPoint key = f.at(f.symbols("äöüß"), "ß");
+        f.press(key, atPress);
+        f.release(key, atRelease);
+        QCOMPARE(f.backend.typedText(), typed);
+    }
+
     void longPressDragAndDeleteStoreTheSet_data() {
         stringRows({"from", "onto", "base"}, {{"index 0 over index 3", "0", "3", "12304"},
                                               {"index 3 over index 0", "3", "0", "30124"},

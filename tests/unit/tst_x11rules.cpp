@@ -4,8 +4,12 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <sys/wait.h>
+#include <unistd.h>
 
 using namespace HotkeyGrabRules;
 using Bindings = BindingRecord::Bindings;
@@ -15,6 +19,7 @@ constexpr quint8 alphabetic = 2;
 constexpr quint32 aogonek = 0x1000105;
 constexpr quint32 eogonek = 0x1000119;
 constexpr quint32 schwa = 0x1000259;
+constexpr quint32 plusminus = 0xb1;
 } // namespace
 
 class TestX11Rules : public QObject {
@@ -28,7 +33,7 @@ private Q_SLOTS:
     void recordsAreBelievedOnlyFromThisUserForThisServer();
     void onlyRuneboardsOwnKeysAreCleared_data();
     void onlyRuneboardsOwnKeysAreCleared();
-    void recycledPidDoesNotCountAsRunning();
+    void recycledPidAndZombieDoNotCountAsRunning();
 
     void sessionProblems_data();
     void sessionProblems();
@@ -110,7 +115,10 @@ void TestX11Rules::onlyRuneboardsOwnKeysAreCleared_data() {
     QTest::newRow("a leftover binding") << Bindings{{93, {aogonek}}, {98, {aogonek}}} << QList<quint8>{93};
     QTest::newRow("the newer of two symbols") << Bindings{{93, {eogonek, aogonek}}} << QList<quint8>{93};
     QTest::newRow("a symbol not recorded") << Bindings{{93, {eogonek}}} << QList<quint8>{};
-    QTest::newRow("a symbol of the layout") << Bindings{{94, {0xff0d}}} << QList<quint8>{};
+    // ± is on the keypad as well, and letters are typed through spare keys like any other symbol.
+    QTest::newRow("symbols the layout has too")
+        << Bindings{{94, {plusminus}}, {98, {0x71}}} << QList<quint8>{94, 98};
+    QTest::newRow("a key bound by xmodmap or xdotool") << Bindings{{99, {schwa}}} << QList<quint8>{};
     QTest::newRow("a modifier key") << Bindings{{95, {schwa}}} << QList<quint8>{};
     QTest::newRow("another key type") << Bindings{{96, {eogonek}}} << QList<quint8>{};
     QTest::newRow("two groups") << Bindings{{97, {schwa}}} << QList<quint8>{};
@@ -119,19 +127,26 @@ void TestX11Rules::onlyRuneboardsOwnKeysAreCleared_data() {
 void TestX11Rules::onlyRuneboardsOwnKeysAreCleared() {
     QFETCH(Bindings, recorded);
     QFETCH(QList<quint8>, cleared);
-    const QHash<quint8, XkbKey> keys{{9, {1, 1, 0, {0xff1b}}},
-                                     {22, {1, 2, 1, {0xff08, 0xff08}}},
-                                     {36, {1, 1, 0, {0xff0d}}},
-                                     {37, {1, 1, 0, {0xffe3}}},
-                                     {50, {1, 1, 0, {0xffe1}}},
-                                     {65, {1, 1, 0, {0x20}}},
-                                     // Shaped as Runeboard binds: one group, two equal levels of its type.
-                                     {93, {1, 2, alphabetic, {aogonek, aogonek}}},
-                                     {94, {1, 2, alphabetic, {0xff0d, 0xff0d}}},
-                                     {95, {1, 2, alphabetic, {schwa, schwa}}},
-                                     // Not so shaped.
-                                     {96, {1, 2, 1, {eogonek, eogonek}}},
-                                     {97, {2, 2, alphabetic, {schwa, schwa, schwa, schwa}}}};
+    using Types = std::array<quint8, 4>;
+    constexpr Types own{alphabetic, alphabetic, alphabetic, alphabetic};
+    const QHash<quint8, XkbKey> keys{
+        {9, {1, 1, {}, {0xff1b}}},
+        {22, {1, 2, {1}, {0xff08, 0xff08}}},
+        {36, {1, 1, {}, {0xff0d}}},
+        {37, {1, 1, {}, {0xffe3}}},
+        {50, {1, 1, {}, {0xffe1}}},
+        {65, {1, 1, {}, {0x20}}},
+        {91, {1, 2, {4}, {0xffae, plusminus}}}, // the keypad's ±
+        {24, {1, 2, {alphabetic}, {0x71, 0x51}}},
+        // Shaped as Runeboard binds: one group, two equal levels, its type in every slot.
+        {93, {1, 2, own, {aogonek, aogonek}}},
+        {94, {1, 2, own, {plusminus, plusminus}}},
+        {95, {1, 2, own, {schwa, schwa}}},
+        {98, {1, 2, own, {0x71, 0x71}}},
+        // Not so shaped: a core request leaves the unused slots 0.
+        {99, {1, 2, {alphabetic}, {schwa, schwa}}},
+        {96, {1, 2, {1, 1, 1, 1}, {eogonek, eogonek}}},
+        {97, {2, 2, own, {schwa, schwa, schwa, schwa}}}};
     KeymapSnapshot keymap;
     keymap.modifiers[0] = {50};
     keymap.modifiers[2] = {37};
@@ -139,11 +154,19 @@ void TestX11Rules::onlyRuneboardsOwnKeysAreCleared() {
     QCOMPARE(BindingRecord::keycodesToClear({{}, 1, recorded}, keymap, keys, alphabetic), cleared);
 }
 
-void TestX11Rules::recycledPidDoesNotCountAsRunning() {
+void TestX11Rules::recycledPidAndZombieDoNotCountAsRunning() {
     const qint64 self = QCoreApplication::applicationPid();
     QVERIFY(BindingRecord::processIsRunning(self, QCoreApplication::applicationFilePath()));
     QVERIFY(!BindingRecord::processIsRunning(self, QStringLiteral("/usr/bin/runeboard")));
     QVERIFY(!BindingRecord::processIsRunning(0, QCoreApplication::applicationFilePath()));
+    // Killed, and not yet collected by its parent: a zombie.
+    const pid_t child = ::fork();
+    if (child == 0)
+        ::_exit(0);
+    const auto reap = qScopeGuard([child] { ::waitpid(child, nullptr, 0); });
+    siginfo_t info{};
+    QCOMPARE(::waitid(P_PID, id_t(child), &info, WEXITED | WNOWAIT), 0); // ended, still not collected
+    QVERIFY(!BindingRecord::processIsRunning(child, QCoreApplication::applicationFilePath()));
 }
 
 void TestX11Rules::sessionProblems_data() {

@@ -158,6 +158,7 @@ void KeyboardView::paintEvent(QPaintEvent*) {
 void KeyboardView::mousePressEvent(QMouseEvent* event) {
     if (event->button() != Qt::LeftButton)
         return event->ignore();
+    m_clickShift = event->modifiers().testFlag(Qt::ShiftModifier);
     m_gestures.press(event->position());
     event->accept();
 }
@@ -167,6 +168,7 @@ void KeyboardView::mouseMoveEvent(QMouseEvent* event) {
 }
 
 void KeyboardView::mouseReleaseEvent(QMouseEvent* event) {
+    m_clickShift = m_clickShift || event->modifiers().testFlag(Qt::ShiftModifier);
     event->setAccepted(event->button() == Qt::LeftButton && m_gestures.release(event->position()));
 }
 
@@ -208,8 +210,8 @@ void KeyboardView::handle(const GestureIntent& intent) {
         if (m_reorder.isOn())
             break;
         // Full case mapping: one character may become several (ß types SS).
-        if (!m_typing.type(m_state.isShiftPressed() || m_latch.isOn() ? intent.target.text.toUpper()
-                                                                      : intent.target.text))
+        if (const bool shift = m_state.clicksCarryShift() ? m_clickShift : m_state.isShiftPressed();
+            !m_typing.type(shift || m_latch.isOn() ? intent.target.text.toUpper() : intent.target.text))
             Log::line(QStringLiteral("[KeyboardView] Cannot type: ") +
                       m_localization.text(m_typing.unavailableReason()));
         if (m_latch.state() == ShiftLatch::Latched) {

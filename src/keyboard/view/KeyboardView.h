@@ -95,6 +95,8 @@ private:
 
     GestureRecogniser m_gestures;
     ShiftLatch m_latch;
+    // Shift as the events of the click carry it: held at the press or at the release.
+    bool m_clickShift = false;
     ReorderSession m_reorder;
     QPointer<QMenu> m_menu;
 

@@ -11,7 +11,6 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QSaveFile>
-#include <QSet>
 
 #include <cerrno>
 #include <signal.h>
@@ -47,6 +46,16 @@ QString BindingRecord::normalizedDisplay(const QString& display) {
 bool BindingRecord::processIsRunning(qint64 pid, const QString& program) {
     if (pid <= 0 || (::kill(pid_t(pid), 0) != 0 && errno != EPERM))
         return false;
+    // A killed process stays a zombie until its parent collects it, which a script or a
+    // supervisor may do late or never; it binds nothing any more.
+    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+    if (stat.open(QIODevice::ReadOnly)) {
+        const QByteArray line = stat.read(4096);
+        const qsizetype name = line.lastIndexOf(')'); // the program's name may hold anything
+        const char state = name >= 0 && name + 2 < line.size() ? line.at(name + 2) : '?';
+        if (state == 'Z' || state == 'X')
+            return false;
+    }
     const QString running = QFileInfo(QStringLiteral("/proc/%1/exe").arg(pid)).symLinkTarget();
     if (running.isEmpty() || program.isEmpty())
         return true; // cannot tell; better to leave its keys alone
@@ -139,17 +148,14 @@ BindingRecord::leftovers(const std::function<bool(qint64, const QString&)>& isRu
 
 QList<quint8> BindingRecord::keycodesToClear(const Leftover& leftover, const KeymapSnapshot& keymap,
                                              const QHash<quint8, XkbKey>& keys, quint8 boundType) {
-    // The layout is every key that Runeboard cannot have bound; whatever they type is the user's.
-    QSet<quint32> layout;
-    for (const XkbKey& key : keys) {
-        if (!key.boundSymbol(boundType))
-            layout.unite(QSet<quint32>(key.symbols.cbegin(), key.symbols.cend()));
-    }
+    // Whether a symbol is also on the layout says nothing about who bound this key (± is on the
+    // keypad too, and plain letters are typed through spare keys like any other symbol); the
+    // key's own shape does, and a key of a layout never has it.
     QList<quint8> keycodes;
     for (auto it = leftover.bindings.cbegin(); it != leftover.bindings.cend(); ++it) {
         const auto key = keys.constFind(it.key());
         const std::optional<quint32> bound = key == keys.cend() ? std::nullopt : key->boundSymbol(boundType);
-        if (bound && it->contains(*bound) && !layout.contains(*bound) && !keymap.drivesModifier(it.key()))
+        if (bound && it->contains(*bound) && !keymap.drivesModifier(it.key()))
             keycodes.append(it.key());
     }
     return keycodes;

@@ -41,7 +41,7 @@ public:
     // ":0.0", "unix:0" and ":0" name the same display.
     static QString normalizedDisplay(const QString& display);
     // True when `pid` is a live process running `program` (a pid can be
-    // recycled for another program once the recorded one has died).
+    // recycled for another program once the recorded one has died; a zombie is dead).
     static bool processIsRunning(qint64 pid, const QString& program);
 
     QString path() const { return m_path; }
@@ -58,9 +58,9 @@ public:
     leftovers(const std::function<bool(qint64, const QString&)>& isRunning = processIsRunning) const;
 
     // The keycodes of a leftover that may be cleared: each still carries one
-    // of the keysyms recorded for it, in the shape Runeboard binds with
-    // `boundType` (see XkbKey), drives no modifier, and its keysym is on no
-    // key of the user's layout. `keys` is the whole XKB map.
+    // of the keysyms recorded for it, in the shape only Runeboard binds with
+    // `boundType` (see XkbKey), and drives no modifier. So a record, whoever
+    // wrote it, can empty no key of a layout. `keys` is the whole XKB map.
     static QList<quint8> keycodesToClear(const Leftover& leftover, const KeymapSnapshot& keymap,
                                          const QHash<quint8, XkbKey>& keys, quint8 boundType);
 

@@ -4,7 +4,9 @@
 
 #include <QMap>
 
+#include <algorithm>
 #include <cstring>
+#include <iterator>
 
 #include "platform/x11/XcbXkb.h"
 #include <xcb/xtest.h>
@@ -139,6 +141,8 @@ bool X11KeyboardDevice::writeRange(const QList<Binding>& bindings) {
         }
         if (!empty && it.data->nSyms == 0 && !m_original.contains(keycode))
             m_original.insert(keycode, now);
+        // The type fills all four slots although one group uses only the first: that is
+        // how the next start knows this program's keys after a crash (see XkbKey).
         const quint8 type = empty ? 0 : m_typeIndex;
         const quint8 header[8] = {
             type, type, type, type, quint8(empty ? 0 : 1), quint8(empty ? 0 : 2), quint8(empty ? 0 : 2), 0};
@@ -192,7 +196,7 @@ QHash<quint8, XkbKey> X11KeyboardDevice::readKeys() const {
         XkbKey& key = keys[keycode];
         key.groups = it.data->groupInfo & 0x0f;
         key.width = it.data->width;
-        key.type = it.data->kt_index[0];
+        std::copy(std::begin(it.data->kt_index), std::end(it.data->kt_index), key.types.begin());
         const xcb_keysym_t* symbols = xcb_xkb_key_sym_map_syms(it.data);
         key.symbols = QList<quint32>(symbols, symbols + it.data->nSyms);
     }
@@ -210,7 +214,9 @@ quint8 X11KeyboardDevice::findKeyType() const {
     int fallback = -1;
     for (auto it = xcb_xkb_get_map_map_types_rtrn_iterator(map.reply.get(), &map.parts); it.rem;
          xcb_xkb_key_type_next(&it), ++index) {
-        const bool fits = (it.data->mods_mask & shiftAndLock) == shiftAndLock && it.data->numLevels <= 2;
+        // Never type 0, which unused slots hold: a binding's mark would be no mark (see XkbKey).
+        const bool fits =
+            index != 0 && (it.data->mods_mask & shiftAndLock) == shiftAndLock && it.data->numLevels <= 2;
         if (fits && index == alphabeticIndex)
             return alphabeticIndex;
         if (fits && fallback < 0)

@@ -16,6 +16,8 @@ public:
 
     bool start() override;
     bool followsEveryWindow() const override { return m_everyWindow; }
+    // The server stamps its modifier state on every button event, and Qt hands it on.
+    bool clicksCarryShift() const override { return true; }
     // Under a Wayland compositor (Xwayland): state events come only while an Xwayland window has the focus.
     void setFollowsEveryWindow(bool every) { m_everyWindow = every; }
     bool nativeEventFilter(const QByteArray& eventType, void* message, qintptr* result) override;

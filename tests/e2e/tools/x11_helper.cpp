@@ -11,6 +11,9 @@
 //                            programs: take _NET_SYSTEM_TRAY_S0, announce it with a
 //                            MANAGER message, print "dock WINDOW" for every icon
 //                            that asks to be docked
+//   xkb-map                  print the core keyboard's whole XKB map (key types, symbols,
+//                            actions, behaviours, explicit components, modifier maps)
+//                            byte for byte in hex, for comparing two moments exactly
 #include <xcb/xcb.h>
 #include <xcb/xtest.h>
 #define explicit explicit_
@@ -51,7 +54,7 @@ int main(int argc, char* argv[]) {
     if (argc < 2) {
         std::fputs(
             "usage: rb-x11-helper grab KEYCODE MODIFIERS | lock-group N | keys KEYCODE... | compositor "
-            "| tray\n",
+            "| tray | xkb-map\n",
             stderr);
         return 2;
     }
@@ -99,6 +102,28 @@ int main(int argc, char* argv[]) {
         for (auto it = keys.rbegin(); it != keys.rend(); ++it)
             xcb_test_fake_input(c, XCB_KEY_RELEASE, *it, XCB_CURRENT_TIME, XCB_NONE, 0, 0, 0);
         std::free(xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr)); // a round trip
+        return 0;
+    }
+    if (std::strcmp(argv[1], "xkb-map") == 0) {
+        std::free(xcb_xkb_use_extension_reply(c, xcb_xkb_use_extension(c, 1, 0), nullptr));
+        const uint16_t parts = XCB_XKB_MAP_PART_KEY_TYPES | XCB_XKB_MAP_PART_KEY_SYMS |
+                               XCB_XKB_MAP_PART_MODIFIER_MAP | XCB_XKB_MAP_PART_EXPLICIT_COMPONENTS |
+                               XCB_XKB_MAP_PART_KEY_ACTIONS | XCB_XKB_MAP_PART_KEY_BEHAVIORS |
+                               XCB_XKB_MAP_PART_VIRTUAL_MODS | XCB_XKB_MAP_PART_VIRTUAL_MOD_MAP;
+        xcb_xkb_get_map_reply_t* map =
+            xcb_xkb_get_map_reply(c,
+                                  xcb_xkb_get_map(c, XCB_XKB_ID_USE_CORE_KBD, parts, 0, 0, 0, 0, 0, 0, 0, 0,
+                                                  0, 0, 0, 0, 0, 0, 0, 0),
+                                  nullptr);
+        if (!map)
+            return 1;
+        map->sequence = 0;
+        const auto* bytes = reinterpret_cast<const uint8_t*>(map);
+        const size_t size = 32 + size_t(map->length) * 4;
+        for (size_t i = 0; i < size; ++i)
+            std::printf("%02x%s", bytes[i], i % 32 == 31 ? "\n" : "");
+        std::puts("");
+        std::free(map);
         return 0;
     }
     if (std::strcmp(argv[1], "compositor") == 0) {
