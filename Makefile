@@ -6,7 +6,7 @@ CMAKE_FLAGS ?=
 PREFIX ?= /usr/local
 DESTDIR ?=
 
-.PHONY: run test build deps configure install package demo bench fuzz test-ratio clean
+.PHONY: run test test-desktops build deps configure install package demo bench fuzz test-ratio clean
 
 deps:
 	@scripts/install-deps
@@ -26,7 +26,12 @@ run: deps
 	$(BUILD_DIR)/runeboard
 
 test: build
-	cd $(BUILD_DIR) && ctest --output-on-failure -j $(JOBS) --timeout 600
+	cd $(BUILD_DIR) && ctest --output-on-failure -j $(JOBS) --timeout 600 --label-exclude desktop
+
+# Whole desktops (GNOME Shell), installed first: heavier than everything `make test` needs.
+test-desktops: build
+	@scripts/install-deps desktops
+	cd $(BUILD_DIR) && ctest --output-on-failure --timeout 900 --label-regex desktop
 
 install: build
 	DESTDIR="$(DESTDIR)" cmake --install $(BUILD_DIR) --prefix "$(PREFIX)"

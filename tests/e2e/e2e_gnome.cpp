@@ -1,0 +1,194 @@
+// Runeboard on GNOME on Wayland (a headless GNOME Shell 43 with Runeboard's
+// extension): what `runeboard --type` types arrives exactly in a GTK 4 and a
+// GTK 3 entry (the shell's input method), a Qt line edit on Wayland (pasted)
+// and an xterm (the X11 engine); twenty fast clicks on the panel arrive in
+// order with the focus kept and the clipboard as it was; Shift held on the
+// keyboard makes a click type upper case; the toggle hotkey fires over a
+// Wayland window; and a program other than Runeboard is refused.
+#include "GnomeSession.h"
+
+#include "keyboard/view/KeyboardLayout.h"
+#include "palettes/PaletteManager.h"
+#include "storage/SettingsStore.h"
+
+#include <QImage>
+#include <QTest>
+
+namespace {
+// 115 symbols; 40 distinct ones that no key of the us layout carries, among them an astral
+// symbol, a combining mark after a plain letter and an emoji joined by a zero-width joiner.
+const QString sample = QStringLiteral("ąćęłńóśźż ĄĆĘŁŃÓŚŹŻ əɛɔʃʒθðŋ ∑∫√∞≈≠ €£¥₸ αβγδ 𝔸 é e\u0301 ǅǈ abc");
+const QString text = sample + QStringLiteral("👩\u200D💻") + sample;
+// Twenty keys, none of them on the layout.
+const QStringList panelKeys = QStringLiteral("ŋ ə ʃ ʒ θ ð æ ɛ ɔ ɲ ± × ÷ ∞ ≠ ≤ ≥ √ α β").split(u' ');
+const QString panelTitle = QStringLiteral("Runeboard Keyboard");
+const QString service = QStringLiteral("org.runeboard.Runeboard.GnomeShell");
+constexpr uint keyLeftShift = 42, keyLeftAlt = 56, keyK = 37;
+
+enum class Receiver { Gtk4, Gtk3, QtWayland, Xterm };
+} // namespace
+
+class TestGnome : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase() {
+        QString error;
+        QVERIFY2(m_session.start(&error), qPrintable(error));
+    }
+    void cleanup() { m_session.endPrograms(); }
+
+    void typedTextArrivesExactly_data() {
+        QTest::addColumn<Receiver>("receiver");
+        QTest::newRow("GTK 4") << Receiver::Gtk4;
+        QTest::newRow("GTK 3") << Receiver::Gtk3;
+        QTest::newRow("Qt on Wayland") << Receiver::QtWayland;
+        QTest::newRow("xterm on Xwayland") << Receiver::Xterm;
+    }
+    void typedTextArrivesExactly() {
+        QFETCH(Receiver, receiver);
+        const QString out = m_session.scratchPath(QStringLiteral("typed-%1.txt").arg(int(receiver)));
+        QVERIFY(start(receiver, out));
+        const XSession::Result result =
+            m_session.run(XSession::runeboardBinary(), {QStringLiteral("--type"), text});
+        QVERIFY2(result.finished && result.exitCode == 0, qPrintable(result.out + result.err));
+        QVERIFY2(result.err.isEmpty(), qPrintable(result.err));
+        QCOMPARE(XSession::waitForFileText(out, text), text);
+    }
+
+    void panelClicksArriveInOrder_data() {
+        QTest::addColumn<Receiver>("receiver");
+        QTest::newRow("GTK 4") << Receiver::Gtk4;
+        QTest::newRow("Qt on Wayland, pasted") << Receiver::QtWayland;
+    }
+    void panelClicksArriveInOrder() {
+        QFETCH(Receiver, receiver);
+        // What the user copied last stays theirs.
+        const QString copied = QStringLiteral("copied before: ŋ 😀");
+        QVERIFY(m_session.startGtkEntry(4, m_session.scratchPath(QStringLiteral("copier.txt")), copied));
+        QVERIFY(XSession::waitFor([&] { return m_session.clipboardText() == copied; }));
+        const QString out = m_session.scratchPath(QStringLiteral("clicks-%1.txt").arg(int(receiver)));
+        QVERIFY(start(receiver, out));
+        const QString title = m_session.focus().title;
+        QVERIFY(startRuneboard());
+
+        QList<QPoint> points;
+        for (const QString& key : panelKeys)
+            points.append(keyCentre(key));
+        QVERIFY(m_session.click(points));
+        const QString all = panelKeys.join(QString());
+        QCOMPARE(XSession::waitForFileText(out, all, 20000), all);
+        QCOMPARE(m_session.focus().title, title);
+        QVERIFY(XSession::waitFor([&] { return m_session.clipboardText() == copied; }));
+    }
+
+    void shiftHeldTypesUpperCase() {
+        const QString out = m_session.scratchPath(QStringLiteral("shift.txt"));
+        QVERIFY(start(Receiver::Gtk4, out));
+        QVERIFY(startRuneboard());
+        const QString panel = m_session.findWindowByName(panelTitle);
+        const QString before = m_session.scratchPath(QStringLiteral("panel-before.png"));
+        QVERIFY(m_session.screenshot(before, panel));
+        QVERIFY(m_session.keys({keyLeftShift}, {}));
+        // The keys show upper case once Runeboard has heard of Shift.
+        const QString held = m_session.scratchPath(QStringLiteral("panel-held.png"));
+        QVERIFY(XSession::waitFor(
+            [&] { return m_session.screenshot(held, panel) && QImage(held) != QImage(before); }, 10000));
+        QVERIFY(m_session.click({keyCentre(QStringLiteral("ŋ"))}));
+        QCOMPARE(XSession::waitForFileText(out, QStringLiteral("Ŋ")), QStringLiteral("Ŋ"));
+        QVERIFY(m_session.keys({}, {keyLeftShift}));
+        QVERIFY(XSession::waitFor(
+            [&] { return m_session.screenshot(held, panel) && QImage(held) == QImage(before); }, 10000));
+        QVERIFY(m_session.click({keyCentre(QStringLiteral("ŋ"))}));
+        QCOMPARE(XSession::waitForFileText(out, QStringLiteral("Ŋŋ")), QStringLiteral("Ŋŋ"));
+    }
+
+    void toggleHotkeyFiresOverAWaylandWindow() {
+        QVERIFY(start(Receiver::Gtk4, m_session.scratchPath(QStringLiteral("hotkey.txt"))));
+        QVERIFY(startRuneboard());
+        const QList<uint> combination{keyLeftAlt, keyLeftShift, keyK};
+        const QList<uint> released{keyK, keyLeftShift, keyLeftAlt};
+        QVERIFY(m_session.keys(combination, released));
+        QVERIFY(XSession::waitFor([&] { return m_session.findWindowByName(panelTitle).isEmpty(); }));
+        QVERIFY(m_session.keys(combination, released));
+        QVERIFY(XSession::waitFor([&] { return !m_session.findWindowByName(panelTitle).isEmpty(); }));
+    }
+
+    void otherProgramsAreRefused_data() {
+        QTest::addColumn<QString>("method");
+        QTest::addColumn<QStringList>("arguments");
+        QTest::newRow("typing") << QStringLiteral("Commit") << QStringList{QStringLiteral("rm -rf ~\n")};
+        QTest::newRow("pressing keys")
+            << QStringLiteral("Paste") << QStringList{QStringLiteral("@au [29, 47]")};
+        QTest::newRow("listening to Shift") << QStringLiteral("ShiftHeld") << QStringList();
+        QTest::newRow("a guessed secret") << QStringLiteral("Claim") << QStringList{QString(64, u'0')};
+    }
+    void otherProgramsAreRefused() {
+        QFETCH(QString, method);
+        QFETCH(QStringList, arguments);
+        // Runeboard runs and has claimed the service: that gives nobody else a way in.
+        QVERIFY(startRuneboard());
+        const XSession::Result call =
+            m_session.gdbus(QStringList{QStringLiteral("call"), QStringLiteral("--session"),
+                                        QStringLiteral("--dest"), service, QStringLiteral("--object-path"),
+                                        QStringLiteral("/org/runeboard/Runeboard/GnomeShell"),
+                                        QStringLiteral("--method"), service + u'.' + method} +
+                            arguments);
+        QVERIFY2(call.exitCode != 0 && call.err.contains(QLatin1String("AccessDenied")),
+                 qPrintable(call.out + call.err));
+    }
+
+private:
+    bool start(Receiver receiver, const QString& out) {
+        switch (receiver) {
+        case Receiver::Gtk4:
+            return m_session.startGtkEntry(4, out);
+        case Receiver::Gtk3:
+            return m_session.startGtkEntry(3, out);
+        case Receiver::QtWayland:
+            return m_session.startLineEdit(out);
+        case Receiver::Xterm:
+            return m_session.startXterm(out);
+        }
+        return false;
+    }
+
+    // Runeboard with a set of the twenty panel keys as its main set; true once its panel is on screen.
+    bool startRuneboard() {
+        const QString file = m_session.configHome() + QStringLiteral("/runeboard/runeboard.conf");
+        QFile::remove(file);
+        {
+            SettingsStore store(file);
+            PaletteManager palettes(store, QStringLiteral("en"));
+            SymbolPalette set;
+            set.id = QUuid::createUuid();
+            set.name = QStringLiteral("e2e");
+            set.baseCharacters = panelKeys.join(QString());
+            palettes.addPalette(set);
+            palettes.setMainPalette(set.id);
+        }
+        m_session.handOver(m_session.configHome());
+        m_session.launch(XSession::runeboardBinary(), {});
+        KeyboardLayoutInput in;
+        in.baseSymbols = panelKeys;
+        m_layout = KeyboardLayout::compute(in);
+        return XSession::waitFor(
+            [&] {
+                m_panel = m_session.windowGeometry(m_session.findWindowByName(panelTitle));
+                return m_panel.at(2) == int(m_layout.size().width());
+            },
+            30000);
+    }
+
+    QPoint keyCentre(const QString& key) {
+        const QPointF p = m_layout.toView(m_layout.key(key, false)->frame).center();
+        return {m_panel[0] + int(p.x()), m_panel[1] + int(p.y())};
+    }
+
+    GnomeSession m_session;
+    KeyboardLayout m_layout;
+    QList<int> m_panel;
+};
+
+QTEST_GUILESS_MAIN(TestGnome)
+#include "e2e_gnome.moc"
