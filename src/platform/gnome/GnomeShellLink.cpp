@@ -114,9 +114,12 @@ void GnomeShellLink::commit(const QString& text,
     });
 }
 
-void GnomeShellLink::paste(const QList<uint>& keys, std::function<void(bool ok, const QString& why)> done) {
+void GnomeShellLink::paste(const QList<uint>& keys, const QString& marker,
+                           std::function<void(bool ok, const QString& why)> done) {
     auto* watcher = new QDBusPendingCallWatcher(
-        m_bus.asyncCall(method(QStringLiteral("Paste")) << QVariant::fromValue(keys), callTimeoutMs), this);
+        m_bus.asyncCall(method(QStringLiteral("Paste")) << QVariant::fromValue(keys) << marker,
+                        callTimeoutMs),
+        this);
     connect(watcher, &QDBusPendingCallWatcher::finished, this, [watcher, done = std::move(done)] {
         watcher->deleteLater();
         const QDBusPendingReply<> reply = *watcher;

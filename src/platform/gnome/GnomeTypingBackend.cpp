@@ -19,7 +19,7 @@ GnomeTypingBackend::GnomeTypingBackend(std::shared_ptr<GnomeShellLink> link,
     , m_link(std::move(link))
     , m_x11(std::move(x11))
     , m_clipboard(mutterReadsOfEachOffer)
-    , m_keystroke(std::make_unique<GnomePasteKeystroke>(*m_link))
+    , m_keystroke(std::make_unique<GnomePasteKeystroke>(*m_link, m_clipboard))
     , m_paste(m_clipboard, *m_keystroke) {
     connect(&m_paste, &PasteQueue::failed, this, &GnomeTypingBackend::report);
     connect(&m_paste, &PasteQueue::idle, this, &GnomeTypingBackend::settle);

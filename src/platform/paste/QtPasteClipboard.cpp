@@ -10,10 +10,10 @@ namespace {
 // The offered text; a program asking for it is what the paste queue waits for.
 class OfferedText : public QMimeData {
 public:
-    OfferedText(const QString& text, std::function<void()> onRead)
+    OfferedText(const QString& text, const QString& marker, std::function<void()> onRead)
         : m_onRead(std::move(onRead)) {
         setText(text);
-        setData(QtPasteClipboard::marker, QByteArray());
+        setData(marker, QByteArray());
         // Clipboard histories that honour it (KDE's, several of GNOME's) leave the text out.
         setData(QStringLiteral("x-kde-passwordManagerHint"), QByteArrayLiteral("secret"));
     }
@@ -47,7 +47,7 @@ void QtPasteClipboard::save() {
     const QMimeData* current = m_clipboard.mimeData(QClipboard::Clipboard);
     // Only MIME types: the rest are X11 target names that the X11 side makes up again by itself.
     for (const QString& format : current ? current->formats() : QStringList()) {
-        if (format.contains(u'/') && format != marker)
+        if (format.contains(u'/') && !format.startsWith(markerPrefix))
             m_saved->setData(format, current->data(format));
     }
     if (m_saved->formats().isEmpty())
@@ -59,7 +59,7 @@ void QtPasteClipboard::offer(const QString& text) {
     const quint64 serial = ++m_offers;
     m_reads = 0;
     m_changing = true;
-    m_clipboard.setMimeData(new OfferedText(text, [self, serial] {
+    m_clipboard.setMimeData(new OfferedText(text, offerMarker(), [self, serial] {
         if (self && self->m_offering && self->m_offers == serial && ++self->m_reads > self->m_compositorReads)
             Q_EMIT self->read();
     }));
@@ -74,6 +74,10 @@ void QtPasteClipboard::restore() {
     m_changing = true;
     m_clipboard.setMimeData(m_saved.release(), QClipboard::Clipboard);
     m_changing = false;
+}
+
+QString QtPasteClipboard::offerMarker() const {
+    return markerPrefix + QStringLiteral(";offer=%1").arg(m_offers);
 }
 
 void QtPasteClipboard::forget() {

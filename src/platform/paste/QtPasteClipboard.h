@@ -13,14 +13,15 @@ class QClipboard;
 // them pastes, so every read is seen. A compositor may itself read each new
 // clipboard once before any program can (mutter keeps a copy for when its
 // owner quits); `compositorReads` says how many reads of each offer are its.
-// The offer also names itself Runeboard's (`marker`) and asks clipboard
-// histories not to keep it. An empty clipboard is put back as one that offers
+// Each offer also carries a type of its own (offerMarker()), by which the
+// compositor's side can tell that the clipboard holds that very offer, and
+// asks clipboard histories not to keep it. An empty clipboard is put back as one that offers
 // nothing to paste, so that no compositor brings the pasted text back.
 class QtPasteClipboard : public PasteClipboard {
     Q_OBJECT
 public:
-    // The type that tells the compositor's side that the clipboard holds Runeboard's text.
-    static inline const QString marker = QStringLiteral("application/x-runeboard-paste");
+    // What every offer's own type starts with.
+    static inline const QString markerPrefix = QStringLiteral("application/x-runeboard-paste");
 
     explicit QtPasteClipboard(int compositorReads, QObject* parent = nullptr);
     ~QtPasteClipboard() override;
@@ -29,6 +30,9 @@ public:
     void offer(const QString& text) override;
     void restore() override;
     void forget() override;
+
+    // The type of the last offer alone: "application/x-runeboard-paste;offer=N".
+    QString offerMarker() const;
 
 private:
     void onChanged();

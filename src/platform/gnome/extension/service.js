@@ -14,7 +14,7 @@ const BUS_NAME = 'org.runeboard.Runeboard.GnomeShell';
 const OBJECT_PATH = '/org/runeboard/Runeboard/GnomeShell';
 // Raised whenever a method changes in a way Runeboard must know about.
 const API_VERSION = 1;
-// The clipboard offer of Runeboard's paste route carries this type too.
+// Each clipboard offer of Runeboard's paste route carries a type of its own that starts so.
 const PASTE_MARKER = 'application/x-runeboard-paste';
 const PASTE_WAIT_MS = 1000;
 const TOKEN_FILE = 'gnome-shell.token';
@@ -35,6 +35,7 @@ const INTERFACE = `
     </method>
     <method name="Paste">
       <arg type="au" direction="in" name="keys"/>
+      <arg type="s" direction="in" name="marker"/>
     </method>
     <method name="ShiftHeld">
       <arg type="b" direction="out" name="held"/>
@@ -195,17 +196,23 @@ export class TypingService {
     }
 
     // Presses the keys (evdev codes) in order and releases them in reverse once
-    // the clipboard offers Runeboard's text: the window that pastes then reads it.
-    PasteAsync([keys], invocation) {
+    // the clipboard offers the type `marker`: Runeboard's latest offer. The
+    // shell takes a new X11 clipboard in its own time; keys pressed before
+    // would paste what the clipboard held until then.
+    PasteAsync([keys, marker], invocation) {
         if (!this._caller(invocation))
             return;
         if (keys.length === 0 || keys.length > 4 || keys.some(k => k < 1 || k > 0x2ff)) {
             invocation.return_dbus_error(INVALID_ARGS, 'Between one and four evdev key codes are expected.');
             return;
         }
+        if (!marker.startsWith(PASTE_MARKER)) {
+            invocation.return_dbus_error(INVALID_ARGS, `The marker must start with ${PASTE_MARKER}.`);
+            return;
+        }
         const selection = global.display.get_selection();
         const offered = () => selection.get_mimetypes(Meta.SelectionType.SELECTION_CLIPBOARD)
-            .includes(PASTE_MARKER);
+            .includes(marker);
         const press = () => {
             this._pressKeys(keys);
             invocation.return_value(null);
