@@ -350,8 +350,7 @@ int main(int argc, char* argv[]) {
         qputenv("RUNEBOARD_GNOME_TEST_EXTENSION", RUNEBOARD_GNOME_TEST_EXTENSION_PATH);
     // The text of the measurements in the notes: 36 symbols that are on no key, three times.
     const QString note = QStringLiteral("ąćęłńóśźżĄĆĘŁŃÓŚŹŻəɛɔʃʒθðŋ∑∫√∞≈≠€£¥₸αβ");
-    // The same with an astral symbol and an emoji: 38 distinct.
-    const QString gnomeText = (note + QStringLiteral("𝔸😀")).repeated(3);
+    const QString gnomeText = note + note + note;
     if (app.arguments().contains(QStringLiteral("--wayland-only"))) {
         compareOnWayland(note + note + note);
         return 0;

@@ -8,7 +8,7 @@
 #include "GnomeSession.h"
 
 #include "keyboard/view/KeyboardLayout.h"
-#include "palettes/PaletteManager.h"
+#include "sets/SetStore.h"
 #include "storage/SettingsStore.h"
 
 #include <QImage>
@@ -114,6 +114,28 @@ private Q_SLOTS:
         QVERIFY(XSession::waitFor([&] { return !m_session.findWindowByName(panelTitle).isEmpty(); }));
     }
 
+    void addFieldTakesTheTypingAndGivesTheFocusBack() {
+        const QString out = m_session.scratchPath(QStringLiteral("field.txt"));
+        QVERIFY(start(Receiver::Gtk4, out));
+        const QString receiver = m_session.focus().title;
+        QVERIFY(startRuneboard());
+        const QPointF add = m_layout.toView(m_layout.element(KeyboardElementKind::AddKey)->frame).center();
+        QVERIFY(m_session.click({QPoint(m_panel[0] + int(add.x()), m_panel[1] + int(add.y()))}));
+        // The field opens in a window of its own, which the shell focuses; the keyboard types there.
+        QVERIFY(XSession::waitFor([&] { return m_session.focus().title == QLatin1String("Add Symbol"); }));
+        constexpr uint keyQ = 16, keyReturn = 28;
+        QVERIFY(m_session.keys({keyQ}, {keyQ}));
+        QVERIFY(m_session.keys({keyReturn}, {keyReturn}));
+        KeyboardLayoutInput in;
+        in.baseSymbols = panelKeys;
+        in.customSymbols = {QStringLiteral("q")};
+        const int grown = int(KeyboardLayout::compute(in).size().height());
+        QVERIFY(XSession::waitFor(
+            [&] { return m_session.windowGeometry(m_session.findWindowByName(panelTitle)).at(3) == grown; }));
+        QVERIFY(XSession::waitFor([&] { return m_session.focus().title == receiver; }));
+        QCOMPARE(XSession::readFile(out), QString());
+    }
+
     void otherProgramsAreRefused_data() {
         QTest::addColumn<QString>("method");
         QTest::addColumn<QStringList>("arguments");
@@ -160,13 +182,13 @@ private:
         QFile::remove(file);
         {
             SettingsStore store(file);
-            PaletteManager palettes(store, QStringLiteral("en"));
-            SymbolPalette set;
+            SetStore sets(store, QStringLiteral("en"));
+            SymbolSet set;
             set.id = QUuid::createUuid();
             set.name = QStringLiteral("e2e");
             set.baseCharacters = panelKeys.join(QString());
-            palettes.addPalette(set);
-            palettes.setMainPalette(set.id);
+            sets.addSet(set);
+            sets.setMainSet(set.id);
         }
         m_session.handOver(m_session.configHome());
         m_session.launch(XSession::runeboardBinary(), {});
