@@ -4,7 +4,9 @@
 // and an xterm (the X11 engine); twenty fast clicks on the panel arrive in
 // order with the focus kept and the clipboard as it was; Shift held on the
 // keyboard makes a click type upper case; the toggle hotkey fires over a
-// Wayland window; and a program other than Runeboard is refused.
+// Wayland window; the add field takes the typing and gives the focus back;
+// the extension turned on while Runeboard runs serves it at once; a symbol
+// with nowhere to go is said; and a program other than Runeboard is refused.
 #include "GnomeSession.h"
 
 #include "keyboard/view/KeyboardLayout.h"
@@ -23,6 +25,7 @@ const QString text = sample + QStringLiteral("👩\u200D💻") + sample;
 const QStringList panelKeys = QStringLiteral("ŋ ə ʃ ʒ θ ð æ ɛ ɔ ɲ ± × ÷ ∞ ≠ ≤ ≥ √ α β").split(u' ');
 const QString panelTitle = QStringLiteral("Runeboard Keyboard");
 const QString service = QStringLiteral("org.runeboard.Runeboard.GnomeShell");
+const QString extensionUuid = QStringLiteral("typing@runeboard.org");
 constexpr uint keyLeftShift = 42, keyLeftAlt = 56, keyK = 37;
 
 enum class Receiver { Gtk4, Gtk3, QtWayland, Xterm };
@@ -136,6 +139,37 @@ private Q_SLOTS:
         QCOMPARE(XSession::readFile(out), QString());
     }
 
+    void anExtensionThatComesBackServesAtOnce() {
+        const auto extension = [&](const char* verb) {
+            return m_session.run(QStringLiteral("gnome-extensions"), {QLatin1String(verb), extensionUuid})
+                .exitCode;
+        };
+        QCOMPARE(extension("disable"), 0);
+        const QString out = m_session.scratchPath(QStringLiteral("back.txt"));
+        QVERIFY(start(Receiver::Gtk4, out));
+        QVERIFY(startRuneboard());
+        QVERIFY(XSession::waitFor([&] { return said().contains(QLatin1String("extension is turned off")); }));
+        // Turned on while Runeboard runs (as Settings' Turn On does when the shell knows it already).
+        QCOMPARE(extension("enable"), 0);
+        QVERIFY(XSession::waitFor([&] { return said().contains(QLatin1String("extension answers")); }));
+        const XSession::Result typed =
+            m_session.run(XSession::runeboardBinary(), {QStringLiteral("--type"), QStringLiteral("ŋ")});
+        QCOMPARE(typed.exitCode, 0);
+        QCOMPARE(XSession::waitForFileText(out, QStringLiteral("ŋ")), QStringLiteral("ŋ"));
+        // The hotkeys went back to the extension too.
+        QVERIFY(m_session.keys({keyLeftAlt, keyLeftShift, keyK}, {keyK, keyLeftShift, keyLeftAlt}));
+        QVERIFY(XSession::waitFor([&] { return m_session.findWindowByName(panelTitle).isEmpty(); }));
+    }
+
+    void withoutAFocusedWindowNothingIsTypedAndThatIsSaid() {
+        QVERIFY(XSession::waitFor([&] { return m_session.focus().title.isEmpty(); }));
+        const XSession::Result typed =
+            m_session.run(XSession::runeboardBinary(), {QStringLiteral("--type"), QStringLiteral("ŋə")});
+        QCOMPARE(typed.exitCode, 1);
+        QVERIFY2(typed.out.contains(QLatin1String("no window has the keyboard focus")),
+                 qPrintable(typed.out));
+    }
+
     void otherProgramsAreRefused_data() {
         QTest::addColumn<QString>("method");
         QTest::addColumn<QStringList>("arguments");
@@ -191,7 +225,8 @@ private:
             sets.setMainSet(set.id);
         }
         m_session.handOver(m_session.configHome());
-        m_session.launch(XSession::runeboardBinary(), {});
+        m_runeboard = m_session.launch(XSession::runeboardBinary(), {});
+        m_said.clear();
         KeyboardLayoutInput in;
         in.baseSymbols = panelKeys;
         m_layout = KeyboardLayout::compute(in);
@@ -211,6 +246,12 @@ private:
                    .exitCode == 0;
     }
 
+    // What the running Runeboard has written so far.
+    QString said() {
+        m_said += QString::fromUtf8(m_runeboard->readAllStandardOutput());
+        return m_said;
+    }
+
     QPoint keyCentre(const QString& key) {
         const QPointF p = m_layout.toView(m_layout.key(key, false)->frame).center();
         return {m_panel[0] + int(p.x()), m_panel[1] + int(p.y())};
@@ -219,6 +260,8 @@ private:
     GnomeSession m_session;
     KeyboardLayout m_layout;
     QList<int> m_panel;
+    QProcess* m_runeboard = nullptr;
+    QString m_said;
 };
 
 QTEST_GUILESS_MAIN(TestGnome)

@@ -56,10 +56,24 @@ GnomeShellLink::GnomeShellLink(const QDBusConnection& bus, QObject* parent)
     , m_watcher(service, bus, QDBusServiceWatcher::WatchForOwnerChange) {
     connect(&m_watcher, &QDBusServiceWatcher::serviceOwnerChanged, this,
             [this](const QString&, const QString&, const QString& newOwner) {
-                if (std::exchange(m_claimed, false))
+                if (std::exchange(m_claimed, false)) {
+                    Log::line(
+                        QStringLiteral("[GnomeShellLink] Runeboard's GNOME Shell extension has stopped; "
+                                       "typing reaches X11 programs only until it is back."));
                     Q_EMIT lost();
-                if (!newOwner.isEmpty() && claim())
-                    Q_EMIT reclaimed();
+                }
+                QString why;
+                if (newOwner.isEmpty())
+                    return;
+                if (!claim(&why)) {
+                    Log::line(QStringLiteral("[GnomeShellLink] Runeboard's GNOME Shell extension is back but "
+                                             "refuses Runeboard: %1")
+                                  .arg(why));
+                    return;
+                }
+                Log::line(QStringLiteral("[GnomeShellLink] Runeboard's GNOME Shell extension answers: typing "
+                                         "reaches every program."));
+                Q_EMIT reclaimed();
             });
     m_bus.connect(service, path, service, QStringLiteral("ShiftChanged"), this, SLOT(onShiftChanged(bool)));
     m_bus.connect(service, path, service, QStringLiteral("AcceleratorActivated"), this,
