@@ -10,8 +10,9 @@ namespace PlatformChooser {
 // windows, through Xwayland on Wayland). Call before the QApplication exists.
 void prepareQt();
 
-// The services of the first backend that works here: a Wayland compositor
-// with a virtual keyboard; X11 (through Xwayland too); otherwise stand-ins
+// The services of the first backend that works here: GNOME on Wayland (its
+// own, through Runeboard's GNOME Shell extension); a Wayland compositor with
+// a virtual keyboard; X11 (through Xwayland too); otherwise stand-ins
 // that only say why nothing can be typed. Call after the QApplication exists.
 PlatformServices choose();
 

@@ -23,8 +23,9 @@ DeliveryWarning::DeliveryWarning(TypingBackend& typing, LocalizationManager& loc
     connect(&typing, &TypingBackend::deliveryFailed, this, &DeliveryWarning::warn);
 }
 
-void DeliveryWarning::warn() {
+void DeliveryWarning::warn(const QString&, const QString& why) {
     setAccessibleName(m_localization.localized(QStringLiteral("delivery_failed")));
+    setAccessibleDescription(why);
     raise();
     show();
     m_hide.start(shownMs);

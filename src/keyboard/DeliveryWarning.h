@@ -20,7 +20,7 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
-    void warn();
+    void warn(const QString& text, const QString& why);
 
     LocalizationManager& m_localization;
     QTimer m_hide;

@@ -176,6 +176,12 @@ constexpr RawRow rawRows[] = {
      "Runeboard's GNOME Shell extension is installed but turned off, so symbols reach X11 programs only.",
      "Расширение GNOME Shell для Runeboard установлено, но выключено, поэтому символы попадают только в "
      "программы X11."},
+    {"typing_gnome_extension_off",
+     "Runeboard's GNOME Shell extension is turned off, so symbols reach X11 programs only; turn it on in "
+     "Settings → General.",
+     "Расширение GNOME Shell для Runeboard выключено, поэтому символы попадают только в программы X11; "
+     "включите "
+     "его в Настройках → Основные."},
     {"gnome_extension_restart",
      "The extension is turned on. Log out and log in once so that GNOME Shell starts it; until then symbols "
      "reach X11 programs only.",

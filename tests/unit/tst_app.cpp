@@ -243,7 +243,7 @@ void TestApp::aLostSymbolShowsOnTheKeyboard() {
     QVERIFY(panel);
     auto* mark = panel->content()->findChild<QWidget*>(QStringLiteral("deliveryWarning"));
     QVERIFY(mark && !mark->isVisible());
-    Q_EMIT m->typing->deliveryFailed(U'ą');
+    Q_EMIT m->typing->deliveryFailed(QStringLiteral("ą"), QStringLiteral("no window has the keyboard focus"));
     QVERIFY(mark->isVisible());
     QVERIFY(!mark->accessibleName().isEmpty());
     // For a moment only: the keyboard is not left looking broken.

@@ -143,26 +143,18 @@ bool GnomeExtensionSetup::turnOn(QString* why) {
     return done;
 }
 
-QString GnomeExtensionSetup::problem() const {
+UserText GnomeExtensionSetup::problem() const {
     switch (m_judgement.state) {
     case State::Works:
         return {};
     case State::Missing:
-        return QStringLiteral("Runeboard's GNOME Shell extension is not installed, so typing reaches X11 "
-                              "programs only; install Runeboard's package (or run make install) and log in "
-                              "again.");
+        return {QStringLiteral("gnome_extension_missing")};
     case State::Off:
-        return QStringLiteral(
-            "Runeboard's GNOME Shell extension is turned off, so typing reaches X11 programs "
-            "only; turn it on in Settings → General.");
+        return {QStringLiteral("typing_gnome_extension_off")};
     case State::RestartNeeded:
-        return QStringLiteral(
-            "Runeboard's GNOME Shell extension is turned on but GNOME Shell has not loaded it "
-            "yet, so typing reaches X11 programs only; log out and log in once.");
+        return {QStringLiteral("gnome_extension_restart")};
     case State::Failed:
-        return QStringLiteral("GNOME Shell could not start Runeboard's extension (%1), so typing reaches X11 "
-                              "programs only.")
-            .arg(m_judgement.detail);
+        return {QStringLiteral("gnome_extension_failed"), {m_judgement.detail}};
     }
     return {};
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/TypingSetup.h"
+#include "platform/UserText.h"
 
 #include <QStringList>
 
@@ -49,8 +50,8 @@ public:
     bool turnOn(QString* why) override;
     void refresh() override;
 
-    // One plain English sentence for the launch check; empty when it works.
-    QString problem() const;
+    // What the launch check says; empty when it works.
+    UserText problem() const;
 
 private:
     Facts gather() const;

@@ -54,7 +54,7 @@ std::optional<PlatformServices> create() {
     }
     if (!x11Typing)
         x11Typing = std::make_unique<UnavailableTypingBackend>(
-            QStringLiteral("X11 programs cannot be reached: Runeboard does not run on Xwayland here."));
+            UserText{QStringLiteral("typing_qt_not_on_x11"), {QGuiApplication::platformName()}});
 
     services.typing = std::make_unique<GnomeTypingBackend>(link, std::move(x11Typing));
     services.hotkeys = std::make_unique<GnomeHotkeyService>(link, std::move(x11Hotkeys));

@@ -32,10 +32,10 @@ GnomeTypingBackend::GnomeTypingBackend(std::shared_ptr<GnomeShellLink> link,
 
 GnomeTypingBackend::~GnomeTypingBackend() = default;
 
-QString GnomeTypingBackend::unavailableReason() const {
+UserText GnomeTypingBackend::unavailableReason() const {
     if (m_closed)
-        return QStringLiteral("Runeboard is quitting.");
-    return m_link->isClaimed() ? QString() : m_x11->unavailableReason();
+        return {QStringLiteral("typing_stopped")};
+    return m_link->isClaimed() ? UserText() : m_x11->unavailableReason();
 }
 
 bool GnomeTypingBackend::type(const QString& text) {
@@ -44,27 +44,6 @@ bool GnomeTypingBackend::type(const QString& text) {
     m_waiting += text;
     sendNext();
     return true;
-}
-
-// The key-by-key interface of the moment: a piece of text is gathered and typed whole at close().
-bool GnomeTypingBackend::open() {
-    m_piece.clear();
-    return unavailableReason().isEmpty();
-}
-
-bool GnomeTypingBackend::keyDown(char32_t scalar) {
-    m_piece += QString::fromUcs4(&scalar, 1);
-    return true;
-}
-
-bool GnomeTypingBackend::keyUp(char32_t) {
-    return true;
-}
-
-void GnomeTypingBackend::close() {
-    const QString piece = std::exchange(m_piece, QString());
-    if (!piece.isEmpty() && !type(piece))
-        report(piece, unavailableReason());
 }
 
 void GnomeTypingBackend::sendNext() {
@@ -99,25 +78,20 @@ void GnomeTypingBackend::sendNext() {
 }
 
 void GnomeTypingBackend::typeOnX11(const QString& text) {
-    if (const QString why = m_x11->unavailableReason(); !why.isEmpty()) {
-        report(text, why);
+    m_onX11 = true;
+    if (!m_x11->type(text)) {
+        m_onX11 = false;
+        report(text, QStringLiteral(
+                         "the focused window is an X11 one, and Runeboard's X11 typing does not work here"));
         return settle();
     }
-    m_onX11 = true;
-    m_x11->open();
-    for (const char32_t scalar : text.toUcs4()) {
-        if (!m_x11->keyDown(scalar) || !m_x11->keyUp(scalar))
-            Q_EMIT deliveryFailed(scalar);
-    }
-    m_x11->close();
     if (m_x11->isIdle() && std::exchange(m_onX11, false))
         settle();
 }
 
 void GnomeTypingBackend::report(const QString& text, const QString& why) {
     Log::line(QStringLiteral("[GnomeTypingBackend] Cannot type \"%1\": %2").arg(text, why));
-    for (const char32_t scalar : text.toUcs4())
-        Q_EMIT deliveryFailed(scalar);
+    Q_EMIT deliveryFailed(text, why);
 }
 
 void GnomeTypingBackend::settle() {

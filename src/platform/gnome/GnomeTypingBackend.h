@@ -24,15 +24,8 @@ public:
                        QObject* parent = nullptr);
     ~GnomeTypingBackend() override;
 
-    // Queues valid Unicode text after what was queued before; false, typing
-    // nothing, when typing cannot work here.
-    bool type(const QString& text);
-
-    bool open() override;
-    bool keyDown(char32_t scalar) override;
-    bool keyUp(char32_t scalar) override;
-    void close() override;
-    QString unavailableReason() const override;
+    bool type(const QString& text) override;
+    UserText unavailableReason() const override;
     bool isIdle() const override { return !m_busy && m_waiting.isEmpty(); }
     void restoreSystem() override;
 
@@ -48,7 +41,6 @@ private:
     std::unique_ptr<GnomePasteKeystroke> m_keystroke;
     PasteQueue m_paste;
     QString m_waiting;
-    QString m_piece;
     bool m_busy = false;
     bool m_onX11 = false;
     bool m_closed = false;
