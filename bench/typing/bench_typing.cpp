@@ -297,12 +297,12 @@ void compareOnGnome(const QString& text) {
         std::printf("  not measured: %s\n", qPrintable(error));
         return;
     }
-    std::printf("  %-34s %-12s %10s   %-15s\n", "method", "right", "command", "all arrived");
+    std::printf("  %-40s %-12s %10s   %-15s\n", "method", "right", "command", "all arrived");
     const auto measure = [&](const char* name, const std::function<void()>& send) {
         static int serial = 0;
         const QString out = gnome.scratchPath(QStringLiteral("gnome-%1.txt").arg(++serial));
         if (!gnome.startGtkEntry(4, out)) {
-            std::printf("  %-34s the entry did not get the focus\n", name);
+            std::printf("  %-40s the entry did not get the focus\n", name);
             return;
         }
         Result result;
@@ -315,7 +315,7 @@ void compareOnGnome(const QString& text) {
         const QString arrived = result.arrivedMs < 0
                                     ? QStringLiteral("never complete")
                                     : QStringLiteral("%1 ms").arg(result.arrivedMs, 0, 'f', 0);
-        std::printf("  %-34s %4d of %-4d %7.0f ms   %-15s\n", name, result.right, result.total,
+        std::printf("  %-40s %4d of %-4d %7.0f ms   %-15s\n", name, result.right, result.total,
                     result.commandMs, qPrintable(arrived));
         gnome.endPrograms();
     };
