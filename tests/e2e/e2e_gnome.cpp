@@ -9,6 +9,7 @@
 // with nowhere to go is said; and a program other than Runeboard is refused.
 #include "GnomeSession.h"
 
+#include "hotkeys/HotkeySettings.h"
 #include "keyboard/view/KeyboardLayout.h"
 #include "sets/SetStore.h"
 #include "storage/SettingsStore.h"
@@ -26,7 +27,8 @@ const QStringList panelKeys = QStringLiteral("ŋ ə ʃ ʒ θ ð æ ɛ ɔ ɲ ± �
 const QString panelTitle = QStringLiteral("Runeboard Keyboard");
 const QString service = QStringLiteral("org.runeboard.Runeboard.GnomeShell");
 const QString extensionUuid = QStringLiteral("typing@runeboard.org");
-constexpr uint keyLeftShift = 42, keyLeftAlt = 56, keyK = 37;
+constexpr uint keyLeftShift = 42, keyLeftAlt = 56, keyK = 37, keyJ = 36;
+constexpr quint32 macKeyJ = 38; // the stored form of the same key
 
 enum class Receiver { Gtk4, Gtk3, QtWayland, Xterm };
 } // namespace
@@ -106,7 +108,7 @@ private Q_SLOTS:
         QCOMPARE(XSession::waitForFileText(out, QStringLiteral("Ŋŋ")), QStringLiteral("Ŋŋ"));
     }
 
-    void toggleHotkeyFiresOverAWaylandWindow() {
+    void toggleHotkeyFiresOverAWaylandWindowAndFollowsRecording() {
         QVERIFY(start(Receiver::Gtk4, m_session.scratchPath(QStringLiteral("hotkey.txt"))));
         QVERIFY(startRuneboard());
         const QList<uint> combination{keyLeftAlt, keyLeftShift, keyK};
@@ -115,6 +117,29 @@ private Q_SLOTS:
         QVERIFY(XSession::waitFor([&] { return m_session.findWindowByName(panelTitle).isEmpty(); }));
         QVERIFY(m_session.keys(combination, released));
         QVERIFY(XSession::waitFor([&] { return !m_session.findWindowByName(panelTitle).isEmpty(); }));
+
+        // Recorded anew (here by another Runeboard sharing the file): Alt+Shift+J from now on.
+        {
+            SettingsStore store(m_session.configHome() + QStringLiteral("/runeboard/runeboard.conf"));
+            HotkeySettings(store).setToggleKeyboard(
+                {macKeyJ, CarbonModifier::Option | CarbonModifier::Shift});
+        }
+        m_session.handOver(m_session.configHome());
+        const QList<uint> newCombination{keyLeftAlt, keyLeftShift, keyJ};
+        const QList<uint> newReleased{keyJ, keyLeftShift, keyLeftAlt};
+        // Pressed until Runeboard has taken the change in: each press before that does nothing.
+        QVERIFY(XSession::waitFor(
+            [&] {
+                return m_session.keys(newCombination, newReleased) &&
+                       XSession::waitFor([&] { return m_session.findWindowByName(panelTitle).isEmpty(); },
+                                         2000);
+            },
+            20000));
+        // The old combination is given back to the programs: xterm reads Alt+Shift+K as Ë.
+        const QString out = m_session.scratchPath(QStringLiteral("released.txt"));
+        QVERIFY(start(Receiver::Xterm, out));
+        QVERIFY(m_session.keys(combination, released));
+        QCOMPARE(XSession::waitForFileText(out, QStringLiteral("Ë")), QStringLiteral("Ë"));
     }
 
     void addFieldTakesTheTypingAndGivesTheFocusBack() {
