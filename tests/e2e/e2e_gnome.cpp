@@ -87,9 +87,15 @@ private Q_SLOTS:
         QVERIFY(XSession::waitFor([&] { return m_session.clipboardText() == copied; }));
     }
 
+    void shiftHeldTypesUpperCase_data() {
+        QTest::addColumn<Receiver>("receiver");
+        QTest::newRow("GTK 4") << Receiver::Gtk4;
+        QTest::newRow("Qt on Wayland, pasted") << Receiver::QtWayland;
+    }
     void shiftHeldTypesUpperCase() {
-        const QString out = m_session.scratchPath(QStringLiteral("shift.txt"));
-        QVERIFY(start(Receiver::Gtk4, out));
+        QFETCH(Receiver, receiver);
+        const QString out = m_session.scratchPath(QStringLiteral("shift-%1.txt").arg(int(receiver)));
+        QVERIFY(start(receiver, out));
         QVERIFY(startRuneboard());
         const QString panel = m_session.findWindowByName(panelTitle);
         const QString before = m_session.scratchPath(QStringLiteral("panel-before.png"));
@@ -140,6 +146,22 @@ private Q_SLOTS:
         QVERIFY(start(Receiver::Xterm, out));
         QVERIFY(m_session.keys(combination, released));
         QCOMPARE(XSession::waitForFileText(out, QStringLiteral("Ë")), QStringLiteral("Ë"));
+    }
+
+    void digitHotkeysSwitchSets() {
+        QVERIFY(start(Receiver::Gtk4, m_session.scratchPath(QStringLiteral("sets.txt"))));
+        QVERIFY(startRuneboard(QStringLiteral("preset_polish")));
+        const auto active = [&] {
+            return SettingsStore(m_session.configHome() + QStringLiteral("/runeboard/runeboard.conf"))
+                .string(QStringLiteral("activePaletteID"))
+                .value_or(QString());
+        };
+        constexpr uint key1 = 2, key2 = 3;
+        const QString main = active();
+        QVERIFY(m_session.keys({keyLeftAlt, keyLeftShift, key2}, {key2, keyLeftShift, keyLeftAlt}));
+        QVERIFY(XSession::waitFor([&] { return active() != main && !active().isEmpty(); }));
+        QVERIFY(m_session.keys({keyLeftAlt, keyLeftShift, key1}, {key1, keyLeftShift, keyLeftAlt}));
+        QVERIFY(XSession::waitFor([&] { return active() == main; }));
     }
 
     void addFieldTakesTheTypingAndGivesTheFocusBack() {
@@ -201,7 +223,8 @@ private Q_SLOTS:
         QTest::newRow("typing") << QStringLiteral("Commit") << QStringList{QStringLiteral("rm -rf ~\n")};
         QTest::newRow("pressing keys")
             << QStringLiteral("Paste")
-            << QStringList{QStringLiteral("@au [29, 47]"), QStringLiteral("application/x-runeboard-paste")};
+            << QStringList{QStringLiteral("@au [29, 47]"), QStringLiteral("@au [110]"),
+                           QStringLiteral("application/x-runeboard-paste")};
         QTest::newRow("listening to Shift") << QStringLiteral("ShiftHeld") << QStringList();
         QTest::newRow("a guessed secret") << QStringLiteral("Claim") << QStringList{QString(64, u'0')};
     }
@@ -235,8 +258,9 @@ private:
         return false;
     }
 
-    // Runeboard with a set of the twenty panel keys as its main set; true once its panel is on screen.
-    bool startRuneboard() {
+    // Runeboard with a set of the twenty panel keys as its main set (and a preset as a quick-access
+    // one); true once its panel is on screen.
+    bool startRuneboard(const QString& quickAccess = {}) {
         const QString file = m_session.configHome() + QStringLiteral("/runeboard/runeboard.conf");
         QFile::remove(file);
         {
@@ -248,6 +272,11 @@ private:
             set.baseCharacters = panelKeys.join(QString());
             sets.addSet(set);
             sets.setMainSet(set.id);
+            const QList<SymbolSet> all = sets.sets(); // choosing one rewrites the list
+            for (const SymbolSet& preset : all) {
+                if (preset.name == quickAccess)
+                    sets.toggleAdditional(preset.id);
+            }
         }
         m_session.handOver(m_session.configHome());
         m_runeboard = m_session.launch(XSession::runeboardBinary(), {});
@@ -255,12 +284,15 @@ private:
         KeyboardLayoutInput in;
         in.baseSymbols = panelKeys;
         m_layout = KeyboardLayout::compute(in);
-        return XSession::waitFor(
-            [&] {
-                m_panel = m_session.windowGeometry(m_session.findWindowByName(panelTitle));
-                return m_panel.at(2) == int(m_layout.size().width());
-            },
-            30000);
+        // The tray is looked for once the panel has been drawn: only then does it take clicks.
+        return XSession::waitFor([&] { return said().contains(QLatin1String("[TrayMenu]")); }, 30000) &&
+               XSession::waitFor(
+                   [&] {
+                       m_panel = m_session.windowGeometry(m_session.findWindowByName(panelTitle));
+                       // Set dots make the panel taller, never narrower.
+                       return m_panel.at(2) == int(m_layout.size().width());
+                   },
+                   30000);
     }
 
     // The panel as Xwayland holds it (Qt would otherwise grab through Wayland, which allows no grabs).

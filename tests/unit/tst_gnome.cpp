@@ -104,6 +104,9 @@ private Q_SLOTS:
         // evdev 37 (K) is X keycode 45: the combination holds on any layout.
         QCOMPARE(GnomeHotkeyService::accelerator(37, HotkeyModifier::Alt | HotkeyModifier::Shift),
                  QStringLiteral("<Shift><Alt>0x2d"));
+        // The digit row lies below X keycode 16: mutter reads a single hex digit as a key's name.
+        QCOMPARE(GnomeHotkeyService::accelerator(2, HotkeyModifier::Control | HotkeyModifier::Super),
+                 QStringLiteral("<Control><Super>0x0a"));
     }
 };
 

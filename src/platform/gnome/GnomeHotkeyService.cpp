@@ -40,7 +40,8 @@ QString GnomeHotkeyService::accelerator(PhysicalKey key, HotkeyModifiers modifie
         text += QStringLiteral("<Alt>");
     if (modifiers & HotkeyModifier::Super)
         text += QStringLiteral("<Super>");
-    return text + QStringLiteral("0x%1").arg(key + xKeycodeOffset, 0, 16);
+    // mutter reads "0x" and at least two hex digits as a keycode; "0xa" would be a key name.
+    return text + QStringLiteral("0x%1").arg(key + xKeycodeOffset, 2, 16, QLatin1Char('0'));
 }
 
 HotkeyService::Registration GnomeHotkeyService::registerHotkey(PhysicalKey key, HotkeyModifiers modifiers,

@@ -26,7 +26,7 @@ public:
     void unregisterHotkey(Handle handle) override;
 
     // The shell's form of a combination: modifiers and the X keycode, so that
-    // the physical key fires whatever layout is active ("<Alt><Shift>0x2d").
+    // the physical key fires whatever layout is active ("<Shift><Alt>0x2d").
     static QString accelerator(PhysicalKey key, HotkeyModifiers modifiers);
 
 private:

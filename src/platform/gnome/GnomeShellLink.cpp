@@ -128,10 +128,11 @@ void GnomeShellLink::commit(const QString& text,
     });
 }
 
-void GnomeShellLink::paste(const QList<uint>& keys, const QString& marker,
+void GnomeShellLink::paste(const QList<uint>& keys, const QList<uint>& keysUnderShift, const QString& marker,
                            std::function<void(bool ok, const QString& why)> done) {
     auto* watcher = new QDBusPendingCallWatcher(
-        m_bus.asyncCall(method(QStringLiteral("Paste")) << QVariant::fromValue(keys) << marker,
+        m_bus.asyncCall(method(QStringLiteral("Paste"))
+                            << QVariant::fromValue(keys) << QVariant::fromValue(keysUnderShift) << marker,
                         callTimeoutMs),
         this);
     connect(watcher, &QDBusPendingCallWatcher::finished, this, [watcher, done = std::move(done)] {

@@ -38,8 +38,9 @@ public:
 
     // Each answers once, from the event loop: a route (or why there is none).
     void commit(const QString& text, std::function<void(std::optional<Route>, const QString& why)> done);
-    // Presses evdev keys once the clipboard offers the type `marker` (Runeboard's last offer).
-    void paste(const QList<uint>& keys, const QString& marker,
+    // Presses evdev keys once the clipboard offers the type `marker` (Runeboard's last offer);
+    // `keysUnderShift` while the user holds Shift.
+    void paste(const QList<uint>& keys, const QList<uint>& keysUnderShift, const QString& marker,
                std::function<void(bool ok, const QString& why)> done);
 
     // Asked at once (the answer takes a round trip); nothing when unknown.

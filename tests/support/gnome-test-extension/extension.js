@@ -59,9 +59,12 @@ class TestAid {
     }
 
     // Left clicks at each point in turn, as fast as the device can send them.
+    // Each is reached from beside it, as a hand would: a window that appeared
+    // under a resting pointer learns of the pointer only when it moves.
     Click(points) {
         let time = GLib.get_monotonic_time();
         for (const [x, y] of points) {
+            this._pointer.notify_absolute_motion(time++, x - 1, y);
             this._pointer.notify_absolute_motion(time++, x, y);
             this._pointer.notify_button(time++, Clutter.BUTTON_PRIMARY, Clutter.ButtonState.PRESSED);
             this._pointer.notify_button(time++, Clutter.BUTTON_PRIMARY, Clutter.ButtonState.RELEASED);

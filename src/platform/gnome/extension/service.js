@@ -35,6 +35,7 @@ const INTERFACE = `
     </method>
     <method name="Paste">
       <arg type="au" direction="in" name="keys"/>
+      <arg type="au" direction="in" name="keysUnderShift"/>
       <arg type="s" direction="in" name="marker"/>
     </method>
     <method name="ShiftHeld">
@@ -177,32 +178,42 @@ export class TypingService {
         this._updateShiftTracking();
     }
 
+    // A text field's program applies committed text only when mutter follows it
+    // with "done", which mutter sends from an idle callback of its own; a
+    // second commit before that would replace the first. So each commit waits
+    // for a callback of lower priority still, after any "done" still due.
     CommitAsync([text], invocation) {
         if (!this._caller(invocation))
             return;
-        let route;
+        GLib.idle_add(GLib.PRIORITY_DEFAULT + 2, () => {
+            invocation.return_value(new GLib.Variant('(s)', [this._commit(text)]));
+            return GLib.SOURCE_REMOVE;
+        });
+    }
+
+    _commit(text) {
         if (this._main.inputMethod.currentFocus) {
             this._main.inputMethod.commit(text);
-            route = 'input-method';
-        } else {
-            // Xwayland windows take Runeboard's X11 typing; other windows get the text pasted.
-            const window = global.display.focus_window;
-            if (!window)
-                route = 'none';
-            else
-                route = window.get_client_type() === Meta.WindowClientType.X11 ? 'x11' : 'paste';
+            return 'input-method';
         }
-        invocation.return_value(new GLib.Variant('(s)', [route]));
+        // Xwayland windows take Runeboard's X11 typing; other windows get the text pasted.
+        const window = global.display.focus_window;
+        if (!window)
+            return 'none';
+        return window.get_client_type() === Meta.WindowClientType.X11 ? 'x11' : 'paste';
     }
 
     // Presses the keys (evdev codes) in order and releases them in reverse once
     // the clipboard offers the type `marker`: Runeboard's latest offer. The
     // shell takes a new X11 clipboard in its own time; keys pressed before
-    // would paste what the clipboard held until then.
-    PasteAsync([keys, marker], invocation) {
+    // would paste what the clipboard held until then. While the user holds
+    // Shift, which would turn Ctrl+V into Ctrl+Shift+V, `keysUnderShift` go
+    // instead (Insert, making Shift+Insert).
+    PasteAsync([keys, keysUnderShift, marker], invocation) {
         if (!this._caller(invocation))
             return;
-        if (keys.length === 0 || keys.length > 4 || keys.some(k => k < 1 || k > 0x2ff)) {
+        const valid = list => list.length > 0 && list.length <= 4 && list.every(k => k >= 1 && k <= 0x2ff);
+        if (!valid(keys) || !valid(keysUnderShift)) {
             invocation.return_dbus_error(INVALID_ARGS, 'Between one and four evdev key codes are expected.');
             return;
         }
@@ -214,7 +225,7 @@ export class TypingService {
         const offered = () => selection.get_mimetypes(Meta.SelectionType.SELECTION_CLIPBOARD)
             .includes(marker);
         const press = () => {
-            this._pressKeys(keys);
+            this._pressKeys(shiftHeld() ? keysUnderShift : keys);
             invocation.return_value(null);
         };
         if (offered()) {
