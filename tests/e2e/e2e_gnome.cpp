@@ -10,7 +10,7 @@
 #include "GnomeSession.h"
 
 #include "hotkeys/HotkeySettings.h"
-#include "keyboard/view/KeyboardLayout.h"
+#include "keyboard/view/layout/KeyboardLayout.h"
 #include "sets/SetStore.h"
 #include "storage/SettingsStore.h"
 
@@ -28,7 +28,6 @@ const QString panelTitle = QStringLiteral("Runeboard Keyboard");
 const QString service = QStringLiteral("org.runeboard.Runeboard.GnomeShell");
 const QString extensionUuid = QStringLiteral("typing@runeboard.org");
 constexpr uint keyLeftShift = 42, keyLeftAlt = 56, keyK = 37, keyJ = 36;
-constexpr quint32 macKeyJ = 38; // the stored form of the same key
 
 enum class Receiver { Gtk4, Gtk3, QtWayland, Xterm };
 } // namespace
@@ -127,8 +126,8 @@ private Q_SLOTS:
         // Recorded anew (here by another Runeboard sharing the file): Alt+Shift+J from now on.
         {
             SettingsStore store(m_session.configHome() + QStringLiteral("/runeboard/runeboard.conf"));
-            HotkeySettings(store).setToggleKeyboard(
-                {macKeyJ, CarbonModifier::Option | CarbonModifier::Shift});
+            HotkeySettings(store).setHotkey(KeyboardAction::ToggleKeyboard,
+                                            {keyJ, HotkeyModifier::Alt | HotkeyModifier::Shift});
         }
         m_session.handOver(m_session.configHome());
         const QList<uint> newCombination{keyLeftAlt, keyLeftShift, keyJ};

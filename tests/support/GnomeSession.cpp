@@ -1,5 +1,7 @@
 #include "GnomeSession.h"
 
+#include "SessionUser.h"
+
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
@@ -32,6 +34,25 @@ bool copyFolder(const QString& from, const QString& to) {
     return true;
 }
 } // namespace
+
+GnomeSession::GnomeSession() {
+    // The temporary folder is root's and private; the session user works in it.
+    QFile::setPermissions(m_dir.path(), QFileDevice::Permissions(0x7755));
+    for (const QString& path : {m_dir.path(), runtimeDir(), configHome()})
+        SessionUser::own(path);
+}
+
+QStringList GnomeSession::commandLine(const QString& program, const QStringList& arguments) const {
+    return SessionUser::commandLine(program, arguments);
+}
+
+void GnomeSession::handOver(const QString& path) {
+    SessionUser::own(path);
+    QDirIterator it(path, QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext())
+        SessionUser::own(it.next());
+}
 
 GnomeSession::~GnomeSession() {
     endPrograms();

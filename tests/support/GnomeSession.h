@@ -1,6 +1,6 @@
 #pragma once
 
-#include "NobodySession.h"
+#include "XSession.h"
 
 #include <QPoint>
 
@@ -9,8 +9,9 @@
 // Runeboard's GNOME Shell extension installed and enabled in the session's
 // home, and a test aid extension that reports the focus, hides the overview
 // the shell starts in, and drives a virtual pointer and keyboard. Xwayland is
-// its X display. As `nobody` when the tests run as root.
-class GnomeSession : public NobodySession {
+// its X display. As `nobody` when the tests run as root, and so is every
+// program started here (see SessionUser).
+class GnomeSession : public XSession {
 public:
     struct Focus {
         QString title; // of the focused window, empty when none has the focus
@@ -19,6 +20,7 @@ public:
         bool operator==(const Focus&) const = default;
     };
 
+    GnomeSession();
     ~GnomeSession() override;
 
     // Installs the extensions, starts the shell and waits until it is ready for programs.
@@ -43,6 +45,11 @@ public:
     QString clipboardText();
     // gdbus in the session, as the session's user.
     Result gdbus(const QStringList& arguments);
+    // Makes what root wrote under `path` the session user's.
+    void handOver(const QString& path);
+
+protected:
+    QStringList commandLine(const QString& program, const QStringList& arguments) const override;
 
 private:
     Result aid(const QString& method, const QStringList& arguments = {});
