@@ -28,7 +28,7 @@ run: deps
 test: build
 	cd $(BUILD_DIR) && ctest --output-on-failure -j $(JOBS) --timeout 600 --label-exclude desktop
 
-# Heavy receivers and desktops, installed first: more than a newcomer's `make test` needs.
+# Heavy receivers and whole desktops, installed first: more than a newcomer's `make test` needs.
 test-desktops: build
 	@scripts/install-deps desktops
 	cd $(BUILD_DIR) && ctest --output-on-failure --timeout 900 --label-regex desktop

@@ -5,8 +5,11 @@
 // command took, the time until everything had arrived, and how many keycodes
 // the keymap has changed afterwards. Then the cost per symbol once the
 // symbols are bound, measured as the difference between a long and a short
-// text of the same symbols. Last, on a headless sway: `runeboard --type`
-// against `wtype` (plain, and with its delays) into foot and a Qt Wayland line edit.
+// text of the same symbols. Then, on a headless sway: `runeboard --type`
+// against `wtype` (plain, and with its delays) into foot and a Qt Wayland line
+// edit. Last, on a headless GNOME Shell: `runeboard --type` into a GTK 4 entry
+// against what symbol pickers do there, the clipboard and Ctrl+V per symbol.
+#include "GnomeSession.h"
 #include "SwaySession.h"
 #include "XSession.h"
 
@@ -16,6 +19,7 @@
 #include <QFile>
 #include <QRegularExpression>
 #include <QSet>
+#include <QThread>
 
 #include <algorithm>
 #include <cstdio>
@@ -279,16 +283,80 @@ void compareOnWayland(const QString& text) {
         }
     }
 }
+
+// On GNOME, where no program may type: Runeboard's extension against copying each symbol and
+// pressing Ctrl+V, back to back and with a pause that gives the receiver time to read.
+void compareOnGnome(const QString& text) {
+    const QList<uint> scalars = text.toUcs4();
+    std::printf(
+        "\nOn a headless GNOME Shell, %lld symbols (%lld distinct) into a GTK 4 entry; one run each\n",
+        qlonglong(scalars.size()), qlonglong(QSet<uint>(scalars.cbegin(), scalars.cend()).size()));
+    GnomeSession gnome;
+    QString error;
+    if (!gnome.start(&error)) {
+        std::printf("  not measured: %s\n", qPrintable(error));
+        return;
+    }
+    std::printf("  %-40s %-12s %10s   %-15s\n", "method", "right", "command", "all arrived");
+    const auto measure = [&](const char* name, const std::function<void()>& send) {
+        static int serial = 0;
+        const QString out = gnome.scratchPath(QStringLiteral("gnome-%1.txt").arg(++serial));
+        if (!gnome.startGtkEntry(4, out)) {
+            std::printf("  %-40s the entry did not get the focus\n", name);
+            return;
+        }
+        Result result;
+        result.total = int(scalars.size());
+        QElapsedTimer clock;
+        clock.start();
+        send();
+        result.commandMs = double(clock.nsecsElapsed()) / 1e6;
+        receive(out, text, clock, result);
+        const QString arrived = result.arrivedMs < 0
+                                    ? QStringLiteral("never complete")
+                                    : QStringLiteral("%1 ms").arg(result.arrivedMs, 0, 'f', 0);
+        std::printf("  %-40s %4d of %-4d %7.0f ms   %-15s\n", name, result.right, result.total,
+                    result.commandMs, qPrintable(arrived));
+        gnome.endPrograms();
+    };
+    measure("runeboard --type", [&] {
+        gnome.run(runeboardPath(), {QStringLiteral("--type"), text}, 120000);
+    });
+    // Each copy is a new clipboard owner on the X11 side (xclip), each Ctrl+V a key press of the shell's.
+    const auto pickerPastes = [&](int pauseMs) {
+        for (const uint scalar : scalars) {
+            const char32_t symbol = scalar;
+            gnome.run(QStringLiteral("sh"),
+                      {QStringLiteral("-c"),
+                       QStringLiteral("printf %s \"$0\" | xclip -selection clipboard -i"),
+                       QString::fromUcs4(&symbol, 1)});
+            gnome.keys({29, 47}, {47, 29});
+            if (pauseMs)
+                QThread::msleep(pauseMs);
+        }
+    };
+    measure("copy + Ctrl+V per symbol", [&] { pickerPastes(0); });
+    measure("copy + Ctrl+V per symbol, 100 ms apart", [&] { pickerPastes(100); });
+}
 } // namespace
 
 int main(int argc, char* argv[]) {
     QCoreApplication app(argc, argv);
     if (!qEnvironmentVariableIsSet("RUNEBOARD_E2E_TOOLS"))
         qputenv("RUNEBOARD_E2E_TOOLS", RUNEBOARD_TOOLS_PATH);
+    if (!qEnvironmentVariableIsSet("RUNEBOARD_GNOME_EXTENSION"))
+        qputenv("RUNEBOARD_GNOME_EXTENSION", RUNEBOARD_GNOME_EXTENSION_PATH);
+    if (!qEnvironmentVariableIsSet("RUNEBOARD_GNOME_TEST_EXTENSION"))
+        qputenv("RUNEBOARD_GNOME_TEST_EXTENSION", RUNEBOARD_GNOME_TEST_EXTENSION_PATH);
     // The text of the measurements in the notes: 36 symbols that are on no key, three times.
     const QString note = QStringLiteral("ąćęłńóśźżĄĆĘŁŃÓŚŹŻəɛɔʃʒθðŋ∑∫√∞≈≠€£¥₸αβ");
+    const QString gnomeText = note + note + note;
     if (app.arguments().contains(QStringLiteral("--wayland-only"))) {
         compareOnWayland(note + note + note);
+        return 0;
+    }
+    if (app.arguments().contains(QStringLiteral("--gnome-only"))) {
+        compareOnGnome(gnomeText);
         return 0;
     }
     Bench bench;
@@ -325,6 +393,7 @@ int main(int argc, char* argv[]) {
             (longRun.arrivedMs - shortRun.arrivedMs) / extra, longRun.right, longRun.total);
     }
     compareOnWayland(note + note + note);
+    compareOnGnome(gnomeText);
     std::printf(
         "\nTargets: every symbol right in every receiver; well under 1 ms per symbol once bound; with more\n"
         "distinct symbols than spare keycodes still every symbol right and faster than xdotool's default;\n"

@@ -5,6 +5,7 @@
 #include "app/TypingJob.h"
 #include "hotkeys/GlobalHotkeyManager.h"
 #include "hotkeys/HotkeySettings.h"
+#include "keyboard/DeliveryWarning.h"
 #include "keyboard/FloatingPanel.h"
 #include "keyboard/KeyboardState.h"
 #include "keyboard/view/KeyboardView.h"
@@ -57,8 +58,10 @@ AppState::AppState(PlatformServices services, const QString& settingsFile, const
 
     m_keyboardState->setPanelFactory([this] {
         auto panel = std::make_unique<FloatingPanel>(*m_store, *m_services.windowSystem);
-        panel->setContent(new KeyboardView(*m_keyboardState, *m_setStore, *m_localizationManager,
-                                           *m_services.typing, panel.get()));
+        auto* view = new KeyboardView(*m_keyboardState, *m_setStore, *m_localizationManager, *m_services.typing,
+                                      panel.get());
+        new DeliveryWarning(*m_services.typing, *m_localizationManager, *view);
+        panel->setContent(view);
         // The window manager's close only hides it, as the keyboard's own close button does.
         panel->onCloseRequested = [this] {
             if (m_keyboardState->isKeyboardVisible())
@@ -111,8 +114,9 @@ QWidget* AppState::helpWindow() const {
 
 void AppState::openSettings() {
     if (!m_settingsWindow)
-        m_settingsWindow = std::make_unique<SettingsView>(
-            *m_localizationManager, *m_setStore, *m_keyboardState, *m_hotkeySettings, *m_hotkeyManager);
+        m_settingsWindow =
+            std::make_unique<SettingsView>(*m_localizationManager, *m_setStore, *m_keyboardState,
+                                           *m_hotkeySettings, *m_hotkeyManager, m_services.setup.get());
     bringToFront(*m_settingsWindow, QByteArrayLiteral("settings"));
 }
 

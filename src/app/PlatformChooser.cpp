@@ -1,5 +1,6 @@
 #include "app/PlatformChooser.h"
 
+#include "platform/gnome/GnomePlatform.h"
 #include "platform/null/NullPlatform.h"
 #include "platform/wayland/WaylandPlatform.h"
 #include "platform/x11/X11Platform.h"
@@ -21,6 +22,8 @@ UserText unansweredCompositor() {
 }
 
 PlatformServices choose() {
+    if (std::optional<PlatformServices> gnome = GnomePlatform::create())
+        return std::move(*gnome);
     UserText whyNotWayland;
     if (std::optional<PlatformServices> wayland = WaylandPlatform::create(&whyNotWayland))
         return std::move(*wayland);

@@ -16,8 +16,9 @@ void prepareQt();
 // typed anyway.
 UserText unansweredCompositor();
 
-// The services of the first backend that works here: a Wayland compositor
-// with a virtual keyboard; X11 (through Xwayland too); otherwise stand-ins
+// The services of the first backend that works here: GNOME on Wayland (its
+// own, through Runeboard's GNOME Shell extension); a Wayland compositor with
+// a virtual keyboard; X11 (through Xwayland too); otherwise stand-ins
 // that only say why nothing can be typed. Call after the QApplication exists.
 PlatformServices choose();
 

@@ -164,6 +164,37 @@ constexpr RawRow rawRows[] = {
     {"typing_wayland_keymap_refused", "The Wayland compositor did not take the virtual keyboard's keymap.",
      "Композитор Wayland не принял раскладку виртуальной клавиатуры."},
     {"typing_stopped", "Typing has ended: Runeboard is quitting.", "Ввод завершён: Runeboard закрывается."},
+    // Settings → General on GNOME on Wayland: Runeboard's GNOME Shell extension.
+    {"gnome_extension", "GNOME Shell extension", "Расширение GNOME Shell"},
+    {"gnome_extension_works", "Symbols reach every program through Runeboard's GNOME Shell extension.",
+     "Символы попадают во все программы через расширение GNOME Shell для Runeboard."},
+    {"gnome_extension_missing",
+     "Runeboard's GNOME Shell extension is not installed, so symbols reach X11 programs only. Install "
+     "Runeboard's package, then log out and log in again.",
+     "Расширение GNOME Shell для Runeboard не установлено, поэтому символы попадают только в программы X11. "
+     "Установите пакет Runeboard, затем выйдите из системы и войдите снова."},
+    {"gnome_extension_off",
+     "Runeboard's GNOME Shell extension is installed but turned off, so symbols reach X11 programs only.",
+     "Расширение GNOME Shell для Runeboard установлено, но выключено, поэтому символы попадают только в "
+     "программы X11."},
+    {"typing_gnome_extension_off",
+     "Runeboard's GNOME Shell extension is turned off, so symbols reach X11 programs only; turn it on in "
+     "Settings → General.",
+     "Расширение GNOME Shell для Runeboard выключено, поэтому символы попадают только в программы X11; "
+     "включите "
+     "его в Настройках → Основные."},
+    {"gnome_extension_restart",
+     "The extension is turned on. Log out and log in once so that GNOME Shell starts it; until then symbols "
+     "reach X11 programs only.",
+     "Расширение включено. Выйдите из системы и войдите снова, чтобы GNOME Shell его запустил; до тех пор "
+     "символы попадают только в программы X11."},
+    {"gnome_extension_failed", "GNOME Shell could not start Runeboard's extension: %1",
+     "GNOME Shell не смог запустить расширение Runeboard: %1"},
+    {"turn_on", "Turn On", "Включить"},
+    {"turn_on_failed", "It could not be turned on: %1", "Включить не удалось: %1"},
+    // The keyboard's red mark after a symbol could not be typed.
+    {"delivery_failed", "A symbol could not be typed; Runeboard's output says why.",
+     "Символ не удалось ввести; причина — в выводе Runeboard."},
 };
 } // namespace
 

@@ -3,6 +3,7 @@
 #include "platform/HotkeyService.h"
 #include "platform/ModifierMonitor.h"
 #include "platform/TypingBackend.h"
+#include "platform/TypingSetup.h"
 #include "platform/UserText.h"
 #include "platform/WindowSystem.h"
 
@@ -19,4 +20,6 @@ struct PlatformServices {
     // Why typing cannot work, or works only in part, in this session; said
     // once at launch. Empty when typing works everywhere.
     UserText typingProblem;
+    // What the desktop still needs before typing reaches every program; none where nothing does.
+    std::unique_ptr<TypingSetup> setup;
 };

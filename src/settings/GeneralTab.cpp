@@ -9,6 +9,7 @@
 #include "settings/controls/InsetDivider.h"
 #include "settings/controls/SegmentedControl.h"
 #include "settings/controls/ToggleSwitch.h"
+#include "settings/TypingSetupRow.h"
 
 #include <QComboBox>
 #include <QEvent>
@@ -34,7 +35,8 @@ QHBoxLayout* settingsRow(QLabel* title, QWidget* control) {
 
 } // namespace
 
-GeneralTab::GeneralTab(LocalizationManager& localization, KeyboardState& keyboard, QWidget* parent)
+GeneralTab::GeneralTab(LocalizationManager& localization, KeyboardState& keyboard, TypingSetup* setup,
+                       QWidget* parent)
     : QWidget(parent)
     , m_localization(localization)
     , m_keyboard(keyboard)
@@ -65,6 +67,11 @@ GeneralTab::GeneralTab(LocalizationManager& localization, KeyboardState& keyboar
     column->addLayout(settingsRow(m_separateTitle, m_separate));
     column->addWidget(new InsetDivider(20, this));
     column->addLayout(settingsRow(m_startAtLoginTitle, m_startAtLogin));
+    if (setup) {
+        m_setup = new TypingSetupRow(localization, *setup, this);
+        column->addWidget(new InsetDivider(20, this));
+        column->addWidget(m_setup);
+    }
     column->addStretch(1);
 
     // Writing happens on the next turn of the event loop, never inside the
@@ -106,6 +113,8 @@ void GeneralTab::retranslate() {
     m_startAtLogin->setAccessibleName(m_startAtLoginTitle->text());
     m_language->setAccessibleName(m_languageTitle->text());
     m_size->setAccessibleName(m_sizeTitle->text());
+    if (m_setup)
+        m_setup->retranslate();
 }
 
 void GeneralTab::showStoredValues() {

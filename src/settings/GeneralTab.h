@@ -10,9 +10,12 @@ class QComboBox;
 class QLabel;
 class SegmentedControl;
 class ToggleSwitch;
+class TypingSetup;
+class TypingSetupRow;
 
 // Interface language, keyboard size, whether custom symbols are shown apart,
-// and whether the session starts Runeboard at login. Each control writes its
+// whether the session starts Runeboard at login, and, where the desktop needs
+// a part of Runeboard's set up first (GNOME), how far that is. Each control writes its
 // setting after the event that changed it has been handled, and otherwise just
 // mirrors the stored value; the login switch mirrors the autostart file itself,
 // read again whenever the tab is shown or its window activated.
@@ -20,7 +23,8 @@ class GeneralTab : public QWidget {
     Q_OBJECT
 
 public:
-    GeneralTab(LocalizationManager& localization, KeyboardState& keyboard, QWidget* parent = nullptr);
+    GeneralTab(LocalizationManager& localization, KeyboardState& keyboard, TypingSetup* setup = nullptr,
+               QWidget* parent = nullptr);
 
     void retranslate();
 
@@ -28,6 +32,8 @@ public:
     SegmentedControl* sizeSelector() const { return m_size; }
     ToggleSwitch* customSymbolsSwitch() const { return m_separate; }
     ToggleSwitch* startAtLoginSwitch() const { return m_startAtLogin; }
+    // None where nothing needs setting up.
+    TypingSetupRow* typingSetupRow() const { return m_setup; }
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -47,5 +53,6 @@ private:
     SegmentedControl* m_size = nullptr;
     ToggleSwitch* m_separate = nullptr;
     ToggleSwitch* m_startAtLogin = nullptr;
+    TypingSetupRow* m_setup = nullptr;
     AutostartEntry m_autostart;
 };

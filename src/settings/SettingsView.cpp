@@ -12,12 +12,13 @@
 #include <QVBoxLayout>
 
 SettingsView::SettingsView(LocalizationManager& localization, SetStore& sets, KeyboardState& keyboard,
-                           HotkeySettings& hotkeys, GlobalHotkeyManager& hotkeyManager, QWidget* parent)
+                           HotkeySettings& hotkeys, GlobalHotkeyManager& hotkeyManager, TypingSetup* setup,
+                           QWidget* parent)
     : QWidget(parent)
     , m_localization(localization)
     , m_tabSelector(new SegmentedControl(this))
     , m_stack(new QStackedWidget(this))
-    , m_general(new GeneralTab(localization, keyboard, m_stack))
+    , m_general(new GeneralTab(localization, keyboard, setup, m_stack))
     , m_sets(new SetsTab(localization, sets, keyboard, hotkeys, m_stack))
     , m_hotkeys(new HotkeysTab(localization, hotkeys, hotkeyManager, m_stack)) {
     setObjectName(QStringLiteral("settingsView"));

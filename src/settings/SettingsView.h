@@ -12,6 +12,7 @@ class SetStore;
 class QStackedWidget;
 class SegmentedControl;
 class SetsTab;
+class TypingSetup;
 
 // The settings window: a three-segment tab selector (General, Sets, Hotkeys)
 // above the selected tab, fixed at 480 × 460.
@@ -28,7 +29,8 @@ public:
     static inline const QString windowRoleName = QStringLiteral("settings");
 
     SettingsView(LocalizationManager& localization, SetStore& sets, KeyboardState& keyboard,
-                 HotkeySettings& hotkeys, GlobalHotkeyManager& hotkeyManager, QWidget* parent = nullptr);
+                 HotkeySettings& hotkeys, GlobalHotkeyManager& hotkeyManager, TypingSetup* setup = nullptr,
+                 QWidget* parent = nullptr);
 
     int selectedTab() const;
     void setSelectedTab(int index);

@@ -4,6 +4,8 @@
 
 #include <QDir>
 #include <QDirIterator>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -11,11 +13,16 @@ namespace {
 
 // Relative to the install prefix.
 QStringList expectedFiles() {
-    QStringList files = {QStringLiteral("bin/runeboard"),
-                         QStringLiteral("share/applications/runeboard.desktop"),
-                         QStringLiteral("share/icons/hicolor/scalable/apps/runeboard.svg"),
-                         QStringLiteral("share/man/man1/runeboard.1"),
-                         QStringLiteral("share/metainfo/org.runeboard.Runeboard.metainfo.xml")};
+    QStringList files = {
+        QStringLiteral("bin/runeboard"),
+        QStringLiteral("share/applications/runeboard.desktop"),
+        QStringLiteral("share/gnome-shell/extensions/typing@runeboard.org/extension.js"),
+        QStringLiteral("share/gnome-shell/extensions/typing@runeboard.org/extension/__init__.js"),
+        QStringLiteral("share/gnome-shell/extensions/typing@runeboard.org/metadata.json"),
+        QStringLiteral("share/gnome-shell/extensions/typing@runeboard.org/service.js"),
+        QStringLiteral("share/icons/hicolor/scalable/apps/runeboard.svg"),
+        QStringLiteral("share/man/man1/runeboard.1"),
+        QStringLiteral("share/metainfo/org.runeboard.Runeboard.metainfo.xml")};
     for (int size : {16, 22, 24, 32, 48, 64, 128, 256})
         files.append(QStringLiteral("share/icons/hicolor/%1x%1/apps/runeboard.png").arg(size));
     files.sort();
@@ -70,6 +77,12 @@ void TestInstall::installsExactlyTheExpectedValidFiles() {
         {QStringLiteral("groff"), QStringLiteral("-man"), QStringLiteral("-ww"), QStringLiteral("-z"),
          prefix.filePath(QStringLiteral("share/man/man1/runeboard.1"))},
     };
+    // GNOME Shell loads an extension only from the folder named after its uuid.
+    QFile metadata(
+        prefix.filePath(QStringLiteral("share/gnome-shell/extensions/typing@runeboard.org/metadata.json")));
+    QVERIFY(metadata.open(QIODevice::ReadOnly));
+    QCOMPARE(QJsonDocument::fromJson(metadata.readAll()).object().value(QStringLiteral("uuid")).toString(),
+             QStringLiteral("typing@runeboard.org"));
     for (const QStringList& check : checks) {
         const XSession::Result ran = run(check.first(), check.mid(1));
         // Warnings count as failures too: each of these tools writes them to standard error.

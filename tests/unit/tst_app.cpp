@@ -52,6 +52,7 @@ private Q_SLOTS:
     void typedRequestAnswersWhenTheTextIsDelivered();
     void typingThatCannotWorkIsReported_data();
     void typingThatCannotWorkIsReported();
+    void aLostSymbolShowsOnTheKeyboard();
     void windowsOpenOnce();
     void quittingGivesTheKeyboardBackFirst();
 
@@ -229,6 +230,19 @@ void TestApp::typingThatCannotWorkIsReported() {
     QCOMPARE(reply.status, 2);
     QVERIFY(reply.message.contains(QLatin1String("cannot type")));
     QVERIFY(m->typing->texts.isEmpty());
+}
+
+void TestApp::aLostSymbolShowsOnTheKeyboard() {
+    AppState& app = launched();
+    auto* panel = dynamic_cast<FloatingPanel*>(app.keyboardState().floatingPanel());
+    QVERIFY(panel);
+    auto* mark = panel->content()->findChild<QWidget*>(QStringLiteral("deliveryWarning"));
+    QVERIFY(mark && !mark->isVisible());
+    Q_EMIT m->typing->deliveryFailed(QStringLiteral("ą"), QStringLiteral("no window has the keyboard focus"));
+    QVERIFY(mark->isVisible());
+    QVERIFY(!mark->accessibleName().isEmpty());
+    // For a moment only: the keyboard is not left looking broken.
+    QTRY_VERIFY_WITH_TIMEOUT(!mark->isVisible(), 10000);
 }
 
 // Closed, a window comes back as it was, from the tray as from a second process.

@@ -1,4 +1,5 @@
 #include "AppFixture.h"
+#include "FakeTypingSetup.h"
 #include "StdoutCapture.h"
 #include "hotkeys/HotkeySettings.h"
 #include "hotkeys/KeyTable.h"
@@ -19,6 +20,7 @@
 #include "settings/controls/SegmentedControl.h"
 #include "settings/controls/SubtleResetButton.h"
 #include "settings/controls/ToggleSwitch.h"
+#include "settings/TypingSetupRow.h"
 #include "storage/SettingsStore.h"
 
 #include <QApplication>
@@ -69,6 +71,8 @@ private Q_SLOTS:
     void factoryResetRestoresPresetsAndHotkeys();
     void recordingAndClearing_data();
     void recordingAndClearing();
+    void typingSetupSaysWhatToDo_data();
+    void typingSetupSaysWhatToDo();
 
 private:
     QString autostartFile() const { return m->dir.filePath(QStringLiteral("autostart/runeboard.desktop")); }
@@ -343,3 +347,56 @@ void SettingsViewTest::recordingAndClearing() {
 
 QTEST_MAIN(SettingsViewTest)
 #include "tst_settingsview.moc"
+
+void SettingsViewTest::typingSetupSaysWhatToDo_data() {
+    using State = TypingSetup::State;
+    QTest::addColumn<State>("state");
+    QTest::addColumn<QString>("failure");
+    QTest::addColumn<State>("after");
+    QTest::newRow("works: nothing to do") << State::Works << QString() << State::Works;
+    QTest::newRow("missing: nothing to click") << State::Missing << QString() << State::Missing;
+    QTest::newRow("off: turned on, log in again") << State::Off << QString() << State::RestartNeeded;
+    QTest::newRow("off: turning on fails, and says why")
+        << State::Off << QStringLiteral("gsettings is missing") << State::Off;
+    QTest::newRow("restart needed") << State::RestartNeeded << QString() << State::RestartNeeded;
+    QTest::newRow("failed: the shell's words") << State::Failed << QString() << State::Failed;
+}
+
+void SettingsViewTest::typingSetupSaysWhatToDo() {
+    QFETCH(TypingSetup::State, state);
+    QFETCH(QString, failure);
+    QFETCH(TypingSetup::State, after);
+    FakeTypingSetup setup;
+    setup.current = state;
+    setup.failure = failure;
+    LocalizationManager& localization = m->app->localizationManager();
+    GeneralTab tab(localization, keyboard(), &setup);
+    TypingSetupRow* row = tab.typingSetupRow();
+    QVERIFY(row);
+    tab.show();
+    QVERIFY(setup.refreshes > 0); // the user may have changed it elsewhere
+    // Every state has its own words in both languages: never a bare key, never the same as another's.
+    QStringList texts;
+    for (const char* language : {"en", "ru"}) {
+        localization.setAppLanguage(QString::fromLatin1(language));
+        localization.updateLanguage();
+        row->retranslate();
+        QVERIFY2(!row->stateText()->text().contains(u'_'), qPrintable(row->stateText()->text()));
+        texts.append(row->stateText()->text());
+    }
+    QVERIFY(texts.at(0) != texts.at(1));
+    localization.setAppLanguage(QStringLiteral("en"));
+    localization.updateLanguage();
+    QCOMPARE(row->stateText()->text().contains(QLatin1String("SyntaxError")),
+             state == TypingSetup::State::Failed);
+
+    QCOMPARE(row->turnOnButton()->isVisible(), state == TypingSetup::State::Off);
+    if (state != TypingSetup::State::Off)
+        return;
+    click(row->turnOnButton());
+    QCOMPARE(setup.turnOns, 0); // after the click's own event
+    QTRY_COMPARE(setup.turnOns, 1);
+    QCOMPARE(setup.state(), after);
+    QCOMPARE(row->turnOnButton()->isVisible(), failure.isEmpty() ? false : true);
+    QCOMPARE(row->stateText()->text().contains(failure), true);
+}

@@ -1,0 +1,320 @@
+// Runeboard on GNOME on Wayland (a headless GNOME Shell 43 with Runeboard's
+// extension): what `runeboard --type` types arrives exactly in a GTK 4 and a
+// GTK 3 entry (the shell's input method), a Qt line edit on Wayland (pasted)
+// and an xterm (the X11 engine); twenty fast clicks on the panel arrive in
+// order with the focus kept and the clipboard as it was; Shift held on the
+// keyboard makes a click type upper case; the toggle hotkey fires over a
+// Wayland window; the add field takes the typing and gives the focus back;
+// the extension turned on while Runeboard runs serves it at once; a symbol
+// with nowhere to go is said; and a program other than Runeboard is refused.
+#include "GnomeSession.h"
+
+#include "hotkeys/HotkeySettings.h"
+#include "keyboard/view/layout/KeyboardLayout.h"
+#include "sets/SetStore.h"
+#include "storage/SettingsStore.h"
+
+#include <QImage>
+#include <QTest>
+
+namespace {
+// 115 symbols; 40 distinct ones that no key of the us layout carries, among them an astral
+// symbol, a combining mark after a plain letter and an emoji joined by a zero-width joiner.
+const QString sample = QStringLiteral("ąćęłńóśźż ĄĆĘŁŃÓŚŹŻ əɛɔʃʒθðŋ ∑∫√∞≈≠ €£¥₸ αβγδ 𝔸 é e\u0301 ǅǈ abc");
+const QString text = sample + QStringLiteral("👩\u200D💻") + sample;
+// Twenty keys, none of them on the layout.
+const QStringList panelKeys = QStringLiteral("ŋ ə ʃ ʒ θ ð æ ɛ ɔ ɲ ± × ÷ ∞ ≠ ≤ ≥ √ α β").split(u' ');
+const QString panelTitle = QStringLiteral("Runeboard Keyboard");
+const QString service = QStringLiteral("org.runeboard.Runeboard.GnomeShell");
+const QString extensionUuid = QStringLiteral("typing@runeboard.org");
+constexpr uint keyLeftShift = 42, keyLeftAlt = 56, keyK = 37, keyJ = 36;
+
+enum class Receiver { Gtk4, Gtk3, QtWayland, Xterm };
+} // namespace
+
+class TestGnome : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase() {
+        QString error;
+        QVERIFY2(m_session.start(&error), qPrintable(error));
+    }
+    void cleanup() { m_session.endPrograms(); }
+
+    void typedTextArrivesExactly_data() {
+        QTest::addColumn<Receiver>("receiver");
+        QTest::newRow("GTK 4") << Receiver::Gtk4;
+        QTest::newRow("GTK 3") << Receiver::Gtk3;
+        QTest::newRow("Qt on Wayland") << Receiver::QtWayland;
+        QTest::newRow("xterm on Xwayland") << Receiver::Xterm;
+    }
+    void typedTextArrivesExactly() {
+        QFETCH(Receiver, receiver);
+        const QString out = m_session.scratchPath(QStringLiteral("typed-%1.txt").arg(int(receiver)));
+        QVERIFY(start(receiver, out));
+        const XSession::Result result =
+            m_session.run(XSession::runeboardBinary(), {QStringLiteral("--type"), text});
+        QVERIFY2(result.finished && result.exitCode == 0, qPrintable(result.out + result.err));
+        QVERIFY2(result.err.isEmpty(), qPrintable(result.err));
+        QCOMPARE(XSession::waitForFileText(out, text), text);
+    }
+
+    void panelClicksArriveInOrder_data() {
+        QTest::addColumn<Receiver>("receiver");
+        QTest::newRow("GTK 4") << Receiver::Gtk4;
+        QTest::newRow("Qt on Wayland, pasted") << Receiver::QtWayland;
+    }
+    void panelClicksArriveInOrder() {
+        QFETCH(Receiver, receiver);
+        // What the user copied last stays theirs.
+        const QString copied = QStringLiteral("copied before: ŋ 😀");
+        QVERIFY(m_session.startGtkEntry(4, m_session.scratchPath(QStringLiteral("copier.txt")), copied));
+        QVERIFY(XSession::waitFor([&] { return m_session.clipboardText() == copied; }));
+        const QString out = m_session.scratchPath(QStringLiteral("clicks-%1.txt").arg(int(receiver)));
+        QVERIFY(start(receiver, out));
+        const QString title = m_session.focus().title;
+        QVERIFY(startRuneboard());
+
+        QList<QPoint> points;
+        for (const QString& key : panelKeys)
+            points.append(keyCentre(key));
+        QVERIFY(m_session.click(points));
+        const QString all = panelKeys.join(QString());
+        QCOMPARE(XSession::waitForFileText(out, all, 20000), all);
+        QCOMPARE(m_session.focus().title, title);
+        QVERIFY(XSession::waitFor([&] { return m_session.clipboardText() == copied; }));
+    }
+
+    void shiftHeldTypesUpperCase_data() {
+        QTest::addColumn<Receiver>("receiver");
+        QTest::newRow("GTK 4") << Receiver::Gtk4;
+        QTest::newRow("Qt on Wayland, pasted") << Receiver::QtWayland;
+    }
+    void shiftHeldTypesUpperCase() {
+        QFETCH(Receiver, receiver);
+        const QString out = m_session.scratchPath(QStringLiteral("shift-%1.txt").arg(int(receiver)));
+        QVERIFY(start(receiver, out));
+        QVERIFY(startRuneboard());
+        const QString panel = m_session.findWindowByName(panelTitle);
+        const QString before = m_session.scratchPath(QStringLiteral("panel-before.png"));
+        QVERIFY(shoot(before, panel));
+        QVERIFY(m_session.keys({keyLeftShift}, {}));
+        // The keys show upper case once Runeboard has heard of Shift.
+        const QString held = m_session.scratchPath(QStringLiteral("panel-held.png"));
+        QVERIFY(
+            XSession::waitFor([&] { return shoot(held, panel) && QImage(held) != QImage(before); }, 10000));
+        QVERIFY(m_session.click({keyCentre(QStringLiteral("ŋ"))}));
+        QCOMPARE(XSession::waitForFileText(out, QStringLiteral("Ŋ")), QStringLiteral("Ŋ"));
+        QVERIFY(m_session.keys({}, {keyLeftShift}));
+        QVERIFY(
+            XSession::waitFor([&] { return shoot(held, panel) && QImage(held) == QImage(before); }, 10000));
+        QVERIFY(m_session.click({keyCentre(QStringLiteral("ŋ"))}));
+        QCOMPARE(XSession::waitForFileText(out, QStringLiteral("Ŋŋ")), QStringLiteral("Ŋŋ"));
+    }
+
+    void toggleHotkeyFiresOverAWaylandWindowAndFollowsRecording() {
+        QVERIFY(start(Receiver::Gtk4, m_session.scratchPath(QStringLiteral("hotkey.txt"))));
+        QVERIFY(startRuneboard());
+        const QList<uint> combination{keyLeftAlt, keyLeftShift, keyK};
+        const QList<uint> released{keyK, keyLeftShift, keyLeftAlt};
+        QVERIFY(m_session.keys(combination, released));
+        QVERIFY(XSession::waitFor([&] { return m_session.findWindowByName(panelTitle).isEmpty(); }));
+        QVERIFY(m_session.keys(combination, released));
+        QVERIFY(XSession::waitFor([&] { return !m_session.findWindowByName(panelTitle).isEmpty(); }));
+
+        // Recorded anew (here by another Runeboard sharing the file): Alt+Shift+J from now on.
+        {
+            SettingsStore store(m_session.configHome() + QStringLiteral("/runeboard/runeboard.conf"));
+            HotkeySettings(store).setHotkey(KeyboardAction::ToggleKeyboard,
+                                            {keyJ, HotkeyModifier::Alt | HotkeyModifier::Shift});
+        }
+        m_session.handOver(m_session.configHome());
+        const QList<uint> newCombination{keyLeftAlt, keyLeftShift, keyJ};
+        const QList<uint> newReleased{keyJ, keyLeftShift, keyLeftAlt};
+        // Pressed until Runeboard has taken the change in: each press before that does nothing.
+        QVERIFY(XSession::waitFor(
+            [&] {
+                return m_session.keys(newCombination, newReleased) &&
+                       XSession::waitFor([&] { return m_session.findWindowByName(panelTitle).isEmpty(); },
+                                         2000);
+            },
+            20000));
+        // The old combination is given back to the programs: xterm reads Alt+Shift+K as Ë.
+        const QString out = m_session.scratchPath(QStringLiteral("released.txt"));
+        QVERIFY(start(Receiver::Xterm, out));
+        QVERIFY(m_session.keys(combination, released));
+        QCOMPARE(XSession::waitForFileText(out, QStringLiteral("Ë")), QStringLiteral("Ë"));
+    }
+
+    void digitHotkeysSwitchSets() {
+        QVERIFY(start(Receiver::Gtk4, m_session.scratchPath(QStringLiteral("sets.txt"))));
+        QVERIFY(startRuneboard(QStringLiteral("preset_polish")));
+        const auto active = [&] {
+            return SettingsStore(m_session.configHome() + QStringLiteral("/runeboard/runeboard.conf"))
+                .string(QStringLiteral("activePaletteID"))
+                .value_or(QString());
+        };
+        constexpr uint key1 = 2, key2 = 3;
+        const QString main = active();
+        QVERIFY(m_session.keys({keyLeftAlt, keyLeftShift, key2}, {key2, keyLeftShift, keyLeftAlt}));
+        QVERIFY(XSession::waitFor([&] { return active() != main && !active().isEmpty(); }));
+        QVERIFY(m_session.keys({keyLeftAlt, keyLeftShift, key1}, {key1, keyLeftShift, keyLeftAlt}));
+        QVERIFY(XSession::waitFor([&] { return active() == main; }));
+    }
+
+    void addFieldTakesTheTypingAndGivesTheFocusBack() {
+        const QString out = m_session.scratchPath(QStringLiteral("field.txt"));
+        QVERIFY(start(Receiver::Gtk4, out));
+        const QString receiver = m_session.focus().title;
+        QVERIFY(startRuneboard());
+        const QPointF add = m_layout.toView(m_layout.element(KeyboardElementKind::AddKey)->frame).center();
+        QVERIFY(m_session.click({QPoint(m_panel[0] + int(add.x()), m_panel[1] + int(add.y()))}));
+        // The field opens in a window of its own, which the shell focuses; the keyboard types there.
+        QVERIFY(XSession::waitFor([&] { return m_session.focus().title == QLatin1String("Add Symbol"); }));
+        constexpr uint keyQ = 16, keyReturn = 28;
+        QVERIFY(m_session.keys({keyQ}, {keyQ}));
+        QVERIFY(m_session.keys({keyReturn}, {keyReturn}));
+        KeyboardLayoutInput in;
+        in.baseSymbols = panelKeys;
+        in.customSymbols = {QStringLiteral("q")};
+        const int grown = int(KeyboardLayout::compute(in).size().height());
+        QVERIFY(XSession::waitFor(
+            [&] { return m_session.windowGeometry(m_session.findWindowByName(panelTitle)).at(3) == grown; }));
+        QVERIFY(XSession::waitFor([&] { return m_session.focus().title == receiver; }));
+        QCOMPARE(XSession::readFile(out), QString());
+    }
+
+    void anExtensionThatComesBackServesAtOnce() {
+        const auto extension = [&](const char* verb) {
+            return m_session.run(QStringLiteral("gnome-extensions"), {QLatin1String(verb), extensionUuid})
+                .exitCode;
+        };
+        QCOMPARE(extension("disable"), 0);
+        const QString out = m_session.scratchPath(QStringLiteral("back.txt"));
+        QVERIFY(start(Receiver::Gtk4, out));
+        QVERIFY(startRuneboard());
+        QVERIFY(XSession::waitFor([&] { return said().contains(QLatin1String("extension is turned off")); }));
+        // Turned on while Runeboard runs (as Settings' Turn On does when the shell knows it already).
+        QCOMPARE(extension("enable"), 0);
+        QVERIFY(XSession::waitFor([&] { return said().contains(QLatin1String("extension answers")); }));
+        const XSession::Result typed =
+            m_session.run(XSession::runeboardBinary(), {QStringLiteral("--type"), QStringLiteral("ŋ")});
+        QCOMPARE(typed.exitCode, 0);
+        QCOMPARE(XSession::waitForFileText(out, QStringLiteral("ŋ")), QStringLiteral("ŋ"));
+        // The hotkeys went back to the extension too.
+        QVERIFY(m_session.keys({keyLeftAlt, keyLeftShift, keyK}, {keyK, keyLeftShift, keyLeftAlt}));
+        QVERIFY(XSession::waitFor([&] { return m_session.findWindowByName(panelTitle).isEmpty(); }));
+    }
+
+    void withoutAFocusedWindowNothingIsTypedAndThatIsSaid() {
+        QVERIFY(XSession::waitFor([&] { return m_session.focus().title.isEmpty(); }));
+        const XSession::Result typed =
+            m_session.run(XSession::runeboardBinary(), {QStringLiteral("--type"), QStringLiteral("ŋə")});
+        QCOMPARE(typed.exitCode, 1);
+        QVERIFY2(typed.out.contains(QLatin1String("no window has the keyboard focus")),
+                 qPrintable(typed.out));
+    }
+
+    void otherProgramsAreRefused_data() {
+        QTest::addColumn<QString>("method");
+        QTest::addColumn<QStringList>("arguments");
+        QTest::newRow("typing") << QStringLiteral("Commit") << QStringList{QStringLiteral("rm -rf ~\n")};
+        QTest::newRow("a guessed secret") << QStringLiteral("Claim") << QStringList{QString(64, u'0')};
+    }
+    void otherProgramsAreRefused() {
+        QFETCH(QString, method);
+        QFETCH(QStringList, arguments);
+        // Runeboard runs and has claimed the service: that gives nobody else a way in. Every method
+        // but Claim refuses the same way.
+        QVERIFY(startRuneboard());
+        const XSession::Result call =
+            m_session.gdbus(QStringList{QStringLiteral("call"), QStringLiteral("--session"),
+                                        QStringLiteral("--dest"), service, QStringLiteral("--object-path"),
+                                        QStringLiteral("/org/runeboard/Runeboard/GnomeShell"),
+                                        QStringLiteral("--method"), service + u'.' + method} +
+                            arguments);
+        QVERIFY2(call.exitCode != 0 && call.err.contains(QLatin1String("AccessDenied")),
+                 qPrintable(call.out + call.err));
+    }
+
+private:
+    bool start(Receiver receiver, const QString& out) {
+        switch (receiver) {
+        case Receiver::Gtk4:
+            return m_session.startGtkEntry(4, out);
+        case Receiver::Gtk3:
+            return m_session.startGtkEntry(3, out);
+        case Receiver::QtWayland:
+            return m_session.startLineEdit(out);
+        case Receiver::Xterm:
+            return m_session.startXterm(out);
+        }
+        return false;
+    }
+
+    // Runeboard with a set of the twenty panel keys as its main set (and a preset as a quick-access
+    // one); true once its panel is on screen.
+    bool startRuneboard(const QString& quickAccess = {}) {
+        const QString file = m_session.configHome() + QStringLiteral("/runeboard/runeboard.conf");
+        QFile::remove(file);
+        {
+            SettingsStore store(file);
+            SetStore sets(store, QStringLiteral("en"));
+            SymbolSet set;
+            set.id = QUuid::createUuid();
+            set.name = QStringLiteral("e2e");
+            set.baseCharacters = panelKeys.join(QString());
+            sets.addSet(set);
+            sets.setMainSet(set.id);
+            const QList<SymbolSet> all = sets.sets(); // choosing one rewrites the list
+            for (const SymbolSet& preset : all) {
+                if (preset.name == quickAccess)
+                    sets.toggleAdditional(preset.id);
+            }
+        }
+        m_session.handOver(m_session.configHome());
+        m_runeboard = m_session.launch(XSession::runeboardBinary(), {});
+        m_said.clear();
+        KeyboardLayoutInput in;
+        in.baseSymbols = panelKeys;
+        m_layout = KeyboardLayout::compute(in);
+        // The tray is looked for once the panel has been drawn: only then does it take clicks.
+        return XSession::waitFor([&] { return said().contains(QLatin1String("[TrayMenu]")); }, 30000) &&
+               XSession::waitFor(
+                   [&] {
+                       m_panel = m_session.windowGeometry(m_session.findWindowByName(panelTitle));
+                       // Set dots make the panel taller, never narrower.
+                       return m_panel.at(2) == int(m_layout.size().width());
+                   },
+                   30000);
+    }
+
+    // The panel as Xwayland holds it (Qt would otherwise grab through Wayland, which allows no grabs).
+    bool shoot(const QString& png, const QString& window) {
+        QProcessEnvironment env = m_session.environment();
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+        return m_session.run(XSession::toolPath(QStringLiteral("rb-screenshot")), {png, window}, 30000, env)
+                   .exitCode == 0;
+    }
+
+    // What the running Runeboard has written so far.
+    QString said() {
+        m_said += QString::fromUtf8(m_runeboard->readAllStandardOutput());
+        return m_said;
+    }
+
+    QPoint keyCentre(const QString& key) {
+        const QPointF p = m_layout.toView(m_layout.key(key, false)->frame).center();
+        return {m_panel[0] + int(p.x()), m_panel[1] + int(p.y())};
+    }
+
+    GnomeSession m_session;
+    KeyboardLayout m_layout;
+    QList<int> m_panel;
+    QProcess* m_runeboard = nullptr;
+    QString m_said;
+};
+
+QTEST_GUILESS_MAIN(TestGnome)
+#include "e2e_gnome.moc"

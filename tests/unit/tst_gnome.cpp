@@ -1,0 +1,114 @@
+// The GNOME backend's rules that need no shell: when a session counts as GNOME
+// on Wayland, what the set-up says from what it found, the extension lists
+// read from and written back to gsettings, and the form of a hotkey's grab.
+#include "platform/gnome/GSettingsList.h"
+#include "platform/gnome/GnomeExtensionSetup.h"
+#include "platform/gnome/GnomeHotkeyService.h"
+#include "platform/gnome/GnomePlatform.h"
+
+#include <QTest>
+
+using Facts = GnomeExtensionSetup::Facts;
+using State = TypingSetup::State;
+
+class TestGnome : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void recognisesGnomeOnWayland_data() {
+        QTest::addColumn<QByteArray>("desktop");
+        QTest::addColumn<QByteArray>("sessionType");
+        QTest::addColumn<QByteArray>("waylandDisplay");
+        QTest::addColumn<bool>("gnome");
+        QTest::newRow("GNOME") << QByteArray("GNOME") << QByteArray("wayland") << QByteArray("wayland-0")
+                               << true;
+        QTest::newRow("Ubuntu's") << QByteArray("ubuntu:GNOME") << QByteArray("wayland") << QByteArray()
+                                  << true;
+        QTest::newRow("GNOME on Xorg") << QByteArray("GNOME") << QByteArray("x11") << QByteArray() << false;
+        QTest::newRow("a desktop that only names GNOME in a longer word")
+            << QByteArray("GNOME-Flashback") << QByteArray("wayland") << QByteArray("wayland-0") << false;
+    }
+    void recognisesGnomeOnWayland() {
+        QFETCH(QByteArray, desktop);
+        QFETCH(QByteArray, sessionType);
+        QFETCH(QByteArray, waylandDisplay);
+        QFETCH(bool, gnome);
+        QCOMPARE(GnomePlatform::isGnomeWayland(desktop, sessionType, waylandDisplay), gnome);
+    }
+
+    void judgesTheSetUp_data() {
+        QTest::addColumn<Facts>("facts");
+        QTest::addColumn<State>("state");
+        using S = GnomeExtensionSetup::ShellState;
+        const auto facts = [](bool installed, int shellState, bool enabled, bool disabled = false) {
+            Facts f;
+            f.installed = installed;
+            f.shellState = shellState;
+            f.listedEnabled = enabled;
+            f.listedDisabled = disabled;
+            f.claimProblem = QStringLiteral("the secret does not match");
+            f.shellError = QStringLiteral("SyntaxError");
+            return f;
+        };
+        Facts answers = facts(true, S::Enabled, true);
+        answers.answers = true;
+        QTest::newRow("it answers") << answers << State::Works;
+        QTest::newRow("nowhere on disk, unknown to the shell")
+            << facts(false, S::Unknown, true) << State::Missing;
+        QTest::newRow("installed, not on the list") << facts(true, S::Unknown, false) << State::Off;
+        QTest::newRow("on the list, the shell never loaded it")
+            << facts(true, S::Unknown, true) << State::RestartNeeded;
+        QTest::newRow("on both lists: the disabled one wins")
+            << facts(true, S::Unknown, true, true) << State::Off;
+        QTest::newRow("loaded, on the list, yet off (user extensions off)")
+            << facts(true, S::Initialized, true) << State::Off;
+        QTest::newRow("the shell reports an error") << facts(true, S::Error, true) << State::Failed;
+        QTest::newRow("not made for this shell") << facts(true, S::OutOfDate, true) << State::Failed;
+        QTest::newRow("running but refusing this Runeboard")
+            << facts(true, S::Enabled, true) << State::Failed;
+    }
+    void judgesTheSetUp() {
+        QFETCH(Facts, facts);
+        QFETCH(State, state);
+        const GnomeExtensionSetup::Judgement judgement = GnomeExtensionSetup::judge(facts);
+        QCOMPARE(judgement.state, state);
+        // A failure always carries the shell's or the link's own words.
+        QCOMPARE(judgement.detail.isEmpty(), state != State::Failed);
+    }
+
+    void readsExtensionLists_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<std::optional<QStringList>>("list");
+        using L = std::optional<QStringList>;
+        QTest::newRow("empty, typed") << QStringLiteral("@as []\n") << L(QStringList());
+        QTest::newRow("two") << QStringLiteral("['a@x.org', 'typing@runeboard.org']\n")
+                             << L(QStringList{QStringLiteral("a@x.org"),
+                                              QStringLiteral("typing@runeboard.org")});
+        QTest::newRow("double quotes and escapes")
+            << QStringLiteral("[\"it's\", 'a\\'b\\\\c']")
+            << L(QStringList{QStringLiteral("it's"), QStringLiteral("a'b\\c")});
+        QTest::newRow("a trailing comma") << QStringLiteral("['a',]") << L();
+        QTest::newRow("unclosed string") << QStringLiteral("['a]") << L();
+        QTest::newRow("not a list") << QStringLiteral("'a'") << L();
+    }
+    void readsExtensionLists() {
+        QFETCH(QString, text);
+        QFETCH(std::optional<QStringList>, list);
+        QCOMPARE(GSettingsList::parse(text), list);
+        // What is written back reads as the same list.
+        if (list)
+            QCOMPARE(GSettingsList::parse(GSettingsList::format(*list)), list);
+    }
+
+    void grabsThePhysicalKey() {
+        // evdev 37 (K) is X keycode 45: the combination holds on any layout.
+        QCOMPARE(GnomeHotkeyService::accelerator(37, HotkeyModifier::Alt | HotkeyModifier::Shift),
+                 QStringLiteral("<Shift><Alt>0x2d"));
+        // The digit row lies below X keycode 16: mutter reads a single hex digit as a key's name.
+        QCOMPARE(GnomeHotkeyService::accelerator(2, HotkeyModifier::Control | HotkeyModifier::Super),
+                 QStringLiteral("<Control><Super>0x0a"));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestGnome)
+#include "tst_gnome.moc"
