@@ -152,8 +152,7 @@ private Q_SLOTS:
         QVERIFY(startRuneboard(QStringLiteral("preset_polish")));
         const auto active = [&] {
             return SettingsStore(m_session.configHome() + QStringLiteral("/runeboard/runeboard.conf"))
-                .string(QStringLiteral("activePaletteID"))
-                .value_or(QString());
+                .text(SettingKey::ActiveSetId);
         };
         constexpr uint key1 = 2, key2 = 3;
         const QString main = active();
