@@ -106,12 +106,6 @@ private Q_SLOTS:
         const int invalid = int(CommandLine::Kind::Invalid);
 
         QTest::newRow("nothing: show") << QStringList{} << asks << request(Command::Show);
-        for (const auto& [option, command] : {std::pair{"--toggle", Command::Toggle},
-                                              {"--hide", Command::Hide},
-                                              {"--settings", Command::Settings},
-                                              {"--about", Command::About},
-                                              {"--quit", Command::Quit}})
-            QTest::newRow(option) << QStringList{option} << asks << request(command);
         QTest::newRow("type") << QStringList{"--type", "ą b"} << asks << request(Command::Type, "ą b");
         QTest::newRow("type text that looks like an option")
             << QStringList{"--type", "--help"} << asks << request(Command::Type, "--help");
