@@ -86,110 +86,89 @@ class TestSettings : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void initTestCase();
-    void cleanup();
+    void initTestCase() {
+        QString error;
+        QVERIFY2(m_session.start(&error), qPrintable(error));
+        QVERIFY2(QFileInfo(XSession::runeboardBinary()).isExecutable(), "RUNEBOARD_BINARY is not set");
+        QProcess* bus = m_session.launch(QStringLiteral("dbus-daemon"),
+                                         XSession::words("--session --nofork --print-address=1"));
+        QVERIFY(XSession::waitFor([&] { return bus->canReadLine(); }));
+        m_sessionBus = QString::fromUtf8(bus->readLine()).trimmed();
+    }
 
-    void hotkeysTabReadsAndRecordsIntoTheFile();
+    void hotkeysTabReadsAndRecordsIntoTheFile() {
+        QProcessEnvironment env = m_session.environment();
+        env.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), m_sessionBus);
+        env.insert(QStringLiteral("QT_LINUX_ACCESSIBILITY_ALWAYS_ON"), QStringLiteral("1"));
+        // The first process becomes the running instance and carries out its own request.
+        m_runeboard = m_session.launch(XSession::runeboardBinary(), {QStringLiteral("--settings")}, env);
+        QString window, panel;
+        QVERIFY2(XSession::waitFor(
+                     [&] {
+                         window = m_session.findWindowByName(settingsTitle);
+                         return !window.isEmpty() && m_session.isViewable(window);
+                     },
+                     15000),
+                 m_runeboard->readAllStandardOutput().constData());
+        QCOMPARE(m_session.windowGeometry(window).mid(2), (QList<int>{480, 460}));
+        QVERIFY(XSession::waitFor([&] {
+            panel = m_session.findWindowByName(panelTitle);
+            return !panel.isEmpty() && m_session.isViewable(panel);
+        }));
+
+        // The combinations as Linux keyboards name their keys.
+        click(window, hotkeysTab);
+        QVERIFY(showsAll({QStringLiteral("Alt+Shift+K"), QStringLiteral("Alt+Shift+1"),
+                          QStringLiteral("Alt+Shift+2"), QStringLiteral("Alt+Shift+3")}));
+        click(window, toggleRecorder);
+        m_session.xdotool(QStringLiteral("key ctrl+alt+j"));
+        QVERIFY(showsAll({QStringLiteral("Ctrl+Alt+J")}));
+        // Stored by key position and modifier mask: J is 38, Control 4096 and Option 2048.
+        const QString file = m_session.configHome() + QStringLiteral("/runeboard/runeboard.conf");
+        QVERIFY(XSession::waitFor([&] {
+            return QSettings(file, QSettings::IniFormat)
+                .value(QStringLiteral("hotkeySettings_v1"))
+                .toByteArray()
+                .contains(R"("toggleKeyboard":{"keyCode":38,"modifiers":6144})");
+        }));
+
+        // From another program, only the new combination works: after old + new the
+        // keyboard must end up hidden (had the old one still worked, they would cancel out).
+        const QString xterm =
+            m_session.startXtermReceiver(m_session.scratchPath(QStringLiteral("typed.txt")));
+        QVERIFY(!xterm.isEmpty());
+        m_session.xdotool(QStringLiteral("key alt+shift+k"));
+        m_session.xdotool(QStringLiteral("key ctrl+alt+j"));
+        QVERIFY(XSession::waitFor([&] { return !m_session.isViewable(panel); }));
+        QTest::qWait(300);
+        QVERIFY(!m_session.isViewable(panel));
+        m_session.xdotool(QStringLiteral("windowkill ") + xterm);
+    }
 
 private:
-    void click(const QString& window, const QPoint& position);
-    bool isViewable(const QString& window);
-    bool showsAll(const QStringList& texts);
+    void click(const QString& window, const QPoint& position) {
+        m_session.xdotool(QStringLiteral("mousemove --window %1 %2 %3 click 1")
+                              .arg(window)
+                              .arg(position.x())
+                              .arg(position.y()));
+    }
+
+    bool showsAll(const QStringList& texts) {
+        QStringList shown;
+        const bool found = XSession::waitFor([&] {
+            shown = shownAccessibleNames(m_sessionBus);
+            return std::all_of(texts.cbegin(), texts.cend(),
+                               [&](const QString& text) { return shown.contains(text); });
+        });
+        if (!found)
+            qWarning("On screen: %s", qPrintable(shown.join(QStringLiteral(" | "))));
+        return found;
+    }
 
     XSession m_session;
     QString m_sessionBus; // a private D-Bus, through which the accessibility bus is found
     QProcess* m_runeboard = nullptr;
 };
-
-void TestSettings::initTestCase() {
-    QString error;
-    QVERIFY2(m_session.start(&error), qPrintable(error));
-    QVERIFY2(QFileInfo(XSession::runeboardBinary()).isExecutable(), "RUNEBOARD_BINARY is not set");
-    QProcess* bus = m_session.launch(
-        QStringLiteral("dbus-daemon"),
-        {QStringLiteral("--session"), QStringLiteral("--nofork"), QStringLiteral("--print-address=1")});
-    QVERIFY(XSession::waitFor([&] { return bus->canReadLine(); }));
-    m_sessionBus = QString::fromUtf8(bus->readLine()).trimmed();
-}
-
-void TestSettings::cleanup() {
-    if (!m_runeboard || m_runeboard->state() == QProcess::NotRunning)
-        return;
-    m_session.run(XSession::runeboardBinary(), {QStringLiteral("--quit")});
-    if (!m_runeboard->waitForFinished(10000))
-        m_runeboard->kill();
-}
-
-void TestSettings::click(const QString& window, const QPoint& position) {
-    m_session.xdotool({QStringLiteral("mousemove"), QStringLiteral("--window"), window,
-                       QString::number(position.x()), QString::number(position.y()), QStringLiteral("click"),
-                       QStringLiteral("1")});
-}
-
-bool TestSettings::isViewable(const QString& window) {
-    const XSession::Result info = m_session.run(QStringLiteral("xwininfo"), {QStringLiteral("-id"), window});
-    return info.out.contains(QLatin1String("Map State: IsViewable"));
-}
-
-bool TestSettings::showsAll(const QStringList& texts) {
-    QStringList shown;
-    const bool found = XSession::waitFor([&] {
-        shown = shownAccessibleNames(m_sessionBus);
-        return std::all_of(texts.cbegin(), texts.cend(),
-                           [&](const QString& text) { return shown.contains(text); });
-    });
-    if (!found)
-        qWarning("On screen: %s", qPrintable(shown.join(QStringLiteral(" | "))));
-    return found;
-}
-
-void TestSettings::hotkeysTabReadsAndRecordsIntoTheFile() {
-    QProcessEnvironment env = m_session.environment();
-    env.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), m_sessionBus);
-    env.insert(QStringLiteral("QT_LINUX_ACCESSIBILITY_ALWAYS_ON"), QStringLiteral("1"));
-    // The first process becomes the running instance and carries out its own request.
-    m_runeboard = m_session.launch(XSession::runeboardBinary(), {QStringLiteral("--settings")}, env);
-    QString window, panel;
-    QVERIFY2(XSession::waitFor(
-                 [&] {
-                     window = m_session.findWindowByName(settingsTitle);
-                     return !window.isEmpty() && isViewable(window);
-                 },
-                 15000),
-             m_runeboard->readAllStandardOutput().constData());
-    QCOMPARE(m_session.windowGeometry(window).mid(2), (QList<int>{480, 460}));
-    QVERIFY(XSession::waitFor([&] {
-        panel = m_session.findWindowByName(panelTitle);
-        return !panel.isEmpty() && isViewable(panel);
-    }));
-
-    // The combinations as Linux keyboards name their keys.
-    click(window, hotkeysTab);
-    QVERIFY(showsAll({QStringLiteral("Alt+Shift+K"), QStringLiteral("Alt+Shift+1"),
-                      QStringLiteral("Alt+Shift+2"), QStringLiteral("Alt+Shift+3")}));
-    click(window, toggleRecorder);
-    m_session.xdotool({QStringLiteral("key"), QStringLiteral("ctrl+alt+j")});
-    QVERIFY(showsAll({QStringLiteral("Ctrl+Alt+J")}));
-    // Stored by key position and modifier mask: J is 38, Control 4096 and Option 2048.
-    const QString file = m_session.configHome() + QStringLiteral("/runeboard/runeboard.conf");
-    QVERIFY(XSession::waitFor([&] {
-        return QSettings(file, QSettings::IniFormat)
-            .value(QStringLiteral("hotkeySettings_v1"))
-            .toByteArray()
-            .contains(R"("toggleKeyboard":{"keyCode":38,"modifiers":6144})");
-    }));
-
-    // From another program, only the new combination works: after old + new the
-    // keyboard must end up hidden (had the old one still worked, they would cancel out).
-    const QString xterm = m_session.startXtermReceiver(m_session.scratchPath(QStringLiteral("typed.txt")));
-    QVERIFY(!xterm.isEmpty());
-    m_session.xdotool({QStringLiteral("key"), QStringLiteral("alt+shift+k")});
-    m_session.xdotool({QStringLiteral("key"), QStringLiteral("ctrl+alt+j")});
-    QVERIFY(XSession::waitFor([&] { return !isViewable(panel); }));
-    QTest::qWait(300);
-    QVERIFY(!isViewable(panel));
-    m_session.xdotool({QStringLiteral("windowkill"), xterm});
-}
 
 QTEST_GUILESS_MAIN(TestSettings)
 #include "e2e_settings.moc"

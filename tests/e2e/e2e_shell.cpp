@@ -4,18 +4,14 @@
 // that takes the typing from the real keyboard and gives the focus back after
 // the commit; the new key and the panel's place kept over a restart; hide and
 // show; one instance per display answering the commands of a second `runeboard`.
+#include "GermanPanel.h"
 #include "XSession.h"
-
-#include "keyboard/view/layout/KeyboardLayout.h"
-#include "sets/SetStore.h"
-#include "storage/SettingsStore.h"
 
 #include <QDir>
 #include <QImage>
 #include <QRegularExpression>
 #include <QTest>
 
-#include <algorithm>
 #include <csignal>
 
 namespace {
@@ -31,44 +27,275 @@ QString artifact(const QString& name) {
     QDir().mkpath(dir);
     return QDir(dir).filePath(name);
 }
-
-KeyboardLayout germanLayout(const QStringList& custom, bool adding) {
-    KeyboardLayoutInput in;
-    in.baseSymbols = SymbolSet::graphemes(QStringLiteral("äöüß"));
-    in.customSymbols = custom;
-    in.isAddingMode = adding;
-    in.activeAddingSection = 1;
-    return KeyboardLayout::compute(in);
-}
 } // namespace
 
 class TestShell : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void initTestCase();
-    void init();
-    void cleanup();
+    void initTestCase() {
+        QString error;
+        QVERIFY2(m_session.start(&error), qPrintable(error));
+        QVERIFY2(QFileInfo(XSession::runeboardBinary()).isExecutable(), "RUNEBOARD_BINARY is not set");
+    }
 
-    void panelAppearsCentredTellsTheWindowManagerWhatItIsAndFollowsTheCompositor();
-    void keysTypeWithoutTakingTheFocusAndAddedKeysAndThePlaceAreKept();
-    void oneInstanceWithoutXdgRuntimeDirAlsoAfterACrash();
-    void typingAndWindowsAreForwardedToTheRunningInstance();
-    void trayIconDocksWhenATrayAppearsLater();
+    void init() {
+        // A fresh configuration for every test: first start, nothing remembered.
+        QDir(m_session.configHome()).removeRecursively();
+        QDir().mkpath(m_session.configHome());
+        m_env = m_session.environment();
+        m_typed = m_session.scratchPath(QStringLiteral("typed-%1.txt").arg(QTest::currentTestFunction()));
+        m_xterm = m_session.startXtermReceiver(m_typed);
+        QVERIFY(!m_xterm.isEmpty());
+    }
+
+    void cleanup() {
+        m_session.endPrograms(); // Runeboard first, as it started last
+    }
+
+    void panelAppearsCentredTellsTheWindowManagerWhatItIsAndFollowsTheCompositor() {
+        const QString panel = startRuneboard();
+        QVERIFY(!panel.isEmpty());
+        const QList<int> frame = m_session.windowGeometry(panel);
+        // The screen is 1280 × 800 and openbox reserves nothing.
+        QVERIFY2(qAbs(frame[0] + frame[2] / 2 - 640) <= 1 && qAbs(frame[1] + frame[3] / 2 - 400) <= 1,
+                 qPrintable(
+                     QString::asprintf("panel at %d,%d size %dx%d", frame[0], frame[1], frame[2], frame[3])));
+
+        QVERIFY(
+            m_session.xprop(panel, QStringLiteral("WM_HINTS")).contains(QLatin1String("input focus: False")));
+        const QString states = m_session.xprop(panel, QStringLiteral("_NET_WM_STATE"));
+        for (const char* state :
+             {"_NET_WM_STATE_ABOVE", "_NET_WM_STATE_STICKY", "_NET_WM_STATE_SKIP_TASKBAR"})
+            QVERIFY2(states.contains(QLatin1String(state)), qPrintable(states));
+        QCOMPARE(m_session.xprop(panel, QStringLiteral("_NET_WM_DESKTOP")), everyDesktop);
+        QCOMPARE(m_session.xprop(panel, QStringLiteral("WM_CLASS")), wmClass);
+        // Appearing took nothing from the program that had the focus.
+        QCOMPARE(m_session.activeWindow(), m_xterm);
+
+        // No compositor: nothing can be see-through, so the window is clipped to the rounded card.
+        QVERIFY(isShaped(panel));
+        QProcess* compositor = m_session.launch(XSession::toolPath(QStringLiteral("rb-x11-helper")),
+                                                {QStringLiteral("compositor")});
+        QVERIFY(compositor->waitForReadyRead(5000));
+        QVERIFY(XSession::waitFor([&] { return !isShaped(panel); }));
+        compositor->kill();
+        compositor->waitForFinished(5000);
+        QVERIFY(XSession::waitFor([&] { return isShaped(panel); }));
+        QVERIFY(m_session.isViewable(panel));
+    }
+
+    void keysTypeWithoutTakingTheFocusAndAddedKeysAndThePlaceAreKept() {
+        chooseGermanPreset(m_session.configHome());
+        QVERIFY(!startRuneboard().isEmpty());
+        const KeyboardLayout plain = germanLayout();
+        QVERIFY(waitForPanel(plain.size()));
+        QCOMPARE(m_session.activeWindow(), m_xterm);
+        QString expected;
+        for (const QString& key : SymbolSet::graphemes(QStringLiteral("äöüß"))) {
+            clickAt(plain.toView(plain.key(key, false)->frame).center());
+            expected += key;
+            QCOMPARE(XSession::waitForFileText(m_typed, expected), expected);
+            QCOMPARE(m_session.activeWindow(), m_xterm);
+        }
+
+        // The add key opens the field and the panel takes the focus.
+        clickAt(plain.toView(plain.element(KeyboardElementKind::AddKey)->frame).center());
+        const KeyboardLayout adding = germanLayout({}, true);
+        QVERIFY(waitForPanel(adding.size()));
+        const QString panel = m_session.findWindowByName(panelTitle);
+        QVERIFY(XSession::waitFor([&] { return m_session.activeWindow() == panel; }));
+        const QRectF field = adding.toView(adding.element(KeyboardElementKind::AddField)->frame);
+        const bool cursor = XSession::waitFor([&] { return fieldShowsCursor(field); });
+        m_session.screenshot(artifact(QStringLiteral("e2e-add-field.png")));
+        QVERIFY(cursor);
+        // ŋ on a keycode that carries nothing, as a user who types it would have. (xdotool's own
+        // on-the-fly remapping races with the program reading the keymap.)
+        const QRegularExpressionMatch free =
+            QRegularExpression(QStringLiteral("^.*keycode +(\\d+) = *$"),
+                               QRegularExpression::MultilineOption |
+                                   QRegularExpression::DotMatchesEverythingOption)
+                .match(m_session.keymap());
+        QVERIFY(free.hasMatch());
+        m_session.run(QStringLiteral("xmodmap"),
+                      {QStringLiteral("-e"), QStringLiteral("keycode %1 = eng ENG").arg(free.captured(1))});
+        QVERIFY(XSession::waitFor([&] { return m_session.keymap().contains(QStringLiteral("eng")); }));
+        m_session.xdotool(QStringLiteral("key eng Return"));
+
+        // Committed: the field closes, the xterm has the focus again, the new key is there and types.
+        const KeyboardLayout added = germanLayout({eng});
+        QVERIFY(XSession::waitFor([&] { return m_session.activeWindow() == m_xterm; }));
+        QVERIFY(waitForPanel(added.size()));
+        clickAt(added.toView(added.key(eng, true)->frame).center());
+        expected += eng;
+        QCOMPARE(XSession::waitForFileText(m_typed, expected), expected);
+        QCOMPARE(m_session.activeWindow(), m_xterm);
+
+        // A drag on the card's background moves the panel, and the focus stays.
+        const QList<int> before = m_geometry;
+        const int x = before[0] + cardBackground.x();
+        const int y = before[1] + cardBackground.y();
+        m_session.xdotool(QStringLiteral("mousemove %1 %2 mousedown 1").arg(x).arg(y));
+        for (int step = 1; step <= 4; ++step)
+            m_session.xdotool(QStringLiteral("mousemove %1 %2").arg(x - 30 * step).arg(y - 20 * step));
+        m_session.xdotool(QStringLiteral("mouseup 1"));
+        const QList<int> moved{before[0] - 120, before[1] - 80, before[2], before[3]};
+        QVERIFY(XSession::waitFor([&] { return m_session.windowGeometry(panel) == moved; }));
+        QCOMPARE(m_session.activeWindow(), m_xterm);
+
+        // Quit and start again: the panel comes back there, and the new key is there and still types.
+        QCOMPARE(runeboard({QStringLiteral("--quit")}).exitCode, 0);
+        QVERIFY(m_runeboard->waitForFinished(10000));
+        QCOMPARE(m_runeboard->exitCode(), 0);
+        QVERIFY(!startRuneboard().isEmpty());
+        QVERIFY(waitForPanel(added.size()));
+        QCOMPARE(m_geometry, moved);
+        clickAt(added.toView(added.key(eng, true)->frame).center());
+        expected += eng;
+        QCOMPARE(XSession::waitForFileText(m_typed, expected), expected);
+
+        // The close button hides the panel and leaves the focus where it was.
+        clickAt(added.closeButton().center());
+        QVERIFY(XSession::waitFor([&] { return m_session.findWindowByName(panelTitle).isEmpty(); }));
+        QCOMPARE(m_session.activeWindow(), m_xterm);
+        QCOMPARE(XSession::readFile(m_typed), expected);
+    }
+
+    void oneInstanceWithoutXdgRuntimeDirAlsoAfterACrash() {
+        // The folder comes from the home, whatever another user left in the shared temporary folder.
+        m_env.remove(QStringLiteral("XDG_RUNTIME_DIR"));
+        m_env.insert(QStringLiteral("TMPDIR"), m_session.scratchPath(QStringLiteral("tmp")));
+        m_env.insert(QStringLiteral("XDG_STATE_HOME"), m_session.scratchPath(QStringLiteral("state")));
+        const QString squatted = m_session.scratchPath(QStringLiteral("tmp/runeboard-%1").arg(::getuid()));
+        const QString folder = m_session.scratchPath(QStringLiteral("state/runeboard/runtime"));
+        for (const QString& path : {squatted, folder})
+            QVERIFY(QDir().mkpath(path) && QFile::setPermissions(path, QFile::Permissions(0x7777)));
+        // A folder others may open is not taken, and a start without its socket says so and ends.
+        const XSession::Result refused = runeboard({});
+        QCOMPARE(refused.exitCode, 1);
+        QVERIFY2(refused.err.contains(folder), qPrintable(refused.err));
+        QVERIFY(QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+
+        QString panel = startRuneboard();
+        QVERIFY(!panel.isEmpty());
+        const QList<int> frame = m_session.windowGeometry(panel);
+        QCOMPARE(runeboard({QStringLiteral("--toggle")}).exitCode, 0);
+        QVERIFY(XSession::waitFor([&] { return !m_session.isViewable(panel); }));
+        m_session.xdotool(QStringLiteral("key alt+shift+k"));
+        QVERIFY(XSession::waitFor([&] { return m_session.isViewable(panel); }));
+        // The same window in the same place; the window manager forgot these while it was hidden.
+        QCOMPARE(m_session.windowGeometry(panel), frame);
+        QCOMPARE(m_session.xprop(panel, QStringLiteral("_NET_WM_DESKTOP")), everyDesktop);
+        QVERIFY(m_session.xprop(panel, QStringLiteral("_NET_WM_STATE")).contains(QLatin1String("STICKY")));
+        QCOMPARE(m_session.activeWindow(), m_xterm);
+        // Still the one instance.
+        QCOMPARE(runeboard({}).exitCode, 0);
+        QCOMPARE(
+            m_session.xdotool({QStringLiteral("search"), QStringLiteral("--name"), u'^' + panelTitle + u'$'}),
+            panel);
+
+        ::kill(static_cast<pid_t>(m_runeboard->processId()), SIGKILL);
+        QVERIFY(m_runeboard->waitForFinished(5000));
+        // Its lock and socket file are still there; the next start takes them over.
+        panel = startRuneboard();
+        QVERIFY(!panel.isEmpty());
+        QCOMPARE(runeboard({QStringLiteral("--toggle")}).exitCode, 0);
+        QVERIFY(XSession::waitFor([&] { return !m_session.isViewable(panel); }));
+    }
+
+    void typingAndWindowsAreForwardedToTheRunningInstance() {
+        QVERIFY(!startRuneboard().isEmpty());
+        QVERIFY(m_session.focusWindow(m_xterm));
+        // Symbols off the keymap, one outside the BMP, a combining mark, and plain ASCII.
+        const QString text = QStringLiteral("ąβ→€ß𝔸e\u0301 Zz-1");
+        QCOMPARE(runeboard({QStringLiteral("--type"), text}).exitCode, 0);
+        QCOMPARE(XSession::waitForFileText(m_typed, text), text);
+
+        // The settings and help windows carry the class window rules look for.
+        for (const auto& [option, title] :
+             {std::pair{"--settings", "Runeboard Settings"}, {"--about", "Help & About"}}) {
+            QCOMPARE(runeboard({QString::fromLatin1(option)}).exitCode, 0);
+            const QString window = m_session.waitForWindow(QString::fromUtf8(title));
+            QCOMPARE(m_session.xprop(window, QStringLiteral("WM_CLASS")), wmClass);
+            // Asked for by the user: it comes to the front with the focus.
+            QVERIFY(XSession::waitFor([&] { return m_session.activeWindow() == window; }));
+            // Closing it (openbox's Alt+F4) leaves the application running.
+            m_session.xdotool(QStringLiteral("key alt+F4"));
+            QVERIFY(XSession::waitFor([&] { return !m_session.isViewable(window); }));
+        }
+        QCOMPARE(runeboard({QStringLiteral("--hide")}).exitCode, 0);
+        QCOMPARE(m_runeboard->state(), QProcess::Running);
+    }
+
+    void trayIconDocksWhenATrayAppearsLater() {
+        QVERIFY(!startRuneboard().isEmpty());
+        QByteArray said;
+        QVERIFY(XSession::waitFor([&] {
+            said += m_runeboard->readAllStandardOutput();
+            return said.contains("`runeboard --settings` opens the settings");
+        }));
+
+        QProcess* tray =
+            m_session.launch(XSession::toolPath(QStringLiteral("rb-x11-helper")), {QStringLiteral("tray")});
+        QByteArray trayOutput;
+        QVERIFY(XSession::waitFor([&] {
+            trayOutput += tray->readAllStandardOutput();
+            return trayOutput.contains("dock ") && trayOutput.endsWith('\n');
+        }));
+        // Qt's own windows carry the application's class too.
+        const QString icon =
+            QString::fromLatin1(trayOutput.mid(trayOutput.indexOf("dock ") + 5).split('\n').first());
+        QCOMPARE(m_session.xprop(icon, QStringLiteral("WM_CLASS")), wmClass);
+    }
 
 private:
     // Starts Runeboard and waits for its panel; returns the panel's window id.
-    QString startRuneboard();
+    QString startRuneboard() {
+        m_runeboard = m_session.launch(XSession::runeboardBinary(), {}, m_env);
+        QString panel;
+        XSession::waitFor(
+            [&] {
+                panel = m_session.findWindowByName(panelTitle);
+                return !panel.isEmpty() && m_session.windowGeometry(panel).at(2) > 0;
+            },
+            15000);
+        if (panel.isEmpty())
+            qWarning("Runeboard said: %s", m_runeboard->readAllStandardOutput().constData());
+        return panel;
+    }
+
     // Waits until the panel has this size; its geometry goes to m_geometry.
-    bool waitForPanel(const QSizeF& size);
-    // A click at a point of the panel, from elsewhere, as a hand would come: a window mapped
-    // under a resting pointer has seen no pointer motion yet.
-    void clickAt(const QPointF& viewPoint);
+    bool waitForPanel(const QSizeF& size) {
+        return m_session.waitForWindowSize(panelTitle, size, m_geometry);
+    }
+
+    void clickAt(const QPointF& viewPoint) {
+        m_session.clickFromCorner(m_geometry[0] + int(viewPoint.x()), m_geometry[1] + int(viewPoint.y()));
+    }
+
     // The empty field shows its text cursor once it has the keyboard focus.
-    bool fieldShowsCursor(const QRectF& field);
-    XSession::Result runeboard(const QStringList& arguments, int timeoutMs = 15000);
-    bool isViewable(const QString& window);
-    bool isShaped(const QString& window);
+    bool fieldShowsCursor(const QRectF& field) {
+        const QString shot = m_session.scratchPath(QStringLiteral("panel.png"));
+        if (!m_session.screenshot(shot))
+            return false;
+        const QImage image(shot);
+        const QRect r = field.translated(m_geometry[0], m_geometry[1]).toRect().adjusted(8, 6, -8, -6);
+        for (int y = r.top(); y <= r.bottom(); ++y)
+            for (int x = r.left(); x <= r.right(); ++x)
+                if (qGray(image.pixel(x, y)) > 140) // the face is darker than 100 inside its bevel
+                    return true;
+        return false;
+    }
+
+    XSession::Result runeboard(const QStringList& arguments) {
+        return m_session.run(XSession::runeboardBinary(), arguments, 15000, m_env);
+    }
+
+    bool isShaped(const QString& window) {
+        const XSession::Result info =
+            m_session.run(QStringLiteral("xwininfo"), XSession::words("-shape -id " + window));
+        return info.exitCode == 0 && !info.out.contains(QLatin1String("No window shape defined"));
+    }
 
     XSession m_session;
     QProcessEnvironment m_env; // Runeboard's own
@@ -77,285 +304,6 @@ private:
     QString m_typed;
     QList<int> m_geometry;
 };
-
-void TestShell::initTestCase() {
-    QString error;
-    QVERIFY2(m_session.start(&error), qPrintable(error));
-    QVERIFY2(QFileInfo(XSession::runeboardBinary()).isExecutable(), "RUNEBOARD_BINARY is not set");
-}
-
-void TestShell::init() {
-    // A fresh configuration for every test: first start, nothing remembered.
-    QDir(m_session.configHome()).removeRecursively();
-    QDir().mkpath(m_session.configHome());
-    m_env = m_session.environment();
-    m_typed = m_session.scratchPath(QStringLiteral("typed-%1.txt").arg(QTest::currentTestFunction()));
-    m_xterm = m_session.startXtermReceiver(m_typed);
-    QVERIFY(!m_xterm.isEmpty());
-}
-
-void TestShell::cleanup() {
-    m_session.endPrograms(); // Runeboard first, as it started last
-}
-
-QString TestShell::startRuneboard() {
-    m_runeboard = m_session.launch(XSession::runeboardBinary(), {}, m_env);
-    QString panel;
-    XSession::waitFor(
-        [&] {
-            panel = m_session.findWindowByName(panelTitle);
-            return !panel.isEmpty() && m_session.windowGeometry(panel).at(2) > 0;
-        },
-        15000);
-    if (panel.isEmpty())
-        qWarning("Runeboard said: %s", m_runeboard->readAllStandardOutput().constData());
-    return panel;
-}
-
-bool TestShell::waitForPanel(const QSizeF& size) {
-    return XSession::waitFor([&] {
-        m_geometry = m_session.windowGeometry(m_session.findWindowByName(panelTitle));
-        return m_geometry[2] == qRound(size.width()) && m_geometry[3] == qRound(size.height());
-    });
-}
-
-void TestShell::clickAt(const QPointF& viewPoint) {
-    m_session.xdotool(
-        {QStringLiteral("mousemove"), QStringLiteral("--sync"), QStringLiteral("5"), QStringLiteral("5")});
-    m_session.xdotool({QStringLiteral("mousemove"), QStringLiteral("--sync"),
-                       QString::number(m_geometry[0] + int(viewPoint.x())),
-                       QString::number(m_geometry[1] + int(viewPoint.y())), QStringLiteral("click"),
-                       QStringLiteral("1")});
-}
-
-bool TestShell::fieldShowsCursor(const QRectF& field) {
-    const QString shot = m_session.scratchPath(QStringLiteral("panel.png"));
-    if (!m_session.screenshot(shot))
-        return false;
-    const QImage image(shot);
-    const QRect r = field.translated(m_geometry[0], m_geometry[1]).toRect().adjusted(8, 6, -8, -6);
-    for (int y = r.top(); y <= r.bottom(); ++y)
-        for (int x = r.left(); x <= r.right(); ++x)
-            if (qGray(image.pixel(x, y)) > 140) // the face is darker than 100 inside its bevel
-                return true;
-    return false;
-}
-
-XSession::Result TestShell::runeboard(const QStringList& arguments, int timeoutMs) {
-    return m_session.run(XSession::runeboardBinary(), arguments, timeoutMs, m_env);
-}
-
-bool TestShell::isViewable(const QString& window) {
-    const XSession::Result info = m_session.run(QStringLiteral("xwininfo"), {QStringLiteral("-id"), window});
-    return info.out.contains(QLatin1String("Map State: IsViewable"));
-}
-
-bool TestShell::isShaped(const QString& window) {
-    const XSession::Result info =
-        m_session.run(QStringLiteral("xwininfo"), {QStringLiteral("-shape"), QStringLiteral("-id"), window});
-    return info.exitCode == 0 && !info.out.contains(QLatin1String("No window shape defined"));
-}
-
-void TestShell::panelAppearsCentredTellsTheWindowManagerWhatItIsAndFollowsTheCompositor() {
-    const QString panel = startRuneboard();
-    QVERIFY(!panel.isEmpty());
-    const QList<int> frame = m_session.windowGeometry(panel);
-    // The screen is 1280 × 800 and openbox reserves nothing.
-    QVERIFY2(
-        qAbs(frame[0] + frame[2] / 2 - 640) <= 1 && qAbs(frame[1] + frame[3] / 2 - 400) <= 1,
-        qPrintable(QString::asprintf("panel at %d,%d size %dx%d", frame[0], frame[1], frame[2], frame[3])));
-
-    QVERIFY(m_session.xprop(panel, QStringLiteral("WM_HINTS")).contains(QLatin1String("input focus: False")));
-    const QString states = m_session.xprop(panel, QStringLiteral("_NET_WM_STATE"));
-    for (const char* state : {"_NET_WM_STATE_ABOVE", "_NET_WM_STATE_STICKY", "_NET_WM_STATE_SKIP_TASKBAR"})
-        QVERIFY2(states.contains(QLatin1String(state)), qPrintable(states));
-    QCOMPARE(m_session.xprop(panel, QStringLiteral("_NET_WM_DESKTOP")), everyDesktop);
-    QCOMPARE(m_session.xprop(panel, QStringLiteral("WM_CLASS")), wmClass);
-    // Appearing took nothing from the program that had the focus.
-    QCOMPARE(m_session.activeWindow(), m_xterm);
-
-    // No compositor: nothing can be see-through, so the window is clipped to the rounded card.
-    QVERIFY(isShaped(panel));
-    QProcess* compositor =
-        m_session.launch(XSession::toolPath(QStringLiteral("rb-x11-helper")), {QStringLiteral("compositor")});
-    QVERIFY(compositor->waitForReadyRead(5000));
-    QVERIFY(XSession::waitFor([&] { return !isShaped(panel); }));
-    compositor->kill();
-    compositor->waitForFinished(5000);
-    QVERIFY(XSession::waitFor([&] { return isShaped(panel); }));
-    QVERIFY(isViewable(panel));
-}
-
-void TestShell::keysTypeWithoutTakingTheFocusAndAddedKeysAndThePlaceAreKept() {
-    {
-        SettingsStore store(m_session.configHome() + QStringLiteral("/runeboard/runeboard.conf"));
-        SetStore sets(store, QStringLiteral("en"));
-        const QList<SymbolSet> all = sets.sets(); // setting the main set rewrites the list
-        sets.setMainSet(std::ranges::find(all, QStringLiteral("preset_german"), &SymbolSet::name)->id);
-    }
-    QVERIFY(!startRuneboard().isEmpty());
-    const KeyboardLayout plain = germanLayout({}, false);
-    QVERIFY(waitForPanel(plain.size()));
-    QCOMPARE(m_session.activeWindow(), m_xterm);
-    QString expected;
-    for (const QString& key : SymbolSet::graphemes(QStringLiteral("äöüß"))) {
-        clickAt(plain.toView(plain.key(key, false)->frame).center());
-        expected += key;
-        QCOMPARE(XSession::waitForFileText(m_typed, expected), expected);
-        QCOMPARE(m_session.activeWindow(), m_xterm);
-    }
-
-    // The add key opens the field and the panel takes the focus.
-    clickAt(plain.toView(plain.element(KeyboardElementKind::AddKey)->frame).center());
-    const KeyboardLayout adding = germanLayout({}, true);
-    QVERIFY(waitForPanel(adding.size()));
-    const QString panel = m_session.findWindowByName(panelTitle);
-    QVERIFY(XSession::waitFor([&] { return m_session.activeWindow() == panel; }));
-    const QRectF field = adding.toView(adding.element(KeyboardElementKind::AddField)->frame);
-    const bool cursor = XSession::waitFor([&] { return fieldShowsCursor(field); });
-    m_session.screenshot(artifact(QStringLiteral("e2e-add-field.png")));
-    QVERIFY(cursor);
-    // ŋ on a keycode that carries nothing, as a user who types it would have. (xdotool's own
-    // on-the-fly remapping races with the program reading the keymap.)
-    const QRegularExpressionMatch free =
-        QRegularExpression(QStringLiteral("^.*keycode +(\\d+) = *$"),
-                           QRegularExpression::MultilineOption |
-                               QRegularExpression::DotMatchesEverythingOption)
-            .match(m_session.keymap());
-    QVERIFY(free.hasMatch());
-    m_session.run(QStringLiteral("xmodmap"),
-                  {QStringLiteral("-e"), QStringLiteral("keycode %1 = eng ENG").arg(free.captured(1))});
-    QVERIFY(XSession::waitFor([&] { return m_session.keymap().contains(QStringLiteral("eng")); }));
-    m_session.xdotool({QStringLiteral("key"), QStringLiteral("eng")});
-    m_session.xdotool({QStringLiteral("key"), QStringLiteral("Return")});
-
-    // Committed: the field closes, the xterm has the focus again, the new key is there and types.
-    const KeyboardLayout added = germanLayout({eng}, false);
-    QVERIFY(XSession::waitFor([&] { return m_session.activeWindow() == m_xterm; }));
-    QVERIFY(waitForPanel(added.size()));
-    clickAt(added.toView(added.key(eng, true)->frame).center());
-    expected += eng;
-    QCOMPARE(XSession::waitForFileText(m_typed, expected), expected);
-    QCOMPARE(m_session.activeWindow(), m_xterm);
-
-    // A drag on the card's background moves the panel, and the focus stays.
-    const QList<int> before = m_geometry;
-    const int x = before[0] + cardBackground.x();
-    const int y = before[1] + cardBackground.y();
-    m_session.xdotool({QStringLiteral("mousemove"), QString::number(x), QString::number(y),
-                       QStringLiteral("mousedown"), QStringLiteral("1")});
-    for (int step = 1; step <= 4; ++step)
-        m_session.xdotool(
-            {QStringLiteral("mousemove"), QString::number(x - 30 * step), QString::number(y - 20 * step)});
-    m_session.xdotool({QStringLiteral("mouseup"), QStringLiteral("1")});
-    const QList<int> moved{before[0] - 120, before[1] - 80, before[2], before[3]};
-    QVERIFY(XSession::waitFor([&] { return m_session.windowGeometry(panel) == moved; }));
-    QCOMPARE(m_session.activeWindow(), m_xterm);
-
-    // Quit and start again: the panel comes back there, and the new key is there and still types.
-    QCOMPARE(runeboard({QStringLiteral("--quit")}).exitCode, 0);
-    QVERIFY(m_runeboard->waitForFinished(10000));
-    QCOMPARE(m_runeboard->exitCode(), 0);
-    QVERIFY(!startRuneboard().isEmpty());
-    QVERIFY(waitForPanel(added.size()));
-    QCOMPARE(m_geometry, moved);
-    clickAt(added.toView(added.key(eng, true)->frame).center());
-    expected += eng;
-    QCOMPARE(XSession::waitForFileText(m_typed, expected), expected);
-
-    // The close button hides the panel and leaves the focus where it was.
-    clickAt(added.closeButton().center());
-    QVERIFY(XSession::waitFor([&] { return m_session.findWindowByName(panelTitle).isEmpty(); }));
-    QCOMPARE(m_session.activeWindow(), m_xterm);
-    QCOMPARE(XSession::readFile(m_typed), expected);
-}
-
-void TestShell::oneInstanceWithoutXdgRuntimeDirAlsoAfterACrash() {
-    // The folder comes from the home, whatever another user left in the shared temporary folder.
-    m_env.remove(QStringLiteral("XDG_RUNTIME_DIR"));
-    m_env.insert(QStringLiteral("TMPDIR"), m_session.scratchPath(QStringLiteral("tmp")));
-    m_env.insert(QStringLiteral("XDG_STATE_HOME"), m_session.scratchPath(QStringLiteral("state")));
-    const QString squatted = m_session.scratchPath(QStringLiteral("tmp/runeboard-%1").arg(::getuid()));
-    const QString folder = m_session.scratchPath(QStringLiteral("state/runeboard/runtime"));
-    for (const QString& path : {squatted, folder})
-        QVERIFY(QDir().mkpath(path) && QFile::setPermissions(path, QFile::Permissions(0x7777)));
-    // A folder others may open is not taken, and a start without its socket says so and ends.
-    const XSession::Result refused = runeboard({});
-    QCOMPARE(refused.exitCode, 1);
-    QVERIFY2(refused.err.contains(folder), qPrintable(refused.err));
-    QVERIFY(QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
-
-    QString panel = startRuneboard();
-    QVERIFY(!panel.isEmpty());
-    const QList<int> frame = m_session.windowGeometry(panel);
-    QCOMPARE(runeboard({QStringLiteral("--toggle")}).exitCode, 0);
-    QVERIFY(XSession::waitFor([&] { return !isViewable(panel); }));
-    m_session.xdotool({QStringLiteral("key"), QStringLiteral("alt+shift+k")});
-    QVERIFY(XSession::waitFor([&] { return isViewable(panel); }));
-    // The same window in the same place; the window manager forgot these while it was hidden.
-    QCOMPARE(m_session.windowGeometry(panel), frame);
-    QCOMPARE(m_session.xprop(panel, QStringLiteral("_NET_WM_DESKTOP")), everyDesktop);
-    QVERIFY(m_session.xprop(panel, QStringLiteral("_NET_WM_STATE")).contains(QLatin1String("STICKY")));
-    QCOMPARE(m_session.activeWindow(), m_xterm);
-    // Still the one instance.
-    QCOMPARE(runeboard({}).exitCode, 0);
-    QCOMPARE(
-        m_session.xdotool({QStringLiteral("search"), QStringLiteral("--name"), u'^' + panelTitle + u'$'}),
-        panel);
-
-    ::kill(static_cast<pid_t>(m_runeboard->processId()), SIGKILL);
-    QVERIFY(m_runeboard->waitForFinished(5000));
-    // Its lock and socket file are still there; the next start takes them over.
-    panel = startRuneboard();
-    QVERIFY(!panel.isEmpty());
-    QCOMPARE(runeboard({QStringLiteral("--toggle")}).exitCode, 0);
-    QVERIFY(XSession::waitFor([&] { return !isViewable(panel); }));
-}
-
-void TestShell::typingAndWindowsAreForwardedToTheRunningInstance() {
-    QVERIFY(!startRuneboard().isEmpty());
-    QVERIFY(m_session.focusWindow(m_xterm));
-    // Symbols off the keymap, one outside the BMP, a combining mark, and plain ASCII.
-    const QString text = QStringLiteral("ąβ→€ß𝔸e\u0301 Zz-1");
-    QCOMPARE(runeboard({QStringLiteral("--type"), text}).exitCode, 0);
-    QCOMPARE(XSession::waitForFileText(m_typed, text), text);
-
-    // The settings and help windows carry the class window rules look for.
-    for (const auto& [option, title] :
-         {std::pair{"--settings", "Runeboard Settings"}, {"--about", "Help & About"}}) {
-        QCOMPARE(runeboard({QString::fromLatin1(option)}).exitCode, 0);
-        const QString window = m_session.waitForWindow(QString::fromUtf8(title));
-        QCOMPARE(m_session.xprop(window, QStringLiteral("WM_CLASS")), wmClass);
-        // Asked for by the user: it comes to the front with the focus.
-        QVERIFY(XSession::waitFor([&] { return m_session.activeWindow() == window; }));
-        // Closing it (openbox's Alt+F4) leaves the application running.
-        m_session.xdotool({QStringLiteral("key"), QStringLiteral("alt+F4")});
-        QVERIFY(XSession::waitFor([&] { return !isViewable(window); }));
-    }
-    QCOMPARE(runeboard({QStringLiteral("--hide")}).exitCode, 0);
-    QCOMPARE(m_runeboard->state(), QProcess::Running);
-}
-
-void TestShell::trayIconDocksWhenATrayAppearsLater() {
-    QVERIFY(!startRuneboard().isEmpty());
-    QByteArray said;
-    QVERIFY(XSession::waitFor([&] {
-        said += m_runeboard->readAllStandardOutput();
-        return said.contains("`runeboard --settings` opens the settings");
-    }));
-
-    QProcess* tray =
-        m_session.launch(XSession::toolPath(QStringLiteral("rb-x11-helper")), {QStringLiteral("tray")});
-    QByteArray trayOutput;
-    QVERIFY(XSession::waitFor([&] {
-        trayOutput += tray->readAllStandardOutput();
-        return trayOutput.contains("dock ") && trayOutput.endsWith('\n');
-    }));
-    // Qt's own windows carry the application's class too.
-    const QString icon =
-        QString::fromLatin1(trayOutput.mid(trayOutput.indexOf("dock ") + 5).split('\n').first());
-    QCOMPARE(m_session.xprop(icon, QStringLiteral("WM_CLASS")), wmClass);
-}
 
 QTEST_GUILESS_MAIN(TestShell)
 #include "e2e_shell.moc"

@@ -5,15 +5,10 @@
 // case after the panel's own Shift key; the add field opens in a window of its
 // own that takes the typing; and the running instance answers --type, --set
 // and --toggle as the compositor's key bindings call them.
+#include "GermanPanel.h"
 #include "SwaySession.h"
 
-#include "keyboard/view/layout/KeyboardLayout.h"
-#include "sets/SetStore.h"
-#include "storage/SettingsStore.h"
-
 #include <QTest>
-
-#include <algorithm>
 
 namespace {
 // 110 symbols; 39 distinct ones that no key of the us layout carries, among them
@@ -58,28 +53,10 @@ private Q_SLOTS:
         const QString second = prepareConfiguration();
         const QString out = m_session.scratchPath(QStringLiteral("panel.txt"));
         QVERIFY(m_session.startFoot(out));
-        QProcess* runeboard = m_session.launch(XSession::runeboardBinary(), {});
-        // The tray is looked for once the panel has been drawn; only then is it on the screen to click.
-        QString said;
-        QVERIFY(XSession::waitFor(
-            [&] {
-                said += QString::fromUtf8(runeboard->readAllStandardOutput());
-                return said.contains(QStringLiteral("[TrayMenu]"));
-            },
-            20000));
-        // The German keys and the panel's own Shift key: no client here sees the Shift key held.
-        KeyboardLayoutInput in;
-        in.baseSymbols = {QStringLiteral("ä"), QStringLiteral("ö"), QStringLiteral("ü"), QStringLiteral("ß")};
-        in.shiftKey = true;
-        const KeyboardLayout layout = KeyboardLayout::compute(in);
-        QList<int> g;
-        QVERIFY(XSession::waitFor([&] { return (g = panelGeometry()).at(2) == layout.size().width(); }));
+        QProcess* runeboard = startPanel();
+        QVERIFY(runeboard);
         QCOMPARE(m_session.focusedWindow(), QStringLiteral("receiver-foot"));
-        const auto click = [&](const KeyboardElement* element) {
-            const QPointF p = layout.toView(element->frame).center();
-            return m_session.click(g[0] + int(p.x()), g[1] + int(p.y()));
-        };
-        const KeyboardElement* o = layout.key(QStringLiteral("ö"), false);
+        const KeyboardElement* o = m_layout.key(QStringLiteral("ö"), false);
 
         // A click on a key types into foot, and foot keeps the focus.
         QVERIFY(click(o));
@@ -87,50 +64,46 @@ private Q_SLOTS:
         QCOMPARE(m_session.focusedWindow(), QStringLiteral("receiver-foot"));
 
         // Shift latches the next symbol only; a double click locks it until clicked again.
-        const KeyboardElement* shift = layout.element(KeyboardElementKind::ShiftKey);
+        const KeyboardElement* shift = m_layout.element(KeyboardElementKind::ShiftKey);
         for (const KeyboardElement* e :
-             {shift, o, o, shift, shift, layout.key(QStringLiteral("ß"), false), o, shift})
+             {shift, o, o, shift, shift, m_layout.key(QStringLiteral("ß"), false), o, shift})
             QVERIFY(click(e));
         QCOMPARE(XSession::waitForFileText(out, QStringLiteral("öÖöSSÖ")), QStringLiteral("öÖöSSÖ"));
         QCOMPARE(m_session.focusedWindow(), QStringLiteral("receiver-foot"));
 
         // The add field opens in a window of its own, which the compositor focuses; the typing
         // goes there, and once the field closes foot has the focus again.
-        QVERIFY(click(layout.element(KeyboardElementKind::AddKey)));
+        QVERIFY(click(m_layout.element(KeyboardElementKind::AddKey)));
         QVERIFY(XSession::waitFor([&] { return m_session.focusedWindow() == QLatin1String("Runeboard"); }));
-        const auto ask = [&](const QStringList& arguments) {
-            return m_session.run(XSession::runeboardBinary(), arguments).exitCode;
-        };
-        QCOMPARE(ask({QStringLiteral("--type"), QStringLiteral("ŋ\n")}), 0);
-        in.customSymbols = {QStringLiteral("ŋ")};
-        const QSizeF grown = KeyboardLayout::compute(in).size();
+        QCOMPARE(ask(QStringLiteral("--type ŋ\n")), 0);
+        const QSizeF grown = germanLayout({QStringLiteral("ŋ")}, false, true).size();
         QVERIFY(XSession::waitFor([&] {
             return panelGeometry().mid(2) == QList<int>{int(grown.width()), int(grown.height())};
         }));
         QVERIFY(
             XSession::waitFor([&] { return m_session.focusedWindow() == QLatin1String("receiver-foot"); }));
 
-        QCOMPARE(ask({QStringLiteral("--type"), QStringLiteral("𝔸ŋ")}), 0);
+        QCOMPARE(ask(QStringLiteral("--type 𝔸ŋ")), 0);
         QCOMPARE(XSession::waitForFileText(out, QStringLiteral("öÖöSSÖ𝔸ŋ")), QStringLiteral("öÖöSSÖ𝔸ŋ"));
 
-        QCOMPARE(ask({QStringLiteral("--set"), QStringLiteral("2")}), 0);
+        QCOMPARE(ask(QStringLiteral("--set 2")), 0);
         QVERIFY(XSession::waitFor([&] {
             return SettingsStore(m_session.configHome() + QStringLiteral("/runeboard/runeboard.conf"))
                        .text(SettingKey::ActiveSetId) == second;
         }));
-        QCOMPARE(ask({QStringLiteral("--toggle")}), 0);
+        QCOMPARE(ask(QStringLiteral("--toggle")), 0);
         QVERIFY(XSession::waitFor([&] { return panelGeometry().at(2) < 0; }));
-        QCOMPARE(ask({QStringLiteral("--toggle")}), 0);
+        QCOMPARE(ask(QStringLiteral("--toggle")), 0);
         QVERIFY(XSession::waitFor([&] { return panelGeometry().at(2) > 0; }));
 
         // The launch check has nothing to warn about; the bindings to add are said instead.
-        QCOMPARE(ask({QStringLiteral("--quit")}), 0);
+        QCOMPARE(ask(QStringLiteral("--quit")), 0);
         QVERIFY(runeboard->waitForFinished(10000));
-        said += QString::fromUtf8(runeboard->readAllStandardOutput());
-        QVERIFY2(said.contains(QStringLiteral("bindsym Mod1+Shift+k exec runeboard --toggle\n")) &&
-                     said.contains(QStringLiteral("bindsym Mod1+Shift+2 exec runeboard --set 2\n")) &&
-                     !said.contains(QStringLiteral("Accessibility")),
-                 qPrintable(said));
+        m_said += QString::fromUtf8(runeboard->readAllStandardOutput());
+        QVERIFY2(m_said.contains(u"bindsym Mod1+Shift+k exec runeboard --toggle\n") &&
+                     m_said.contains(u"bindsym Mod1+Shift+2 exec runeboard --set 2\n") &&
+                     !m_said.contains(u"Accessibility"),
+                 qPrintable(m_said));
     }
 
     // With an X11 program focused, Xwayland hands Runeboard the keyboard state as well: the panel's
@@ -140,21 +113,13 @@ private Q_SLOTS:
         prepareConfiguration();
         const QString out = m_session.scratchPath(QStringLiteral("xwayland-shift.txt"));
         QVERIFY(m_session.startLineEdit(out, true));
-        QProcess* runeboard = m_session.launch(XSession::runeboardBinary(), {});
-        QVERIFY(XSession::waitFor([&] { return runeboard->readAllStandardOutput().contains("[TrayMenu]"); },
-                                  20000));
-        const KeyboardLayout layout = germanLayout();
-        QList<int> g;
-        QVERIFY(XSession::waitFor([&] { return (g = panelGeometry()).at(2) == layout.size().width(); }));
-        const auto click = [&](const KeyboardElement* element) {
-            const QPointF p = layout.toView(element->frame).center();
-            return m_session.click(g[0] + int(p.x()), g[1] + int(p.y()));
-        };
-        QVERIFY(click(layout.element(KeyboardElementKind::ShiftKey)));
-        QVERIFY(click(layout.key(QStringLiteral("ö"), false)));
+        QProcess* runeboard = startPanel();
+        QVERIFY(runeboard);
+        QVERIFY(click(m_layout.element(KeyboardElementKind::ShiftKey)));
+        QVERIFY(click(m_layout.key(QStringLiteral("ö"), false)));
         QCOMPARE(XSession::waitForFileText(out, QStringLiteral("Ö")), QStringLiteral("Ö"));
         QCOMPARE(m_session.focusedWindow(), QStringLiteral("rb-line-edit-receiver"));
-        QCOMPARE(m_session.run(XSession::runeboardBinary(), {QStringLiteral("--quit")}).exitCode, 0);
+        QCOMPARE(ask(QStringLiteral("--quit")), 0);
         QVERIFY(runeboard->waitForFinished(10000));
     }
 
@@ -210,34 +175,46 @@ private Q_SLOTS:
     }
 
 private:
-    KeyboardLayout germanLayout() {
-        KeyboardLayoutInput in;
-        in.baseSymbols = {QStringLiteral("ä"), QStringLiteral("ö"), QStringLiteral("ü"), QStringLiteral("ß")};
-        in.shiftKey = true;
-        return KeyboardLayout::compute(in);
-    }
-
     // The German preset as the main set, Polish as the first additional one; returns Polish's id.
     QString prepareConfiguration() {
-        QUuid polish;
-        {
-            SettingsStore store(m_session.configHome() + QStringLiteral("/runeboard/runeboard.conf"));
-            SetStore sets(store, QStringLiteral("en"));
-            const QList<SymbolSet> all = sets.sets(); // setting the main set rewrites the list
-            const auto preset = [&](const QString& name) {
-                return std::ranges::find(all, name, &SymbolSet::name)->id;
-            };
-            sets.setMainSet(preset(QStringLiteral("preset_german")));
-            sets.toggleAdditional(polish = preset(QStringLiteral("preset_polish")));
-        }
+        const QString polish = chooseGermanPreset(m_session.configHome(), {QStringLiteral("preset_polish")});
         m_session.handOver(m_session.configHome());
-        return SymbolSet::idText(polish);
+        return polish;
+    }
+
+    // Starts Runeboard and waits for its panel: the German keys and the panel's own Shift key (no
+    // client here sees the Shift key held). Null when it does not show.
+    QProcess* startPanel() {
+        QProcess* runeboard = m_session.launch(XSession::runeboardBinary(), {});
+        m_said.clear();
+        // The tray is looked for once the panel has been drawn; only then is it on the screen to click.
+        const bool drawn = XSession::waitFor(
+            [&] {
+                return (m_said += QString::fromUtf8(runeboard->readAllStandardOutput()))
+                    .contains(u"[TrayMenu]");
+            },
+            20000);
+        return drawn && XSession::waitFor(
+                            [&] { return (m_panel = panelGeometry()).at(2) == m_layout.size().width(); })
+                   ? runeboard
+                   : nullptr;
+    }
+    // Runeboard's exit status for this command line.
+    int ask(const QString& commandLine) {
+        return m_session.run(XSession::runeboardBinary(), XSession::words(commandLine)).exitCode;
+    }
+    bool click(const KeyboardElement* element) {
+        const QPointF p = m_layout.toView(element->frame).center();
+        return m_session.click(m_panel[0] + int(p.x()), m_panel[1] + int(p.y()));
     }
 
     // The visible panel's geometry in the output's coordinates; all -1 while none is visible.
     QList<int> panelGeometry() { return m_session.windowGeometry(m_session.findWindowByName(panelTitle)); }
 
     SwaySession m_session;
+    const KeyboardLayout m_layout = germanLayout({}, false, true);
+    QList<int> m_panel; // x, y, width, height
+    QString m_said;     // Runeboard's output
 };
 
 QTEST_GUILESS_MAIN(TestWayland)

@@ -5,7 +5,9 @@
 #include "RecordingTypingBackend.h"
 #include "app/AppState.h"
 #include "platform/null/NullWindowSystem.h"
+#include "sets/SymbolSet.h"
 
+#include <QCoreApplication>
 #include <QTemporaryDir>
 
 // The application as main() builds it, on recording stand-ins for the
@@ -16,6 +18,14 @@ struct AppFixture {
     RecordingHotkeyService* hotkeys = nullptr;
     FakeModifierMonitor* shift = nullptr;
     std::unique_ptr<AppState> app;
+
+    // Sets described by letters: M main, A additional, P plain.
+    static QList<SymbolSet> setsOf(const QString& roles) {
+        QList<SymbolSet> sets;
+        for (QChar role : roles)
+            sets.append({QUuid::createUuid(), "s", "äö", {}, role == u'M', role == u'A', false});
+        return sets;
+    }
 
     QString configPath() const { return dir.filePath(QStringLiteral("runeboard.conf")); }
 
@@ -30,6 +40,12 @@ struct AppFixture {
         hotkeys = static_cast<RecordingHotkeyService*>(services.hotkeys.get());
         shift = static_cast<FakeModifierMonitor*>(services.shiftMonitor.get());
         app = std::make_unique<AppState>(std::move(services), configPath(), QStringLiteral("en"));
+        return *app;
+    }
+    // Built, and past its launch step.
+    AppState& launched() {
+        start();
+        QCoreApplication::processEvents();
         return *app;
     }
 };

@@ -1,7 +1,5 @@
 #include "GnomeSession.h"
 
-#include "SessionUser.h"
-
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
@@ -16,11 +14,6 @@ const QString aidName = QStringLiteral("org.runeboard.TestAid");
 const QString productUuid = QStringLiteral("typing@runeboard.org");
 const QString aidUuid = QStringLiteral("test-aid@runeboard.org");
 
-// Folders of the extensions as the source tree holds them (set by CTest).
-QString extensionSource(const char* variable) {
-    return qEnvironmentVariable(variable);
-}
-
 bool copyFolder(const QString& from, const QString& to) {
     if (!QDir().mkpath(to))
         return false;
@@ -34,25 +27,6 @@ bool copyFolder(const QString& from, const QString& to) {
     return true;
 }
 } // namespace
-
-GnomeSession::GnomeSession() {
-    // The temporary folder is root's and private; the session user works in it.
-    QFile::setPermissions(m_dir.path(), QFileDevice::Permissions(0x7755));
-    for (const QString& path : {m_dir.path(), runtimeDir(), configHome()})
-        SessionUser::own(path);
-}
-
-QStringList GnomeSession::commandLine(const QString& program, const QStringList& arguments) const {
-    return SessionUser::commandLine(program, arguments);
-}
-
-void GnomeSession::handOver(const QString& path) {
-    SessionUser::own(path);
-    QDirIterator it(path, QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden,
-                    QDirIterator::Subdirectories);
-    while (it.hasNext())
-        SessionUser::own(it.next());
-}
 
 GnomeSession::~GnomeSession() {
     endPrograms();
@@ -77,25 +51,17 @@ bool GnomeSession::installExtension(const QString& from, const QString& uuid, QS
 }
 
 bool GnomeSession::start(QString* error) {
-    if (!installExtension(extensionSource("RUNEBOARD_GNOME_EXTENSION"), productUuid, error) ||
-        !installExtension(extensionSource("RUNEBOARD_GNOME_TEST_EXTENSION"), aidUuid, error))
+    // From the folders of the source tree (CTest names them).
+    if (!installExtension(qEnvironmentVariable("RUNEBOARD_GNOME_EXTENSION"), productUuid, error) ||
+        !installExtension(qEnvironmentVariable("RUNEBOARD_GNOME_TEST_EXTENSION"), aidUuid, error))
         return false;
 
-    QProcessEnvironment env;
-    env.insert(QStringLiteral("PATH"), qEnvironmentVariable("PATH"));
-    env.insert(QStringLiteral("HOME"), m_dir.path());
-    env.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtimeDir());
-    env.insert(QStringLiteral("XDG_CONFIG_HOME"), configHome());
-    env.insert(QStringLiteral("XDG_SESSION_TYPE"), QStringLiteral("wayland"));
-    env.insert(QStringLiteral("XDG_CURRENT_DESKTOP"), QStringLiteral("GNOME"));
-    env.insert(QStringLiteral("LC_ALL"), QStringLiteral("C.UTF-8"));
+    QProcessEnvironment env = desktopEnvironment();
     // The machine has seats but no system bus; the shell gives up without one.
     const QString systemBus = runtimeDir() + QStringLiteral("/system-bus");
     m_systemBus = std::make_unique<QProcess>();
     startIn(*m_systemBus, QStringLiteral("dbus-daemon"),
-            {QStringLiteral("--session"), QStringLiteral("--nofork"),
-             QStringLiteral("--address=unix:path=") + systemBus},
-            env);
+            words(QStringLiteral("--session --nofork --address=unix:path=") + systemBus), env);
     if (!waitFor([&] { return QFileInfo::exists(systemBus); }, 15000)) {
         *error = QStringLiteral("the stand-in system bus did not start");
         return false;
@@ -112,14 +78,7 @@ bool GnomeSession::start(QString* error) {
             .arg(productUuid, aidUuid);
     m_server = std::make_unique<QProcess>();
     m_server->setProcessChannelMode(QProcess::MergedChannels);
-    startIn(*m_server, QStringLiteral("dbus-run-session"),
-            {QStringLiteral("--"), QStringLiteral("sh"), QStringLiteral("-c"), launch}, env);
-    const auto info = [this] {
-        const Result answer = aid(QStringLiteral("Info"));
-        return answer.exitCode == 0
-                   ? QJsonDocument::fromJson(answer.out.section(u'\'', 1, -2).toUtf8()).object()
-                   : QJsonObject();
-    };
+    startIn(*m_server, QStringLiteral("dbus-run-session"), words(QStringLiteral("-- sh -c")) << launch, env);
     // Slow on a busy machine: the shell loads everything before it answers.
     if (!waitFor(
             [&] {
@@ -148,18 +107,18 @@ bool GnomeSession::start(QString* error) {
 }
 
 QProcessEnvironment GnomeSession::environment() const {
-    QProcessEnvironment env;
-    env.insert(QStringLiteral("PATH"), qEnvironmentVariable("PATH"));
-    env.insert(QStringLiteral("HOME"), m_dir.path());
-    env.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtimeDir());
-    env.insert(QStringLiteral("XDG_CONFIG_HOME"), configHome());
-    env.insert(QStringLiteral("XDG_SESSION_TYPE"), QStringLiteral("wayland"));
-    env.insert(QStringLiteral("XDG_CURRENT_DESKTOP"), QStringLiteral("GNOME"));
+    QProcessEnvironment env = desktopEnvironment();
     env.insert(QStringLiteral("WAYLAND_DISPLAY"), QStringLiteral("wayland-rb"));
     env.insert(QStringLiteral("DISPLAY"), m_display);
     env.insert(QStringLiteral("XAUTHORITY"), m_xauthority);
     env.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), m_busAddress);
-    env.insert(QStringLiteral("LC_ALL"), QStringLiteral("C.UTF-8"));
+    return env;
+}
+
+QProcessEnvironment GnomeSession::desktopEnvironment() const {
+    QProcessEnvironment env = baseEnvironment();
+    env.insert(QStringLiteral("XDG_SESSION_TYPE"), QStringLiteral("wayland"));
+    env.insert(QStringLiteral("XDG_CURRENT_DESKTOP"), QStringLiteral("GNOME"));
     return env;
 }
 
@@ -168,18 +127,21 @@ XSession::Result GnomeSession::gdbus(const QStringList& arguments) {
 }
 
 XSession::Result GnomeSession::aid(const QString& method, const QStringList& arguments) {
-    return gdbus(QStringList{QStringLiteral("call"), QStringLiteral("--session"), QStringLiteral("--dest"),
-                             aidName, QStringLiteral("--object-path"),
-                             QStringLiteral("/org/runeboard/TestAid"), QStringLiteral("--method"),
-                             aidName + u'.' + method} +
-                 arguments);
+    return gdbus(
+        words(QStringLiteral("call --session --dest %1 --object-path /org/runeboard/TestAid --method %1.%2")
+                  .arg(aidName, method)) +
+        arguments);
+}
+
+QJsonObject GnomeSession::info() {
+    const Result answer = aid(QStringLiteral("Info"));
+    return QJsonDocument::fromJson(answer.out.section(u'\'', 1, -2).toUtf8()).object();
 }
 
 GnomeSession::Focus GnomeSession::focus() {
-    const QJsonObject info =
-        QJsonDocument::fromJson(aid(QStringLiteral("Info")).out.section(u'\'', 1, -2).toUtf8()).object();
-    return {info.value(QStringLiteral("focus")).toString(), info.value(QStringLiteral("x11")).toBool(),
-            info.value(QStringLiteral("textInput")).toBool()};
+    const QJsonObject now = info();
+    return {now.value(QStringLiteral("focus")).toString(), now.value(QStringLiteral("x11")).toBool(),
+            now.value(QStringLiteral("textInput")).toBool()};
 }
 
 bool GnomeSession::startReceiver(const QString& title, const QString& outputFile, const QString& program,
@@ -215,11 +177,8 @@ bool GnomeSession::startLineEdit(const QString& outputFile) {
 
 bool GnomeSession::startXterm(const QString& outputFile) {
     const QString title = QStringLiteral("receiver-%1").arg(++m_receivers);
-    // Canonical mode would hold the text back until a line feed; echo would only add noise.
     return startReceiver(title, outputFile, QStringLiteral("xterm"),
-                         {QStringLiteral("-u8"), QStringLiteral("-title"), title, QStringLiteral("-e"),
-                          QStringLiteral("sh"), QStringLiteral("-c"),
-                          QStringLiteral("stty -icanon -echo; exec cat > \"$0\""), outputFile});
+                         words(QStringLiteral("-u8 -title %1 -e sh -c").arg(title)) << catInto << outputFile);
 }
 
 bool GnomeSession::click(const QList<QPoint>& points) {
@@ -240,7 +199,5 @@ bool GnomeSession::keys(const QList<uint>& press, const QList<uint>& release) {
 }
 
 QString GnomeSession::clipboardText() {
-    return run(QStringLiteral("xclip"),
-               {QStringLiteral("-o"), QStringLiteral("-selection"), QStringLiteral("clipboard")})
-        .out;
+    return run(QStringLiteral("xclip"), words(QStringLiteral("-o -selection clipboard"))).out;
 }

@@ -1,7 +1,8 @@
 #pragma once
 
-#include "XSession.h"
+#include "UserSession.h"
 
+#include <QJsonObject>
 #include <QPoint>
 
 // A private headless GNOME Shell for one end-to-end test executable: its own
@@ -10,8 +11,8 @@
 // home, and a test aid extension that reports the focus, hides the overview
 // the shell starts in, and drives a virtual pointer and keyboard. Xwayland is
 // its X display. As `nobody` when the tests run as root, and so is every
-// program started here (see SessionUser).
-class GnomeSession : public XSession {
+// program started here (see UserSession).
+class GnomeSession : public UserSession {
 public:
     struct Focus {
         QString title; // of the focused window, empty when none has the focus
@@ -20,7 +21,6 @@ public:
         bool operator==(const Focus&) const = default;
     };
 
-    GnomeSession();
     ~GnomeSession() override;
 
     // Installs the extensions, starts the shell and waits until it is ready for programs.
@@ -45,14 +45,12 @@ public:
     QString clipboardText();
     // gdbus in the session, as the session's user.
     Result gdbus(const QStringList& arguments);
-    // Makes what root wrote under `path` the session user's.
-    void handOver(const QString& path);
-
-protected:
-    QStringList commandLine(const QString& program, const QStringList& arguments) const override;
 
 private:
+    QProcessEnvironment desktopEnvironment() const;
     Result aid(const QString& method, const QStringList& arguments = {});
+    // The test aid's view of the shell: focus, overview, Xwayland; empty when it does not answer.
+    QJsonObject info();
     bool startReceiver(const QString& title, const QString& outputFile, const QString& program,
                        const QStringList& arguments, const QProcessEnvironment& env = {});
     bool installExtension(const QString& from, const QString& uuid, QString* error);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "DataRows.h"
 #include "FakeModifierMonitor.h"
 #include "ManualViewClock.h"
 #include "RecordingTypingBackend.h"
@@ -32,17 +33,6 @@ struct RecordingPanel : KeyboardPanel {
     bool takesFocus = true;
     QStringList log;
 };
-
-// A data table of strings: the columns' names, then each row's name and values.
-inline void stringRows(std::initializer_list<const char*> columns, std::initializer_list<QStringList> rows) {
-    for (const char* column : columns)
-        QTest::addColumn<QString>(column);
-    for (const QStringList& row : rows) {
-        QTestData& data = QTest::newRow(qPrintable(row[0]));
-        for (const QString& value : row.mid(1))
-            data << value;
-    }
-}
 
 // The managers of a fresh configuration (the presets, English), a recording
 // typing backend, a recording panel (the keyboard state's and the view's), a

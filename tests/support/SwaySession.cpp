@@ -1,17 +1,11 @@
 #include "SwaySession.h"
 
-#include "SessionUser.h"
-
-#include <QDir>
-#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 
 #include <csignal>
-
-using SessionUser::own;
 
 namespace {
 // The focused node of a sway tree, depth first.
@@ -29,17 +23,6 @@ QJsonObject focusedNode(const QJsonObject& node) {
 }
 } // namespace
 
-SwaySession::SwaySession() {
-    // The temporary folder is root's and private; the session user works in it.
-    QFile::setPermissions(m_dir.path(), QFileDevice::Permissions(0x7755));
-    for (const QString& path : {m_dir.path(), runtimeDir(), configHome()})
-        own(path);
-}
-
-QStringList SwaySession::commandLine(const QString& program, const QStringList& arguments) const {
-    return SessionUser::commandLine(program, arguments);
-}
-
 bool SwaySession::start(QString* error) {
     const QString config = scratchPath(QStringLiteral("sway.conf"));
     QFile file(config);
@@ -50,10 +33,7 @@ bool SwaySession::start(QString* error) {
                "default_border none\n"
                "exec sh -c 'echo \"$DISPLAY $SWAYSOCK\" > \"$XDG_RUNTIME_DIR/said\"'\n");
     file.close();
-    QProcessEnvironment env;
-    env.insert(QStringLiteral("PATH"), qEnvironmentVariable("PATH"));
-    env.insert(QStringLiteral("HOME"), m_dir.path());
-    env.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtimeDir());
+    QProcessEnvironment env = baseEnvironment();
     env.insert(QStringLiteral("WLR_BACKENDS"), QStringLiteral("headless"));
     env.insert(QStringLiteral("WLR_LIBINPUT_NO_DEVICES"), QStringLiteral("1"));
     env.insert(QStringLiteral("WLR_RENDERER"), QStringLiteral("pixman"));
@@ -85,23 +65,11 @@ SwaySession::~SwaySession() {
 }
 
 QProcessEnvironment SwaySession::environment() const {
-    QProcessEnvironment env;
-    env.insert(QStringLiteral("PATH"), qEnvironmentVariable("PATH"));
-    env.insert(QStringLiteral("HOME"), m_dir.path());
-    env.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtimeDir());
-    env.insert(QStringLiteral("XDG_CONFIG_HOME"), configHome());
+    QProcessEnvironment env = baseEnvironment();
     env.insert(QStringLiteral("WAYLAND_DISPLAY"), QStringLiteral("wayland-1"));
     env.insert(QStringLiteral("SWAYSOCK"), m_ipc);
     env.insert(QStringLiteral("DISPLAY"), m_display);
-    env.insert(QStringLiteral("LC_ALL"), QStringLiteral("C.UTF-8"));
     return env;
-}
-
-void SwaySession::handOver(const QString& path) {
-    own(path);
-    QDirIterator it(path, QDir::AllEntries | QDir::NoDotAndDotDot, QDirIterator::Subdirectories);
-    while (it.hasNext())
-        own(it.next());
 }
 
 QString SwaySession::focusedWindow() {
@@ -128,8 +96,7 @@ bool SwaySession::startReceiver(const QString& outputFile, const QString& focuse
 bool SwaySession::startFoot(const QString& outputFile) {
     return startReceiver(outputFile, QStringLiteral("receiver-foot"), QStringLiteral("foot"),
                          {QStringLiteral("--app-id=receiver-foot"), QStringLiteral("sh"),
-                          QStringLiteral("-c"), QStringLiteral("stty -icanon -echo; exec cat > \"$0\""),
-                          outputFile});
+                          QStringLiteral("-c"), catInto, outputFile});
 }
 
 bool SwaySession::startLineEdit(const QString& outputFile, bool xwayland) {

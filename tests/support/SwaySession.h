@@ -1,22 +1,19 @@
 #pragma once
 
-#include "XSession.h"
+#include "UserSession.h"
 
 #include <QJsonObject>
 
 // A private headless sway (wlroots) for one end-to-end test executable, with
 // Xwayland as its X display; as `nobody` when the tests run as root, and so
-// is every program started here (see SessionUser).
-class SwaySession : public XSession {
+// is every program started here (see UserSession).
+class SwaySession : public UserSession {
 public:
-    SwaySession();
     ~SwaySession() override;
 
     bool start(QString* error);
     // WAYLAND_DISPLAY, DISPLAY (Xwayland), XDG folders and a UTF-8 locale.
     QProcessEnvironment environment() const override;
-    // Makes what root wrote under the configuration the session user's.
-    void handOver(const QString& path);
 
     // The focused window of sway's tree ("app_id", or X11 "class"), or empty.
     QString focusedWindow();
@@ -38,9 +35,6 @@ public:
     private:
         qint64 m_pid = 0;
     };
-
-protected:
-    QStringList commandLine(const QString& program, const QStringList& arguments) const override;
 
 private:
     bool startReceiver(const QString& outputFile, const QString& focused, const QString& program,

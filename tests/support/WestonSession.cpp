@@ -1,7 +1,5 @@
 #include "WestonSession.h"
 
-#include "SessionUser.h"
-
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -16,17 +14,6 @@ const QString waylandDisplay = QStringLiteral("wayland-1");
 const QString socketFolder = QStringLiteral("/tmp/.X11-unix");
 } // namespace
 
-WestonSession::WestonSession() {
-    // The temporary folder is root's and private; the session user works in it.
-    QFile::setPermissions(m_dir.path(), QFileDevice::Permissions(0x7755));
-    for (const QString& path : {m_dir.path(), runtimeDir(), configHome()})
-        SessionUser::own(path);
-}
-
-QStringList WestonSession::commandLine(const QString& program, const QStringList& arguments) const {
-    return SessionUser::commandLine(program, arguments);
-}
-
 bool WestonSession::start(QString* error) {
     // Made the way X servers make it: root's, writable by all, sticky.
     if (!QFileInfo::exists(socketFolder) &&
@@ -34,28 +21,23 @@ bool WestonSession::start(QString* error) {
         *error = QStringLiteral("%1 is missing and cannot be made").arg(socketFolder);
         return false;
     }
-    QProcessEnvironment env;
-    env.insert(QStringLiteral("PATH"), qEnvironmentVariable("PATH"));
-    env.insert(QStringLiteral("HOME"), m_dir.path());
-    env.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtimeDir());
     m_server = std::make_unique<QProcess>();
     m_server->setProcessChannelMode(QProcess::MergedChannels);
     // Xwayland starts with the first X client; weston says its display at once.
-    startIn(*m_server, QStringLiteral("weston"),
-            {QStringLiteral("--backend=headless-backend.so"), QStringLiteral("--shell=kiosk-shell.so"),
-             QStringLiteral("--width=1280"), QStringLiteral("--height=800"), QStringLiteral("--xwayland"),
-             QStringLiteral("--socket=") + waylandDisplay, QStringLiteral("--no-config")},
-            env);
+    startIn(
+        *m_server, QStringLiteral("weston"),
+        words(QStringLiteral("--backend=headless-backend.so --shell=kiosk-shell.so --width=1280 --height=800 "
+                             "--xwayland --no-config --socket=") +
+              waylandDisplay),
+        baseEnvironment());
     const QRegularExpression listening(QStringLiteral("xserver listening on display (:\\d+)"));
     QString said;
     QRegularExpressionMatch match;
-    if (!m_server->waitForStarted(5000) || !waitFor(
-                                               [&] {
-                                                   said += QString::fromLocal8Bit(m_server->readAll());
-                                                   match = listening.match(said);
-                                                   return match.hasMatch();
-                                               },
-                                               15000)) {
+    const auto listens = [&] {
+        said += QString::fromLocal8Bit(m_server->readAll());
+        return (match = listening.match(said)).hasMatch();
+    };
+    if (!m_server->waitForStarted(5000) || !waitFor(listens, 15000)) {
         *error = QStringLiteral("weston did not start with Xwayland: %1").arg(said);
         return false;
     }
@@ -64,21 +46,16 @@ bool WestonSession::start(QString* error) {
 }
 
 QProcessEnvironment WestonSession::environment() const {
-    QProcessEnvironment env;
-    env.insert(QStringLiteral("PATH"), qEnvironmentVariable("PATH"));
-    env.insert(QStringLiteral("HOME"), m_dir.path());
-    env.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtimeDir());
-    env.insert(QStringLiteral("XDG_CONFIG_HOME"), configHome());
+    QProcessEnvironment env = baseEnvironment();
     env.insert(QStringLiteral("WAYLAND_DISPLAY"), waylandDisplay);
     env.insert(QStringLiteral("DISPLAY"), m_display);
     env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
-    env.insert(QStringLiteral("LC_ALL"), QStringLiteral("C.UTF-8"));
     return env;
 }
 
 bool WestonSession::focusWindow(const QString& windowId) {
     return waitFor([&] {
-        return xdotool({QStringLiteral("getmouselocation"), QStringLiteral("--shell")})
+        return xdotool(QStringLiteral("getmouselocation --shell"))
             .split(u'\n')
             .contains(QStringLiteral("WINDOW=") + windowId);
     });

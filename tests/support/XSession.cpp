@@ -42,9 +42,7 @@ void XSession::endPrograms() {
 bool XSession::start(QString* error, bool windowManager, const QString& screen) {
     m_server = std::make_unique<QProcess>();
     m_server->start(QStringLiteral("Xvfb"),
-                    {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-screen"),
-                     QStringLiteral("0"), screen, QStringLiteral("-nolisten"), QStringLiteral("tcp"),
-                     QStringLiteral("-noreset")});
+                    words(QStringLiteral("-displayfd 1 -screen 0 %1 -nolisten tcp -noreset").arg(screen)));
     QByteArray out;
     QDeadlineTimer deadline(15000);
     while (!out.contains('\n') && !deadline.hasExpired() && m_server->waitForStarted(5000)) {
@@ -132,7 +130,7 @@ QString XSession::keymap() {
 }
 
 QString XSession::activeWindow() {
-    return xdotool({QStringLiteral("getactivewindow")});
+    return xdotool(QStringLiteral("getactivewindow"));
 }
 
 QString XSession::findWindowByName(const QString& title) {
@@ -151,9 +149,7 @@ QList<int> XSession::windowGeometry(const QString& windowId) {
     // WINDOW=, then X=, Y=, WIDTH= and HEIGHT=, one a line.
     QList<int> geometry;
     for (const QString& line :
-         xdotool({QStringLiteral("getwindowgeometry"), QStringLiteral("--shell"), windowId})
-             .split(u'\n')
-             .mid(1, 4))
+         xdotool(QStringLiteral("getwindowgeometry --shell ") + windowId).split(u'\n').mid(1, 4))
         geometry.append(line.section(u'=', 1).toInt());
     return geometry.size() == 4 ? geometry : QList<int>{-1, -1, -1, -1};
 }
@@ -168,11 +164,9 @@ QString XSession::focusedReceiver(const QString& title, const QString& outputFil
 QString XSession::startXtermReceiver(const QString& outputFile) {
     const QString title = nextReceiverTitle();
     QFile::remove(outputFile);
-    // Canonical mode would hold the text back until a line feed; echo would only add noise.
     launch(QStringLiteral("xterm"),
-           {QStringLiteral("-u8"), QStringLiteral("-title"), title, QStringLiteral("-geometry"),
-            QStringLiteral("80x10+40+40"), QStringLiteral("-e"), QStringLiteral("sh"), QStringLiteral("-c"),
-            QStringLiteral("stty -icanon -echo; exec cat > \"$0\""), outputFile});
+           words(QStringLiteral("-u8 -title %1 -geometry 80x10+40+40 -e sh -c").arg(title))
+               << catInto << outputFile);
     return focusedReceiver(title, outputFile);
 }
 
@@ -190,13 +184,13 @@ QProcess* XSession::startGtkEntryReceiver(QString* windowId) {
     env.insert(QStringLiteral("NO_AT_BRIDGE"), QStringLiteral("1"));
     env.insert(QStringLiteral("GDK_BACKEND"), QStringLiteral("x11"));
     QProcess* process =
-        launch(QStringLiteral("zenity"), {QStringLiteral("--entry"), QStringLiteral("--title"), title}, env);
+        launch(QStringLiteral("zenity"), words(QStringLiteral("--entry --title ") + title), env);
     *windowId = focusedReceiver(title, {});
     return windowId->isEmpty() ? nullptr : process;
 }
 
 bool XSession::focusWindow(const QString& windowId) {
-    xdotool({QStringLiteral("windowactivate"), QStringLiteral("--sync"), windowId}, 5000);
+    xdotool(words(QStringLiteral("windowactivate --sync ") + windowId), 5000);
     return waitFor([&] { return activeWindow() == windowId; }, 5000);
 }
 

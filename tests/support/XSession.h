@@ -2,6 +2,7 @@
 
 #include <QProcess>
 #include <QProcessEnvironment>
+#include <QSizeF>
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
@@ -51,8 +52,19 @@ public:
     // Ends the programs started so far (the display and its window manager stay).
     void endPrograms();
 
-    // xdotool in this display; returns its trimmed standard output.
+    // xdotool in this display; returns its trimmed standard output. The words of a command
+    // line are its arguments.
     QString xdotool(const QStringList& arguments, int timeoutMs = 10000);
+    QString xdotool(const QString& commandLine) { return xdotool(commandLine.split(u' ')); }
+    // A click at a point of the screen coming from its corner, as a hand would come: a window
+    // mapped under a resting pointer has seen no pointer motion yet.
+    void clickFromCorner(int x, int y) {
+        xdotool(QStringLiteral("mousemove --sync 5 5"));
+        xdotool(QStringLiteral("mousemove --sync %1 %2 click 1").arg(x).arg(y));
+    }
+    bool isViewable(const QString& windowId) {
+        return run(QStringLiteral("xwininfo"), {QStringLiteral("-id"), windowId}).out.contains(u"IsViewable");
+    }
     // One property of a window (or of the root window when windowId is empty), as xprop prints it.
     QString xprop(const QString& windowId, const QString& property);
     // xmodmap -pke: the whole keymap as text.
@@ -61,6 +73,13 @@ public:
     // The first visible window whose title matches exactly, or empty; waitForWindow waits for one.
     QString findWindowByName(const QString& title);
     QString waitForWindow(const QString& title, int timeoutMs = 15000);
+    // Waits until that window has this size; its geometry goes to `geometry`.
+    bool waitForWindowSize(const QString& title, const QSizeF& size, QList<int>& geometry) {
+        return waitFor([&] {
+            geometry = windowGeometry(findWindowByName(title));
+            return geometry[2] == qRound(size.width()) && geometry[3] == qRound(size.height());
+        });
+    }
     // Geometry of a window in root coordinates as (x, y, width, height); all -1 when unknown.
     QList<int> windowGeometry(const QString& windowId);
 
@@ -83,12 +102,17 @@ public:
     // The file's content as UTF-8 once it equals the expected text, or what it held at the time-out.
     static QString waitForFileText(const QString& path, const QString& expected, int timeoutMs = 10000);
     static QString readFile(const QString& path);
+    // The words of a command line, for arguments that hold no blanks.
+    static QStringList words(const QString& line) { return line.split(u' '); }
 
     // Paths of the tools built with the tests (set by CTest in the environment).
     static QString runeboardBinary();
     static QString toolPath(const QString& name);
 
 protected:
+    // Runs `cat > "$0"` in a terminal with echo and line buffering off (canonical mode would hold
+    // the text back until a line feed; echo would only add noise).
+    static inline const QString catInto = QStringLiteral("stty -icanon -echo; exec cat > \"$0\"");
     // The command line that starts a program in this session.
     virtual QStringList commandLine(const QString& program, const QStringList& arguments) const;
     void startIn(QProcess& process, const QString& program, const QStringList& arguments,

@@ -87,328 +87,311 @@ class TestHotkeys : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void everyFormOfACombination_data();
-    void everyFormOfACombination();
-    void everyKeyWithAStoredFormGoesBothWays();
-
-    void loading_data();
-    void loading();
-    void assignment_data();
-    void assignment();
-    void anotherProcessesHotkeysAreTakenOver();
-
-    void pressesFollowTheLiveSettings();
-    void suspendReleasesEverythingUntilResumed();
-
-    void keyWhileRecording_data();
-    void keyWhileRecording();
-    void keyWhileNotRecording_data();
-    void keyWhileNotRecording();
-};
-
-void TestHotkeys::everyFormOfACombination_data() {
-    QTest::addColumn<quint32>("keyCode"); // as stored
-    QTest::addColumn<quint32>("mask");
-    QTest::addColumn<Hotkey>("hotkey");
-    QTest::addColumn<QString>("shown");
-    QTest::addColumn<QString>("menuHint"); // Qt's own words; empty: no hint
-    QTest::addColumn<QString>("sway");     // the compositor binding of the toggle; empty: none
-    QTest::addColumn<bool>("writtenAsRead");
-    const auto row = [](const char* name, quint32 keyCode, quint32 mask, Hotkey hotkey, const char* shown,
-                        const char* hint, const char* sway, bool writtenAsRead = true) {
-        QTest::newRow(name) << keyCode << mask << hotkey << QString::fromUtf8(shown)
-                            << QString::fromUtf8(hint) << QString::fromUtf8(sway) << writtenAsRead;
-    };
-    row("empty", 0, 0, Hotkey{}, "—", "", "");
-    row("default toggle", 40, 2560, {KEY_K, altShift}, "Alt+Shift+K", "Alt+Shift+K",
-        "bindsym Mod1+Shift+k exec runeboard --toggle");
-    // Qt writes its own hint words and order: Super is its Meta, first.
-    row("all four in fixed order", 40, 6912, {KEY_K, altShift | control | HotkeyModifier::Super},
-        "Ctrl+Alt+Shift+Super+K", "Meta+Ctrl+Alt+Shift+K",
-        "bindsym Mod4+Control+Mod1+Shift+k exec runeboard --toggle");
-    row("key code 0 is A", 0, 256, {KEY_A, HotkeyModifier::Super}, "Super+A", "Meta+A",
-        "bindsym Mod4+a exec runeboard --toggle");
-    row("page down", 121, 6144, {KEY_PAGEDOWN, control | HotkeyModifier::Alt}, "Ctrl+Alt+PgDn",
-        "Ctrl+Alt+PgDown", "bindsym Control+Mod1+Next exec runeboard --toggle");
-    row("keypad Enter", 76, 2048, {KEY_KPENTER, HotkeyModifier::Alt}, "Alt+Enter", "Alt+Enter",
-        "bindcode Mod1+104 exec runeboard --toggle");
-    row("unnamed ISO key beside left Shift", 10, 256, {KEY_102ND, HotkeyModifier::Super}, "Super+Key86", "",
-        "bindcode Mod4+94 exec runeboard --toggle");
-    // What the Linux form cannot hold is dropped here and kept by the settings.
-    row("mask bit without a modifier", 40, 0x10000 | 2048, {KEY_K, HotkeyModifier::Alt}, "Alt+K", "Alt+K",
-        "bindsym Mod1+k exec runeboard --toggle", false);
-    row("key code no Linux keyboard has", 4294967295u, 2560, {Hotkey::unknownKey, altShift}, "Alt+Shift+?",
-        "", "", false);
-}
-
-void TestHotkeys::everyFormOfACombination() {
-    QFETCH(quint32, keyCode);
-    QFETCH(quint32, mask);
-    QFETCH(Hotkey, hotkey);
-    QFETCH(QString, shown);
-    QFETCH(QString, menuHint);
-    QFETCH(QString, sway);
-    QFETCH(bool, writtenAsRead);
-    const KeyTable::StoredHotkey stored{keyCode, mask};
-    QCOMPARE(KeyTable::fromStored(stored), hotkey);
-    QCOMPARE(KeyTable::displayText(hotkey), shown);
-    const std::optional<QKeyCombination> combination = KeyTable::keyCombination(hotkey);
-    QCOMPARE(combination ? QKeySequence(*combination).toString() : QString(), menuHint);
-    QCOMPARE(CompositorBindings::swayLine(hotkey, QStringLiteral("--toggle")), sway);
-    const std::optional<KeyTable::StoredHotkey> written = KeyTable::toStored(hotkey);
-    QCOMPARE(written == stored, writtenAsRead);
-    QCOMPARE(written.has_value(), hotkey.key != Hotkey::unknownKey);
-}
-
-void TestHotkeys::everyKeyWithAStoredFormGoesBothWays() {
-    int keys = 0;
-    for (PhysicalKey key = 1; key < 1024; ++key) {
-        if (!KeyTable::isRecordable(key))
-            continue;
-        ++keys;
-        const Hotkey hotkey{key, HotkeyModifier::Super};
-        const std::optional<KeyTable::StoredHotkey> stored = KeyTable::toStored(hotkey);
-        QVERIFY2(stored && KeyTable::fromStored(*stored) == hotkey, qPrintable(QString::number(key)));
+    void everyFormOfACombination_data() {
+        QTest::addColumn<quint32>("keyCode"); // as stored
+        QTest::addColumn<quint32>("mask");
+        QTest::addColumn<Hotkey>("hotkey");
+        QTest::addColumn<QString>("shown");
+        QTest::addColumn<QString>("menuHint"); // Qt's own words; empty: no hint
+        QTest::addColumn<QString>("sway");     // the compositor binding of the toggle; empty: none
+        QTest::addColumn<bool>("writtenAsRead");
+        const auto row = [](const char* name, quint32 keyCode, quint32 mask, Hotkey hotkey, const char* shown,
+                            const char* hint, const char* sway, bool writtenAsRead = true) {
+            QTest::newRow(name) << keyCode << mask << hotkey << QString::fromUtf8(shown)
+                                << QString::fromUtf8(hint) << QString::fromUtf8(sway) << writtenAsRead;
+        };
+        row("empty", 0, 0, Hotkey{}, "—", "", "");
+        row("default toggle", 40, 2560, {KEY_K, altShift}, "Alt+Shift+K", "Alt+Shift+K",
+            "bindsym Mod1+Shift+k exec runeboard --toggle");
+        // Qt writes its own hint words and order: Super is its Meta, first.
+        row("all four in fixed order", 40, 6912, {KEY_K, altShift | control | HotkeyModifier::Super},
+            "Ctrl+Alt+Shift+Super+K", "Meta+Ctrl+Alt+Shift+K",
+            "bindsym Mod4+Control+Mod1+Shift+k exec runeboard --toggle");
+        row("key code 0 is A", 0, 256, {KEY_A, HotkeyModifier::Super}, "Super+A", "Meta+A",
+            "bindsym Mod4+a exec runeboard --toggle");
+        row("page down", 121, 6144, {KEY_PAGEDOWN, control | HotkeyModifier::Alt}, "Ctrl+Alt+PgDn",
+            "Ctrl+Alt+PgDown", "bindsym Control+Mod1+Next exec runeboard --toggle");
+        row("keypad Enter", 76, 2048, {KEY_KPENTER, HotkeyModifier::Alt}, "Alt+Enter", "Alt+Enter",
+            "bindcode Mod1+104 exec runeboard --toggle");
+        row("unnamed ISO key beside left Shift", 10, 256, {KEY_102ND, HotkeyModifier::Super}, "Super+Key86",
+            "", "bindcode Mod4+94 exec runeboard --toggle");
+        // What the Linux form cannot hold is dropped here and kept by the settings.
+        row("mask bit without a modifier", 40, 0x10000 | 2048, {KEY_K, HotkeyModifier::Alt}, "Alt+K", "Alt+K",
+            "bindsym Mod1+k exec runeboard --toggle", false);
+        row("key code no Linux keyboard has", 4294967295u, 2560, {Hotkey::unknownKey, altShift},
+            "Alt+Shift+?", "", "", false);
     }
-    // Letters, digits, punctuation, editing, keypad, F1–F20, volume and the Japanese keys.
-    QCOMPARE(keys, 110);
-}
 
-void TestHotkeys::loading_data() {
-    QTest::addColumn<QByteArray>("stored"); // empty: nothing stored
-    QTest::addColumn<QByteArray>("expected");
+    void everyFormOfACombination() {
+        QFETCH(quint32, keyCode);
+        QFETCH(quint32, mask);
+        QFETCH(Hotkey, hotkey);
+        QFETCH(QString, shown);
+        QFETCH(QString, menuHint);
+        QFETCH(QString, sway);
+        QFETCH(bool, writtenAsRead);
+        const KeyTable::StoredHotkey stored{keyCode, mask};
+        QCOMPARE(KeyTable::fromStored(stored), hotkey);
+        QCOMPARE(KeyTable::displayText(hotkey), shown);
+        const std::optional<QKeyCombination> combination = KeyTable::keyCombination(hotkey);
+        QCOMPARE(combination ? QKeySequence(*combination).toString() : QString(), menuHint);
+        QCOMPARE(CompositorBindings::swayLine(hotkey, QStringLiteral("--toggle")), sway);
+        const std::optional<KeyTable::StoredHotkey> written = KeyTable::toStored(hotkey);
+        QCOMPARE(written == stored, writtenAsRead);
+        QCOMPARE(written.has_value(), hotkey.key != Hotkey::unknownKey);
+    }
 
-    QTest::newRow("nothing stored") << QByteArray() << defaultText;
-    QTest::newRow("custom values kept as stored") << customText << customText;
-    QTest::newRow("other member order, extra members, whitespace")
-        << QByteArray(" {\"switchPalette3\":{\"modifiers\":2560,\"keyCode\":4294967295,\"label\":\"x\"},\n"
-                      "\"version\":2,\"switchPalette2\":{\"keyCode\":0,\"modifiers\":256},"
-                      "\"switchPalette1\":{\"keyCode\":122,\"modifiers\":69632},"
-                      "\"toggleKeyboard\" : {\"keyCode\":0,\"modifiers\":0}}")
-        << customText;
+    void everyKeyWithAStoredFormGoesBothWays() {
+        int keys = 0;
+        for (PhysicalKey key = 1; key < 1024; ++key) {
+            if (!KeyTable::isRecordable(key))
+                continue;
+            ++keys;
+            const Hotkey hotkey{key, HotkeyModifier::Super};
+            const std::optional<KeyTable::StoredHotkey> stored = KeyTable::toStored(hotkey);
+            QVERIFY2(stored && KeyTable::fromStored(*stored) == hotkey, qPrintable(QString::number(key)));
+        }
+        // Letters, digits, punctuation, editing, keypad, F1–F20, volume and the Japanese keys.
+        QCOMPARE(keys, 110);
+    }
 
-    // Any unreadable part gives all four defaults, also those that were readable.
-    const auto broken = [](const char* name, const QByteArray& stored) {
-        QTest::newRow(name) << stored << defaultText;
-    };
-    broken("member missing",
-           replaced(customText, ",\"switchPalette3\":{\"keyCode\":4294967295,\"modifiers\":2560}", ""));
-    broken("negative", replaced(customText, "\"modifiers\":69632", "\"modifiers\":-1"));
-    broken("above 32 bits", replaced(customText, "\"modifiers\":69632", "\"modifiers\":4294967296"));
-    broken("fraction", replaced(customText, "\"keyCode\":122", "\"keyCode\":40.5"));
-    broken("string instead of number", replaced(customText, "\"keyCode\":122", "\"keyCode\":\"122\""));
-    broken("not JSON", "toggleKeyboard=K");
-    // A plain letter would be taken away from every application.
-    broken("no modifier at all", replaced(customText, "\"modifiers\":69632", "\"modifiers\":0"));
-    broken("Shift alone", replaced(customText, "\"modifiers\":69632", "\"modifiers\":512"));
-    broken("a mask bit that is no modifier",
-           replaced(customText, "\"modifiers\":69632", "\"modifiers\":65536"));
-}
+    void loading_data() {
+        QTest::addColumn<QByteArray>("stored"); // empty: nothing stored
+        QTest::addColumn<QByteArray>("expected");
 
-void TestHotkeys::loading() {
-    QFETCH(QByteArray, stored);
-    QFETCH(QByteArray, expected);
-    ConfigDir config;
-    if (!stored.isEmpty())
-        SettingsStore(config.path()).setValue(SettingKey::HotkeySettings, stored);
-    const QByteArray fileBefore = config.bytes();
+        QTest::newRow("nothing stored") << QByteArray() << defaultText;
+        QTest::newRow("custom values kept as stored") << customText << customText;
+        QTest::newRow("other member order, extra members, whitespace")
+            << QByteArray(
+                   " {\"switchPalette3\":{\"modifiers\":2560,\"keyCode\":4294967295,\"label\":\"x\"},\n"
+                   "\"version\":2,\"switchPalette2\":{\"keyCode\":0,\"modifiers\":256},"
+                   "\"switchPalette1\":{\"keyCode\":122,\"modifiers\":69632},"
+                   "\"toggleKeyboard\" : {\"keyCode\":0,\"modifiers\":0}}")
+            << customText;
 
-    StdoutCapture output;
-    SettingsStore store(config.path());
-    HotkeySettings settings(store);
-    QCoreApplication::processEvents();
-    QCOMPARE(settings.encoded(), expected);
-    QCOMPARE(config.bytes(), fileBefore); // loading never writes
-    // What cannot be used is said at start, naming the key, and kept whole before the first write.
-    const bool unreadable = !stored.isEmpty() && expected == defaultText;
-    QCOMPARE(output.lines().filter(QStringLiteral("\"hotkeySettings_v1\":")).size(), unreadable ? 1 : 0);
-    store.setValue(SettingKey::KeyboardSize, QStringLiteral("Full"));
-    QCOMPARE(config.copies().size(), unreadable ? 1 : 0);
-    if (unreadable)
-        QCOMPARE(config.onlyCopy(), fileBefore);
-}
+        // Any unreadable part gives all four defaults, also those that were readable.
+        const auto broken = [](const char* name, const QByteArray& stored) {
+            QTest::newRow(name) << stored << defaultText;
+        };
+        broken("member missing",
+               replaced(customText, ",\"switchPalette3\":{\"keyCode\":4294967295,\"modifiers\":2560}", ""));
+        broken("negative", replaced(customText, "\"modifiers\":69632", "\"modifiers\":-1"));
+        broken("above 32 bits", replaced(customText, "\"modifiers\":69632", "\"modifiers\":4294967296"));
+        broken("fraction", replaced(customText, "\"keyCode\":122", "\"keyCode\":40.5"));
+        broken("string instead of number", replaced(customText, "\"keyCode\":122", "\"keyCode\":\"122\""));
+        broken("not JSON", "toggleKeyboard=K");
+        // A plain letter would be taken away from every application.
+        broken("no modifier at all", replaced(customText, "\"modifiers\":69632", "\"modifiers\":0"));
+        broken("Shift alone", replaced(customText, "\"modifiers\":69632", "\"modifiers\":512"));
+        broken("a mask bit that is no modifier",
+               replaced(customText, "\"modifiers\":69632", "\"modifiers\":65536"));
+    }
 
-void TestHotkeys::assignment_data() {
-    QTest::addColumn<Action>("action");
-    QTest::addColumn<Hotkey>("hotkey");
-    QTest::addColumn<QByteArray>("expected"); // the stored document afterwards; customText: unchanged
+    void loading() {
+        QFETCH(QByteArray, stored);
+        QFETCH(QByteArray, expected);
+        ConfigDir config;
+        if (!stored.isEmpty())
+            SettingsStore(config.path()).setValue(SettingKey::HotkeySettings, stored);
+        const QByteArray fileBefore = config.bytes();
 
-    QTest::newRow("new key, the rest kept as read")
-        << Action::QuickSet2 << Hotkey{KEY_F5, control}
-        << replaced(customText, "\"keyCode\":0,\"modifiers\":256", "\"keyCode\":96,\"modifiers\":4096");
-    QTest::newRow("cleared") << Action::QuickSet2 << Hotkey{}
-                             << replaced(customText, "\"keyCode\":0,\"modifiers\":256",
-                                         "\"keyCode\":0,\"modifiers\":0");
-    // The combination as read is written as read, whatever it held beyond.
-    QTest::newRow("same as read: unknown key kept")
-        << Action::QuickSet3 << Hotkey{Hotkey::unknownKey, altShift} << customText;
-    QTest::newRow("same as read: extra mask bit kept")
-        << Action::QuickSet1 << Hotkey{KEY_F1, control} << customText;
-    // What storage cannot keep would be lost, or read back as the defaults for all four.
-    QTest::newRow("unknown key refused")
-        << Action::QuickSet1 << Hotkey{Hotkey::unknownKey, control} << customText;
-    QTest::newRow("key without a stored form refused")
-        << Action::QuickSet1 << Hotkey{KEY_PAUSE, control} << customText;
-    QTest::newRow("Shift alone refused")
-        << Action::ToggleKeyboard << Hotkey{KEY_A, HotkeyModifier::Shift} << customText;
-}
+        StdoutCapture output;
+        SettingsStore store(config.path());
+        HotkeySettings settings(store);
+        QCoreApplication::processEvents();
+        QCOMPARE(settings.encoded(), expected);
+        QCOMPARE(config.bytes(), fileBefore); // loading never writes
+        // What cannot be used is said at start, naming the key, and kept whole before the first write.
+        const bool unreadable = !stored.isEmpty() && expected == defaultText;
+        QCOMPARE(output.lines().filter(QStringLiteral("\"hotkeySettings_v1\":")).size(), unreadable ? 1 : 0);
+        store.setValue(SettingKey::KeyboardSize, QStringLiteral("Full"));
+        QCOMPARE(config.copies().size(), unreadable ? 1 : 0);
+        if (unreadable)
+            QCOMPARE(config.onlyCopy(), fileBefore);
+    }
 
-void TestHotkeys::assignment() {
-    QFETCH(Action, action);
-    QFETCH(Hotkey, hotkey);
-    QFETCH(QByteArray, expected);
-    ConfigDir config;
-    SettingsStore(config.path()).setValue(SettingKey::HotkeySettings, customText);
-    SettingsStore store(config.path());
-    HotkeySettings settings(store);
-    // Listeners re-register from the settings: by then the file holds the change.
-    std::optional<QByteArray> storedWhenTold;
-    connect(&settings, &HotkeySettings::changed, this,
-            [&] { storedWhenTold = SettingsStore(config.path()).data(SettingKey::HotkeySettings); });
+    void assignment_data() {
+        QTest::addColumn<Action>("action");
+        QTest::addColumn<Hotkey>("hotkey");
+        QTest::addColumn<QByteArray>("expected"); // the stored document afterwards; customText: unchanged
 
-    const Hotkey before = settings.hotkey(action);
-    const bool accepted = hotkey == before || expected != customText;
-    QCOMPARE(settings.setHotkey(action, hotkey), accepted);
-    QCOMPARE(*SettingsStore(config.path()).data(SettingKey::HotkeySettings), expected);
-    QCOMPARE(settings.hotkey(action), accepted ? hotkey : before);
-    QCOMPARE(storedWhenTold, expected != customText ? std::optional(expected) : std::nullopt);
-}
+        QTest::newRow("new key, the rest kept as read")
+            << Action::QuickSet2 << Hotkey{KEY_F5, control}
+            << replaced(customText, "\"keyCode\":0,\"modifiers\":256", "\"keyCode\":96,\"modifiers\":4096");
+        QTest::newRow("cleared") << Action::QuickSet2 << Hotkey{}
+                                 << replaced(customText, "\"keyCode\":0,\"modifiers\":256",
+                                             "\"keyCode\":0,\"modifiers\":0");
+        // The combination as read is written as read, whatever it held beyond.
+        QTest::newRow("same as read: unknown key kept")
+            << Action::QuickSet3 << Hotkey{Hotkey::unknownKey, altShift} << customText;
+        QTest::newRow("same as read: extra mask bit kept")
+            << Action::QuickSet1 << Hotkey{KEY_F1, control} << customText;
+        // What storage cannot keep would be lost, or read back as the defaults for all four.
+        QTest::newRow("unknown key refused")
+            << Action::QuickSet1 << Hotkey{Hotkey::unknownKey, control} << customText;
+        QTest::newRow("key without a stored form refused")
+            << Action::QuickSet1 << Hotkey{KEY_PAUSE, control} << customText;
+        QTest::newRow("Shift alone refused")
+            << Action::ToggleKeyboard << Hotkey{KEY_A, HotkeyModifier::Shift} << customText;
+    }
 
-void TestHotkeys::anotherProcessesHotkeysAreTakenOver() {
-    Rig rig;
-    rig.manager.registerFromSettings();
-    SettingsStore theirs(rig.config.path());
+    void assignment() {
+        QFETCH(Action, action);
+        QFETCH(Hotkey, hotkey);
+        QFETCH(QByteArray, expected);
+        ConfigDir config;
+        SettingsStore(config.path()).setValue(SettingKey::HotkeySettings, customText);
+        SettingsStore store(config.path());
+        HotkeySettings settings(store);
+        // Listeners re-register from the settings: by then the file holds the change.
+        std::optional<QByteArray> storedWhenTold;
+        connect(&settings, &HotkeySettings::changed, this,
+                [&] { storedWhenTold = SettingsStore(config.path()).data(SettingKey::HotkeySettings); });
 
-    HotkeySettings(theirs).setHotkey(Action::QuickSet1, {KEY_F1, control});
-    QTRY_COMPARE(rig.settings.hotkey(Action::QuickSet1), (Hotkey{KEY_F1, control}));
-    QVERIFY(rig.service.press(KEY_F1, control));
-    QVERIFY(!rig.service.press(KEY_1, altShift));
-    QCOMPARE(rig.triggered, QList{Action::QuickSet1});
-}
+        const Hotkey before = settings.hotkey(action);
+        const bool accepted = hotkey == before || expected != customText;
+        QCOMPARE(settings.setHotkey(action, hotkey), accepted);
+        QCOMPARE(*SettingsStore(config.path()).data(SettingKey::HotkeySettings), expected);
+        QCOMPARE(settings.hotkey(action), accepted ? hotkey : before);
+        QCOMPARE(storedWhenTold, expected != customText ? std::optional(expected) : std::nullopt);
+    }
 
-void TestHotkeys::pressesFollowTheLiveSettings() {
-    Rig rig;
-    rig.service.refuseKey.insert(KEY_3, 10);
-    StdoutCapture output;
-    rig.manager.registerFromSettings();
-    // A combination another program holds is said once; the others work.
-    QCOMPARE(output.lines().filter(QStringLiteral("status 10")).size(), 1);
-    for (PhysicalKey key : {KEY_K, KEY_1, KEY_2, KEY_3})
-        rig.service.press(key, altShift);
-    QCOMPARE(rig.triggered, (QList{Action::ToggleKeyboard, Action::QuickSet1, Action::QuickSet2}));
+    void anotherProcessesHotkeysAreTakenOver() {
+        Rig rig;
+        rig.manager.registerFromSettings();
+        SettingsStore theirs(rig.config.path());
 
-    // No one re-registers by hand; an emptied combination grabs nothing.
-    rig.triggered.clear();
-    rig.settings.setHotkey(Action::QuickSet1, {});
-    rig.settings.setHotkey(Action::ToggleKeyboard, {KEY_K, control});
-    QCOMPARE(rig.service.active.size(), 2);
-    for (PhysicalKey key : {KEY_K, KEY_1, KEY_2})
-        rig.service.press(key, altShift);
-    rig.service.press(KEY_K, control);
-    QCOMPARE(rig.triggered, (QList{Action::QuickSet2, Action::ToggleKeyboard}));
-}
+        HotkeySettings(theirs).setHotkey(Action::QuickSet1, {KEY_F1, control});
+        QTRY_COMPARE(rig.settings.hotkey(Action::QuickSet1), (Hotkey{KEY_F1, control}));
+        QVERIFY(rig.service.press(KEY_F1, control));
+        QVERIFY(!rig.service.press(KEY_1, altShift));
+        QCOMPARE(rig.triggered, QList{Action::QuickSet1});
+    }
 
-void TestHotkeys::suspendReleasesEverythingUntilResumed() {
-    Rig rig;
-    rig.manager.registerFromSettings();
-    rig.manager.suspend();
-    QVERIFY(rig.service.active.isEmpty());
-    // A combination recorded meanwhile is registered once recording stops, not before.
-    rig.settings.setHotkey(Action::QuickSet2, {KEY_2, control});
-    QVERIFY(rig.service.active.isEmpty());
-    rig.manager.resume();
-    QCOMPARE(rig.service.active.size(), 4);
-    QVERIFY(rig.service.press(KEY_2, control));
-    QCOMPARE(rig.triggered, QList{Action::QuickSet2});
-}
+    void pressesFollowTheLiveSettings() {
+        Rig rig;
+        rig.service.refuseKey.insert(KEY_3, 10);
+        StdoutCapture output;
+        rig.manager.registerFromSettings();
+        // A combination another program holds is said once; the others work.
+        QCOMPARE(output.lines().filter(QStringLiteral("status 10")).size(), 1);
+        for (PhysicalKey key : {KEY_K, KEY_1, KEY_2, KEY_3})
+            rig.service.press(key, altShift);
+        QCOMPARE(rig.triggered, (QList{Action::ToggleKeyboard, Action::QuickSet1, Action::QuickSet2}));
 
-void TestHotkeys::keyWhileRecording_data() {
-    QTest::addColumn<int>("key");
-    QTest::addColumn<Qt::KeyboardModifiers>("modifiers");
-    QTest::addColumn<quint32>("xKeycode");
-    QTest::addColumn<bool>("reported");
-    QTest::addColumn<Hotkey>("recorded");
-    QTest::addColumn<QString>("shown");
+        // No one re-registers by hand; an emptied combination grabs nothing.
+        rig.triggered.clear();
+        rig.settings.setHotkey(Action::QuickSet1, {});
+        rig.settings.setHotkey(Action::ToggleKeyboard, {KEY_K, control});
+        QCOMPARE(rig.service.active.size(), 2);
+        for (PhysicalKey key : {KEY_K, KEY_1, KEY_2})
+            rig.service.press(key, altShift);
+        rig.service.press(KEY_K, control);
+        QCOMPARE(rig.triggered, (QList{Action::QuickSet2, Action::ToggleKeyboard}));
+    }
 
-    using M = Qt::KeyboardModifier;
-    const auto row = [](const char* name, int key, Qt::KeyboardModifiers modifiers, quint32 xKeycode,
-                        bool reported, Hotkey recorded, const char* shown) {
-        QTest::newRow(name) << key << modifiers << xKeycode << reported << recorded
-                            << QString::fromUtf8(shown);
-    };
-    row("Shift+A is not enough", Qt::Key_A, M::ShiftModifier, xA, false, {}, "Press keys...");
-    row("a modifier alone is swallowed", Qt::Key_Shift, M::ControlModifier | M::ShiftModifier, xShiftL, false,
-        {}, "Press keys...");
-    row("a key storage has no name for", Qt::Key_Pause, M::ControlModifier, xPause, false, {},
-        "Press keys...");
-    row("Control+Shift+F5", Qt::Key_F5, M::ControlModifier | M::ShiftModifier, xF5, true,
-        {KEY_F5, control | HotkeyModifier::Shift}, "Ctrl+Shift+F5");
-    row("Alt+Escape clears", Qt::Key_Escape, M::AltModifier, xEscape, true, {}, "—");
-    row("Backspace clears", Qt::Key_Backspace, {}, xBackspace, true, {}, "—");
-    // A key turned into Escape by the layout (here Caps Lock) clears as Escape does.
-    row("Escape on another key clears", Qt::Key_Escape, {}, xCapsLock, true, {}, "—");
-    // The Russian layout puts Л on the K key; the combination is the same keys.
-    row("Alt+Shift+K under a Russian layout", 0x41b, M::AltModifier | M::ShiftModifier, xK, true,
-        {KEY_K, altShift}, "Alt+Shift+K");
-    row("Super+Tab is recorded, not a focus move", Qt::Key_Tab, M::MetaModifier, xTab, true,
-        {KEY_TAB, HotkeyModifier::Super}, "Super+Tab");
-}
+    void suspendReleasesEverythingUntilResumed() {
+        Rig rig;
+        rig.manager.registerFromSettings();
+        rig.manager.suspend();
+        QVERIFY(rig.service.active.isEmpty());
+        // A combination recorded meanwhile is registered once recording stops, not before.
+        rig.settings.setHotkey(Action::QuickSet2, {KEY_2, control});
+        QVERIFY(rig.service.active.isEmpty());
+        rig.manager.resume();
+        QCOMPARE(rig.service.active.size(), 4);
+        QVERIFY(rig.service.press(KEY_2, control));
+        QCOMPARE(rig.triggered, QList{Action::QuickSet2});
+    }
 
-void TestHotkeys::keyWhileRecording() {
-    QFETCH(int, key);
-    QFETCH(Qt::KeyboardModifiers, modifiers);
-    QFETCH(quint32, xKeycode);
-    QFETCH(bool, reported);
-    QFETCH(Hotkey, recorded);
-    QFETCH(QString, shown);
-    RecorderWindow window;
-    QVERIFY(QTest::qWaitForWindowActive(&window));
-    HotkeyRecorderView* recorder = window.recorder;
-    QSignalSpy told(recorder, &HotkeyRecorderView::recorded);
-    QTest::mouseClick(recorder, Qt::LeftButton);
-    QVERIFY(recorder->isRecording() && recorder->hasFocus());
+    void keyWhileRecording_data() {
+        QTest::addColumn<int>("key");
+        QTest::addColumn<Qt::KeyboardModifiers>("modifiers");
+        QTest::addColumn<quint32>("xKeycode");
+        QTest::addColumn<bool>("reported");
+        QTest::addColumn<Hotkey>("recorded");
+        QTest::addColumn<QString>("shown");
 
-    sendKey(recorder, key, modifiers, xKeycode);
-    QCOMPARE(recorder->isRecording(), !reported);
-    QCOMPARE(recorder->shownText(), shown);
-    // Never told inside the key event itself.
-    QVERIFY(told.isEmpty());
-    QCoreApplication::processEvents();
-    QVERIFY(window.keys.isEmpty());
-    const Hotkey expected = reported ? recorded : Hotkey{KEY_K, altShift};
-    QCOMPARE(recorder->hotkey(), expected);
-    QCOMPARE(told.isEmpty(), !reported);
-    if (reported)
-        QCOMPARE(told.first().first().value<Hotkey>(), expected);
-}
+        using M = Qt::KeyboardModifier;
+        const auto row = [](const char* name, int key, Qt::KeyboardModifiers modifiers, quint32 xKeycode,
+                            bool reported, Hotkey recorded, const char* shown) {
+            QTest::newRow(name) << key << modifiers << xKeycode << reported << recorded
+                                << QString::fromUtf8(shown);
+        };
+        row("Shift+A is not enough", Qt::Key_A, M::ShiftModifier, xA, false, {}, "Press keys...");
+        row("a modifier alone is swallowed", Qt::Key_Shift, M::ControlModifier | M::ShiftModifier, xShiftL,
+            false, {}, "Press keys...");
+        row("a key storage has no name for", Qt::Key_Pause, M::ControlModifier, xPause, false, {},
+            "Press keys...");
+        row("Control+Shift+F5", Qt::Key_F5, M::ControlModifier | M::ShiftModifier, xF5, true,
+            {KEY_F5, control | HotkeyModifier::Shift}, "Ctrl+Shift+F5");
+        row("Alt+Escape clears", Qt::Key_Escape, M::AltModifier, xEscape, true, {}, "—");
+        row("Backspace clears", Qt::Key_Backspace, {}, xBackspace, true, {}, "—");
+        // A key turned into Escape by the layout (here Caps Lock) clears as Escape does.
+        row("Escape on another key clears", Qt::Key_Escape, {}, xCapsLock, true, {}, "—");
+        // The Russian layout puts Л on the K key; the combination is the same keys.
+        row("Alt+Shift+K under a Russian layout", 0x41b, M::AltModifier | M::ShiftModifier, xK, true,
+            {KEY_K, altShift}, "Alt+Shift+K");
+        row("Super+Tab is recorded, not a focus move", Qt::Key_Tab, M::MetaModifier, xTab, true,
+            {KEY_TAB, HotkeyModifier::Super}, "Super+Tab");
+    }
 
-void TestHotkeys::keyWhileNotRecording_data() {
-    QTest::addColumn<int>("clicks");
-    QTest::addColumn<bool>("focusMovesAway");
-    QTest::newRow("never clicked") << 0 << false;
-    QTest::newRow("cancelled by a second click") << 2 << false;
-    QTest::newRow("cancelled by the focus moving away") << 1 << true;
-}
+    void keyWhileRecording() {
+        QFETCH(int, key);
+        QFETCH(Qt::KeyboardModifiers, modifiers);
+        QFETCH(quint32, xKeycode);
+        QFETCH(bool, reported);
+        QFETCH(Hotkey, recorded);
+        QFETCH(QString, shown);
+        RecorderWindow window;
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        HotkeyRecorderView* recorder = window.recorder;
+        QSignalSpy told(recorder, &HotkeyRecorderView::recorded);
+        QTest::mouseClick(recorder, Qt::LeftButton);
+        QVERIFY(recorder->isRecording() && recorder->hasFocus());
 
-// The combination goes on to the window, not into the binding.
-void TestHotkeys::keyWhileNotRecording() {
-    QFETCH(int, clicks);
-    QFETCH(bool, focusMovesAway);
-    RecorderWindow window;
-    QVERIFY(QTest::qWaitForWindowActive(&window));
-    QSignalSpy recorded(window.recorder, &HotkeyRecorderView::recorded);
-    window.recorder->setFocus();
-    for (int click = 0; click < clicks; ++click)
-        QTest::mouseClick(window.recorder, Qt::LeftButton);
-    if (focusMovesAway)
-        window.other->setFocus(Qt::TabFocusReason);
-    QVERIFY(!window.recorder->isRecording());
-    sendKey(QApplication::focusWidget(), Qt::Key_F5, Qt::ControlModifier | Qt::ShiftModifier, xF5);
-    QCOMPARE(window.keys, QList<int>{Qt::Key_F5});
-    QCoreApplication::processEvents();
-    QCOMPARE(recorded.size(), 0);
-    QCOMPARE(window.recorder->shownText(), QStringLiteral("Alt+Shift+K"));
-}
+        sendKey(recorder, key, modifiers, xKeycode);
+        QCOMPARE(recorder->isRecording(), !reported);
+        QCOMPARE(recorder->shownText(), shown);
+        // Never told inside the key event itself.
+        QVERIFY(told.isEmpty());
+        QCoreApplication::processEvents();
+        QVERIFY(window.keys.isEmpty());
+        const Hotkey expected = reported ? recorded : Hotkey{KEY_K, altShift};
+        QCOMPARE(recorder->hotkey(), expected);
+        QCOMPARE(told.isEmpty(), !reported);
+        if (reported)
+            QCOMPARE(told.first().first().value<Hotkey>(), expected);
+    }
+
+    void keyWhileNotRecording_data() {
+        QTest::addColumn<int>("clicks");
+        QTest::addColumn<bool>("focusMovesAway");
+        QTest::newRow("never clicked") << 0 << false;
+        QTest::newRow("cancelled by a second click") << 2 << false;
+        QTest::newRow("cancelled by the focus moving away") << 1 << true;
+    }
+
+    // The combination goes on to the window, not into the binding.
+    void keyWhileNotRecording() {
+        QFETCH(int, clicks);
+        QFETCH(bool, focusMovesAway);
+        RecorderWindow window;
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        QSignalSpy recorded(window.recorder, &HotkeyRecorderView::recorded);
+        window.recorder->setFocus();
+        for (int click = 0; click < clicks; ++click)
+            QTest::mouseClick(window.recorder, Qt::LeftButton);
+        if (focusMovesAway)
+            window.other->setFocus(Qt::TabFocusReason);
+        QVERIFY(!window.recorder->isRecording());
+        sendKey(QApplication::focusWidget(), Qt::Key_F5, Qt::ControlModifier | Qt::ShiftModifier, xF5);
+        QCOMPARE(window.keys, QList<int>{Qt::Key_F5});
+        QCoreApplication::processEvents();
+        QCOMPARE(recorded.size(), 0);
+        QCOMPARE(window.recorder->shownText(), QStringLiteral("Alt+Shift+K"));
+    }
+};
 
 QTEST_MAIN(TestHotkeys)
 #include "tst_hotkeys.moc"

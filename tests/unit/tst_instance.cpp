@@ -89,260 +89,245 @@ class TestInstance : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void init();
-    void commandLine_data();
-    void commandLine();
-    void linesOnTheWire_data();
-    void linesOnTheWire();
-    void runtimeFolderIsPrivateAndTheUsersOwn_data();
-    void runtimeFolderIsPrivateAndTheUsersOwn();
-    void socketIsPerDisplayAndStaysInItsFolder();
-    void undecodableArgumentsAreRefused_data();
-    void undecodableArgumentsAreRefused();
-    void requestsReachTheHandlerAndAnswersComeBack();
-    void idleConnectionsCannotSilenceTheServer();
-    void whatAConnectionMayBufferIsCapped();
+    void init() {
+        QString error;
+        qputenv("DISPLAY", ":42");
+        m_path = InstanceServer::socketPath(&error);
+        QVERIFY2(!m_path.isEmpty(), qPrintable(error));
+        QFile::remove(m_path);
+        QFile::remove(m_path + QStringLiteral(".lock"));
+    }
+
+    void commandLine_data() {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<AppRequest>("expected");
+        const int asks = int(CommandLine::Kind::Request);
+        const int invalid = int(CommandLine::Kind::Invalid);
+
+        QTest::newRow("nothing: show") << QStringList{} << asks << request(Command::Show);
+        QTest::newRow("type") << QStringList{"--type", "ą b"} << asks << request(Command::Type, "ą b");
+        QTest::newRow("type text that looks like an option")
+            << QStringList{"--type", "--help"} << asks << request(Command::Type, "--help");
+        QTest::newRow("help wins") << QStringList{"--toggle", "-h"} << int(CommandLine::Kind::Help)
+                                   << AppRequest{};
+        QTest::newRow("type without text") << QStringList{"--type"} << invalid << AppRequest{};
+        QTest::newRow("type: tab and newline are keys")
+            << QStringList{"--type=a\tb\n"} << asks << request(Command::Type, "a\tb\n");
+        // Each would act as a key in the receiver, or is no character at all.
+        for (const char16_t refused : {u'\x01', u'\x1b', u'\r', u'\x7f', u'\x85', u'\xd800', u'\xdc00'})
+            QTest::newRow(
+                qPrintable(QStringLiteral("type: U+%1 refused").arg(int(refused), 4, 16, QLatin1Char('0'))))
+                << QStringList{"--type", QStringLiteral("a") + QChar(refused) + u'b'} << invalid
+                << AppRequest{};
+        QTest::newRow("two actions") << QStringList{"--show", "--quit"} << invalid << AppRequest{};
+        QTest::newRow("unknown") << QStringList{"--frobnicate"} << invalid << AppRequest{};
+    }
+
+    void commandLine() {
+        QFETCH(QStringList, arguments);
+        QFETCH(int, kind);
+        QFETCH(AppRequest, expected);
+        const CommandLine parsed = CommandLine::parse(arguments);
+        QCOMPARE(int(parsed.kind), kind);
+        if (parsed.kind == CommandLine::Kind::Request)
+            QVERIFY(parsed.request == expected);
+        QCOMPARE(parsed.error.isEmpty(), parsed.kind != CommandLine::Kind::Invalid);
+    }
+
+    void linesOnTheWire_data() {
+        QTest::addColumn<QByteArray>("line");
+        QTest::addColumn<bool>("valid");
+        QTest::addColumn<AppRequest>("expected");
+        const AppRequest awkward =
+            request(Command::Type, QStringLiteral("line\nbreak \"quoted\" \\ \x1f 𝔸 e\u0301 \t"));
+        QTest::newRow("toggle") << request(Command::Toggle).encode() << true << request(Command::Toggle);
+        QTest::newRow("type, every awkward kind of text") << awkward.encode() << true << awkward;
+        const AppRequest zeroWidth =
+            request(Command::Type, QStringLiteral("\uFEFFą")); // not a byte order mark
+        QTest::newRow("type, starting with U+FEFF") << zeroWidth.encode() << true << zeroWidth;
+        QTest::newRow("not JSON") << QByteArray("toggle\n") << false << AppRequest{};
+        QTest::newRow("unknown command")
+            << QByteArray("{\"command\":\"format-disk\"}\n") << false << AppRequest{};
+        QTest::newRow("type without text") << QByteArray("{\"command\":\"type\"}\n") << false << AppRequest{};
+        QTest::newRow("text of another kind")
+            << QByteArray("{\"command\":\"type\",\"text\":5}\n") << false << AppRequest{};
+    }
+
+    void linesOnTheWire() {
+        QFETCH(QByteArray, line);
+        QFETCH(bool, valid);
+        QFETCH(AppRequest, expected);
+        QCOMPARE(line.count('\n'), 1); // one request, one line, whatever the text holds
+        QVERIFY(line.endsWith('\n'));
+        const std::optional<AppRequest> decoded = AppRequest::decode(line);
+        QCOMPARE(decoded.has_value(), valid);
+        QVERIFY(!decoded || *decoded == expected);
+    }
+
+    void runtimeFolderIsPrivateAndTheUsersOwn_data() {
+        QTest::addColumn<QByteArray>("runtime"); // XDG_RUNTIME_DIR, under the scratch folder when absolute
+        QTest::addColumn<QString>("planted");    // what stands where the folder goes
+        QTest::addColumn<QString>("expected");   // under the scratch folder; empty: no folder at all
+        const QString state = QStringLiteral("state/runeboard/runtime");
+        QTest::newRow("XDG_RUNTIME_DIR")
+            << QByteArray("/run") << QString() << QStringLiteral("run/runeboard");
+        QTest::newRow("no XDG_RUNTIME_DIR: the home's state folder") << QByteArray() << QString() << state;
+        QTest::newRow("a relative XDG_RUNTIME_DIR is not taken") << QByteArray("run") << QString() << state;
+        QTest::newRow("a symbolic link") << QByteArray("/run") << QStringLiteral("link") << QString();
+        // As `sudo -E` leaves it: the user's XDG_RUNTIME_DIR in the environment of another user.
+        QTest::newRow("XDG_RUNTIME_DIR of another user: the home's state folder")
+            << QByteArray("/run") << QStringLiteral("other user's") << state;
+        QTest::newRow("its folder left behind by another user")
+            << QByteArray("/run") << QStringLiteral("other user's folder") << QString();
+    }
+
+    void runtimeFolderIsPrivateAndTheUsersOwn() {
+        QFETCH(QByteArray, runtime);
+        QFETCH(QString, planted);
+        QFETCH(QString, expected);
+        const QByteArray runtimeBefore = qgetenv("XDG_RUNTIME_DIR");
+        const auto restore = qScopeGuard([&] { qputenv("XDG_RUNTIME_DIR", runtimeBefore); });
+        QTemporaryDir scratch;
+        const QDir dir(scratch.path());
+        QVERIFY(dir.mkpath(QStringLiteral("run/elsewhere")));
+        qputenv("XDG_RUNTIME_DIR",
+                runtime.startsWith('/') ? QFile::encodeName(scratch.path()) + runtime : runtime);
+        qputenv("XDG_STATE_HOME", QFile::encodeName(dir.filePath(QStringLiteral("state"))));
+        if (planted == QLatin1String("link"))
+            QVERIFY(QFile::link(dir.filePath(QStringLiteral("run/elsewhere")),
+                                dir.filePath(QStringLiteral("run/runeboard"))));
+        if (planted.startsWith(QLatin1String("other user's"))) {
+            if (::geteuid() != 0)
+                QSKIP("only root can hand a folder to another user");
+            const QString other =
+                dir.filePath(planted.endsWith(QLatin1String("folder")) ? QStringLiteral("run/runeboard")
+                                                                       : QStringLiteral("run"));
+            QVERIFY(dir.mkpath(other) && QFile::setPermissions(other, QFile::Permissions(0x7700)));
+            QCOMPARE(::chown(QFile::encodeName(other).constData(), 65534, 65534), 0);
+        }
+
+        QString error;
+        const QString folder = RuntimeFolder::path(&error);
+        QCOMPARE(folder, expected.isEmpty() ? QString() : scratch.filePath(expected));
+        if (!folder.isEmpty())
+            QCOMPARE(QFileInfo(folder).permissions() & 0x0077, QFile::Permissions());
+    }
+
+    void socketIsPerDisplayAndStaysInItsFolder() {
+        QString error;
+        const auto socketFor = [&](const char* display) {
+            qputenv("DISPLAY", display);
+            return InstanceServer::socketPath(&error);
+        };
+        QCOMPARE(socketFor(":42.1"), m_path); // every screen of a display shares one instance
+        QVERIFY(socketFor(":43") != m_path);
+        QCOMPARE(QFileInfo(socketFor("../../x:4")).absolutePath(), QFileInfo(m_path).absolutePath());
+        qputenv("DISPLAY", ":42");
+    }
+
+    // Bytes that are no UTF-8 are refused, not typed as U+FFFD.
+    void undecodableArgumentsAreRefused_data() {
+        QTest::addColumn<QByteArray>("argument");
+        QTest::addColumn<bool>("valid");
+        QTest::newRow("UTF-8") << QByteArray("x\xc4\x85y") << true;
+        QTest::newRow("U+FFFD itself") << QByteArray("x\xef\xbf\xbdy") << true;
+        QTest::newRow("stray bytes") << QByteArray("x\xff\xfey") << false;
+        QTest::newRow("cut short") << QByteArray("x\xc4") << false;
+    }
+
+    void undecodableArgumentsAreRefused() {
+        QFETCH(QByteArray, argument);
+        QFETCH(bool, valid);
+        const char* argv[] = {"runeboard", "--type", argument.constData()};
+        const CommandLine parsed = CommandLine::parse(3, argv);
+        QCOMPARE(parsed.kind == CommandLine::Kind::Request, valid);
+        if (valid)
+            QCOMPARE(parsed.request.text.toUtf8(), argument);
+    }
+
+    void requestsReachTheHandlerAndAnswersComeBack() {
+        using Kind = InstanceClient::Outcome::Kind;
+        InstanceServer server;
+        QVERIFY(listening(server, m_path));
+        QList<AppRequest> received;
+        server.setHandler([&](const AppRequest& asked, const InstanceServer::Respond& respond) {
+            received.append(asked);
+            if (asked.command == Command::Toggle)
+                respond({});
+            else if (asked.command == Command::Type) // typing answers once the text is there
+                QTimer::singleShot(300, [respond, asked] { respond({1, asked.text}); });
+        });
+        QCOMPARE(int(ask(m_path, request(Command::Toggle)).kind), int(Kind::Answered));
+        QCOMPARE(ask(m_path, request(Command::Type, QStringLiteral("ą\nb")), -1).reply,
+                 (AppReply{1, QStringLiteral("ą\nb")}));
+        // An instance that never answers is reported as such, not waited for forever.
+        QCOMPARE(int(ask(m_path, request(Command::Hide), 200).kind), int(Kind::NoAnswer));
+        QCOMPARE(received.size(), 3);
+    }
+
+    void idleConnectionsCannotSilenceTheServer() {
+        InstanceServer server;
+        QVERIFY(listening(server, m_path));
+        server.setHandler([](const AppRequest&, const InstanceServer::Respond& respond) { respond({}); });
+        // Another process fills the server's queue with connections that never say anything.
+        const sockaddr_un address = addressOf(m_path);
+        int ready[2];
+        QCOMPARE(::pipe(ready), 0);
+        const pid_t idler = ::fork();
+        if (idler == 0) {
+            for (int i = 0; i < 200; ++i)
+                connectTo(address);
+            (void)!::write(ready[1], "r", 1);
+            ::pause();
+            ::_exit(0);
+        }
+        char byte;
+        QCOMPARE(::read(ready[0], &byte, 1), 1);
+        ::close(ready[0]);
+        ::close(ready[1]);
+        // Fewer descriptors left than connections queued, but more than the server keeps open.
+        rlimit saved{};
+        ::getrlimit(RLIMIT_NOFILE, &saved);
+        const auto restore = qScopeGuard([&] { ::setrlimit(RLIMIT_NOFILE, &saved); });
+        rlimit low = saved;
+        low.rlim_cur = QDir(QStringLiteral("/proc/self/fd")).count() + InstanceServer::maximumConnections + 8;
+        QCOMPARE(::setrlimit(RLIMIT_NOFILE, &low), 0);
+
+        const InstanceClient::Outcome meanwhile = ask(m_path, request(Command::Toggle));
+        ::kill(idler, SIGKILL);
+        ::waitpid(idler, nullptr, 0);
+        QCOMPARE(int(meanwhile.kind), int(InstanceClient::Outcome::Kind::Answered));
+        QCOMPARE(int(ask(m_path, request(Command::Toggle)).kind),
+                 int(InstanceClient::Outcome::Kind::Answered));
+        QTRY_COMPARE(server.openConnections(), 0);
+    }
+
+    void whatAConnectionMayBufferIsCapped() {
+        InstanceServer server;
+        QVERIFY(listening(server, m_path));
+        server.setHandler([](const AppRequest&, const InstanceServer::Respond&) {}); // typing that takes long
+        const QByteArray junk(8 * 1024 * 1024, 'x');
+        const sockaddr_un address = addressOf(m_path);
+
+        // A line longer than any `runeboard` sends is answered with an error.
+        const int tooLong = connectTo(address);
+        feed(tooLong, junk);
+        QByteArray answer;
+        QTRY_VERIFY((answer += received(tooLong)).contains('\n'));
+        QCOMPARE(AppReply::decode(answer).value_or(AppReply{}).status, 2);
+
+        // After its request a connection stays open, but what follows is not taken in.
+        const int typing = connectTo(address);
+        feed(typing, request(Command::Type, QStringLiteral("ą")).encode() + junk);
+        QTRY_COMPARE(server.findChildren<QLocalSocket*>().size(), 1);
+        QVERIFY(server.findChildren<QLocalSocket*>().first()->bytesAvailable() <=
+                AppRequest::maximumLineBytes);
+    }
 
 private:
     QString m_path;
 };
-
-void TestInstance::init() {
-    QString error;
-    qputenv("DISPLAY", ":42");
-    m_path = InstanceServer::socketPath(&error);
-    QVERIFY2(!m_path.isEmpty(), qPrintable(error));
-    QFile::remove(m_path);
-    QFile::remove(m_path + QStringLiteral(".lock"));
-}
-
-void TestInstance::commandLine_data() {
-    QTest::addColumn<QStringList>("arguments");
-    QTest::addColumn<int>("kind");
-    QTest::addColumn<AppRequest>("expected");
-    const int asks = int(CommandLine::Kind::Request);
-    const int invalid = int(CommandLine::Kind::Invalid);
-
-    QTest::newRow("nothing: show") << QStringList{} << asks << request(Command::Show);
-    for (const auto& [option, command] : {std::pair{"--toggle", Command::Toggle},
-                                          {"--hide", Command::Hide},
-                                          {"--settings", Command::Settings},
-                                          {"--about", Command::About},
-                                          {"--quit", Command::Quit}})
-        QTest::newRow(option) << QStringList{option} << asks << request(command);
-    QTest::newRow("type") << QStringList{"--type", "ą b"} << asks << request(Command::Type, "ą b");
-    QTest::newRow("type text that looks like an option")
-        << QStringList{"--type", "--help"} << asks << request(Command::Type, "--help");
-    QTest::newRow("help wins") << QStringList{"--toggle", "-h"} << int(CommandLine::Kind::Help)
-                               << AppRequest{};
-    QTest::newRow("type without text") << QStringList{"--type"} << invalid << AppRequest{};
-    QTest::newRow("type: tab and newline are keys")
-        << QStringList{"--type=a\tb\n"} << asks << request(Command::Type, "a\tb\n");
-    // Each would act as a key in the receiver, or is no character at all.
-    for (const char16_t refused : {u'\x01', u'\x1b', u'\r', u'\x7f', u'\x85', u'\xd800', u'\xdc00'})
-        QTest::newRow(
-            qPrintable(QStringLiteral("type: U+%1 refused").arg(int(refused), 4, 16, QLatin1Char('0'))))
-            << QStringList{"--type", QStringLiteral("a") + QChar(refused) + u'b'} << invalid << AppRequest{};
-    QTest::newRow("two actions") << QStringList{"--show", "--quit"} << invalid << AppRequest{};
-    QTest::newRow("unknown") << QStringList{"--frobnicate"} << invalid << AppRequest{};
-}
-
-void TestInstance::commandLine() {
-    QFETCH(QStringList, arguments);
-    QFETCH(int, kind);
-    QFETCH(AppRequest, expected);
-    const CommandLine parsed = CommandLine::parse(arguments);
-    QCOMPARE(int(parsed.kind), kind);
-    if (parsed.kind == CommandLine::Kind::Request)
-        QVERIFY(parsed.request == expected);
-    QCOMPARE(parsed.error.isEmpty(), parsed.kind != CommandLine::Kind::Invalid);
-}
-
-// Bytes that are no UTF-8 are refused, not typed as U+FFFD.
-void TestInstance::undecodableArgumentsAreRefused_data() {
-    QTest::addColumn<QByteArray>("argument");
-    QTest::addColumn<bool>("valid");
-    QTest::newRow("UTF-8") << QByteArray("x\xc4\x85y") << true;
-    QTest::newRow("U+FFFD itself") << QByteArray("x\xef\xbf\xbdy") << true;
-    QTest::newRow("stray bytes") << QByteArray("x\xff\xfey") << false;
-    QTest::newRow("cut short") << QByteArray("x\xc4") << false;
-}
-
-void TestInstance::undecodableArgumentsAreRefused() {
-    QFETCH(QByteArray, argument);
-    QFETCH(bool, valid);
-    const char* argv[] = {"runeboard", "--type", argument.constData()};
-    const CommandLine parsed = CommandLine::parse(3, argv);
-    QCOMPARE(parsed.kind == CommandLine::Kind::Request, valid);
-    if (valid)
-        QCOMPARE(parsed.request.text.toUtf8(), argument);
-}
-
-void TestInstance::linesOnTheWire_data() {
-    QTest::addColumn<QByteArray>("line");
-    QTest::addColumn<bool>("valid");
-    QTest::addColumn<AppRequest>("expected");
-    const AppRequest awkward =
-        request(Command::Type, QStringLiteral("line\nbreak \"quoted\" \\ \x1f 𝔸 e\u0301 \t"));
-    QTest::newRow("toggle") << request(Command::Toggle).encode() << true << request(Command::Toggle);
-    QTest::newRow("type, every awkward kind of text") << awkward.encode() << true << awkward;
-    const AppRequest zeroWidth = request(Command::Type, QStringLiteral("\uFEFFą")); // not a byte order mark
-    QTest::newRow("type, starting with U+FEFF") << zeroWidth.encode() << true << zeroWidth;
-    QTest::newRow("not JSON") << QByteArray("toggle\n") << false << AppRequest{};
-    QTest::newRow("unknown command") << QByteArray("{\"command\":\"format-disk\"}\n") << false
-                                     << AppRequest{};
-    QTest::newRow("type without text") << QByteArray("{\"command\":\"type\"}\n") << false << AppRequest{};
-    QTest::newRow("text of another kind")
-        << QByteArray("{\"command\":\"type\",\"text\":5}\n") << false << AppRequest{};
-}
-
-void TestInstance::linesOnTheWire() {
-    QFETCH(QByteArray, line);
-    QFETCH(bool, valid);
-    QFETCH(AppRequest, expected);
-    QCOMPARE(line.count('\n'), 1); // one request, one line, whatever the text holds
-    QVERIFY(line.endsWith('\n'));
-    const std::optional<AppRequest> decoded = AppRequest::decode(line);
-    QCOMPARE(decoded.has_value(), valid);
-    QVERIFY(!decoded || *decoded == expected);
-}
-
-void TestInstance::runtimeFolderIsPrivateAndTheUsersOwn_data() {
-    QTest::addColumn<QByteArray>("runtime"); // XDG_RUNTIME_DIR, under the scratch folder when absolute
-    QTest::addColumn<QString>("planted");    // what stands where the folder goes
-    QTest::addColumn<QString>("expected");   // under the scratch folder; empty: no folder at all
-    const QString state = QStringLiteral("state/runeboard/runtime");
-    QTest::newRow("XDG_RUNTIME_DIR") << QByteArray("/run") << QString() << QStringLiteral("run/runeboard");
-    QTest::newRow("no XDG_RUNTIME_DIR: the home's state folder") << QByteArray() << QString() << state;
-    QTest::newRow("a relative XDG_RUNTIME_DIR is not taken") << QByteArray("run") << QString() << state;
-    QTest::newRow("a symbolic link") << QByteArray("/run") << QStringLiteral("link") << QString();
-    // As `sudo -E` leaves it: the user's XDG_RUNTIME_DIR in the environment of another user.
-    QTest::newRow("XDG_RUNTIME_DIR of another user: the home's state folder")
-        << QByteArray("/run") << QStringLiteral("other user's") << state;
-    QTest::newRow("its folder left behind by another user")
-        << QByteArray("/run") << QStringLiteral("other user's folder") << QString();
-}
-
-void TestInstance::runtimeFolderIsPrivateAndTheUsersOwn() {
-    QFETCH(QByteArray, runtime);
-    QFETCH(QString, planted);
-    QFETCH(QString, expected);
-    const QByteArray runtimeBefore = qgetenv("XDG_RUNTIME_DIR");
-    const auto restore = qScopeGuard([&] { qputenv("XDG_RUNTIME_DIR", runtimeBefore); });
-    QTemporaryDir scratch;
-    const QDir dir(scratch.path());
-    QVERIFY(dir.mkpath(QStringLiteral("run/elsewhere")));
-    qputenv("XDG_RUNTIME_DIR",
-            runtime.startsWith('/') ? QFile::encodeName(scratch.path()) + runtime : runtime);
-    qputenv("XDG_STATE_HOME", QFile::encodeName(dir.filePath(QStringLiteral("state"))));
-    if (planted == QLatin1String("link"))
-        QVERIFY(QFile::link(dir.filePath(QStringLiteral("run/elsewhere")),
-                            dir.filePath(QStringLiteral("run/runeboard"))));
-    if (planted.startsWith(QLatin1String("other user's"))) {
-        if (::geteuid() != 0)
-            QSKIP("only root can hand a folder to another user");
-        const QString other =
-            dir.filePath(planted.endsWith(QLatin1String("folder")) ? QStringLiteral("run/runeboard")
-                                                                   : QStringLiteral("run"));
-        QVERIFY(dir.mkpath(other) && QFile::setPermissions(other, QFile::Permissions(0x7700)));
-        QCOMPARE(::chown(QFile::encodeName(other).constData(), 65534, 65534), 0);
-    }
-
-    QString error;
-    const QString folder = RuntimeFolder::path(&error);
-    QCOMPARE(folder, expected.isEmpty() ? QString() : scratch.filePath(expected));
-    if (!folder.isEmpty())
-        QCOMPARE(QFileInfo(folder).permissions() & 0x0077, QFile::Permissions());
-}
-
-void TestInstance::requestsReachTheHandlerAndAnswersComeBack() {
-    using Kind = InstanceClient::Outcome::Kind;
-    InstanceServer server;
-    QVERIFY(listening(server, m_path));
-    QList<AppRequest> received;
-    server.setHandler([&](const AppRequest& asked, const InstanceServer::Respond& respond) {
-        received.append(asked);
-        if (asked.command == Command::Toggle)
-            respond({});
-        else if (asked.command == Command::Type) // typing answers once the text is there
-            QTimer::singleShot(300, [respond, asked] { respond({1, asked.text}); });
-    });
-    QCOMPARE(int(ask(m_path, request(Command::Toggle)).kind), int(Kind::Answered));
-    QCOMPARE(ask(m_path, request(Command::Type, QStringLiteral("ą\nb")), -1).reply,
-             (AppReply{1, QStringLiteral("ą\nb")}));
-    // An instance that never answers is reported as such, not waited for forever.
-    QCOMPARE(int(ask(m_path, request(Command::Hide), 200).kind), int(Kind::NoAnswer));
-    QCOMPARE(received.size(), 3);
-}
-
-void TestInstance::socketIsPerDisplayAndStaysInItsFolder() {
-    QString error;
-    const auto socketFor = [&](const char* display) {
-        qputenv("DISPLAY", display);
-        return InstanceServer::socketPath(&error);
-    };
-    QCOMPARE(socketFor(":42.1"), m_path); // every screen of a display shares one instance
-    QVERIFY(socketFor(":43") != m_path);
-    QCOMPARE(QFileInfo(socketFor("../../x:4")).absolutePath(), QFileInfo(m_path).absolutePath());
-    qputenv("DISPLAY", ":42");
-}
-
-void TestInstance::idleConnectionsCannotSilenceTheServer() {
-    InstanceServer server;
-    QVERIFY(listening(server, m_path));
-    server.setHandler([](const AppRequest&, const InstanceServer::Respond& respond) { respond({}); });
-    // Another process fills the server's queue with connections that never say anything.
-    const sockaddr_un address = addressOf(m_path);
-    int ready[2];
-    QCOMPARE(::pipe(ready), 0);
-    const pid_t idler = ::fork();
-    if (idler == 0) {
-        for (int i = 0; i < 200; ++i)
-            connectTo(address);
-        (void)!::write(ready[1], "r", 1);
-        ::pause();
-        ::_exit(0);
-    }
-    char byte;
-    QCOMPARE(::read(ready[0], &byte, 1), 1);
-    ::close(ready[0]);
-    ::close(ready[1]);
-    // Fewer descriptors left than connections queued, but more than the server keeps open.
-    rlimit saved{};
-    ::getrlimit(RLIMIT_NOFILE, &saved);
-    const auto restore = qScopeGuard([&] { ::setrlimit(RLIMIT_NOFILE, &saved); });
-    rlimit low = saved;
-    low.rlim_cur = QDir(QStringLiteral("/proc/self/fd")).count() + InstanceServer::maximumConnections + 8;
-    QCOMPARE(::setrlimit(RLIMIT_NOFILE, &low), 0);
-
-    const InstanceClient::Outcome meanwhile = ask(m_path, request(Command::Toggle));
-    ::kill(idler, SIGKILL);
-    ::waitpid(idler, nullptr, 0);
-    QCOMPARE(int(meanwhile.kind), int(InstanceClient::Outcome::Kind::Answered));
-    QCOMPARE(int(ask(m_path, request(Command::Toggle)).kind), int(InstanceClient::Outcome::Kind::Answered));
-    QTRY_COMPARE(server.openConnections(), 0);
-}
-
-void TestInstance::whatAConnectionMayBufferIsCapped() {
-    InstanceServer server;
-    QVERIFY(listening(server, m_path));
-    server.setHandler([](const AppRequest&, const InstanceServer::Respond&) {}); // typing that takes long
-    const QByteArray junk(8 * 1024 * 1024, 'x');
-    const sockaddr_un address = addressOf(m_path);
-
-    // A line longer than any `runeboard` sends is answered with an error.
-    const int tooLong = connectTo(address);
-    feed(tooLong, junk);
-    QByteArray answer;
-    QTRY_VERIFY((answer += received(tooLong)).contains('\n'));
-    QCOMPARE(AppReply::decode(answer).value_or(AppReply{}).status, 2);
-
-    // After its request a connection stays open, but what follows is not taken in.
-    const int typing = connectTo(address);
-    feed(typing, request(Command::Type, QStringLiteral("ą")).encode() + junk);
-    QTRY_COMPARE(server.findChildren<QLocalSocket*>().size(), 1);
-    QVERIFY(server.findChildren<QLocalSocket*>().first()->bytesAvailable() <= AppRequest::maximumLineBytes);
-}
 
 QTEST_GUILESS_MAIN(TestInstance)
 #include "tst_instance.moc"

@@ -11,22 +11,6 @@
 
 using Command = AppRequest::Command;
 
-namespace {
-// Sets described by letters: M main, A additional, P plain.
-QList<SymbolSet> setsOf(const QString& roles) {
-    QList<SymbolSet> sets;
-    for (QChar role : roles)
-        sets.append({QUuid::createUuid(),
-                     QStringLiteral("s"),
-                     QStringLiteral("äö"),
-                     {},
-                     role == u'M',
-                     role == u'A',
-                     false});
-    return sets;
-}
-} // namespace
-
 // The keyboard's shared state, as the running application wires it.
 class TestKeyboard : public QObject {
     Q_OBJECT
@@ -35,126 +19,117 @@ private Q_SLOTS:
     void init() { m = std::make_unique<AppFixture>(); }
     void cleanup() { m.reset(); }
 
-    void activeSetResolution_data();
-    void activeSetResolution();
-    void hotkeysSelectByPosition_data();
-    void hotkeysSelectByPosition();
-    void persistedFieldsAreTheStores();
+    void activeSetResolution_data() {
+        QTest::addColumn<QString>("roles");
+        QTest::addColumn<QString>("active");    // "#n": the id of set n; otherwise the text itself
+        QTest::addColumn<QString>("temporary"); // temporaryCustomCharacters
+        QTest::addColumn<int>("expectedSet");   // index into the sets, or -1 for the unsaved set
+        QTest::addColumn<QString>("expectedCustom");
+
+        const auto row = [](const char* name, const char* roles, const QString& active,
+                            const QString& temporary, int set, const QString& custom) {
+            QTest::newRow(name) << QString(roles) << active << temporary << set << custom;
+        };
+        row("stored set", "MAP", "#2", "", 2, "");
+        row("deleted set: the main set", "PAM", QUuid::createUuid().toString(QUuid::WithoutBraces), "", 2,
+            "");
+        row("customEmpty: the unsaved set", "MA", "customEmpty", "ab", -1, "ab");
+        row("zero identifier: the unsaved set", "MA", UnsavedSet::idText, "", -1, "");
+        row("nothing chosen: the main set", "AM", "", "xy", 1, "");
+        row("no main set: the first additional", "PAA", "", "xy", 1, "");
+        row("nothing at all: an empty unsaved set", "PP", "junk", "xy", -1, "");
+    }
+
+    void activeSetResolution() {
+        QFETCH(QString, roles);
+        QFETCH(QString, active);
+        QFETCH(QString, temporary);
+        QFETCH(int, expectedSet);
+        QFETCH(QString, expectedCustom);
+        AppState& app = launched();
+        const QList<SymbolSet> sets = AppFixture::setsOf(roles);
+        app.setStore().replaceSets(sets);
+        const QString stored =
+            active.startsWith(u'#') ? sets.at(active.mid(1).toInt()).idText().toLower() : active;
+        KeyboardState& state = app.keyboardState();
+        state.setActiveSetId(stored); // ids are read in any case
+        state.setTemporaryCustomCharacters(temporary);
+        const SymbolSet shown = state.activeSet();
+        if (expectedSet >= 0) {
+            QCOMPARE(shown, sets.at(expectedSet));
+        } else {
+            QCOMPARE(shown.id, UnsavedSet::id);
+            QCOMPARE(shown.customCharacters, expectedCustom);
+            QVERIFY(shown.baseCharacters.isEmpty() && !shown.isMain && !shown.isAdditional &&
+                    !shown.isSystem);
+            QVERIFY(state.isUnsavedSetActive());
+        }
+        // Resolving never writes: a stale choice stays until something chooses a set.
+        QCOMPARE(app.settingsStore().text(SettingKey::ActiveSetId), stored);
+    }
+
+    void hotkeysSelectByPosition_data() {
+        QTest::addColumn<QString>("roles");
+        QTest::addColumn<int>("number");      // 1..3, as `--set` and the settings count
+        QTest::addColumn<bool>("pressed");    // the hotkey Alt+Shift+number, or `runeboard --set number`
+        QTest::addColumn<int>("expectedSet"); // -1: nothing changes
+        QTest::newRow("1 with main and two additional") << "AMPA" << 1 << true << 1;
+        QTest::newRow("--set 3 with main and two additional") << "AMPA" << 3 << false << 3;
+        QTest::newRow("no main: 1 is the first additional") << "PAA" << 1 << true << 1;
+        QTest::newRow("--set 1, no main: the first additional") << "PAA" << 1 << false << 1;
+        QTest::newRow("3 with two sets does nothing") << "MA" << 3 << true << -1;
+        QTest::newRow("--set 1 without any quick-access set does nothing") << "PP" << 1 << false << -1;
+    }
+
+    void hotkeysSelectByPosition() {
+        QFETCH(QString, roles);
+        QFETCH(int, number);
+        QFETCH(bool, pressed);
+        QFETCH(int, expectedSet);
+        AppState& app = launched();
+        const QList<SymbolSet> sets = AppFixture::setsOf(roles);
+        app.setStore().replaceSets(sets);
+        KeyboardState& state = app.keyboardState();
+        state.setActiveSetId(UnsavedSet::startedEmpty);
+        if (pressed) {
+            QVERIFY(m->hotkeys->press(PhysicalKey(KEY_1 + number - 1),
+                                      HotkeyModifier::Alt | HotkeyModifier::Shift));
+            QCOMPARE(state.activeSetId(), UnsavedSet::startedEmpty); // acted on later, not inside the press
+            QCoreApplication::processEvents();
+        } else {
+            AppRequest request;
+            request.command = Command::Set;
+            request.set = number;
+            app.handleRequest(request, [](const AppReply& reply) { QCOMPARE(reply.status, 0); });
+        }
+        QCOMPARE(state.activeSetId(),
+                 expectedSet >= 0 ? sets.at(expectedSet).idText() : UnsavedSet::startedEmpty);
+        QVERIFY(state.isKeyboardVisible());
+    }
+
+    // The state keeps no copy of its persisted fields: whoever changes them in
+    // the store, this process or another one sharing the file, the views hear of it.
+    void persistedFieldsAreTheStores() {
+        KeyboardState& state = launched().keyboardState();
+        QSignalSpy size(&state, &KeyboardState::keyboardSizeChanged);
+        QSignalSpy changed(&state, &KeyboardState::changed);
+        SettingsStore other(m->configPath());
+
+        other.setValue(SettingKey::KeyboardSize, QStringLiteral("Full"));
+        QTRY_COMPARE(state.keyboardSize(), KeyboardSize::Full);
+        other.setValue(SettingKey::KeyboardSize, QStringLiteral("full")); // anything else is compact
+        QTRY_COMPARE(state.keyboardSize(), KeyboardSize::Compact);
+        QCOMPARE(size.count(), 2);
+
+        state.setTemporaryCustomCharacters(QStringLiteral("é"));
+        QCOMPARE(m->app->settingsStore().text(SettingKey::TemporaryCustomCharacters), QStringLiteral("é"));
+        QCOMPARE(changed.count(), 3);
+    }
 
 private:
-    AppState& launched() {
-        m->start();
-        QCoreApplication::processEvents(); // the launch step
-        return *m->app;
-    }
-
+    AppState& launched() { return m->launched(); }
     std::unique_ptr<AppFixture> m;
 };
-
-void TestKeyboard::activeSetResolution_data() {
-    QTest::addColumn<QString>("roles");
-    QTest::addColumn<QString>("active");    // "#n": the id of set n; otherwise the text itself
-    QTest::addColumn<QString>("temporary"); // temporaryCustomCharacters
-    QTest::addColumn<int>("expectedSet");   // index into the sets, or -1 for the unsaved set
-    QTest::addColumn<QString>("expectedCustom");
-
-    const auto row = [](const char* name, const char* roles, const QString& active, const QString& temporary,
-                        int set, const QString& custom) {
-        QTest::newRow(name) << QString(roles) << active << temporary << set << custom;
-    };
-    row("stored set", "MAP", "#2", "", 2, "");
-    row("deleted set: the main set", "PAM", QUuid::createUuid().toString(QUuid::WithoutBraces), "", 2, "");
-    row("customEmpty: the unsaved set", "MA", "customEmpty", "ab", -1, "ab");
-    row("zero identifier: the unsaved set", "MA", UnsavedSet::idText, "", -1, "");
-    row("nothing chosen: the main set", "AM", "", "xy", 1, "");
-    row("no main set: the first additional", "PAA", "", "xy", 1, "");
-    row("nothing at all: an empty unsaved set", "PP", "junk", "xy", -1, "");
-}
-
-void TestKeyboard::activeSetResolution() {
-    QFETCH(QString, roles);
-    QFETCH(QString, active);
-    QFETCH(QString, temporary);
-    QFETCH(int, expectedSet);
-    QFETCH(QString, expectedCustom);
-    AppState& app = launched();
-    const QList<SymbolSet> sets = setsOf(roles);
-    app.setStore().replaceSets(sets);
-    const QString stored =
-        active.startsWith(u'#') ? sets.at(active.mid(1).toInt()).idText().toLower() : active;
-    KeyboardState& state = app.keyboardState();
-    state.setActiveSetId(stored); // ids are read in any case
-    state.setTemporaryCustomCharacters(temporary);
-    const SymbolSet shown = state.activeSet();
-    if (expectedSet >= 0) {
-        QCOMPARE(shown, sets.at(expectedSet));
-    } else {
-        QCOMPARE(shown.id, UnsavedSet::id);
-        QCOMPARE(shown.customCharacters, expectedCustom);
-        QVERIFY(shown.baseCharacters.isEmpty() && !shown.isMain && !shown.isAdditional && !shown.isSystem);
-        QVERIFY(state.isUnsavedSetActive());
-    }
-    // Resolving never writes: a stale choice stays until something chooses a set.
-    QCOMPARE(app.settingsStore().text(SettingKey::ActiveSetId), stored);
-}
-
-void TestKeyboard::hotkeysSelectByPosition_data() {
-    QTest::addColumn<QString>("roles");
-    QTest::addColumn<int>("number");      // 1..3, as `--set` and the settings count
-    QTest::addColumn<bool>("pressed");    // the hotkey Alt+Shift+number, or `runeboard --set number`
-    QTest::addColumn<int>("expectedSet"); // -1: nothing changes
-    QTest::newRow("1 with main and two additional") << "AMPA" << 1 << true << 1;
-    QTest::newRow("--set 3 with main and two additional") << "AMPA" << 3 << false << 3;
-    QTest::newRow("no main: 1 is the first additional") << "PAA" << 1 << true << 1;
-    QTest::newRow("--set 1, no main: the first additional") << "PAA" << 1 << false << 1;
-    QTest::newRow("3 with two sets does nothing") << "MA" << 3 << true << -1;
-    QTest::newRow("--set 1 without any quick-access set does nothing") << "PP" << 1 << false << -1;
-}
-
-void TestKeyboard::hotkeysSelectByPosition() {
-    QFETCH(QString, roles);
-    QFETCH(int, number);
-    QFETCH(bool, pressed);
-    QFETCH(int, expectedSet);
-    AppState& app = launched();
-    const QList<SymbolSet> sets = setsOf(roles);
-    app.setStore().replaceSets(sets);
-    KeyboardState& state = app.keyboardState();
-    state.setActiveSetId(UnsavedSet::startedEmpty);
-    if (pressed) {
-        QVERIFY(
-            m->hotkeys->press(PhysicalKey(KEY_1 + number - 1), HotkeyModifier::Alt | HotkeyModifier::Shift));
-        QCOMPARE(state.activeSetId(), UnsavedSet::startedEmpty); // acted on later, not inside the press
-        QCoreApplication::processEvents();
-    } else {
-        AppRequest request;
-        request.command = Command::Set;
-        request.set = number;
-        app.handleRequest(request, [](const AppReply& reply) { QCOMPARE(reply.status, 0); });
-    }
-    QCOMPARE(state.activeSetId(),
-             expectedSet >= 0 ? sets.at(expectedSet).idText() : UnsavedSet::startedEmpty);
-    QVERIFY(state.isKeyboardVisible());
-}
-
-// The state keeps no copy of its persisted fields: whoever changes them in
-// the store, this process or another one sharing the file, the views hear of it.
-void TestKeyboard::persistedFieldsAreTheStores() {
-    KeyboardState& state = launched().keyboardState();
-    QSignalSpy size(&state, &KeyboardState::keyboardSizeChanged);
-    QSignalSpy changed(&state, &KeyboardState::changed);
-    SettingsStore other(m->configPath());
-
-    other.setValue(SettingKey::KeyboardSize, QStringLiteral("Full"));
-    QTRY_COMPARE(state.keyboardSize(), KeyboardSize::Full);
-    other.setValue(SettingKey::KeyboardSize, QStringLiteral("full")); // anything else is compact
-    QTRY_COMPARE(state.keyboardSize(), KeyboardSize::Compact);
-    QCOMPARE(size.count(), 2);
-
-    state.setTemporaryCustomCharacters(QStringLiteral("é"));
-    QCOMPARE(m->app->settingsStore().text(SettingKey::TemporaryCustomCharacters), QStringLiteral("é"));
-    QCOMPARE(changed.count(), 3);
-}
 
 QTEST_MAIN(TestKeyboard)
 #include "tst_keyboard.moc"

@@ -25,393 +25,378 @@ class TestSettingsStore : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void sameFileAsQSettings_data();
-    void sameFileAsQSettings();
-    void rewritesMeanTheSameToQSettings_data();
-    void rewritesMeanTheSameToQSettings();
-    void hostileFiles_data();
-    void hostileFiles();
-    void failedWritesLeaveTheFile_data();
-    void failedWritesLeaveTheFile();
-    void leftoversOfInterruptedWrites_data();
-    void leftoversOfInterruptedWrites();
-    void newFilesFollowTheUmask_data();
-    void newFilesFollowTheUmask();
-    void refusedFiles_data();
-    void refusedFiles();
-    void startAtLoginRefusalsSayWhy_data();
-    void startAtLoginRefusalsSayWhy();
-    void stuckLockIsGivenUp();
-    void anotherProcessesChangesAreTakenIn();
-};
-
-void TestSettingsStore::sameFileAsQSettings_data() {
-    QTest::addColumn<QVariant>("value");
-    QTest::addColumn<bool>("sameBytes"); // otherwise QSettings' own bytes would not read back as the value
-    const auto row = [](const char* name, const QVariant& value, bool sameBytes = true) {
-        QTest::newRow(name) << value << sameBytes;
-    };
-    row("needs quotes", QStringLiteral(" a, b=c; \"d\"\\ "));
-    row("leading @", QStringLiteral("@Invalid()"));
-    row("controls before hex digits", QString::fromUtf16(u"\x1f"
-                                                         u"a\tb\x7f"));
-    row("NUL", QString::fromUtf16(u"a\0"
-                                  u"1",
-                                  3));
-    row("beyond ASCII", QStringLiteral("Қазақ € 👨‍👩‍👧"));
-    row("U+FEFF after raw text and an escape", QString::fromUtf16(u"a\x1f\xfeff"));
-    row("U+FEFF opening the value",
-        QStringView(u"\xfeff"
-                    u"a")
-            .toString(),
-        false);
-    row("U+FEFF after an opening escape", QString::fromUtf16(u"\t\xfeff\xfeff"), false);
-    QByteArray everyByte;
-    for (int i = 0; i < 256; ++i)
-        everyByte += char(i);
-    row("every byte", QVariant(everyByte));
-}
-
-// What Runeboard writes QSettings reads as the same value, and the other way
-// round; the bytes are QSettings' own wherever those read back right.
-void TestSettingsStore::sameFileAsQSettings() {
-    QFETCH(QVariant, value);
-    QFETCH(bool, sameBytes);
-    const bool isData = value.typeId() == QMetaType::QByteArray;
-    // Any text can be an unsaved symbol; stored sets are read as data before they are decoded.
-    const SettingKey key = isData ? SettingKey::SavedSymbolSets : SettingKey::TemporaryCustomCharacters;
-    const QString name = SettingsTable::row(key).name;
-    ConfigDir ours, qt;
-    {
-        SettingsStore store(ours.path());
-        store.setValue(key, value);
-        QSettings settings(qt.path(), QSettings::IniFormat);
-        settings.setValue(name, value);
+    void sameFileAsQSettings_data() {
+        QTest::addColumn<QVariant>("value");
+        QTest::addColumn<bool>(
+            "sameBytes"); // otherwise QSettings' own bytes would not read back as the value
+        const auto row = [](const char* name, const QVariant& value, bool sameBytes = true) {
+            QTest::newRow(name) << value << sameBytes;
+        };
+        row("needs quotes", QStringLiteral(" a, b=c; \"d\"\\ "));
+        row("leading @", QStringLiteral("@Invalid()"));
+        row("controls before hex digits", QString::fromUtf16(u"\x1f"
+                                                             u"a\tb\x7f"));
+        row("NUL", QString::fromUtf16(u"a\0"
+                                      u"1",
+                                      3));
+        row("beyond ASCII", QStringLiteral("Қазақ € 👨‍👩‍👧"));
+        row("U+FEFF after raw text and an escape", QString::fromUtf16(u"a\x1f\xfeff"));
+        row("U+FEFF opening the value",
+            QStringView(u"\xfeff"
+                        u"a")
+                .toString(),
+            false);
+        row("U+FEFF after an opening escape", QString::fromUtf16(u"\t\xfeff\xfeff"), false);
+        QByteArray everyByte;
+        for (int i = 0; i < 256; ++i)
+            everyByte += char(i);
+        row("every byte", QVariant(everyByte));
     }
-    QCOMPARE(ours.bytes() == qt.bytes(), sameBytes);
-    QCOMPARE(QSettings(ours.path(), QSettings::IniFormat).value(name), value);
-    const SettingsStore reread(qt.path());
-    QCOMPARE(isData ? QVariant(*reread.data(key)) : reread.value(key), value);
-    QVERIFY(IniFormat::parse(ours.bytes()).rejectedLines.isEmpty());
-}
 
-void TestSettingsStore::rewritesMeanTheSameToQSettings_data() {
-    QTest::addColumn<QByteArray>("line");
-    QTest::addColumn<QVariant>("expected"); // what QSettings reads after the rewrite; invalid: as before it
-    const auto row = [](const char* name, const QByteArray& line, const QVariant& expected = {}) {
-        QTest::newRow(name) << line << expected;
-    };
-    // QSettings turns an unfinished UTF-8 sequence into U+FFFD when blanks
-    // follow, and drops it at the end of the value.
-    row("unknown key: unfinished UTF-8, then blanks", "x=a\xE2  ");
-    // Stored raw by earlier versions, which QSettings read without it.
-    row("text opening with U+FEFF", "temporaryCustomCharacters=\xEF\xBB\xBFx",
-        QStringView(u"\xfeff"
-                    u"x")
-            .toString());
-    row("raw bytes in @ByteArray(…)", "y=@ByteArray(\xC3\xA9)", QByteArray("\xC3\xA9"));
-}
+    // What Runeboard writes QSettings reads as the same value, and the other way
+    // round; the bytes are QSettings' own wherever those read back right.
+    void sameFileAsQSettings() {
+        QFETCH(QVariant, value);
+        QFETCH(bool, sameBytes);
+        const bool isData = value.typeId() == QMetaType::QByteArray;
+        // Any text can be an unsaved symbol; stored sets are read as data before they are decoded.
+        const SettingKey key = isData ? SettingKey::SavedSymbolSets : SettingKey::TemporaryCustomCharacters;
+        const QString name = SettingsTable::row(key).name;
+        ConfigDir ours, qt;
+        {
+            SettingsStore store(ours.path());
+            store.setValue(key, value);
+            QSettings settings(qt.path(), QSettings::IniFormat);
+            settings.setValue(name, value);
+        }
+        QCOMPARE(ours.bytes() == qt.bytes(), sameBytes);
+        QCOMPARE(QSettings(ours.path(), QSettings::IniFormat).value(name), value);
+        const SettingsStore reread(qt.path());
+        QCOMPARE(isData ? QVariant(*reread.data(key)) : reread.value(key), value);
+        QVERIFY(IniFormat::parse(ours.bytes()).rejectedLines.isEmpty());
+    }
 
-// What Runeboard keeps of a file, it keeps with the meaning QSettings gives
-// it; where QSettings read the old spelling otherwise, the rewritten one says
-// what Runeboard read.
-void TestSettingsStore::rewritesMeanTheSameToQSettings() {
-    QFETCH(QByteArray, line);
-    QFETCH(QVariant, expected);
-    ConfigDir config;
-    config.write("[General]\n" + line + "\n");
-    const QString key = QSettings(config.path(), QSettings::IniFormat).allKeys().value(0);
-    if (!expected.isValid())
-        expected = QSettings(config.path(), QSettings::IniFormat).value(key);
-    SettingsStore store(config.path());
-    store.setValue(SettingKey::AppLanguage, QStringLiteral("ru"));
-    QVERIFY(config.bytes().contains("appLanguage=ru"));
-    QCOMPARE(QSettings(config.path(), QSettings::IniFormat).value(key), expected);
-}
+    void rewritesMeanTheSameToQSettings_data() {
+        QTest::addColumn<QByteArray>("line");
+        QTest::addColumn<QVariant>(
+            "expected"); // what QSettings reads after the rewrite; invalid: as before it
+        const auto row = [](const char* name, const QByteArray& line, const QVariant& expected = {}) {
+            QTest::newRow(name) << line << expected;
+        };
+        // QSettings turns an unfinished UTF-8 sequence into U+FFFD when blanks
+        // follow, and drops it at the end of the value.
+        row("unknown key: unfinished UTF-8, then blanks", "x=a\xE2  ");
+        // Stored raw by earlier versions, which QSettings read without it.
+        row("text opening with U+FEFF", "temporaryCustomCharacters=\xEF\xBB\xBFx",
+            QStringView(u"\xfeff"
+                        u"x")
+                .toString());
+        row("raw bytes in @ByteArray(…)", "y=@ByteArray(\xC3\xA9)", QByteArray("\xC3\xA9"));
+    }
 
-void TestSettingsStore::hostileFiles_data() {
-    QTest::addColumn<QByteArray>("file");
-    QTest::addColumn<QString>("unreadable"); // what the start line names; empty: all of it reads
-    QTest::addColumn<QByteArray>("kept");    // still in the file after a write
-    const auto row = [](const char* name, const QByteArray& body, const char* unreadable,
-                        const QByteArray& kept = "keyboardSize=Full") {
-        QTest::newRow(name) << body << QString::fromUtf8(unreadable) << kept;
-    };
-    row("= replaced by a space", "[General]\nkeyboardSize=Full\nsavedSymbolPalettes__v2 @ByteArray([])\n",
-        "line 3 is not a setting");
-    row("comment", "[General]\n# mine\nkeyboardSize=Full\n; also\n", "lines 2, 4 are not settings");
-    row("NUL", QByteArray("[General]\nkeyboardSize=Full\nappLanguage=r") + '\0' + "u\n",
-        "line 3 is not a setting");
-    row("unclosed other section", "[General]\nkeyboardSize=Full\n[Old\nappLanguage=ru\n",
-        "lines 3, 4 are not");
-    row("broken quoting", "[General]\nkeyboardSize=Full\nsavedSymbolPalettes__v2=\"@ByteArray([])\n",
-        "line 3 is not a setting");
-    row("later line wins", "[General]\nkeyboardSize=Compact\nkeyboardSize=Full\n",
-        "\"keyboardSize\" is given more than once (lines 2, 3), and only line 3 is read");
-    row("thousands of comments", "[General]\nkeyboardSize=Full\n" + QByteArray(4000, '#').replace("#", "#\n"),
-        ": lines 3, 4, 5, 6, 7, 8, 9, 10, 11, 12 and 3990 more are not settings. The defaults");
-    row("@Variant", "[General]\nkeyboardSize=Full\nseparateCustomSymbols=@Variant(\\0\\0\\0\\x1\\x1)\n",
-        "\"separateCustomSymbols\" is not true or false");
-    row("sets stored as text", "[General]\nkeyboardSize=Full\nsavedSymbolPalettes__v2=[]\n",
-        "\"savedSymbolPalettes__v2\" is not a @ByteArray(...) value");
-    row("byte order mark", "\xEF\xBB\xBF[General]\nkeyboardSize=Full\n", "");
-    row("what others keep stays", "[General]\nkeyboardSize=Full\n\n[Other]\nx=\"a,b\"\n", "",
-        "\n\n[Other]\nx=\"a,b\"\n");
-}
+    // What Runeboard keeps of a file, it keeps with the meaning QSettings gives
+    // it; where QSettings read the old spelling otherwise, the rewritten one says
+    // what Runeboard read.
+    void rewritesMeanTheSameToQSettings() {
+        QFETCH(QByteArray, line);
+        QFETCH(QVariant, expected);
+        ConfigDir config;
+        config.write("[General]\n" + line + "\n");
+        const QString key = QSettings(config.path(), QSettings::IniFormat).allKeys().value(0);
+        if (!expected.isValid())
+            expected = QSettings(config.path(), QSettings::IniFormat).value(key);
+        SettingsStore store(config.path());
+        store.setValue(SettingKey::AppLanguage, QStringLiteral("ru"));
+        QVERIFY(config.bytes().contains("appLanguage=ru"));
+        QCOMPARE(QSettings(config.path(), QSettings::IniFormat).value(key), expected);
+    }
 
-// Whatever the file holds, the start says what cannot be read, in one line;
-// the first write keeps the whole original first, once, and the rewritten
-// file holds what could be read.
-void TestSettingsStore::hostileFiles() {
-    QFETCH(QByteArray, file);
-    QFETCH(QString, unreadable);
-    QFETCH(QByteArray, kept);
-    ConfigDir config;
-    config.write(file);
-    StdoutCapture output;
-    SettingsStore store(config.path());
-    QCoreApplication::processEvents();
-    QCOMPARE(matching(output.lines(), "Cannot read all").size(), unreadable.isEmpty() ? 0 : 1);
-    if (!unreadable.isEmpty())
-        QVERIFY2(output.lines().first().contains(unreadable), qPrintable(output.lines().first()));
-    QCOMPARE(store.value(SettingKey::KeyboardSize), QVariant(QStringLiteral("Full")));
-    QCOMPARE(config.bytes(), file); // reading alone changes nothing
+    void hostileFiles_data() {
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<QString>("unreadable"); // what the start line names; empty: all of it reads
+        QTest::addColumn<QByteArray>("kept");    // still in the file after a write
+        const auto row = [](const char* name, const QByteArray& body, const char* unreadable,
+                            const QByteArray& kept = "keyboardSize=Full") {
+            QTest::newRow(name) << body << QString::fromUtf8(unreadable) << kept;
+        };
+        row("= replaced by a space", "[General]\nkeyboardSize=Full\nsavedSymbolPalettes__v2 @ByteArray([])\n",
+            "line 3 is not a setting");
+        row("comment", "[General]\n# mine\nkeyboardSize=Full\n; also\n", "lines 2, 4 are not settings");
+        row("NUL", QByteArray("[General]\nkeyboardSize=Full\nappLanguage=r") + '\0' + "u\n",
+            "line 3 is not a setting");
+        row("unclosed other section", "[General]\nkeyboardSize=Full\n[Old\nappLanguage=ru\n",
+            "lines 3, 4 are not");
+        row("broken quoting", "[General]\nkeyboardSize=Full\nsavedSymbolPalettes__v2=\"@ByteArray([])\n",
+            "line 3 is not a setting");
+        row("later line wins", "[General]\nkeyboardSize=Compact\nkeyboardSize=Full\n",
+            "\"keyboardSize\" is given more than once (lines 2, 3), and only line 3 is read");
+        row("thousands of comments",
+            "[General]\nkeyboardSize=Full\n" + QByteArray(4000, '#').replace("#", "#\n"),
+            ": lines 3, 4, 5, 6, 7, 8, 9, 10, 11, 12 and 3990 more are not settings. The defaults");
+        row("@Variant", "[General]\nkeyboardSize=Full\nseparateCustomSymbols=@Variant(\\0\\0\\0\\x1\\x1)\n",
+            "\"separateCustomSymbols\" is not true or false");
+        row("sets stored as text", "[General]\nkeyboardSize=Full\nsavedSymbolPalettes__v2=[]\n",
+            "\"savedSymbolPalettes__v2\" is not a @ByteArray(...) value");
+        row("byte order mark", "\xEF\xBB\xBF[General]\nkeyboardSize=Full\n", "");
+        row("what others keep stays", "[General]\nkeyboardSize=Full\n\n[Other]\nx=\"a,b\"\n", "",
+            "\n\n[Other]\nx=\"a,b\"\n");
+    }
 
-    store.setValue(SettingKey::ActiveSetId, QStringLiteral("A"));
-    store.setValue(SettingKey::ActiveSetId, QStringLiteral("B"));
-    QCOMPARE(config.copies().size(), unreadable.isEmpty() ? 0 : 1);
-    if (!unreadable.isEmpty())
-        QCOMPARE(config.onlyCopy(), file);
-    QVERIFY(config.bytes().contains(kept));
-    QVERIFY(config.bytes().contains("activePaletteID=B"));
-    QVERIFY(IniFormat::parse(config.bytes()).rejectedLines.isEmpty());
-    QCOMPARE(matching(output.lines(), "[Settings]").size(), unreadable.isEmpty() ? 0 : 2);
+    // Whatever the file holds, the start says what cannot be read, in one line;
+    // the first write keeps the whole original first, once, and the rewritten
+    // file holds what could be read.
+    void hostileFiles() {
+        QFETCH(QByteArray, file);
+        QFETCH(QString, unreadable);
+        QFETCH(QByteArray, kept);
+        ConfigDir config;
+        config.write(file);
+        StdoutCapture output;
+        SettingsStore store(config.path());
+        QCoreApplication::processEvents();
+        QCOMPARE(matching(output.lines(), "Cannot read all").size(), unreadable.isEmpty() ? 0 : 1);
+        if (!unreadable.isEmpty())
+            QVERIFY2(output.lines().first().contains(unreadable), qPrintable(output.lines().first()));
+        QCOMPARE(store.value(SettingKey::KeyboardSize), QVariant(QStringLiteral("Full")));
+        QCOMPARE(config.bytes(), file); // reading alone changes nothing
 
-    // Read again, the file has nothing left to complain about.
-    SettingsStore again(config.path());
-    QCoreApplication::processEvents();
-    QCOMPARE(matching(output.lines(), "Cannot read all").size(), unreadable.isEmpty() ? 0 : 1);
-}
+        store.setValue(SettingKey::ActiveSetId, QStringLiteral("A"));
+        store.setValue(SettingKey::ActiveSetId, QStringLiteral("B"));
+        QCOMPARE(config.copies().size(), unreadable.isEmpty() ? 0 : 1);
+        if (!unreadable.isEmpty())
+            QCOMPARE(config.onlyCopy(), file);
+        QVERIFY(config.bytes().contains(kept));
+        QVERIFY(config.bytes().contains("activePaletteID=B"));
+        QVERIFY(IniFormat::parse(config.bytes()).rejectedLines.isEmpty());
+        QCOMPARE(matching(output.lines(), "[Settings]").size(), unreadable.isEmpty() ? 0 : 2);
 
-void TestSettingsStore::failedWritesLeaveTheFile_data() {
-    QTest::addColumn<bool>("diskFull"); // otherwise no copy can be kept of a file that cannot all be read
-    QTest::addColumn<QString>("said");
-    QTest::newRow("copy cannot be made") << false << "Cannot keep a copy";
-    QTest::newRow("disk full") << true << "Cannot write";
-}
+        // Read again, the file has nothing left to complain about.
+        SettingsStore again(config.path());
+        QCoreApplication::processEvents();
+        QCOMPARE(matching(output.lines(), "Cannot read all").size(), unreadable.isEmpty() ? 0 : 1);
+    }
 
-void TestSettingsStore::failedWritesLeaveTheFile() {
-    QFETCH(bool, diskFull);
-    QFETCH(QString, said);
-    // A folder so deep that the configuration fits the system's path limit
-    // but the longer name of the copy does not.
-    QTemporaryDir dir;
-    QString folder = dir.path();
-    while (!diskFull && folder.size() < 4060)
-        folder += u'/' + QString(qMin(200, 4060 - int(folder.size()) - 1), u'd');
-    QVERIFY(QDir().mkpath(folder));
-    QFile file(folder + QStringLiteral("/runeboard.conf"));
-    const QByteArray original =
-        diskFull ? "[General]\nsavedSymbolPalettes__v2=@ByteArray(" + QByteArray(39000, 'x') + ")\n"
-                 : "[General]\nsavedSymbolPalettes__v2=\"@ByteArray([{\"id\":\n";
-    QVERIFY(file.open(QIODevice::WriteOnly) && file.write(original) == original.size());
-    file.close();
-    SettingsStore store(file.fileName());
-    StdoutCapture output;
+    void failedWritesLeaveTheFile_data() {
+        QTest::addColumn<bool>("diskFull"); // otherwise no copy can be kept of a file that cannot all be read
+        QTest::addColumn<QString>("said");
+        QTest::newRow("copy cannot be made") << false << "Cannot keep a copy";
+        QTest::newRow("disk full") << true << "Cannot write";
+    }
 
-    // A file may not grow past 16 KiB (ulimit -f), which by default ends the
-    // process that tries.
-    rlimit saved{};
-    ::getrlimit(RLIMIT_FSIZE, &saved);
-    const rlimit small{diskFull ? 16384 : saved.rlim_cur, saved.rlim_max};
-    ::setrlimit(RLIMIT_FSIZE, &small);
-    store.setValue(SettingKey::SeparateCustomSymbols, false);
-    store.setValue(SettingKey::AppLanguage, QStringLiteral("ru"));
-    ::setrlimit(RLIMIT_FSIZE, &saved);
+    void failedWritesLeaveTheFile() {
+        QFETCH(bool, diskFull);
+        QFETCH(QString, said);
+        // A folder so deep that the configuration fits the system's path limit
+        // but the longer name of the copy does not.
+        QTemporaryDir dir;
+        QString folder = dir.path();
+        while (!diskFull && folder.size() < 4060)
+            folder += u'/' + QString(qMin(200, 4060 - int(folder.size()) - 1), u'd');
+        QVERIFY(QDir().mkpath(folder));
+        QFile file(folder + QStringLiteral("/runeboard.conf"));
+        const QByteArray original =
+            diskFull ? "[General]\nsavedSymbolPalettes__v2=@ByteArray(" + QByteArray(39000, 'x') + ")\n"
+                     : "[General]\nsavedSymbolPalettes__v2=\"@ByteArray([{\"id\":\n";
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(original) == original.size());
+        file.close();
+        SettingsStore store(file.fileName());
+        StdoutCapture output;
 
-    QVERIFY(file.open(QIODevice::ReadOnly));
-    QCOMPARE(file.readAll(), original);
-    QCOMPARE(QDir(folder).entryList({QStringLiteral("runeboard.conf.*")}, QDir::Files), QStringList());
-    QVERIFY(!store.isWritable());
-    QCOMPARE(store.boolean(SettingKey::SeparateCustomSymbols), false);
-    const QStringList failures = matching(output.lines(), "Cannot ");
-    QCOMPARE(failures.size(), diskFull ? 1 : 2); // with the start line telling what cannot be read
-    QVERIFY2(failures.last().contains(said) && !failures.last().contains(QStringLiteral("Unknown")),
-             qPrintable(failures.last()));
-    if (diskFull) {
-        QVERIFY2(failures.last().contains(QStringLiteral("too large")) &&
-                     failures.last().contains(QStringLiteral("(ulimit -f) allows 16384")),
+        // A file may not grow past 16 KiB (ulimit -f), which by default ends the
+        // process that tries.
+        rlimit saved{};
+        ::getrlimit(RLIMIT_FSIZE, &saved);
+        const rlimit small{diskFull ? 16384 : saved.rlim_cur, saved.rlim_max};
+        ::setrlimit(RLIMIT_FSIZE, &small);
+        store.setValue(SettingKey::SeparateCustomSymbols, false);
+        store.setValue(SettingKey::AppLanguage, QStringLiteral("ru"));
+        ::setrlimit(RLIMIT_FSIZE, &saved);
+
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), original);
+        QCOMPARE(QDir(folder).entryList({QStringLiteral("runeboard.conf.*")}, QDir::Files), QStringList());
+        QVERIFY(!store.isWritable());
+        QCOMPARE(store.boolean(SettingKey::SeparateCustomSymbols), false);
+        const QStringList failures = matching(output.lines(), "Cannot ");
+        QCOMPARE(failures.size(), diskFull ? 1 : 2); // with the start line telling what cannot be read
+        QVERIFY2(failures.last().contains(said) && !failures.last().contains(QStringLiteral("Unknown")),
                  qPrintable(failures.last()));
-        store.setValue(SettingKey::KeyboardSize, QStringLiteral("Full")); // room again
-        QVERIFY(store.isWritable());
-        QCOMPARE(matching(output.lines(), "again").size(), 1);
+        if (diskFull) {
+            QVERIFY2(failures.last().contains(QStringLiteral("too large")) &&
+                         failures.last().contains(QStringLiteral("(ulimit -f) allows 16384")),
+                     qPrintable(failures.last()));
+            store.setValue(SettingKey::KeyboardSize, QStringLiteral("Full")); // room again
+            QVERIFY(store.isWritable());
+            QCOMPARE(matching(output.lines(), "again").size(), 1);
+        }
     }
-}
 
-void TestSettingsStore::leftoversOfInterruptedWrites_data() {
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<int>("mode");
-    QTest::addColumn<QByteArray>("bytes");
-    QTest::addColumn<bool>("lockHeld");
-    QTest::addColumn<bool>("removed");
-    const QByteArray cut = "[General]\nkeyboardSize=Full\nsavedSymbolPalettes__v2=@ByteArray([{\"id\":";
-    const auto row = [](const char* name, const char* file, int mode, const QByteArray& bytes, bool lockHeld,
-                        bool removed) {
-        QTest::newRow(name) << file << mode << bytes << lockHeld << removed;
-    };
-    row("cut short mid-line", "runeboard.conf.aB3xY9", 0600, cut, false, true);
-    row("a name a person gives", "runeboard.conf.backup", 0600, cut, false, false);
-    row("permissions already set", "runeboard.conf.aB3xY9", 0644, cut, false, false);
-    row("not settings", "runeboard.conf.aB3xY9", 0600, "Dear diary,\ntoday\n", false, false);
-    row("while a write holds the lock", "runeboard.conf.aB3xY9", 0600, cut, true, false);
-}
-
-// A write cut short (a crash, a kill) leaves its temporary file; the next
-// start removes it when it is plainly one, and nothing else.
-void TestSettingsStore::leftoversOfInterruptedWrites() {
-    QFETCH(QString, name);
-    QFETCH(int, mode);
-    QFETCH(QByteArray, bytes);
-    QFETCH(bool, lockHeld);
-    QFETCH(bool, removed);
-    ConfigDir config;
-    config.write("[General]\nkeyboardSize=Full\n");
-    QFile file(config.dir.filePath(name));
-    QVERIFY(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.flush());
-    QVERIFY(::fchmod(file.handle(), mode) == 0);
-    QLockFile writer(config.path() + QStringLiteral(".lock"));
-    QVERIFY(!lockHeld || writer.tryLock(0));
-
-    StdoutCapture output;
-    const SettingsStore store(config.path());
-    QCOMPARE(!file.exists(), removed);
-    QCOMPARE(matching(output.lines(), "Removed what interrupted writes left").size(), removed ? 1 : 0);
-}
-
-void TestSettingsStore::newFilesFollowTheUmask_data() {
-    QTest::addColumn<int>("umask");
-    QTest::addColumn<int>("existing"); // 0: no file yet
-    QTest::addColumn<int>("expected");
-    QTest::newRow("new, umask 077") << 077 << 0 << 0600;
-    QTest::newRow("new, umask 022") << 022 << 0 << 0644;
-    QTest::newRow("existing keeps its own") << 077 << 0640 << 0640;
-}
-
-// As QSettings creates it: what the umask allows of 0666.
-void TestSettingsStore::newFilesFollowTheUmask() {
-    QFETCH(int, umask);
-    QFETCH(int, existing);
-    QFETCH(int, expected);
-    ConfigDir config;
-    if (existing) {
-        config.write("[General]\n");
-        QVERIFY(::chmod(QFile::encodeName(config.path()).constData(), existing) == 0);
+    void leftoversOfInterruptedWrites_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<int>("mode");
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<bool>("lockHeld");
+        QTest::addColumn<bool>("removed");
+        const QByteArray cut = "[General]\nkeyboardSize=Full\nsavedSymbolPalettes__v2=@ByteArray([{\"id\":";
+        const auto row = [](const char* name, const char* file, int mode, const QByteArray& bytes,
+                            bool lockHeld, bool removed) {
+            QTest::newRow(name) << file << mode << bytes << lockHeld << removed;
+        };
+        row("cut short mid-line", "runeboard.conf.aB3xY9", 0600, cut, false, true);
+        row("a name a person gives", "runeboard.conf.backup", 0600, cut, false, false);
+        row("permissions already set", "runeboard.conf.aB3xY9", 0644, cut, false, false);
+        row("not settings", "runeboard.conf.aB3xY9", 0600, "Dear diary,\ntoday\n", false, false);
+        row("while a write holds the lock", "runeboard.conf.aB3xY9", 0600, cut, true, false);
     }
-    const mode_t saved = ::umask(umask);
-    {
+
+    // A write cut short (a crash, a kill) leaves its temporary file; the next
+    // start removes it when it is plainly one, and nothing else.
+    void leftoversOfInterruptedWrites() {
+        QFETCH(QString, name);
+        QFETCH(int, mode);
+        QFETCH(QByteArray, bytes);
+        QFETCH(bool, lockHeld);
+        QFETCH(bool, removed);
+        ConfigDir config;
+        config.write("[General]\nkeyboardSize=Full\n");
+        QFile file(config.dir.filePath(name));
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.flush());
+        QVERIFY(::fchmod(file.handle(), mode) == 0);
+        QLockFile writer(config.path() + QStringLiteral(".lock"));
+        QVERIFY(!lockHeld || writer.tryLock(0));
+
+        StdoutCapture output;
+        const SettingsStore store(config.path());
+        QCOMPARE(!file.exists(), removed);
+        QCOMPARE(matching(output.lines(), "Removed what interrupted writes left").size(), removed ? 1 : 0);
+    }
+
+    void newFilesFollowTheUmask_data() {
+        QTest::addColumn<int>("umask");
+        QTest::addColumn<int>("existing"); // 0: no file yet
+        QTest::addColumn<int>("expected");
+        QTest::newRow("new, umask 077") << 077 << 0 << 0600;
+        QTest::newRow("new, umask 022") << 022 << 0 << 0644;
+        QTest::newRow("existing keeps its own") << 077 << 0640 << 0640;
+    }
+
+    // As QSettings creates it: what the umask allows of 0666.
+    void newFilesFollowTheUmask() {
+        QFETCH(int, umask);
+        QFETCH(int, existing);
+        QFETCH(int, expected);
+        ConfigDir config;
+        if (existing) {
+            config.write("[General]\n");
+            QVERIFY(::chmod(QFile::encodeName(config.path()).constData(), existing) == 0);
+        }
+        const mode_t saved = ::umask(umask);
+        {
+            SettingsStore store(config.path());
+            store.setValue(SettingKey::KeyboardSize, QStringLiteral("Full"));
+        }
+        ::umask(saved);
+        struct stat info {};
+        QCOMPARE(::stat(QFile::encodeName(config.path()).constData(), &info), 0);
+        QCOMPARE(int(info.st_mode & 07777), expected);
+    }
+
+    void refusedFiles_data() {
+        QTest::addColumn<QString>("kind");
+        QTest::newRow("FIFO") << "a FIFO";
+        QTest::newRow("folder") << "a folder";
+        QTest::newRow("beyond the size limit")
+            << "16.5 MiB, more than the 16 MiB a configuration file may hold";
+    }
+
+    // Refused at once, without opening it for long or reading it: the start never
+    // hangs, and settings live in memory with one line saying why.
+    void refusedFiles() {
+        QFETCH(QString, kind);
+        ConfigDir config;
+        const QByteArray large =
+            "[General]\nsavedSymbolPalettes__v2=@ByteArray(" + QByteArray(33 << 19, 'x').chopped(47) + ")\n";
+        if (kind == QLatin1String("a FIFO"))
+            QCOMPARE(::mkfifo(QFile::encodeName(config.path()).constData(), 0600), 0);
+        else if (kind == QLatin1String("a folder"))
+            QVERIFY(QDir().mkdir(config.path()));
+        else
+            config.write(large);
+
+        StdoutCapture output;
         SettingsStore store(config.path());
         store.setValue(SettingKey::KeyboardSize, QStringLiteral("Full"));
+        QCOMPARE(store.text(SettingKey::KeyboardSize), QStringLiteral("Full"));
+        QVERIFY(!store.isWritable());
+        QCOMPARE(output.lines().size(), 1);
+        QVERIFY2(output.lines().first().contains(QStringLiteral("(it is ") + kind),
+                 qPrintable(output.lines().first()));
+        QVERIFY(QFileInfo(config.path()).isFile() ? config.bytes() == large : true);
     }
-    ::umask(saved);
-    struct stat info {};
-    QCOMPARE(::stat(QFile::encodeName(config.path()).constData(), &info), 0);
-    QCOMPARE(int(info.st_mode & 07777), expected);
-}
 
-void TestSettingsStore::refusedFiles_data() {
-    QTest::addColumn<QString>("kind");
-    QTest::newRow("FIFO") << "a FIFO";
-    QTest::newRow("folder") << "a folder";
-    QTest::newRow("beyond the size limit") << "16.5 MiB, more than the 16 MiB a configuration file may hold";
-}
+    void startAtLoginRefusalsSayWhy_data() {
+        QTest::addColumn<QByteArray>("program");
+        QTest::addColumn<QString>("said");
+        QTest::newRow("path not UTF-8") << QByteArray("/opt/r\xFF\xFE/runeboard")
+                                        << "the program's path /opt/r\\xff\\xfe/runeboard is not UTF-8, and ";
+        QTest::newRow("control character")
+            << QByteArray("/opt/a\nb/runeboard")
+            << "the program's path /opt/a\\x0ab/runeboard holds a control character";
+    }
 
-// Refused at once, without opening it for long or reading it: the start never
-// hangs, and settings live in memory with one line saying why.
-void TestSettingsStore::refusedFiles() {
-    QFETCH(QString, kind);
-    ConfigDir config;
-    const QByteArray large =
-        "[General]\nsavedSymbolPalettes__v2=@ByteArray(" + QByteArray(33 << 19, 'x').chopped(47) + ")\n";
-    if (kind == QLatin1String("a FIFO"))
-        QCOMPARE(::mkfifo(QFile::encodeName(config.path()).constData(), 0600), 0);
-    else if (kind == QLatin1String("a folder"))
-        QVERIFY(QDir().mkdir(config.path()));
-    else
-        config.write(large);
+    void startAtLoginRefusalsSayWhy() {
+        QFETCH(QByteArray, program);
+        QFETCH(QString, said);
+        QTemporaryDir home;
+        AutostartEntry entry(home.path());
+        QString error;
+        QVERIFY(!entry.enable(program, &error));
+        QVERIFY2(error.startsWith(said), qPrintable(error));
+        QVERIFY(!QFile::exists(entry.filePath()));
+    }
 
-    StdoutCapture output;
-    SettingsStore store(config.path());
-    store.setValue(SettingKey::KeyboardSize, QStringLiteral("Full"));
-    QCOMPARE(store.text(SettingKey::KeyboardSize), QStringLiteral("Full"));
-    QVERIFY(!store.isWritable());
-    QCOMPARE(output.lines().size(), 1);
-    QVERIFY2(output.lines().first().contains(QStringLiteral("(it is ") + kind),
-             qPrintable(output.lines().first()));
-    QVERIFY(QFileInfo(config.path()).isFile() ? config.bytes() == large : true);
-}
+    void stuckLockIsGivenUp() {
+        ConfigDir config;
+        QVERIFY(QDir().mkdir(config.path() + QStringLiteral(".lock")));
+        SettingsStore store(config.path());
+        StdoutCapture output;
+        QElapsedTimer clock;
+        clock.start();
+        store.setValue(SettingKey::KeyboardSize, QStringLiteral("Full"));
+        QVERIFY(clock.elapsed() < 3000);
+        clock.restart();
+        store.setValue(SettingKey::AppLanguage, QStringLiteral("ru"));
+        QVERIFY(clock.elapsed() < 500); // waited for once, not at every write
+        QVERIFY(config.bytes().contains("appLanguage=ru"));
+        QCOMPARE(matching(output.lines(), "Gave up waiting for the lock").size(), 1);
+    }
 
-void TestSettingsStore::stuckLockIsGivenUp() {
-    ConfigDir config;
-    QVERIFY(QDir().mkdir(config.path() + QStringLiteral(".lock")));
-    SettingsStore store(config.path());
-    StdoutCapture output;
-    QElapsedTimer clock;
-    clock.start();
-    store.setValue(SettingKey::KeyboardSize, QStringLiteral("Full"));
-    QVERIFY(clock.elapsed() < 3000);
-    clock.restart();
-    store.setValue(SettingKey::AppLanguage, QStringLiteral("ru"));
-    QVERIFY(clock.elapsed() < 500); // waited for once, not at every write
-    QVERIFY(config.bytes().contains("appLanguage=ru"));
-    QCOMPARE(matching(output.lines(), "Gave up waiting for the lock").size(), 1);
-}
+    void anotherProcessesChangesAreTakenIn() {
+        ConfigDir config;
+        SettingsStore mine(config.path());
+        SettingsStore theirs(config.path());
+        QSignalSpy changes(&mine, &SettingsStore::changed);
 
-void TestSettingsStore::anotherProcessesChangesAreTakenIn() {
-    ConfigDir config;
-    SettingsStore mine(config.path());
-    SettingsStore theirs(config.path());
-    QSignalSpy changes(&mine, &SettingsStore::changed);
+        theirs.setValue(SettingKey::KeyboardSize, QStringLiteral("Full"));
+        QTRY_COMPARE(mine.text(SettingKey::KeyboardSize), QStringLiteral("Full"));
+        QCOMPARE(changes.size(), 1);
+        QCOMPARE(changes.first().at(1).toBool(), true);
 
-    theirs.setValue(SettingKey::KeyboardSize, QStringLiteral("Full"));
-    QTRY_COMPARE(mine.text(SettingKey::KeyboardSize), QStringLiteral("Full"));
-    QCOMPARE(changes.size(), 1);
-    QCOMPARE(changes.first().at(1).toBool(), true);
+        // Before the file's change is noticed, a write still carries it along.
+        theirs.setValue(SettingKey::AppLanguage, QStringLiteral("ru"));
+        mine.setValue(SettingKey::ActiveSetId, QStringLiteral("mine"));
+        QVERIFY(config.bytes().contains("appLanguage=ru"));
+        QCOMPARE(mine.text(SettingKey::AppLanguage), QStringLiteral("ru"));
 
-    // Before the file's change is noticed, a write still carries it along.
-    theirs.setValue(SettingKey::AppLanguage, QStringLiteral("ru"));
-    mine.setValue(SettingKey::ActiveSetId, QStringLiteral("mine"));
-    QVERIFY(config.bytes().contains("appLanguage=ru"));
-    QCOMPARE(mine.text(SettingKey::AppLanguage), QStringLiteral("ru"));
-
-    // The last writer of a key wins; our own writes never come back as theirs.
-    mine.setValue(SettingKey::KeyboardSize, QStringLiteral("Compact"));
-    QTRY_COMPARE(theirs.text(SettingKey::KeyboardSize), QStringLiteral("Compact"));
-    changes.clear();
-    QTest::qWait(200);
-    QCOMPARE(changes.size(), 0);
-    QCOMPARE(mine.text(SettingKey::KeyboardSize), QStringLiteral("Compact"));
-}
-
-void TestSettingsStore::startAtLoginRefusalsSayWhy_data() {
-    QTest::addColumn<QByteArray>("program");
-    QTest::addColumn<QString>("said");
-    QTest::newRow("path not UTF-8") << QByteArray("/opt/r\xFF\xFE/runeboard")
-                                    << "the program's path /opt/r\\xff\\xfe/runeboard is not UTF-8, and ";
-    QTest::newRow("control character")
-        << QByteArray("/opt/a\nb/runeboard")
-        << "the program's path /opt/a\\x0ab/runeboard holds a control character";
-}
-
-void TestSettingsStore::startAtLoginRefusalsSayWhy() {
-    QFETCH(QByteArray, program);
-    QFETCH(QString, said);
-    QTemporaryDir home;
-    AutostartEntry entry(home.path());
-    QString error;
-    QVERIFY(!entry.enable(program, &error));
-    QVERIFY2(error.startsWith(said), qPrintable(error));
-    QVERIFY(!QFile::exists(entry.filePath()));
-}
+        // The last writer of a key wins; our own writes never come back as theirs.
+        mine.setValue(SettingKey::KeyboardSize, QStringLiteral("Compact"));
+        QTRY_COMPARE(theirs.text(SettingKey::KeyboardSize), QStringLiteral("Compact"));
+        changes.clear();
+        QTest::qWait(200);
+        QCOMPARE(changes.size(), 0);
+        QCOMPARE(mine.text(SettingKey::KeyboardSize), QStringLiteral("Compact"));
+    }
+};
 
 QTEST_GUILESS_MAIN(TestSettingsStore)
 #include "tst_settingsstore.moc"
