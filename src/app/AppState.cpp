@@ -28,6 +28,10 @@
 #include <QWidget>
 #include <QWindow>
 
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
+
 namespace {
 // The tray is made when the keyboard has appeared; should it not appear, after this.
 constexpr int trayFallbackDelayMs = 2000;
@@ -100,6 +104,12 @@ void AppState::ensureTrayMenu() {
     connect(m_trayMenu.get(), &TrayMenu::quitRequested, this, &AppState::quit, Qt::QueuedConnection);
     m_trayMenu->show();
     StartupTrace::mark("tray menu");
+#ifdef __GLIBC__
+    // The start is over; what it used on the way (the font configuration, the first layout) goes
+    // back to the system instead of staying with a process that then idles for hours.
+    malloc_trim(0);
+    StartupTrace::mark("start-up memory returned");
+#endif
 }
 
 AppState::~AppState() {
