@@ -44,6 +44,7 @@ demo: build
 	scripts/demo $(BUILD_DIR)
 
 bench: build
+	@scripts/install-deps bench
 	cmake --build $(BUILD_DIR) --target benchmarks
 	scripts/bench $(BUILD_DIR)
 

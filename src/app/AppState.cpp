@@ -13,6 +13,7 @@
 #include "platform/HotkeyService.h"
 #include "platform/Log.h"
 #include "platform/ModifierMonitor.h"
+#include "platform/StartupTrace.h"
 #include "platform/TypingBackend.h"
 #include "platform/WindowSystem.h"
 #include "sets/SetStore.h"
@@ -26,6 +27,10 @@
 #include <QTimer>
 #include <QWidget>
 #include <QWindow>
+
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
 
 namespace {
 // The tray is made when the keyboard has appeared; should it not appear, after this.
@@ -46,6 +51,7 @@ AppState::AppState(PlatformServices services, const QString& settingsFile, const
                     QStringLiteral("[Typing] Cannot type %1: %2").arg(TypedText::codePoints(text), why));
             });
 
+    StartupTrace::mark("settings file read");
     // The managers, in the order in which each needs the one before.
     m_localizationManager = std::make_unique<LocalizationManager>(*m_store, systemLanguage);
     m_setStore = std::make_unique<SetStore>(*m_store, systemLanguage);
@@ -58,8 +64,8 @@ AppState::AppState(PlatformServices services, const QString& settingsFile, const
 
     m_keyboardState->setPanelFactory([this] {
         auto panel = std::make_unique<FloatingPanel>(*m_store, *m_services.windowSystem);
-        auto* view = new KeyboardView(*m_keyboardState, *m_setStore, *m_localizationManager, *m_services.typing,
-                                      panel.get());
+        auto* view = new KeyboardView(*m_keyboardState, *m_setStore, *m_localizationManager,
+                                      *m_services.typing, panel.get());
         new DeliveryWarning(*m_services.typing, *m_localizationManager, *view);
         panel->setContent(view);
         // The window manager's close only hides it, as the keyboard's own close button does.
@@ -67,6 +73,7 @@ AppState::AppState(PlatformServices services, const QString& settingsFile, const
             if (m_keyboardState->isKeyboardVisible())
                 m_keyboardState->toggleVisibility();
         };
+        connect(panel.get(), &FloatingPanel::appeared, this, [] { StartupTrace::mark("panel painted"); });
         connect(panel.get(), &FloatingPanel::appeared, this, &AppState::ensureTrayMenu);
         return panel;
     });
@@ -74,8 +81,11 @@ AppState::AppState(PlatformServices services, const QString& settingsFile, const
     // to a later turn of the loop, and to nobody once the state is gone.
     connect(m_hotkeyManager.get(), &GlobalHotkeyManager::actionTriggered, m_keyboardState.get(),
             &KeyboardState::perform, Qt::QueuedConnection);
+    StartupTrace::mark("managers");
     m_hotkeyManager->registerFromSettings();
+    StartupTrace::mark("hotkeys registered");
     m_keyboardState->start();
+    StartupTrace::mark("panel built and shown");
 
     QTimer::singleShot(trayFallbackDelayMs, this, &AppState::ensureTrayMenu);
 }
@@ -93,6 +103,13 @@ void AppState::ensureTrayMenu() {
     connect(m_trayMenu.get(), &TrayMenu::helpRequested, this, &AppState::openHelp);
     connect(m_trayMenu.get(), &TrayMenu::quitRequested, this, &AppState::quit, Qt::QueuedConnection);
     m_trayMenu->show();
+    StartupTrace::mark("tray menu");
+#ifdef __GLIBC__
+    // The start is over; what it used on the way (the font configuration, the first layout) goes
+    // back to the system instead of staying with a process that then idles for hours.
+    malloc_trim(0);
+    StartupTrace::mark("start-up memory returned");
+#endif
 }
 
 AppState::~AppState() {

@@ -7,6 +7,7 @@
 #include "app/TypeCommand.h"
 #include "app/Wording.h"
 #include "platform/Log.h"
+#include "platform/StartupTrace.h"
 #include "platform/SystemLocale.h"
 #include "platform/TerminationSignals.h"
 #include "storage/SettingsStore.h"
@@ -61,6 +62,7 @@ std::optional<int> waitForStartingInstance(const QString& socketPath, const AppR
 } // namespace
 
 int main(int argc, char* argv[]) {
+    StartupTrace::mark("main (after loading the libraries)");
     const CommandLine commandLine = CommandLine::parse(argc, argv);
     switch (commandLine.kind) {
     case CommandLine::Kind::Help:
@@ -147,8 +149,10 @@ int main(int argc, char* argv[]) {
     QApplication::setApplicationVersion(QString::fromUtf8(BuildInfo::version));
     QApplication::setDesktopFileName(QStringLiteral("runeboard"));
     QApplication app(argc, argv);
+    StartupTrace::mark("Qt application and its display connection");
 
     PlatformServices services = PlatformChooser::choose();
+    StartupTrace::mark("platform services");
     // Qt fell back to drawing nowhere: there is no display to show the keyboard on.
     if (unreachableDisplay()) {
         Log::line(QStringLiteral("runeboard: ") + cannotOpen, stderr);
@@ -176,6 +180,7 @@ int main(int argc, char* argv[]) {
                   stderr);
         return 1;
     }
+    StartupTrace::mark("instance socket");
     AppState appState(std::move(services), SettingsStore::defaultFilePath(), SystemLocale::languageCode());
     server.setHandler([&appState](const AppRequest& forwarded, const InstanceServer::Respond& respond) {
         appState.handleRequest(forwarded, respond);
@@ -196,6 +201,9 @@ int main(int argc, char* argv[]) {
     QMetaObject::invokeMethod(
         &app, [&appState] { appState.writeLaunchCheck(); }, Qt::QueuedConnection);
 
+    if (StartupTrace::enabled())
+        QMetaObject::invokeMethod(
+            &app, [] { StartupTrace::mark("event loop running"); }, Qt::QueuedConnection);
     const int status = QApplication::exec();
     server.close(); // while the event loop's machinery still exists
     return status;

@@ -25,7 +25,6 @@ FeedFetcher::Outcome failed(UpdateCheckResult::Failure failure, int httpStatus =
 
 FeedFetcher::FeedFetcher(QObject* parent)
     : QObject(parent)
-    , m_network(new QNetworkAccessManager(this))
     , m_deadline(new QTimer(this)) {
     m_deadline->setSingleShot(true);
     connect(m_deadline, &QTimer::timeout, this, [this] {
@@ -62,6 +61,9 @@ void FeedFetcher::fetch(const QUrl& url, const QString& userAgent) {
     request.setAttribute(QNetworkRequest::CacheLoadControlAttribute, QNetworkRequest::AlwaysNetwork);
     // The read buffer holds back HTTP/1.1 only; an HTTP/2 stream may push megabytes before it is read.
     request.setAttribute(QNetworkRequest::Http2AllowedAttribute, false);
+    // Made at the first check, not at start: most runs never check.
+    if (!m_network)
+        m_network = new QNetworkAccessManager(this);
     m_reply = m_network->get(request);
     m_reply->setReadBufferSize(readBufferSize);
     connect(m_reply, &QNetworkReply::readyRead, this, &FeedFetcher::readAvailable);

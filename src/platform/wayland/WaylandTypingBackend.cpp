@@ -4,6 +4,7 @@
 #include "platform/wayland/VirtualKeymap.h"
 
 #include <QCoreApplication>
+#include <QEvent>
 
 WaylandTypingBackend::WaylandTypingBackend(std::unique_ptr<WaylandConnection> connection, QObject* parent)
     : EngineTypingBackend(m_device, parent)
@@ -25,12 +26,16 @@ WaylandTypingBackend::WaylandTypingBackend(std::unique_ptr<WaylandConnection> co
         abandon(QStringLiteral("the Wayland compositor has not answered for %1 seconds")
                     .arg(WaylandConnection::answerTimeoutMs / 1000));
     });
-    m_started = m_device.sendEmptyKeymap();
     engine().adopt(VirtualKeymap::snapshot());
-    holdUntil(now() + warmUpMs);
-    flush();
-    if (QCoreApplication* app = QCoreApplication::instance())
+    // The compositor hands a new keymap on to Xwayland, which compiles it and meanwhile answers
+    // no X11 request, the panel's among them: the first one waits until a window is on screen.
+    m_startLater.setSingleShot(true);
+    connect(&m_startLater, &QTimer::timeout, this, &WaylandTypingBackend::startDevice);
+    m_startLater.start(startDelayMs);
+    if (QCoreApplication* app = QCoreApplication::instance()) {
+        app->installEventFilter(this);
         connect(app, &QCoreApplication::aboutToQuit, this, &WaylandTypingBackend::restoreNow);
+    }
 }
 
 WaylandTypingBackend::~WaylandTypingBackend() = default;
@@ -44,10 +49,45 @@ void WaylandTypingBackend::abandon(const QString& why) {
     Q_EMIT idle();
 }
 
+bool WaylandTypingBackend::eventFilter(QObject* watched, QEvent* event) {
+    // After the window's first frame has been drawn.
+    if (event->type() == QEvent::Expose && !m_deviceStarted)
+        QMetaObject::invokeMethod(this, &WaylandTypingBackend::startDevice, Qt::QueuedConnection);
+    return TypingBackend::eventFilter(watched, event);
+}
+
+void WaylandTypingBackend::startDevice() {
+    if (m_deviceStarted)
+        return;
+    m_deviceStarted = true;
+    m_startLater.stop();
+    if (QCoreApplication* app = QCoreApplication::instance())
+        app->removeEventFilter(this);
+    m_refused = !m_device.sendEmptyKeymap();
+    holdUntil(now() + warmUpMs);
+    flush();
+}
+
+bool WaylandTypingBackend::type(const QString& text) {
+    startDevice();
+    if (m_refused) {
+        Q_EMIT deliveryFailed(text, QStringLiteral("the Wayland compositor did not take the keymap"));
+        return true;
+    }
+    return EngineTypingBackend::type(text);
+}
+
+void WaylandTypingBackend::restoreSystem() {
+    // A keyboard that never had a keymap has nothing to give back.
+    m_deviceStarted = true;
+    m_startLater.stop();
+    EngineTypingBackend::restoreSystem();
+}
+
 UserText WaylandTypingBackend::unavailableReason() const {
     if (m_connection->isBroken())
         return {QStringLiteral("typing_wayland_connection_broken")};
-    if (!m_started)
+    if (m_refused)
         return {QStringLiteral("typing_wayland_keymap_refused")};
     return {};
 }

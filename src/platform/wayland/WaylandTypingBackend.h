@@ -4,6 +4,8 @@
 #include "platform/wayland/WaylandConnection.h"
 #include "platform/wayland/WaylandKeyboardDevice.h"
 
+#include <QTimer>
+
 #include <memory>
 
 // Types any Unicode scalar through the compositor's virtual keyboard, so that
@@ -20,11 +22,15 @@ class WaylandTypingBackend : public EngineTypingBackend {
     Q_OBJECT
 public:
     static constexpr qint64 warmUpMs = 300;
+    static constexpr int startDelayMs = 1000;
 
     explicit WaylandTypingBackend(std::unique_ptr<WaylandConnection> connection, QObject* parent = nullptr);
     ~WaylandTypingBackend() override;
 
+    bool type(const QString& text) override;
+    void restoreSystem() override;
     UserText unavailableReason() const override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 protected:
     void flush() override { m_connection->flush(); }
@@ -33,8 +39,12 @@ protected:
 private:
     // Drops what is still queued, saying why it cannot arrive.
     void abandon(const QString& why);
+    // Sends the first keymap, unless it has gone already.
+    void startDevice();
 
     std::unique_ptr<WaylandConnection> m_connection;
     WaylandKeyboardDevice m_device;
-    bool m_started = false;
+    QTimer m_startLater;
+    bool m_deviceStarted = false;
+    bool m_refused = false; // the first keymap could not be sent
 };
