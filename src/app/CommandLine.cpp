@@ -61,6 +61,20 @@ CommandLine CommandLine::parse(const QStringList& arguments) {
             line.kind = Kind::Version;
             return line;
         }
+        // Every argument after it is a word of the name ("--find latin small eng").
+        if (argument == QLatin1String("--find") || argument.startsWith(QLatin1String("--find="))) {
+            QStringList words = arguments.mid(i + 1);
+            if (argument != QLatin1String("--find"))
+                words.prepend(argument.mid(7));
+            line.findWords = words.join(u' ').simplified();
+            if (line.findWords.isEmpty())
+                return invalid(
+                    QStringLiteral("--find needs words of a name, as in: runeboard --find arrow right"));
+            if (haveAction)
+                return invalid(QStringLiteral("--find cannot be given with another option"));
+            line.kind = Kind::Find;
+            return line;
+        }
         if (const auto command = actionOf(argument)) {
             if (!takeAction(*command))
                 return invalid(onlyOne);
@@ -124,6 +138,9 @@ QString CommandLine::helpText() {
                           "      --type TEXT   type TEXT into the focused window and exit when done;\n"
                           "                    tab and newline are typed as the Tab and Return keys,\n"
                           "                    other control characters are refused\n"
+                          "      --find WORDS  print the symbols whose names hold words beginning with\n"
+                          "                    WORDS, in English or Russian, one a line: the symbol,\n"
+                          "                    its code points and its name\n"
                           "  -h, --help        show this help and exit\n"
                           "  -v, --version     show the version and exit\n");
 }

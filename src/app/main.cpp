@@ -1,6 +1,7 @@
 #include "BuildInfo.h"
 #include "app/AppState.h"
 #include "app/CommandLine.h"
+#include "app/FindCommand.h"
 #include "app/InstanceClient.h"
 #include "app/InstanceServer.h"
 #include "app/PlatformChooser.h"
@@ -74,6 +75,8 @@ int main(int argc, char* argv[]) {
             QStringLiteral("runeboard: %1\nTry 'runeboard --help' for the options.").arg(commandLine.error),
             stderr);
         return 2;
+    case CommandLine::Kind::Find:
+        return runFindCommand(commandLine.findWords);
     case CommandLine::Kind::Request:
         break;
     }

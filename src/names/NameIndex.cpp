@@ -6,10 +6,13 @@
 #include <unicode/uchar.h>
 
 #include <QRegularExpression>
+
 #include <QSet>
+#include <malloc.h>
 
 #include <algorithm>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -90,27 +93,38 @@ struct NameIndex::Interner {
 };
 
 NameIndex::NameIndex() {
-    Interner words;
-    addUnicodeNames(words);
-    addCldrNames(words);
+    auto words = std::make_unique<Interner>();
+    addUnicodeNames(*words);
+    addCldrNames(*words);
 
-    std::vector<quint32> order(words.words.size());
+    std::vector<quint32> order(words->words.size());
     for (quint32 i = 0; i < order.size(); ++i)
         order[i] = i;
     std::sort(order.begin(), order.end(),
-              [&](quint32 a, quint32 b) { return words.words[a] < words.words[b]; });
+              [&](quint32 a, quint32 b) { return words->words[a] < words->words[b]; });
     std::vector<quint32> rank(order.size());
     m_vocabulary.reserve(order.size());
     for (quint32 i = 0; i < order.size(); ++i) {
         rank[order[i]] = i;
         m_vocabulary.push_back(quint32(m_pool.size()));
-        m_pool.append(words.words[order[i]].data(), qsizetype(words.words[order[i]].size()));
+        m_pool.append(words->words[order[i]].data(), qsizetype(words->words[order[i]].size()));
         m_pool.append('\0');
     }
     for (quint32& w : m_words)
         w = (w & keywordFlag) | rank[w & idMask];
+    words.reset();
+    std::vector<quint32>().swap(order);
+    std::vector<quint32>().swap(rank);
     m_words.shrink_to_fit();
     m_entries.shrink_to_fit();
+    // The building took several times what the index keeps; give that back
+    // before the lasting lookup tables are made, so that they do not pin it.
+    malloc_trim(0);
+    for (const Entry& entry : m_entries) {
+        if (entry.record != noRecord)
+            (entry.language == Russian ? m_russian : m_english)
+                .insert(withoutPresentationSelector(symbolOf(entry)), entry.record);
+    }
 }
 
 void NameIndex::addEntry(Interner& words, Entry entry, const QList<QByteArray>& nameWords,

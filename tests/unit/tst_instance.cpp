@@ -143,6 +143,13 @@ void TestInstance::commandLine_data() {
         QTest::newRow(
             qPrintable(QStringLiteral("type: U+%1 refused").arg(int(refused), 4, 16, QLatin1Char('0'))))
             << QStringList{"--type", QStringLiteral("a") + QChar(refused) + u'b'} << invalid << AppRequest{};
+    const int find = int(CommandLine::Kind::Find);
+    QTest::newRow("find: the words that follow")
+        << QStringList{"--find", "lat", "sm", "eng"} << find << AppRequest{};
+    QTest::newRow("find: words in one argument")
+        << QStringList{"--find=arrow  right"} << find << AppRequest{};
+    QTest::newRow("find without words") << QStringList{"--find", " "} << invalid << AppRequest{};
+    QTest::newRow("find with an action") << QStringList{"--show", "--find", "eng"} << invalid << AppRequest{};
     QTest::newRow("two actions") << QStringList{"--show", "--quit"} << invalid << AppRequest{};
     QTest::newRow("unknown") << QStringList{"--frobnicate"} << invalid << AppRequest{};
 }
@@ -155,6 +162,8 @@ void TestInstance::commandLine() {
     QCOMPARE(int(parsed.kind), kind);
     if (parsed.kind == CommandLine::Kind::Request)
         QVERIFY(parsed.request == expected);
+    if (parsed.kind == CommandLine::Kind::Find)
+        QVERIFY(!parsed.findWords.isEmpty() && parsed.findWords == parsed.findWords.simplified());
     QCOMPARE(parsed.error.isEmpty(), parsed.kind != CommandLine::Kind::Invalid);
 }
 
