@@ -23,6 +23,8 @@ class LocalizationManager;
 class SetStore;
 class QMenu;
 class ViewClock;
+class CandidateStrip;
+class NameIndex;
 
 // The content of the floating panel: one painted widget holding the card, the
 // keys of the active set, the add key, the save row, the close button and the
@@ -62,6 +64,10 @@ public:
     QString setName() const { return m_name.text(); }
     bool isAddFieldFocused() const { return m_add.isFocused(); }
     bool isSaveFieldFocused() const { return m_name.isFocused(); }
+    // The symbols offered for what the add field holds, best first; none while it holds no name.
+    QStringList candidates() const;
+    // Adds a symbol offered by name in place of what was typed, and closes the add field.
+    void chooseCandidate(const QString& symbol);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -78,6 +84,7 @@ private:
     void offerDeleting(const QString& text, const QPoint& screenPosition);
     void placeFields();
     void scheduleFrame();
+    void offerCandidates(const QString& typed);
 
     KeyboardState& m_state;
     SetStore& m_setStore;
@@ -104,4 +111,7 @@ private:
     int m_activeAddingSection = 0;
     TextField m_add;
     TextField m_name;
+    // Made on the first name typed into the add field: reading every name takes a moment.
+    std::unique_ptr<NameIndex> m_names;
+    QPointer<CandidateStrip> m_candidates;
 };
