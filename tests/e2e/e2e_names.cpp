@@ -2,7 +2,9 @@
 // prints the best match first; words typed into the panel's add field offer
 // the symbols they name beside the panel, in a window that never takes the
 // focus; a click on one adds it to the set, the focus goes back to the
-// program the user was typing into, and the new key types there.
+// program the user was typing into, and the new key types there. A screen
+// reader (AT-SPI on a private D-Bus) finds the panel's keys by their names,
+// and pressing one through its action types it into xterm, which keeps the focus.
 #include "XSession.h"
 
 #include "keyboard/view/fields/CandidateStrip.h"
@@ -10,6 +12,12 @@
 #include "sets/SetStore.h"
 #include "storage/SettingsStore.h"
 
+#include <QDBusArgument>
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QDBusMessage>
+#include <QDBusObjectPath>
+#include <QDBusVariant>
 #include <QTest>
 
 #include <algorithm>
@@ -17,6 +25,44 @@
 namespace {
 const QString panelTitle = QStringLiteral("Runeboard Keyboard");
 const QString candidatesTitle = QStringLiteral("Runeboard Candidates");
+
+const QString accessible = QStringLiteral("org.a11y.atspi.Accessible");
+
+struct AccessibleObject {
+    QString service;
+    QString path;
+    QString name;
+};
+
+QVariant call(QDBusConnection bus, const QString& service, const QString& path, const QString& interface,
+              const QString& method, const QVariantList& arguments = {}) {
+    QDBusMessage message = QDBusMessage::createMethodCall(service, path, interface, method);
+    message.setArguments(arguments);
+    return bus.call(message, QDBus::Block, 2000).arguments().value(0);
+}
+
+QString nameOf(QDBusConnection bus, const QString& service, const QString& path) {
+    const QVariant name = call(bus, service, path, QStringLiteral("org.freedesktop.DBus.Properties"),
+                               QStringLiteral("Get"), {accessible, QStringLiteral("Name")});
+    return qdbus_cast<QDBusVariant>(name).variant().toString();
+}
+
+void collect(QDBusConnection bus, const QString& service, const QString& path,
+             QList<AccessibleObject>& found) {
+    found.append({service, path, nameOf(bus, service, path)});
+    const QDBusArgument children =
+        call(bus, service, path, accessible, QStringLiteral("GetChildren")).value<QDBusArgument>();
+    children.beginArray();
+    while (!children.atEnd()) {
+        QString childService;
+        QDBusObjectPath child;
+        children.beginStructure();
+        children >> childService >> child;
+        children.endStructure();
+        collect(bus, childService, child.path(), found);
+    }
+    children.endArray();
+}
 
 KeyboardLayout germanLayout(const QStringList& custom) {
     KeyboardLayoutInput in;
@@ -34,13 +80,35 @@ private Q_SLOTS:
     void findPrintsTheBestMatchFirst_data();
     void findPrintsTheBestMatchFirst();
     void aCandidateClickedIsAddedAndTheFocusGoesBack();
+    void aScreenReaderReadsTheKeysAndPressesThem();
+    void cleanup();
 
 private:
+    void useGermanSet();
+    // Every object of the application named Runeboard on the accessibility bus, and that bus.
+    QList<AccessibleObject> accessibleObjects(QDBusConnection& a11y);
+
     // Clicks a point of a window, coming from a corner as a hand would.
     void click(const QList<int>& window, const QPointF& at);
 
     XSession m_session;
+    QProcess* m_runeboard = nullptr;
 };
+
+void TestNames::cleanup() {
+    if (!m_runeboard || m_runeboard->state() == QProcess::NotRunning)
+        return;
+    m_session.run(XSession::runeboardBinary(), {QStringLiteral("--quit")});
+    if (!m_runeboard->waitForFinished(10000))
+        m_runeboard->kill();
+}
+
+void TestNames::useGermanSet() {
+    SettingsStore store(m_session.configHome() + QStringLiteral("/runeboard/runeboard.conf"));
+    SetStore sets(store, QStringLiteral("en"));
+    const QList<SymbolSet> all = sets.sets(); // setting the main set rewrites the list
+    sets.setMainSet(std::ranges::find(all, QStringLiteral("preset_german"), &SymbolSet::name)->id);
+}
 
 void TestNames::initTestCase() {
     QString error;
@@ -79,16 +147,11 @@ void TestNames::click(const QList<int>& window, const QPointF& at) {
 }
 
 void TestNames::aCandidateClickedIsAddedAndTheFocusGoesBack() {
-    {
-        SettingsStore store(m_session.configHome() + QStringLiteral("/runeboard/runeboard.conf"));
-        SetStore sets(store, QStringLiteral("en"));
-        const QList<SymbolSet> all = sets.sets(); // setting the main set rewrites the list
-        sets.setMainSet(std::ranges::find(all, QStringLiteral("preset_german"), &SymbolSet::name)->id);
-    }
+    useGermanSet();
     const QString typed = m_session.scratchPath(QStringLiteral("typed.txt"));
     const QString xterm = m_session.startXtermReceiver(typed);
     QVERIFY(!xterm.isEmpty());
-    m_session.launch(XSession::runeboardBinary(), {});
+    m_runeboard = m_session.launch(XSession::runeboardBinary(), {});
     QList<int> panel;
     const auto panelHasSize = [&](const QSizeF& size) {
         return XSession::waitFor([&] {
@@ -128,6 +191,63 @@ void TestNames::aCandidateClickedIsAddedAndTheFocusGoesBack() {
     click(panel, grown.toView(grown.key(QStringLiteral("ŋ"), true)->frame).center());
     QCOMPARE(XSession::waitForFileText(typed, QStringLiteral("ŋ")), QStringLiteral("ŋ"));
     QCOMPARE(m_session.activeWindow(), xterm);
+}
+
+void TestNames::aScreenReaderReadsTheKeysAndPressesThem() {
+    QProcess* bus = m_session.launch(
+        QStringLiteral("dbus-daemon"),
+        {QStringLiteral("--session"), QStringLiteral("--nofork"), QStringLiteral("--print-address=1")});
+    QVERIFY(XSession::waitFor([&] { return bus->canReadLine(); }));
+    const QString sessionBus = QString::fromUtf8(bus->readLine()).trimmed();
+    useGermanSet();
+    const QString typed = m_session.scratchPath(QStringLiteral("read.txt"));
+    const QString xterm = m_session.startXtermReceiver(typed);
+    QVERIFY(!xterm.isEmpty());
+    QProcessEnvironment env = m_session.environment();
+    env.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), sessionBus);
+    env.insert(QStringLiteral("QT_LINUX_ACCESSIBILITY_ALWAYS_ON"), QStringLiteral("1"));
+    m_runeboard = m_session.launch(XSession::runeboardBinary(), {}, env);
+    QVERIFY(!m_session.waitForWindow(panelTitle).isEmpty());
+
+    const QString key = QStringLiteral("ä, latin small letter a with diaeresis");
+    const QStringList expected{key, QStringLiteral("ß, latin small letter sharp s"),
+                               QStringLiteral("Add Symbol"), QStringLiteral("Hide Keyboard")};
+    {
+        const QDBusConnection session = QDBusConnection::connectToBus(sessionBus, QStringLiteral("session"));
+        const QString address = call(session, QStringLiteral("org.a11y.Bus"), QStringLiteral("/org/a11y/bus"),
+                                     QStringLiteral("org.a11y.Bus"), QStringLiteral("GetAddress"))
+                                    .toString();
+        QDBusConnection a11y = QDBusConnection::connectToBus(address, QStringLiteral("a11y"));
+        QList<AccessibleObject> objects;
+        QStringList names;
+        const bool listed = XSession::waitFor([&] {
+            objects.clear();
+            const QString root = QStringLiteral("/org/a11y/atspi/accessible/root");
+            for (const QString& service : a11y.interface()->registeredServiceNames().value()) {
+                if (service.startsWith(u':') && nameOf(a11y, service, root) == QLatin1String("Runeboard"))
+                    collect(a11y, service, root, objects);
+            }
+            names.clear();
+            for (const AccessibleObject& object : objects)
+                names.append(object.name);
+            return std::all_of(expected.cbegin(), expected.cend(),
+                               [&](const QString& name) { return names.contains(name); });
+        });
+        QVERIFY2(listed, qPrintable(names.join(QStringLiteral(" | "))));
+        const auto found = std::ranges::find(objects, key, &AccessibleObject::name);
+        for (int press = 0; press < 2; ++press) {
+            const QVariant done =
+                call(a11y, found->service, found->path, QStringLiteral("org.a11y.atspi.Action"),
+                     QStringLiteral("DoAction"), {0});
+            QVERIFY(done.toBool());
+            const QString twice = QStringLiteral("ää").left(press + 1);
+            QCOMPARE(XSession::waitForFileText(typed, twice), twice);
+            QCOMPARE(m_session.activeWindow(), xterm);
+        }
+    }
+    QDBusConnection::disconnectFromBus(QStringLiteral("a11y"));
+    QDBusConnection::disconnectFromBus(QStringLiteral("session"));
+    m_session.xdotool({QStringLiteral("windowkill"), xterm});
 }
 
 QTEST_GUILESS_MAIN(TestNames)

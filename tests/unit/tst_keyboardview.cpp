@@ -6,9 +6,12 @@
 #include "keyboard/view/fields/FieldWindow.h"
 #include "platform/WindowSystem.h"
 
+#include <QAccessible>
+#include <QAccessibleActionInterface>
 #include <QApplication>
 #include <QContextMenuEvent>
 #include <QMenu>
+#include <QRegularExpression>
 #include <QWindow>
 
 using Kind = KeyboardElementKind;
@@ -342,6 +345,50 @@ private Q_SLOTS:
         QCOMPARE(f.state.temporaryCustomCharacters().remove(QChar(0x1F)), added); // less the separator
         QCOMPARE(f.fields().isEmpty(), !added.isEmpty());
         QVERIFY(added.isEmpty() ? true : f.view->candidates().isEmpty());
+    }
+
+    // Assistive technology finds each key as a button named by its symbol and the symbol's name in
+    // the interface language, and the add key, save button and close button by what they do;
+    // pressing a key types it without the panel asking for the focus; the buttons follow edits.
+    void keysReadAsNamedButtons_data() {
+        stringRows({"language", "names"},
+                   {{"English", "en",
+                     "ŋ, latin small letter eng|→, right-pointing arrow|Add Symbol|Save Set|Hide Keyboard"},
+                    {"Russian", "ru",
+                     "ŋ, latin small letter eng|→, стрелка «направо»|Добавить символ|Сохранить набор|"
+                     "Скрыть клавиатуру"}});
+    }
+    void keysReadAsNamedButtons() {
+        QFETCH(QString, language);
+        QFETCH(QString, names);
+        KeyboardViewFixture f;
+        f.localization.setAppLanguage(language);
+        f.useUnsaved(sep({"ŋ", "→"}));
+        f.show();
+        QAccessibleInterface* keyboard = QAccessible::queryAccessibleInterface(f.view.get());
+        QVERIFY(keyboard);
+        const auto shown = [keyboard] {
+            static const QRegularExpression dot(QStringLiteral("^(Set|Набор) \\d+$"));
+            QStringList read;
+            for (int i = 0; i < keyboard->childCount(); ++i) {
+                if (const QString name = keyboard->child(i)->text(QAccessible::Name);
+                    !dot.match(name).hasMatch())
+                    read.append(name);
+            }
+            return read; // less the set dots, which depend on the presets
+        };
+        QCOMPARE(shown().join(u'|'), names);
+
+        QAccessibleInterface* arrow = keyboard->child(1);
+        QVERIFY(arrow->actionInterface());
+        QCOMPARE(arrow->role(), QAccessible::Button);
+        const QStringList before = f.panel.log;
+        arrow->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+        QCOMPARE(f.backend.typedText(), QStringLiteral("→"));
+        QCOMPARE(f.panel.log, before); // the panel was not asked for the focus
+
+        f.useUnsaved(sep({"ŋ", "→", "ə"}));
+        QCOMPARE(shown().value(2), QStringLiteral("ə, latin small letter schwa"));
     }
 
     void fieldsLendThePanelTheFocusWhileOpen() {

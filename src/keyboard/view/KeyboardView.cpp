@@ -2,6 +2,7 @@
 
 #include "keyboard/KeyboardPanel.h"
 #include "keyboard/KeyboardState.h"
+#include "keyboard/view/KeyboardAccessible.h"
 #include "keyboard/view/fields/CandidateStrip.h"
 #include "keyboard/view/timing/ViewClock.h"
 #include "localization/LocalizationManager.h"
@@ -10,6 +11,7 @@
 #include "platform/TypingBackend.h"
 #include "sets/SetStore.h"
 
+#include <QAccessible>
 #include <QContextMenuEvent>
 #include <QFontMetricsF>
 #include <QGuiApplication>
@@ -59,6 +61,7 @@ KeyboardView::KeyboardView(KeyboardState& state, SetStore& setStore, Localizatio
     , m_add(m_clock, m_lender, *this, addLengthLimit)
     , m_name(m_clock, m_lender, *this, 0,
              [this] { return m_localization.localized(QStringLiteral("palette_name_placeholder")); }) {
+    KeyboardAccessible::installFactory();
     setFocusPolicy(Qt::NoFocus);
     setAttribute(Qt::WA_TranslucentBackground);
     setAutoFillBackground(false);
@@ -153,6 +156,22 @@ void KeyboardView::rebuild() {
     placeFields();
     update();
     scheduleFrame();
+    ++m_layoutGeneration;
+    if (QAccessible::isActive()) {
+        QAccessibleEvent reordered(this, QAccessible::ObjectReorder);
+        QAccessible::updateAccessibility(&reordered);
+    }
+}
+
+QString KeyboardView::spokenName(const QString& symbol) {
+    if (!m_names)
+        m_names = std::make_unique<NameIndex>();
+    return m_names->nameOf(symbol, m_localization.currentLanguage());
+}
+
+void KeyboardView::perform(const GestureIntent& intent) {
+    m_clickShift = false;
+    handle(intent);
 }
 
 void KeyboardView::withAnimation(const std::optional<ViewAnimation>& animation,

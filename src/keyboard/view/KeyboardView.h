@@ -69,6 +69,15 @@ public:
     // Adds a symbol offered by name in place of what was typed, and closes the add field.
     void chooseCandidate(const QString& symbol);
 
+    // For assistive technology (KeyboardAccessible): what is shown, the symbols' names in the
+    // interface language, and the buttons' actions, carried out as a click would be.
+    const KeyboardSceneBuilder& scene() const { return m_scene; }
+    LocalizationManager& localization() const { return m_localization; }
+    QString spokenName(const QString& symbol);
+    void perform(const GestureIntent& intent);
+    // Counts the layouts made, so that what was read from an earlier one is known to be stale.
+    int layoutGeneration() const { return m_layoutGeneration; }
+
 protected:
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
@@ -113,5 +122,6 @@ private:
     TextField m_name;
     // Made on the first name typed into the add field: reading every name takes a moment.
     std::unique_ptr<NameIndex> m_names;
+    int m_layoutGeneration = 0;
     QPointer<CandidateStrip> m_candidates;
 };
