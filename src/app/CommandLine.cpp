@@ -2,6 +2,7 @@
 
 #include "app/TypedText.h"
 
+#include <QFileInfo>
 #include <QStringDecoder>
 
 namespace {
@@ -39,8 +40,8 @@ CommandLine CommandLine::parse(const QStringList& arguments) {
         return true;
     };
     const QString onlyOne =
-        QStringLiteral("only one of --show, --toggle, --hide, --set, --settings, --about, --quit "
-                       "and --type can be given");
+        QStringLiteral("only one of --show, --toggle, --hide, --set, --settings, --about, --quit, "
+                       "--type, --export-set and --import-set can be given");
     auto takeSet = [&](const QString& number) {
         if (number != QLatin1String("1") && number != QLatin1String("2") && number != QLatin1String("3"))
             return std::optional<CommandLine>(
@@ -101,6 +102,21 @@ CommandLine CommandLine::parse(const QStringList& arguments) {
                 return invalid(onlyOne);
             continue;
         }
+        if (argument == QLatin1String("--export-set") || argument == QLatin1String("--import-set")) {
+            const bool exporting = argument == QLatin1String("--export-set");
+            const int needed = exporting ? 2 : 1;
+            if (i + needed >= arguments.size() || arguments.at(i + needed).isEmpty())
+                return invalid(exporting
+                                   ? QStringLiteral("--export-set needs the name of a set and a file, as in: "
+                                                    "runeboard --export-set German german.txt")
+                                   : QStringLiteral("--import-set needs a file, as in: runeboard "
+                                                    "--import-set german.txt"));
+            const QString name = exporting ? arguments.at(++i) : QString();
+            if (!takeAction(exporting ? Command::ExportSet : Command::ImportSet, name))
+                return invalid(onlyOne);
+            line.request.file = QFileInfo(arguments.at(++i)).absoluteFilePath();
+            continue;
+        }
         return invalid(QStringLiteral("unknown argument '%1'").arg(argument));
     }
     return line;
@@ -138,6 +154,11 @@ QString CommandLine::helpText() {
                           "      --type TEXT   type TEXT into the focused window and exit when done;\n"
                           "                    tab and newline are typed as the Tab and Return keys,\n"
                           "                    other control characters are refused\n"
+                          "      --export-set NAME FILE\n"
+                          "                    write the set named NAME to FILE, a UTF-8 text file\n"
+                          "      --import-set FILE\n"
+                          "                    add the set in FILE (written by --export-set, or any\n"
+                          "                    UTF-8 text: each character a key) to the sets\n"
                           "      --find WORDS  print the symbols whose names hold words beginning with\n"
                           "                    WORDS, in English or Russian, one a line: the symbol,\n"
                           "                    its code points and its name\n"

@@ -5,6 +5,7 @@
 // program the user was typing into, and the new key types there. A screen
 // reader (AT-SPI on a private D-Bus) finds the panel's keys by their names,
 // and pressing one through its action types it into xterm, which keeps the focus.
+// A set exported to a file imports back identical into a fresh configuration.
 #include "XSession.h"
 
 #include "keyboard/view/fields/CandidateStrip.h"
@@ -18,6 +19,7 @@
 #include <QDBusMessage>
 #include <QDBusObjectPath>
 #include <QDBusVariant>
+#include <QFile>
 #include <QTest>
 
 #include <algorithm>
@@ -81,6 +83,7 @@ private Q_SLOTS:
     void findPrintsTheBestMatchFirst();
     void aCandidateClickedIsAddedAndTheFocusGoesBack();
     void aScreenReaderReadsTheKeysAndPressesThem();
+    void anExportedSetImportsBackIdenticalOnAFreshConfiguration();
     void cleanup();
 
 private:
@@ -248,6 +251,52 @@ void TestNames::aScreenReaderReadsTheKeysAndPressesThem() {
     QDBusConnection::disconnectFromBus(QStringLiteral("a11y"));
     QDBusConnection::disconnectFromBus(QStringLiteral("session"));
     m_session.xdotool({QStringLiteral("windowkill"), xterm});
+}
+
+void TestNames::anExportedSetImportsBackIdenticalOnAFreshConfiguration() {
+    {
+        SettingsStore store(m_session.configHome() + QStringLiteral("/runeboard/runeboard.conf"));
+        SetStore sets(store, QStringLiteral("en"));
+        sets.addSet({QUuid::createUuid(), QStringLiteral("Phonetics"), QStringLiteral("əɛɔʃʒθðŋ"),
+                     SymbolSet::joinedCustomSymbols({QStringLiteral("eng"), QStringLiteral("👩‍💻")})});
+    }
+    const QString first = m_session.scratchPath(QStringLiteral("phonetics.txt"));
+    const QString second = m_session.scratchPath(QStringLiteral("phonetics-again.txt"));
+    const XSession::Result exported = m_session.run(
+        XSession::runeboardBinary(), {QStringLiteral("--export-set"), QStringLiteral("phonetics"), first});
+    QVERIFY2(exported.finished && exported.exitCode == 0, qPrintable(exported.err));
+
+    QProcessEnvironment fresh = m_session.environment();
+    fresh.insert(QStringLiteral("XDG_CONFIG_HOME"), m_session.scratchPath(QStringLiteral("fresh-config")));
+    const XSession::Result imported =
+        m_session.run(XSession::runeboardBinary(), {QStringLiteral("--import-set"), first}, 30000, fresh);
+    QVERIFY2(imported.finished && imported.exitCode == 0, qPrintable(imported.err));
+    QVERIFY(imported.out.contains(QLatin1String("Phonetics")));
+    const XSession::Result again =
+        m_session.run(XSession::runeboardBinary(),
+                      {QStringLiteral("--export-set"), QStringLiteral("Phonetics"), second}, 30000, fresh);
+    QVERIFY2(again.finished && again.exitCode == 0, qPrintable(again.err));
+    QFile a(first), b(second);
+    QVERIFY(a.open(QIODevice::ReadOnly) && b.open(QIODevice::ReadOnly));
+    const QByteArray bytes = a.readAll();
+    QVERIFY(bytes.contains("\nə\nɛ\n")); // one key a line
+    QCOMPARE(b.readAll(), bytes);
+
+    // A file that is no text is refused and the fresh configuration keeps what it had.
+    QFile binary(m_session.scratchPath(QStringLiteral("binary.txt")));
+    QVERIFY(binary.open(QIODevice::WriteOnly) && binary.write("\xff\xfe\x00\x01", 4) == 4);
+    binary.close();
+    const QString conf = m_session.scratchPath(QStringLiteral("fresh-config/runeboard/runeboard.conf"));
+    QFile before(conf);
+    QVERIFY(before.open(QIODevice::ReadOnly));
+    const QByteArray kept = before.readAll();
+    before.close();
+    const XSession::Result refused = m_session.run(
+        XSession::runeboardBinary(), {QStringLiteral("--import-set"), binary.fileName()}, 30000, fresh);
+    QCOMPARE(refused.exitCode, 1);
+    QVERIFY2(refused.err.contains(QLatin1String("not UTF-8 text")), qPrintable(refused.err));
+    QVERIFY(before.open(QIODevice::ReadOnly));
+    QCOMPARE(before.readAll(), kept);
 }
 
 QTEST_GUILESS_MAIN(TestNames)

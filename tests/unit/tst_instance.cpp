@@ -143,6 +143,16 @@ void TestInstance::commandLine_data() {
         QTest::newRow(
             qPrintable(QStringLiteral("type: U+%1 refused").arg(int(refused), 4, 16, QLatin1Char('0'))))
             << QStringList{"--type", QStringLiteral("a") + QChar(refused) + u'b'} << invalid << AppRequest{};
+    AppRequest exporting = request(Command::ExportSet, QStringLiteral("Greek"));
+    exporting.file = QDir::current().absoluteFilePath(QStringLiteral("greek.txt"));
+    QTest::newRow("export: a whole path")
+        << QStringList{"--export-set", "Greek", "greek.txt"} << asks << exporting;
+    AppRequest importing = request(Command::ImportSet);
+    importing.file = QStringLiteral("/tmp/greek.txt");
+    QTest::newRow("import") << QStringList{"--import-set", "/tmp/greek.txt"} << asks << importing;
+    QTest::newRow("export without a file") << QStringList{"--export-set", "Greek"} << invalid << AppRequest{};
+    QTest::newRow("import with another action")
+        << QStringList{"--import-set", "a.txt", "--show"} << invalid << AppRequest{};
     const int find = int(CommandLine::Kind::Find);
     QTest::newRow("find: the words that follow")
         << QStringList{"--find", "lat", "sm", "eng"} << find << AppRequest{};
@@ -197,6 +207,11 @@ void TestInstance::linesOnTheWire_data() {
     QTest::newRow("type, every awkward kind of text") << awkward.encode() << true << awkward;
     const AppRequest zeroWidth = request(Command::Type, QStringLiteral("\uFEFFą")); // not a byte order mark
     QTest::newRow("type, starting with U+FEFF") << zeroWidth.encode() << true << zeroWidth;
+    AppRequest exporting = request(Command::ExportSet, QStringLiteral("Greek"));
+    exporting.file = QStringLiteral("/home/u/greek.txt");
+    QTest::newRow("export-set") << exporting.encode() << true << exporting;
+    QTest::newRow("import-set from a path of the asker's folder")
+        << QByteArray("{\"command\":\"import-set\",\"file\":\"greek.txt\"}\n") << false << AppRequest{};
     QTest::newRow("not JSON") << QByteArray("toggle\n") << false << AppRequest{};
     QTest::newRow("unknown command") << QByteArray("{\"command\":\"format-disk\"}\n") << false
                                      << AppRequest{};
