@@ -22,16 +22,17 @@ enum Language : quint8 { Unicode, English, Russian };
 
 // Scores: each query word adds what it matched; a tight name beats a long one.
 constexpr int wholeWord = 100;
-constexpr int wordPrefix = 60;
+constexpr int wordPrefix = 80;
 constexpr int inSpokenName = 10;
 constexpr int wholeKeyword = 15;
-constexpr int unmatchedNameWord = -8;
+constexpr int unmatchedNameWord = -15;
 // The query is the whole name or a whole keyword: that outranks any partial match.
 constexpr int wholeKeywordPhrase = 1000;
 constexpr int wholeName = 1005;
 constexpr int familiarScript = 20;
 constexpr int lessFamiliarScript = 12;
 constexpr int pictograph = -20;
+constexpr int combiningMark = -30;
 
 // Among names that match equally, the letters and signs of the scripts and
 // blocks people type come before those of rarer scripts and of mathematical
@@ -46,6 +47,9 @@ int familiarity(char32_t c) {
         bonus = lessFamiliarScript;
     if (c >= 0x2000 && u_hasBinaryProperty(UChar32(c), UCHAR_EMOJI))
         bonus += pictograph;
+    // A combining mark shows only over another character.
+    if (QChar::category(c) == QChar::Mark_NonSpacing || QChar::category(c) == QChar::Mark_Enclosing)
+        bonus += combiningMark;
     return bonus;
 }
 
@@ -347,19 +351,22 @@ QList<NameIndex::Match> NameIndex::find(QStringView query, int limit) const {
     }
 
     const bool preferUpper = query.toString() != query.toString().toLower();
-    std::sort(matches.begin(), matches.end(),
-              [&](const Scored& a, const Scored& b) { return ranksBefore(a, b, preferUpper); });
+    const auto before = [&](const Scored& a, const Scored& b) { return ranksBefore(a, b, preferUpper); };
+    // A symbol has at most a few names (Unicode, English, Russian), so the best few times the
+    // limit hold the answer; a short query matches tens of thousands, which are left unsorted.
+    const size_t enough = std::min(matches.size(), size_t(limit) * 4);
+    std::partial_sort(matches.begin(), matches.begin() + qsizetype(enough), matches.end(), before);
     QSet<QString> seen;
-    for (const Scored& match : matches) {
-        const Entry& entry = m_entries[match.entry];
+    for (size_t i = 0; i < matches.size() && result.size() < limit; ++i) {
+        if (i == enough) // more names of the same symbols than expected: the rest in order too
+            std::sort(matches.begin() + qsizetype(enough), matches.end(), before);
+        const Entry& entry = m_entries[matches[i].entry];
         const QString symbol = symbolOf(entry);
         if (seen.contains(withoutPresentationSelector(symbol)))
             continue;
         seen.insert(withoutPresentationSelector(symbol));
         result.append({symbol, spokenNameOf(entry),
                        entry.language == Russian ? QStringLiteral("ru") : QStringLiteral("en")});
-        if (result.size() >= limit)
-            break;
     }
     return result;
 }
