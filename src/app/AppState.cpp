@@ -1,5 +1,6 @@
 #include "AppState.h"
 
+#include "app/SetFileCommand.h"
 #include "app/TrayMenu.h"
 #include "app/TypedText.h"
 #include "app/TypingJob.h"
@@ -188,6 +189,10 @@ void AppState::handleRequest(const AppRequest& request, const InstanceServer::Re
         return;
     case Command::Type:
         typeForRequest(request.text, respond);
+        return;
+    case Command::ExportSet:
+    case Command::ImportSet:
+        respond(SetFileCommand::carryOut(request, *m_setStore, *m_localizationManager));
         return;
     }
     respond({});

@@ -2,6 +2,7 @@
 
 #include "app/TypedText.h"
 
+#include <QFileInfo>
 #include <QStringDecoder>
 
 namespace {
@@ -39,8 +40,8 @@ CommandLine CommandLine::parse(const QStringList& arguments) {
         return true;
     };
     const QString onlyOne =
-        QStringLiteral("only one of --show, --toggle, --hide, --set, --settings, --about, --quit "
-                       "and --type can be given");
+        QStringLiteral("only one of --show, --toggle, --hide, --set, --settings, --about, --quit, "
+                       "--type, --export-set and --import-set can be given");
     auto takeSet = [&](const QString& number) {
         if (number != QLatin1String("1") && number != QLatin1String("2") && number != QLatin1String("3"))
             return std::optional<CommandLine>(
@@ -59,6 +60,20 @@ CommandLine CommandLine::parse(const QStringList& arguments) {
         }
         if (argument == QLatin1String("--version") || argument == QLatin1String("-v")) {
             line.kind = Kind::Version;
+            return line;
+        }
+        // Every argument after it is a word of the name ("--find latin small eng").
+        if (argument == QLatin1String("--find") || argument.startsWith(QLatin1String("--find="))) {
+            QStringList words = arguments.mid(i + 1);
+            if (argument != QLatin1String("--find"))
+                words.prepend(argument.mid(7));
+            line.findWords = words.join(u' ').simplified();
+            if (line.findWords.isEmpty())
+                return invalid(
+                    QStringLiteral("--find needs words of a name, as in: runeboard --find arrow right"));
+            if (haveAction)
+                return invalid(QStringLiteral("--find cannot be given with another option"));
+            line.kind = Kind::Find;
             return line;
         }
         if (const auto command = actionOf(argument)) {
@@ -85,6 +100,21 @@ CommandLine CommandLine::parse(const QStringList& arguments) {
                 return invalid(QStringLiteral("--type cannot type this text: ") + problem);
             if (!takeAction(Command::Type, text))
                 return invalid(onlyOne);
+            continue;
+        }
+        if (argument == QLatin1String("--export-set") || argument == QLatin1String("--import-set")) {
+            const bool exporting = argument == QLatin1String("--export-set");
+            const int needed = exporting ? 2 : 1;
+            if (i + needed >= arguments.size() || arguments.at(i + needed).isEmpty())
+                return invalid(exporting
+                                   ? QStringLiteral("--export-set needs the name of a set and a file, as in: "
+                                                    "runeboard --export-set German german.txt")
+                                   : QStringLiteral("--import-set needs a file, as in: runeboard "
+                                                    "--import-set german.txt"));
+            const QString name = exporting ? arguments.at(++i) : QString();
+            if (!takeAction(exporting ? Command::ExportSet : Command::ImportSet, name))
+                return invalid(onlyOne);
+            line.request.file = QFileInfo(arguments.at(++i)).absoluteFilePath();
             continue;
         }
         return invalid(QStringLiteral("unknown argument '%1'").arg(argument));
@@ -124,6 +154,14 @@ QString CommandLine::helpText() {
                           "      --type TEXT   type TEXT into the focused window and exit when done;\n"
                           "                    tab and newline are typed as the Tab and Return keys,\n"
                           "                    other control characters are refused\n"
+                          "      --export-set NAME FILE\n"
+                          "                    write the set named NAME to FILE, a UTF-8 text file\n"
+                          "      --import-set FILE\n"
+                          "                    add the set in FILE (written by --export-set, or any\n"
+                          "                    UTF-8 text: each character a key) to the sets\n"
+                          "      --find WORDS  print the symbols whose names hold words beginning with\n"
+                          "                    WORDS, in English or Russian, one a line: the symbol,\n"
+                          "                    its code points and its name\n"
                           "  -h, --help        show this help and exit\n"
                           "  -v, --version     show the version and exit\n");
 }

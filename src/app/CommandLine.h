@@ -8,11 +8,12 @@
 // running instance (or by this process when it becomes the instance), or
 // --help / --version, answered at once.
 struct CommandLine {
-    enum class Kind { Request, Help, Version, Invalid };
+    enum class Kind { Request, Help, Version, Find, Invalid };
 
     Kind kind = Kind::Request;
     AppRequest request;
-    QString error; // for Invalid, one line
+    QString error;     // for Invalid, one line
+    QString findWords; // for Find
 
     // The arguments without the program name.
     static CommandLine parse(const QStringList& arguments);

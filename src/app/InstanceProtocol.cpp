@@ -9,7 +9,7 @@
 namespace {
 using Command = AppRequest::Command;
 
-constexpr std::array<std::pair<Command, const char*>, 8> commandNames{{
+constexpr std::array<std::pair<Command, const char*>, 10> commandNames{{
     {Command::Show, "show"},
     {Command::Toggle, "toggle"},
     {Command::Hide, "hide"},
@@ -18,6 +18,8 @@ constexpr std::array<std::pair<Command, const char*>, 8> commandNames{{
     {Command::Quit, "quit"},
     {Command::Type, "type"},
     {Command::Set, "set"},
+    {Command::ExportSet, "export-set"},
+    {Command::ImportSet, "import-set"},
 }};
 
 std::optional<QJsonObject> objectOf(const QByteArray& line) {
@@ -48,8 +50,10 @@ QByteArray AppRequest::encode() const {
         if (value == command)
             object.insert(QStringLiteral("command"), QLatin1String(name));
     }
-    if (command == Command::Type)
+    if (command == Command::Type || command == Command::ExportSet)
         object.insert(QStringLiteral("text"), text);
+    if (command == Command::ExportSet || command == Command::ImportSet)
+        object.insert(QStringLiteral("file"), file);
     if (command == Command::Set)
         object.insert(QStringLiteral("set"), set);
     return lineOf(object);
@@ -65,7 +69,14 @@ std::optional<AppRequest> AppRequest::decode(const QByteArray& line) {
             continue;
         AppRequest request;
         request.command = value;
-        if (value == Command::Type) {
+        if (value == Command::ExportSet || value == Command::ImportSet) {
+            // The running instance's folder is not the asker's: only whole paths mean the same file.
+            const QJsonValue path = object->value(QStringLiteral("file"));
+            if (!path.isString() || !path.toString().startsWith(u'/'))
+                return std::nullopt;
+            request.file = path.toString();
+        }
+        if (value == Command::Type || value == Command::ExportSet) {
             const QJsonValue typed = object->value(QStringLiteral("text"));
             if (!typed.isString())
                 return std::nullopt;

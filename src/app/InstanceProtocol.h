@@ -9,7 +9,7 @@
 // What a second `runeboard` asks of the running one, and its answer. Each is
 // sent as one line of JSON over the instance socket.
 struct AppRequest {
-    enum class Command { Show, Toggle, Hide, Settings, About, Quit, Type, Set };
+    enum class Command { Show, Toggle, Hide, Settings, About, Quit, Type, Set, ExportSet, ImportSet };
 
     // The longest request line, its line feed included. One command-line
     // argument holds at most 128 KiB; its JSON form stays below this even when
@@ -25,7 +25,8 @@ struct AppRequest {
     static Framing frame(QByteArrayView received);
 
     Command command = Command::Show;
-    QString text; // for Type
+    QString text; // for Type; for ExportSet, the set's name
+    QString file; // for ExportSet and ImportSet: an absolute path
     int set = 0;  // for Set: 1, 2 or 3, as the set hotkeys count them
 
     bool operator==(const AppRequest&) const = default;

@@ -1,9 +1,11 @@
 #include "BuildInfo.h"
 #include "app/AppState.h"
 #include "app/CommandLine.h"
+#include "app/FindCommand.h"
 #include "app/InstanceClient.h"
 #include "app/InstanceServer.h"
 #include "app/PlatformChooser.h"
+#include "app/SetFileCommand.h"
 #include "app/TypeCommand.h"
 #include "app/Wording.h"
 #include "platform/Log.h"
@@ -76,6 +78,8 @@ int main(int argc, char* argv[]) {
             QStringLiteral("runeboard: %1\nTry 'runeboard --help' for the options.").arg(commandLine.error),
             stderr);
         return 2;
+    case CommandLine::Kind::Find:
+        return runFindCommand(commandLine.findWords);
     case CommandLine::Kind::Request:
         break;
     }
@@ -118,6 +122,11 @@ int main(int argc, char* argv[]) {
         }
         // Without a runtime folder there is no turn to wait for; typing goes ahead alone.
         return runTypeCommand(request.text, socketPath.isEmpty() ? QString() : QFileInfo(socketPath).path());
+    }
+    // Sets are files on their own: no keyboard is started for them.
+    if (request.command == Command::ExportSet || request.command == Command::ImportSet) {
+        const QCoreApplication settings(argc, argv);
+        return SetFileCommand::carryOutOnConfiguration(request, SystemLocale::languageCode());
     }
     // Without the socket a second `runeboard` could not find this one and would become another.
     if (socketPath.isEmpty()) {

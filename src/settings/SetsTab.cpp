@@ -8,6 +8,7 @@
 #include "keyboard/KeyboardState.h"
 #include "sets/UnsavedSet.h"
 #include "settings/CustomRowButton.h"
+#include "settings/SetFileButtons.h"
 #include "settings/SetList.h"
 #include "settings/controls/SubtleResetButton.h"
 
@@ -27,7 +28,8 @@ SetsTab::SetsTab(LocalizationManager& localization, SetStore& sets, KeyboardStat
     , m_keyboard(keyboard)
     , m_hotkeys(hotkeys)
     , m_list(new SetList(sets, localization, this))
-    , m_reset(new SubtleResetButton) {
+    , m_reset(new SubtleResetButton)
+    , m_files(new SetFileButtons(sets, localization, this)) {
     m_list->setObjectName(QStringLiteral("setsList"));
     m_reset->setObjectName(QStringLiteral("factoryResetButton"));
 
@@ -36,6 +38,8 @@ SetsTab::SetsTab(LocalizationManager& localization, SetStore& sets, KeyboardStat
     column->setSpacing(0);
     column->addWidget(m_list, 1);
     column->addSpacing(8);
+    column->addWidget(m_files);
+    column->addSpacing(4);
     column->addWidget(m_reset);
 
     connect(m_list->customRow(), &CustomRowButton::clicked, this, &SetsTab::openCustomSet);
@@ -53,6 +57,7 @@ SetsTab::SetsTab(LocalizationManager& localization, SetStore& sets, KeyboardStat
 
 void SetsTab::retranslate() {
     m_reset->setLabel(m_localization.localized(QStringLiteral("factory_reset")));
+    m_files->retranslate();
     m_list->refresh();
     if (m_confirmation) {
         const QString question = m_localization.localized(QStringLiteral("delete_palette_confirm"));

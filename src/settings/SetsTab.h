@@ -14,6 +14,7 @@ class KeyboardState;
 class LocalizationManager;
 class SetStore;
 
+class SetFileButtons;
 class SetList;
 class SetRow;
 class SubtleResetButton;
@@ -53,6 +54,7 @@ private:
     HotkeySettings& m_hotkeys;
     SetList* m_list = nullptr;
     SubtleResetButton* m_reset = nullptr;
+    SetFileButtons* m_files = nullptr;
     std::optional<SymbolSet> m_setToDelete;
     QPointer<QMessageBox> m_confirmation;
 };

@@ -120,6 +120,25 @@ private Q_SLOTS:
                 qPrintable(QStringLiteral("type: U+%1 refused").arg(int(refused), 4, 16, QLatin1Char('0'))))
                 << QStringList{"--type", QStringLiteral("a") + QChar(refused) + u'b'} << invalid
                 << AppRequest{};
+        AppRequest exporting = request(Command::ExportSet, QStringLiteral("Greek"));
+        exporting.file = QDir::current().absoluteFilePath(QStringLiteral("greek.txt"));
+        QTest::newRow("export: a whole path")
+            << QStringList{"--export-set", "Greek", "greek.txt"} << asks << exporting;
+        AppRequest importing = request(Command::ImportSet);
+        importing.file = QStringLiteral("/tmp/greek.txt");
+        QTest::newRow("import") << QStringList{"--import-set", "/tmp/greek.txt"} << asks << importing;
+        QTest::newRow("export without a file")
+            << QStringList{"--export-set", "Greek"} << invalid << AppRequest{};
+        QTest::newRow("import with another action")
+            << QStringList{"--import-set", "a.txt", "--show"} << invalid << AppRequest{};
+        const int find = int(CommandLine::Kind::Find);
+        QTest::newRow("find: the words that follow")
+            << QStringList{"--find", "lat", "sm", "eng"} << find << AppRequest{};
+        QTest::newRow("find: words in one argument")
+            << QStringList{"--find=arrow  right"} << find << AppRequest{};
+        QTest::newRow("find without words") << QStringList{"--find", " "} << invalid << AppRequest{};
+        QTest::newRow("find with an action")
+            << QStringList{"--show", "--find", "eng"} << invalid << AppRequest{};
         QTest::newRow("two actions") << QStringList{"--show", "--quit"} << invalid << AppRequest{};
         QTest::newRow("unknown") << QStringList{"--frobnicate"} << invalid << AppRequest{};
     }
@@ -132,6 +151,8 @@ private Q_SLOTS:
         QCOMPARE(int(parsed.kind), kind);
         if (parsed.kind == CommandLine::Kind::Request)
             QVERIFY(parsed.request == expected);
+        if (parsed.kind == CommandLine::Kind::Find)
+            QVERIFY(!parsed.findWords.isEmpty() && parsed.findWords == parsed.findWords.simplified());
         QCOMPARE(parsed.error.isEmpty(), parsed.kind != CommandLine::Kind::Invalid);
     }
 
@@ -146,6 +167,11 @@ private Q_SLOTS:
         const AppRequest zeroWidth =
             request(Command::Type, QStringLiteral("\uFEFFą")); // not a byte order mark
         QTest::newRow("type, starting with U+FEFF") << zeroWidth.encode() << true << zeroWidth;
+        AppRequest exporting = request(Command::ExportSet, QStringLiteral("Greek"));
+        exporting.file = QStringLiteral("/home/u/greek.txt");
+        QTest::newRow("export-set") << exporting.encode() << true << exporting;
+        QTest::newRow("import-set from a path of the asker's folder")
+            << QByteArray("{\"command\":\"import-set\",\"file\":\"greek.txt\"}\n") << false << AppRequest{};
         QTest::newRow("not JSON") << QByteArray("toggle\n") << false << AppRequest{};
         QTest::newRow("unknown command")
             << QByteArray("{\"command\":\"format-disk\"}\n") << false << AppRequest{};

@@ -6,9 +6,12 @@
 #include "keyboard/view/fields/FieldWindow.h"
 #include "platform/WindowSystem.h"
 
+#include <QAccessible>
+#include <QAccessibleActionInterface>
 #include <QApplication>
 #include <QContextMenuEvent>
 #include <QMenu>
+#include <QRegularExpression>
 #include <QWindow>
 
 using Kind = KeyboardElementKind;
@@ -309,6 +312,85 @@ private Q_SLOTS:
         QCOMPARE(f.clock.pendingCount(), 0); // settled: no frame and no step left
     }
 
+    // Words typed into the add field offer the symbols they name; a single character is taken
+    // for the symbol itself. A candidate chosen is added instead of the words; Return still adds
+    // what was typed.
+    void addFieldOffersSymbolsByName_data() {
+        stringRows({"typed", "offered", "added"}, {{"a name offers its symbol first", "eng", "ŋ", "ŋ"},
+                                                   {"words in any order, cut short", "sm eng lat", "ŋ", "ŋ"},
+                                                   {"one letter is the symbol", "x", "", ""},
+                                                   {"a symbol is no name", "ŋ", "", ""},
+                                                   {"no name has these words", "qqzzx", "", ""},
+                                                   {"Return adds the words", "eng\n", "ŋ", "eng"}});
+    }
+    void addFieldOffersSymbolsByName() {
+        QFETCH(QString, typed);
+        QFETCH(QString, offered);
+        QFETCH(QString, added);
+        KeyboardViewFixture f;
+        f.useUnsaved(QString());
+        f.show();
+        f.click(f.at(f.symbols("", {}), Kind::AddKey));
+        f.clock.advance(100);
+        QLineEdit* field = f.fields().value(0);
+        QVERIFY(field);
+        const bool commit = typed.endsWith(u'\n');
+        field->insert(commit ? typed.chopped(1) : typed); // keyClicks takes ASCII only
+        QCOMPARE(f.view->candidates().value(0), offered);
+        if (commit)
+            QTest::keyClick(field, Qt::Key_Return);
+        else if (!offered.isEmpty())
+            f.view->chooseCandidate(offered);
+        f.clock.advance(0);
+        QCOMPARE(f.state.temporaryCustomCharacters().remove(QChar(0x1F)), added); // less the separator
+        QCOMPARE(f.fields().isEmpty(), !added.isEmpty());
+        QVERIFY(added.isEmpty() ? true : f.view->candidates().isEmpty());
+    }
+
+    // Assistive technology finds each key as a button named by its symbol and the symbol's name in
+    // the interface language, and the add key, save button and close button by what they do;
+    // pressing a key types it without the panel asking for the focus; the buttons follow edits.
+    void keysReadAsNamedButtons_data() {
+        stringRows({"language", "names"},
+                   {{"English", "en",
+                     "ŋ, latin small letter eng|→, right-pointing arrow|Add Symbol|Save Set|Hide Keyboard"},
+                    {"Russian", "ru",
+                     "ŋ, latin small letter eng|→, стрелка «направо»|Добавить символ|Сохранить набор|"
+                     "Скрыть клавиатуру"}});
+    }
+    void keysReadAsNamedButtons() {
+        QFETCH(QString, language);
+        QFETCH(QString, names);
+        KeyboardViewFixture f;
+        f.localization.setAppLanguage(language);
+        f.useUnsaved(sep({"ŋ", "→"}));
+        f.show();
+        QAccessibleInterface* keyboard = QAccessible::queryAccessibleInterface(f.view.get());
+        QVERIFY(keyboard);
+        const auto shown = [keyboard] {
+            static const QRegularExpression dot(QStringLiteral("^(Set|Набор) \\d+$"));
+            QStringList read;
+            for (int i = 0; i < keyboard->childCount(); ++i) {
+                if (const QString name = keyboard->child(i)->text(QAccessible::Name);
+                    !dot.match(name).hasMatch())
+                    read.append(name);
+            }
+            return read; // less the set dots, which depend on the presets
+        };
+        QCOMPARE(shown().join(u'|'), names);
+
+        QAccessibleInterface* arrow = keyboard->child(1);
+        QVERIFY(arrow->actionInterface());
+        QCOMPARE(arrow->role(), QAccessible::Button);
+        const QStringList before = f.panel.log;
+        arrow->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+        QCOMPARE(f.backend.typedText(), QStringLiteral("→"));
+        QCOMPARE(f.panel.log, before); // the panel was not asked for the focus
+
+        f.useUnsaved(sep({"ŋ", "→", "ə"}));
+        QCOMPARE(shown().value(2), QStringLiteral("ə, latin small letter schwa"));
+    }
+
     void fieldsLendThePanelTheFocusWhileOpen() {
         KeyboardViewFixture f;
         f.useUnsaved(sep({"ŋ", "ə"}));
@@ -332,7 +414,8 @@ private Q_SLOTS:
         f.clock.advance(100);
         QTest::keyClicks(f.fields().value(1), " abcdefgh");
         f.clock.advance(0);
-        QCOMPARE(f.fields().value(1)->text(), QStringLiteral(" abcdef")); // seven characters
+        // The field takes a name's words; what it adds is cut to seven characters.
+        QCOMPARE(f.fields().value(1)->text(), QStringLiteral(" abcdefgh"));
         QTest::keyClick(f.fields().value(1), Qt::Key_Return);
         f.clock.advance(0);
         name->setText("   ");
@@ -344,7 +427,7 @@ private Q_SLOTS:
         QTest::keyClick(name, Qt::Key_Return);
         const SymbolSet greek = f.sets.sets().last();
         QVERIFY(greek.name == "Greek" && !greek.isMain && !greek.isAdditional && !greek.isSystem);
-        QCOMPARE(greek.customCharacters, sep({"ŋ", "ə", "abcdef"}));
+        QCOMPARE(greek.customCharacters, sep({"ŋ", "ə", "abcdefg"}));
         QCOMPARE(f.state.activeSetId(), greek.idText());
         QCOMPARE(f.state.temporaryCustomCharacters(), QString());
         f.clock.advance(0);

@@ -2,12 +2,16 @@
 
 #include "keyboard/KeyboardPanel.h"
 #include "keyboard/KeyboardState.h"
+#include "keyboard/view/KeyboardAccessible.h"
+#include "keyboard/view/fields/CandidateStrip.h"
 #include "keyboard/view/timing/ViewClock.h"
 #include "localization/LocalizationManager.h"
+#include "names/NameIndex.h"
 #include "platform/Log.h"
 #include "platform/TypingBackend.h"
 #include "sets/SetStore.h"
 
+#include <QAccessible>
 #include <QContextMenuEvent>
 #include <QFontMetricsF>
 #include <QGuiApplication>
@@ -16,11 +20,16 @@
 #include <QPainter>
 #include <QStyleHints>
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
 constexpr int frameMs = 16;
-constexpr int addLengthLimit = 7; // grapheme clusters
+constexpr int symbolLengthLimit = 7; // grapheme clusters
+// The add field also takes the words of a name, and cuts what it adds to a symbol's length.
+constexpr int addLengthLimit = 64;
+// A single character typed is most likely the symbol itself, not the start of a name.
+constexpr int shortestName = 2;
 
 // The panel the fields borrow the focus from, if they can.
 KeyboardPanel* lenderPanel(KeyboardPanel* window) {
@@ -52,6 +61,7 @@ KeyboardView::KeyboardView(KeyboardState& state, SetStore& setStore, Localizatio
     , m_add(m_clock, m_lender, *this, addLengthLimit)
     , m_name(m_clock, m_lender, *this, 0,
              [this] { return m_localization.localized(QStringLiteral("palette_name_placeholder")); }) {
+    KeyboardAccessible::installFactory();
     setFocusPolicy(Qt::NoFocus);
     setAttribute(Qt::WA_TranslucentBackground);
     setAutoFillBackground(false);
@@ -71,9 +81,11 @@ KeyboardView::KeyboardView(KeyboardState& state, SetStore& setStore, Localizatio
         };
     m_add.onCommit = [this](const QString& text) {
         // One commit adds at most one symbol and always closes the field.
-        m_editor.appendSymbol(SymbolEditor::cleanedSymbol(text));
+        m_editor.appendSymbol(
+            SymbolEditor::leftGraphemes(SymbolEditor::cleanedSymbol(text), symbolLengthLimit));
         return true;
     };
+    m_add.onEdited = [this](const QString& text) { offerCandidates(text); };
     // A blank name keeps the field open.
     m_name.onCommit = [this](const QString& name) { return m_editor.saveUnsavedSet(name).has_value(); };
     // The configured state's one signal covers its fields, the store's sets and the language.
@@ -84,6 +96,47 @@ KeyboardView::KeyboardView(KeyboardState& state, SetStore& setStore, Localizatio
 KeyboardView::~KeyboardView() {
     if (m_frameTask >= 0)
         m_clock.cancel(m_frameTask);
+}
+
+void KeyboardView::offerCandidates(const QString& typed) {
+    const QString query = typed.simplified();
+    const bool looksLikeName =
+        query.size() >= shortestName &&
+        std::any_of(query.cbegin(), query.cend(), [](QChar c) { return c.isLetter(); });
+    QList<CandidateStrip::Candidate> offered;
+    if (looksLikeName) {
+        if (!m_names)
+            m_names = std::make_unique<NameIndex>();
+        for (const NameIndex::Match& match : m_names->find(query, CandidateStrip::maxCandidates))
+            offered.append({match.symbol, match.symbol + QStringLiteral(", ") + match.name});
+    }
+    if (offered.isEmpty()) {
+        if (m_candidates)
+            m_candidates->hide();
+        return;
+    }
+    if (!m_candidates) {
+        m_candidates = new CandidateStrip(this);
+        connect(m_candidates, &CandidateStrip::chosen, this, &KeyboardView::chooseCandidate);
+    }
+    m_candidates->setCandidates(offered, m_scene.layout().metrics());
+    m_candidates->showBeside(QRect(mapToGlobal(QPoint()), size()));
+}
+
+QStringList KeyboardView::candidates() const {
+    QStringList symbols;
+    if (m_candidates && m_candidates->isVisible()) {
+        for (const CandidateStrip::Candidate& candidate : m_candidates->candidates())
+            symbols.append(candidate.symbol);
+    }
+    return symbols;
+}
+
+void KeyboardView::chooseCandidate(const QString& symbol) {
+    if (!m_add.isOpen())
+        return;
+    m_editor.appendSymbol(symbol);
+    m_add.cancel();
 }
 
 void KeyboardView::rebuild() {
@@ -103,6 +156,22 @@ void KeyboardView::rebuild() {
     placeFields();
     update();
     scheduleFrame();
+    ++m_layoutGeneration;
+    if (QAccessible::isActive()) {
+        QAccessibleEvent reordered(this, QAccessible::ObjectReorder);
+        QAccessible::updateAccessibility(&reordered);
+    }
+}
+
+QString KeyboardView::spokenName(const QString& symbol) {
+    if (!m_names)
+        m_names = std::make_unique<NameIndex>();
+    return m_names->nameOf(symbol, m_localization.currentLanguage());
+}
+
+void KeyboardView::perform(const GestureIntent& intent) {
+    m_clickShift = false;
+    handle(intent);
 }
 
 void KeyboardView::withAnimation(const std::optional<ViewAnimation>& animation,

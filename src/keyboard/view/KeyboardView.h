@@ -23,6 +23,8 @@ class LocalizationManager;
 class SetStore;
 class QMenu;
 class ViewClock;
+class CandidateStrip;
+class NameIndex;
 
 // The content of the floating panel: one painted widget holding the card, the
 // keys of the active set, the add key, the save row, the close button and the
@@ -62,6 +64,19 @@ public:
     QString setName() const { return m_name.text(); }
     bool isAddFieldFocused() const { return m_add.isFocused(); }
     bool isSaveFieldFocused() const { return m_name.isFocused(); }
+    // The symbols offered for what the add field holds, best first; none while it holds no name.
+    QStringList candidates() const;
+    // Adds a symbol offered by name in place of what was typed, and closes the add field.
+    void chooseCandidate(const QString& symbol);
+
+    // For assistive technology (KeyboardAccessible): what is shown, the symbols' names in the
+    // interface language, and the buttons' actions, carried out as a click would be.
+    const KeyboardSceneBuilder& scene() const { return m_scene; }
+    LocalizationManager& localization() const { return m_localization; }
+    QString spokenName(const QString& symbol);
+    void perform(const GestureIntent& intent);
+    // Counts the layouts made, so that what was read from an earlier one is known to be stale.
+    int layoutGeneration() const { return m_layoutGeneration; }
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -78,6 +93,7 @@ private:
     void offerDeleting(const QString& text, const QPoint& screenPosition);
     void placeFields();
     void scheduleFrame();
+    void offerCandidates(const QString& typed);
 
     KeyboardState& m_state;
     SetStore& m_setStore;
@@ -104,4 +120,8 @@ private:
     int m_activeAddingSection = 0;
     TextField m_add;
     TextField m_name;
+    // Made on the first name typed into the add field: reading every name takes a moment.
+    std::unique_ptr<NameIndex> m_names;
+    int m_layoutGeneration = 0;
+    QPointer<CandidateStrip> m_candidates;
 };

@@ -117,6 +117,8 @@ void TextField::takeFocus() {
 
 void TextField::edit(const QString& text) {
     m_text = text;
+    if (onEdited)
+        onEdited(m_text);
     if (m_limit <= 0 || m_cutTask >= 0 || SymbolSet::graphemes(text).size() <= m_limit)
         return;
     m_cutTask = m_clock.schedule(0, [this] {
@@ -151,6 +153,8 @@ void TextField::close() {
     m_focused = false;
     cancelTasks();
     dropWidgets();
+    if (onEdited)
+        onEdited(QString());
     m_lender.giveBack(*this);
 }
 

@@ -54,6 +54,8 @@ public:
 
     // The commit's work, given the text; true closes the field.
     std::function<bool(const QString& text)> onCommit;
+    // What the field holds after each edit, and empty once it closes.
+    std::function<void(const QString& text)> onEdited;
     // Runs an opening or closing; the view runs them under its panel spring.
     std::function<void(const std::function<void()>& change)> animate;
 
