@@ -163,6 +163,15 @@ constexpr RawRow rawRows[] = {
      "Соединение с композитором Wayland прервано."},
     {"typing_wayland_keymap_refused", "The Wayland compositor did not take the virtual keyboard's keymap.",
      "Композитор Wayland не принял раскладку виртуальной клавиатуры."},
+    {"typing_kde_no_fake_input",
+     "KWin does not let Runeboard press keys, so symbols reach X11 programs only: install Runeboard's "
+     "package (its menu entry lets KWin do so), then start Runeboard again.",
+     "KWin не разрешает Runeboard нажимать клавиши, поэтому символы попадают только в программы X11: "
+     "установите пакет Runeboard (его пункт меню даёт KWin такое разрешение) и запустите Runeboard снова."},
+    {"typing_kde_no_clipboard",
+     "KWin offers Runeboard no clipboard (data-control), so symbols reach X11 programs only.",
+     "KWin не даёт Runeboard доступа к буферу обмена (data-control), поэтому символы попадают только в "
+     "программы X11."},
     {"typing_stopped", "Typing has ended: Runeboard is quitting.", "Ввод завершён: Runeboard закрывается."},
     // Settings → General on GNOME on Wayland: Runeboard's GNOME Shell extension.
     {"gnome_extension", "GNOME Shell extension", "Расширение GNOME Shell"},
