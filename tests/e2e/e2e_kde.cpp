@@ -1,0 +1,145 @@
+// Runeboard on KDE Plasma on Wayland (a headless KWin 5.27 with Xwayland):
+// what `runeboard --type` types arrives exactly in a GTK 4 entry and a Qt line
+// edit on Wayland (pasted through KWin's fake input) and in an xterm (the X11
+// engine); twenty fast clicks on the panel arrive in order, the focus stays in
+// the receiver and the clipboard is as the user left it.
+#include "KwinSession.h"
+
+#include "keyboard/view/layout/KeyboardLayout.h"
+#include "sets/SetStore.h"
+#include "storage/SettingsStore.h"
+
+#include <QTest>
+
+namespace {
+// 115 symbols; 40 distinct ones that no key of the us layout carries, among them an astral
+// symbol, a combining mark after a plain letter and an emoji joined by a zero-width joiner.
+const QString sample = QStringLiteral("ąćęłńóśźż ĄĆĘŁŃÓŚŹŻ əɛɔʃʒθðŋ ∑∫√∞≈≠ €£¥₸ αβγδ 𝔸 é e\u0301 ǅǈ abc");
+const QString text = sample + QStringLiteral("👩\u200D💻") + sample;
+// Twenty keys, none of them on the layout.
+const QStringList panelKeys = QStringLiteral("ŋ ə ʃ ʒ θ ð æ ɛ ɔ ɲ ± × ÷ ∞ ≠ ≤ ≥ √ α β").split(u' ');
+const QString panelTitle = QStringLiteral("Runeboard Keyboard");
+
+enum class Receiver { Gtk4, QtWayland, Xterm };
+} // namespace
+
+class TestKde : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase() {
+        QString error;
+        QVERIFY2(m_session.start(&error), qPrintable(error));
+    }
+    void cleanup() { m_session.endPrograms(); }
+
+    void typedTextArrivesExactly_data() {
+        QTest::addColumn<Receiver>("receiver");
+        QTest::newRow("GTK 4 on Wayland") << Receiver::Gtk4;
+        QTest::newRow("Qt on Wayland") << Receiver::QtWayland;
+        QTest::newRow("xterm on Xwayland") << Receiver::Xterm;
+    }
+    void typedTextArrivesExactly() {
+        QFETCH(Receiver, receiver);
+        const QString out = m_session.scratchPath(QStringLiteral("typed-%1.txt").arg(int(receiver)));
+        QVERIFY(start(receiver, out));
+        const XSession::Result result =
+            m_session.run(XSession::runeboardBinary(), {QStringLiteral("--type"), text});
+        QVERIFY2(result.finished && result.exitCode == 0, qPrintable(result.out + result.err));
+        QVERIFY2(result.err.isEmpty(), qPrintable(result.err));
+        QCOMPARE(XSession::waitForFileText(out, text), text);
+    }
+
+    void panelClicksArriveInOrder_data() {
+        QTest::addColumn<Receiver>("receiver");
+        QTest::newRow("GTK 4 on Wayland") << Receiver::Gtk4;
+        QTest::newRow("Qt on Wayland") << Receiver::QtWayland;
+    }
+    void panelClicksArriveInOrder() {
+        QFETCH(Receiver, receiver);
+        // What the user copied last stays theirs.
+        const QString copied = QStringLiteral("copied before: ŋ 😀");
+        QVERIFY(m_session.startGtkEntry(m_session.scratchPath(QStringLiteral("copier.txt")), copied));
+        QVERIFY(XSession::waitFor([&] { return m_session.clipboardText() == copied; }));
+        const QString out = m_session.scratchPath(QStringLiteral("clicks-%1.txt").arg(int(receiver)));
+        QVERIFY(start(receiver, out));
+        QVERIFY(startRuneboard());
+
+        QList<QPoint> points;
+        for (const QString& key : panelKeys)
+            points.append(keyCentre(key));
+        QVERIFY(m_session.click(points));
+        const QString all = panelKeys.join(QString());
+        QCOMPARE(XSession::waitForFileText(out, all, 20000), all);
+        QVERIFY(XSession::waitFor([&] { return m_session.clipboardText() == copied; }));
+        // The receiver kept the focus: what is typed next arrives there too.
+        QVERIFY(!m_session.x11Active());
+        const XSession::Result typed =
+            m_session.run(XSession::runeboardBinary(), {QStringLiteral("--type"), QStringLiteral("!")});
+        QCOMPARE(typed.exitCode, 0);
+        QCOMPARE(XSession::waitForFileText(out, all + u'!'), all + u'!');
+    }
+
+private:
+    bool start(Receiver receiver, const QString& out) {
+        switch (receiver) {
+        case Receiver::Gtk4:
+            return m_session.startGtkEntry(out);
+        case Receiver::QtWayland:
+            return m_session.startLineEdit(out);
+        case Receiver::Xterm:
+            return m_session.startXterm(out);
+        }
+        return false;
+    }
+
+    // Runeboard with a set of the twenty panel keys as its main set; true once its panel is on screen.
+    bool startRuneboard() {
+        const QString file = m_session.configHome() + QStringLiteral("/runeboard/runeboard.conf");
+        QFile::remove(file);
+        {
+            SettingsStore store(file);
+            SetStore sets(store, QStringLiteral("en"));
+            SymbolSet set;
+            set.id = QUuid::createUuid();
+            set.name = QStringLiteral("e2e");
+            set.baseCharacters = panelKeys.join(QString());
+            sets.addSet(set);
+            sets.setMainSet(set.id);
+        }
+        m_session.handOver(m_session.configHome());
+        m_runeboard = m_session.launch(XSession::runeboardBinary(), {});
+        m_said.clear();
+        KeyboardLayoutInput in;
+        in.baseSymbols = panelKeys;
+        m_layout = KeyboardLayout::compute(in);
+        // The tray is looked for once the panel has been drawn: only then does it take clicks.
+        return XSession::waitFor([&] { return said().contains(QLatin1String("[TrayMenu]")); }, 30000) &&
+               XSession::waitFor(
+                   [&] {
+                       m_panel = m_session.windowGeometry(m_session.findWindowByName(panelTitle));
+                       return m_panel.at(2) == int(m_layout.size().width());
+                   },
+                   30000);
+    }
+
+    // What the running Runeboard has written so far.
+    QString said() {
+        m_said += QString::fromUtf8(m_runeboard->readAllStandardOutput());
+        return m_said;
+    }
+
+    QPoint keyCentre(const QString& key) {
+        const QPointF p = m_layout.toView(m_layout.key(key, false)->frame).center();
+        return {m_panel[0] + int(p.x()), m_panel[1] + int(p.y())};
+    }
+
+    KwinSession m_session;
+    KeyboardLayout m_layout;
+    QList<int> m_panel;
+    QProcess* m_runeboard = nullptr;
+    QString m_said;
+};
+
+QTEST_GUILESS_MAIN(TestKde)
+#include "e2e_kde.moc"
