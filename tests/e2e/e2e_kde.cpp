@@ -2,9 +2,11 @@
 // what `runeboard --type` types arrives exactly in a GTK 4 entry and a Qt line
 // edit on Wayland (pasted through KWin's fake input) and in an xterm (the X11
 // engine); twenty fast clicks on the panel arrive in order, the focus stays in
-// the receiver and the clipboard is as the user left it.
+// the receiver and the clipboard is as the user left it; the toggle hotkey, a
+// KDE global shortcut, fires over a Wayland window and follows re-recording.
 #include "KwinSession.h"
 
+#include "hotkeys/HotkeySettings.h"
 #include "keyboard/view/layout/KeyboardLayout.h"
 #include "sets/SetStore.h"
 #include "storage/SettingsStore.h"
@@ -19,6 +21,7 @@ const QString text = sample + QStringLiteral("👩\u200D💻") + sample;
 // Twenty keys, none of them on the layout.
 const QStringList panelKeys = QStringLiteral("ŋ ə ʃ ʒ θ ð æ ɛ ɔ ɲ ± × ÷ ∞ ≠ ≤ ≥ √ α β").split(u' ');
 const QString panelTitle = QStringLiteral("Runeboard Keyboard");
+constexpr uint keyLeftShift = 42, keyLeftAlt = 56, keyK = 37, keyJ = 36;
 
 enum class Receiver { Gtk4, QtWayland, Xterm };
 } // namespace
@@ -78,6 +81,40 @@ private Q_SLOTS:
             m_session.run(XSession::runeboardBinary(), {QStringLiteral("--type"), QStringLiteral("!")});
         QCOMPARE(typed.exitCode, 0);
         QCOMPARE(XSession::waitForFileText(out, all + u'!'), all + u'!');
+    }
+
+    void toggleHotkeyFiresOverAWaylandWindowAndFollowsRecording() {
+        QVERIFY(start(Receiver::Gtk4, m_session.scratchPath(QStringLiteral("hotkey.txt"))));
+        QVERIFY(startRuneboard());
+        const QList<uint> combination{keyLeftAlt, keyLeftShift, keyK};
+        const QList<uint> released{keyK, keyLeftShift, keyLeftAlt};
+        QVERIFY(m_session.keys(combination, released));
+        QVERIFY(XSession::waitFor([&] { return m_session.findWindowByName(panelTitle).isEmpty(); }));
+        QVERIFY(m_session.keys(combination, released));
+        QVERIFY(XSession::waitFor([&] { return !m_session.findWindowByName(panelTitle).isEmpty(); }));
+
+        // Recorded anew (here by another Runeboard sharing the file): Alt+Shift+J from now on.
+        {
+            SettingsStore store(m_session.configHome() + QStringLiteral("/runeboard/runeboard.conf"));
+            HotkeySettings(store).setHotkey(KeyboardAction::ToggleKeyboard,
+                                            {keyJ, HotkeyModifier::Alt | HotkeyModifier::Shift});
+        }
+        m_session.handOver(m_session.configHome());
+        const QList<uint> newCombination{keyLeftAlt, keyLeftShift, keyJ};
+        const QList<uint> newReleased{keyJ, keyLeftShift, keyLeftAlt};
+        // Pressed until Runeboard has taken the change in: each press before that does nothing.
+        QVERIFY(XSession::waitFor(
+            [&] {
+                return m_session.keys(newCombination, newReleased) &&
+                       XSession::waitFor([&] { return m_session.findWindowByName(panelTitle).isEmpty(); },
+                                         2000);
+            },
+            20000));
+        // The old combination is given back to the programs: xterm reads Alt+Shift+K as Ë.
+        const QString out = m_session.scratchPath(QStringLiteral("released.txt"));
+        QVERIFY(start(Receiver::Xterm, out));
+        QVERIFY(m_session.keys(combination, released));
+        QCOMPARE(XSession::waitForFileText(out, QStringLiteral("Ë")), QStringLiteral("Ë"));
     }
 
 private:

@@ -1,9 +1,9 @@
 #include "platform/kde/KdePlatform.h"
 
+#include "platform/kde/KdeHotkeyService.h"
 #include "platform/kde/KdeTypingBackend.h"
 #include "platform/kde/KwinConnection.h"
 #include "platform/null/NullWindowSystem.h"
-#include "platform/null/UnavailableHotkeyService.h"
 #include "platform/null/UnavailableModifierMonitor.h"
 #include "platform/null/UnavailableTypingBackend.h"
 #include "platform/x11/X11Connection.h"
@@ -36,21 +36,23 @@ std::optional<PlatformServices> create() {
     const std::optional<X11Connection> x11 =
         QGuiApplication::platformName() == QLatin1String("xcb") ? X11Connection::fromQt() : std::nullopt;
     std::unique_ptr<TypingBackend> x11Typing;
+    std::unique_ptr<HotkeyService> x11Hotkeys;
     if (x11) {
         auto windows = X11WindowSystem::create(*x11);
         windows->setFloatsUnmanaged(true);
         services.windowSystem = std::move(windows);
         if (x11->hasXtest() && x11->hasXkb())
             x11Typing = std::make_unique<X11TypingBackend>(*x11);
-        services.hotkeys = std::make_unique<X11HotkeyService>(*x11);
+        x11Hotkeys = std::make_unique<X11HotkeyService>(*x11);
         auto shift = std::make_unique<X11ModifierMonitor>(*x11);
         shift->setFollowsEveryWindow(false);
         services.shiftMonitor = std::move(shift);
     } else {
         services.windowSystem = std::make_unique<NullWindowSystem>();
-        services.hotkeys = std::make_unique<UnavailableHotkeyService>();
         services.shiftMonitor = std::make_unique<UnavailableModifierMonitor>();
     }
+    services.hotkeys =
+        std::make_unique<KdeHotkeyService>(QDBusConnection::sessionBus(), std::move(x11Hotkeys));
     if (!x11Typing)
         x11Typing = std::make_unique<UnavailableTypingBackend>(
             UserText{QStringLiteral("typing_qt_not_on_x11"), {QGuiApplication::platformName()}});
