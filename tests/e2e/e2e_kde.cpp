@@ -3,11 +3,13 @@
 // edit on Wayland (pasted through KWin's fake input) and in an xterm (the X11
 // engine); twenty fast clicks on the panel arrive in order, the focus stays in
 // the receiver and the clipboard is as the user left it; the toggle hotkey, a
-// KDE global shortcut, fires over a Wayland window and follows re-recording.
+// KDE global shortcut, fires over a Wayland window and follows re-recording;
+// a binary that no installed entry names says why, and its own entry lets it type.
 #include "KwinSession.h"
 
 #include "hotkeys/HotkeySettings.h"
 #include "keyboard/view/layout/KeyboardLayout.h"
+#include "platform/kde/KwinFakeInputSetup.h"
 #include "sets/SetStore.h"
 #include "storage/SettingsStore.h"
 
@@ -115,6 +117,33 @@ private Q_SLOTS:
         QVERIFY(start(Receiver::Xterm, out));
         QVERIFY(m_session.keys(combination, released));
         QCOMPARE(XSession::waitForFileText(out, QStringLiteral("Ë")), QStringLiteral("Ë"));
+    }
+
+    void anUnlistedBinaryIsToldAndItsOwnEntryLetsItType() {
+        // A Runeboard that no installed entry names, as one unpacked or built elsewhere is.
+        const QString copy = m_session.scratchPath(QStringLiteral("elsewhere/runeboard"));
+        QVERIFY(QDir().mkpath(QFileInfo(copy).path()) && QFile::copy(XSession::runeboardBinary(), copy));
+        m_session.handOver(QFileInfo(copy).path());
+        const QString out = m_session.scratchPath(QStringLiteral("unlisted.txt"));
+        QVERIFY(start(Receiver::Gtk4, out));
+        const XSession::Result refused = m_session.run(copy, {QStringLiteral("--type"), QStringLiteral("ŋ")});
+        QCOMPARE(refused.exitCode, 1);
+        QVERIFY2(
+            (refused.out + refused.err).contains(QLatin1String("KWin does not let Runeboard press keys")),
+            qPrintable(refused.out + refused.err));
+
+        // What Settings' Turn On writes; KWin reads it within a second or so.
+        QFile entry(m_session.applicationsFolder() + QStringLiteral("/runeboard-kwin.desktop"));
+        QVERIFY(entry.open(QIODevice::WriteOnly));
+        entry.write(KwinFakeInputSetup::entry(QFileInfo(copy).canonicalFilePath()));
+        entry.close();
+        m_session.handOver(m_session.applicationsFolder());
+        QVERIFY(XSession::waitFor(
+            [&] {
+                return m_session.run(copy, {QStringLiteral("--type"), QStringLiteral("ə")}).exitCode == 0;
+            },
+            20000));
+        QCOMPARE(XSession::waitForFileText(out, QStringLiteral("ə")), QStringLiteral("ə"));
     }
 
 private:

@@ -44,7 +44,7 @@ void KwinSession::handOver(const QString& path) {
 }
 
 bool KwinSession::authorise(const QString& program, const QString& name) {
-    const QString folder = m_dir.filePath(QStringLiteral(".local/share/applications"));
+    const QString folder = applicationsFolder();
     QFile entry(folder + u'/' + name + QStringLiteral(".desktop"));
     if (!QDir().mkpath(folder) || !entry.open(QIODevice::WriteOnly))
         return false;

@@ -38,6 +38,8 @@ public:
     bool keys(const QList<uint>& press, const QList<uint>& release);
     // The clipboard's text, read on the Wayland side.
     QString clipboardText();
+    // The session user's applications folder, where KWin looks for desktop entries.
+    QString applicationsFolder() const { return m_dir.filePath(QStringLiteral(".local/share/applications")); }
     // Makes what root wrote under `path` the session user's.
     void handOver(const QString& path);
 

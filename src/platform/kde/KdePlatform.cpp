@@ -3,6 +3,7 @@
 #include "platform/kde/KdeHotkeyService.h"
 #include "platform/kde/KdeTypingBackend.h"
 #include "platform/kde/KwinConnection.h"
+#include "platform/kde/KwinFakeInputSetup.h"
 #include "platform/null/NullWindowSystem.h"
 #include "platform/null/UnavailableModifierMonitor.h"
 #include "platform/null/UnavailableTypingBackend.h"
@@ -57,10 +58,9 @@ std::optional<PlatformServices> create() {
         x11Typing = std::make_unique<UnavailableTypingBackend>(
             UserText{QStringLiteral("typing_qt_not_on_x11"), {QGuiApplication::platformName()}});
 
-    if (!kwin->hasFakeInput())
-        services.typingProblem = {QStringLiteral("typing_kde_no_fake_input")};
-    else if (!kwin->dataControl())
-        services.typingProblem = {QStringLiteral("typing_kde_no_clipboard")};
+    auto setup = std::make_unique<KwinFakeInputSetup>(kwin->hasFakeInput(), kwin->dataControl() != nullptr);
+    services.typingProblem = setup->problem();
+    services.setup = std::move(setup);
     // KWin names the active window on the root when it is an X11 one, and nothing otherwise.
     std::function<bool()> x11Focused = [] { return false; };
     if (x11) {
