@@ -61,18 +61,6 @@ private Q_SLOTS:
         QCOMPARE(KdeHotkeyService::qtKey(key, HotkeyModifiers::fromInt(modifiers)), expected);
     }
 
-    void eachActionIsAShortcutOfItsOwn() {
-        QStringList names;
-        for (quint32 id = 0; id < 6; ++id) {
-            const QStringList action = KdeHotkeyService::actionId(id);
-            QCOMPARE(action.size(), 4); // component, action, and the words System Settings shows
-            QCOMPARE(action.at(0), KdeHotkeyService::component);
-            names.append(action.at(1));
-        }
-        names.removeDuplicates();
-        QCOMPARE(names.size(), 6);
-    }
-
     void theEntryNamesTheBinaryAsOneWord_data() {
         QTest::addColumn<QString>("executable");
         QTest::addColumn<QString>("exec");
