@@ -82,25 +82,29 @@ void DataControlClipboard::save() {
         return;
     }
     for (const QString& type : types) {
-        if (type.contains(u'/') && !type.startsWith(markerPrefix))
-            m_saved.insert(type, receive(m_selection, type));
+        if (!type.contains(u'/') || type.startsWith(markerPrefix))
+            continue;
+        // A type that never came is left out rather than put back empty.
+        if (const std::optional<QByteArray> data = receive(m_selection, type))
+            m_saved.insert(type, *data);
     }
 }
 
-QByteArray DataControlClipboard::receive(zwlr_data_control_offer_v1* offer, const QString& mimeType) {
+std::optional<QByteArray> DataControlClipboard::receive(zwlr_data_control_offer_v1* offer,
+                                                        const QString& mimeType) {
     int fds[2];
     if (::pipe2(fds, O_CLOEXEC | O_NONBLOCK) != 0)
-        return {};
+        return std::nullopt;
     zwlr_data_control_offer_v1_receive(offer, mimeType.toUtf8().constData(), fds[1]);
     ::close(fds[1]);
     m_connection.flush();
-    QByteArray bytes;
+    std::optional<QByteArray> bytes = QByteArray();
     const QDeadlineTimer deadline(saveTimeoutMs);
     char buffer[65536];
     for (;;) {
         const ssize_t n = ::read(fds[0], buffer, sizeof buffer);
         if (n > 0)
-            bytes.append(buffer, n);
+            bytes->append(buffer, n);
         else if (n == 0)
             break;
         else if (errno == EINTR || (errno == EAGAIN && await(fds[0], POLLIN, deadline)))
@@ -109,6 +113,7 @@ QByteArray DataControlClipboard::receive(zwlr_data_control_offer_v1* offer, cons
             Log::line(QStringLiteral("[DataControlClipboard] The clipboard's owner did not hand over its %1 "
                                      "in time; it is not put back after pasting")
                           .arg(mimeType));
+            bytes.reset();
             break;
         }
     }

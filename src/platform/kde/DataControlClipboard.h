@@ -7,6 +7,8 @@
 #include <QList>
 #include <QStringList>
 
+#include <optional>
+
 class KwinConnection;
 struct zwlr_data_control_device_v1;
 struct zwlr_data_control_offer_v1;
@@ -43,7 +45,8 @@ private:
     void serve(zwlr_data_control_source_v1* source, const QString& mimeType, int fd);
     void dropSource(zwlr_data_control_source_v1* source);
     void onSelection(zwlr_data_control_offer_v1* offer);
-    QByteArray receive(zwlr_data_control_offer_v1* offer, const QString& mimeType);
+    // The offer's data of that type; nothing when its owner does not hand it over in time.
+    std::optional<QByteArray> receive(zwlr_data_control_offer_v1* offer, const QString& mimeType);
 
     static void onDataOffer(void* data, zwlr_data_control_device_v1*, zwlr_data_control_offer_v1* offer);
     static void onSelectionEvent(void* data, zwlr_data_control_device_v1*, zwlr_data_control_offer_v1* offer);
