@@ -3,7 +3,8 @@
 // edit on Wayland (pasted through KWin's fake input) and in an xterm (the X11
 // engine); twenty fast clicks on the panel arrive in order, the focus stays in
 // the receiver and the clipboard is as the user left it; the toggle hotkey, a
-// KDE global shortcut, fires over a Wayland window and follows re-recording;
+// KDE global shortcut, fires over a Wayland window and follows re-recording, and
+// so do the digit hotkeys that switch sets;
 // a binary that no installed entry names says why, and its own entry lets it type.
 #include "KwinSession.h"
 
@@ -119,6 +120,21 @@ private Q_SLOTS:
         QCOMPARE(XSession::waitForFileText(out, QStringLiteral("Ë")), QStringLiteral("Ë"));
     }
 
+    void digitHotkeysSwitchSets() {
+        QVERIFY(start(Receiver::Gtk4, m_session.scratchPath(QStringLiteral("sets.txt"))));
+        QVERIFY(startRuneboard(QStringLiteral("preset_polish")));
+        const auto active = [&] {
+            return SettingsStore(m_session.configHome() + QStringLiteral("/runeboard/runeboard.conf"))
+                .text(SettingKey::ActiveSetId);
+        };
+        constexpr uint key1 = 2, key2 = 3;
+        const QString main = active();
+        QVERIFY(m_session.keys({keyLeftAlt, keyLeftShift, key2}, {key2, keyLeftShift, keyLeftAlt}));
+        QVERIFY(XSession::waitFor([&] { return active() != main && !active().isEmpty(); }));
+        QVERIFY(m_session.keys({keyLeftAlt, keyLeftShift, key1}, {key1, keyLeftShift, keyLeftAlt}));
+        QVERIFY(XSession::waitFor([&] { return active() == main; }));
+    }
+
     void anUnlistedBinaryIsToldAndItsOwnEntryLetsItType() {
         // A Runeboard that no installed entry names, as one unpacked or built elsewhere is.
         const QString copy = m_session.scratchPath(QStringLiteral("elsewhere/runeboard"));
@@ -159,8 +175,9 @@ private:
         return false;
     }
 
-    // Runeboard with a set of the twenty panel keys as its main set; true once its panel is on screen.
-    bool startRuneboard() {
+    // Runeboard with a set of the twenty panel keys as its main set (and a preset as a quick-access
+    // one); true once its panel is on screen.
+    bool startRuneboard(const QString& quickAccess = {}) {
         const QString file = m_session.configHome() + QStringLiteral("/runeboard/runeboard.conf");
         QFile::remove(file);
         {
@@ -172,6 +189,11 @@ private:
             set.baseCharacters = panelKeys.join(QString());
             sets.addSet(set);
             sets.setMainSet(set.id);
+            const QList<SymbolSet> all = sets.sets(); // choosing one rewrites the list
+            for (const SymbolSet& preset : all) {
+                if (preset.name == quickAccess)
+                    sets.toggleAdditional(preset.id);
+            }
         }
         m_session.handOver(m_session.configHome());
         m_runeboard = m_session.launch(XSession::runeboardBinary(), {});

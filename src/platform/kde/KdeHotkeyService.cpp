@@ -99,7 +99,7 @@ QStringList KdeHotkeyService::actionId(quint32 id) {
             QStringLiteral("Runeboard"), known ? titles.at(id) : QStringLiteral("Action %1").arg(id)};
 }
 
-int KdeHotkeyService::qtKey(PhysicalKey key, HotkeyModifiers modifiers) {
+QList<int> KdeHotkeyService::qtKeys(PhysicalKey key, HotkeyModifiers modifiers) {
     static const auto keymap = [] {
         xkb_context* context = xkb_context_new(XKB_CONTEXT_NO_ENVIRONMENT_NAMES);
         const xkb_rule_names us{"evdev", "pc105", "us", "", ""};
@@ -109,26 +109,34 @@ int KdeHotkeyService::qtKey(PhysicalKey key, HotkeyModifiers modifiers) {
             xkb_context_unref(context);
         return map;
     }();
-    if (!keymap)
-        return 0;
-    const xkb_keysym_t* syms = nullptr;
-    if (xkb_keymap_key_get_syms_by_level(keymap, key + xKeycodeOffset, 0, 0, &syms) < 1)
-        return 0;
-    int code = specialKey(syms[0]);
-    const char32_t text = xkb_keysym_to_utf32(syms[0]);
-    if (!code && text > 0x20 && text < 0x7f)
-        code = int(QChar::toUpper(text)); // Qt's codes of printable ASCII are the upper-case characters
-    if (!code)
-        return 0;
+    const auto codeAt = [&](xkb_level_index_t level) {
+        const xkb_keysym_t* syms = nullptr;
+        if (!keymap || xkb_keymap_key_get_syms_by_level(keymap, key + xKeycodeOffset, 0, level, &syms) < 1)
+            return 0;
+        if (const int special = specialKey(syms[0]))
+            return special;
+        const char32_t text = xkb_keysym_to_utf32(syms[0]);
+        // Qt's codes of printable ASCII are the upper-case characters.
+        return text > 0x20 && text < 0x7f ? int(QChar::toUpper(text)) : 0;
+    };
+    int held = 0;
     if (modifiers & HotkeyModifier::Shift)
-        code |= Qt::ShiftModifier;
+        held |= Qt::ShiftModifier;
     if (modifiers & HotkeyModifier::Control)
-        code |= Qt::ControlModifier;
+        held |= Qt::ControlModifier;
     if (modifiers & HotkeyModifier::Alt)
-        code |= Qt::AltModifier;
+        held |= Qt::AltModifier;
     if (modifiers & HotkeyModifier::Super)
-        code |= Qt::MetaModifier;
-    return code;
+        held |= Qt::MetaModifier;
+    const int plain = codeAt(0);
+    if (!plain)
+        return {};
+    QList<int> codes{plain | held};
+    const int shifted = codeAt(1);
+    // KWin drops Shift when it made the symbol: Shift+2 reaches the shortcuts as @ alone.
+    if ((modifiers & HotkeyModifier::Shift) && shifted && shifted != plain)
+        codes.append(shifted | (held & ~int(Qt::ShiftModifier)));
+    return codes;
 }
 
 bool KdeHotkeyService::setKeys(const QStringList& action, const QList<int>& keys, QList<int>* taken) {
@@ -155,17 +163,17 @@ HotkeyService::Registration KdeHotkeyService::registerHotkey(PhysicalKey key, Ho
             m_grabs.insert(++m_lastHandle, {id, standIn.handle});
         return standIn.status ? standIn : Registration{0, m_lastHandle};
     }
-    const int code = qtKey(key, modifiers);
-    if (!code)
+    const QList<int> codes = qtKeys(key, modifiers);
+    if (codes.isEmpty())
         return {EINVAL, 0};
     const QStringList action = actionId(id);
     m_bus.call(QDBusMessage::createMethodCall(service, path, interface, QStringLiteral("doRegister"))
                << action);
     QList<int> taken;
-    if (!setKeys(action, {code}, &taken))
+    if (!setKeys(action, codes, &taken))
         return {EHOSTUNREACH, 0};
     // The service keeps a combination another component has and gives this action nothing.
-    if (!taken.contains(code))
+    if (!taken.contains(codes.first()))
         return {EBUSY, 0};
     m_grabs.insert(++m_lastHandle, {id, 0});
     return {0, m_lastHandle};

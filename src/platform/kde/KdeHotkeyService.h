@@ -26,9 +26,10 @@ public:
     Registration registerHotkey(PhysicalKey key, HotkeyModifiers modifiers, quint32 id) override;
     void unregisterHotkey(Handle handle) override;
 
-    // Qt's key code with modifiers, as the service takes it, for the key on the us layout; 0 for a
-    // key that has none.
-    static int qtKey(PhysicalKey key, HotkeyModifiers modifiers);
+    // Qt's key codes with modifiers, as the service takes them, for the key on the us layout; empty
+    // for a key that has none. With Shift, a key whose shifted symbol is not its own upper case comes
+    // in a second form too, as KWin names the pressed combination: Alt+Shift+2 is Alt+@.
+    static QList<int> qtKeys(PhysicalKey key, HotkeyModifiers modifiers);
     // The service's name for the action with this id and the words System Settings shows for it.
     static QStringList actionId(quint32 id);
 
