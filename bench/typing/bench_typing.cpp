@@ -7,9 +7,11 @@
 // symbols are bound, measured as the difference between a long and a short
 // text of the same symbols. Then, on a headless sway: `runeboard --type`
 // against `wtype` (plain, and with its delays) into foot and a Qt Wayland line
-// edit. Last, on a headless GNOME Shell: `runeboard --type` into a GTK 4 entry
-// against what symbol pickers do there, the clipboard and Ctrl+V per symbol.
+// edit. Then, on a headless GNOME Shell: `runeboard --type` into a GTK 4 entry
+// against what symbol pickers do there, the clipboard and Ctrl+V per symbol;
+// last, the same on a headless KWin into a Qt line edit on Wayland.
 #include "GnomeSession.h"
+#include "KwinBench.h"
 #include "SwaySession.h"
 #include "XSession.h"
 
@@ -40,19 +42,6 @@ QString fromScalars(char32_t first, char32_t last) {
     for (char32_t scalar = first; scalar <= last; ++scalar)
         text += QString::fromUcs4(&scalar, 1);
     return text;
-}
-
-// Symbols in common: the longest common subsequence, so one lost symbol costs one, not the rest.
-int symbolsRight(const QList<uint>& expected, const QList<uint>& received) {
-    QList<int> previous(received.size() + 1, 0);
-    QList<int> current(received.size() + 1, 0);
-    for (uint symbol : expected) {
-        for (qsizetype j = 1; j <= received.size(); ++j)
-            current[j] =
-                symbol == received.at(j - 1) ? previous[j - 1] + 1 : std::max(previous[j], current[j - 1]);
-        std::swap(previous, current);
-    }
-    return previous.last();
 }
 
 int changedKeycodes(const QString& before, const QString& after) {
@@ -340,8 +329,23 @@ void compareOnGnome(const QString& text) {
 }
 } // namespace
 
+int symbolsRight(const QList<uint>& expected, const QList<uint>& received) {
+    QList<int> previous(received.size() + 1, 0);
+    QList<int> current(received.size() + 1, 0);
+    for (uint symbol : expected) {
+        for (qsizetype j = 1; j <= received.size(); ++j)
+            current[j] =
+                symbol == received.at(j - 1) ? previous[j - 1] + 1 : std::max(previous[j], current[j - 1]);
+        std::swap(previous, current);
+    }
+    return previous.last();
+}
+
 int main(int argc, char* argv[]) {
     QCoreApplication app(argc, argv);
+    // The sessions name the binary too (KWin lends its fake input to the one a desktop entry names).
+    if (!qEnvironmentVariableIsSet("RUNEBOARD_BINARY"))
+        qputenv("RUNEBOARD_BINARY", RUNEBOARD_BINARY_PATH);
     if (!qEnvironmentVariableIsSet("RUNEBOARD_E2E_TOOLS"))
         qputenv("RUNEBOARD_E2E_TOOLS", RUNEBOARD_TOOLS_PATH);
     if (!qEnvironmentVariableIsSet("RUNEBOARD_GNOME_EXTENSION"))
@@ -353,6 +357,10 @@ int main(int argc, char* argv[]) {
     const QString gnomeText = note + note + note;
     if (app.arguments().contains(QStringLiteral("--wayland-only"))) {
         compareOnWayland(note + note + note);
+        return 0;
+    }
+    if (app.arguments().contains(QStringLiteral("--kde-only"))) {
+        compareOnKwin(gnomeText, runeboardPath());
         return 0;
     }
     if (app.arguments().contains(QStringLiteral("--gnome-only"))) {
@@ -394,6 +402,7 @@ int main(int argc, char* argv[]) {
     }
     compareOnWayland(note + note + note);
     compareOnGnome(gnomeText);
+    compareOnKwin(gnomeText, runeboardPath());
     std::printf(
         "\nTargets: every symbol right in every receiver; well under 1 ms per symbol once bound; with more\n"
         "distinct symbols than spare keycodes still every symbol right and faster than xdotool's default;\n"

@@ -1,6 +1,7 @@
 #include "app/PlatformChooser.h"
 
 #include "platform/gnome/GnomePlatform.h"
+#include "platform/kde/KdePlatform.h"
 #include "platform/null/NullPlatform.h"
 #include "platform/wayland/WaylandPlatform.h"
 #include "platform/x11/X11Platform.h"
@@ -24,6 +25,8 @@ UserText unansweredCompositor() {
 PlatformServices choose() {
     if (std::optional<PlatformServices> gnome = GnomePlatform::create())
         return std::move(*gnome);
+    if (std::optional<PlatformServices> kde = KdePlatform::create())
+        return std::move(*kde);
     UserText whyNotWayland;
     if (std::optional<PlatformServices> wayland = WaylandPlatform::create(&whyNotWayland))
         return std::move(*wayland);

@@ -17,7 +17,8 @@ void prepareQt();
 UserText unansweredCompositor();
 
 // The services of the first backend that works here: GNOME on Wayland (its
-// own, through Runeboard's GNOME Shell extension); a Wayland compositor with
+// own, through Runeboard's GNOME Shell extension); KDE Plasma on Wayland
+// (pasting through KWin's fake input); a Wayland compositor with
 // a virtual keyboard; X11 (through Xwayland too); otherwise stand-ins
 // that only say why nothing can be typed. Call after the QApplication exists.
 PlatformServices choose();

@@ -202,6 +202,35 @@ constexpr RawRow rawRows[] = {
      "символы попадают только в программы X11."},
     {"gnome_extension_failed", "GNOME Shell could not start Runeboard's extension: %1",
      "GNOME Shell не смог запустить расширение Runeboard: %1"},
+    // Settings → General on KDE Plasma on Wayland: KWin's fake input, which pasting needs.
+    {"kde_fake_input", "Typing on Plasma (Wayland)", "Ввод в Plasma (Wayland)"},
+    {"kde_fake_input_works",
+     "Symbols reach Wayland programs by pasting: Runeboard puts each on the clipboard, presses Ctrl+V "
+     "through KWin and puts your clipboard back. X11 programs get them typed directly.",
+     "Символы попадают в программы Wayland вставкой: Runeboard кладёт каждый в буфер обмена, нажимает "
+     "Ctrl+V через KWin и возвращает ваш буфер обмена. В программы X11 символы вводятся напрямую."},
+    {"kde_fake_input_off",
+     "KWin does not let this Runeboard press keys, so symbols reach X11 programs only. Turn On adds a "
+     "hidden menu entry for it that lets KWin do so; then start Runeboard again.",
+     "KWin не разрешает этой копии Runeboard нажимать клавиши, поэтому символы попадают только в программы "
+     "X11. «Включить» добавит для неё скрытый пункт меню с таким разрешением; затем запустите Runeboard "
+     "снова."},
+    {"kde_fake_input_missing",
+     "KWin does not let this Runeboard press keys, so symbols reach X11 programs only.",
+     "KWin не разрешает этой копии Runeboard нажимать клавиши, поэтому символы попадают только в программы "
+     "X11."},
+    {"kde_fake_input_restart",
+     "Done. Quit Runeboard and start it again; until then symbols reach X11 programs only.",
+     "Готово. Закройте Runeboard и запустите снова; до тех пор символы попадают только в программы X11."},
+    {"kde_fake_input_failed",
+     "KWin offers Runeboard no clipboard (data-control), so symbols reach X11 programs only.",
+     "KWin не даёт Runeboard доступа к буферу обмена (data-control), поэтому символы попадают только в "
+     "программы X11."},
+    {"typing_kde_no_fake_input",
+     "KWin does not let Runeboard press keys, so symbols reach X11 programs only; turn it on in Settings → "
+     "General.",
+     "KWin не разрешает Runeboard нажимать клавиши, поэтому символы попадают только в программы X11; "
+     "включите это в Настройках → Основные."},
     {"turn_on", "Turn On", "Включить"},
     {"turn_on_failed", "It could not be turned on: %1", "Включить не удалось: %1"},
     // The keyboard's red mark after a symbol could not be typed.

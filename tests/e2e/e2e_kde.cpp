@@ -1,0 +1,233 @@
+// Runeboard on KDE Plasma on Wayland (a headless KWin 5.27 with Xwayland):
+// what `runeboard --type` types arrives exactly in a GTK 4 entry and a Qt line
+// edit on Wayland (pasted through KWin's fake input) and in an xterm (the X11
+// engine); twenty fast clicks on the panel arrive in order, the focus stays in
+// the receiver and the clipboard is as the user left it; the toggle hotkey, a
+// KDE global shortcut, fires over a Wayland window and follows re-recording, and
+// so do the digit hotkeys that switch sets;
+// a binary that no installed entry names says why, and its own entry lets it type.
+#include "KwinSession.h"
+
+#include "hotkeys/HotkeySettings.h"
+#include "keyboard/view/layout/KeyboardLayout.h"
+#include "platform/kde/KwinFakeInputSetup.h"
+#include "sets/SetStore.h"
+#include "storage/SettingsStore.h"
+
+#include <QTest>
+
+namespace {
+// 115 symbols; 40 distinct ones that no key of the us layout carries, among them an astral
+// symbol, a combining mark after a plain letter and an emoji joined by a zero-width joiner.
+const QString sample = QStringLiteral("ąćęłńóśźż ĄĆĘŁŃÓŚŹŻ əɛɔʃʒθðŋ ∑∫√∞≈≠ €£¥₸ αβγδ 𝔸 é e\u0301 ǅǈ abc");
+const QString text = sample + QStringLiteral("👩\u200D💻") + sample;
+// Twenty keys, none of them on the layout.
+const QStringList panelKeys = QStringLiteral("ŋ ə ʃ ʒ θ ð æ ɛ ɔ ɲ ± × ÷ ∞ ≠ ≤ ≥ √ α β").split(u' ');
+const QString panelTitle = QStringLiteral("Runeboard Keyboard");
+constexpr uint keyLeftShift = 42, keyLeftAlt = 56, keyK = 37, keyJ = 36;
+
+enum class Receiver { Gtk4, QtWayland, Xterm };
+} // namespace
+
+class TestKde : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase() {
+        QString error;
+        QVERIFY2(m_session.start(&error), qPrintable(error));
+    }
+    void cleanup() { m_session.endPrograms(); }
+
+    void typedTextArrivesExactly_data() {
+        QTest::addColumn<Receiver>("receiver");
+        QTest::newRow("GTK 4 on Wayland") << Receiver::Gtk4;
+        QTest::newRow("Qt on Wayland") << Receiver::QtWayland;
+        QTest::newRow("xterm on Xwayland") << Receiver::Xterm;
+    }
+    void typedTextArrivesExactly() {
+        QFETCH(Receiver, receiver);
+        const QString out = m_session.scratchPath(QStringLiteral("typed-%1.txt").arg(int(receiver)));
+        QVERIFY(start(receiver, out));
+        const XSession::Result result =
+            m_session.run(XSession::runeboardBinary(), {QStringLiteral("--type"), text});
+        QVERIFY2(result.finished && result.exitCode == 0, qPrintable(result.out + result.err));
+        QVERIFY2(result.err.isEmpty(), qPrintable(result.err));
+        QCOMPARE(XSession::waitForFileText(out, text), text);
+    }
+
+    void panelClicksArriveInOrder_data() {
+        QTest::addColumn<Receiver>("receiver");
+        QTest::newRow("GTK 4 on Wayland") << Receiver::Gtk4;
+        QTest::newRow("Qt on Wayland") << Receiver::QtWayland;
+    }
+    void panelClicksArriveInOrder() {
+        QFETCH(Receiver, receiver);
+        // What the user copied last stays theirs.
+        const QString copied = QStringLiteral("copied before: ŋ 😀");
+        QVERIFY(m_session.startGtkEntry(m_session.scratchPath(QStringLiteral("copier.txt")), copied));
+        QVERIFY(XSession::waitFor([&] { return m_session.clipboardText() == copied; }));
+        const QString out = m_session.scratchPath(QStringLiteral("clicks-%1.txt").arg(int(receiver)));
+        QVERIFY(start(receiver, out));
+        QVERIFY(startRuneboard());
+
+        QList<QPoint> points;
+        for (const QString& key : panelKeys)
+            points.append(keyCentre(key));
+        QVERIFY(m_session.click(points));
+        const QString all = panelKeys.join(QString());
+        QCOMPARE(XSession::waitForFileText(out, all, 20000), all);
+        QVERIFY(XSession::waitFor([&] { return m_session.clipboardText() == copied; }));
+        // The receiver kept the focus: what is typed next arrives there too.
+        QVERIFY(!m_session.x11Active());
+        const XSession::Result typed =
+            m_session.run(XSession::runeboardBinary(), {QStringLiteral("--type"), QStringLiteral("!")});
+        QCOMPARE(typed.exitCode, 0);
+        QCOMPARE(XSession::waitForFileText(out, all + u'!'), all + u'!');
+    }
+
+    void toggleHotkeyFiresOverAWaylandWindowAndFollowsRecording() {
+        QVERIFY(start(Receiver::Gtk4, m_session.scratchPath(QStringLiteral("hotkey.txt"))));
+        QVERIFY(startRuneboard());
+        const QList<uint> combination{keyLeftAlt, keyLeftShift, keyK};
+        const QList<uint> released{keyK, keyLeftShift, keyLeftAlt};
+        QVERIFY(m_session.keys(combination, released));
+        QVERIFY(XSession::waitFor([&] { return m_session.findWindowByName(panelTitle).isEmpty(); }));
+        QVERIFY(m_session.keys(combination, released));
+        QVERIFY(XSession::waitFor([&] { return !m_session.findWindowByName(panelTitle).isEmpty(); }));
+
+        // Recorded anew (here by another Runeboard sharing the file): Alt+Shift+J from now on.
+        {
+            SettingsStore store(m_session.configHome() + QStringLiteral("/runeboard/runeboard.conf"));
+            HotkeySettings(store).setHotkey(KeyboardAction::ToggleKeyboard,
+                                            {keyJ, HotkeyModifier::Alt | HotkeyModifier::Shift});
+        }
+        m_session.handOver(m_session.configHome());
+        const QList<uint> newCombination{keyLeftAlt, keyLeftShift, keyJ};
+        const QList<uint> newReleased{keyJ, keyLeftShift, keyLeftAlt};
+        // Pressed until Runeboard has taken the change in: each press before that does nothing.
+        QVERIFY(XSession::waitFor(
+            [&] {
+                return m_session.keys(newCombination, newReleased) &&
+                       XSession::waitFor([&] { return m_session.findWindowByName(panelTitle).isEmpty(); },
+                                         2000);
+            },
+            20000));
+        // The old combination is given back to the programs: xterm reads Alt+Shift+K as Ë.
+        const QString out = m_session.scratchPath(QStringLiteral("released.txt"));
+        QVERIFY(start(Receiver::Xterm, out));
+        QVERIFY(m_session.keys(combination, released));
+        QCOMPARE(XSession::waitForFileText(out, QStringLiteral("Ë")), QStringLiteral("Ë"));
+    }
+
+    void digitHotkeysSwitchSets() {
+        QVERIFY(start(Receiver::Gtk4, m_session.scratchPath(QStringLiteral("sets.txt"))));
+        QVERIFY(startRuneboard(QStringLiteral("preset_polish")));
+        const auto active = [&] {
+            return SettingsStore(m_session.configHome() + QStringLiteral("/runeboard/runeboard.conf"))
+                .text(SettingKey::ActiveSetId);
+        };
+        constexpr uint key1 = 2, key2 = 3;
+        const QString main = active();
+        QVERIFY(m_session.keys({keyLeftAlt, keyLeftShift, key2}, {key2, keyLeftShift, keyLeftAlt}));
+        QVERIFY(XSession::waitFor([&] { return active() != main && !active().isEmpty(); }));
+        QVERIFY(m_session.keys({keyLeftAlt, keyLeftShift, key1}, {key1, keyLeftShift, keyLeftAlt}));
+        QVERIFY(XSession::waitFor([&] { return active() == main; }));
+    }
+
+    void anUnlistedBinaryIsToldAndItsOwnEntryLetsItType() {
+        // A Runeboard that no installed entry names, as one unpacked or built elsewhere is.
+        const QString copy = m_session.scratchPath(QStringLiteral("elsewhere/runeboard"));
+        QVERIFY(QDir().mkpath(QFileInfo(copy).path()) && QFile::copy(XSession::runeboardBinary(), copy));
+        m_session.handOver(QFileInfo(copy).path());
+        const QString out = m_session.scratchPath(QStringLiteral("unlisted.txt"));
+        QVERIFY(start(Receiver::Gtk4, out));
+        const XSession::Result refused = m_session.run(copy, {QStringLiteral("--type"), QStringLiteral("ŋ")});
+        QCOMPARE(refused.exitCode, 1);
+        QVERIFY2(
+            (refused.out + refused.err).contains(QLatin1String("KWin does not let Runeboard press keys")),
+            qPrintable(refused.out + refused.err));
+
+        // What Settings' Turn On writes; KWin reads it within a second or so.
+        QFile entry(m_session.applicationsFolder() + QStringLiteral("/runeboard-kwin.desktop"));
+        QVERIFY(entry.open(QIODevice::WriteOnly));
+        entry.write(KwinFakeInputSetup::entry(QFileInfo(copy).canonicalFilePath()));
+        entry.close();
+        m_session.handOver(m_session.applicationsFolder());
+        QVERIFY(XSession::waitFor(
+            [&] {
+                return m_session.run(copy, {QStringLiteral("--type"), QStringLiteral("ə")}).exitCode == 0;
+            },
+            20000));
+        QCOMPARE(XSession::waitForFileText(out, QStringLiteral("ə")), QStringLiteral("ə"));
+    }
+
+private:
+    bool start(Receiver receiver, const QString& out) {
+        switch (receiver) {
+        case Receiver::Gtk4:
+            return m_session.startGtkEntry(out);
+        case Receiver::QtWayland:
+            return m_session.startLineEdit(out);
+        case Receiver::Xterm:
+            return m_session.startXterm(out);
+        }
+        return false;
+    }
+
+    // Runeboard with a set of the twenty panel keys as its main set (and a preset as a quick-access
+    // one); true once its panel is on screen.
+    bool startRuneboard(const QString& quickAccess = {}) {
+        const QString file = m_session.configHome() + QStringLiteral("/runeboard/runeboard.conf");
+        QFile::remove(file);
+        {
+            SettingsStore store(file);
+            SetStore sets(store, QStringLiteral("en"));
+            SymbolSet set;
+            set.id = QUuid::createUuid();
+            set.name = QStringLiteral("e2e");
+            set.baseCharacters = panelKeys.join(QString());
+            sets.addSet(set);
+            sets.setMainSet(set.id);
+            const QList<SymbolSet> all = sets.sets(); // choosing one rewrites the list
+            for (const SymbolSet& preset : all) {
+                if (preset.name == quickAccess)
+                    sets.toggleAdditional(preset.id);
+            }
+        }
+        m_session.handOver(m_session.configHome());
+        m_runeboard = m_session.launch(XSession::runeboardBinary(), {});
+        m_said.clear();
+        KeyboardLayoutInput in;
+        in.baseSymbols = panelKeys;
+        m_layout = KeyboardLayout::compute(in);
+        // The tray is looked for once the panel has been drawn: only then does it take clicks.
+        return XSession::waitFor([&] { return said().contains(QLatin1String("[TrayMenu]")); }, 30000) &&
+               XSession::waitFor(
+                   [&] {
+                       m_panel = m_session.windowGeometry(m_session.findWindowByName(panelTitle));
+                       return m_panel.at(2) == int(m_layout.size().width());
+                   },
+                   30000);
+    }
+
+    // What the running Runeboard has written so far.
+    QString said() {
+        m_said += QString::fromUtf8(m_runeboard->readAllStandardOutput());
+        return m_said;
+    }
+
+    QPoint keyCentre(const QString& key) {
+        const QPointF p = m_layout.toView(m_layout.key(key, false)->frame).center();
+        return {m_panel[0] + int(p.x()), m_panel[1] + int(p.y())};
+    }
+
+    KwinSession m_session;
+    KeyboardLayout m_layout;
+    QList<int> m_panel;
+    QProcess* m_runeboard = nullptr;
+    QString m_said;
+};
+
+QTEST_GUILESS_MAIN(TestKde)
+#include "e2e_kde.moc"
