@@ -84,20 +84,23 @@ TypingEngine::Wait TypingEngine::run() {
             if (gathered > now && gathered - now <= gatherMs)
                 return {Wait::Time, gathered};
         }
-        m_queue.removeFirst();
         if (choice.kind == KeySlotPool::Choice::Exhausted) {
+            m_queue.removeFirst();
             fail(keysym, m_pool.isEmpty() ? QStringLiteral("the keyboard mapping has no spare keycode")
                                           : QStringLiteral("every spare keycode is held down"));
             continue;
         }
-        if (choice.kind == KeySlotPool::Choice::Bind && !bindAhead(keysym, choice.keycode))
-            continue;
-        const KeySlotPool::Choice bound = m_pool.choose(keysym, m_clock());
-        if (bound.kind != KeySlotPool::Choice::Ready)
-            continue; // cannot happen: it was just bound
-        m_device.press(bound.keycode);
-        m_pool.markPressed(bound.keycode, m_clock(), ++m_sequence);
-        m_held = Held{bound.keycode, m_clock(), m_sequence, 0};
+        if (choice.kind == KeySlotPool::Choice::Bind) {
+            if (!bindAhead(keysym, choice.keycode))
+                m_queue.removeFirst();
+            continue; // bound: choose again, and the next binding waits for this one to be digested
+        }
+        if (const std::optional<Wait> wait = waitUntilSeen(choice.keycode))
+            return *wait;
+        m_queue.removeFirst();
+        m_device.press(choice.keycode);
+        m_pool.markPressed(choice.keycode, m_clock(), ++m_sequence);
+        m_held = Held{choice.keycode, m_clock(), m_sequence, 0};
         if (holdsForOrder(keysym)) {
             if (const std::optional<qint64> until = heldUntil())
                 return {Wait::Time, *until};
@@ -105,6 +108,37 @@ TypingEngine::Wait TypingEngine::run() {
         releaseHeld();
     }
     return {};
+}
+
+void TypingEngine::keymapDigested() {
+    m_bindingUndigested = false;
+    const auto undigested = [](const Fresh& fresh) { return fresh.sequence == 0; };
+    if (std::none_of(m_fresh.cbegin(), m_fresh.cend(), undigested))
+        return;
+    // A place among the key events, so that only a ping sent from now on can cover the change.
+    ++m_sequence;
+    for (Fresh& fresh : m_fresh) {
+        if (undigested(fresh))
+            fresh.sequence = m_sequence;
+    }
+}
+
+std::optional<TypingEngine::Wait> TypingEngine::waitUntilSeen(quint8 keycode) {
+    const auto fresh = m_fresh.constFind(keycode);
+    if (fresh == m_fresh.cend())
+        return std::nullopt;
+    const qint64 limit = fresh->boundAt + m_pool.unconfirmedLimit();
+    if (m_pool.receiverConfirms() && m_clock() < limit) {
+        if (fresh->sequence == 0)
+            return Wait{Wait::Keymap, 0};
+        if (!m_pool.isConfirmed(fresh->sequence)) {
+            askForConfirmation();
+            if (m_pool.receiverConfirms()) // it may have turned out unable to
+                return Wait{Wait::Time, limit};
+        }
+    }
+    m_fresh.erase(fresh);
+    return std::nullopt;
 }
 
 bool TypingEngine::holdsForOrder(quint32 keysym) const {
@@ -199,7 +233,7 @@ bool TypingEngine::bindAhead(quint32 keysym, quint8 keycode) {
         planned.insert(keysym);
     }
     keycode = batch.first().keycode;
-    for (qsizetype i = 0; i < horizon; ++i) { // the first symbol has left the queue already
+    for (qsizetype i = 1; i < horizon; ++i) { // the first symbol is planned already
         const quint32 next = m_queue.at(i);
         if (planned.contains(next))
             continue;
@@ -249,10 +283,13 @@ bool TypingEngine::bindNow(const QList<KeyboardDevice::Binding>& bindings) {
         return false;
     for (const KeyboardDevice::Binding& binding : bindings) {
         m_pool.setBinding(binding.keycode, binding.keysym);
-        if (binding.keysym != 0)
+        if (binding.keysym != 0) {
             m_mayHold[binding.keycode] = {binding.keysym};
-        else
+            m_fresh.insert(binding.keycode, {m_clock(), 0});
+        } else {
             m_mayHold.remove(binding.keycode);
+            m_fresh.remove(binding.keycode);
+        }
     }
     if (!widened)
         writeJournal(); // an emptied keycode leaves the record

@@ -2,6 +2,7 @@
 
 #include "platform/typing/KeySlotPool.h"
 
+#include <QHash>
 #include <QList>
 #include <QMap>
 #include <QString>
@@ -93,7 +94,19 @@ public:
     // binding waits until the previous one has been digested by this process
     // (which re-reads the keymap just like a Qt receiver does), or until the
     // caller gives up waiting for that.
-    void keymapDigested() { m_bindingUndigested = false; }
+    //
+    // The other way round, a receiver may translate keys with a keymap it
+    // follows on a second connection (Chromium asks GTK, whose connection
+    // learns of a change only when GTK's own event source gets its turn), so
+    // a key pressed right after its binding comes out as the symbol it carried
+    // before. The news of a change has been sent to every connection by the
+    // time this process has it; a receiver that answers a ping sent after
+    // that moment has let its other event sources run since. So a keycode
+    // just bound is pressed only then, or after the unconfirmed limit. (A ping
+    // sent earlier, on its own connection, may overtake the change itself.)
+    // A receiver that cannot confirm is not waited for: xterm and the like
+    // translate keys on the connection they arrive on, in order.
+    void keymapDigested();
     bool isWaitingForKeymap() const { return m_bindingUndigested; }
     // A key stays down before a symbol outside the BMP (see orderConfirmations).
     bool isHoldingForOrder() const { return m_held.has_value(); }
@@ -109,6 +122,8 @@ public:
 
 private:
     void askForConfirmation();
+    // What pressing `keycode` still waits for, as above; nothing once the receiver can read its binding.
+    std::optional<Wait> waitUntilSeen(quint8 keycode);
     // Whether the key of `keysym`, just pressed, waits for the receiver before its release.
     bool holdsForOrder(quint32 keysym) const;
     // What the key held before a symbol outside the BMP still waits for: its
@@ -143,4 +158,9 @@ private:
         bool released = false;
     };
     std::optional<Held> m_held;
+    struct Fresh {
+        qint64 boundAt = 0;
+        quint64 sequence = 0; // whose confirmation says the receiver knows it; 0 until digested
+    };
+    QHash<quint8, Fresh> m_fresh; // keycodes bound and not pressed since
 };
