@@ -86,6 +86,10 @@ KeyboardView::KeyboardView(KeyboardState& state, SetStore& setStore, Localizatio
         return true;
     };
     m_add.onEdited = [this](const QString& text) { offerCandidates(text); };
+    connect(&m_names, &NameIndexLoader::built, this, [this] {
+        if (m_add.isOpen() && !m_typedForNames.isEmpty())
+            offerCandidates(m_typedForNames);
+    });
     // A blank name keeps the field open.
     m_name.onCommit = [this](const QString& name) { return m_editor.saveUnsavedSet(name).has_value(); };
     // The configured state's one signal covers its fields, the store's sets and the language.
@@ -105,10 +109,12 @@ void KeyboardView::offerCandidates(const QString& typed) {
         std::any_of(query.cbegin(), query.cend(), [](QChar c) { return c.isLetter(); });
     QList<CandidateStrip::Candidate> offered;
     if (looksLikeName) {
-        if (!m_names)
-            m_names = std::make_unique<NameIndex>();
-        for (const NameIndex::Match& match : m_names->find(query, CandidateStrip::maxCandidates))
-            offered.append({match.symbol, match.symbol + QStringLiteral(", ") + match.name});
+        const NameIndex* names = m_names.ready();
+        m_typedForNames = names ? QString() : typed; // offered once the index is built
+        if (names) {
+            for (const NameIndex::Match& match : names->find(query, CandidateStrip::maxCandidates))
+                offered.append({match.symbol, match.symbol + QStringLiteral(", ") + match.name});
+        }
     }
     if (offered.isEmpty()) {
         if (m_candidates)
@@ -164,9 +170,7 @@ void KeyboardView::rebuild() {
 }
 
 QString KeyboardView::spokenName(const QString& symbol) {
-    if (!m_names)
-        m_names = std::make_unique<NameIndex>();
-    return m_names->nameOf(symbol, m_localization.currentLanguage());
+    return m_names.wait().nameOf(symbol, m_localization.currentLanguage());
 }
 
 void KeyboardView::perform(const GestureIntent& intent) {
@@ -248,6 +252,7 @@ void KeyboardView::contextMenuEvent(QContextMenuEvent* event) {
 
 void KeyboardView::startAdding(int section) {
     m_activeAddingSection = section;
+    m_names.start(); // while the user begins to type
     m_add.open();
 }
 

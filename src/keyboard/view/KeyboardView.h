@@ -9,6 +9,7 @@
 #include "keyboard/view/fields/FocusLender.h"
 #include "keyboard/view/fields/TextField.h"
 #include "keyboard/view/painting/KeyboardPainter.h"
+#include "names/NameIndexLoader.h"
 
 #include <QPointer>
 #include <QWidget>
@@ -24,7 +25,6 @@ class SetStore;
 class QMenu;
 class ViewClock;
 class CandidateStrip;
-class NameIndex;
 
 // The content of the floating panel: one painted widget holding the card, the
 // keys of the active set, the add key, the save row, the close button and the
@@ -121,7 +121,8 @@ private:
     TextField m_add;
     TextField m_name;
     // Made on the first name typed into the add field: reading every name takes a moment.
-    std::unique_ptr<NameIndex> m_names;
+    NameIndexLoader m_names;
+    QString m_typedForNames; // what the add field held when the index was not yet built
     int m_layoutGeneration = 0;
     QPointer<CandidateStrip> m_candidates;
 };
