@@ -1,7 +1,8 @@
-#include "NameIndex.h"
+#include "names/NameIndex.h"
 
 #include "names/CldrNameData.h"
 #include "names/NameFolding.h"
+#include "names/SymbolFamiliarity.h"
 
 #include <unicode/uchar.h>
 
@@ -29,30 +30,6 @@ constexpr int unmatchedNameWord = -15;
 // The query is the whole name or a whole keyword: that outranks any partial match.
 constexpr int wholeKeywordPhrase = 1000;
 constexpr int wholeName = 1005;
-constexpr int familiarScript = 20;
-constexpr int lessFamiliarScript = 12;
-constexpr int pictograph = -20;
-constexpr int combiningMark = -30;
-
-// Among names that match equally, the letters and signs of the scripts and
-// blocks people type come before those of rarer scripts and of mathematical
-// alphabets, and a plain sign before the emoji of the same name (∞ before ♾).
-int familiarity(char32_t c) {
-    if (c == 0)
-        return 0; // a sequence: an emoji
-    int bonus = 0;
-    if (c <= 0x17F || (c >= 0x370 && c <= 0x45F) || (c >= 0x2000 && c <= 0x2BFF))
-        bonus = familiarScript;
-    else if (c <= 0x2FF || (c >= 0x460 && c <= 0x52F) || (c >= 0x1E00 && c <= 0x1EFF))
-        bonus = lessFamiliarScript;
-    if (c >= 0x2000 && u_hasBinaryProperty(UChar32(c), UCHAR_EMOJI))
-        bonus += pictograph;
-    // A combining mark shows only over another character.
-    if (QChar::category(c) == QChar::Mark_NonSpacing || QChar::category(c) == QChar::Mark_Enclosing)
-        bonus += combiningMark;
-    return bonus;
-}
-
 std::string_view view(QByteArrayView bytes) {
     return {bytes.data(), size_t(bytes.size())};
 }
@@ -347,7 +324,7 @@ QList<NameIndex::Match> NameIndex::find(QStringView query, int limit) const {
             score = wholeName;
         else if (allExact && entry.record != noRecord && isKeyword(entry, queryWords))
             score = wholeKeywordPhrase;
-        matches.push_back({score + familiarity(entry.codePoint), e});
+        matches.push_back({score + SymbolFamiliarity::bonus(entry.codePoint), e});
     }
 
     const bool preferUpper = query.toString() != query.toString().toLower();
