@@ -1,5 +1,6 @@
 #include "platform/x11/X11Platform.h"
 
+#include "platform/null/NullWindowSystem.h"
 #include "platform/null/UnavailableTypingBackend.h"
 #include "platform/x11/X11Connection.h"
 #include "platform/x11/X11HotkeyService.h"
@@ -68,6 +69,29 @@ std::optional<PlatformServices> create(UserText* whyNot) {
     if (!missing.isEmpty())
         services.typingProblem = missing;
     return services;
+}
+
+XwaylandServices forXwayland() {
+    XwaylandServices parts;
+    if (QGuiApplication::platformName() == QLatin1String("xcb"))
+        parts.connection = X11Connection::fromQt();
+    if (const std::optional<X11Connection>& x11 = parts.connection) {
+        auto windows = X11WindowSystem::create(*x11);
+        windows->setFloatsUnmanaged(true);
+        parts.windowSystem = std::move(windows);
+        if (x11->hasXtest() && x11->hasXkb())
+            parts.typing = std::make_unique<X11TypingBackend>(*x11);
+        parts.hotkeys = std::make_unique<X11HotkeyService>(*x11);
+        auto shift = std::make_unique<X11ModifierMonitor>(*x11);
+        shift->setFollowsEveryWindow(false);
+        parts.shiftMonitor = std::move(shift);
+    } else {
+        parts.windowSystem = std::make_unique<NullWindowSystem>();
+    }
+    if (!parts.typing)
+        parts.typing = std::make_unique<UnavailableTypingBackend>(
+            UserText{QStringLiteral("typing_qt_not_on_x11"), {QGuiApplication::platformName()}});
+    return parts;
 }
 
 } // namespace X11Platform

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/PlatformServices.h"
+#include "platform/x11/X11Connection.h"
 
 #include <optional>
 
@@ -23,5 +24,19 @@ std::optional<PlatformServices> create(UserText* whyNot);
 // create() adds what the server lacks.
 UserText sessionProblem(const QString& qtPlatform, const QByteArray& display,
                         const QByteArray& waylandDisplay, const QByteArray& sessionType);
+
+// What the X11 backend lends a Wayland desktop for its Xwayland windows. With
+// Qt on xcb: windows that float unmanaged, the X11 typing engine (where the
+// server has XTEST and XKB), X11 hotkeys and a Shift monitor that follows only
+// Runeboard's own windows. Without: no window system of use, typing that says
+// why it cannot, and no hotkeys or Shift monitor (nullptr).
+struct XwaylandServices {
+    std::optional<X11Connection> connection;
+    std::unique_ptr<WindowSystem> windowSystem;
+    std::unique_ptr<TypingBackend> typing;
+    std::unique_ptr<HotkeyService> hotkeys;
+    std::unique_ptr<ModifierMonitor> shiftMonitor;
+};
+XwaylandServices forXwayland();
 
 } // namespace X11Platform
