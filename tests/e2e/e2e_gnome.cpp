@@ -7,9 +7,9 @@
 // Wayland window; the add field takes the typing and gives the focus back;
 // the extension turned on while Runeboard runs serves it at once; a symbol
 // with nowhere to go is said; and a program other than Runeboard is refused.
+#include "DesktopHotkeyChecks.h"
 #include "GnomeSession.h"
 
-#include "hotkeys/HotkeySettings.h"
 #include "keyboard/view/layout/KeyboardLayout.h"
 #include "sets/SetStore.h"
 #include "storage/SettingsStore.h"
@@ -24,10 +24,12 @@ const QString sample = QStringLiteral("ąćęłńóśźż ĄĆĘŁŃÓŚŹŻ ə�
 const QString text = sample + QStringLiteral("👩\u200D💻") + sample;
 // Twenty keys, none of them on the layout.
 const QStringList panelKeys = QStringLiteral("ŋ ə ʃ ʒ θ ð æ ɛ ɔ ɲ ± × ÷ ∞ ≠ ≤ ≥ √ α β").split(u' ');
-const QString panelTitle = QStringLiteral("Runeboard Keyboard");
 const QString service = QStringLiteral("org.runeboard.Runeboard.GnomeShell");
 const QString extensionUuid = QStringLiteral("typing@runeboard.org");
-constexpr uint keyLeftShift = 42, keyLeftAlt = 56, keyK = 37, keyJ = 36;
+using DesktopHotkeyChecks::keyK;
+using DesktopHotkeyChecks::keyLeftAlt;
+using DesktopHotkeyChecks::keyLeftShift;
+using DesktopHotkeyChecks::panelTitle;
 
 enum class Receiver { Gtk4, Gtk3, QtWayland, Xterm };
 } // namespace
@@ -114,52 +116,11 @@ private Q_SLOTS:
     }
 
     void toggleHotkeyFiresOverAWaylandWindowAndFollowsRecording() {
-        QVERIFY(start(Receiver::Gtk4, m_session.scratchPath(QStringLiteral("hotkey.txt"))));
-        QVERIFY(startRuneboard());
-        const QList<uint> combination{keyLeftAlt, keyLeftShift, keyK};
-        const QList<uint> released{keyK, keyLeftShift, keyLeftAlt};
-        QVERIFY(m_session.keys(combination, released));
-        QVERIFY(XSession::waitFor([&] { return m_session.findWindowByName(panelTitle).isEmpty(); }));
-        QVERIFY(m_session.keys(combination, released));
-        QVERIFY(XSession::waitFor([&] { return !m_session.findWindowByName(panelTitle).isEmpty(); }));
-
-        // Recorded anew (here by another Runeboard sharing the file): Alt+Shift+J from now on.
-        {
-            SettingsStore store(m_session.configHome() + QStringLiteral("/runeboard/runeboard.conf"));
-            HotkeySettings(store).setHotkey(KeyboardAction::ToggleKeyboard,
-                                            {keyJ, HotkeyModifier::Alt | HotkeyModifier::Shift});
-        }
-        m_session.handOver(m_session.configHome());
-        const QList<uint> newCombination{keyLeftAlt, keyLeftShift, keyJ};
-        const QList<uint> newReleased{keyJ, keyLeftShift, keyLeftAlt};
-        // Pressed until Runeboard has taken the change in: each press before that does nothing.
-        QVERIFY(XSession::waitFor(
-            [&] {
-                return m_session.keys(newCombination, newReleased) &&
-                       XSession::waitFor([&] { return m_session.findWindowByName(panelTitle).isEmpty(); },
-                                         2000);
-            },
-            20000));
-        // The old combination is given back to the programs: xterm reads Alt+Shift+K as Ë.
-        const QString out = m_session.scratchPath(QStringLiteral("released.txt"));
-        QVERIFY(start(Receiver::Xterm, out));
-        QVERIFY(m_session.keys(combination, released));
-        QCOMPARE(XSession::waitForFileText(out, QStringLiteral("Ë")), QStringLiteral("Ë"));
+        DesktopHotkeyChecks::toggleFollowsRecording(m_session, startReceiver(), startRuneboardFor());
     }
 
     void digitHotkeysSwitchSets() {
-        QVERIFY(start(Receiver::Gtk4, m_session.scratchPath(QStringLiteral("sets.txt"))));
-        QVERIFY(startRuneboard(QStringLiteral("preset_polish")));
-        const auto active = [&] {
-            return SettingsStore(m_session.configHome() + QStringLiteral("/runeboard/runeboard.conf"))
-                .text(SettingKey::ActiveSetId);
-        };
-        constexpr uint key1 = 2, key2 = 3;
-        const QString main = active();
-        QVERIFY(m_session.keys({keyLeftAlt, keyLeftShift, key2}, {key2, keyLeftShift, keyLeftAlt}));
-        QVERIFY(XSession::waitFor([&] { return active() != main && !active().isEmpty(); }));
-        QVERIFY(m_session.keys({keyLeftAlt, keyLeftShift, key1}, {key1, keyLeftShift, keyLeftAlt}));
-        QVERIFY(XSession::waitFor([&] { return active() == main; }));
+        DesktopHotkeyChecks::digitsSwitchSets(m_session, startReceiver(), startRuneboardFor());
     }
 
     void addFieldTakesTheTypingAndGivesTheFocusBack() {
@@ -238,6 +199,14 @@ private Q_SLOTS:
     }
 
 private:
+    DesktopHotkeyChecks::StartReceiver startReceiver() {
+        return [this](bool xterm, const QString& out) {
+            return start(xterm ? Receiver::Xterm : Receiver::Gtk4, out);
+        };
+    }
+    DesktopHotkeyChecks::StartRuneboard startRuneboardFor() {
+        return [this](const QString& preset) { return startRuneboard(preset); };
+    }
     bool start(Receiver receiver, const QString& out) {
         switch (receiver) {
         case Receiver::Gtk4:
