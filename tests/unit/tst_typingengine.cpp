@@ -297,354 +297,331 @@ class TestTypingEngine : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void keysymOfEachScalar_data();
-    void keysymOfEachScalar();
-    void spareKeycodesLeaveContestedOnesForLast();
-    void textArrivesExactlyWithoutEarlyRebinding_data();
-    void textArrivesExactlyWithoutEarlyRebinding();
-    void keymapChangesAreFewAndBatched();
-    void nextKeymapChangeWaitsUntilThePreviousIsDigested();
-    void slowReceiverIsAskedInsteadOfWaitedFor();
-    void silentReceiverIsWaitedForAtMostTheLimit();
-    void keyBeforeASymbolOutsideTheBmpStaysDownOnlyWhereThatHelps_data();
-    void keyBeforeASymbolOutsideTheBmpStaysDownOnlyWhereThatHelps();
-    void leastRecentlyUsedKeycodeIsEvicted();
-    void keymapChangedByOthersIsFollowed();
-    void refusedBindingFailsOnlyThatSymbolAndKeepsTheKeycode_data();
-    void refusedBindingFailsOnlyThatSymbolAndKeepsTheKeycode();
-    void withoutSpareKeycodesEverySymbolFails();
-    void restoreWaitsUntilNothingIsNeededAndEmptiesTheRecord_data();
-    void restoreWaitsUntilNothingIsNeededAndEmptiesTheRecord();
+    void keysymOfEachScalar_data() {
+        QTest::addColumn<uint>("scalar");
+        QTest::addColumn<uint>("keysym");
+        QTest::newRow("ASCII letter") << 0x61u << 0x61u;
+        QTest::newRow("Latin-1 é") << 0xe9u << 0xe9u;
+        QTest::newRow("ą beyond Latin-1") << 0x105u << 0x1000105u;
+        QTest::newRow("astral double-struck A") << 0x1d538u << 0x101d538u;
+        QTest::newRow("newline is Return") << 0x0au << 0xff0du;
+        QTest::newRow("tab") << 0x09u << 0xff09u;
+        QTest::newRow("other control") << 0x07u << 0u;
+        QTest::newRow("C1 control") << 0x85u << 0u;
+        QTest::newRow("no-break space") << 0xa0u << 0xa0u;
+        QTest::newRow("lone surrogate") << 0xd835u << 0u;
+        QTest::newRow("past Unicode") << 0x110000u << 0u;
+    }
 
-    void virtualKeymapCarriesExactlyTheSymbol_data();
-    void virtualKeymapCarriesExactlyTheSymbol();
-    void virtualKeymapRefusesWhatIsNoKeysym();
+    void keysymOfEachScalar() {
+        QFETCH(uint, scalar);
+        QFETCH(uint, keysym);
+        QCOMPARE(Keysyms::forScalar(char32_t(scalar)), quint32(keysym));
+    }
+
+    void spareKeycodesLeaveContestedOnesForLast() {
+        KeymapSnapshot keymap;
+        keymap.minKeycode = 8;
+        keymap.maxKeycode = 255;
+        for (int keycode = 8; keycode <= 255; ++keycode)
+            keymap.symbols.insert(quint8(keycode), {0x61});
+        for (quint8 keycode : {93, 97, 103, 120, 248, 9})
+            keymap.symbols.remove(keycode);
+        keymap.modifiers[3] = {120}; // a modifier key without keysyms is no spare key
+        QCOMPARE(keymap.spareKeycodes(), (QList<quint8>{93, 97, 103, 9, 248}));
+    }
+
+    void textArrivesExactlyWithoutEarlyRebinding_data() {
+        QTest::addColumn<int>("spare");
+        QTest::addColumn<qint64>("lag");
+        QTest::addColumn<bool>("pings");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("throughVirtualKeyboard"); // and its 50 keycodes
+        QTest::addColumn<bool>("secondConnection");
+        const QString polish = QStringLiteral("ąćęłńóśźż");
+        const QString many = QStringLiteral("ąćęłńóśźżĄĆĘŁŃÓŚŹŻəɛɔʃʒθðŋ∑∫√∞≈≠€£¥₸αβγδ𝔸é");
+        const QString more = symbolsFrom(0x100, 150) + QStringLiteral("𝔸e\u0301") + symbolsFrom(0x100, 40);
+        QTest::newRow("few symbols, many keycodes") << 19 << 5ll << false << polish << false << false;
+        QTest::newRow("more symbols than keycodes")
+            << 19 << 20ll << false << many + many + many << false << false;
+        QTest::newRow("one keycode for everything")
+            << 1 << 5ll << false << QStringLiteral("ąćęą") << false << false;
+        QTest::newRow("alternating pair on one keycode")
+            << 1 << 20ll << false << QStringLiteral("ababab") << false << false;
+        QTest::newRow("slow receiver that confirms")
+            << 19 << 400ll << true << many + many + many << false << false;
+        QTest::newRow("slow receiver, one keycode")
+            << 1 << 400ll << true << QStringLiteral("ababab") << false << false;
+        QTest::newRow("virtual keyboard, more symbols than keycodes")
+            << 0 << 30ll << false << more << true << false;
+        QTest::newRow("receiver that follows the keymap on a second connection")
+            << 19 << 5ll << true << many + many + many << false << true;
+        QTest::newRow("second connection, one keycode")
+            << 1 << 5ll << true << QStringLiteral("ababab") << false << true;
+    }
+
+    void textArrivesExactlyWithoutEarlyRebinding() {
+        QFETCH(int, spare);
+        QFETCH(qint64, lag);
+        QFETCH(bool, pings);
+        QFETCH(QString, text);
+        QFETCH(bool, throughVirtualKeyboard);
+        QFETCH(bool, secondConnection);
+        Rig rig(spare, lag, pings, throughVirtualKeyboard);
+        rig.display.secondConnection = secondConnection;
+        rig.type(text);
+        QCOMPARE(rig.display.typed, keysymsOf(text));
+        QCOMPARE(rig.display.violations, QStringList());
+        QVERIFY(rig.failed.isEmpty());
+        QVERIFY(rig.display.down.isEmpty());
+    }
+
+    void keymapChangesAreFewAndBatched() {
+        Rig rig(19);
+        rig.type(QStringLiteral("ąćęłńóśźżąćę")); // the symbols ahead are bound in one change
+        QCOMPARE(rig.display.changes, 1);
+        QCOMPARE(rig.display.binds, 9);
+        rig.type(QStringLiteral("ęąęąęą")); // typed before: no change, no wait
+        QCOMPARE(rig.display.changes, 1);
+        QCOMPARE(rig.waits, 0);
+        rig.restore();
+        QCOMPARE(rig.display.changes, 2);
+        QVERIFY(rig.display.mapping.isEmpty());
+    }
+
+    void nextKeymapChangeWaitsUntilThePreviousIsDigested() {
+        Rig rig(1, 5, true);
+        for (quint32 keysym : keysymsOf(QStringLiteral("ab"))) {
+            rig.engine.enqueue(keysym);
+        }
+        // a is bound; its key is pressed once the change is digested and the receiver,
+        // asked only then, has confirmed.
+        QCOMPARE(rig.engine.run().kind, TypingEngine::Wait::Keymap);
+        QCOMPARE(rig.display.pings, 0);
+        rig.engine.keymapDigested();
+        QCOMPARE(rig.engine.run().kind, TypingEngine::Wait::Time);
+        QCOMPARE(rig.display.pings, 1);
+        QVERIFY(rig.display.queue.isEmpty() || rig.display.queue.last().keycode == 0);
+        rig.engine.confirm(rig.engine.sentEvents());
+        // a is typed; b needs a's keycode, which the receiver has not confirmed yet.
+        QCOMPARE(rig.engine.run().kind, TypingEngine::Wait::Time);
+        QCOMPARE(rig.display.pings, 2);
+        rig.engine.confirm(rig.engine.sentEvents());
+        // b is bound, and waits for that change the same way.
+        QCOMPARE(rig.engine.run().kind, TypingEngine::Wait::Keymap);
+        rig.engine.keymapDigested();
+        QCOMPARE(rig.engine.run().kind, TypingEngine::Wait::Time);
+        rig.engine.confirm(rig.engine.sentEvents());
+        QCOMPARE(rig.engine.run().kind, TypingEngine::Wait::Nothing);
+        QCOMPARE(rig.display.changes, 2);
+    }
+
+    void slowReceiverIsAskedInsteadOfWaitedFor() {
+        // 19 keycodes, 38 symbols: one confirmation frees every keycode used before it,
+        // and one after each keymap change says the receiver knows the new bindings.
+        Rig rig(19, 30, true);
+        const QString text = QStringLiteral("ąćęłńóśźżĄĆĘŁŃÓŚŹŻəɛɔʃʒθðŋ∑∫√∞≈≠€£¥₸αβ");
+        rig.type(text);
+        QCOMPARE(rig.display.typed, keysymsOf(text));
+        QCOMPARE(rig.display.changes, 2);
+        QCOMPARE(rig.display.pings, 3);
+    }
+
+    void silentReceiverIsWaitedForAtMostTheLimit() {
+        Rig rig(1, 5, true);
+        rig.display.ignoresPings = true;
+        const qint64 start = rig.now;
+        rig.type(QStringLiteral("ab"));
+        QCOMPARE(rig.display.typed, keysymsOf(QStringLiteral("ab")));
+        QVERIFY(rig.now - start >= TypingEngine::defaultUnconfirmedLimitMs);
+    }
+
+    void keyBeforeASymbolOutsideTheBmpStaysDownOnlyWhereThatHelps_data() {
+        QTest::addColumn<bool>("pings");
+        QTest::addColumn<bool>("ignoresPings");
+        QTest::addColumn<bool>("holdsBack");
+        QTest::addColumn<qint64>("shortestHold");
+        QTest::addColumn<qint64>("longestHold");
+        const qint64 least = TypingEngine::orderHoldMinMs;
+        const qint64 most = TypingEngine::orderHoldLimitMs;
+        QTest::newRow("receiver that holds letters back") << true << false << true << least << most;
+        QTest::newRow("receiver that never answers") << true << true << false << most << most;
+        QTest::newRow("receiver that cannot confirm") << false << false << false << 0ll << 0ll;
+    }
+
+    void keyBeforeASymbolOutsideTheBmpStaysDownOnlyWhereThatHelps() {
+        QFETCH(bool, pings);
+        QFETCH(bool, ignoresPings);
+        QFETCH(bool, holdsBack);
+        QFETCH(qint64, shortestHold);
+        QFETCH(qint64, longestHold);
+        Rig rig(19, 5, pings);
+        rig.display.ignoresPings = ignoresPings;
+        rig.display.holdsBack = holdsBack;
+        // A ZWJ sequence too: the joiner is a letter of the BMP between two astral symbols.
+        const QString text = QStringLiteral("ab𝔸cd😀😀ef👩‍💻gh");
+        rig.type(text);
+        QCOMPARE(rig.display.typed, keysymsOf(text));
+        QVERIFY2(rig.display.longestHold >= shortestHold && rig.display.longestHold <= longestHold,
+                 qPrintable(QString::number(rig.display.longestHold)));
+        QVERIFY(rig.display.down.isEmpty());
+    }
+
+    void leastRecentlyUsedKeycodeIsEvicted() {
+        Rig rig(2);
+        rig.type(QStringLiteral("a"));
+        rig.now += 100;
+        rig.type(QStringLiteral("b"));
+        rig.now += 100;
+        rig.type(QStringLiteral("a")); // a is now the more recent one
+        rig.now += 100;
+        const quint8 keycodeOfB = rig.display.mapping.key(0x62);
+        rig.type(QStringLiteral("c"));
+        QCOMPARE(rig.display.mapping.value(keycodeOfB), 0x63u);
+        QVERIFY(rig.display.mapping.values().contains(0x61u));
+        QCOMPARE(rig.waits, 0);
+    }
+
+    void keymapChangedByOthersIsFollowed() {
+        Rig rig(3);
+        rig.type(QStringLiteral("abc"));
+        const quint8 keycodeOfA = rig.display.mapping.key(0x61);
+        const quint8 keycodeOfB = rig.display.mapping.key(0x62);
+        rig.now += 100;
+        // Someone else takes a's keycode, and b's keycode is emptied (as setxkbmap does).
+        rig.display.mapping.insert(keycodeOfA, 0x7a);
+        rig.display.mapping.remove(keycodeOfB);
+        rig.engine.adopt(rig.display.snapshot(3));
+        QCOMPARE(rig.engine.pool().slot(keycodeOfA), nullptr);
+        QVERIFY(!rig.journal.contains(keycodeOfA));
+        QVERIFY(!rig.journal.contains(keycodeOfB));
+
+        const int bindsBefore = rig.display.binds;
+        rig.type(QStringLiteral("cab"));
+        QCOMPARE(rig.display.typed.mid(3), keysymsOf(QStringLiteral("cab")));
+        QCOMPARE(rig.display.binds, bindsBefore + 2);           // c was still bound
+        QCOMPARE(rig.display.mapping.value(keycodeOfA), 0x7au); // never touched again
+        QCOMPARE(rig.display.violations, QStringList());
+    }
+
+    void refusedBindingFailsOnlyThatSymbolAndKeepsTheKeycode_data() {
+        QTest::addColumn<int>("spare");
+        QTest::addColumn<QString>("before"); // typed while the server still accepts
+        QTest::addColumn<QList<quint8>>("refused");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("arrived");
+        QTest::addColumn<QString>("failed");
+        QTest::newRow("one keycode of two") << 2 << QString() << QList<quint8>{100} << QStringLiteral("abc")
+                                            << QStringLiteral("bc") << QStringLiteral("a");
+        // Xwayland refused every binding, whatever the keycode.
+        QTest::newRow("every keycode") << 2 << QString() << QList<quint8>{100, 101} << QStringLiteral("abc")
+                                       << QString() << QStringLiteral("abc");
+        QTest::newRow("re-binding a bound keycode")
+            << 1 << QStringLiteral("a") << QList<quint8>{100} << QStringLiteral("ba") << QStringLiteral("a")
+            << QStringLiteral("b");
+    }
+
+    void refusedBindingFailsOnlyThatSymbolAndKeepsTheKeycode() {
+        QFETCH(int, spare);
+        QFETCH(QString, before);
+        QFETCH(QList<quint8>, refused);
+        QFETCH(QString, text);
+        QFETCH(QString, arrived);
+        QFETCH(QString, failed);
+        Rig rig(spare);
+        rig.type(before);
+        rig.display.refuse = QSet<quint8>(refused.cbegin(), refused.cend());
+        rig.type(text);
+        QCOMPARE(rig.display.typed, keysymsOf(before + arrived));
+        QCOMPARE(rig.failed, keysymsOf(failed));
+        // The reason is the server's, not a guess about the keycode.
+        QCOMPARE(rig.reasons, QSet<QString>{QStringLiteral("refused as asked")});
+
+        // Nothing was lost: once the server accepts again, every spare keycode serves.
+        rig.display.refuse.clear();
+        rig.type(QStringLiteral("xyz"));
+        QCOMPARE(rig.display.typed, keysymsOf(before + arrived + QStringLiteral("xyz")));
+        QCOMPARE(rig.engine.pool().slots().size(), spare);
+        QVERIFY(rig.display.down.isEmpty());
+        QCOMPARE(rig.display.violations, QStringList());
+    }
+
+    void withoutSpareKeycodesEverySymbolFails() {
+        Rig rig(0);
+        QVERIFY(!rig.engine.canType());
+        rig.type(QStringLiteral("ab"));
+        QCOMPARE(rig.failed, (QList<quint32>{0x61, 0x62}));
+        QVERIFY(rig.display.typed.isEmpty());
+    }
+
+    void restoreWaitsUntilNothingIsNeededAndEmptiesTheRecord_data() {
+        QTest::addColumn<qint64>("lag");
+        QTest::addColumn<bool>("pings");
+        QTest::newRow("quick receiver") << 5ll << false;
+        QTest::newRow("slow receiver that confirms") << 400ll << true;
+    }
+
+    void restoreWaitsUntilNothingIsNeededAndEmptiesTheRecord() {
+        QFETCH(qint64, lag);
+        QFETCH(bool, pings);
+        Rig rig(19, lag, pings);
+        for (quint32 keysym : keysymsOf(QStringLiteral("ąęé"))) {
+            rig.engine.enqueue(keysym);
+        }
+        // Until every key is sent, not yet received.
+        for (TypingEngine::Wait wait = rig.engine.run(); !rig.engine.isIdle(); wait = rig.engine.run()) {
+            if (wait.kind == TypingEngine::Wait::Keymap)
+                rig.engine.keymapDigested();
+            else if (!rig.display.receive(rig.engine))
+                rig.now = std::min(wait.until, rig.display.nextDue());
+        }
+        QCOMPARE(rig.journal.size(), 3);
+        const qint64 sent = rig.now;
+        rig.restore();
+        QVERIFY(rig.now >= sent + std::min(lag, quarantine));
+        QCOMPARE(rig.display.typed, keysymsOf(QStringLiteral("ąęé")));
+        QVERIFY(rig.display.mapping.isEmpty());
+        QCOMPARE(rig.display.unbinds, 3);
+        QVERIFY(rig.journal.isEmpty());
+        QVERIFY(rig.engine.pool().boundSlots().isEmpty());
+    }
+
+    void virtualKeymapCarriesExactlyTheSymbol_data() {
+        QTest::addColumn<quint32>("keysym");
+        QTest::addColumn<uint>("scalar");
+        QTest::newRow("Latin-1 é") << quint32(0xe9) << 0xe9u;
+        QTest::newRow("ą") << Keysyms::forScalar(U'ą') << uint(U'ą');
+        QTest::newRow("outside the BMP: 𝔸") << Keysyms::forScalar(U'𝔸') << 0x1d538u;
+        QTest::newRow("combining acute") << Keysyms::forScalar(0x301) << 0x301u;
+        QTest::newRow("named by libxkbcommon: Return") << Keysyms::Return << uint('\r');
+    }
+
+    void virtualKeymapCarriesExactlyTheSymbol() {
+        QFETCH(quint32, keysym);
+        QFETCH(uint, scalar);
+        VirtualKeymap generator;
+        // KEY_Q and KEY_YEN, the first and the last of the typing block's keys.
+        const QByteArray text = generator.compile({{24, keysym}, {132, 0x61}});
+        QVERIFY(!text.isEmpty());
+        const Keymap keymap = parse(text);
+        QVERIFY(keymap);
+        // Xwayland needs the compat and types sections, resolved, and no keycode above 255.
+        QVERIFY(text.contains("xkb_compatibility") && text.contains("\"ALPHABETIC\"") &&
+                !text.contains("include"));
+        QVERIFY(xkb_keymap_max_keycode(keymap.get()) <= 255u);
+        for (const char* modifier : {(const char*)nullptr, XKB_MOD_NAME_SHIFT, XKB_MOD_NAME_CAPS}) {
+            QCOMPARE(translate(keymap.get(), 24, modifier), keysym);
+            QCOMPARE(xkb_keysym_to_utf32(translate(keymap.get(), 24, modifier)), scalar);
+        }
+        QCOMPARE(translate(keymap.get(), 132), quint32(0x61));
+        QCOMPARE(translate(keymap.get(), 25), quint32(XKB_KEY_NoSymbol));
+    }
+
+    void virtualKeymapRefusesWhatIsNoKeysym() {
+        VirtualKeymap generator;
+        QVERIFY(generator.compile({{24, 0xffffffff}}).isEmpty());
+    }
 };
-
-void TestTypingEngine::keysymOfEachScalar_data() {
-    QTest::addColumn<uint>("scalar");
-    QTest::addColumn<uint>("keysym");
-    QTest::newRow("ASCII letter") << 0x61u << 0x61u;
-    QTest::newRow("Latin-1 é") << 0xe9u << 0xe9u;
-    QTest::newRow("ą beyond Latin-1") << 0x105u << 0x1000105u;
-    QTest::newRow("astral double-struck A") << 0x1d538u << 0x101d538u;
-    QTest::newRow("newline is Return") << 0x0au << 0xff0du;
-    QTest::newRow("tab") << 0x09u << 0xff09u;
-    QTest::newRow("other control") << 0x07u << 0u;
-    QTest::newRow("C1 control") << 0x85u << 0u;
-    QTest::newRow("no-break space") << 0xa0u << 0xa0u;
-    QTest::newRow("lone surrogate") << 0xd835u << 0u;
-    QTest::newRow("past Unicode") << 0x110000u << 0u;
-}
-
-void TestTypingEngine::keysymOfEachScalar() {
-    QFETCH(uint, scalar);
-    QFETCH(uint, keysym);
-    QCOMPARE(Keysyms::forScalar(char32_t(scalar)), quint32(keysym));
-}
-
-void TestTypingEngine::spareKeycodesLeaveContestedOnesForLast() {
-    KeymapSnapshot keymap;
-    keymap.minKeycode = 8;
-    keymap.maxKeycode = 255;
-    for (int keycode = 8; keycode <= 255; ++keycode)
-        keymap.symbols.insert(quint8(keycode), {0x61});
-    for (quint8 keycode : {93, 97, 103, 120, 248, 9})
-        keymap.symbols.remove(keycode);
-    keymap.modifiers[3] = {120}; // a modifier key without keysyms is no spare key
-    QCOMPARE(keymap.spareKeycodes(), (QList<quint8>{93, 97, 103, 9, 248}));
-}
-
-void TestTypingEngine::textArrivesExactlyWithoutEarlyRebinding_data() {
-    QTest::addColumn<int>("spare");
-    QTest::addColumn<qint64>("lag");
-    QTest::addColumn<bool>("pings");
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<bool>("throughVirtualKeyboard"); // and its 50 keycodes
-    QTest::addColumn<bool>("secondConnection");
-    const QString polish = QStringLiteral("ąćęłńóśźż");
-    const QString many = QStringLiteral("ąćęłńóśźżĄĆĘŁŃÓŚŹŻəɛɔʃʒθðŋ∑∫√∞≈≠€£¥₸αβγδ𝔸é");
-    const QString more = symbolsFrom(0x100, 150) + QStringLiteral("𝔸e\u0301") + symbolsFrom(0x100, 40);
-    QTest::newRow("few symbols, many keycodes") << 19 << 5ll << false << polish << false << false;
-    QTest::newRow("more symbols than keycodes")
-        << 19 << 20ll << false << many + many + many << false << false;
-    QTest::newRow("one keycode for everything")
-        << 1 << 5ll << false << QStringLiteral("ąćęą") << false << false;
-    QTest::newRow("alternating pair on one keycode")
-        << 1 << 20ll << false << QStringLiteral("ababab") << false << false;
-    QTest::newRow("slow receiver that confirms")
-        << 19 << 400ll << true << many + many + many << false << false;
-    QTest::newRow("slow receiver, one keycode")
-        << 1 << 400ll << true << QStringLiteral("ababab") << false << false;
-    QTest::newRow("virtual keyboard, more symbols than keycodes")
-        << 0 << 30ll << false << more << true << false;
-    QTest::newRow("receiver that follows the keymap on a second connection")
-        << 19 << 5ll << true << many + many + many << false << true;
-    QTest::newRow("second connection, one keycode")
-        << 1 << 5ll << true << QStringLiteral("ababab") << false << true;
-}
-
-void TestTypingEngine::textArrivesExactlyWithoutEarlyRebinding() {
-    QFETCH(int, spare);
-    QFETCH(qint64, lag);
-    QFETCH(bool, pings);
-    QFETCH(QString, text);
-    QFETCH(bool, throughVirtualKeyboard);
-    QFETCH(bool, secondConnection);
-    Rig rig(spare, lag, pings, throughVirtualKeyboard);
-    rig.display.secondConnection = secondConnection;
-    rig.type(text);
-    QCOMPARE(rig.display.typed, keysymsOf(text));
-    QCOMPARE(rig.display.violations, QStringList());
-    QVERIFY(rig.failed.isEmpty());
-    QVERIFY(rig.display.down.isEmpty());
-}
-
-void TestTypingEngine::keymapChangesAreFewAndBatched() {
-    Rig rig(19);
-    rig.type(QStringLiteral("ąćęłńóśźżąćę")); // the symbols ahead are bound in one change
-    QCOMPARE(rig.display.changes, 1);
-    QCOMPARE(rig.display.binds, 9);
-    rig.type(QStringLiteral("ęąęąęą")); // typed before: no change, no wait
-    QCOMPARE(rig.display.changes, 1);
-    QCOMPARE(rig.waits, 0);
-    rig.restore();
-    QCOMPARE(rig.display.changes, 2);
-    QVERIFY(rig.display.mapping.isEmpty());
-}
-
-void TestTypingEngine::nextKeymapChangeWaitsUntilThePreviousIsDigested() {
-    Rig rig(1, 5, true);
-    for (quint32 keysym : keysymsOf(QStringLiteral("ab"))) {
-        rig.engine.enqueue(keysym);
-    }
-    // a is bound; its key is pressed once the change is digested and the receiver,
-    // asked only then, has confirmed.
-    QCOMPARE(rig.engine.run().kind, TypingEngine::Wait::Keymap);
-    QCOMPARE(rig.display.pings, 0);
-    rig.engine.keymapDigested();
-    QCOMPARE(rig.engine.run().kind, TypingEngine::Wait::Time);
-    QCOMPARE(rig.display.pings, 1);
-    QVERIFY(rig.display.queue.isEmpty() || rig.display.queue.last().keycode == 0);
-    rig.engine.confirm(rig.engine.sentEvents());
-    // a is typed; b needs a's keycode, which the receiver has not confirmed yet.
-    QCOMPARE(rig.engine.run().kind, TypingEngine::Wait::Time);
-    QCOMPARE(rig.display.pings, 2);
-    rig.engine.confirm(rig.engine.sentEvents());
-    // b is bound, and waits for that change the same way.
-    QCOMPARE(rig.engine.run().kind, TypingEngine::Wait::Keymap);
-    rig.engine.keymapDigested();
-    QCOMPARE(rig.engine.run().kind, TypingEngine::Wait::Time);
-    rig.engine.confirm(rig.engine.sentEvents());
-    QCOMPARE(rig.engine.run().kind, TypingEngine::Wait::Nothing);
-    QCOMPARE(rig.display.changes, 2);
-}
-
-void TestTypingEngine::slowReceiverIsAskedInsteadOfWaitedFor() {
-    // 19 keycodes, 38 symbols: one confirmation frees every keycode used before it,
-    // and one after each keymap change says the receiver knows the new bindings.
-    Rig rig(19, 30, true);
-    const QString text = QStringLiteral("ąćęłńóśźżĄĆĘŁŃÓŚŹŻəɛɔʃʒθðŋ∑∫√∞≈≠€£¥₸αβ");
-    rig.type(text);
-    QCOMPARE(rig.display.typed, keysymsOf(text));
-    QCOMPARE(rig.display.changes, 2);
-    QCOMPARE(rig.display.pings, 3);
-}
-
-void TestTypingEngine::silentReceiverIsWaitedForAtMostTheLimit() {
-    Rig rig(1, 5, true);
-    rig.display.ignoresPings = true;
-    const qint64 start = rig.now;
-    rig.type(QStringLiteral("ab"));
-    QCOMPARE(rig.display.typed, keysymsOf(QStringLiteral("ab")));
-    QVERIFY(rig.now - start >= TypingEngine::defaultUnconfirmedLimitMs);
-}
-
-void TestTypingEngine::keyBeforeASymbolOutsideTheBmpStaysDownOnlyWhereThatHelps_data() {
-    QTest::addColumn<bool>("pings");
-    QTest::addColumn<bool>("ignoresPings");
-    QTest::addColumn<bool>("holdsBack");
-    QTest::addColumn<qint64>("shortestHold");
-    QTest::addColumn<qint64>("longestHold");
-    const qint64 least = TypingEngine::orderHoldMinMs;
-    const qint64 most = TypingEngine::orderHoldLimitMs;
-    QTest::newRow("receiver that holds letters back") << true << false << true << least << most;
-    QTest::newRow("receiver that never answers") << true << true << false << most << most;
-    QTest::newRow("receiver that cannot confirm") << false << false << false << 0ll << 0ll;
-}
-
-void TestTypingEngine::keyBeforeASymbolOutsideTheBmpStaysDownOnlyWhereThatHelps() {
-    QFETCH(bool, pings);
-    QFETCH(bool, ignoresPings);
-    QFETCH(bool, holdsBack);
-    QFETCH(qint64, shortestHold);
-    QFETCH(qint64, longestHold);
-    Rig rig(19, 5, pings);
-    rig.display.ignoresPings = ignoresPings;
-    rig.display.holdsBack = holdsBack;
-    // A ZWJ sequence too: the joiner is a letter of the BMP between two astral symbols.
-    const QString text = QStringLiteral("ab𝔸cd😀😀ef👩‍💻gh");
-    rig.type(text);
-    QCOMPARE(rig.display.typed, keysymsOf(text));
-    QVERIFY2(rig.display.longestHold >= shortestHold && rig.display.longestHold <= longestHold,
-             qPrintable(QString::number(rig.display.longestHold)));
-    QVERIFY(rig.display.down.isEmpty());
-}
-
-void TestTypingEngine::leastRecentlyUsedKeycodeIsEvicted() {
-    Rig rig(2);
-    rig.type(QStringLiteral("a"));
-    rig.now += 100;
-    rig.type(QStringLiteral("b"));
-    rig.now += 100;
-    rig.type(QStringLiteral("a")); // a is now the more recent one
-    rig.now += 100;
-    const quint8 keycodeOfB = rig.display.mapping.key(0x62);
-    rig.type(QStringLiteral("c"));
-    QCOMPARE(rig.display.mapping.value(keycodeOfB), 0x63u);
-    QVERIFY(rig.display.mapping.values().contains(0x61u));
-    QCOMPARE(rig.waits, 0);
-}
-
-void TestTypingEngine::keymapChangedByOthersIsFollowed() {
-    Rig rig(3);
-    rig.type(QStringLiteral("abc"));
-    const quint8 keycodeOfA = rig.display.mapping.key(0x61);
-    const quint8 keycodeOfB = rig.display.mapping.key(0x62);
-    rig.now += 100;
-    // Someone else takes a's keycode, and b's keycode is emptied (as setxkbmap does).
-    rig.display.mapping.insert(keycodeOfA, 0x7a);
-    rig.display.mapping.remove(keycodeOfB);
-    rig.engine.adopt(rig.display.snapshot(3));
-    QCOMPARE(rig.engine.pool().slot(keycodeOfA), nullptr);
-    QVERIFY(!rig.journal.contains(keycodeOfA));
-    QVERIFY(!rig.journal.contains(keycodeOfB));
-
-    const int bindsBefore = rig.display.binds;
-    rig.type(QStringLiteral("cab"));
-    QCOMPARE(rig.display.typed.mid(3), keysymsOf(QStringLiteral("cab")));
-    QCOMPARE(rig.display.binds, bindsBefore + 2);           // c was still bound
-    QCOMPARE(rig.display.mapping.value(keycodeOfA), 0x7au); // never touched again
-    QCOMPARE(rig.display.violations, QStringList());
-}
-
-void TestTypingEngine::refusedBindingFailsOnlyThatSymbolAndKeepsTheKeycode_data() {
-    QTest::addColumn<int>("spare");
-    QTest::addColumn<QString>("before"); // typed while the server still accepts
-    QTest::addColumn<QList<quint8>>("refused");
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<QString>("arrived");
-    QTest::addColumn<QString>("failed");
-    QTest::newRow("one keycode of two") << 2 << QString() << QList<quint8>{100} << QStringLiteral("abc")
-                                        << QStringLiteral("bc") << QStringLiteral("a");
-    // Xwayland refused every binding, whatever the keycode.
-    QTest::newRow("every keycode") << 2 << QString() << QList<quint8>{100, 101} << QStringLiteral("abc")
-                                   << QString() << QStringLiteral("abc");
-    QTest::newRow("re-binding a bound keycode")
-        << 1 << QStringLiteral("a") << QList<quint8>{100} << QStringLiteral("ba") << QStringLiteral("a")
-        << QStringLiteral("b");
-}
-
-void TestTypingEngine::refusedBindingFailsOnlyThatSymbolAndKeepsTheKeycode() {
-    QFETCH(int, spare);
-    QFETCH(QString, before);
-    QFETCH(QList<quint8>, refused);
-    QFETCH(QString, text);
-    QFETCH(QString, arrived);
-    QFETCH(QString, failed);
-    Rig rig(spare);
-    rig.type(before);
-    rig.display.refuse = QSet<quint8>(refused.cbegin(), refused.cend());
-    rig.type(text);
-    QCOMPARE(rig.display.typed, keysymsOf(before + arrived));
-    QCOMPARE(rig.failed, keysymsOf(failed));
-    // The reason is the server's, not a guess about the keycode.
-    QCOMPARE(rig.reasons, QSet<QString>{QStringLiteral("refused as asked")});
-
-    // Nothing was lost: once the server accepts again, every spare keycode serves.
-    rig.display.refuse.clear();
-    rig.type(QStringLiteral("xyz"));
-    QCOMPARE(rig.display.typed, keysymsOf(before + arrived + QStringLiteral("xyz")));
-    QCOMPARE(rig.engine.pool().slots().size(), spare);
-    QVERIFY(rig.display.down.isEmpty());
-    QCOMPARE(rig.display.violations, QStringList());
-}
-
-void TestTypingEngine::withoutSpareKeycodesEverySymbolFails() {
-    Rig rig(0);
-    QVERIFY(!rig.engine.canType());
-    rig.type(QStringLiteral("ab"));
-    QCOMPARE(rig.failed, (QList<quint32>{0x61, 0x62}));
-    QVERIFY(rig.display.typed.isEmpty());
-}
-
-void TestTypingEngine::restoreWaitsUntilNothingIsNeededAndEmptiesTheRecord_data() {
-    QTest::addColumn<qint64>("lag");
-    QTest::addColumn<bool>("pings");
-    QTest::newRow("quick receiver") << 5ll << false;
-    QTest::newRow("slow receiver that confirms") << 400ll << true;
-}
-
-void TestTypingEngine::restoreWaitsUntilNothingIsNeededAndEmptiesTheRecord() {
-    QFETCH(qint64, lag);
-    QFETCH(bool, pings);
-    Rig rig(19, lag, pings);
-    for (quint32 keysym : keysymsOf(QStringLiteral("ąęé"))) {
-        rig.engine.enqueue(keysym);
-    }
-    // Until every key is sent, not yet received.
-    for (TypingEngine::Wait wait = rig.engine.run(); !rig.engine.isIdle(); wait = rig.engine.run()) {
-        if (wait.kind == TypingEngine::Wait::Keymap)
-            rig.engine.keymapDigested();
-        else if (!rig.display.receive(rig.engine))
-            rig.now = std::min(wait.until, rig.display.nextDue());
-    }
-    QCOMPARE(rig.journal.size(), 3);
-    const qint64 sent = rig.now;
-    rig.restore();
-    QVERIFY(rig.now >= sent + std::min(lag, quarantine));
-    QCOMPARE(rig.display.typed, keysymsOf(QStringLiteral("ąęé")));
-    QVERIFY(rig.display.mapping.isEmpty());
-    QCOMPARE(rig.display.unbinds, 3);
-    QVERIFY(rig.journal.isEmpty());
-    QVERIFY(rig.engine.pool().boundSlots().isEmpty());
-}
-
-void TestTypingEngine::virtualKeymapCarriesExactlyTheSymbol_data() {
-    QTest::addColumn<quint32>("keysym");
-    QTest::addColumn<uint>("scalar");
-    QTest::newRow("Latin-1 é") << quint32(0xe9) << 0xe9u;
-    QTest::newRow("ą") << Keysyms::forScalar(U'ą') << uint(U'ą');
-    QTest::newRow("outside the BMP: 𝔸") << Keysyms::forScalar(U'𝔸') << 0x1d538u;
-    QTest::newRow("combining acute") << Keysyms::forScalar(0x301) << 0x301u;
-    QTest::newRow("named by libxkbcommon: Return") << Keysyms::Return << uint('\r');
-}
-
-void TestTypingEngine::virtualKeymapCarriesExactlyTheSymbol() {
-    QFETCH(quint32, keysym);
-    QFETCH(uint, scalar);
-    VirtualKeymap generator;
-    // KEY_Q and KEY_YEN, the first and the last of the typing block's keys.
-    const QByteArray text = generator.compile({{24, keysym}, {132, 0x61}});
-    QVERIFY(!text.isEmpty());
-    const Keymap keymap = parse(text);
-    QVERIFY(keymap);
-    // Xwayland needs the compat and types sections, resolved, and no keycode above 255.
-    QVERIFY(text.contains("xkb_compatibility") && text.contains("\"ALPHABETIC\"") &&
-            !text.contains("include"));
-    QVERIFY(xkb_keymap_max_keycode(keymap.get()) <= 255u);
-    for (const char* modifier : {(const char*)nullptr, XKB_MOD_NAME_SHIFT, XKB_MOD_NAME_CAPS}) {
-        QCOMPARE(translate(keymap.get(), 24, modifier), keysym);
-        QCOMPARE(xkb_keysym_to_utf32(translate(keymap.get(), 24, modifier)), scalar);
-    }
-    QCOMPARE(translate(keymap.get(), 132), quint32(0x61));
-    QCOMPARE(translate(keymap.get(), 25), quint32(XKB_KEY_NoSymbol));
-}
-
-void TestTypingEngine::virtualKeymapRefusesWhatIsNoKeysym() {
-    VirtualKeymap generator;
-    QVERIFY(generator.compile({{24, 0xffffffff}}).isEmpty());
-}
 
 QTEST_GUILESS_MAIN(TestTypingEngine)
 #include "tst_typingengine.moc"
