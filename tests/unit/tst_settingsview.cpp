@@ -16,11 +16,11 @@
 #include "settings/SetRow.h"
 #include "settings/SetsTab.h"
 #include "settings/SettingsView.h"
+#include "settings/TypingSetupRow.h"
 #include "settings/controls/IconButton.h"
 #include "settings/controls/SegmentedControl.h"
 #include "settings/controls/SubtleResetButton.h"
 #include "settings/controls/ToggleSwitch.h"
-#include "settings/TypingSetupRow.h"
 #include "storage/SettingsStore.h"
 
 #include <QApplication>
@@ -59,20 +59,316 @@ class SettingsViewTest : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void init();
-    void cleanup();
-    void generalTabWritesAfterTheEvent_data();
-    void generalTabWritesAfterTheEvent();
-    void startAtLoginShowsTheFileAsItIs();
-    void setsTabRules();
-    void longListMakesOnlyTheRowsInViewAndTabWalksOn();
-    void deleteConfirmation_data();
-    void deleteConfirmation();
-    void factoryResetRestoresPresetsAndHotkeys();
-    void recordingAndClearing_data();
-    void recordingAndClearing();
-    void typingSetupSaysWhatToDo_data();
-    void typingSetupSaysWhatToDo();
+    void init() {
+        m = std::make_unique<AppFixture>();
+        qputenv("XDG_CONFIG_HOME", QFile::encodeName(m->dir.path()));
+        m->start();
+        QCoreApplication::processEvents(); // the launch step shows the keyboard first
+        m->app->openSettings();
+        m_view = static_cast<SettingsView*>(m->app->settingsWindow());
+        QApplication::setActiveWindow(m_view);
+        QVERIFY(QTest::qWaitForWindowActive(m_view));
+    }
+
+    void cleanup() { m.reset(); }
+
+    void generalTabWritesAfterTheEvent_data() {
+        QTest::addColumn<int>("control");
+        QTest::newRow("language menu") << 0;
+        QTest::newRow("keyboard size") << 1;
+        QTest::newRow("custom-symbol switch") << 2;
+        QTest::newRow("start-at-login switch") << 3;
+    }
+
+    void generalTabWritesAfterTheEvent() {
+        QFETCH(int, control);
+        GeneralTab* tab = m_view->generalTab();
+        LocalizationManager& localization = m->app->localizationManager();
+        KeyboardState& state = keyboard();
+        auto written = [&] {
+            switch (control) {
+            case 0:
+                return localization.appLanguage() == QLatin1String("ru") &&
+                       localization.currentLanguage() == QLatin1String("ru");
+            case 1:
+                return state.keyboardSize() == KeyboardSize::Full;
+            case 2:
+                return !state.separateCustomSymbols();
+            default:
+                return QFile::exists(autostartFile());
+            }
+        };
+        QVERIFY(!written());
+        const QStringList english = labelTexts(m_view) + m_view->tabSelector()->segments();
+
+        switch (control) {
+        case 0:
+            tab->languageMenu()->setFocus();
+            QTest::keyClick(tab->languageMenu(), Qt::Key_End); // the last entry, Russian
+            break;
+        case 1:
+            click(tab->sizeSelector(), tab->sizeSelector()->segmentRect(1).center());
+            break;
+        case 2:
+            click(tab->customSymbolsSwitch());
+            break;
+        default:
+            click(tab->startAtLoginSwitch());
+            break;
+        }
+        QVERIFY2(!written(), "written while the control's event was handled");
+        QTRY_VERIFY(written());
+        // And the control shows what is stored.
+        QCOMPARE(tab->languageMenu()->currentIndex(), control == 0 ? 2 : 0);
+        QCOMPARE(tab->sizeSelector()->currentIndex(), control == 1 ? 1 : 0);
+        QCOMPARE(tab->customSymbolsSwitch()->isChecked(), control != 2);
+        QCOMPARE(tab->startAtLoginSwitch()->isChecked(), control == 3);
+        if (control != 0)
+            return;
+        // Russian: every label of the window changed at once, tab names included ("Custom" stays).
+        QCOMPARE(tab->languageMenu()->currentText(), QStringLiteral("Русский"));
+        const QStringList russian = labelTexts(m_view) + m_view->tabSelector()->segments();
+        for (qsizetype i = 0; i < english.size(); ++i)
+            QVERIFY2(english.at(i) != russian.at(i) || english.at(i).isEmpty() ||
+                         english.at(i) == QLatin1String("Custom"),
+                     qPrintable(english.at(i)));
+    }
+
+    void startAtLoginShowsTheFileAsItIs() {
+        ToggleSwitch* toggle = m_view->generalTab()->startAtLoginSwitch();
+        const QString file = autostartFile();
+        click(toggle);
+        QTRY_VERIFY(QFile::exists(file));
+        QFile entry(file);
+        QVERIFY(entry.open(QIODevice::ReadOnly));
+        QVERIFY(
+            entry.readAll().contains("\nExec=" + QCoreApplication::applicationFilePath().toUtf8() + '\n'));
+        QCOMPARE(QProcess::execute(QStringLiteral("desktop-file-validate"), {file}), 0);
+        click(toggle);
+        QTRY_VERIFY(!QFile::exists(file));
+        click(toggle);
+        QTRY_VERIFY(QFile::exists(file));
+
+        // Removed by hand: off the next time the window shows.
+        QVERIFY(QFile::remove(file));
+        m_view->hide();
+        m_view->show();
+        QVERIFY(!toggle->isChecked());
+
+        // A folder that cannot be written (a file in its place: permissions do not stop root).
+        QVERIFY(QDir(m->dir.path()).rmdir(QStringLiteral("autostart")));
+        QFile blocker(m->dir.filePath(QStringLiteral("autostart")));
+        QVERIFY(blocker.open(QIODevice::WriteOnly));
+        StdoutCapture output;
+        click(toggle);
+        QTRY_COMPARE(output.lines().size(), 1);
+        QVERIFY2(output.lines().first().startsWith(
+                     QStringLiteral("[GeneralTab] Start at login is still off: cannot create the folder")),
+                 qPrintable(output.lines().first()));
+        QVERIFY(!toggle->isChecked());
+    }
+
+    void setsTabRules() {
+        const auto rows = [this](int i) { return m_view->setsTab()->row(i); };
+        // The main set's button keeps its place but does nothing; a third additional set is refused.
+        QVERIFY(!rows(0)->quickAccessButton()->isEnabled());
+        for (int i : {1, 2, 3})
+            click(rows(i)->quickAccessButton());
+        QCOMPARE(store().additionalSets().size(), 2);
+        QCOMPARE(rows(1)->quickAccessButton()->symbol(), SymbolIcon::Kind::PlusCircleFill);
+        QCOMPARE(rows(3)->quickAccessButton()->symbol(), SymbolIcon::Kind::PlusCircle);
+
+        // Clicking an additional set's name makes it the main and the active set.
+        click(rows(1)->nameBlock());
+        QVERIFY(rows(1)->set().isMain && !rows(1)->set().isAdditional);
+        QCOMPARE(rows(1)->mainMarker()->symbol(), SymbolIcon::Kind::CheckmarkCircleFill);
+        QCOMPARE(rows(0)->mainMarker()->symbol(), SymbolIcon::Kind::Circle);
+        QCOMPARE(keyboard().activeSetId(), rows(1)->set().idText());
+
+        // The custom row opens an empty unsaved set and shows the keyboard.
+        KeyboardState& state = keyboard();
+        QTRY_VERIFY(state.isKeyboardVisible()); // the launch step shows it
+        state.toggleVisibility();
+        state.setTemporaryCustomCharacters(QStringLiteral("ab"));
+        m_view->setSelectedTab(1);
+        click(m_view->setsTab()->customRow());
+        QCOMPARE(state.activeSetId(), UnsavedSet::startedEmpty);
+        QCOMPARE(state.temporaryCustomCharacters(), QString());
+        QVERIFY(state.isKeyboardVisible());
+    }
+
+    void longListMakesOnlyTheRowsInViewAndTabWalksOn() {
+        QList<SymbolSet> sets(2000);
+        for (qsizetype i = 0; i < sets.size(); ++i)
+            sets[i].name = QString::number(i);
+        store().replaceSets(sets);
+        m_view->setSelectedTab(1);
+        QVERIFY(m_view->setsTab()->findChildren<SetRow*>().size() < 30);
+        m_view->setsTab()->row(1500)->deleteButton()->setFocus();
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab); // to a row out of view, scrolled in
+        QCOMPARE(qobject_cast<SetRow*>(QApplication::focusWidget()->parentWidget())->set().name,
+                 QStringLiteral("1501"));
+    }
+
+    void deleteConfirmation_data() {
+        QTest::addColumn<int>("answer");
+        QTest::newRow("delete") << 0;
+        QTest::newRow("cancel") << 1;
+        QTest::newRow("escape") << 2;
+    }
+
+    void deleteConfirmation() {
+        QFETCH(int, answer);
+        SetsTab* tab = m_view->setsTab();
+        const QString activeBefore = keyboard().activeSetId();
+        const SymbolSet set = tab->row(0)->set();
+        click(tab->row(0)->deleteButton());
+        QMessageBox* box = tab->deleteConfirmation();
+        QVERIFY(box);
+        QTRY_VERIFY(box->isVisible());
+        if (answer == 2)
+            QTest::keyClick(box, Qt::Key_Escape);
+        else
+            click(box->findChild<QPushButton*>(answer == 0 ? QStringLiteral("confirmDelete")
+                                                           : QStringLiteral("cancelDelete")));
+        QTRY_VERIFY(!tab->setToDelete() && !tab->deleteConfirmation());
+        QCOMPARE(store().find(set.id).has_value(), answer != 0);
+        QCOMPARE(tab->rowCount(), answer == 0 ? 15 : 16);
+        QCOMPARE(keyboard().activeSetId(), activeBefore);
+    }
+
+    void factoryResetRestoresPresetsAndHotkeys() {
+        SymbolSet mine;
+        mine.id = QUuid::createUuid();
+        mine.name = QStringLiteral("Mine");
+        store().addSet(mine);
+        store().deleteSet(store().sets().at(3).id);
+        keyboard().setKeyboardSize(KeyboardSize::Full);
+        hotkeys().setHotkey(KeyboardAction::ToggleKeyboard, {});
+        hotkeys().setHotkey(KeyboardAction::QuickSet2, {KEY_F7, HotkeyModifier::Control});
+
+        m_view->setSelectedTab(1);
+        SubtleResetButton* reset = m_view->setsTab()->factoryResetButton();
+        click(reset, reset->textRect().center());
+
+        QStringList names;
+        for (int i = 0; i < m_view->setsTab()->rowCount(); ++i)
+            names.append(m_view->setsTab()->row(i)->set().name);
+        QStringList presetNames;
+        for (const SymbolSet& set : presetCatalogue())
+            presetNames.append(set.name);
+        QCOMPARE(names, presetNames);
+        QCOMPARE(store().mainSet()->name, QStringLiteral("preset_kazakh_cyr"));
+        QCOMPARE(m->hotkeys->active.size(), 4);
+        for (PhysicalKey key : {KEY_K, KEY_1, KEY_2, KEY_3})
+            QVERIFY(pressHotkey(*m->hotkeys, {key, altShift}));
+        QCOMPARE(m_view->hotkeysTab()->recorder(KeyboardAction::QuickSet2)->shownText(),
+                 QStringLiteral("Alt+Shift+2"));
+        // What the reset leaves alone.
+        QCOMPARE(keyboard().keyboardSize(), KeyboardSize::Full);
+    }
+
+    void recordingAndClearing_data() {
+        QTest::addColumn<KeyboardAction>("action");
+        QTest::addColumn<int>("key");
+        QTest::addColumn<Qt::KeyboardModifiers>("modifiers");
+        QTest::addColumn<quint32>("xKeycode");
+        QTest::addColumn<Hotkey>("stored");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("Ctrl+Alt+F7 for set 2")
+            << KeyboardAction::QuickSet2 << int(Qt::Key_F7)
+            << Qt::KeyboardModifiers(Qt::ControlModifier | Qt::AltModifier) << 73u
+            << Hotkey{KEY_F7, HotkeyModifier::Control | HotkeyModifier::Alt} << QStringLiteral("Ctrl+Alt+F7");
+        QTest::newRow("Escape clears the toggle")
+            << KeyboardAction::ToggleKeyboard << int(Qt::Key_Escape) << Qt::KeyboardModifiers() << 9u
+            << Hotkey{} << QStringLiteral("—");
+    }
+
+    void recordingAndClearing() {
+        QFETCH(KeyboardAction, action);
+        QFETCH(int, key);
+        QFETCH(Qt::KeyboardModifiers, modifiers);
+        QFETCH(quint32, xKeycode);
+        QFETCH(Hotkey, stored);
+        QFETCH(QString, shown);
+        const Hotkey before = hotkeys().hotkey(action);
+        m_view->setSelectedTab(2);
+        HotkeyRecorderView* recorder = m_view->hotkeysTab()->recorder(action);
+        click(recorder);
+        QVERIFY(m->hotkeys->active.isEmpty()); // released while recording, so the keys reach the field
+        QKeyEvent press(QEvent::KeyPress, key, modifiers, xKeycode, 0, 0);
+        QApplication::sendEvent(recorder, &press);
+        QCOMPARE(hotkeys().hotkey(action), before);
+        QTRY_COMPARE(hotkeys().hotkey(action), stored);
+        QCOMPARE(HotkeySettings(m->app->settingsStore()).hotkey(action), stored);
+        QCOMPARE(recorder->shownText(), shown);
+        // Only the new combination works; the old one is gone.
+        QCOMPARE(m->hotkeys->active.size(), stored.isEmpty() ? 3 : 4);
+        QVERIFY(!pressHotkey(*m->hotkeys, before));
+        QCOMPARE(pressHotkey(*m->hotkeys, stored), !stored.isEmpty());
+
+        // The reset control brings the default back, working again.
+        SubtleResetButton* reset = m_view->hotkeysTab()->resetButton();
+        click(reset, reset->textRect().center());
+        QCOMPARE(recorder->shownText(), KeyTable::displayText(before));
+        QVERIFY(pressHotkey(*m->hotkeys, before));
+        // A field that goes away while recording gives the desktop its hotkeys back.
+        click(recorder);
+        m_view->setSelectedTab(0);
+        QVERIFY(!recorder->isRecording());
+        QCOMPARE(m->hotkeys->active.size(), 4);
+    }
+
+    void typingSetupSaysWhatToDo_data() {
+        using State = TypingSetup::State;
+        QTest::addColumn<State>("state");
+        QTest::addColumn<QString>("failure");
+        QTest::addColumn<State>("after");
+        QTest::newRow("works: nothing to do") << State::Works << QString() << State::Works;
+        QTest::newRow("missing: nothing to click") << State::Missing << QString() << State::Missing;
+        QTest::newRow("off: turned on, log in again") << State::Off << QString() << State::RestartNeeded;
+        QTest::newRow("off: turning on fails, and says why")
+            << State::Off << QStringLiteral("gsettings is missing") << State::Off;
+        QTest::newRow("restart needed") << State::RestartNeeded << QString() << State::RestartNeeded;
+        QTest::newRow("failed: the shell's words") << State::Failed << QString() << State::Failed;
+    }
+
+    void typingSetupSaysWhatToDo() {
+        QFETCH(TypingSetup::State, state);
+        QFETCH(QString, failure);
+        QFETCH(TypingSetup::State, after);
+        FakeTypingSetup setup;
+        setup.current = state;
+        setup.failure = failure;
+        LocalizationManager& localization = m->app->localizationManager();
+        GeneralTab tab(localization, keyboard(), &setup);
+        TypingSetupRow* row = tab.typingSetupRow();
+        QVERIFY(row);
+        tab.show();
+        QVERIFY(setup.refreshes > 0); // the user may have changed it elsewhere
+        // Every state has its own words in both languages: never a bare key, never the same as another's.
+        QStringList texts;
+        for (const char* language : {"en", "ru"}) {
+            localization.setAppLanguage(QString::fromLatin1(language));
+            row->retranslate();
+            QVERIFY2(!row->stateText()->text().contains(u'_'), qPrintable(row->stateText()->text()));
+            texts.append(row->stateText()->text());
+        }
+        QVERIFY(texts.at(0) != texts.at(1));
+        localization.setAppLanguage(QStringLiteral("en"));
+        QCOMPARE(row->stateText()->text().contains(QLatin1String("SyntaxError")),
+                 state == TypingSetup::State::Failed);
+
+        QCOMPARE(row->turnOnButton()->isVisible(), state == TypingSetup::State::Off);
+        if (state != TypingSetup::State::Off)
+            return;
+        click(row->turnOnButton());
+        QCOMPARE(setup.turnOns, 0); // after the click's own event
+        QTRY_COMPARE(setup.turnOns, 1);
+        QCOMPARE(setup.state(), after);
+        QCOMPARE(row->turnOnButton()->isVisible(), failure.isEmpty() ? false : true);
+        QCOMPARE(row->stateText()->text().contains(failure), true);
+    }
 
 private:
     QString autostartFile() const { return m->dir.filePath(QStringLiteral("autostart/runeboard.desktop")); }
@@ -84,317 +380,5 @@ private:
     SettingsView* m_view = nullptr;
 };
 
-void SettingsViewTest::init() {
-    m = std::make_unique<AppFixture>();
-    qputenv("XDG_CONFIG_HOME", QFile::encodeName(m->dir.path()));
-    m->start();
-    QCoreApplication::processEvents(); // the launch step shows the keyboard first
-    m->app->openSettings();
-    m_view = static_cast<SettingsView*>(m->app->settingsWindow());
-    QApplication::setActiveWindow(m_view);
-    QVERIFY(QTest::qWaitForWindowActive(m_view));
-}
-
-void SettingsViewTest::cleanup() {
-    m.reset();
-}
-
-void SettingsViewTest::generalTabWritesAfterTheEvent_data() {
-    QTest::addColumn<int>("control");
-    QTest::newRow("language menu") << 0;
-    QTest::newRow("keyboard size") << 1;
-    QTest::newRow("custom-symbol switch") << 2;
-    QTest::newRow("start-at-login switch") << 3;
-}
-
-void SettingsViewTest::generalTabWritesAfterTheEvent() {
-    QFETCH(int, control);
-    GeneralTab* tab = m_view->generalTab();
-    LocalizationManager& localization = m->app->localizationManager();
-    KeyboardState& state = keyboard();
-    auto written = [&] {
-        switch (control) {
-        case 0:
-            return localization.appLanguage() == QLatin1String("ru") &&
-                   localization.currentLanguage() == QLatin1String("ru");
-        case 1:
-            return state.keyboardSize() == KeyboardSize::Full;
-        case 2:
-            return !state.separateCustomSymbols();
-        default:
-            return QFile::exists(autostartFile());
-        }
-    };
-    QVERIFY(!written());
-    const QStringList english = labelTexts(m_view) + m_view->tabSelector()->segments();
-
-    switch (control) {
-    case 0:
-        tab->languageMenu()->setFocus();
-        QTest::keyClick(tab->languageMenu(), Qt::Key_End); // the last entry, Russian
-        break;
-    case 1:
-        click(tab->sizeSelector(), tab->sizeSelector()->segmentRect(1).center());
-        break;
-    case 2:
-        click(tab->customSymbolsSwitch());
-        break;
-    default:
-        click(tab->startAtLoginSwitch());
-        break;
-    }
-    QVERIFY2(!written(), "written while the control's event was handled");
-    QTRY_VERIFY(written());
-    // And the control shows what is stored.
-    QCOMPARE(tab->languageMenu()->currentIndex(), control == 0 ? 2 : 0);
-    QCOMPARE(tab->sizeSelector()->currentIndex(), control == 1 ? 1 : 0);
-    QCOMPARE(tab->customSymbolsSwitch()->isChecked(), control != 2);
-    QCOMPARE(tab->startAtLoginSwitch()->isChecked(), control == 3);
-    if (control != 0)
-        return;
-    // Russian: every label of the window changed at once, tab names included ("Custom" stays).
-    QCOMPARE(tab->languageMenu()->currentText(), QStringLiteral("Русский"));
-    const QStringList russian = labelTexts(m_view) + m_view->tabSelector()->segments();
-    for (qsizetype i = 0; i < english.size(); ++i)
-        QVERIFY2(english.at(i) != russian.at(i) || english.at(i).isEmpty() ||
-                     english.at(i) == QLatin1String("Custom"),
-                 qPrintable(english.at(i)));
-}
-
-void SettingsViewTest::startAtLoginShowsTheFileAsItIs() {
-    ToggleSwitch* toggle = m_view->generalTab()->startAtLoginSwitch();
-    const QString file = autostartFile();
-    click(toggle);
-    QTRY_VERIFY(QFile::exists(file));
-    QFile entry(file);
-    QVERIFY(entry.open(QIODevice::ReadOnly));
-    QVERIFY(entry.readAll().contains("\nExec=" + QCoreApplication::applicationFilePath().toUtf8() + '\n'));
-    QCOMPARE(QProcess::execute(QStringLiteral("desktop-file-validate"), {file}), 0);
-    click(toggle);
-    QTRY_VERIFY(!QFile::exists(file));
-    click(toggle);
-    QTRY_VERIFY(QFile::exists(file));
-
-    // Removed by hand: off the next time the window shows.
-    QVERIFY(QFile::remove(file));
-    m_view->hide();
-    m_view->show();
-    QVERIFY(!toggle->isChecked());
-
-    // A folder that cannot be written (a file in its place: permissions do not stop root).
-    QVERIFY(QDir(m->dir.path()).rmdir(QStringLiteral("autostart")));
-    QFile blocker(m->dir.filePath(QStringLiteral("autostart")));
-    QVERIFY(blocker.open(QIODevice::WriteOnly));
-    StdoutCapture output;
-    click(toggle);
-    QTRY_COMPARE(output.lines().size(), 1);
-    QVERIFY2(output.lines().first().startsWith(
-                 QStringLiteral("[GeneralTab] Start at login is still off: cannot create the folder")),
-             qPrintable(output.lines().first()));
-    QVERIFY(!toggle->isChecked());
-}
-
-void SettingsViewTest::longListMakesOnlyTheRowsInViewAndTabWalksOn() {
-    QList<SymbolSet> sets(2000);
-    for (qsizetype i = 0; i < sets.size(); ++i)
-        sets[i].name = QString::number(i);
-    store().replaceSets(sets);
-    m_view->setSelectedTab(1);
-    QVERIFY(m_view->setsTab()->findChildren<SetRow*>().size() < 30);
-    m_view->setsTab()->row(1500)->deleteButton()->setFocus();
-    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab); // to a row out of view, scrolled in
-    QCOMPARE(qobject_cast<SetRow*>(QApplication::focusWidget()->parentWidget())->set().name,
-             QStringLiteral("1501"));
-}
-
-void SettingsViewTest::setsTabRules() {
-    const auto rows = [this](int i) { return m_view->setsTab()->row(i); };
-    // The main set's button keeps its place but does nothing; a third additional set is refused.
-    QVERIFY(!rows(0)->quickAccessButton()->isEnabled());
-    for (int i : {1, 2, 3})
-        click(rows(i)->quickAccessButton());
-    QCOMPARE(store().additionalSets().size(), 2);
-    QCOMPARE(rows(1)->quickAccessButton()->symbol(), SymbolIcon::Kind::PlusCircleFill);
-    QCOMPARE(rows(3)->quickAccessButton()->symbol(), SymbolIcon::Kind::PlusCircle);
-
-    // Clicking an additional set's name makes it the main and the active set.
-    click(rows(1)->nameBlock());
-    QVERIFY(rows(1)->set().isMain && !rows(1)->set().isAdditional);
-    QCOMPARE(rows(1)->mainMarker()->symbol(), SymbolIcon::Kind::CheckmarkCircleFill);
-    QCOMPARE(rows(0)->mainMarker()->symbol(), SymbolIcon::Kind::Circle);
-    QCOMPARE(keyboard().activeSetId(), rows(1)->set().idText());
-
-    // The custom row opens an empty unsaved set and shows the keyboard.
-    KeyboardState& state = keyboard();
-    QTRY_VERIFY(state.isKeyboardVisible()); // the launch step shows it
-    state.toggleVisibility();
-    state.setTemporaryCustomCharacters(QStringLiteral("ab"));
-    m_view->setSelectedTab(1);
-    click(m_view->setsTab()->customRow());
-    QCOMPARE(state.activeSetId(), UnsavedSet::startedEmpty);
-    QCOMPARE(state.temporaryCustomCharacters(), QString());
-    QVERIFY(state.isKeyboardVisible());
-}
-
-void SettingsViewTest::deleteConfirmation_data() {
-    QTest::addColumn<int>("answer");
-    QTest::newRow("delete") << 0;
-    QTest::newRow("cancel") << 1;
-    QTest::newRow("escape") << 2;
-}
-
-void SettingsViewTest::deleteConfirmation() {
-    QFETCH(int, answer);
-    SetsTab* tab = m_view->setsTab();
-    const QString activeBefore = keyboard().activeSetId();
-    const SymbolSet set = tab->row(0)->set();
-    click(tab->row(0)->deleteButton());
-    QMessageBox* box = tab->deleteConfirmation();
-    QVERIFY(box);
-    QTRY_VERIFY(box->isVisible());
-    if (answer == 2)
-        QTest::keyClick(box, Qt::Key_Escape);
-    else
-        click(box->findChild<QPushButton*>(answer == 0 ? QStringLiteral("confirmDelete")
-                                                       : QStringLiteral("cancelDelete")));
-    QTRY_VERIFY(!tab->setToDelete() && !tab->deleteConfirmation());
-    QCOMPARE(store().find(set.id).has_value(), answer != 0);
-    QCOMPARE(tab->rowCount(), answer == 0 ? 15 : 16);
-    QCOMPARE(keyboard().activeSetId(), activeBefore);
-}
-
-void SettingsViewTest::factoryResetRestoresPresetsAndHotkeys() {
-    SymbolSet mine;
-    mine.id = QUuid::createUuid();
-    mine.name = QStringLiteral("Mine");
-    store().addSet(mine);
-    store().deleteSet(store().sets().at(3).id);
-    keyboard().setKeyboardSize(KeyboardSize::Full);
-    hotkeys().setHotkey(KeyboardAction::ToggleKeyboard, {});
-    hotkeys().setHotkey(KeyboardAction::QuickSet2, {KEY_F7, HotkeyModifier::Control});
-
-    m_view->setSelectedTab(1);
-    SubtleResetButton* reset = m_view->setsTab()->factoryResetButton();
-    click(reset, reset->textRect().center());
-
-    QStringList names;
-    for (int i = 0; i < m_view->setsTab()->rowCount(); ++i)
-        names.append(m_view->setsTab()->row(i)->set().name);
-    QStringList presetNames;
-    for (const SymbolSet& set : presetCatalogue())
-        presetNames.append(set.name);
-    QCOMPARE(names, presetNames);
-    QCOMPARE(store().mainSet()->name, QStringLiteral("preset_kazakh_cyr"));
-    QCOMPARE(m->hotkeys->active.size(), 4);
-    for (PhysicalKey key : {KEY_K, KEY_1, KEY_2, KEY_3})
-        QVERIFY(pressHotkey(*m->hotkeys, {key, altShift}));
-    QCOMPARE(m_view->hotkeysTab()->recorder(KeyboardAction::QuickSet2)->shownText(),
-             QStringLiteral("Alt+Shift+2"));
-    // What the reset leaves alone.
-    QCOMPARE(keyboard().keyboardSize(), KeyboardSize::Full);
-}
-
-void SettingsViewTest::recordingAndClearing_data() {
-    QTest::addColumn<KeyboardAction>("action");
-    QTest::addColumn<int>("key");
-    QTest::addColumn<Qt::KeyboardModifiers>("modifiers");
-    QTest::addColumn<quint32>("xKeycode");
-    QTest::addColumn<Hotkey>("stored");
-    QTest::addColumn<QString>("shown");
-    QTest::newRow("Ctrl+Alt+F7 for set 2")
-        << KeyboardAction::QuickSet2 << int(Qt::Key_F7)
-        << Qt::KeyboardModifiers(Qt::ControlModifier | Qt::AltModifier) << 73u
-        << Hotkey{KEY_F7, HotkeyModifier::Control | HotkeyModifier::Alt} << QStringLiteral("Ctrl+Alt+F7");
-    QTest::newRow("Escape clears the toggle")
-        << KeyboardAction::ToggleKeyboard << int(Qt::Key_Escape) << Qt::KeyboardModifiers() << 9u << Hotkey{}
-        << QStringLiteral("—");
-}
-
-void SettingsViewTest::recordingAndClearing() {
-    QFETCH(KeyboardAction, action);
-    QFETCH(int, key);
-    QFETCH(Qt::KeyboardModifiers, modifiers);
-    QFETCH(quint32, xKeycode);
-    QFETCH(Hotkey, stored);
-    QFETCH(QString, shown);
-    const Hotkey before = hotkeys().hotkey(action);
-    m_view->setSelectedTab(2);
-    HotkeyRecorderView* recorder = m_view->hotkeysTab()->recorder(action);
-    click(recorder);
-    QVERIFY(m->hotkeys->active.isEmpty()); // released while recording, so the keys reach the field
-    QKeyEvent press(QEvent::KeyPress, key, modifiers, xKeycode, 0, 0);
-    QApplication::sendEvent(recorder, &press);
-    QCOMPARE(hotkeys().hotkey(action), before);
-    QTRY_COMPARE(hotkeys().hotkey(action), stored);
-    QCOMPARE(HotkeySettings(m->app->settingsStore()).hotkey(action), stored);
-    QCOMPARE(recorder->shownText(), shown);
-    // Only the new combination works; the old one is gone.
-    QCOMPARE(m->hotkeys->active.size(), stored.isEmpty() ? 3 : 4);
-    QVERIFY(!pressHotkey(*m->hotkeys, before));
-    QCOMPARE(pressHotkey(*m->hotkeys, stored), !stored.isEmpty());
-
-    // The reset control brings the default back, working again.
-    SubtleResetButton* reset = m_view->hotkeysTab()->resetButton();
-    click(reset, reset->textRect().center());
-    QCOMPARE(recorder->shownText(), KeyTable::displayText(before));
-    QVERIFY(pressHotkey(*m->hotkeys, before));
-    // A field that goes away while recording gives the desktop its hotkeys back.
-    click(recorder);
-    m_view->setSelectedTab(0);
-    QVERIFY(!recorder->isRecording());
-    QCOMPARE(m->hotkeys->active.size(), 4);
-}
-
 QTEST_MAIN(SettingsViewTest)
 #include "tst_settingsview.moc"
-
-void SettingsViewTest::typingSetupSaysWhatToDo_data() {
-    using State = TypingSetup::State;
-    QTest::addColumn<State>("state");
-    QTest::addColumn<QString>("failure");
-    QTest::addColumn<State>("after");
-    QTest::newRow("works: nothing to do") << State::Works << QString() << State::Works;
-    QTest::newRow("missing: nothing to click") << State::Missing << QString() << State::Missing;
-    QTest::newRow("off: turned on, log in again") << State::Off << QString() << State::RestartNeeded;
-    QTest::newRow("off: turning on fails, and says why")
-        << State::Off << QStringLiteral("gsettings is missing") << State::Off;
-    QTest::newRow("restart needed") << State::RestartNeeded << QString() << State::RestartNeeded;
-    QTest::newRow("failed: the shell's words") << State::Failed << QString() << State::Failed;
-}
-
-void SettingsViewTest::typingSetupSaysWhatToDo() {
-    QFETCH(TypingSetup::State, state);
-    QFETCH(QString, failure);
-    QFETCH(TypingSetup::State, after);
-    FakeTypingSetup setup;
-    setup.current = state;
-    setup.failure = failure;
-    LocalizationManager& localization = m->app->localizationManager();
-    GeneralTab tab(localization, keyboard(), &setup);
-    TypingSetupRow* row = tab.typingSetupRow();
-    QVERIFY(row);
-    tab.show();
-    QVERIFY(setup.refreshes > 0); // the user may have changed it elsewhere
-    // Every state has its own words in both languages: never a bare key, never the same as another's.
-    QStringList texts;
-    for (const char* language : {"en", "ru"}) {
-        localization.setAppLanguage(QString::fromLatin1(language));
-        row->retranslate();
-        QVERIFY2(!row->stateText()->text().contains(u'_'), qPrintable(row->stateText()->text()));
-        texts.append(row->stateText()->text());
-    }
-    QVERIFY(texts.at(0) != texts.at(1));
-    localization.setAppLanguage(QStringLiteral("en"));
-    QCOMPARE(row->stateText()->text().contains(QLatin1String("SyntaxError")),
-             state == TypingSetup::State::Failed);
-
-    QCOMPARE(row->turnOnButton()->isVisible(), state == TypingSetup::State::Off);
-    if (state != TypingSetup::State::Off)
-        return;
-    click(row->turnOnButton());
-    QCOMPARE(setup.turnOns, 0); // after the click's own event
-    QTRY_COMPARE(setup.turnOns, 1);
-    QCOMPARE(setup.state(), after);
-    QCOMPARE(row->turnOnButton()->isVisible(), failure.isEmpty() ? false : true);
-    QCOMPARE(row->stateText()->text().contains(failure), true);
-}
