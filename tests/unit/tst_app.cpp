@@ -113,28 +113,6 @@ private Q_SLOTS:
                      qPrintable(english.at(i)));
     }
 
-    void requestsOfASecondProcess_data() {
-        QTest::addColumn<bool>("startVisible");
-        QTest::addColumn<int>("command");
-        QTest::addColumn<bool>("visibleAfter");
-        QTest::newRow("show a hidden keyboard") << false << int(Command::Show) << true;
-        QTest::newRow("show a shown keyboard") << true << int(Command::Show) << true;
-        QTest::newRow("hide a hidden keyboard") << false << int(Command::Hide) << false;
-        QTest::newRow("toggle a shown keyboard") << true << int(Command::Toggle) << false;
-    }
-
-    void requestsOfASecondProcess() {
-        QFETCH(bool, startVisible);
-        QFETCH(int, command);
-        QFETCH(bool, visibleAfter);
-        KeyboardState& keyboard = launched().keyboardState();
-        if (!startVisible)
-            keyboard.toggleVisibility();
-        QCOMPARE(ask(Command(command)).status, 0);
-        QCOMPARE(keyboard.isKeyboardVisible(), visibleAfter);
-        QCOMPARE(dynamic_cast<QWidget*>(keyboard.floatingPanel())->isVisible(), visibleAfter);
-    }
-
     void typedRequest_data() {
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("undeliverable");
