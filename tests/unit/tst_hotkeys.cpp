@@ -268,42 +268,6 @@ private Q_SLOTS:
         QCOMPARE(rig.triggered, QList{Action::QuickSet1});
     }
 
-    void pressesFollowTheLiveSettings() {
-        Rig rig;
-        rig.service.refuseKey.insert(KEY_3, 10);
-        StdoutCapture output;
-        rig.manager.registerFromSettings();
-        // A combination another program holds is said once; the others work.
-        QCOMPARE(output.lines().filter(QStringLiteral("status 10")).size(), 1);
-        for (PhysicalKey key : {KEY_K, KEY_1, KEY_2, KEY_3})
-            rig.service.press(key, altShift);
-        QCOMPARE(rig.triggered, (QList{Action::ToggleKeyboard, Action::QuickSet1, Action::QuickSet2}));
-
-        // No one re-registers by hand; an emptied combination grabs nothing.
-        rig.triggered.clear();
-        rig.settings.setHotkey(Action::QuickSet1, {});
-        rig.settings.setHotkey(Action::ToggleKeyboard, {KEY_K, control});
-        QCOMPARE(rig.service.active.size(), 2);
-        for (PhysicalKey key : {KEY_K, KEY_1, KEY_2})
-            rig.service.press(key, altShift);
-        rig.service.press(KEY_K, control);
-        QCOMPARE(rig.triggered, (QList{Action::QuickSet2, Action::ToggleKeyboard}));
-    }
-
-    void suspendReleasesEverythingUntilResumed() {
-        Rig rig;
-        rig.manager.registerFromSettings();
-        rig.manager.suspend();
-        QVERIFY(rig.service.active.isEmpty());
-        // A combination recorded meanwhile is registered once recording stops, not before.
-        rig.settings.setHotkey(Action::QuickSet2, {KEY_2, control});
-        QVERIFY(rig.service.active.isEmpty());
-        rig.manager.resume();
-        QCOMPARE(rig.service.active.size(), 4);
-        QVERIFY(rig.service.press(KEY_2, control));
-        QCOMPARE(rig.triggered, QList{Action::QuickSet2});
-    }
-
     void keyWhileRecording_data() {
         QTest::addColumn<int>("key");
         QTest::addColumn<Qt::KeyboardModifiers>("modifiers");
