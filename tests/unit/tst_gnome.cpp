@@ -1,9 +1,8 @@
 // The GNOME backend's rules that need no shell: when a session counts as GNOME
 // on Wayland, what the set-up says from what it found, the extension lists
-// read from and written back to gsettings, and the form of a hotkey's grab.
+// read from and written back to gsettings.
 #include "platform/gnome/GSettingsList.h"
 #include "platform/gnome/GnomeExtensionSetup.h"
-#include "platform/gnome/GnomeHotkeyService.h"
 #include "platform/gnome/GnomePlatform.h"
 
 #include <QTest>
@@ -98,15 +97,6 @@ private Q_SLOTS:
         // What is written back reads as the same list.
         if (list)
             QCOMPARE(GSettingsList::parse(GSettingsList::format(*list)), list);
-    }
-
-    void grabsThePhysicalKey() {
-        // evdev 37 (K) is X keycode 45: the combination holds on any layout.
-        QCOMPARE(GnomeHotkeyService::accelerator(37, HotkeyModifier::Alt | HotkeyModifier::Shift),
-                 QStringLiteral("<Shift><Alt>0x2d"));
-        // The digit row lies below X keycode 16: mutter reads a single hex digit as a key's name.
-        QCOMPARE(GnomeHotkeyService::accelerator(2, HotkeyModifier::Control | HotkeyModifier::Super),
-                 QStringLiteral("<Control><Super>0x0a"));
     }
 };
 
