@@ -6,19 +6,11 @@
 // reader (AT-SPI on a private D-Bus) finds the panel's keys by their names,
 // and pressing one through its action types it into xterm, which keeps the focus.
 // A set exported to a file imports back identical into a fresh configuration.
-#include "XSession.h"
+#include "GermanPanel.h"
+#include "ScreenReader.h"
 
 #include "keyboard/view/fields/CandidateStrip.h"
-#include "keyboard/view/layout/KeyboardLayout.h"
-#include "sets/SetStore.h"
-#include "storage/SettingsStore.h"
 
-#include <QDBusArgument>
-#include <QDBusConnection>
-#include <QDBusConnectionInterface>
-#include <QDBusMessage>
-#include <QDBusObjectPath>
-#include <QDBusVariant>
 #include <QFile>
 #include <QTest>
 
@@ -27,277 +19,177 @@
 namespace {
 const QString panelTitle = QStringLiteral("Runeboard Keyboard");
 const QString candidatesTitle = QStringLiteral("Runeboard Candidates");
-
-const QString accessible = QStringLiteral("org.a11y.atspi.Accessible");
-
-struct AccessibleObject {
-    QString service;
-    QString path;
-    QString name;
-};
-
-QVariant call(QDBusConnection bus, const QString& service, const QString& path, const QString& interface,
-              const QString& method, const QVariantList& arguments = {}) {
-    QDBusMessage message = QDBusMessage::createMethodCall(service, path, interface, method);
-    message.setArguments(arguments);
-    return bus.call(message, QDBus::Block, 2000).arguments().value(0);
-}
-
-QString nameOf(QDBusConnection bus, const QString& service, const QString& path) {
-    const QVariant name = call(bus, service, path, QStringLiteral("org.freedesktop.DBus.Properties"),
-                               QStringLiteral("Get"), {accessible, QStringLiteral("Name")});
-    return qdbus_cast<QDBusVariant>(name).variant().toString();
-}
-
-void collect(QDBusConnection bus, const QString& service, const QString& path,
-             QList<AccessibleObject>& found) {
-    found.append({service, path, nameOf(bus, service, path)});
-    const QDBusArgument children =
-        call(bus, service, path, accessible, QStringLiteral("GetChildren")).value<QDBusArgument>();
-    children.beginArray();
-    while (!children.atEnd()) {
-        QString childService;
-        QDBusObjectPath child;
-        children.beginStructure();
-        children >> childService >> child;
-        children.endStructure();
-        collect(bus, childService, child.path(), found);
-    }
-    children.endArray();
-}
-
-KeyboardLayout germanLayout(const QStringList& custom) {
-    KeyboardLayoutInput in;
-    in.baseSymbols = SymbolSet::graphemes(QStringLiteral("äöüß"));
-    in.customSymbols = custom;
-    return KeyboardLayout::compute(in);
-}
 } // namespace
 
 class TestNames : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void initTestCase();
-    void findPrintsTheBestMatchFirst_data();
-    void findPrintsTheBestMatchFirst();
-    void aCandidateClickedIsAddedAndTheFocusGoesBack();
-    void aScreenReaderReadsTheKeysAndPressesThem();
-    void anExportedSetImportsBackIdenticalOnAFreshConfiguration();
-    void cleanup();
-
-private:
-    void useGermanSet();
-    // Every object of the application named Runeboard on the accessibility bus, and that bus.
-    QList<AccessibleObject> accessibleObjects(QDBusConnection& a11y);
-
-    // Clicks a point of a window, coming from a corner as a hand would.
-    void click(const QList<int>& window, const QPointF& at);
-
-    XSession m_session;
-    QProcess* m_runeboard = nullptr;
-};
-
-void TestNames::cleanup() {
-    if (!m_runeboard || m_runeboard->state() == QProcess::NotRunning)
-        return;
-    m_session.run(XSession::runeboardBinary(), {QStringLiteral("--quit")});
-    if (!m_runeboard->waitForFinished(10000))
-        m_runeboard->kill();
-}
-
-void TestNames::useGermanSet() {
-    SettingsStore store(m_session.configHome() + QStringLiteral("/runeboard/runeboard.conf"));
-    SetStore sets(store, QStringLiteral("en"));
-    const QList<SymbolSet> all = sets.sets(); // setting the main set rewrites the list
-    sets.setMainSet(std::ranges::find(all, QStringLiteral("preset_german"), &SymbolSet::name)->id);
-}
-
-void TestNames::initTestCase() {
-    QString error;
-    QVERIFY2(m_session.start(&error), qPrintable(error));
-    QVERIFY2(QFileInfo(XSession::runeboardBinary()).isExecutable(), "RUNEBOARD_BINARY is not set");
-}
-
-void TestNames::findPrintsTheBestMatchFirst_data() {
-    QTest::addColumn<QStringList>("words");
-    QTest::addColumn<int>("exitCode");
-    QTest::addColumn<QString>("firstLine");
-    QTest::newRow("words cut short") << QStringList{"--find", "lat", "sm", "eng"} << 0
-                                     << QStringLiteral("ŋ\tU+014B\tlatin small letter eng");
-    QTest::newRow("one argument") << QStringList{"--find=arrow right"} << 0
-                                  << QStringLiteral("→\tU+2192\tright-pointing arrow");
-    QTest::newRow("nothing matches") << QStringList{"--find", "qqzzx"} << 1 << QString();
-}
-
-void TestNames::findPrintsTheBestMatchFirst() {
-    QFETCH(QStringList, words);
-    QFETCH(int, exitCode);
-    QFETCH(QString, firstLine);
-    const XSession::Result found = m_session.run(XSession::runeboardBinary(), words);
-    QVERIFY2(found.finished, qPrintable(found.err));
-    QCOMPARE(found.exitCode, exitCode);
-    QCOMPARE(found.out.section(u'\n', 0, 0), firstLine);
-    QCOMPARE(found.err.isEmpty(), exitCode == 0);
-}
-
-void TestNames::click(const QList<int>& window, const QPointF& at) {
-    m_session.xdotool(
-        {QStringLiteral("mousemove"), QStringLiteral("--sync"), QStringLiteral("5"), QStringLiteral("5")});
-    m_session.xdotool({QStringLiteral("mousemove"), QStringLiteral("--sync"),
-                       QString::number(window[0] + int(at.x())), QString::number(window[1] + int(at.y())),
-                       QStringLiteral("click"), QStringLiteral("1")});
-}
-
-void TestNames::aCandidateClickedIsAddedAndTheFocusGoesBack() {
-    useGermanSet();
-    const QString typed = m_session.scratchPath(QStringLiteral("typed.txt"));
-    const QString xterm = m_session.startXtermReceiver(typed);
-    QVERIFY(!xterm.isEmpty());
-    m_runeboard = m_session.launch(XSession::runeboardBinary(), {});
-    QList<int> panel;
-    const auto panelHasSize = [&](const QSizeF& size) {
-        return XSession::waitFor([&] {
-            panel = m_session.windowGeometry(m_session.findWindowByName(panelTitle));
-            return panel[2] == qRound(size.width()) && panel[3] == qRound(size.height());
-        });
-    };
-    const KeyboardLayout plain = germanLayout({});
-    QVERIFY(panelHasSize(plain.size()));
-    QCOMPARE(m_session.activeWindow(), xterm);
-
-    // The panel borrows the focus for its add field, which takes the typing 100 ms later.
-    click(panel, plain.toView(plain.element(KeyboardElementKind::AddKey)->frame).center());
-    QVERIFY(XSession::waitFor([&] { return m_session.activeWindow() != xterm; }));
-    // Nothing outside tells when the line edit has it: until then the keys go nowhere, so the
-    // words are typed again, over whatever arrived, until candidates show.
-    QString strip;
-    for (int attempt = 0; attempt < 5 && strip.isEmpty(); ++attempt) {
-        m_session.xdotool({QStringLiteral("key"), QStringLiteral("ctrl+a"), QStringLiteral("BackSpace")});
-        m_session.xdotool(
-            {QStringLiteral("type"), QStringLiteral("--delay"), QStringLiteral("60"), QStringLiteral("eng")});
-        strip = m_session.waitForWindow(candidatesTitle, 2000);
+    void initTestCase() {
+        QString error;
+        QVERIFY2(m_session.start(&error), qPrintable(error));
+        QVERIFY2(QFileInfo(XSession::runeboardBinary()).isExecutable(), "RUNEBOARD_BINARY is not set");
     }
-    QVERIFY2(!strip.isEmpty(), "no candidates were offered for 'eng'");
-    const QString focused = m_session.activeWindow();
-    QVERIFY(focused != xterm && focused != strip); // the panel keeps it while the field is open
 
-    // "eng" offers ŋ first.
-    const QList<int> stripGeometry = m_session.windowGeometry(strip);
-    click(stripGeometry,
-          CandidateStrip::keyRect(0, KeyboardMetrics::forSize(KeyboardSize::Compact)).center());
-    const KeyboardLayout grown = germanLayout({QStringLiteral("ŋ")});
-    QVERIFY(panelHasSize(grown.size()));
-    QVERIFY(XSession::waitFor([&] { return m_session.activeWindow() == xterm; }));
-    QVERIFY(XSession::waitFor([&] { return m_session.findWindowByName(candidatesTitle).isEmpty(); }));
+    void findPrintsTheBestMatchFirst_data() {
+        QTest::addColumn<QStringList>("words");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QString>("firstLine");
+        QTest::newRow("words cut short") << QStringList{"--find", "lat", "sm", "eng"} << 0
+                                         << QStringLiteral("ŋ\tU+014B\tlatin small letter eng");
+        QTest::newRow("one argument")
+            << QStringList{"--find=arrow right"} << 0 << QStringLiteral("→\tU+2192\tright-pointing arrow");
+        QTest::newRow("nothing matches") << QStringList{"--find", "qqzzx"} << 1 << QString();
+    }
 
-    click(panel, grown.toView(grown.key(QStringLiteral("ŋ"), true)->frame).center());
-    QCOMPARE(XSession::waitForFileText(typed, QStringLiteral("ŋ")), QStringLiteral("ŋ"));
-    QCOMPARE(m_session.activeWindow(), xterm);
-}
+    void findPrintsTheBestMatchFirst() {
+        QFETCH(QStringList, words);
+        QFETCH(int, exitCode);
+        QFETCH(QString, firstLine);
+        const XSession::Result found = m_session.run(XSession::runeboardBinary(), words);
+        QVERIFY2(found.finished, qPrintable(found.err));
+        QCOMPARE(found.exitCode, exitCode);
+        QCOMPARE(found.out.section(u'\n', 0, 0), firstLine);
+        QCOMPARE(found.err.isEmpty(), exitCode == 0);
+    }
 
-void TestNames::aScreenReaderReadsTheKeysAndPressesThem() {
-    QProcess* bus = m_session.launch(
-        QStringLiteral("dbus-daemon"),
-        {QStringLiteral("--session"), QStringLiteral("--nofork"), QStringLiteral("--print-address=1")});
-    QVERIFY(XSession::waitFor([&] { return bus->canReadLine(); }));
-    const QString sessionBus = QString::fromUtf8(bus->readLine()).trimmed();
-    useGermanSet();
-    const QString typed = m_session.scratchPath(QStringLiteral("read.txt"));
-    const QString xterm = m_session.startXtermReceiver(typed);
-    QVERIFY(!xterm.isEmpty());
-    QProcessEnvironment env = m_session.environment();
-    env.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), sessionBus);
-    env.insert(QStringLiteral("QT_LINUX_ACCESSIBILITY_ALWAYS_ON"), QStringLiteral("1"));
-    m_runeboard = m_session.launch(XSession::runeboardBinary(), {}, env);
-    QVERIFY(!m_session.waitForWindow(panelTitle).isEmpty());
+    void aCandidateClickedIsAddedAndTheFocusGoesBack() {
+        chooseGermanPreset(m_session.configHome());
+        const QString typed = m_session.scratchPath(QStringLiteral("typed.txt"));
+        const QString xterm = m_session.startXtermReceiver(typed);
+        QVERIFY(!xterm.isEmpty());
+        m_runeboard = m_session.launch(XSession::runeboardBinary(), {});
+        QList<int> panel;
+        const KeyboardLayout plain = germanLayout();
+        QVERIFY(m_session.waitForWindowSize(panelTitle, plain.size(), panel));
+        QCOMPARE(m_session.activeWindow(), xterm);
 
-    const QString key = QStringLiteral("ä, latin small letter a with diaeresis");
-    const QStringList expected{key, QStringLiteral("ß, latin small letter sharp s"),
-                               QStringLiteral("Add Symbol"), QStringLiteral("Hide Keyboard")};
-    {
-        const QDBusConnection session = QDBusConnection::connectToBus(sessionBus, QStringLiteral("session"));
-        const QString address = call(session, QStringLiteral("org.a11y.Bus"), QStringLiteral("/org/a11y/bus"),
-                                     QStringLiteral("org.a11y.Bus"), QStringLiteral("GetAddress"))
-                                    .toString();
-        QDBusConnection a11y = QDBusConnection::connectToBus(address, QStringLiteral("a11y"));
-        QList<AccessibleObject> objects;
+        // The panel borrows the focus for its add field, which takes the typing 100 ms later.
+        click(panel, plain.toView(plain.element(KeyboardElementKind::AddKey)->frame).center());
+        QVERIFY(XSession::waitFor([&] { return m_session.activeWindow() != xterm; }));
+        // Nothing outside tells when the line edit has it: until then the keys go nowhere, so the
+        // words are typed again, over whatever arrived, until candidates show.
+        QString strip;
+        for (int attempt = 0; attempt < 5 && strip.isEmpty(); ++attempt) {
+            m_session.xdotool(QStringLiteral("key ctrl+a BackSpace"));
+            m_session.xdotool(QStringLiteral("type --delay 60 eng"));
+            strip = m_session.waitForWindow(candidatesTitle, 2000);
+        }
+        QVERIFY2(!strip.isEmpty(), "no candidates were offered for 'eng'");
+        const QString focused = m_session.activeWindow();
+        QVERIFY(focused != xterm && focused != strip); // the panel keeps it while the field is open
+
+        // "eng" offers ŋ first.
+        const QList<int> stripGeometry = m_session.windowGeometry(strip);
+        click(stripGeometry,
+              CandidateStrip::keyRect(0, KeyboardMetrics::forSize(KeyboardSize::Compact)).center());
+        const KeyboardLayout grown = germanLayout({QStringLiteral("ŋ")});
+        QVERIFY(m_session.waitForWindowSize(panelTitle, grown.size(), panel));
+        QVERIFY(XSession::waitFor([&] { return m_session.activeWindow() == xterm; }));
+        QVERIFY(XSession::waitFor([&] { return m_session.findWindowByName(candidatesTitle).isEmpty(); }));
+
+        click(panel, grown.toView(grown.key(QStringLiteral("ŋ"), true)->frame).center());
+        QCOMPARE(XSession::waitForFileText(typed, QStringLiteral("ŋ")), QStringLiteral("ŋ"));
+        QCOMPARE(m_session.activeWindow(), xterm);
+    }
+
+    void aScreenReaderReadsTheKeysAndPressesThem() {
+        ScreenReader reader(m_session);
+        QVERIFY(reader.isRunning());
+        chooseGermanPreset(m_session.configHome());
+        const QString typed = m_session.scratchPath(QStringLiteral("read.txt"));
+        const QString xterm = m_session.startXtermReceiver(typed);
+        QVERIFY(!xterm.isEmpty());
+        m_runeboard =
+            m_session.launch(XSession::runeboardBinary(), {}, reader.environment(m_session.environment()));
+        QVERIFY(!m_session.waitForWindow(panelTitle).isEmpty());
+
+        const QString key = QStringLiteral("ä, latin small letter a with diaeresis");
+        const QStringList expected{key, QStringLiteral("ß, latin small letter sharp s"),
+                                   QStringLiteral("Add Symbol"), QStringLiteral("Hide Keyboard")};
         QStringList names;
         const bool listed = XSession::waitFor([&] {
-            objects.clear();
-            const QString root = QStringLiteral("/org/a11y/atspi/accessible/root");
-            for (const QString& service : a11y.interface()->registeredServiceNames().value()) {
-                if (service.startsWith(u':') && nameOf(a11y, service, root) == QLatin1String("Runeboard"))
-                    collect(a11y, service, root, objects);
-            }
-            names.clear();
-            for (const AccessibleObject& object : objects)
-                names.append(object.name);
+            names = reader.names(false);
             return std::all_of(expected.cbegin(), expected.cend(),
                                [&](const QString& name) { return names.contains(name); });
         });
         QVERIFY2(listed, qPrintable(names.join(QStringLiteral(" | "))));
-        const auto found = std::ranges::find(objects, key, &AccessibleObject::name);
-        for (int press = 0; press < 2; ++press) {
-            const QVariant done =
-                call(a11y, found->service, found->path, QStringLiteral("org.a11y.atspi.Action"),
-                     QStringLiteral("DoAction"), {0});
-            QVERIFY(done.toBool());
-            const QString twice = QStringLiteral("ää").left(press + 1);
+        const QList<ScreenReader::Object> objects = reader.objects(false);
+        const auto found = std::ranges::find(objects, key, &ScreenReader::Object::name);
+        for (const QString& twice : {QStringLiteral("ä"), QStringLiteral("ää")}) {
+            QVERIFY(reader.press(*found));
             QCOMPARE(XSession::waitForFileText(typed, twice), twice);
             QCOMPARE(m_session.activeWindow(), xterm);
         }
+        m_session.xdotool(QStringLiteral("windowkill ") + xterm);
     }
-    QDBusConnection::disconnectFromBus(QStringLiteral("a11y"));
-    QDBusConnection::disconnectFromBus(QStringLiteral("session"));
-    m_session.xdotool({QStringLiteral("windowkill"), xterm});
-}
 
-void TestNames::anExportedSetImportsBackIdenticalOnAFreshConfiguration() {
-    {
-        SettingsStore store(m_session.configHome() + QStringLiteral("/runeboard/runeboard.conf"));
-        SetStore sets(store, QStringLiteral("en"));
-        sets.addSet({QUuid::createUuid(), QStringLiteral("Phonetics"), QStringLiteral("əɛɔʃʒθðŋ"),
-                     SymbolSet::joinedCustomSymbols({QStringLiteral("eng"), QStringLiteral("👩‍💻")})});
+    void anExportedSetImportsBackIdenticalOnAFreshConfiguration() {
+        {
+            SettingsStore store(m_session.configHome() + QStringLiteral("/runeboard/runeboard.conf"));
+            SetStore sets(store, QStringLiteral("en"));
+            sets.addSet({QUuid::createUuid(), QStringLiteral("Phonetics"), QStringLiteral("əɛɔʃʒθðŋ"),
+                         SymbolSet::joinedCustomSymbols(
+                             {QStringLiteral("eng"), QStringLiteral("👩‍💻"), QStringLiteral("\\")})});
+        }
+        const QString first = m_session.scratchPath(QStringLiteral("phonetics.txt"));
+        const QString second = m_session.scratchPath(QStringLiteral("phonetics-again.txt"));
+        const XSession::Result exported =
+            m_session.run(XSession::runeboardBinary(),
+                          {QStringLiteral("--export-set"), QStringLiteral("phonetics"), first});
+        QVERIFY2(exported.finished && exported.exitCode == 0, qPrintable(exported.err));
+
+        QProcessEnvironment fresh = m_session.environment();
+        fresh.insert(QStringLiteral("XDG_CONFIG_HOME"),
+                     m_session.scratchPath(QStringLiteral("fresh-config")));
+        const XSession::Result imported =
+            m_session.run(XSession::runeboardBinary(), {QStringLiteral("--import-set"), first}, 30000, fresh);
+        QVERIFY2(imported.finished && imported.exitCode == 0, qPrintable(imported.err));
+        QVERIFY(imported.out.contains(QLatin1String("Phonetics")));
+        const XSession::Result again = m_session.run(
+            XSession::runeboardBinary(),
+            {QStringLiteral("--export-set"), QStringLiteral("Phonetics"), second}, 30000, fresh);
+        QVERIFY2(again.finished && again.exitCode == 0, qPrintable(again.err));
+        QFile a(first), b(second);
+        QVERIFY(a.open(QIODevice::ReadOnly) && b.open(QIODevice::ReadOnly));
+        const QByteArray bytes = a.readAll();
+        QVERIFY(bytes.contains("\nə\nɛ\n")); // one key a line
+        QCOMPARE(b.readAll(), bytes);
+
+        // A file that is no text is refused and the fresh configuration keeps what it had.
+        QFile binary(m_session.scratchPath(QStringLiteral("binary.txt")));
+        QVERIFY(binary.open(QIODevice::WriteOnly) && binary.write("\xff\xfe\x00\x01", 4) == 4);
+        binary.close();
+        const QString conf = m_session.scratchPath(QStringLiteral("fresh-config/runeboard/runeboard.conf"));
+        QFile before(conf);
+        QVERIFY(before.open(QIODevice::ReadOnly));
+        const QByteArray kept = before.readAll();
+        before.close();
+        const XSession::Result refused = m_session.run(
+            XSession::runeboardBinary(), {QStringLiteral("--import-set"), binary.fileName()}, 30000, fresh);
+        QCOMPARE(refused.exitCode, 1);
+        QVERIFY2(refused.err.contains(QLatin1String("not UTF-8 text")), qPrintable(refused.err));
+        QVERIFY(before.open(QIODevice::ReadOnly));
+        QCOMPARE(before.readAll(), kept);
     }
-    const QString first = m_session.scratchPath(QStringLiteral("phonetics.txt"));
-    const QString second = m_session.scratchPath(QStringLiteral("phonetics-again.txt"));
-    const XSession::Result exported = m_session.run(
-        XSession::runeboardBinary(), {QStringLiteral("--export-set"), QStringLiteral("phonetics"), first});
-    QVERIFY2(exported.finished && exported.exitCode == 0, qPrintable(exported.err));
 
-    QProcessEnvironment fresh = m_session.environment();
-    fresh.insert(QStringLiteral("XDG_CONFIG_HOME"), m_session.scratchPath(QStringLiteral("fresh-config")));
-    const XSession::Result imported =
-        m_session.run(XSession::runeboardBinary(), {QStringLiteral("--import-set"), first}, 30000, fresh);
-    QVERIFY2(imported.finished && imported.exitCode == 0, qPrintable(imported.err));
-    QVERIFY(imported.out.contains(QLatin1String("Phonetics")));
-    const XSession::Result again =
-        m_session.run(XSession::runeboardBinary(),
-                      {QStringLiteral("--export-set"), QStringLiteral("Phonetics"), second}, 30000, fresh);
-    QVERIFY2(again.finished && again.exitCode == 0, qPrintable(again.err));
-    QFile a(first), b(second);
-    QVERIFY(a.open(QIODevice::ReadOnly) && b.open(QIODevice::ReadOnly));
-    const QByteArray bytes = a.readAll();
-    QVERIFY(bytes.contains("\nə\nɛ\n")); // one key a line
-    QCOMPARE(b.readAll(), bytes);
+    void cleanup() {
+        if (!m_runeboard || m_runeboard->state() == QProcess::NotRunning)
+            return;
+        m_session.run(XSession::runeboardBinary(), {QStringLiteral("--quit")});
+        if (!m_runeboard->waitForFinished(10000))
+            m_runeboard->kill();
+    }
 
-    // A file that is no text is refused and the fresh configuration keeps what it had.
-    QFile binary(m_session.scratchPath(QStringLiteral("binary.txt")));
-    QVERIFY(binary.open(QIODevice::WriteOnly) && binary.write("\xff\xfe\x00\x01", 4) == 4);
-    binary.close();
-    const QString conf = m_session.scratchPath(QStringLiteral("fresh-config/runeboard/runeboard.conf"));
-    QFile before(conf);
-    QVERIFY(before.open(QIODevice::ReadOnly));
-    const QByteArray kept = before.readAll();
-    before.close();
-    const XSession::Result refused = m_session.run(
-        XSession::runeboardBinary(), {QStringLiteral("--import-set"), binary.fileName()}, 30000, fresh);
-    QCOMPARE(refused.exitCode, 1);
-    QVERIFY2(refused.err.contains(QLatin1String("not UTF-8 text")), qPrintable(refused.err));
-    QVERIFY(before.open(QIODevice::ReadOnly));
-    QCOMPARE(before.readAll(), kept);
-}
+private:
+    // Clicks a point of a window, coming from a corner as a hand would.
+    void click(const QList<int>& window, const QPointF& at) {
+        m_session.clickFromCorner(window[0] + int(at.x()), window[1] + int(at.y()));
+    }
+
+    XSession m_session;
+    QProcess* m_runeboard = nullptr;
+};
 
 QTEST_GUILESS_MAIN(TestNames)
 #include "e2e_names.moc"

@@ -2,14 +2,8 @@
 // tab reads as a screen reader finds it (AT-SPI on a private D-Bus), and a
 // combination recorded there reaches the configuration file and works at
 // once from any program while the old one stops working.
-#include "XSession.h"
+#include "ScreenReader.h"
 
-#include <QDBusArgument>
-#include <QDBusConnection>
-#include <QDBusConnectionInterface>
-#include <QDBusMessage>
-#include <QDBusObjectPath>
-#include <QDBusVariant>
 #include <QSettings>
 #include <QTest>
 
@@ -17,68 +11,12 @@ namespace {
 
 const QString settingsTitle = QStringLiteral("Runeboard Settings");
 const QString panelTitle = QStringLiteral("Runeboard Keyboard");
-const QString accessible = QStringLiteral("org.a11y.atspi.Accessible");
 
 // Window coordinates: the centre of the Hotkeys tab segment (the selector spans
 // x 20–460 below a 16-point margin) and of the first row's recorder (140 × 24
 // at the right margin, below the selector, the divider and the group's padding).
 const QPoint hotkeysTab(387, 28);
 const QPoint toggleRecorder(390, 82);
-
-// One call's first answer; nothing when the object does not answer in time.
-QVariant call(QDBusConnection bus, const QString& service, const QString& path, const QString& interface,
-              const QString& method, const QVariantList& arguments = {}) {
-    QDBusMessage message = QDBusMessage::createMethodCall(service, path, interface, method);
-    message.setArguments(arguments);
-    return bus.call(message, QDBus::Block, 2000).arguments().value(0);
-}
-
-QString nameOf(QDBusConnection bus, const QString& service, const QString& path) {
-    const QVariant name = call(bus, service, path, QStringLiteral("org.freedesktop.DBus.Properties"),
-                               QStringLiteral("Get"), {accessible, QStringLiteral("Name")});
-    return qdbus_cast<QDBusVariant>(name).variant().toString();
-}
-
-// The names of the objects on screen below one accessible object (AT-SPI state 25 is "showing").
-void collectShownNames(QDBusConnection bus, const QString& service, const QString& path, QStringList& names) {
-    names.append(nameOf(bus, service, path));
-    const QDBusArgument children =
-        call(bus, service, path, accessible, QStringLiteral("GetChildren")).value<QDBusArgument>();
-    children.beginArray();
-    while (!children.atEnd()) {
-        QString childService;
-        QDBusObjectPath child;
-        children.beginStructure();
-        children >> childService >> child;
-        children.endStructure();
-        const auto state = qdbus_cast<QList<quint32>>(
-            call(bus, childService, child.path(), accessible, QStringLiteral("GetState")));
-        if (state.value(0) & (1u << 25))
-            collectShownNames(bus, childService, child.path(), names);
-    }
-    children.endArray();
-}
-
-// What a screen reader finds on screen in the application named Runeboard.
-QStringList shownAccessibleNames(const QString& sessionBus) {
-    QStringList names;
-    {
-        const QDBusConnection session = QDBusConnection::connectToBus(sessionBus, QStringLiteral("session"));
-        const QVariant address =
-            call(session, QStringLiteral("org.a11y.Bus"), QStringLiteral("/org/a11y/bus"),
-                 QStringLiteral("org.a11y.Bus"), QStringLiteral("GetAddress"));
-        const QDBusConnection a11y =
-            QDBusConnection::connectToBus(address.toString(), QStringLiteral("a11y"));
-        const QString root = QStringLiteral("/org/a11y/atspi/accessible/root");
-        for (const QString& service : a11y.interface()->registeredServiceNames().value()) {
-            if (service.startsWith(u':') && nameOf(a11y, service, root) == QLatin1String("Runeboard"))
-                collectShownNames(a11y, service, root, names);
-        }
-    }
-    QDBusConnection::disconnectFromBus(QStringLiteral("a11y"));
-    QDBusConnection::disconnectFromBus(QStringLiteral("session"));
-    return names;
-}
 
 } // namespace
 
@@ -90,16 +28,12 @@ private Q_SLOTS:
         QString error;
         QVERIFY2(m_session.start(&error), qPrintable(error));
         QVERIFY2(QFileInfo(XSession::runeboardBinary()).isExecutable(), "RUNEBOARD_BINARY is not set");
-        QProcess* bus = m_session.launch(QStringLiteral("dbus-daemon"),
-                                         XSession::words("--session --nofork --print-address=1"));
-        QVERIFY(XSession::waitFor([&] { return bus->canReadLine(); }));
-        m_sessionBus = QString::fromUtf8(bus->readLine()).trimmed();
+        m_reader = std::make_unique<ScreenReader>(m_session);
+        QVERIFY(m_reader->isRunning());
     }
 
     void hotkeysTabReadsAndRecordsIntoTheFile() {
-        QProcessEnvironment env = m_session.environment();
-        env.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), m_sessionBus);
-        env.insert(QStringLiteral("QT_LINUX_ACCESSIBILITY_ALWAYS_ON"), QStringLiteral("1"));
+        const QProcessEnvironment env = m_reader->environment(m_session.environment());
         // The first process becomes the running instance and carries out its own request.
         m_runeboard = m_session.launch(XSession::runeboardBinary(), {QStringLiteral("--settings")}, env);
         QString window, panel;
@@ -156,7 +90,8 @@ private:
     bool showsAll(const QStringList& texts) {
         QStringList shown;
         const bool found = XSession::waitFor([&] {
-            shown = shownAccessibleNames(m_sessionBus);
+            shown = m_reader->names(true);
+            m_reader->disconnect();
             return std::all_of(texts.cbegin(), texts.cend(),
                                [&](const QString& text) { return shown.contains(text); });
         });
@@ -166,7 +101,7 @@ private:
     }
 
     XSession m_session;
-    QString m_sessionBus; // a private D-Bus, through which the accessibility bus is found
+    std::unique_ptr<ScreenReader> m_reader;
     QProcess* m_runeboard = nullptr;
 };
 
