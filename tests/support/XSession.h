@@ -104,6 +104,13 @@ public:
     static QString readFile(const QString& path);
     // The words of a command line, for arguments that hold no blanks.
     static QStringList words(const QString& line) { return line.split(u' '); }
+    // `count` scalars from `from` on, for texts of symbols that no key carries.
+    static QString symbolsFrom(char32_t from, int count) {
+        QString symbols;
+        for (char32_t scalar = from; scalar < from + char32_t(count); ++scalar)
+            symbols += QString::fromUcs4(&scalar, 1);
+        return symbols;
+    }
 
     // Paths of the tools built with the tests (set by CTest in the environment).
     static QString runeboardBinary();
