@@ -231,7 +231,6 @@ struct Rig {
     QList<quint32> failed;
     QSet<QString> reasons;
     int waits = 0;
-    int keymapWaits = 0;
 
     explicit Rig(int spare, qint64 lag = 5, bool pings = false, bool throughVirtualKeyboard = false)
         : engine(throughVirtualKeyboard ? static_cast<KeyboardDevice&>(virtualKeyboard) : display,
@@ -261,7 +260,6 @@ struct Rig {
         for (int step = 0; step < 100000; ++step) {
             const TypingEngine::Wait wait = engine.run();
             if (wait.kind == TypingEngine::Wait::Keymap) {
-                ++keymapWaits;
                 // The news reaches this process once the server has made the change.
                 now = std::max(now, display.changedAt());
                 engine.keymapDigested();
@@ -387,33 +385,6 @@ private Q_SLOTS:
         rig.restore();
         QCOMPARE(rig.display.changes, 2);
         QVERIFY(rig.display.mapping.isEmpty());
-    }
-
-    void nextKeymapChangeWaitsUntilThePreviousIsDigested() {
-        Rig rig(1, 5, true);
-        for (quint32 keysym : keysymsOf(QStringLiteral("ab"))) {
-            rig.engine.enqueue(keysym);
-        }
-        // a is bound; its key is pressed once the change is digested and the receiver,
-        // asked only then, has confirmed.
-        QCOMPARE(rig.engine.run().kind, TypingEngine::Wait::Keymap);
-        QCOMPARE(rig.display.pings, 0);
-        rig.engine.keymapDigested();
-        QCOMPARE(rig.engine.run().kind, TypingEngine::Wait::Time);
-        QCOMPARE(rig.display.pings, 1);
-        QVERIFY(rig.display.queue.isEmpty() || rig.display.queue.last().keycode == 0);
-        rig.engine.confirm(rig.engine.sentEvents());
-        // a is typed; b needs a's keycode, which the receiver has not confirmed yet.
-        QCOMPARE(rig.engine.run().kind, TypingEngine::Wait::Time);
-        QCOMPARE(rig.display.pings, 2);
-        rig.engine.confirm(rig.engine.sentEvents());
-        // b is bound, and waits for that change the same way.
-        QCOMPARE(rig.engine.run().kind, TypingEngine::Wait::Keymap);
-        rig.engine.keymapDigested();
-        QCOMPARE(rig.engine.run().kind, TypingEngine::Wait::Time);
-        rig.engine.confirm(rig.engine.sentEvents());
-        QCOMPARE(rig.engine.run().kind, TypingEngine::Wait::Nothing);
-        QCOMPARE(rig.display.changes, 2);
     }
 
     void slowReceiverIsAskedInsteadOfWaitedFor() {
