@@ -1,9 +1,6 @@
 #include "KwinSession.h"
 
-#include "SessionUser.h"
-
 #include <QDir>
-#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
@@ -14,13 +11,6 @@ namespace {
 const QString socketName = QStringLiteral("wayland-rb-kde");
 } // namespace
 
-KwinSession::KwinSession() {
-    // The temporary folder is root's and private; the session user works in it.
-    QFile::setPermissions(m_dir.path(), QFileDevice::Permissions(0x7755));
-    for (const QString& path : {m_dir.path(), runtimeDir(), configHome()})
-        SessionUser::own(path);
-}
-
 KwinSession::~KwinSession() {
     endPrograms();
     // KWin first (it ends Xwayland), then the bus: dbus-run-session ends with its child.
@@ -29,18 +19,6 @@ KwinSession::~KwinSession() {
         ::kill(pid_t(kwin), SIGTERM);
     if (m_server && !m_server->waitForFinished(10000))
         endProcess(*m_server);
-}
-
-QStringList KwinSession::commandLine(const QString& program, const QStringList& arguments) const {
-    return SessionUser::commandLine(program, arguments);
-}
-
-void KwinSession::handOver(const QString& path) {
-    SessionUser::own(path);
-    QDirIterator it(path, QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden,
-                    QDirIterator::Subdirectories);
-    while (it.hasNext())
-        SessionUser::own(it.next());
 }
 
 bool KwinSession::authorise(const QString& program, const QString& name) {
@@ -89,16 +67,8 @@ bool KwinSession::start(QString* error) {
         *error = QStringLiteral("cannot write the desktop files that let KWin lend fake input");
         return false;
     }
-    QProcessEnvironment env;
-    env.insert(QStringLiteral("PATH"), qEnvironmentVariable("PATH"));
-    env.insert(QStringLiteral("HOME"), m_dir.path());
-    env.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtimeDir());
-    env.insert(QStringLiteral("XDG_CONFIG_HOME"), configHome());
-    env.insert(QStringLiteral("XDG_SESSION_TYPE"), QStringLiteral("wayland"));
-    env.insert(QStringLiteral("XDG_CURRENT_DESKTOP"), QStringLiteral("KDE"));
-    env.insert(QStringLiteral("KDE_FULL_SESSION"), QStringLiteral("true"));
+    QProcessEnvironment env = desktopEnvironment();
     env.insert(QStringLiteral("KDE_SESSION_VERSION"), QStringLiteral("5"));
-    env.insert(QStringLiteral("LC_ALL"), QStringLiteral("C.UTF-8"));
     const QString launch =
         QStringLiteral("echo \"$DBUS_SESSION_BUS_ADDRESS\" > \"$XDG_RUNTIME_DIR/bus\"; "
                        "echo $$ > \"$XDG_RUNTIME_DIR/kwin.pid\" && "
@@ -133,19 +103,19 @@ bool KwinSession::start(QString* error) {
     return true;
 }
 
-QProcessEnvironment KwinSession::environment() const {
-    QProcessEnvironment env;
-    env.insert(QStringLiteral("PATH"), qEnvironmentVariable("PATH"));
-    env.insert(QStringLiteral("HOME"), m_dir.path());
-    env.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtimeDir());
-    env.insert(QStringLiteral("XDG_CONFIG_HOME"), configHome());
+QProcessEnvironment KwinSession::desktopEnvironment() const {
+    QProcessEnvironment env = baseEnvironment();
     env.insert(QStringLiteral("XDG_SESSION_TYPE"), QStringLiteral("wayland"));
     env.insert(QStringLiteral("XDG_CURRENT_DESKTOP"), QStringLiteral("KDE"));
     env.insert(QStringLiteral("KDE_FULL_SESSION"), QStringLiteral("true"));
+    return env;
+}
+
+QProcessEnvironment KwinSession::environment() const {
+    QProcessEnvironment env = desktopEnvironment();
     env.insert(QStringLiteral("WAYLAND_DISPLAY"), socketName);
     env.insert(QStringLiteral("DISPLAY"), m_display);
     env.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), m_busAddress);
-    env.insert(QStringLiteral("LC_ALL"), QStringLiteral("C.UTF-8"));
     return env;
 }
 
@@ -177,10 +147,8 @@ bool KwinSession::startLineEdit(const QString& outputFile) {
 bool KwinSession::startXterm(const QString& outputFile) {
     QFile::remove(outputFile);
     const QString title = QStringLiteral("receiver-%1").arg(++m_receivers);
-    // Canonical mode would hold the text back until a line feed; echo would only add noise.
-    launch(QStringLiteral("xterm"), {QStringLiteral("-u8"), QStringLiteral("-title"), title,
-                                     QStringLiteral("-e"), QStringLiteral("sh"), QStringLiteral("-c"),
-                                     QStringLiteral("stty -icanon -echo; exec cat > \"$0\""), outputFile});
+    launch(QStringLiteral("xterm"), words(QStringLiteral("-u8 -title %1 -e sh -c").arg(title))
+                                        << catInto << outputFile);
     return waitFor(
         [&] {
             const QString window = findWindowByName(title);

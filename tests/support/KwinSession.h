@@ -1,6 +1,6 @@
 #pragma once
 
-#include "XSession.h"
+#include "UserSession.h"
 
 #include <QPoint>
 
@@ -11,10 +11,9 @@
 // that an installed desktop file names: the session's home has one for
 // Runeboard and one for the test tool that clicks and presses keys. As
 // `nobody` when the tests run as root, and so is every program started here
-// (see SessionUser).
-class KwinSession : public XSession {
+// (see UserSession).
+class KwinSession : public UserSession {
 public:
-    KwinSession();
     ~KwinSession() override;
 
     // Starts KWin and waits until it and its Xwayland take programs.
@@ -40,13 +39,10 @@ public:
     QString clipboardText();
     // The session user's applications folder, where KWin looks for desktop entries.
     QString applicationsFolder() const { return m_dir.filePath(QStringLiteral(".local/share/applications")); }
-    // Makes what root wrote under `path` the session user's.
-    void handOver(const QString& path);
-
-protected:
-    QStringList commandLine(const QString& program, const QStringList& arguments) const override;
 
 private:
+    // The session's folders and KDE's names.
+    QProcessEnvironment desktopEnvironment() const;
     bool authorise(const QString& program, const QString& name);
     QString findXwayland(qint64 kwin) const;
 
