@@ -8,28 +8,21 @@
 // the extension turned on while Runeboard runs serves it at once; a symbol
 // with nowhere to go is said; and a program other than Runeboard is refused.
 #include "DesktopHotkeyChecks.h"
+#include "DesktopPanel.h"
 #include "GnomeSession.h"
-
-#include "keyboard/view/layout/KeyboardLayout.h"
-#include "sets/SetStore.h"
-#include "storage/SettingsStore.h"
 
 #include <QImage>
 #include <QTest>
 
 namespace {
-// 115 symbols; 40 distinct ones that no key of the us layout carries, among them an astral
-// symbol, a combining mark after a plain letter and an emoji joined by a zero-width joiner.
-const QString sample = QStringLiteral("ąćęłńóśźż ĄĆĘŁŃÓŚŹŻ əɛɔʃʒθðŋ ∑∫√∞≈≠ €£¥₸ αβγδ 𝔸 é e\u0301 ǅǈ abc");
-const QString text = sample + QStringLiteral("👩\u200D💻") + sample;
-// Twenty keys, none of them on the layout.
-const QStringList panelKeys = QStringLiteral("ŋ ə ʃ ʒ θ ð æ ɛ ɔ ɲ ± × ÷ ∞ ≠ ≤ ≥ √ α β").split(u' ');
 const QString service = QStringLiteral("org.runeboard.Runeboard.GnomeShell");
 const QString extensionUuid = QStringLiteral("typing@runeboard.org");
 using DesktopHotkeyChecks::keyK;
 using DesktopHotkeyChecks::keyLeftAlt;
 using DesktopHotkeyChecks::keyLeftShift;
 using DesktopHotkeyChecks::panelTitle;
+using DesktopPanel::text;
+const QStringList& panelKeys = DesktopPanel::keys;
 
 enum class Receiver { Gtk4, Gtk3, QtWayland, Xterm };
 } // namespace
@@ -76,11 +69,11 @@ private Q_SLOTS:
         const QString out = m_session.scratchPath(QStringLiteral("clicks-%1.txt").arg(int(receiver)));
         QVERIFY(start(receiver, out));
         const QString title = m_session.focus().title;
-        QVERIFY(startRuneboard());
+        QVERIFY(m_runeboard.start());
 
         QList<QPoint> points;
         for (const QString& key : panelKeys)
-            points.append(keyCentre(key));
+            points.append(m_runeboard.keyCentre(key));
         QVERIFY(m_session.click(points));
         const QString all = panelKeys.join(QString());
         QCOMPARE(XSession::waitForFileText(out, all, 20000), all);
@@ -97,7 +90,7 @@ private Q_SLOTS:
         QFETCH(Receiver, receiver);
         const QString out = m_session.scratchPath(QStringLiteral("shift-%1.txt").arg(int(receiver)));
         QVERIFY(start(receiver, out));
-        QVERIFY(startRuneboard());
+        QVERIFY(m_runeboard.start());
         const QString panel = m_session.findWindowByName(panelTitle);
         const QString before = m_session.scratchPath(QStringLiteral("panel-before.png"));
         QVERIFY(shoot(before, panel));
@@ -106,12 +99,12 @@ private Q_SLOTS:
         const QString held = m_session.scratchPath(QStringLiteral("panel-held.png"));
         QVERIFY(
             XSession::waitFor([&] { return shoot(held, panel) && QImage(held) != QImage(before); }, 10000));
-        QVERIFY(m_session.click({keyCentre(QStringLiteral("ŋ"))}));
+        QVERIFY(m_session.click({m_runeboard.keyCentre(QStringLiteral("ŋ"))}));
         QCOMPARE(XSession::waitForFileText(out, QStringLiteral("Ŋ")), QStringLiteral("Ŋ"));
         QVERIFY(m_session.keys({}, {keyLeftShift}));
         QVERIFY(
             XSession::waitFor([&] { return shoot(held, panel) && QImage(held) == QImage(before); }, 10000));
-        QVERIFY(m_session.click({keyCentre(QStringLiteral("ŋ"))}));
+        QVERIFY(m_session.click({m_runeboard.keyCentre(QStringLiteral("ŋ"))}));
         QCOMPARE(XSession::waitForFileText(out, QStringLiteral("Ŋŋ")), QStringLiteral("Ŋŋ"));
     }
 
@@ -127,9 +120,8 @@ private Q_SLOTS:
         const QString out = m_session.scratchPath(QStringLiteral("field.txt"));
         QVERIFY(start(Receiver::Gtk4, out));
         const QString receiver = m_session.focus().title;
-        QVERIFY(startRuneboard());
-        const QPointF add = m_layout.toView(m_layout.element(KeyboardElementKind::AddKey)->frame).center();
-        QVERIFY(m_session.click({QPoint(m_panel[0] + int(add.x()), m_panel[1] + int(add.y()))}));
+        QVERIFY(m_runeboard.start());
+        QVERIFY(m_session.click({m_runeboard.elementCentre(KeyboardElementKind::AddKey)}));
         // The field opens in a window of its own, which the shell focuses; the keyboard types there.
         QVERIFY(XSession::waitFor([&] { return m_session.focus().title == QLatin1String("Add Symbol"); }));
         constexpr uint keyQ = 16, keyReturn = 28;
@@ -153,11 +145,13 @@ private Q_SLOTS:
         QCOMPARE(extension("disable"), 0);
         const QString out = m_session.scratchPath(QStringLiteral("back.txt"));
         QVERIFY(start(Receiver::Gtk4, out));
-        QVERIFY(startRuneboard());
-        QVERIFY(XSession::waitFor([&] { return said().contains(QLatin1String("extension is turned off")); }));
+        QVERIFY(m_runeboard.start());
+        QVERIFY(XSession::waitFor(
+            [&] { return m_runeboard.said().contains(QLatin1String("extension is turned off")); }));
         // Turned on while Runeboard runs (as Settings' Turn On does when the shell knows it already).
         QCOMPARE(extension("enable"), 0);
-        QVERIFY(XSession::waitFor([&] { return said().contains(QLatin1String("extension answers")); }));
+        QVERIFY(XSession::waitFor(
+            [&] { return m_runeboard.said().contains(QLatin1String("extension answers")); }));
         const XSession::Result typed =
             m_session.run(XSession::runeboardBinary(), {QStringLiteral("--type"), QStringLiteral("ŋ")});
         QCOMPARE(typed.exitCode, 0);
@@ -187,7 +181,7 @@ private Q_SLOTS:
         QFETCH(QStringList, arguments);
         // Runeboard runs and has claimed the service: that gives nobody else a way in. Every method
         // but Claim refuses the same way.
-        QVERIFY(startRuneboard());
+        QVERIFY(m_runeboard.start());
         const XSession::Result call =
             m_session.gdbus(QStringList{QStringLiteral("call"), QStringLiteral("--session"),
                                         QStringLiteral("--dest"), service, QStringLiteral("--object-path"),
@@ -205,7 +199,7 @@ private:
         };
     }
     DesktopHotkeyChecks::StartRuneboard startRuneboardFor() {
-        return [this](const QString& preset) { return startRuneboard(preset); };
+        return [this](const QString& preset) { return m_runeboard.start(preset); };
     }
     bool start(Receiver receiver, const QString& out) {
         switch (receiver) {
@@ -221,43 +215,6 @@ private:
         return false;
     }
 
-    // Runeboard with a set of the twenty panel keys as its main set (and a preset as a quick-access
-    // one); true once its panel is on screen.
-    bool startRuneboard(const QString& quickAccess = {}) {
-        const QString file = m_session.configHome() + QStringLiteral("/runeboard/runeboard.conf");
-        QFile::remove(file);
-        {
-            SettingsStore store(file);
-            SetStore sets(store, QStringLiteral("en"));
-            SymbolSet set;
-            set.id = QUuid::createUuid();
-            set.name = QStringLiteral("e2e");
-            set.baseCharacters = panelKeys.join(QString());
-            sets.addSet(set);
-            sets.setMainSet(set.id);
-            const QList<SymbolSet> all = sets.sets(); // choosing one rewrites the list
-            for (const SymbolSet& preset : all) {
-                if (preset.name == quickAccess)
-                    sets.toggleAdditional(preset.id);
-            }
-        }
-        m_session.handOver(m_session.configHome());
-        m_runeboard = m_session.launch(XSession::runeboardBinary(), {});
-        m_said.clear();
-        KeyboardLayoutInput in;
-        in.baseSymbols = panelKeys;
-        m_layout = KeyboardLayout::compute(in);
-        // The tray is looked for once the panel has been drawn: only then does it take clicks.
-        return XSession::waitFor([&] { return said().contains(QLatin1String("[TrayMenu]")); }, 30000) &&
-               XSession::waitFor(
-                   [&] {
-                       m_panel = m_session.windowGeometry(m_session.findWindowByName(panelTitle));
-                       // Set dots make the panel taller, never narrower.
-                       return m_panel.at(2) == int(m_layout.size().width());
-                   },
-                   30000);
-    }
-
     // The panel as Xwayland holds it (Qt would otherwise grab through Wayland, which allows no grabs).
     bool shoot(const QString& png, const QString& window) {
         QProcessEnvironment env = m_session.environment();
@@ -266,22 +223,8 @@ private:
                    .exitCode == 0;
     }
 
-    // What the running Runeboard has written so far.
-    QString said() {
-        m_said += QString::fromUtf8(m_runeboard->readAllStandardOutput());
-        return m_said;
-    }
-
-    QPoint keyCentre(const QString& key) {
-        const QPointF p = m_layout.toView(m_layout.key(key, false)->frame).center();
-        return {m_panel[0] + int(p.x()), m_panel[1] + int(p.y())};
-    }
-
     GnomeSession m_session;
-    KeyboardLayout m_layout;
-    QList<int> m_panel;
-    QProcess* m_runeboard = nullptr;
-    QString m_said;
+    DesktopPanel::Runeboard<GnomeSession> m_runeboard{m_session};
 };
 
 QTEST_GUILESS_MAIN(TestGnome)

@@ -7,23 +7,16 @@
 // so do the digit hotkeys that switch sets;
 // a binary that no installed entry names says why, and its own entry lets it type.
 #include "DesktopHotkeyChecks.h"
+#include "DesktopPanel.h"
 #include "KwinSession.h"
 
-#include "keyboard/view/layout/KeyboardLayout.h"
 #include "platform/kde/KwinFakeInputSetup.h"
-#include "sets/SetStore.h"
-#include "storage/SettingsStore.h"
 
 #include <QTest>
 
 namespace {
-// 115 symbols; 40 distinct ones that no key of the us layout carries, among them an astral
-// symbol, a combining mark after a plain letter and an emoji joined by a zero-width joiner.
-const QString sample = QStringLiteral("ąćęłńóśźż ĄĆĘŁŃÓŚŹŻ əɛɔʃʒθðŋ ∑∫√∞≈≠ €£¥₸ αβγδ 𝔸 é e\u0301 ǅǈ abc");
-const QString text = sample + QStringLiteral("👩\u200D💻") + sample;
-// Twenty keys, none of them on the layout.
-const QStringList panelKeys = QStringLiteral("ŋ ə ʃ ʒ θ ð æ ɛ ɔ ɲ ± × ÷ ∞ ≠ ≤ ≥ √ α β").split(u' ');
-using DesktopHotkeyChecks::panelTitle;
+using DesktopPanel::text;
+const QStringList& panelKeys = DesktopPanel::keys;
 
 enum class Receiver { Gtk4, QtWayland, Xterm };
 } // namespace
@@ -68,11 +61,11 @@ private Q_SLOTS:
         QVERIFY(XSession::waitFor([&] { return m_session.clipboardText() == copied; }));
         const QString out = m_session.scratchPath(QStringLiteral("clicks-%1.txt").arg(int(receiver)));
         QVERIFY(start(receiver, out));
-        QVERIFY(startRuneboard());
+        QVERIFY(m_runeboard.start());
 
         QList<QPoint> points;
         for (const QString& key : panelKeys)
-            points.append(keyCentre(key));
+            points.append(m_runeboard.keyCentre(key));
         QVERIFY(m_session.click(points));
         const QString all = panelKeys.join(QString());
         QCOMPARE(XSession::waitForFileText(out, all, 20000), all);
@@ -127,7 +120,7 @@ private:
         };
     }
     DesktopHotkeyChecks::StartRuneboard startRuneboardFor() {
-        return [this](const QString& preset) { return startRuneboard(preset); };
+        return [this](const QString& preset) { return m_runeboard.start(preset); };
     }
     bool start(Receiver receiver, const QString& out) {
         switch (receiver) {
@@ -141,58 +134,8 @@ private:
         return false;
     }
 
-    // Runeboard with a set of the twenty panel keys as its main set (and a preset as a quick-access
-    // one); true once its panel is on screen.
-    bool startRuneboard(const QString& quickAccess = {}) {
-        const QString file = m_session.configHome() + QStringLiteral("/runeboard/runeboard.conf");
-        QFile::remove(file);
-        {
-            SettingsStore store(file);
-            SetStore sets(store, QStringLiteral("en"));
-            SymbolSet set;
-            set.id = QUuid::createUuid();
-            set.name = QStringLiteral("e2e");
-            set.baseCharacters = panelKeys.join(QString());
-            sets.addSet(set);
-            sets.setMainSet(set.id);
-            const QList<SymbolSet> all = sets.sets(); // choosing one rewrites the list
-            for (const SymbolSet& preset : all) {
-                if (preset.name == quickAccess)
-                    sets.toggleAdditional(preset.id);
-            }
-        }
-        m_session.handOver(m_session.configHome());
-        m_runeboard = m_session.launch(XSession::runeboardBinary(), {});
-        m_said.clear();
-        KeyboardLayoutInput in;
-        in.baseSymbols = panelKeys;
-        m_layout = KeyboardLayout::compute(in);
-        // The tray is looked for once the panel has been drawn: only then does it take clicks.
-        return XSession::waitFor([&] { return said().contains(QLatin1String("[TrayMenu]")); }, 30000) &&
-               XSession::waitFor(
-                   [&] {
-                       m_panel = m_session.windowGeometry(m_session.findWindowByName(panelTitle));
-                       return m_panel.at(2) == int(m_layout.size().width());
-                   },
-                   30000);
-    }
-
-    // What the running Runeboard has written so far.
-    QString said() {
-        m_said += QString::fromUtf8(m_runeboard->readAllStandardOutput());
-        return m_said;
-    }
-
-    QPoint keyCentre(const QString& key) {
-        const QPointF p = m_layout.toView(m_layout.key(key, false)->frame).center();
-        return {m_panel[0] + int(p.x()), m_panel[1] + int(p.y())};
-    }
-
     KwinSession m_session;
-    KeyboardLayout m_layout;
-    QList<int> m_panel;
-    QProcess* m_runeboard = nullptr;
-    QString m_said;
+    DesktopPanel::Runeboard<KwinSession> m_runeboard{m_session};
 };
 
 QTEST_GUILESS_MAIN(TestKde)
