@@ -14,12 +14,6 @@ namespace {
 // Symbols below U+10000 only: Chromium cuts every symbol it gets from a key to 16 bits.
 const QString offTheLayout = QStringLiteral("ąćęłńóśźż ĄĆĘŁŃÓŚŹŻ əɛɔʃʒθðŋ ∑∫√∞≈≠ €£¥₸ αβγδ é e\u0301 ǅǈ");
 
-QString symbolsFrom(char32_t from, int count) {
-    QString symbols;
-    for (char32_t scalar = from; scalar < from + count; ++scalar)
-        symbols += QString::fromUcs4(&scalar, 1);
-    return symbols;
-}
 } // namespace
 
 class TestWaylandChromium : public QObject {
@@ -39,9 +33,9 @@ private Q_SLOTS:
         QTest::newRow("letters, digits and a space") << QStringLiteral("ABCxyz0189 Hi");
         QTest::newRow("off the layout, first symbol included") << offTheLayout + QStringLiteral(" abc\nok");
         // 120 distinct symbols on 50 keys: most keys are bound again while Chromium reads earlier ones.
-        QTest::newRow("more symbols than keys") << symbolsFrom(0x100, 80) +
-                                                       QStringLiteral("Hello, World! 0123") +
-                                                       symbolsFrom(0x3b1, 40) + symbolsFrom(0x100, 10);
+        QTest::newRow("more symbols than keys")
+            << XSession::symbolsFrom(0x100, 80) + QStringLiteral("Hello, World! 0123") +
+                   XSession::symbolsFrom(0x3b1, 40) + XSession::symbolsFrom(0x100, 10);
     }
     void typedTextArrivesExactly() {
         QFETCH(QString, text);
@@ -56,17 +50,10 @@ private Q_SLOTS:
     }
 
 private:
-    // A fresh profile each time, so nothing of the last run (a restore prompt) takes the focus.
     bool startChromium(const TextareaPage& page) {
         const QString profile = m_session.scratchPath(QStringLiteral("chromium-profile-%1").arg(m_runs));
         m_session.launch(QStringLiteral("chromium"),
-                         {QStringLiteral("--ozone-platform=wayland"),
-                          // The container allows no sandbox; the page is our own.
-                          QStringLiteral("--no-sandbox"), QStringLiteral("--disable-background-networking"),
-                          QStringLiteral("--disable-component-update"), QStringLiteral("--no-first-run"),
-                          QStringLiteral("--disable-sync"), QStringLiteral("--password-store=basic"),
-                          QStringLiteral("--user-data-dir=") + profile,
-                          QStringLiteral("--app=") + page.url()});
+                         page.chromiumArguments(QStringLiteral("wayland"), profile));
         return XSession::waitFor(
             [&] { return page.isLoaded() && m_session.focusedWindow().startsWith(QLatin1String("chrome-")); },
             60000);

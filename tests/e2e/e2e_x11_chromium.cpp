@@ -64,12 +64,6 @@ private:
     std::thread m_thread;
 };
 
-QString symbolsFrom(char32_t from, int count) {
-    QString symbols;
-    for (char32_t scalar = from; scalar < from + count; ++scalar)
-        symbols += QString::fromUcs4(&scalar, 1);
-    return symbols;
-}
 } // namespace
 
 class TestX11Chromium : public QObject {
@@ -94,8 +88,9 @@ private Q_SLOTS:
         QTest::newRow("the same while Chromium stalls now and then") << mixed << 8 << true;
         // 120 distinct symbols: most keycodes are bound again while Chromium reads earlier ones.
         QTest::newRow("more symbols than keys")
-            << symbolsFrom(0x100, 80) + QStringLiteral("Hello, World! 0123") + symbolsFrom(0x3b1, 40) << 2
-            << false;
+            << XSession::symbolsFrom(0x100, 80) + QStringLiteral("Hello, World! 0123") +
+                   XSession::symbolsFrom(0x3b1, 40)
+            << 2 << false;
     }
     void typedTextArrivesExactly() {
         QFETCH(QString, text);
@@ -124,17 +119,10 @@ private Q_SLOTS:
     }
 
 private:
-    // A fresh profile each time, so nothing of the last run (a restore prompt) takes the focus.
     QProcess* startChromium(const TextareaPage& page) {
         const QString profile = m_session.scratchPath(QStringLiteral("chromium-profile-%1").arg(m_runs));
-        QProcess* chromium = m_session.launch(
-            QStringLiteral("chromium"),
-            {QStringLiteral("--ozone-platform=x11"),
-             // The container allows no sandbox; the page is our own.
-             QStringLiteral("--no-sandbox"), QStringLiteral("--disable-background-networking"),
-             QStringLiteral("--disable-component-update"), QStringLiteral("--no-first-run"),
-             QStringLiteral("--disable-sync"), QStringLiteral("--password-store=basic"),
-             QStringLiteral("--user-data-dir=") + profile, QStringLiteral("--app=") + page.url()});
+        QProcess* chromium = m_session.launch(QStringLiteral("chromium"),
+                                              page.chromiumArguments(QStringLiteral("x11"), profile));
         const QString window = m_session.waitForWindow(QStringLiteral("receiver-browser"), 60000);
         const bool ready = !window.isEmpty() && XSession::waitFor([&] { return page.isLoaded(); }, 60000) &&
                            m_session.focusWindow(window);

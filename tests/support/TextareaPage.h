@@ -2,6 +2,7 @@
 
 #include <QHash>
 #include <QObject>
+#include <QStringList>
 #include <QTcpServer>
 
 class QTcpSocket;
@@ -16,6 +17,16 @@ public:
     explicit TextareaPage(const QString& outputFile);
 
     QString url() const;
+    // Chromium showing the page as an application window on the Ozone platform ("x11", "wayland"),
+    // with a fresh profile, so nothing of an earlier run (a restore prompt) takes the focus.
+    QStringList chromiumArguments(const QString& platform, const QString& profile) const {
+        // The container allows no sandbox; the page is our own.
+        return QStringList{QStringLiteral("--ozone-platform=") + platform} +
+               QStringLiteral("--no-sandbox --disable-background-networking --disable-component-update "
+                              "--no-first-run --disable-sync --password-store=basic")
+                   .split(u' ') +
+               QStringList{QStringLiteral("--user-data-dir=") + profile, QStringLiteral("--app=") + url()};
+    }
     // True once the page has loaded and focused its textarea (the browser itself
     // may not have the keyboard focus yet: a seat without a keyboard gives none).
     bool isLoaded() const { return m_newest >= 0; }
