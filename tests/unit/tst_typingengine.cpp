@@ -303,12 +303,8 @@ private Q_SLOTS:
         QTest::newRow("ą beyond Latin-1") << 0x105u << 0x1000105u;
         QTest::newRow("astral double-struck A") << 0x1d538u << 0x101d538u;
         QTest::newRow("newline is Return") << 0x0au << 0xff0du;
-        QTest::newRow("tab") << 0x09u << 0xff09u;
         QTest::newRow("other control") << 0x07u << 0u;
-        QTest::newRow("C1 control") << 0x85u << 0u;
-        QTest::newRow("no-break space") << 0xa0u << 0xa0u;
         QTest::newRow("lone surrogate") << 0xd835u << 0u;
-        QTest::newRow("past Unicode") << 0x110000u << 0u;
     }
 
     void keysymOfEachScalar() {
@@ -342,8 +338,6 @@ private Q_SLOTS:
         QTest::newRow("few symbols, many keycodes") << 19 << 5ll << false << polish << false << false;
         QTest::newRow("more symbols than keycodes")
             << 19 << 20ll << false << many + many + many << false << false;
-        QTest::newRow("one keycode for everything")
-            << 1 << 5ll << false << QStringLiteral("ąćęą") << false << false;
         QTest::newRow("alternating pair on one keycode")
             << 1 << 20ll << false << QStringLiteral("ababab") << false << false;
         QTest::newRow("slow receiver that confirms")
@@ -561,7 +555,6 @@ private Q_SLOTS:
         QTest::addColumn<quint32>("keysym");
         QTest::addColumn<uint>("scalar");
         QTest::newRow("Latin-1 é") << quint32(0xe9) << 0xe9u;
-        QTest::newRow("ą") << Keysyms::forScalar(U'ą') << uint(U'ą');
         QTest::newRow("outside the BMP: 𝔸") << Keysyms::forScalar(U'𝔸') << 0x1d538u;
         QTest::newRow("combining acute") << Keysyms::forScalar(0x301) << 0x301u;
         QTest::newRow("named by libxkbcommon: Return") << Keysyms::Return << uint('\r');
@@ -586,11 +579,6 @@ private Q_SLOTS:
         }
         QCOMPARE(translate(keymap.get(), 132), quint32(0x61));
         QCOMPARE(translate(keymap.get(), 25), quint32(XKB_KEY_NoSymbol));
-    }
-
-    void virtualKeymapRefusesWhatIsNoKeysym() {
-        VirtualKeymap generator;
-        QVERIFY(generator.compile({{24, 0xffffffff}}).isEmpty());
     }
 };
 
