@@ -56,8 +56,8 @@ struct Rig {
 };
 
 // X keycodes (evdev + 8) of the keys the recorder cases press.
-constexpr quint32 xEscape = 9, xBackspace = 22, xTab = 23, xA = 38, xK = 45, xShiftL = 50, xCapsLock = 66,
-                  xF5 = 71, xPause = 127;
+constexpr quint32 xEscape = 9, xTab = 23, xA = 38, xK = 45, xShiftL = 50, xCapsLock = 66, xF5 = 71,
+                  xPause = 127;
 
 // A recorder beside another field, in a window that takes whatever key presses they leave unhandled.
 struct RecorderWindow : QWidget {
@@ -109,8 +109,6 @@ private Q_SLOTS:
             "bindsym Mod4+Control+Mod1+Shift+k exec runeboard --toggle");
         row("key code 0 is A", 0, 256, {KEY_A, HotkeyModifier::Super}, "Super+A", "Meta+A",
             "bindsym Mod4+a exec runeboard --toggle");
-        row("page down", 121, 6144, {KEY_PAGEDOWN, control | HotkeyModifier::Alt}, "Ctrl+Alt+PgDn",
-            "Ctrl+Alt+PgDown", "bindsym Control+Mod1+Next exec runeboard --toggle");
         row("keypad Enter", 76, 2048, {KEY_KPENTER, HotkeyModifier::Alt}, "Alt+Enter", "Alt+Enter",
             "bindcode Mod1+104 exec runeboard --toggle");
         row("unnamed ISO key beside left Shift", 10, 256, {KEY_102ND, HotkeyModifier::Super}, "Super+Key86",
@@ -176,13 +174,10 @@ private Q_SLOTS:
         broken("member missing",
                replaced(customText, ",\"switchPalette3\":{\"keyCode\":4294967295,\"modifiers\":2560}", ""));
         broken("negative", replaced(customText, "\"modifiers\":69632", "\"modifiers\":-1"));
-        broken("above 32 bits", replaced(customText, "\"modifiers\":69632", "\"modifiers\":4294967296"));
-        broken("fraction", replaced(customText, "\"keyCode\":122", "\"keyCode\":40.5"));
         broken("string instead of number", replaced(customText, "\"keyCode\":122", "\"keyCode\":\"122\""));
         broken("not JSON", "toggleKeyboard=K");
         // A plain letter would be taken away from every application.
         broken("no modifier at all", replaced(customText, "\"modifiers\":69632", "\"modifiers\":0"));
-        broken("Shift alone", replaced(customText, "\"modifiers\":69632", "\"modifiers\":512"));
         broken("a mask bit that is no modifier",
                replaced(customText, "\"modifiers\":69632", "\"modifiers\":65536"));
     }
@@ -227,8 +222,6 @@ private Q_SLOTS:
         QTest::newRow("same as read: extra mask bit kept")
             << Action::QuickSet1 << Hotkey{KEY_F1, control} << customText;
         // What storage cannot keep would be lost, or read back as the defaults for all four.
-        QTest::newRow("unknown key refused")
-            << Action::QuickSet1 << Hotkey{Hotkey::unknownKey, control} << customText;
         QTest::newRow("key without a stored form refused")
             << Action::QuickSet1 << Hotkey{KEY_PAUSE, control} << customText;
         QTest::newRow("Shift alone refused")
@@ -290,7 +283,6 @@ private Q_SLOTS:
         row("Control+Shift+F5", Qt::Key_F5, M::ControlModifier | M::ShiftModifier, xF5, true,
             {KEY_F5, control | HotkeyModifier::Shift}, "Ctrl+Shift+F5");
         row("Alt+Escape clears", Qt::Key_Escape, M::AltModifier, xEscape, true, {}, "—");
-        row("Backspace clears", Qt::Key_Backspace, {}, xBackspace, true, {}, "—");
         // A key turned into Escape by the layout (here Caps Lock) clears as Escape does.
         row("Escape on another key clears", Qt::Key_Escape, {}, xCapsLock, true, {}, "—");
         // The Russian layout puts Л on the K key; the combination is the same keys.
@@ -331,7 +323,6 @@ private Q_SLOTS:
     void keyWhileNotRecording_data() {
         QTest::addColumn<int>("clicks");
         QTest::addColumn<bool>("focusMovesAway");
-        QTest::newRow("never clicked") << 0 << false;
         QTest::newRow("cancelled by a second click") << 2 << false;
         QTest::newRow("cancelled by the focus moving away") << 1 << true;
     }
