@@ -55,7 +55,6 @@ private Q_SLOTS:
             "1.0", "https://runeboard.example/r.tar.gz");
         row("build number, no web page: the channel's", appcast(item("", "file:///etc/passwd", "31")), "31",
             "https://runeboard.example/");
-        row("no web page anywhere", appcast(item("2.0", "javascript:alert(1)"), "file:///etc/"), "2.0");
         row("malformed", "<rss><channel><item><sparkle:version>2", "");
         row("markup as version, beside a good one", appcast(item(markup) + item("1.0")), "");
         row("megabyte version", appcast(item("1" + QByteArray(".1").repeated(512 * 1024))), "");
@@ -87,7 +86,6 @@ private Q_SLOTS:
         row("suffix ignored", QStringLiteral("1.2.0-beta"), true, "1.2.0", 0);
         row("two suffixes", QStringLiteral("1.2.0-beta-2"), false, "1.2.0", 0);
         row("huge part does not overflow", QStringLiteral("1.99999999999999999999999"), true, "1.5");
-        row("64 characters", QStringLiteral("1.") + QString(62, u'0'), true, "1", 0);
         row("65 characters", QStringLiteral("1.") + QString(63, u'0'), false, "1", 0);
         row("empty", QString(), false, "0", 0);
     }
@@ -123,8 +121,6 @@ private Q_SLOTS:
         row("newer version, no page: the site's", 200, appcast(item("2.0"), "file:///etc/"),
             O::UpdateAvailable, F::None, "2.0", "https://runeboard.org/");
         row("same version", 200, appcast(item("0.1.0")), O::UpToDate, F::None, "0.1.0");
-        row("markup as version", 200, appcast(item(markup)), O::Failed, F::UnreadableFeed, "");
-        row("not found", 404, "no such file", O::Failed, F::HttpError, "404");
         row("server error, feed-looking body", 500, appcast(item("9.0")), O::Failed, F::HttpError, "500");
         row("server does not answer", 200, {}, O::Failed, F::TimedOut, "", "", FeedServer::Mode::Silent);
         row("nobody listens", 200, {}, O::Failed, F::NoConnection, "", "", FeedServer::Mode::Refuse);
