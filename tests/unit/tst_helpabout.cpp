@@ -1,12 +1,9 @@
 #include "UpdateFixture.h"
 #include "hotkeys/HotkeySettings.h"
 #include "settings/about/HelpAboutView.h"
-#include "settings/controls/BulletPointRow.h"
 
-#include <QApplication>
 #include <QLabel>
 #include <QPushButton>
-#include <QScopeGuard>
 #include <QTest>
 
 #include <memory>
@@ -48,42 +45,6 @@ private Q_SLOTS:
         QVERIFY(changed.contains(QStringLiteral("Show/hide: Ctrl+Alt+J (configurable in Hotkeys)")));
         QVERIFY(
             changed.contains(QStringLiteral("Switch: Alt+Shift+1 (Main set), —, Alt+Shift+3 (Additional)")));
-    }
-
-    void russianRetranslatesEveryLine() {
-        HelpAboutView view(m->localization, m->manager, m->hotkeys);
-        const QStringList english = texts(view);
-        m->localization.setAppLanguage(QStringLiteral("ru"));
-        const QStringList russian = texts(view);
-        // Every text changed except the bullets and the link.
-        int unchanged = 0;
-        for (qsizetype i = 0; i < english.size(); ++i)
-            unchanged += english.at(i) == russian.at(i) ? 1 : 0;
-        QCOMPARE(unchanged, 6 /* bullets */ + 1 /* link */);
-    }
-
-    void longRussianLinesFitWithALargeFont() {
-        const QFont desktopFont = QApplication::font();
-        const auto restoreFont = qScopeGuard([desktopFont] { QApplication::setFont(desktopFont); });
-        QFont large = desktopFont;
-        large.setPointSizeF(14);
-        QApplication::setFont(large);
-        HelpAboutView view(m->localization, m->manager, m->hotkeys);
-        view.show();
-        m->localization.setAppLanguage(QStringLiteral("ru"));
-        const QList<BulletPointRow*> rows = view.findChildren<BulletPointRow*>();
-        QCOMPARE(rows.size(), 6);
-        // Russian lines wrap; the layout settles on the event loop, giving a wrapped text all its lines.
-        auto wrapped = [](const BulletPointRow* row) {
-            return row->textLabel()->height() > 1.5 * row->textLabel()->fontMetrics().height();
-        };
-        auto fits = [](const BulletPointRow* row) {
-            return row->textLabel()->height() >= row->textLabel()->heightForWidth(row->textLabel()->width());
-        };
-        QTRY_VERIFY(std::any_of(rows.cbegin(), rows.cend(), wrapped) &&
-                    std::all_of(rows.cbegin(), rows.cend(), fits));
-        for (const BulletPointRow* row : rows)
-            QVERIFY(view.rect().contains(row->mapTo(&view, row->rect().bottomRight())));
     }
 
 private:
