@@ -123,55 +123,28 @@ private Q_SLOTS:
         QVERIFY(runeboard->waitForFinished(10000));
     }
 
-    // A compositor that cannot be reached is said to be so, soon, whatever is asked of Runeboard:
-    // one that is stopped (SIGSTOP), and one that is not there (started too early).
-    void unreachableCompositorIsSaidSoon_data() {
-        QTest::addColumn<bool>("stopped");
+    // Started too early, as an autostart entry may be, Runeboard says the compositor is not there yet,
+    // soon, whatever is asked of it.
+    void absentCompositorIsSaidSoon_data() {
         QTest::addColumn<QStringList>("arguments");
         QTest::addColumn<int>("status");
-        QTest::addColumn<QString>("said");
-        const QStringList type{QStringLiteral("--type"), QStringLiteral("ą")};
-        QTest::newRow("stopped, --type") << true << type << 2 << QStringLiteral("does not answer");
-        QTest::newRow("stopped, start") << true << QStringList() << 1 << QStringLiteral("does not answer");
-        QTest::newRow("not there, --type") << false << type << 2 << QStringLiteral("cannot be reached");
-        QTest::newRow("not there, start")
-            << false << QStringList() << 1 << QStringLiteral("cannot be reached");
+        QTest::newRow("--type") << QStringList{QStringLiteral("--type"), QStringLiteral("ą")} << 2;
+        QTest::newRow("start") << QStringList() << 1;
     }
-    void unreachableCompositorIsSaidSoon() {
-        QFETCH(bool, stopped);
+    void absentCompositorIsSaidSoon() {
         QFETCH(QStringList, arguments);
         QFETCH(int, status);
-        QFETCH(QString, said);
         QProcessEnvironment env = m_session.environment();
-        if (!stopped) {
-            // Before the compositor has started, its socket and Xwayland's display are not there yet.
-            env.insert(QStringLiteral("WAYLAND_DISPLAY"), QStringLiteral("wayland-not-yet"));
-            env.remove(QStringLiteral("DISPLAY"));
-        }
-        const SwaySession::Pause pause(m_session, stopped);
+        // Before the compositor has started, its socket and Xwayland's display are not there yet.
+        env.insert(QStringLiteral("WAYLAND_DISPLAY"), QStringLiteral("wayland-not-yet"));
+        env.remove(QStringLiteral("DISPLAY"));
         const XSession::Result result = m_session.run(XSession::runeboardBinary(), arguments, 15000, env);
         QVERIFY2(result.finished, "still waiting for the compositor after 15 s");
         QCOMPARE(result.exitCode, status);
         const QString all = result.out + result.err;
-        QVERIFY2(all.contains(said) && !all.contains(QStringLiteral("X11 session")), qPrintable(all));
-    }
-
-    // Typing that waits for a compositor stopped half-way ends within seconds and says what was lost.
-    void compositorStoppedWhileTypingEndsTheTyping() {
-        const QString out = m_session.scratchPath(QStringLiteral("stopped.txt"));
-        QVERIFY(m_session.startFoot(out));
-        QString text;
-        for (char32_t scalar = 0x100; scalar < 0x100 + 3000; ++scalar)
-            text += QString::fromUcs4(&scalar, 1);
-        QProcess* typing = m_session.launch(XSession::runeboardBinary(), {QStringLiteral("--type"), text});
-        QVERIFY(XSession::waitFor([&] { return !XSession::readFile(out).isEmpty(); }));
-        {
-            const SwaySession::Pause pause(m_session, true);
-            QVERIFY2(typing->waitForFinished(15000), "still typing into a stopped compositor after 15 s");
-        }
-        QCOMPARE(typing->exitCode(), 1);
-        const QString err = QString::fromUtf8(typing->readAllStandardError());
-        QVERIFY2(err.contains(QStringLiteral("has not answered")), qPrintable(err));
+        QVERIFY2(all.contains(QStringLiteral("cannot be reached")) &&
+                     !all.contains(QStringLiteral("X11 session")),
+                 qPrintable(all));
     }
 
 private:

@@ -5,8 +5,6 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 
-#include <csignal>
-
 namespace {
 // The focused node of a sway tree, depth first.
 QJsonObject focusedNode(const QJsonObject& node) {
@@ -114,15 +112,4 @@ bool SwaySession::click(int x, int y) {
         return false;
     m_pointer->write(QStringLiteral("%1 %2\n").arg(x).arg(y).toLatin1());
     return waitFor([&] { return m_pointer->canReadLine() && m_pointer->readLine() == "ok\n"; }, 10000);
-}
-
-SwaySession::Pause::Pause(SwaySession& session, bool stop) {
-    // setpriv runs sway in its own process (exec): the pid is sway's.
-    if (stop && session.m_server && ::kill(pid_t(session.m_server->processId()), SIGSTOP) == 0)
-        m_pid = session.m_server->processId();
-}
-
-SwaySession::Pause::~Pause() {
-    if (m_pid)
-        ::kill(pid_t(m_pid), SIGCONT);
 }

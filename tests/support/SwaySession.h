@@ -24,18 +24,6 @@ public:
     // A left click at a point of the output, with the seat's one pointer.
     bool click(int x, int y);
 
-    // Stops sway (SIGSTOP) for as long as it lives, when asked to: a compositor that hangs.
-    class Pause {
-    public:
-        Pause(SwaySession& session, bool stop);
-        ~Pause();
-        Pause(const Pause&) = delete;
-        Pause& operator=(const Pause&) = delete;
-
-    private:
-        qint64 m_pid = 0;
-    };
-
 private:
     bool startReceiver(const QString& outputFile, const QString& focused, const QString& program,
                        const QStringList& arguments, const QProcessEnvironment& env = {});
