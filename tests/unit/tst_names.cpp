@@ -70,12 +70,9 @@ private Q_SLOTS:
     void noMatch_data() {
         QTest::addColumn<QString>("query");
         QTest::newRow("nothing") << QString();
-        QTest::newRow("spaces and signs") << QStringLiteral("  -- !! ");
         QTest::newRow("no such word") << QStringLiteral("qqzzxx");
         QTest::newRow("one word of two fits") << QStringLiteral("eng qqzzxx");
         QTest::newRow("no such code point") << QStringLiteral("U+110000");
-        QTest::newRow("unassigned code point") << QStringLiteral("U+0378");
-        QTest::newRow("500 letters") << QString(500, u'a');
         QTest::newRow("500 characters in words") << QStringLiteral("eng arrow qz ").repeated(38);
     }
 
@@ -110,8 +107,6 @@ private Q_SLOTS:
                                            << QStringLiteral("latin small letter eng") << false;
         QTest::newRow("unassigned") << QStringLiteral("\u0378") << QStringLiteral("en") << QString() << false;
         QTest::newRow("two letters") << QStringLiteral("ab") << QStringLiteral("en") << QString() << false;
-        QTest::newRow("arrow") << QStringLiteral("→") << QStringLiteral("en")
-                               << QStringLiteral("right-pointing arrow") << true;
         QTest::newRow("arrow in Russian")
             << QStringLiteral("→") << QStringLiteral("ru") << QStringLiteral("стрелка «направо»") << true;
         QTest::newRow("emoji with a presentation selector")
@@ -133,7 +128,6 @@ private Q_SLOTS:
     void codePoints_data() {
         QTest::addColumn<QString>("symbol");
         QTest::addColumn<QString>("codePoints");
-        QTest::newRow("one") << QStringLiteral("ŋ") << QStringLiteral("U+014B");
         QTest::newRow("beyond the first plane") << QStringLiteral("😀") << QStringLiteral("U+1F600");
         QTest::newRow("sequence") << QStringLiteral("🇩🇪") << QStringLiteral("U+1F1E9 U+1F1EA");
     }
