@@ -76,7 +76,6 @@ private Q_SLOTS:
         QTest::newRow("1 with main and two additional") << "AMPA" << 1 << true << 1;
         QTest::newRow("--set 3 with main and two additional") << "AMPA" << 3 << false << 3;
         QTest::newRow("no main: 1 is the first additional") << "PAA" << 1 << true << 1;
-        QTest::newRow("--set 1, no main: the first additional") << "PAA" << 1 << false << 1;
         QTest::newRow("3 with two sets does nothing") << "MA" << 3 << true << -1;
         QTest::newRow("--set 1 without any quick-access set does nothing") << "PP" << 1 << false << -1;
     }
