@@ -62,7 +62,6 @@ private Q_SLOTS:
         QTest::newRow("loaded, on the list, yet off (user extensions off)")
             << facts(true, S::Initialized, true) << State::Off;
         QTest::newRow("the shell reports an error") << facts(true, S::Error, true) << State::Failed;
-        QTest::newRow("not made for this shell") << facts(true, S::OutOfDate, true) << State::Failed;
         QTest::newRow("running but refusing this Runeboard")
             << facts(true, S::Enabled, true) << State::Failed;
     }
@@ -87,7 +86,6 @@ private Q_SLOTS:
             << QStringLiteral("[\"it's\", 'a\\'b\\\\c']")
             << L(QStringList{QStringLiteral("it's"), QStringLiteral("a'b\\c")});
         QTest::newRow("a trailing comma") << QStringLiteral("['a',]") << L();
-        QTest::newRow("unclosed string") << QStringLiteral("['a]") << L();
         QTest::newRow("not a list") << QStringLiteral("'a'") << L();
     }
     void readsExtensionLists() {
