@@ -221,15 +221,6 @@ private Q_SLOTS:
         QCOMPARE(leftoverRecords(), QStringList());
     }
 
-    void withoutAnXDisplayItSaysWhyAndFails() {
-        QProcessEnvironment env = m_session.environment();
-        env.remove(QStringLiteral("DISPLAY"));
-        env.remove(QStringLiteral("QT_QPA_PLATFORM"));
-        const XSession::Result result = type(QStringLiteral("ą"), env);
-        QCOMPARE(result.exitCode, 2);
-        QVERIFY2(result.err.contains(QStringLiteral("DISPLAY is not set")), qPrintable(result.err));
-    }
-
     // Without an instance each --type binds spare keycodes of its own: the second waits for the first.
     void twoTypeCommandsAtOnceTakeTurns() {
         QVERIFY(!startReceiver(Receiver::Xterm).isEmpty());
