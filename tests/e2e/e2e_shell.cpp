@@ -160,21 +160,7 @@ private Q_SLOTS:
         QCOMPARE(XSession::readFile(m_typed), expected);
     }
 
-    void oneInstanceWithoutXdgRuntimeDir() {
-        // The folder comes from the home, whatever another user left in the shared temporary folder.
-        m_env.remove(QStringLiteral("XDG_RUNTIME_DIR"));
-        m_env.insert(QStringLiteral("TMPDIR"), m_session.scratchPath(QStringLiteral("tmp")));
-        m_env.insert(QStringLiteral("XDG_STATE_HOME"), m_session.scratchPath(QStringLiteral("state")));
-        const QString squatted = m_session.scratchPath(QStringLiteral("tmp/runeboard-%1").arg(::getuid()));
-        const QString folder = m_session.scratchPath(QStringLiteral("state/runeboard/runtime"));
-        for (const QString& path : {squatted, folder})
-            QVERIFY(QDir().mkpath(path) && QFile::setPermissions(path, QFile::Permissions(0x7777)));
-        // A folder others may open is not taken, and a start without its socket says so and ends.
-        const XSession::Result refused = runeboard({});
-        QCOMPARE(refused.exitCode, 1);
-        QVERIFY2(refused.err.contains(folder), qPrintable(refused.err));
-        QVERIFY(QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
-
+    void hiddenAndShownAgainThePanelIsTheSameWindowInTheSamePlace() {
         const QString panel = startRuneboard();
         QVERIFY(!panel.isEmpty());
         const QList<int> frame = m_session.windowGeometry(panel);
@@ -192,7 +178,6 @@ private Q_SLOTS:
         QCOMPARE(
             m_session.xdotool({QStringLiteral("search"), QStringLiteral("--name"), u'^' + panelTitle + u'$'}),
             panel);
-
     }
 
     void typingAndWindowsAreForwardedToTheRunningInstance() {
