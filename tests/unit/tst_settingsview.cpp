@@ -1,6 +1,5 @@
 #include "AppFixture.h"
 #include "FakeTypingSetup.h"
-#include "StdoutCapture.h"
 #include "hotkeys/HotkeySettings.h"
 #include "hotkeys/KeyTable.h"
 #include "keyboard/KeyboardState.h"
@@ -131,18 +130,6 @@ private Q_SLOTS:
         m_view->hide();
         m_view->show();
         QVERIFY(!toggle->isChecked());
-
-        // A folder that cannot be written (a file in its place: permissions do not stop root).
-        QVERIFY(QDir(m->dir.path()).rmdir(QStringLiteral("autostart")));
-        QFile blocker(m->dir.filePath(QStringLiteral("autostart")));
-        QVERIFY(blocker.open(QIODevice::WriteOnly));
-        StdoutCapture output;
-        click(toggle);
-        QTRY_COMPARE(output.lines().size(), 1);
-        QVERIFY2(output.lines().first().startsWith(
-                     QStringLiteral("[GeneralTab] Start at login is still off: cannot create the folder")),
-                 qPrintable(output.lines().first()));
-        QVERIFY(!toggle->isChecked());
     }
 
     void setsTabRules() {
@@ -172,19 +159,6 @@ private Q_SLOTS:
         QCOMPARE(state.activeSetId(), UnsavedSet::startedEmpty);
         QCOMPARE(state.temporaryCustomCharacters(), QString());
         QVERIFY(state.isKeyboardVisible());
-    }
-
-    void longListMakesOnlyTheRowsInViewAndTabWalksOn() {
-        QList<SymbolSet> sets(2000);
-        for (qsizetype i = 0; i < sets.size(); ++i)
-            sets[i].name = QString::number(i);
-        store().replaceSets(sets);
-        m_view->setSelectedTab(1);
-        QVERIFY(m_view->setsTab()->findChildren<SetRow*>().size() < 30);
-        m_view->setsTab()->row(1500)->deleteButton()->setFocus();
-        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab); // to a row out of view, scrolled in
-        QCOMPARE(qobject_cast<SetRow*>(QApplication::focusWidget()->parentWidget())->set().name,
-                 QStringLiteral("1501"));
     }
 
     void deleteConfirmation_data() {
