@@ -4,14 +4,9 @@
 #include "hotkeys/HotkeySettings.h"
 #include "keyboard/FloatingPanel.h"
 #include "keyboard/KeyboardState.h"
-#include "keyboard/view/KeyboardView.h"
-#include "localization/LocalizationManager.h"
-#include "sets/SetStore.h"
-#include "sets/UnsavedSet.h"
 #include "storage/SettingsStore.h"
 
 #include <QAction>
-#include <QMenu>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -25,21 +20,6 @@ class TestApp : public QObject {
 private Q_SLOTS:
     void init() { m = std::make_unique<AppFixture>(); }
     void cleanup() { m.reset(); }
-
-    void startShowsTheKeyboardWithEverythingWired() {
-        AppState& app = launched();
-        KeyboardState& keyboard = app.keyboardState();
-        QVERIFY(keyboard.isKeyboardVisible());
-        auto* panel = dynamic_cast<FloatingPanel*>(keyboard.floatingPanel());
-        QVERIFY(panel && panel->isVisible());
-        QVERIFY(qobject_cast<KeyboardView*>(panel->content()));
-        // First run: the presets are there and the main one is shown.
-        const std::optional<SymbolSet> main = app.setStore().mainSet();
-        QVERIFY(main);
-        QCOMPARE(keyboard.activeSetId(), main->idText());
-        QCOMPARE(m->hotkeys->active.size(), 4);
-        QVERIFY(m->shift->started);
-    }
 
     void launchStep_data() {
         QTest::addColumn<QString>("roles");
@@ -147,17 +127,6 @@ private Q_SLOTS:
         QVERIFY(!mark->accessibleName().isEmpty());
         // For a moment only: the keyboard is not left looking broken.
         QTRY_VERIFY_WITH_TIMEOUT(!mark->isVisible(), 10000);
-    }
-
-    // Closed, a window comes back as it was, from the tray as from a second process.
-    void windowsOpenOnce() {
-        AppState& app = launched();
-        QCOMPARE(ask(Command::Settings).status, 0);
-        QWidget* settings = app.settingsWindow();
-        settings->close();
-        app.trayMenu().settingsAction()->trigger();
-        QCOMPARE(app.settingsWindow(), settings);
-        QVERIFY(settings->isVisible());
     }
 
     void quittingGivesTheKeyboardBackFirst() {
