@@ -3,7 +3,6 @@
 
 #include "keyboard/FloatingPanel.h"
 #include "keyboard/PanelContent.h"
-#include "keyboard/view/fields/FieldWindow.h"
 #include "platform/WindowSystem.h"
 
 #include <QApplication>
@@ -110,9 +109,7 @@ private Q_SLOTS:
                    {{"a click types on release", "p50 w400 r60", "Type:a"},
                     {"released on another key", "p50 r150", ""},
                     {"pressed elsewhere, released on the key", "p650 r50", ""},
-                    {"held 499 ms", "p50 w499", ""},
                     {"long press, then a click too", "p50 w500 r50", "Reorder:a Type:a"},
-                    {"10 points keep a long press", "p50 m60 w500", "Reorder:a"},
                     {"11 points make a drag, no long press", "p50 m61 w500 m52 r52",
                      "Drag:a@41 Drag:a@32 Drop:a Type:a"},
                     {"a new press forgets the old one", "p50 w300 p150 w499", ""},
@@ -139,68 +136,6 @@ private Q_SLOTS:
         QCOMPARE(seen.join(' '), expected);
     }
 
-    // Steps on the add field (a, 7 graphemes) and the name field (n): open, cancel, commit, type=text
-    // (into its line edit), w a wait in ms. After each step: the fields open, each with = and the text
-    // it shows, and * while it has the focus (- for none); then what the panel was asked and what was
-    // committed. The limit and the blank name, seen from the view, are below.
-    void editing_data() {
-        const QString e = QStringLiteral("e\u0301");
-        stringRows({"steps", "expected"},
-                   {{"the field takes the focus 100 ms after opening", "a.open w99 w1", "a a a* | allow key"},
-                    {"a character is a grapheme cluster", "a.open a.type=" + e.repeated(8) + " w0",
-                     "a a=" + e.repeated(8) + " a=" + e.repeated(7) + " | allow key"},
-                    {"a commit closes on the next turn, once", "a.open a.type=x a.commit a.commit w0",
-                     "a a=x a=x a=x - | allow key a.commit=x deny"},
-                    {"the focus is lent until the last field closes", "a.open n.open a.cancel n.cancel",
-                     "a a,n n* - | allow key key deny"}});
-    }
-    void editing() {
-        QFETCH(QString, steps);
-        QFETCH(QString, expected);
-        ManualViewClock clock;
-        RecordingPanel panel;
-        FocusLender lender(&panel);
-        QWidget host;
-        host.resize(300, 100);
-        host.show();
-        QVERIFY(QTest::qWaitForWindowActive(&host));
-        // The placeholders tell the two line edits apart.
-        TextField add(clock, lender, host, 7, [] { return QStringLiteral("a"); });
-        TextField name(clock, lender, host, 0, [] { return QStringLiteral("n"); });
-        add.onCommit = [&panel](const QString& text) {
-            panel.log.append("a.commit=" + text);
-            return true;
-        };
-        name.onCommit = [](const QString& text) { return !text.trimmed().isEmpty(); };
-        auto lineEdit = [&host](const QString& id) -> QLineEdit* {
-            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-            for (QLineEdit* line : host.findChildren<QLineEdit*>())
-                if (line->placeholderText() == id)
-                    return line;
-            return nullptr;
-        };
-        QStringList states;
-        for (const QString& step : steps.split(' ')) {
-            TextField& field = step.startsWith('a') ? add : name;
-            const QString op = step.mid(2);
-            if (step.startsWith('w'))
-                clock.advance(step.mid(1).toInt());
-            else if (op.startsWith("type="))
-                lineEdit(step.left(1))->setText(op.mid(5));
-            else
-                (field.*(op == "open"     ? &TextField::open
-                         : op == "cancel" ? &TextField::cancel
-                                          : &TextField::commit))();
-            QStringList open;
-            for (const QString id : {"a", "n"})
-                if (const QLineEdit* line = lineEdit(id))
-                    open.append(id + (line->text().isEmpty() ? "" : "=" + line->text()) +
-                                (line->hasFocus() ? "*" : ""));
-            states.append(open.isEmpty() ? "-" : open.join(','));
-        }
-        QCOMPARE(states.join(' ') + " | " + panel.log.join(' '), expected);
-        QCOMPARE(panel.focus, add.isOpen() || name.isOpen());
-    }
     // Under load a click is handled late: the monitor may already report the Shift pressed (or
     // let go) after it. Where clicks carry Shift (X11), their own state counts.
     void shiftIsTheClicksOwn_data() {
@@ -276,44 +211,6 @@ private Q_SLOTS:
         QCOMPARE(f.clock.pendingCount(), 0); // settled: no frame and no step left
     }
 
-    // Words typed into the add field offer the symbols they name; a single character is taken
-    // for the symbol itself. A candidate chosen is added instead of the words; Return still adds
-    // what was typed.
-    void addFieldOffersSymbolsByName_data() {
-        stringRows({"typed", "offered", "added"}, {{"a name offers its symbol first", "eng", "ŋ", "ŋ"},
-                                                   {"words in any order, cut short", "sm eng lat", "ŋ", "ŋ"},
-                                                   {"one letter is the symbol", "x", "", ""},
-                                                   {"no name has these words", "qqzzx", "", ""},
-                                                   {"Return adds the words", "eng\n", "ŋ", "eng"}});
-    }
-    void addFieldOffersSymbolsByName() {
-        QFETCH(QString, typed);
-        QFETCH(QString, offered);
-        QFETCH(QString, added);
-        KeyboardViewFixture f;
-        f.useUnsaved(QString());
-        f.show();
-        f.click(f.at(f.symbols("", {}), Kind::AddKey));
-        f.clock.advance(100);
-        QLineEdit* field = f.fields().value(0);
-        QVERIFY(field);
-        // The index is built beside the event loop: offered once it is there, at once after.
-        field->insert(QStringLiteral("lat sm eng"));
-        QTRY_COMPARE(f.view->candidates().value(0), QStringLiteral("ŋ"));
-        field->clear();
-        const bool commit = typed.endsWith(u'\n');
-        field->insert(commit ? typed.chopped(1) : typed); // keyClicks takes ASCII only
-        QCOMPARE(f.view->candidates().value(0), offered);
-        if (commit)
-            QTest::keyClick(field, Qt::Key_Return);
-        else if (!offered.isEmpty())
-            f.view->chooseCandidate(offered);
-        f.clock.advance(0);
-        QCOMPARE(f.state.temporaryCustomCharacters().remove(QChar(0x1F)), added); // less the separator
-        QCOMPARE(f.fields().isEmpty(), !added.isEmpty());
-        QVERIFY(added.isEmpty() ? true : f.view->candidates().isEmpty());
-    }
-
     void fieldsLendThePanelTheFocusWhileOpen() {
         KeyboardViewFixture f;
         f.useUnsaved(sep({"ŋ", "ə"}));
@@ -355,63 +252,6 @@ private Q_SLOTS:
         QCOMPARE(f.state.temporaryCustomCharacters(), QString());
         f.clock.advance(0);
         QCOMPARE(f.panel.log, QStringList({"allow", "key", "key", "key", "deny"}));
-    }
-
-    // Where the panel can never take the focus, each field opens in a window of its own; the
-    // panel's face shows its text. Closing the window cancels, Return commits.
-    void fieldsOpenInTheirOwnWindowWhereThePanelTakesNoFocus() {
-        KeyboardViewFixture f;
-        f.panel.takesFocus = false;
-        f.view =
-            std::make_unique<KeyboardView>(f.state, f.sets, f.localization, f.backend, &f.panel, &f.clock);
-        f.useUnsaved(QStringLiteral("ŋ"));
-        f.show();
-        for (const QString typed : {"x", "ə"}) {
-            f.click(f.at(f.symbols("", {"ŋ"}), Kind::AddKey));
-            auto* window = f.view->findChild<FieldWindow*>();
-            QVERIFY(window && window->isWindow() && window->isVisible());
-            window->findChild<QLineEdit*>()->setText(typed);
-            for (QLineEdit* field : f.fields())
-                QCOMPARE(field->text(), typed);
-            if (typed == "ə")
-                QTest::keyClick(window->findChild<QLineEdit*>(), Qt::Key_Return);
-            else
-                window->close();
-            f.clock.advance(0);
-            QVERIFY(f.fields().isEmpty() && !f.view->findChild<FieldWindow*>());
-        }
-        QCOMPARE(f.state.temporaryCustomCharacters(), sep({"ŋ", "ə"}));
-        QVERIFY(f.panel.log.isEmpty()); // the panel is never asked for the focus
-    }
-
-    // Steps: s clicks the keyboard's own Shift key, a and ß their keys, w waits (ms); a leading -
-    // stands for a platform that sees Shift in every window, and so shows no such key.
-    void shiftKeyLatchesAndLocks_data() {
-        stringRows({"steps", "typed"}, {{"a click latches the next symbol only", "s a a", "Aa"},
-                                        {"a double click locks until clicked again", "s s ß a s a", "SSAa"},
-                                        {"a second click later lets go", "s w1000 s a", "a"},
-                                        {"no key where Shift is seen everywhere", "- s a", "a"}});
-    }
-    void shiftKeyLatchesAndLocks() {
-        QFETCH(QString, steps);
-        QFETCH(QString, typed);
-        KeyboardViewFixture f;
-        f.shift.everyWindow = steps.startsWith('-');
-        f.addSet("aß", {});
-        f.show();
-        KeyboardLayoutInput in = f.symbols("aß");
-        in.shiftKey = true;
-        const QPoint shiftKey = f.at(in, Kind::ShiftKey);
-        in.shiftKey = !f.shift.everyWindow;
-        QCOMPARE(QSizeF(f.view->sizeHint()), KeyboardLayout::compute(in).size());
-        for (const QString& step : steps.split(' ')) {
-            if (step.startsWith('w'))
-                f.clock.advance(step.mid(1).toInt());
-            else if (step != "-")
-                f.click(step == "s" ? shiftKey : f.at(in, step));
-        }
-        QCOMPARE(f.backend.typedText(), typed);
-        QVERIFY(f.panel.log.isEmpty());
     }
 
     void dotsSwitchTheSet() {
@@ -480,7 +320,6 @@ private Q_SLOTS:
             << QRect(1880, 1040, 226, 90) << QRect(1880, 1040, 226, 90);
         QTest::newRow("only a sliver on") << QRect(1900, 1050, 226, 90) << QRect(1920, 934, 226, 90);
         QTest::newRow("where a third screen was") << QRect(3500, 300, 226, 90) << QRect(2974, 300, 226, 90);
-        QTest::newRow("above and left of everything") << QRect(-900, -400, 226, 90) << QRect(0, 0, 226, 90);
     }
     void placementOnScreens() {
         QFETCH(QRect, frame);
