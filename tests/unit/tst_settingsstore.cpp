@@ -119,14 +119,10 @@ private Q_SLOTS:
         };
         row("= replaced by a space", "[General]\nkeyboardSize=Full\nsavedSymbolPalettes__v2 @ByteArray([])\n",
             "line 3 is not a setting");
-        row("comment", "[General]\n# mine\nkeyboardSize=Full\n; also\n", "lines 2, 4 are not settings");
         row("unclosed other section", "[General]\nkeyboardSize=Full\n[Old\nappLanguage=ru\n",
             "lines 3, 4 are not");
         row("later line wins", "[General]\nkeyboardSize=Compact\nkeyboardSize=Full\n",
             "\"keyboardSize\" is given more than once (lines 2, 3), and only line 3 is read");
-        row("thousands of comments",
-            "[General]\nkeyboardSize=Full\n" + QByteArray(4000, '#').replace("#", "#\n"),
-            ": lines 3, 4, 5, 6, 7, 8, 9, 10, 11, 12 and 3990 more are not settings. The defaults");
         row("@Variant", "[General]\nkeyboardSize=Full\nseparateCustomSymbols=@Variant(\\0\\0\\0\\x1\\x1)\n",
             "\"separateCustomSymbols\" is not true or false");
         row("sets stored as text", "[General]\nkeyboardSize=Full\nsavedSymbolPalettes__v2=[]\n",
@@ -218,8 +214,6 @@ private Q_SLOTS:
             QTest::newRow(name) << file << mode << bytes << lockHeld << removed;
         };
         row("cut short mid-line", "runeboard.conf.aB3xY9", 0600, cut, false, true);
-        row("a name a person gives", "runeboard.conf.backup", 0600, cut, false, false);
-        row("permissions already set", "runeboard.conf.aB3xY9", 0644, cut, false, false);
         row("not settings", "runeboard.conf.aB3xY9", 0600, "Dear diary,\ntoday\n", false, false);
         row("while a write holds the lock", "runeboard.conf.aB3xY9", 0600, cut, true, false);
     }
@@ -273,39 +267,6 @@ private Q_SLOTS:
         struct stat info {};
         QCOMPARE(::stat(QFile::encodeName(config.path()).constData(), &info), 0);
         QCOMPARE(int(info.st_mode & 07777), expected);
-    }
-
-    void refusedFiles_data() {
-        QTest::addColumn<QString>("kind");
-        QTest::newRow("FIFO") << "a FIFO";
-        QTest::newRow("folder") << "a folder";
-        QTest::newRow("beyond the size limit")
-            << "16.5 MiB, more than the 16 MiB a configuration file may hold";
-    }
-
-    // Refused at once, without opening it for long or reading it: the start never
-    // hangs, and settings live in memory with one line saying why.
-    void refusedFiles() {
-        QFETCH(QString, kind);
-        ConfigDir config;
-        const QByteArray large =
-            "[General]\nsavedSymbolPalettes__v2=@ByteArray(" + QByteArray(33 << 19, 'x').chopped(47) + ")\n";
-        if (kind == QLatin1String("a FIFO"))
-            QCOMPARE(::mkfifo(QFile::encodeName(config.path()).constData(), 0600), 0);
-        else if (kind == QLatin1String("a folder"))
-            QVERIFY(QDir().mkdir(config.path()));
-        else
-            config.write(large);
-
-        StdoutCapture output;
-        SettingsStore store(config.path());
-        store.setValue(SettingKey::KeyboardSize, QStringLiteral("Full"));
-        QCOMPARE(store.text(SettingKey::KeyboardSize), QStringLiteral("Full"));
-        QVERIFY(!store.isWritable());
-        QCOMPARE(output.lines().size(), 1);
-        QVERIFY2(output.lines().first().contains(QStringLiteral("(it is ") + kind),
-                 qPrintable(output.lines().first()));
-        QVERIFY(QFileInfo(config.path()).isFile() ? config.bytes() == large : true);
     }
 
     void stuckLockIsGivenUp() {
