@@ -6,12 +6,9 @@
 #include "localization/LocalizationManager.h"
 #include "sets/PresetCatalogue.h"
 #include "sets/SetStore.h"
-#include "sets/UnsavedSet.h"
-#include "settings/CustomRowButton.h"
 #include "settings/GeneralTab.h"
 #include "settings/HotkeyRecorderView.h"
 #include "settings/HotkeysTab.h"
-#include "settings/NameBlock.h"
 #include "settings/SetRow.h"
 #include "settings/SetsTab.h"
 #include "settings/SettingsView.h"
@@ -130,35 +127,6 @@ private Q_SLOTS:
         m_view->hide();
         m_view->show();
         QVERIFY(!toggle->isChecked());
-    }
-
-    void setsTabRules() {
-        const auto rows = [this](int i) { return m_view->setsTab()->row(i); };
-        // The main set's button keeps its place but does nothing; a third additional set is refused.
-        QVERIFY(!rows(0)->quickAccessButton()->isEnabled());
-        for (int i : {1, 2, 3})
-            click(rows(i)->quickAccessButton());
-        QCOMPARE(store().additionalSets().size(), 2);
-        QCOMPARE(rows(1)->quickAccessButton()->symbol(), SymbolIcon::Kind::PlusCircleFill);
-        QCOMPARE(rows(3)->quickAccessButton()->symbol(), SymbolIcon::Kind::PlusCircle);
-
-        // Clicking an additional set's name makes it the main and the active set.
-        click(rows(1)->nameBlock());
-        QVERIFY(rows(1)->set().isMain && !rows(1)->set().isAdditional);
-        QCOMPARE(rows(1)->mainMarker()->symbol(), SymbolIcon::Kind::CheckmarkCircleFill);
-        QCOMPARE(rows(0)->mainMarker()->symbol(), SymbolIcon::Kind::Circle);
-        QCOMPARE(keyboard().activeSetId(), rows(1)->set().idText());
-
-        // The custom row opens an empty unsaved set and shows the keyboard.
-        KeyboardState& state = keyboard();
-        QTRY_VERIFY(state.isKeyboardVisible()); // the launch step shows it
-        state.toggleVisibility();
-        state.setTemporaryCustomCharacters(QStringLiteral("ab"));
-        m_view->setSelectedTab(1);
-        click(m_view->setsTab()->customRow());
-        QCOMPARE(state.activeSetId(), UnsavedSet::startedEmpty);
-        QCOMPARE(state.temporaryCustomCharacters(), QString());
-        QVERIFY(state.isKeyboardVisible());
     }
 
     void deleteConfirmation_data() {
