@@ -11,7 +11,6 @@
 #include <QApplication>
 #include <QKeyEvent>
 #include <QKeySequence>
-#include <QLineEdit>
 #include <QSignalSpy>
 #include <QTest>
 #include <QVBoxLayout>
@@ -56,19 +55,16 @@ struct Rig {
 };
 
 // X keycodes (evdev + 8) of the keys the recorder cases press.
-constexpr quint32 xEscape = 9, xTab = 23, xA = 38, xK = 45, xShiftL = 50, xCapsLock = 66, xF5 = 71,
-                  xPause = 127;
+constexpr quint32 xEscape = 9, xTab = 23, xA = 38, xK = 45, xShiftL = 50, xF5 = 71;
 
-// A recorder beside another field, in a window that takes whatever key presses they leave unhandled.
+// A recorder in a window that takes whatever key presses it leaves unhandled.
 struct RecorderWindow : QWidget {
     QList<int> keys;
     HotkeyRecorderView* recorder = new HotkeyRecorderView(this);
-    QLineEdit* other = new QLineEdit(this);
 
     RecorderWindow() {
         auto* layout = new QVBoxLayout(this);
         layout->addWidget(recorder);
-        layout->addWidget(other);
         recorder->setPlaceholder(QStringLiteral("Press keys..."));
         recorder->setHotkey({KEY_K, altShift});
         show();
@@ -109,8 +105,6 @@ private Q_SLOTS:
             "bindsym Mod4+Control+Mod1+Shift+k exec runeboard --toggle");
         row("key code 0 is A", 0, 256, {KEY_A, HotkeyModifier::Super}, "Super+A", "Meta+A",
             "bindsym Mod4+a exec runeboard --toggle");
-        row("keypad Enter", 76, 2048, {KEY_KPENTER, HotkeyModifier::Alt}, "Alt+Enter", "Alt+Enter",
-            "bindcode Mod1+104 exec runeboard --toggle");
         row("unnamed ISO key beside left Shift", 10, 256, {KEY_102ND, HotkeyModifier::Super}, "Super+Key86",
             "", "bindcode Mod4+94 exec runeboard --toggle");
         // What the Linux form cannot hold is dropped here and kept by the settings.
@@ -278,13 +272,9 @@ private Q_SLOTS:
         row("Shift+A is not enough", Qt::Key_A, M::ShiftModifier, xA, false, {}, "Press keys...");
         row("a modifier alone is swallowed", Qt::Key_Shift, M::ControlModifier | M::ShiftModifier, xShiftL,
             false, {}, "Press keys...");
-        row("a key storage has no name for", Qt::Key_Pause, M::ControlModifier, xPause, false, {},
-            "Press keys...");
         row("Control+Shift+F5", Qt::Key_F5, M::ControlModifier | M::ShiftModifier, xF5, true,
             {KEY_F5, control | HotkeyModifier::Shift}, "Ctrl+Shift+F5");
         row("Alt+Escape clears", Qt::Key_Escape, M::AltModifier, xEscape, true, {}, "—");
-        // A key turned into Escape by the layout (here Caps Lock) clears as Escape does.
-        row("Escape on another key clears", Qt::Key_Escape, {}, xCapsLock, true, {}, "—");
         // The Russian layout puts Л on the K key; the combination is the same keys.
         row("Alt+Shift+K under a Russian layout", 0x41b, M::AltModifier | M::ShiftModifier, xK, true,
             {KEY_K, altShift}, "Alt+Shift+K");
@@ -318,33 +308,6 @@ private Q_SLOTS:
         QCOMPARE(told.isEmpty(), !reported);
         if (reported)
             QCOMPARE(told.first().first().value<Hotkey>(), expected);
-    }
-
-    void keyWhileNotRecording_data() {
-        QTest::addColumn<int>("clicks");
-        QTest::addColumn<bool>("focusMovesAway");
-        QTest::newRow("cancelled by a second click") << 2 << false;
-        QTest::newRow("cancelled by the focus moving away") << 1 << true;
-    }
-
-    // The combination goes on to the window, not into the binding.
-    void keyWhileNotRecording() {
-        QFETCH(int, clicks);
-        QFETCH(bool, focusMovesAway);
-        RecorderWindow window;
-        QVERIFY(QTest::qWaitForWindowActive(&window));
-        QSignalSpy recorded(window.recorder, &HotkeyRecorderView::recorded);
-        window.recorder->setFocus();
-        for (int click = 0; click < clicks; ++click)
-            QTest::mouseClick(window.recorder, Qt::LeftButton);
-        if (focusMovesAway)
-            window.other->setFocus(Qt::TabFocusReason);
-        QVERIFY(!window.recorder->isRecording());
-        sendKey(QApplication::focusWidget(), Qt::Key_F5, Qt::ControlModifier | Qt::ShiftModifier, xF5);
-        QCOMPARE(window.keys, QList<int>{Qt::Key_F5});
-        QCoreApplication::processEvents();
-        QCOMPARE(recorded.size(), 0);
-        QCOMPARE(window.recorder->shownText(), QStringLiteral("Alt+Shift+K"));
     }
 };
 
