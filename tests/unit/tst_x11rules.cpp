@@ -45,10 +45,8 @@ private Q_SLOTS:
         const auto names = [](const char* options) {
             return QByteArray("evdev\0pc105\0us,ru\0\0", 19) + QByteArray(options) + QByteArray(1, '\0');
         };
-        QTest::newRow("Alt+Shift") << names("grp:alt_shift_toggle") << QStringLiteral("grp:alt_shift_toggle");
         QTest::newRow("among others") << names("caps:escape,grp:lalt_lshift_toggle,terminate:ctrl_alt_bksp")
                                       << QStringLiteral("grp:lalt_lshift_toggle");
-        QTest::newRow("Ctrl+Shift") << names("grp:ctrl_shift_toggle") << QString();
         QTest::newRow("property absent") << QByteArray() << QString();
     }
 
@@ -108,8 +106,6 @@ private Q_SLOTS:
             << Bindings{{94, {plusminus}}, {98, {0x71}}} << QList<quint8>{94, 98};
         QTest::newRow("a key bound by xmodmap or xdotool") << Bindings{{99, {schwa}}} << QList<quint8>{};
         QTest::newRow("a modifier key") << Bindings{{95, {schwa}}} << QList<quint8>{};
-        QTest::newRow("another key type") << Bindings{{96, {eogonek}}} << QList<quint8>{};
-        QTest::newRow("two groups") << Bindings{{97, {schwa}}} << QList<quint8>{};
     }
 
     void onlyRuneboardsOwnKeysAreCleared() {
@@ -132,9 +128,7 @@ private Q_SLOTS:
             {95, {1, 2, own, {schwa, schwa}}},
             {98, {1, 2, own, {0x71, 0x71}}},
             // Not so shaped: a core request leaves the unused slots 0.
-            {99, {1, 2, {alphabetic}, {schwa, schwa}}},
-            {96, {1, 2, {1, 1, 1, 1}, {eogonek, eogonek}}},
-            {97, {2, 2, own, {schwa, schwa, schwa, schwa}}}};
+            {99, {1, 2, {alphabetic}, {schwa, schwa}}}};
         KeymapSnapshot keymap;
         keymap.modifiers[0] = {50};
         keymap.modifiers[2] = {37};
@@ -163,8 +157,6 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("wayland");
         QTest::addColumn<QByteArray>("sessionType");
         QTest::addColumn<QString>("problem");
-        QTest::newRow("X11 session") << "xcb" << QByteArray(":0") << QByteArray() << QByteArray("x11")
-                                     << QString();
         QTest::newRow("Wayland through XWayland") << "xcb" << QByteArray(":0") << QByteArray("wayland-0")
                                                   << QByteArray("wayland") << "typing_x11_programs_only";
         QTest::newRow("Wayland without X") << "wayland" << QByteArray() << QByteArray("wayland-0")
