@@ -2,13 +2,10 @@
 #include "hotkeys/HotkeySettings.h"
 #include "settings/about/HelpAboutView.h"
 
-#include <QLabel>
 #include <QPushButton>
 #include <QTest>
 
 #include <memory>
-
-#include <linux/input-event-codes.h>
 
 class TestHelpAbout : public QObject {
     Q_OBJECT
@@ -29,33 +26,7 @@ private Q_SLOTS:
         QCOMPARE(m->presented.first().failure, UpdateCheckResult::Failure::TimedOut);
     }
 
-    void instructionsQuoteTheCurrentCombinations() {
-        HelpAboutView view(m->localization, m->manager, m->hotkeys);
-        const QLabel* link = view.findChild<QLabel*>(QStringLiteral("websiteLink"));
-        QVERIFY(link->openExternalLinks() &&
-                link->text().contains(QStringLiteral("href=\"https://runeboard.org/\"")));
-        const QStringList defaults = texts(view);
-        QVERIFY(defaults.contains(QStringLiteral("Show/hide: Alt+Shift+K (configurable in Hotkeys)")));
-        QVERIFY(defaults.contains(
-            QStringLiteral("Switch: Alt+Shift+1 (Main set), Alt+Shift+2, Alt+Shift+3 (Additional)")));
-        m->hotkeys.setHotkey(KeyboardAction::ToggleKeyboard,
-                             {KEY_J, HotkeyModifier::Control | HotkeyModifier::Alt});
-        m->hotkeys.setHotkey(KeyboardAction::QuickSet2, {});
-        const QStringList changed = texts(view);
-        QVERIFY(changed.contains(QStringLiteral("Show/hide: Ctrl+Alt+J (configurable in Hotkeys)")));
-        QVERIFY(
-            changed.contains(QStringLiteral("Switch: Alt+Shift+1 (Main set), —, Alt+Shift+3 (Additional)")));
-    }
-
 private:
-    QStringList texts(const HelpAboutView& view) const {
-        QStringList result;
-        for (const QLabel* line : view.findChildren<QLabel*>())
-            result.append(line->text());
-        result.append(view.updateButton()->text());
-        return result;
-    }
-
     struct Env : UpdateFixture {
         HotkeySettings hotkeys{store};
     };
