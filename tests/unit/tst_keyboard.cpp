@@ -4,7 +4,6 @@
 #include "sets/UnsavedSet.h"
 #include "storage/SettingsStore.h"
 
-#include <QSignalSpy>
 #include <QTest>
 
 #include <linux/input-event-codes.h>
@@ -104,25 +103,6 @@ private Q_SLOTS:
         QCOMPARE(state.activeSetId(),
                  expectedSet >= 0 ? sets.at(expectedSet).idText() : UnsavedSet::startedEmpty);
         QVERIFY(state.isKeyboardVisible());
-    }
-
-    // The state keeps no copy of its persisted fields: whoever changes them in
-    // the store, this process or another one sharing the file, the views hear of it.
-    void persistedFieldsAreTheStores() {
-        KeyboardState& state = launched().keyboardState();
-        QSignalSpy size(&state, &KeyboardState::keyboardSizeChanged);
-        QSignalSpy changed(&state, &KeyboardState::changed);
-        SettingsStore other(m->configPath());
-
-        other.setValue(SettingKey::KeyboardSize, QStringLiteral("Full"));
-        QTRY_COMPARE(state.keyboardSize(), KeyboardSize::Full);
-        other.setValue(SettingKey::KeyboardSize, QStringLiteral("full")); // anything else is compact
-        QTRY_COMPARE(state.keyboardSize(), KeyboardSize::Compact);
-        QCOMPARE(size.count(), 2);
-
-        state.setTemporaryCustomCharacters(QStringLiteral("é"));
-        QCOMPARE(m->app->settingsStore().text(SettingKey::TemporaryCustomCharacters), QStringLiteral("é"));
-        QCOMPARE(changed.count(), 3);
     }
 
 private:
