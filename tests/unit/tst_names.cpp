@@ -29,16 +29,12 @@ private Q_SLOTS:
 
     // Queries answered by the Unicode names alone, in English, whatever the build found.
     void firstResult_data() {
-        QTest::addColumn<QString>("query");
-        QTest::addColumn<QString>("first");
         // Letters and IPA; case and accents do not matter, capitals prefer capitals; maths,
         // punctuation, currency, arrows; a code point named directly.
         queryRows(u"eng=ŋ|lat sm eng=ŋ|eng small latin=ŋ|schwa=ə|ezh=ʒ|glottal stop=ʔ|"
                   u"e acute=é|thorn=þ|alpha=α|greek capital omega=Ω|ENG=Ŋ|schwä=ə|ÉSH=Ʃ|"
                   u"infinity=∞|not equal=≠|plus minus=±|square root=√|em dash=—|degree=°|"
                   u"tenge=₸|hryvnia=₴|bitcoin=₿|arrow right=→|U+14B=ŋ|u+1f600=😀");
-        QTest::newRow("500 characters, words repeated")
-            << QStringLiteral("arrow ").repeated(82) + QStringLiteral("right arrow") << QStringLiteral("→");
     }
 
     void firstResult() {
