@@ -1,8 +1,6 @@
 #include "ConfigDir.h"
-#include "RecordingHotkeyService.h"
 #include "StdoutCapture.h"
 #include "hotkeys/CompositorBindings.h"
-#include "hotkeys/GlobalHotkeyManager.h"
 #include "hotkeys/HotkeySettings.h"
 #include "hotkeys/KeyTable.h"
 #include "settings/HotkeyRecorderView.h"
@@ -39,20 +37,6 @@ QByteArray replaced(QByteArray text, const QByteArray& from, const QByteArray& t
 using Action = KeyboardAction;
 const HotkeyModifiers altShift = HotkeyModifier::Alt | HotkeyModifier::Shift;
 const HotkeyModifiers control = HotkeyModifier::Control;
-
-struct Rig {
-    ConfigDir config;
-    SettingsStore store{config.path()};
-    HotkeySettings settings{store};
-    RecordingHotkeyService service;
-    GlobalHotkeyManager manager{service, settings};
-    QList<KeyboardAction> triggered;
-
-    Rig() {
-        QObject::connect(&manager, &GlobalHotkeyManager::actionTriggered,
-                         [this](KeyboardAction action) { triggered.append(action); });
-    }
-};
 
 // X keycodes (evdev + 8) of the keys the recorder cases press.
 constexpr quint32 xEscape = 9, xTab = 23, xA = 38, xK = 45, xShiftL = 50, xF5 = 71;
@@ -241,18 +225,6 @@ private Q_SLOTS:
         QCOMPARE(*SettingsStore(config.path()).data(SettingKey::HotkeySettings), expected);
         QCOMPARE(settings.hotkey(action), accepted ? hotkey : before);
         QCOMPARE(storedWhenTold, expected != customText ? std::optional(expected) : std::nullopt);
-    }
-
-    void anotherProcessesHotkeysAreTakenOver() {
-        Rig rig;
-        rig.manager.registerFromSettings();
-        SettingsStore theirs(rig.config.path());
-
-        HotkeySettings(theirs).setHotkey(Action::QuickSet1, {KEY_F1, control});
-        QTRY_COMPARE(rig.settings.hotkey(Action::QuickSet1), (Hotkey{KEY_F1, control}));
-        QVERIFY(rig.service.press(KEY_F1, control));
-        QVERIFY(!rig.service.press(KEY_1, altShift));
-        QCOMPARE(rig.triggered, QList{Action::QuickSet1});
     }
 
     void keyWhileRecording_data() {
