@@ -193,24 +193,6 @@ private Q_SLOTS:
         qputenv("DISPLAY", ":42");
     }
 
-    // Bytes that are no UTF-8 are refused, not typed as U+FFFD.
-    void undecodableArgumentsAreRefused_data() {
-        QTest::addColumn<QByteArray>("argument");
-        QTest::addColumn<bool>("valid");
-        QTest::newRow("UTF-8") << QByteArray("x\xc4\x85y") << true;
-        QTest::newRow("stray bytes") << QByteArray("x\xff\xfey") << false;
-    }
-
-    void undecodableArgumentsAreRefused() {
-        QFETCH(QByteArray, argument);
-        QFETCH(bool, valid);
-        const char* argv[] = {"runeboard", "--type", argument.constData()};
-        const CommandLine parsed = CommandLine::parse(3, argv);
-        QCOMPARE(parsed.kind == CommandLine::Kind::Request, valid);
-        if (valid)
-            QCOMPARE(parsed.request.text.toUtf8(), argument);
-    }
-
     void requestsReachTheHandlerAndAnswersComeBack() {
         using Kind = InstanceClient::Outcome::Kind;
         InstanceServer server;
