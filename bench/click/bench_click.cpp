@@ -1,9 +1,12 @@
 // Click to glyph on a private X display with a window manager: XTest presses
 // on the panel's keys, and the time until a Qt line edit holds the symbol
 // (its file is renamed into place at every change; inotify says when). The
-// Polish set's nine keys are on no key of the us layout, so the first click
-// of each has to bind its symbol first; the second round clicks symbols that
-// are bound already. Medians of nine, next to their targets.
+// Polish set's nine keys are on no key of the us layout. The panel binds its
+// keys' symbols ahead once it has been shown a moment, so the first round
+// clicks keys bound that way, the second clicks them again; then setxkbmap
+// replaces the keymap, taking every binding with it, and the third round's
+// clicks each have to bind their symbol first. Medians of nine, next to their
+// targets.
 #include "XSession.h"
 
 #include "keyboard/view/layout/KeyboardLayout.h"
@@ -88,11 +91,11 @@ std::optional<double> waitForText(int watch, const QString& path, const QString&
 
 void printRow(const char* what, const QList<double>& times, int asked, double target) {
     if (times.isEmpty()) {
-        std::printf("  %-36s no symbol arrived\n", what);
+        std::printf("  %-38s no symbol arrived\n", what);
         return;
     }
     const double middle = median(times);
-    std::printf("  %-36s median %6.2f ms (min %.2f, max %.2f, %lld of %d arrived); target <= %.1f ms: %s\n",
+    std::printf("  %-38s median %6.2f ms (min %.2f, max %.2f, %lld of %d arrived); target <= %.1f ms: %s\n",
                 what, middle, *std::min_element(times.begin(), times.end()),
                 *std::max_element(times.begin(), times.end()), qlonglong(times.size()), asked, target,
                 middle <= target && times.size() == asked ? "met" : "MISSED");
@@ -148,8 +151,13 @@ int main(int argc, char* argv[]) {
                 "%s)\n",
                 qPrintable(XSession::readFile(QStringLiteral("/proc/loadavg")).section(u' ', 0, 2)));
     QString expected;
-    QList<double> rounds[2];
-    for (int round = 0; round < 2; ++round) {
+    constexpr int roundCount = 3;
+    QList<double> rounds[roundCount];
+    for (int round = 0; round < roundCount; ++round) {
+        if (round == 2) {
+            session.run(QStringLiteral("setxkbmap"), {QStringLiteral("us")});
+            QThread::msleep(settleMs);
+        }
         for (const QString& symbol : symbols) {
             const KeyboardElement* key = layout.key(symbol, false);
             if (!key)
@@ -168,10 +176,12 @@ int main(int argc, char* argv[]) {
             QThread::msleep(settleMs);
         }
     }
-    printRow("first click of a symbol not yet bound", rounds[0], int(symbols.size()), targetFirstMs);
+    printRow("first click, key bound ahead", rounds[0], int(symbols.size()), targetFirstMs);
     printRow("click of a bound symbol", rounds[1], int(symbols.size()), targetBoundMs);
+    printRow("first click of a symbol not yet bound", rounds[2], int(symbols.size()), targetFirstMs);
     session.run(runeboardPath(), {QStringLiteral("--quit")});
     ::close(watch);
-    const bool met = median(rounds[0]) <= targetFirstMs && median(rounds[1]) <= targetBoundMs;
+    const bool met = median(rounds[0]) <= targetFirstMs && median(rounds[1]) <= targetBoundMs &&
+                     median(rounds[2]) <= targetFirstMs;
     return met ? 0 : 1;
 }
