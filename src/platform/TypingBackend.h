@@ -20,6 +20,10 @@ public:
     // typing cannot work here (see unavailableReason()) or has ended.
     virtual bool type(const QString& text) = 0;
 
+    // Symbols likely to be typed soon (the keys on show). A backend may get
+    // them ready, so that typing one later is quicker; nothing is typed.
+    virtual void prepare(const QString& symbols) { Q_UNUSED(symbols); }
+
     // Why typing cannot work here; empty when it can.
     virtual UserText unavailableReason() const = 0;
     // True while nothing queued is waiting to be delivered.

@@ -20,7 +20,8 @@
 // letter with nothing waiting, but takes a symbol outside the BMP at once.
 // One that translates on a second connection (as Chromium does through GTK)
 // knows of a keymap change only once it has answered a ping sent after the
-// server made the change, which happens a moment after the request.
+// server made the change, which happens a moment after the request (or before
+// bind() returns, on a display that announces it so).
 class FakeDisplay : public KeyboardDevice {
 public:
     explicit FakeDisplay(const qint64& now)
@@ -46,9 +47,10 @@ public:
                     QStringLiteral("keycode %1 bound before the record named it").arg(binding.keycode));
             mapping.insert(binding.keycode, binding.keysym);
         }
-        news.append({m_now + 1, mapping});
+        news.append({announces ? m_now : m_now + 1, mapping});
         return true;
     }
+    bool announcesBeforeReturning() const override { return announces; }
     void press(quint8 keycode) override {
         down.insert(keycode);
         pressedAt.insert(keycode, m_now);
@@ -135,6 +137,7 @@ public:
     qint64 changedAt() const { return news.isEmpty() ? 0 : news.last().madeAt; }
     qint64 lag = 5;
     bool secondConnection = false;
+    bool announces = false; // the change is made before bind() returns
     QList<News> news;
     QMap<quint8, quint32> seen; // the mapping as the second connection knows it
     bool answersPings = false;
@@ -328,24 +331,26 @@ private Q_SLOTS:
         QTest::addColumn<QString>("text");
         QTest::addColumn<bool>("throughVirtualKeyboard"); // and its 50 keycodes
         QTest::addColumn<bool>("secondConnection");
+        QTest::addColumn<bool>("announces");
         const QString polish = QStringLiteral("ąćęłńóśźż");
         const QString many = QStringLiteral("ąćęłńóśźżĄĆĘŁŃÓŚŹŻəɛɔʃʒθðŋ∑∫√∞≈≠€£¥₸αβγδ𝔸é");
         const QString more = symbolsFrom(0x100, 150) + QStringLiteral("𝔸e\u0301") + symbolsFrom(0x100, 40);
-        QTest::newRow("few symbols, many keycodes") << 19 << 5ll << false << polish << false << false;
+        QTest::newRow("few symbols, many keycodes")
+            << 19 << 5ll << false << polish << false << false << false;
         QTest::newRow("more symbols than keycodes")
-            << 19 << 20ll << false << many + many + many << false << false;
+            << 19 << 20ll << false << many + many + many << false << false << false;
         QTest::newRow("alternating pair on one keycode")
-            << 1 << 20ll << false << QStringLiteral("ababab") << false << false;
+            << 1 << 20ll << false << QStringLiteral("ababab") << false << false << false;
         QTest::newRow("slow receiver that confirms")
-            << 19 << 400ll << true << many + many + many << false << false;
+            << 19 << 400ll << true << many + many + many << false << false << false;
         QTest::newRow("slow receiver, one keycode")
-            << 1 << 400ll << true << QStringLiteral("ababab") << false << false;
+            << 1 << 400ll << true << QStringLiteral("ababab") << false << false << false;
         QTest::newRow("virtual keyboard, more symbols than keycodes")
-            << 0 << 30ll << false << more << true << false;
+            << 0 << 30ll << false << more << true << false << false;
         QTest::newRow("receiver that follows the keymap on a second connection")
-            << 19 << 5ll << true << many + many + many << false << true;
-        QTest::newRow("second connection, one keycode")
-            << 1 << 5ll << true << QStringLiteral("ababab") << false << true;
+            << 19 << 5ll << true << many + many + many << false << true << false;
+        QTest::newRow("second connection, one keycode, change made before the request returns")
+            << 1 << 5ll << true << QStringLiteral("ababab") << false << true << true;
     }
 
     void textArrivesExactlyWithoutEarlyRebinding() {
@@ -355,8 +360,10 @@ private Q_SLOTS:
         QFETCH(QString, text);
         QFETCH(bool, throughVirtualKeyboard);
         QFETCH(bool, secondConnection);
+        QFETCH(bool, announces);
         Rig rig(spare, lag, pings, throughVirtualKeyboard);
         rig.display.secondConnection = secondConnection;
+        rig.display.announces = announces;
         rig.type(text);
         QCOMPARE(rig.display.typed, keysymsOf(text));
         QCOMPARE(rig.display.violations, QStringList());
@@ -441,6 +448,46 @@ private Q_SLOTS:
         QCOMPARE(rig.display.mapping.value(keycodeOfB), 0x63u);
         QVERIFY(rig.display.mapping.values().contains(0x61u));
         QCOMPARE(rig.waits, 0);
+    }
+
+    void preparedSymbolsAreBoundAheadWhereThatIsSafe_data() {
+        QTest::addColumn<int>("spare");
+        QTest::addColumn<QString>("typedBefore"); // just sent; the receiver has not handled it yet
+        QTest::addColumn<QString>("prepared");
+        QTest::addColumn<int>("bound"); // by the one keymap change it makes, if any
+        const QString polish = QStringLiteral("ąćęłńóśźż");
+        QTest::newRow("a quarter of the keycodes stays empty for others")
+            << 19 << QString() << polish + polish.toUpper() << 15;
+        QTest::newRow("too few keycodes to spare") << 2 << QString() << polish << 0;
+        QTest::newRow("symbols bound already cost nothing") << 19 << polish << polish << 0;
+        // Eight keycodes: three carry what was just typed, two stay empty, three are left for the panel.
+        QTest::newRow("keycodes still needed by the receiver are left alone")
+            << 8 << QStringLiteral("αβγ") << polish << 3;
+    }
+
+    void preparedSymbolsAreBoundAheadWhereThatIsSafe() {
+        QFETCH(int, spare);
+        QFETCH(QString, typedBefore);
+        QFETCH(QString, prepared);
+        QFETCH(int, bound);
+        Rig rig(spare, 50);
+        for (quint32 keysym : keysymsOf(typedBefore))
+            rig.engine.enqueue(keysym);
+        while (rig.engine.run().kind == TypingEngine::Wait::Keymap)
+            rig.engine.keymapDigested();
+        const int changes = rig.display.changes;
+        const int binds = rig.display.binds;
+        QCOMPARE(rig.engine.prepare(keysymsOf(prepared)), bound > 0);
+        QCOMPARE(rig.display.changes, changes + (bound > 0));
+        QCOMPARE(rig.display.binds, binds + bound);
+        rig.engine.keymapDigested();
+        rig.finish();
+        QCOMPARE(rig.display.typed, keysymsOf(typedBefore));
+        // Each symbol bound ahead is typed later without another keymap change.
+        rig.type(prepared.left(bound));
+        QCOMPARE(rig.display.changes, changes + (bound > 0));
+        QCOMPARE(rig.display.typed, keysymsOf(typedBefore + prepared.left(bound)));
+        QCOMPARE(rig.display.violations, QStringList());
     }
 
     void keymapChangedByOthersIsFollowed() {

@@ -30,6 +30,7 @@ constexpr int symbolLengthLimit = 7; // grapheme clusters
 constexpr int addLengthLimit = 64;
 // A single character typed is most likely the symbol itself, not the start of a name.
 constexpr int shortestName = 2;
+constexpr int prepareDelayMs = 250;
 
 // The panel the fields borrow the focus from, if they can.
 KeyboardPanel* lenderPanel(KeyboardPanel* window) {
@@ -94,6 +95,14 @@ KeyboardView::KeyboardView(KeyboardState& state, SetStore& setStore, Localizatio
     m_name.onCommit = [this](const QString& name) { return m_editor.saveUnsavedSet(name).has_value(); };
     // The configured state's one signal covers its fields, the store's sets and the language.
     connect(&m_state, &KeyboardState::changed, this, &KeyboardView::rebuild);
+    // Getting the keys ready changes the keymap, which every program and the window manager then
+    // re-read; it waits until the panel has been on screen a moment, so showing it stays quick.
+    m_prepare.setSingleShot(true);
+    m_prepare.setInterval(prepareDelayMs);
+    connect(&m_prepare, &QTimer::timeout, this, [this] {
+        if (isVisible())
+            m_typing.prepare(m_keySymbols);
+    });
     rebuild();
 }
 
@@ -155,6 +164,11 @@ void KeyboardView::rebuild() {
     in.draggedIsCustom = m_reorder.draggedIsCustom();
     in.shiftLatch = m_latch.state();
     in.shift = in.shift || m_latch.isOn();
+    const QString keys = (in.baseSymbols + in.customSymbols).join(QString());
+    if (keys + keys.toUpper() != m_keySymbols) {
+        m_keySymbols = keys + keys.toUpper();
+        m_prepare.start();
+    }
     const QSize before = sizeHint();
     m_scene.update(in, m_animation, m_clock.now());
     if (sizeHint() != before)
@@ -227,6 +241,10 @@ void KeyboardView::paintEvent(QPaintEvent*) {
 }
 
 // ---- Pointer -------------------------------------------------------------------------------------
+
+void KeyboardView::showEvent(QShowEvent*) {
+    m_prepare.start();
+}
 
 void KeyboardView::mousePressEvent(QMouseEvent* event) {
     if (event->button() != Qt::LeftButton)

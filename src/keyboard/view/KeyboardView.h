@@ -12,6 +12,7 @@
 #include "names/NameIndexLoader.h"
 
 #include <QPointer>
+#include <QTimer>
 #include <QWidget>
 
 #include <memory>
@@ -84,6 +85,7 @@ protected:
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
 private:
     // Re-reads everything shown from the managers; called on every change they announce.
@@ -125,4 +127,7 @@ private:
     QString m_typedForNames; // what the add field held when the index was not yet built
     int m_layoutGeneration = 0;
     QPointer<CandidateStrip> m_candidates;
+    // The keys' symbols, as typed with and without Shift, for the typing to get ready.
+    QString m_keySymbols;
+    QTimer m_prepare;
 };

@@ -38,6 +38,18 @@ bool EngineTypingBackend::type(const QString& text) {
     return true;
 }
 
+void EngineTypingBackend::bindAhead(const QString& text) {
+    if (m_closed || isBroken() || !m_engine.canType())
+        return;
+    QList<quint32> keysyms;
+    for (const char32_t scalar : text.toUcs4()) {
+        if (const quint32 keysym = Keysyms::forScalar(scalar); keysym != Keysyms::NoSymbol)
+            keysyms.append(keysym);
+    }
+    if (m_engine.prepare(keysyms))
+        flush();
+}
+
 void EngineTypingBackend::restoreSystem() {
     m_closed = true;
     m_restoring = true;
@@ -65,7 +77,8 @@ void EngineTypingBackend::confirmed(quint64 sequence) {
     m_engine.confirm(sequence);
     if (m_restoring) {
         trySettle();
-    } else if (!m_engine.isIdle() && (!m_engine.isWaitingForKeymap() || m_engine.isHoldingForOrder())) {
+    } else if (!m_engine.isIdle()) {
+        // A key bound just now may be pressed, even before this process has re-read the keymap.
         m_wake.stop();
         pump();
     }

@@ -42,6 +42,8 @@ protected:
     void keymapDigested();
     // Runs whatever is due now.
     void pump();
+    // Binds the symbols of `text` ahead, when nothing is being typed (see TypingEngine::prepare()).
+    void bindAhead(const QString& text);
     // Empties every binding at once, without waiting.
     void restoreNow();
     void reportFailure(quint32 keysym, const QString& why);

@@ -20,6 +20,10 @@ public:
     // change makes every client re-read the keymap, and window managers
     // re-grab their keys). False when the server refused; nothing changed then.
     virtual bool bind(const QList<Binding>& bindings) = 0;
+    // True when bind() returns only after the server has made the change and
+    // queued its news for every client, so that anything sent to a receiver
+    // from then on reaches it behind that news.
+    virtual bool announcesBeforeReturning() const { return false; }
     // Why the last bind() that failed was refused, in plain words; empty when unknown.
     virtual QString refusal() const { return {}; }
     virtual void press(quint8 keycode) = 0;

@@ -60,6 +60,40 @@ void TypingEngine::enqueue(quint32 keysym) {
     m_queue.append(keysym);
 }
 
+bool TypingEngine::prepare(const QList<quint32>& keysyms) {
+    if (!m_queue.isEmpty() || m_held || m_bindingUndigested)
+        return false;
+    const qint64 now = m_clock();
+    const QSet<quint32> wanted(keysyms.cbegin(), keysyms.cend());
+    int empty = int(std::count_if(m_pool.slots().cbegin(), m_pool.slots().cend(),
+                                  [](const KeySlotPool::Slot& slot) { return slot.keysym == 0; }));
+    QSet<quint8> taken;
+    QList<KeyboardDevice::Binding> batch;
+    for (const quint32 keysym : keysyms) {
+        if (m_pool.choose(keysym, now).kind == KeySlotPool::Choice::Ready ||
+            std::any_of(batch.cbegin(), batch.cend(), [&](const auto& b) { return b.keysym == keysym; }))
+            continue;
+        // An empty keycode while enough stay empty, else the least recently used of ours that carries nothing
+        // wanted.
+        const KeySlotPool::Slot* best = nullptr;
+        for (const KeySlotPool::Slot& slot : m_pool.slots()) {
+            if (taken.contains(slot.keycode) || slot.refused || !m_pool.isFree(slot, now) ||
+                (slot.keysym == 0 && empty <= sparedForOthers()) || wanted.contains(slot.keysym))
+                continue;
+            if (!best || (best->keysym != 0 &&
+                          (slot.keysym == 0 || m_pool.lastUse(slot.keycode) < m_pool.lastUse(best->keycode))))
+                best = &slot;
+        }
+        if (!best)
+            break;
+        empty -= best->keysym == 0;
+        taken.insert(best->keycode);
+        batch.append({best->keycode, keysym});
+    }
+    // A refusal here is no failure: the symbol is bound when it is typed, and reported then.
+    return !batch.isEmpty() && bindNow(batch);
+}
+
 TypingEngine::Wait TypingEngine::run() {
     if (m_held) {
         if (const std::optional<qint64> until = heldUntil())
@@ -281,11 +315,13 @@ bool TypingEngine::bindNow(const QList<KeyboardDevice::Binding>& bindings) {
         writeJournal();
     if (!m_device.bind(bindings))
         return false;
+    // Where the server has told every client already, a ping sent from now on covers the change.
+    const quint64 announced = m_device.announcesBeforeReturning() ? ++m_sequence : 0;
     for (const KeyboardDevice::Binding& binding : bindings) {
         m_pool.setBinding(binding.keycode, binding.keysym);
         if (binding.keysym != 0) {
             m_mayHold[binding.keycode] = {binding.keysym};
-            m_fresh.insert(binding.keycode, {m_clock(), 0});
+            m_fresh.insert(binding.keycode, {m_clock(), announced});
         } else {
             m_mayHold.remove(binding.keycode);
             m_fresh.remove(binding.keycode);

@@ -79,6 +79,13 @@ public:
     void newReceiver();
     // Queues one press and release of the key that will carry `keysym`.
     void enqueue(quint32 keysym);
+    // Binds symbols likely to be typed soon, in the order given, in one keymap
+    // change, so that typing them later costs none; only while nothing is
+    // queued, only to keycodes that are free, and never leaving fewer than
+    // sparedForOthers() of them empty. True when the keymap was changed.
+    bool prepare(const QList<quint32>& keysyms);
+    // Other programs type through empty keycodes too (xdotool, a second runeboard --type).
+    int sparedForOthers() const { return std::max(2, int(m_pool.slots().size()) / 4); }
     // Presses and releases every key that is due and says what the rest waits for.
     Wait run();
     bool isIdle() const { return m_queue.isEmpty(); }
@@ -100,8 +107,9 @@ public:
     // learns of a change only when GTK's own event source gets its turn), so
     // a key pressed right after its binding comes out as the symbol it carried
     // before. The news of a change has been sent to every connection by the
-    // time this process has it; a receiver that answers a ping sent after
-    // that moment has let its other event sources run since. So a keycode
+    // time this process has it, or by the time bind() returns on a device that
+    // says so; a receiver that answers a ping sent after that moment has let
+    // its other event sources run since. So a keycode
     // just bound is pressed only then, or after the unconfirmed limit. (A ping
     // sent earlier, on its own connection, may overtake the change itself.)
     // A receiver that cannot confirm is not waited for: xterm and the like

@@ -23,6 +23,8 @@ public:
     explicit X11KeyboardDevice(const X11Connection& connection);
 
     bool bind(const QList<Binding>& bindings) override;
+    // The change is a checked request: its reply comes after the server has sent MappingNotify to all.
+    bool announcesBeforeReturning() const override { return true; }
     void press(quint8 keycode) override;
     void release(quint8 keycode) override;
 

@@ -24,6 +24,7 @@ public:
     ~X11TypingBackend() override;
 
     UserText unavailableReason() const override;
+    void prepare(const QString& symbols) override { bindAhead(symbols); }
 
     bool nativeEventFilter(const QByteArray& eventType, void* message, qintptr* result) override;
 
