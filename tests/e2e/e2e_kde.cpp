@@ -6,11 +6,15 @@
 // KDE global shortcut, fires over a Wayland window and follows re-recording, and
 // so do the digit hotkeys that switch sets;
 // a binary that no installed entry names says why, and its own entry lets it type.
+// A second pass chooses Runeboard as Plasma's virtual keyboard before KWin starts:
+// the same text and clicks reach the Wayland programs through it, exactly, and
+// the clipboard is never set at all.
 #include "DesktopHotkeyChecks.h"
 #include "KwinSession.h"
 
 #include "keyboard/view/layout/KeyboardLayout.h"
 #include "platform/kde/KwinFakeInputSetup.h"
+#include "platform/kde/KwinInputMethodEntry.h"
 #include "sets/SetStore.h"
 #include "storage/SettingsStore.h"
 
@@ -30,9 +34,23 @@ enum class Receiver { Gtk4, QtWayland, Xterm };
 
 class TestKde : public QObject {
     Q_OBJECT
+public:
+    explicit TestKde(bool inputMethod)
+        : m_inputMethod(inputMethod) {}
 
 private Q_SLOTS:
     void initTestCase() {
+        if (m_inputMethod) {
+            const QString entry =
+                m_session.applicationsFolder() + QStringLiteral("/runeboard-input-method.desktop");
+            QVERIFY(QDir().mkpath(m_session.applicationsFolder()));
+            QFile file(entry);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write(
+                KwinInputMethodEntry::entry(QFileInfo(XSession::runeboardBinary()).canonicalFilePath()));
+            file.close();
+            m_session.chooseInputMethod(entry);
+        }
         QString error;
         QVERIFY2(m_session.start(&error), qPrintable(error));
     }
@@ -48,11 +66,19 @@ private Q_SLOTS:
         QFETCH(Receiver, receiver);
         const QString out = m_session.scratchPath(QStringLiteral("typed-%1.txt").arg(int(receiver)));
         QVERIFY(start(receiver, out));
+        // Something on the clipboard, which the watch below reports first.
+        if (m_inputMethod)
+            m_session.launch(QStringLiteral("wl-copy"), {QStringLiteral("--foreground"), QStringLiteral("--"),
+                                                         QStringLiteral("before")});
+        const QString changes = watchClipboard(QStringLiteral("typed-%1").arg(int(receiver)));
+        const QString before = XSession::readFile(changes);
         const XSession::Result result =
             m_session.run(XSession::runeboardBinary(), {QStringLiteral("--type"), text});
         QVERIFY2(result.finished && result.exitCode == 0, qPrintable(result.out + result.err));
         QVERIFY2(result.err.isEmpty(), qPrintable(result.err));
         QCOMPARE(XSession::waitForFileText(out, text), text);
+        if (m_inputMethod && receiver != Receiver::Xterm)
+            QCOMPARE(XSession::readFile(changes), before);
     }
 
     void panelClicksArriveInOrder_data() {
@@ -69,6 +95,8 @@ private Q_SLOTS:
         const QString out = m_session.scratchPath(QStringLiteral("clicks-%1.txt").arg(int(receiver)));
         QVERIFY(start(receiver, out));
         QVERIFY(startRuneboard());
+        const QString changes = watchClipboard(QStringLiteral("clicks-%1").arg(int(receiver)));
+        const QString before = XSession::readFile(changes);
 
         QList<QPoint> points;
         for (const QString& key : panelKeys)
@@ -83,17 +111,26 @@ private Q_SLOTS:
             m_session.run(XSession::runeboardBinary(), {QStringLiteral("--type"), QStringLiteral("!")});
         QCOMPARE(typed.exitCode, 0);
         QCOMPARE(XSession::waitForFileText(out, all + u'!'), all + u'!');
+        // Pasting takes the clipboard and gives it back; Plasma's virtual keyboard never touches it.
+        if (m_inputMethod)
+            QCOMPARE(XSession::readFile(changes), before);
     }
 
     void toggleHotkeyFiresOverAWaylandWindowAndFollowsRecording() {
+        if (m_inputMethod)
+            QSKIP("the same whichever way symbols go");
         DesktopHotkeyChecks::toggleFollowsRecording(m_session, startReceiver(), startRuneboardFor());
     }
 
     void digitHotkeysSwitchSets() {
+        if (m_inputMethod)
+            QSKIP("the same whichever way symbols go");
         DesktopHotkeyChecks::digitsSwitchSets(m_session, startReceiver(), startRuneboardFor());
     }
 
     void anUnlistedBinaryIsToldAndItsOwnEntryLetsItType() {
+        if (m_inputMethod)
+            QSKIP("the same whichever way symbols go");
         // A Runeboard that no installed entry names, as one unpacked or built elsewhere is.
         const QString copy = m_session.scratchPath(QStringLiteral("elsewhere/runeboard"));
         QVERIFY(QDir().mkpath(QFileInfo(copy).path()) && QFile::copy(XSession::runeboardBinary(), copy));
@@ -121,6 +158,32 @@ private Q_SLOTS:
     }
 
 private:
+    // On the second pass, a file with a line for every time the clipboard has changed hands (the first
+    // for what it holds now), once the focused field is Plasma's virtual keyboard's (a new window
+    // enables it a moment after it takes the focus).
+    QString watchClipboard(const QString& name) {
+        const QString changes = m_session.scratchPath(QStringLiteral("clipboard-%1.txt").arg(name));
+        if (!m_inputMethod || m_session.x11Active())
+            return changes;
+        const auto fieldActive = [&] {
+            return m_session
+                .run(QStringLiteral("gdbus"),
+                     {QStringLiteral("call"), QStringLiteral("--session"), QStringLiteral("--dest"),
+                      QStringLiteral("org.kde.KWin"), QStringLiteral("--object-path"),
+                      QStringLiteral("/VirtualKeyboard"), QStringLiteral("--method"),
+                      QStringLiteral("org.freedesktop.DBus.Properties.Get"),
+                      QStringLiteral("org.kde.kwin.VirtualKeyboard"),
+                      QStringLiteral("activeClientSupportsTextInput")})
+                .out.contains(QLatin1String("true"));
+        };
+        m_session.launch(QStringLiteral("wl-paste"),
+                         {QStringLiteral("--watch"), QStringLiteral("sh"), QStringLiteral("-c"),
+                          QStringLiteral("cat > /dev/null; echo >> \"$0\""), changes});
+        if (!XSession::waitFor([&] { return fieldActive() && !XSession::readFile(changes).isEmpty(); }))
+            qWarning("The focused field never became the input method's");
+        return changes;
+    }
+
     DesktopHotkeyChecks::StartReceiver startReceiver() {
         return [this](bool xterm, const QString& out) {
             return start(xterm ? Receiver::Xterm : Receiver::Gtk4, out);
@@ -188,6 +251,7 @@ private:
         return {m_panel[0] + int(p.x()), m_panel[1] + int(p.y())};
     }
 
+    const bool m_inputMethod;
     KwinSession m_session;
     KeyboardLayout m_layout;
     QList<int> m_panel;
@@ -195,5 +259,13 @@ private:
     QString m_said;
 };
 
-QTEST_GUILESS_MAIN(TestKde)
+int main(int argc, char* argv[]) {
+    const QCoreApplication app(argc, argv);
+    int failed = 0;
+    for (const bool inputMethod : {false, true}) {
+        TestKde test(inputMethod);
+        failed += QTest::qExec(&test, argc, argv);
+    }
+    return failed;
+}
 #include "e2e_kde.moc"

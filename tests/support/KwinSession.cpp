@@ -89,6 +89,17 @@ bool KwinSession::start(QString* error) {
         *error = QStringLiteral("cannot write the desktop files that let KWin lend fake input");
         return false;
     }
+    if (!m_inputMethod.isEmpty()) {
+        QFile kwinrc(configHome() + QStringLiteral("/kwinrc"));
+        if (!kwinrc.open(QIODevice::WriteOnly) ||
+            kwinrc.write(QStringLiteral("[Wayland]\nInputMethod=%1\n").arg(m_inputMethod).toUtf8()) < 0) {
+            *error = QStringLiteral("cannot write kwinrc");
+            return false;
+        }
+        kwinrc.close();
+        handOver(configHome());
+        handOver(applicationsFolder());
+    }
     QProcessEnvironment env;
     env.insert(QStringLiteral("PATH"), qEnvironmentVariable("PATH"));
     env.insert(QStringLiteral("HOME"), m_dir.path());
@@ -127,6 +138,13 @@ bool KwinSession::start(QString* error) {
                  30000) ||
         !waitFor([&] { return run(toolPath(QStringLiteral("rb-kwin-input")), {}).exitCode == 0; }, 30000)) {
         *error = QStringLiteral("KWin's Xwayland or fake input did not come up: %1")
+                     .arg(QString::fromLocal8Bit(m_server->readAll()));
+        return false;
+    }
+    const QString socket =
+        runtimeDir() + QStringLiteral("/runeboard/input-method-") + socketName + QStringLiteral(".socket");
+    if (!m_inputMethod.isEmpty() && !waitFor([&] { return QFileInfo::exists(socket); }, 30000)) {
+        *error = QStringLiteral("KWin did not start the input method: %1")
                      .arg(QString::fromLocal8Bit(m_server->readAll()));
         return false;
     }

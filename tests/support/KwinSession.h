@@ -17,6 +17,9 @@ public:
     KwinSession();
     ~KwinSession() override;
 
+    // Makes the entry at `desktopFile` (absolute) Plasma's virtual keyboard, as System Settings
+    // does; before start(), which then waits until KWin has started it and it listens.
+    void chooseInputMethod(const QString& desktopFile) { m_inputMethod = desktopFile; }
     // Starts KWin and waits until it and its Xwayland take programs.
     bool start(QString* error);
     // WAYLAND_DISPLAY, DISPLAY (Xwayland), the session bus, XDG folders, a UTF-8 locale, KDE's names.
@@ -51,5 +54,6 @@ private:
     QString findXwayland(qint64 kwin) const;
 
     QString m_busAddress;
+    QString m_inputMethod;
     int m_receivers = 0;
 };

@@ -1,9 +1,20 @@
 // The KDE backend's rules that need no KWin: when a session counts as Plasma
 // on Wayland, the keys a hotkey becomes for KDE's global shortcuts, and the
-// desktop entry that lets KWin lend its fake input to a binary.
+// desktop entry that lets KWin lend its fake input to a binary; the text that
+// Plasma's virtual keyboard commits (in pieces a Wayland message holds) and the
+// socket between it and Runeboard.
+#include "platform/kde/InputMethodLink.h"
+#include "platform/kde/InputMethodService.h"
 #include "platform/kde/KdeHotkeyService.h"
 #include "platform/kde/KdePlatform.h"
 #include "platform/kde/KwinFakeInputSetup.h"
+#include "platform/kde/KwinInputMethod.h"
+
+#include <QLocalServer>
+#include <QLocalSocket>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTextBoundaryFinder>
 
 #include <QTest>
 
@@ -82,6 +93,112 @@ private Q_SLOTS:
         const QString entry = QString::fromUtf8(KwinFakeInputSetup::entry(executable));
         QVERIFY2(entry.contains(u'\n' + QStringLiteral("Exec=") + exec + u'\n'), qPrintable(entry));
         QVERIFY(entry.contains(QStringLiteral("\nX-KDE-Wayland-Interfaces=org_kde_kwin_fake_input\n")));
+    }
+
+    void longTextGoesInPiecesAWaylandMessageHolds_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("betweenClusters");
+        QTest::newRow("short") << QStringLiteral("ŋ👩\u200D💻") << true;
+        QTest::newRow("ASCII over a piece") << QString(5000, u'a') << true;
+        QTest::newRow("emoji sequences and marks at the cuts")
+            << QStringLiteral("👩\u200D💻e\u0301𝔸").repeated(400) << true;
+        QTest::newRow("one letter with thousands of marks") << u'a' + QString(3000, QChar(0x301)) << false;
+    }
+    void longTextGoesInPiecesAWaylandMessageHolds() {
+        QFETCH(QString, text);
+        QFETCH(bool, betweenClusters);
+        QTextBoundaryFinder clusters(QTextBoundaryFinder::Grapheme, text);
+        QByteArray joined;
+        for (const QByteArray& piece : KwinInputMethod::pieces(text, 2048)) {
+            QVERIFY(!piece.isEmpty() && piece.size() <= 2048);
+            QCOMPARE(QString::fromUtf8(piece).toUtf8(), piece); // whole characters
+            joined += piece;
+            clusters.setPosition(QString::fromUtf8(joined).size());
+            QVERIFY(!betweenClusters || clusters.isAtBoundary());
+        }
+        QCOMPARE(QString::fromUtf8(joined), text);
+    }
+
+    void textCrossesTheInputMethodSocketWhicheverStartsFirst_data() {
+        QTest::addColumn<InputMethodService::Outcome>("outcome");
+        QTest::newRow("typed") << InputMethodService::Outcome::Typed;
+        QTest::newRow("no field") << InputMethodService::Outcome::NoField;
+        QTest::newRow("focus moved meanwhile") << InputMethodService::Outcome::Unsure;
+    }
+    void textCrossesTheInputMethodSocketWhicheverStartsFirst() {
+        QFETCH(InputMethodService::Outcome, outcome);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("im.socket"));
+        QString committed;
+        InputMethodService service([&](const QString& text) {
+            committed += text;
+            return outcome;
+        });
+        InputMethodLink link(path);
+        QVERIFY(!link.isConnected());
+        QString error;
+        QVERIFY2(service.listen(path, &error), qPrintable(error));
+        QTRY_VERIFY(link.isConnected());
+
+        QSignalSpy answered(&link, &InputMethodLink::answered);
+        const QString text = QStringLiteral("line\nbreak 𝔸 👩\u200D💻 e\u0301");
+        link.commit(text);
+        QTRY_COMPARE(answered.size(), 1);
+        QCOMPARE(answered.at(0).at(0).value<InputMethodService::Outcome>(), outcome);
+        QCOMPARE(committed, text);
+    }
+
+    void anInputMethodGoneBeforeItAnswersLosesTheTextAndTheNextOneIsFollowed() {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("im.socket"));
+        auto silent = std::make_unique<QLocalServer>();
+        QVERIFY(silent->listen(path));
+        InputMethodLink link(path);
+        QVERIFY(link.isConnected());
+        QSignalSpy answered(&link, &InputMethodLink::answered);
+        link.commit(QStringLiteral("ŋ"));
+        QVERIFY(silent->waitForNewConnection(5000));
+        QLocalSocket* peer = silent->nextPendingConnection();
+        QTRY_VERIFY(peer->canReadLine());
+        silent.reset(); // never answers
+        QTRY_COMPARE(answered.size(), 1);
+        QCOMPARE(answered.at(0).at(0).value<InputMethodService::Outcome>(),
+                 InputMethodService::Outcome::Lost);
+
+        InputMethodService next([](const QString&) { return InputMethodService::Outcome::Typed; });
+        QString error;
+        QVERIFY2(next.listen(path, &error), qPrintable(error));
+        QTRY_VERIFY(link.isConnected());
+        link.commit(QStringLiteral("ə"));
+        QTRY_COMPARE(answered.size(), 2);
+        QCOMPARE(answered.at(1).at(0).value<InputMethodService::Outcome>(),
+                 InputMethodService::Outcome::Typed);
+    }
+
+    void theInputMethodCutsOffWhatIsNoText_data() {
+        QTest::addColumn<QByteArray>("sent");
+        QTest::newRow("not base64") << QByteArray("ŋ not base64\n");
+        QTest::newRow("not UTF-8") << QByteArray("\xff\xfe").toBase64() + '\n';
+        QTest::newRow("a line over the limit")
+            << QByteArray(InputMethodService::maximumLineBytes + 2, 'A') + '\n';
+    }
+    void theInputMethodCutsOffWhatIsNoText() {
+        QFETCH(QByteArray, sent);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("im.socket"));
+        int commits = 0;
+        InputMethodService service([&](const QString&) {
+            ++commits;
+            return InputMethodService::Outcome::Typed;
+        });
+        QString error;
+        QVERIFY2(service.listen(path, &error), qPrintable(error));
+        QLocalSocket client;
+        client.connectToServer(path);
+        QVERIFY(client.waitForConnected(5000));
+        client.write(sent);
+        QTRY_COMPARE_WITH_TIMEOUT(client.state(), QLocalSocket::UnconnectedState, 10000);
+        QCOMPARE(commits, 0);
     }
 };
 
