@@ -141,9 +141,7 @@ bool KwinSession::start(QString* error) {
                      .arg(QString::fromLocal8Bit(m_server->readAll()));
         return false;
     }
-    const QString socket =
-        runtimeDir() + QStringLiteral("/runeboard/input-method-") + socketName + QStringLiteral(".socket");
-    if (!m_inputMethod.isEmpty() && !waitFor([&] { return QFileInfo::exists(socket); }, 30000)) {
+    if (!m_inputMethod.isEmpty() && !waitFor([&] { return QFileInfo::exists(inputMethodSocket()); }, 30000)) {
         *error = QStringLiteral("KWin did not start the input method: %1")
                      .arg(QString::fromLocal8Bit(m_server->readAll()));
         return false;
@@ -169,6 +167,31 @@ QProcessEnvironment KwinSession::environment() const {
 
 bool KwinSession::x11Active() {
     return !xprop(QString(), QStringLiteral("_NET_ACTIVE_WINDOW")).endsWith(QLatin1String("0x0"));
+}
+
+bool KwinSession::textInputFocused() {
+    return run(QStringLiteral("gdbus"),
+               {QStringLiteral("call"), QStringLiteral("--session"), QStringLiteral("--dest"),
+                QStringLiteral("org.kde.KWin"), QStringLiteral("--object-path"),
+                QStringLiteral("/VirtualKeyboard"), QStringLiteral("--method"),
+                QStringLiteral("org.freedesktop.DBus.Properties.Get"),
+                QStringLiteral("org.kde.kwin.VirtualKeyboard"),
+                QStringLiteral("activeClientSupportsTextInput")})
+        .out.contains(QLatin1String("true"));
+}
+
+QString KwinSession::inputMethodSocket() const {
+    return runtimeDir() + QStringLiteral("/runeboard/input-method-") + socketName + QStringLiteral(".socket");
+}
+
+bool KwinSession::enableInputMethod(bool on) {
+    run(QStringLiteral("gdbus"),
+        {QStringLiteral("call"), QStringLiteral("--session"), QStringLiteral("--dest"),
+         QStringLiteral("org.kde.KWin"), QStringLiteral("--object-path"), QStringLiteral("/VirtualKeyboard"),
+         QStringLiteral("--method"), QStringLiteral("org.freedesktop.DBus.Properties.Set"),
+         QStringLiteral("org.kde.kwin.VirtualKeyboard"), QStringLiteral("enabled"),
+         on ? QStringLiteral("<true>") : QStringLiteral("<false>")});
+    return waitFor([&] { return QFileInfo::exists(inputMethodSocket()) == on; }, 20000);
 }
 
 bool KwinSession::startGtkEntry(const QString& outputFile, const QString& clipboard) {

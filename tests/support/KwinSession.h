@@ -32,6 +32,11 @@ public:
     bool startLineEdit(const QString& outputFile);
     // An xterm running `cat > file`; true once KWin has made it the active window.
     bool startXterm(const QString& outputFile);
+    // Whether KWin says the focused window's text field takes input (from Plasma's virtual keyboard).
+    bool textInputFocused();
+    // Turns Plasma's virtual keyboard off or on, as its tray icon does (KWin ends or starts it), and
+    // waits until its socket is gone or there.
+    bool enableInputMethod(bool on);
     // Whether an X11 window is KWin's active window (it names none while a Wayland window is).
     bool x11Active();
 
@@ -51,6 +56,7 @@ protected:
 
 private:
     bool authorise(const QString& program, const QString& name);
+    QString inputMethodSocket() const;
     QString findXwayland(qint64 kwin) const;
 
     QString m_busAddress;

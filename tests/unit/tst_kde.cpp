@@ -9,6 +9,7 @@
 #include "platform/kde/KdePlatform.h"
 #include "platform/kde/KwinFakeInputSetup.h"
 #include "platform/kde/KwinInputMethod.h"
+#include "platform/kde/KwinInputMethodEntry.h"
 
 #include <QLocalServer>
 #include <QLocalSocket>
@@ -93,6 +94,31 @@ private Q_SLOTS:
         const QString entry = QString::fromUtf8(KwinFakeInputSetup::entry(executable));
         QVERIFY2(entry.contains(u'\n' + QStringLiteral("Exec=") + exec + u'\n'), qPrintable(entry));
         QVERIFY(entry.contains(QStringLiteral("\nX-KDE-Wayland-Interfaces=org_kde_kwin_fake_input\n")));
+    }
+
+    void anEntryCountsOnlyWhenItStartsThisBinary_data() {
+        QTest::addColumn<QByteArray>("entry");
+        QTest::addColumn<QString>("binary");
+        QTest::addColumn<bool>("counts");
+        const QString installedBinary = QStringLiteral("/usr/bin/runeboard");
+        const QString elsewhere = QStringLiteral("/opt/my apps/runeboard");
+        QFile template_(QFINDTESTDATA("../../resources/desktop/runeboard-input-method.desktop.in"));
+        QVERIFY(template_.open(QIODevice::ReadOnly));
+        const QByteArray installed =
+            template_.readAll().replace("@RUNEBOARD_INSTALLED_BINARY@", "/usr/bin/runeboard");
+        QTest::newRow("the package's, for its binary") << installed << installedBinary << true;
+        QTest::newRow("the package's, for another") << installed << elsewhere << false;
+        QTest::newRow("its own, the path quoted")
+            << KwinInputMethodEntry::entry(elsewhere) << elsewhere << true;
+        QTest::newRow("without fake input") << KwinInputMethodEntry::entry(elsewhere).replace(
+                                                   "X-KDE-Wayland-Interfaces=org_kde_kwin_fake_input\n", "")
+                                            << elsewhere << false;
+    }
+    void anEntryCountsOnlyWhenItStartsThisBinary() {
+        QFETCH(QByteArray, entry);
+        QFETCH(QString, binary);
+        QFETCH(bool, counts);
+        QCOMPARE(KwinInputMethodEntry::startsExecutable(entry, binary), counts);
     }
 
     void longTextGoesInPiecesAWaylandMessageHolds_data() {

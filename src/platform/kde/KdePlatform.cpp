@@ -1,6 +1,7 @@
 #include "platform/kde/KdePlatform.h"
 
 #include "platform/Log.h"
+#include "platform/TerminationSignals.h"
 #include "platform/kde/InputMethodLink.h"
 #include "platform/kde/InputMethodService.h"
 #include "platform/kde/KdeHotkeyService.h"
@@ -74,8 +75,11 @@ int runInputMethod() {
         Log::line(QStringLiteral("runeboard: cannot serve as Plasma's virtual keyboard: ") + problem, stderr);
         return 1;
     }
-    // KWin ends this process when the user chooses another; a closed connection means the same.
+    // KWin ends this process (SIGTERM) when the user chooses another; a closed connection means the
+    // same. Either way the socket goes, so that no Runeboard knocks at it in vain.
     QObject::connect(method.get(), &KwinInputMethod::broken, qApp, &QCoreApplication::quit);
+    TerminationSignals terminations;
+    QObject::connect(&terminations, &TerminationSignals::received, qApp, &QCoreApplication::quit);
     const int status = QCoreApplication::exec();
     QFile::remove(path);
     return status;

@@ -28,12 +28,20 @@ QString userPath() {
     return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + u'/' + fileName;
 }
 
+bool startsExecutable(const QByteArray& entry, const QString& executable) {
+    const QList<QByteArray> lines = entry.split('\n');
+    const QByteArray exec = "Exec=" + KwinFakeInputSetup::execWord(executable).toUtf8() + " --input-method";
+    return lines.contains(exec) && lines.contains("X-KDE-Wayland-VirtualKeyboard=true") &&
+           lines.contains("X-KDE-Wayland-Interfaces=org_kde_kwin_fake_input");
+}
+
 bool ensureFor(const QString& executable, QString* why) {
-    const QByteArray wanted = entry(executable);
-    // The first one found is the one System Settings shows.
+    // The first one found is the one System Settings shows (the package's, translated, for its binary).
     const QString found = QStandardPaths::locate(QStandardPaths::GenericDataLocation, fileName);
-    if (QFile file(found); !found.isEmpty() && file.open(QIODevice::ReadOnly) && file.readAll() == wanted)
+    if (QFile file(found);
+        !found.isEmpty() && file.open(QIODevice::ReadOnly) && startsExecutable(file.readAll(), executable))
         return true;
+    const QByteArray wanted = entry(executable);
     const QString path = userPath();
     QSaveFile file(path);
     if (!QDir().mkpath(QFileInfo(path).path()) || !file.open(QIODevice::WriteOnly) ||

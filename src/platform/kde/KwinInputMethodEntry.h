@@ -13,6 +13,8 @@
 namespace KwinInputMethodEntry {
 
 QByteArray entry(const QString& executable);
+// Whether `entry` offers `executable` as the virtual keyboard, with its fake input.
+bool startsExecutable(const QByteArray& entry, const QString& executable);
 // Where a Runeboard writes its own.
 QString userPath();
 // Writes the user's entry unless one in the data folders already starts `executable`; false, with
