@@ -11,13 +11,19 @@
 #include "platform/kde/KwinInputMethod.h"
 #include "platform/kde/KwinInputMethodEntry.h"
 
+#include <QFile>
 #include <QLocalServer>
 #include <QLocalSocket>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTextBoundaryFinder>
 
 #include <QTest>
+
+#include <sys/stat.h>
+
+#include <csignal>
 
 class TestKde : public QObject {
     Q_OBJECT
@@ -147,12 +153,18 @@ private Q_SLOTS:
 
     void textCrossesTheInputMethodSocketWhicheverStartsFirst_data() {
         QTest::addColumn<InputMethodService::Outcome>("outcome");
-        QTest::newRow("typed") << InputMethodService::Outcome::Typed;
-        QTest::newRow("no field") << InputMethodService::Outcome::NoField;
-        QTest::newRow("focus moved meanwhile") << InputMethodService::Outcome::Unsure;
+        QTest::addColumn<QString>("text");
+        const QString mixed = QStringLiteral("line\nbreak 𝔸 👩\u200D💻 e\u0301");
+        QTest::newRow("typed") << InputMethodService::Outcome::Typed << mixed;
+        QTest::newRow("no field") << InputMethodService::Outcome::NoField << mixed;
+        QTest::newRow("focus moved meanwhile") << InputMethodService::Outcome::Unsure << mixed;
+        // Far more than a socket's buffer takes at once: the request goes in several writes.
+        QTest::newRow("a text of hundreds of kilobytes")
+            << InputMethodService::Outcome::Typed << QString(300000, QChar(u'ŋ'));
     }
     void textCrossesTheInputMethodSocketWhicheverStartsFirst() {
         QFETCH(InputMethodService::Outcome, outcome);
+        QFETCH(QString, text);
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("im.socket"));
         QString committed;
@@ -165,9 +177,11 @@ private Q_SLOTS:
         QString error;
         QVERIFY2(service.listen(path, &error), qPrintable(error));
         QTRY_VERIFY(link.isConnected());
+        struct stat socketFile {};
+        QCOMPARE(::stat(QFile::encodeName(path).constData(), &socketFile), 0);
+        QCOMPARE(socketFile.st_mode & 0777, 0600u);
 
         QSignalSpy answered(&link, &InputMethodLink::answered);
-        const QString text = QStringLiteral("line\nbreak 𝔸 👩\u200D💻 e\u0301");
         link.commit(text);
         QTRY_COMPARE(answered.size(), 1);
         QCOMPARE(answered.at(0).at(0).value<InputMethodService::Outcome>(), outcome);
@@ -201,6 +215,25 @@ private Q_SLOTS:
                  InputMethodService::Outcome::Typed);
     }
 
+    void anInputMethodEndingAfterItsSuccessorStartedLeavesItsSocket() {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("im.socket"));
+        auto typed = [](const QString&) { return InputMethodService::Outcome::Typed; };
+        auto previous = std::make_unique<InputMethodService>(typed);
+        InputMethodService successor(typed);
+        QString error;
+        QVERIFY2(previous->listen(path, &error), qPrintable(error));
+        QVERIFY2(successor.listen(path, &error), qPrintable(error));
+        previous.reset();
+        InputMethodLink link(path);
+        QVERIFY(link.isConnected());
+        QSignalSpy answered(&link, &InputMethodLink::answered);
+        link.commit(QStringLiteral("ŋ"));
+        QTRY_COMPARE(answered.size(), 1);
+        successor.close();
+        QVERIFY(!QFile::exists(path));
+    }
+
     void theInputMethodCutsOffWhatIsNoText_data() {
         QTest::addColumn<QByteArray>("sent");
         QTest::newRow("not base64") << QByteArray("ŋ not base64\n");
@@ -225,6 +258,55 @@ private Q_SLOTS:
         client.write(sent);
         QTRY_COMPARE_WITH_TIMEOUT(client.state(), QLocalSocket::UnconnectedState, 10000);
         QCOMPARE(commits, 0);
+    }
+
+    void theInputMethodAnswersEveryWholeRequest_data() {
+        QTest::addColumn<QByteArray>("sent");
+        QTest::addColumn<bool>("hangUp");
+        QTest::addColumn<QStringList>("committed");
+        QTest::newRow("two requests in one piece")
+            << InputMethodService::request(QStringLiteral("ŋ")) +
+                   InputMethodService::request(QStringLiteral("ə"))
+            << false << QStringList{QStringLiteral("ŋ"), QStringLiteral("ə")};
+        // Its answer has nobody to go to, which must not end the input method (SIGPIPE).
+        QTest::newRow("a sender that hangs up right after its request")
+            << InputMethodService::request(QStringLiteral("ŋ")) << true << QStringList{QStringLiteral("ŋ")};
+    }
+    void theInputMethodAnswersEveryWholeRequest() {
+        QFETCH(QByteArray, sent);
+        QFETCH(bool, hangUp);
+        QFETCH(QStringList, committed);
+        // Qt's own sockets, used here as the peer, ignore SIGPIPE for the whole process; Runeboard has none.
+        const auto previous = std::signal(SIGPIPE, SIG_DFL);
+        const auto restore = qScopeGuard([previous] { std::signal(SIGPIPE, previous); });
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("im.socket"));
+        QStringList texts;
+        InputMethodService service([&](const QString& text) {
+            texts.append(text);
+            return InputMethodService::Outcome::Typed;
+        });
+        QString error;
+        QVERIFY2(service.listen(path, &error), qPrintable(error));
+        QLocalSocket client;
+        client.connectToServer(path);
+        QVERIFY(client.waitForConnected(5000));
+        client.write(sent);
+        QVERIFY(client.flush());
+        if (hangUp)
+            client.abort();
+        QTRY_COMPARE(texts, committed);
+        if (!hangUp) {
+            QTRY_COMPARE(client.bytesAvailable(), qint64(committed.size()) * 6);
+            QCOMPARE(client.readAll(), QByteArray("typed\n").repeated(committed.size()));
+        }
+
+        QLocalSocket next; // the service goes on for others
+        next.connectToServer(path);
+        QVERIFY(next.waitForConnected(5000));
+        next.write(InputMethodService::request(QStringLiteral("x")));
+        QTRY_VERIFY(next.canReadLine());
+        QCOMPARE(next.readLine(), QByteArray("typed\n"));
     }
 };
 

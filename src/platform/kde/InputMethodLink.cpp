@@ -2,21 +2,30 @@
 
 #include "platform/Log.h"
 
+#include "platform/kde/LineConnection.h"
+
+#include <QFile>
 #include <QFileInfo>
 #include <QFileSystemWatcher>
-#include <QLocalSocket>
 
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
 #include <utility>
 
 namespace {
 constexpr int retryMs = 100;
 constexpr int maximumRetries = 20;
+// The longest answer is a word.
+constexpr qsizetype maximumAnswerBytes = 64;
 } // namespace
 
 InputMethodLink::InputMethodLink(QString socketPath, QObject* parent)
     : QObject(parent)
     , m_path(std::move(socketPath))
-    , m_socket(new QLocalSocket(this))
     , m_watcher(new QFileSystemWatcher(this)) {
     m_retry.setSingleShot(true);
     m_retry.setInterval(retryMs);
@@ -25,26 +34,47 @@ InputMethodLink::InputMethodLink(QString socketPath, QObject* parent)
         m_retries = 0;
         tryConnect();
     });
-    connect(m_socket, &QLocalSocket::readyRead, this, &InputMethodLink::readAnswers);
-    connect(m_socket, &QLocalSocket::disconnected, this, &InputMethodLink::dropped);
     tryConnect();
     m_announce = true; // a one-off --type keeps quiet about what was there from the start
 }
 
-InputMethodLink::~InputMethodLink() {
-    m_socket->disconnect(this);
-}
+InputMethodLink::~InputMethodLink() = default;
 
 bool InputMethodLink::isConnected() const {
-    return m_socket->state() == QLocalSocket::ConnectedState;
+    return m_connection && m_connection->isOpen();
+}
+
+int InputMethodLink::connectSocket() const {
+    const QByteArray native = QFile::encodeName(m_path);
+    sockaddr_un address{};
+    if (size_t(native.size()) >= sizeof address.sun_path)
+        return -1;
+    address.sun_family = AF_UNIX;
+    std::memcpy(address.sun_path, native.constData(), size_t(native.size()));
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+    if (fd < 0)
+        return -1;
+    int connected;
+    do {
+        connected = ::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address);
+    } while (connected != 0 && errno == EINTR);
+    // Refused (nobody listens yet, or any more) or a full queue (EAGAIN): the caller tries again.
+    if (connected != 0 && errno != EISCONN) {
+        ::close(fd);
+        return -1;
+    }
+    return fd;
 }
 
 void InputMethodLink::tryConnect() {
-    if (m_path.isEmpty() || isConnected())
+    // A connection that has ended is followed up when it says so, not replaced before.
+    if (m_path.isEmpty() || m_connection)
         return;
     if (QFileInfo::exists(m_path)) {
-        m_socket->connectToServer(m_path);
-        if (m_socket->waitForConnected(1000)) {
+        if (const int fd = connectSocket(); fd >= 0) {
+            m_connection = new LineConnection(fd, maximumAnswerBytes, this);
+            connect(m_connection, &LineConnection::lineReceived, this, &InputMethodLink::readAnswer);
+            connect(m_connection, &LineConnection::ended, this, &InputMethodLink::dropped);
             if (!m_watcher->directories().isEmpty())
                 m_watcher->removePaths(m_watcher->directories());
             if (m_announce)
@@ -53,7 +83,6 @@ void InputMethodLink::tryConnect() {
                                    "of Wayland programs get symbols from it"));
             return;
         }
-        m_socket->abort();
         if (m_retries++ < maximumRetries)
             m_retry.start();
     }
@@ -65,28 +94,35 @@ void InputMethodLink::tryConnect() {
 
 void InputMethodLink::commit(const QString& text) {
     m_waiting = true;
-    m_socket->write(InputMethodService::request(text));
-    m_socket->flush();
+    if (m_connection) // a failure to send ends the connection, and the wait with it
+        return m_connection->send(InputMethodService::request(text));
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            if (std::exchange(m_waiting, false))
+                Q_EMIT answered(InputMethodService::Outcome::Lost);
+        },
+        Qt::QueuedConnection);
 }
 
-void InputMethodLink::readAnswers() {
-    while (m_socket->canReadLine()) {
-        const QByteArray line = m_socket->readLine().trimmed();
-        const std::optional<InputMethodService::Outcome> outcome = InputMethodService::parseAnswer(line);
-        if (!outcome || !std::exchange(m_waiting, false)) {
-            Log::line(QStringLiteral("[InputMethodLink] The input method answered what was not asked"));
-            m_socket->abort();
-            return;
-        }
-        Q_EMIT answered(*outcome);
+void InputMethodLink::readAnswer(const QByteArray& line) {
+    const std::optional<InputMethodService::Outcome> outcome =
+        InputMethodService::parseAnswer(line.trimmed());
+    if (!outcome || !std::exchange(m_waiting, false)) {
+        Log::line(QStringLiteral("[InputMethodLink] The input method answered what was not asked"));
+        m_connection->close();
+        return dropped();
     }
+    Q_EMIT answered(*outcome);
 }
 
 void InputMethodLink::dropped() {
     Log::line(QStringLiteral("[InputMethodLink] Plasma's virtual keyboard went away; symbols go by pasting"));
+    if (m_connection)
+        std::exchange(m_connection, nullptr)->deleteLater();
     if (std::exchange(m_waiting, false))
         Q_EMIT answered(InputMethodService::Outcome::Lost);
     m_retries = 0;
-    // Reconnecting from within the socket's own signal would re-enter it.
+    // Reconnecting from within the connection's own signal would re-enter it.
     QMetaObject::invokeMethod(this, &InputMethodLink::tryConnect, Qt::QueuedConnection);
 }

@@ -6,8 +6,8 @@
 #include <QString>
 #include <QTimer>
 
+class LineConnection;
 class QFileSystemWatcher;
-class QLocalSocket;
 
 // Runeboard's side of the input method's socket (see InputMethodService): it
 // connects whenever an input method listens, whichever of the two starts first
@@ -29,11 +29,12 @@ Q_SIGNALS:
 
 private:
     void tryConnect();
-    void readAnswers();
+    int connectSocket() const;
+    void readAnswer(const QByteArray& line);
     void dropped();
 
     QString m_path;
-    QLocalSocket* m_socket = nullptr;
+    LineConnection* m_connection = nullptr;
     QFileSystemWatcher* m_watcher = nullptr;
     // A socket file appears a moment before its owner listens on it.
     QTimer m_retry;

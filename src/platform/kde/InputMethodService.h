@@ -7,8 +7,8 @@
 #include <functional>
 #include <optional>
 
-class QLocalServer;
-class QLocalSocket;
+class LineConnection;
+class QSocketNotifier;
 
 // The socket through which the process KWin starts as Plasma's virtual keyboard
 // (`runeboard --input-method`) takes text from any Runeboard of the session and
@@ -36,6 +36,8 @@ public:
 
     // Listens at `path`, replacing a socket a previous input method left behind.
     bool listen(const QString& path, QString* error);
+    // Stops listening; the socket file goes unless another input method has replaced it meanwhile.
+    void close();
 
     // Where the input method of this Wayland session listens; empty without a runtime folder.
     static QString socketPath(QString* error = nullptr);
@@ -47,8 +49,13 @@ public:
 
 private:
     void accept();
-    void serve(QLocalSocket* client);
+    void serve(LineConnection* client, const QByteArray& line);
 
     Commit m_commit;
-    QLocalServer* m_server = nullptr;
+    QString m_path;
+    int m_listenFd = -1;
+    // The socket file as bound, to tell it from a successor's.
+    quint64 m_device = 0;
+    quint64 m_inode = 0;
+    QSocketNotifier* m_incoming = nullptr;
 };

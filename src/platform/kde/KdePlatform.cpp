@@ -15,7 +15,6 @@
 #include "platform/x11/Xcb.h"
 
 #include <QCoreApplication>
-#include <QFile>
 
 namespace KdePlatform {
 
@@ -81,7 +80,7 @@ int runInputMethod() {
     TerminationSignals terminations;
     QObject::connect(&terminations, &TerminationSignals::received, qApp, &QCoreApplication::quit);
     const int status = QCoreApplication::exec();
-    QFile::remove(path);
+    service.close();
     return status;
 }
 
