@@ -230,6 +230,8 @@ void AppState::typeForRequest(const QString& text, const InstanceServer::Respond
 }
 
 bool AppState::writeLaunchCheck() const {
+    if (m_services.setup && !m_services.setup->note().isEmpty())
+        Log::line(m_localizationManager->text(m_services.setup->note()));
     if (m_services.typingProblem.isEmpty())
         return false;
     Log::line(m_localizationManager->text(m_services.typingProblem));

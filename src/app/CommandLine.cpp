@@ -62,6 +62,13 @@ CommandLine CommandLine::parse(const QStringList& arguments) {
             line.kind = Kind::Version;
             return line;
         }
+        // KWin starts this when the user chooses Runeboard as Plasma's virtual keyboard.
+        if (argument == QLatin1String("--input-method")) {
+            if (arguments.size() != 1)
+                return invalid(QStringLiteral("--input-method cannot be given with another option"));
+            line.kind = Kind::InputMethod;
+            return line;
+        }
         // Every argument after it is a word of the name ("--find latin small eng").
         if (argument == QLatin1String("--find") || argument.startsWith(QLatin1String("--find="))) {
             QStringList words = arguments.mid(i + 1);
@@ -162,6 +169,9 @@ QString CommandLine::helpText() {
                           "      --find WORDS  print the symbols whose names hold words beginning with\n"
                           "                    WORDS, in English or Russian, one a line: the symbol,\n"
                           "                    its code points and its name\n"
+                          "      --input-method\n"
+                          "                    serve as Plasma's virtual keyboard; KWin starts this\n"
+                          "                    when Runeboard is chosen in System Settings\n"
                           "  -h, --help        show this help and exit\n"
                           "  -v, --version     show the version and exit\n");
 }

@@ -8,7 +8,7 @@
 // running instance (or by this process when it becomes the instance), or
 // --help / --version, answered at once.
 struct CommandLine {
-    enum class Kind { Request, Help, Version, Find, Invalid };
+    enum class Kind { Request, Help, Version, Find, InputMethod, Invalid };
 
     Kind kind = Kind::Request;
     AppRequest request;

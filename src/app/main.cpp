@@ -12,6 +12,7 @@
 #include "platform/StartupTrace.h"
 #include "platform/SystemLocale.h"
 #include "platform/TerminationSignals.h"
+#include "platform/kde/KdePlatform.h"
 #include "storage/SettingsStore.h"
 
 #include <QApplication>
@@ -80,6 +81,10 @@ int main(int argc, char* argv[]) {
         return 2;
     case CommandLine::Kind::Find:
         return runFindCommand(commandLine.findWords);
+    case CommandLine::Kind::InputMethod: {
+        const QCoreApplication app(argc, argv);
+        return KdePlatform::runInputMethod();
+    }
     case CommandLine::Kind::Request:
         break;
     }

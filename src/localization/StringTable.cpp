@@ -231,6 +231,21 @@ constexpr RawRow rawRows[] = {
      "General.",
      "KWin не разрешает Runeboard нажимать клавиши, поэтому символы попадают только в программы X11; "
      "включите это в Настройках → Основные."},
+    // Beside it: Runeboard as Plasma's virtual keyboard (an input method KWin starts).
+    {"kde_input_method_offer",
+     "Plasma can also use Runeboard as its virtual keyboard (System Settings → Virtual Keyboard → "
+     "Runeboard): symbols then reach the text fields of Wayland programs directly, without the clipboard. "
+     "While chosen it takes the place of fcitx5 or ibus; to go back, choose None there.",
+     "Plasma может использовать Runeboard как виртуальную клавиатуру (Параметры системы → Виртуальная "
+     "клавиатура → Runeboard): тогда символы попадают в поля ввода программ Wayland напрямую, без буфера "
+     "обмена. Пока она выбрана, она заменяет fcitx5 или ibus; чтобы вернуть их, выберите там «Нет»."},
+    {"kde_input_method_chosen",
+     "Runeboard is Plasma's virtual keyboard: symbols reach the text fields of Wayland programs directly, "
+     "without the clipboard. It takes the place of fcitx5 or ibus; to go back, choose None in System "
+     "Settings → Virtual Keyboard.",
+     "Runeboard выбран виртуальной клавиатурой Plasma: символы попадают в поля ввода программ Wayland "
+     "напрямую, без буфера обмена. Он заменяет fcitx5 или ibus; чтобы вернуть их, выберите «Нет» в "
+     "Параметрах системы → Виртуальная клавиатура."},
     {"turn_on", "Turn On", "Включить"},
     {"turn_on_failed", "It could not be turned on: %1", "Включить не удалось: %1"},
     // The keyboard's red mark after a symbol could not be typed.

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/UserText.h"
+
 #include <QObject>
 #include <QString>
 
@@ -28,6 +30,9 @@ public:
     // Turns the part on, keeping everything else as the user has it. False,
     // with why, when it could not; state() tells what the user must do next.
     virtual bool turnOn(QString* why) = 0;
+    // A choice the desktop offers beside it, in plain words for the settings and the launch
+    // check; empty where there is none.
+    virtual UserText note() const { return {}; }
     // Looks again (the user may have changed it elsewhere); stateChanged() when it differs.
     virtual void refresh() = 0;
 

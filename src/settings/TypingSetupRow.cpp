@@ -71,6 +71,8 @@ void TypingSetupRow::retranslate() {
         text = text.arg(m_setup.detail());
     if (!m_failure.isEmpty())
         text += u'\n' + m_localization.localized(QStringLiteral("turn_on_failed")).arg(m_failure);
+    if (const UserText note = m_setup.note(); !note.isEmpty())
+        text += QStringLiteral("\n\n") + m_localization.text(note);
     m_state->setText(text);
     m_turnOn->setText(m_localization.localized(QStringLiteral("turn_on")));
     m_turnOn->setVisible(state == TypingSetup::State::Off);

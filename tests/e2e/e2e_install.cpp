@@ -16,6 +16,7 @@ QStringList expectedFiles() {
     QStringList files = {
         QStringLiteral("bin/runeboard"),
         QStringLiteral("share/applications/runeboard.desktop"),
+        QStringLiteral("share/applications/runeboard-input-method.desktop"),
         QStringLiteral("share/gnome-shell/extensions/typing@runeboard.org/extension.js"),
         QStringLiteral("share/gnome-shell/extensions/typing@runeboard.org/extension/__init__.js"),
         QStringLiteral("share/gnome-shell/extensions/typing@runeboard.org/metadata.json"),
@@ -72,6 +73,8 @@ void TestInstall::installsExactlyTheExpectedValidFiles() {
     const QList<QStringList> checks = {
         {QStringLiteral("desktop-file-validate"),
          prefix.filePath(QStringLiteral("share/applications/runeboard.desktop"))},
+        {QStringLiteral("desktop-file-validate"),
+         prefix.filePath(QStringLiteral("share/applications/runeboard-input-method.desktop"))},
         {QStringLiteral("appstreamcli"), QStringLiteral("validate"), QStringLiteral("--no-net"),
          prefix.filePath(QStringLiteral("share/metainfo/org.runeboard.Runeboard.metainfo.xml"))},
         {QStringLiteral("groff"), QStringLiteral("-man"), QStringLiteral("-ww"), QStringLiteral("-z"),

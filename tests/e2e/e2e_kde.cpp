@@ -6,11 +6,15 @@
 // KDE global shortcut, fires over a Wayland window and follows re-recording, and
 // so do the digit hotkeys that switch sets;
 // a binary that no installed entry names says why, and its own entry lets it type.
+// A second pass chooses Runeboard as Plasma's virtual keyboard before KWin starts:
+// the same text and clicks reach the Wayland programs through it, exactly, and
+// the clipboard is never set at all.
 #include "DesktopHotkeyChecks.h"
 #include "DesktopPanel.h"
 #include "KwinSession.h"
 
 #include "platform/kde/KwinFakeInputSetup.h"
+#include "platform/kde/KwinInputMethodEntry.h"
 
 #include <QTest>
 
@@ -23,9 +27,23 @@ enum class Receiver { Gtk4, QtWayland, Xterm };
 
 class TestKde : public QObject {
     Q_OBJECT
+public:
+    explicit TestKde(bool inputMethod)
+        : m_inputMethod(inputMethod) {}
 
 private Q_SLOTS:
     void initTestCase() {
+        if (m_inputMethod) {
+            const QString entry =
+                m_session.applicationsFolder() + QStringLiteral("/runeboard-input-method.desktop");
+            QVERIFY(QDir().mkpath(m_session.applicationsFolder()));
+            QFile file(entry);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write(
+                KwinInputMethodEntry::entry(QFileInfo(XSession::runeboardBinary()).canonicalFilePath()));
+            file.close();
+            m_session.chooseInputMethod(entry);
+        }
         QString error;
         QVERIFY2(m_session.start(&error), qPrintable(error));
     }
@@ -41,11 +59,18 @@ private Q_SLOTS:
         QFETCH(Receiver, receiver);
         const QString out = m_session.scratchPath(QStringLiteral("typed-%1.txt").arg(int(receiver)));
         QVERIFY(start(receiver, out));
+        // Something on the clipboard, which the watch below reports first.
+        if (m_inputMethod)
+            m_session.launch(QStringLiteral("wl-copy"), {QStringLiteral("--foreground"), QStringLiteral("--"),
+                                                         QStringLiteral("before")});
+        const QString changes = watchClipboard(QStringLiteral("typed-%1").arg(int(receiver)));
         const XSession::Result result =
             m_session.run(XSession::runeboardBinary(), {QStringLiteral("--type"), text});
         QVERIFY2(result.finished && result.exitCode == 0, qPrintable(result.out + result.err));
         QVERIFY2(result.err.isEmpty(), qPrintable(result.err));
         QCOMPARE(XSession::waitForFileText(out, text), text);
+        if (m_inputMethod && receiver != Receiver::Xterm)
+            QCOMPARE(heldOnly(changes), QStringLiteral("before"));
     }
 
     void panelClicksArriveInOrder_data() {
@@ -62,6 +87,7 @@ private Q_SLOTS:
         const QString out = m_session.scratchPath(QStringLiteral("clicks-%1.txt").arg(int(receiver)));
         QVERIFY(start(receiver, out));
         QVERIFY(m_runeboard.start());
+        const QString changes = watchClipboard(QStringLiteral("clicks-%1").arg(int(receiver)));
 
         QList<QPoint> points;
         for (const QString& key : panelKeys)
@@ -76,17 +102,50 @@ private Q_SLOTS:
             m_session.run(XSession::runeboardBinary(), {QStringLiteral("--type"), QStringLiteral("!")});
         QCOMPARE(typed.exitCode, 0);
         QCOMPARE(XSession::waitForFileText(out, all + u'!'), all + u'!');
+        // Pasting takes the clipboard and gives it back; Plasma's virtual keyboard never touches it.
+        if (m_inputMethod)
+            QCOMPARE(heldOnly(changes), copied);
+    }
+
+    void aVirtualKeyboardTurnedOffAndOnAgainIsFollowed() {
+        if (!m_inputMethod)
+            QSKIP("only where Runeboard is Plasma's virtual keyboard");
+        const QString out = m_session.scratchPath(QStringLiteral("restarted.txt"));
+        QVERIFY(start(Receiver::Gtk4, out));
+        QVERIFY(m_runeboard.start());
+        // Without it, symbols are pasted.
+        QVERIFY(m_session.enableInputMethod(false));
+        QVERIFY(m_session.click({m_runeboard.keyCentre(panelKeys.at(0))}));
+        QCOMPARE(XSession::waitForFileText(out, panelKeys.at(0)), panelKeys.at(0));
+        // KWin starts a new one, and the running Runeboard finds it.
+        QVERIFY(m_session.enableInputMethod(true));
+        m_session.launch(QStringLiteral("wl-copy"),
+                         {QStringLiteral("--foreground"), QStringLiteral("--"), QStringLiteral("before")});
+        const QString changes = watchClipboard(QStringLiteral("restarted"));
+        QVERIFY(XSession::waitFor([&] {
+            return m_runeboard.said().contains(QLatin1String("[InputMethodLink] Plasma's virtual keyboard is"));
+        }));
+        QVERIFY(m_session.click({m_runeboard.keyCentre(panelKeys.at(1))}));
+        const QString both = panelKeys.at(0) + panelKeys.at(1);
+        QCOMPARE(XSession::waitForFileText(out, both), both);
+        QCOMPARE(heldOnly(changes), QStringLiteral("before"));
     }
 
     void toggleHotkeyFiresOverAWaylandWindowAndFollowsRecording() {
+        if (m_inputMethod)
+            QSKIP("the same whichever way symbols go");
         DesktopHotkeyChecks::toggleFollowsRecording(m_session, startReceiver(), startRuneboardFor());
     }
 
     void digitHotkeysSwitchSets() {
+        if (m_inputMethod)
+            QSKIP("the same whichever way symbols go");
         DesktopHotkeyChecks::digitsSwitchSets(m_session, startReceiver(), startRuneboardFor());
     }
 
     void anUnlistedBinaryIsToldAndItsOwnEntryLetsItType() {
+        if (m_inputMethod)
+            QSKIP("the same whichever way symbols go");
         // A Runeboard that no installed entry names, as one unpacked or built elsewhere is.
         const QString copy = m_session.scratchPath(QStringLiteral("elsewhere/runeboard"));
         QVERIFY(QDir().mkpath(QFileInfo(copy).path()) && QFile::copy(XSession::runeboardBinary(), copy));
@@ -114,6 +173,31 @@ private Q_SLOTS:
     }
 
 private:
+    // On the second pass, a file with a line for every time the clipboard has changed hands, with what
+    // it held (the first for what it holds now), once the focused field is Plasma's virtual keyboard's (a new
+    // window enables it a moment after it takes the focus).
+    QString watchClipboard(const QString& name) {
+        const QString changes = m_session.scratchPath(QStringLiteral("clipboard-%1.txt").arg(name));
+        if (!m_inputMethod || m_session.x11Active())
+            return changes;
+        m_session.launch(QStringLiteral("wl-paste"),
+                         {QStringLiteral("--watch"), QStringLiteral("sh"), QStringLiteral("-c"),
+                          QStringLiteral("cat >> \"$0\"; echo >> \"$0\""), changes});
+        if (!XSession::waitFor(
+                [&] { return m_session.textInputFocused() && !XSession::readFile(changes).isEmpty(); }))
+            qWarning("The focused field never became the input method's");
+        return changes;
+    }
+
+    // What the clipboard held each time, when always the same; all of it otherwise.
+    static QString heldOnly(const QString& changes) {
+        QStringList held = XSession::readFile(changes).split(u'\n');
+        held.removeLast(); // after the last line feed
+        if (held.isEmpty())
+            return {};
+        return QSet<QString>(held.cbegin(), held.cend()).size() == 1 ? held.first() : held.join(u'|');
+    }
+
     DesktopHotkeyChecks::StartReceiver startReceiver() {
         return [this](bool xterm, const QString& out) {
             return start(xterm ? Receiver::Xterm : Receiver::Gtk4, out);
@@ -134,9 +218,18 @@ private:
         return false;
     }
 
+    const bool m_inputMethod;
     KwinSession m_session;
     DesktopPanel::Runeboard<KwinSession> m_runeboard{m_session};
 };
 
-QTEST_GUILESS_MAIN(TestKde)
+int main(int argc, char* argv[]) {
+    const QCoreApplication app(argc, argv);
+    int failed = 0;
+    for (const bool inputMethod : {false, true}) {
+        TestKde test(inputMethod);
+        failed += QTest::qExec(&test, argc, argv);
+    }
+    return failed;
+}
 #include "e2e_kde.moc"

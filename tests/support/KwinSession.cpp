@@ -67,6 +67,17 @@ bool KwinSession::start(QString* error) {
         *error = QStringLiteral("cannot write the desktop files that let KWin lend fake input");
         return false;
     }
+    if (!m_inputMethod.isEmpty()) {
+        QFile kwinrc(configHome() + QStringLiteral("/kwinrc"));
+        if (!kwinrc.open(QIODevice::WriteOnly) ||
+            kwinrc.write(QStringLiteral("[Wayland]\nInputMethod=%1\n").arg(m_inputMethod).toUtf8()) < 0) {
+            *error = QStringLiteral("cannot write kwinrc");
+            return false;
+        }
+        kwinrc.close();
+        handOver(configHome());
+        handOver(applicationsFolder());
+    }
     QProcessEnvironment env = desktopEnvironment();
     env.insert(QStringLiteral("KDE_SESSION_VERSION"), QStringLiteral("5"));
     const QString launch =
@@ -100,6 +111,11 @@ bool KwinSession::start(QString* error) {
                      .arg(QString::fromLocal8Bit(m_server->readAll()));
         return false;
     }
+    if (!m_inputMethod.isEmpty() && !waitFor([&] { return QFileInfo::exists(inputMethodSocket()); }, 30000)) {
+        *error = QStringLiteral("KWin did not start the input method: %1")
+                     .arg(QString::fromLocal8Bit(m_server->readAll()));
+        return false;
+    }
     return true;
 }
 
@@ -121,6 +137,31 @@ QProcessEnvironment KwinSession::environment() const {
 
 bool KwinSession::x11Active() {
     return !xprop(QString(), QStringLiteral("_NET_ACTIVE_WINDOW")).endsWith(QLatin1String("0x0"));
+}
+
+bool KwinSession::textInputFocused() {
+    return run(QStringLiteral("gdbus"),
+               {QStringLiteral("call"), QStringLiteral("--session"), QStringLiteral("--dest"),
+                QStringLiteral("org.kde.KWin"), QStringLiteral("--object-path"),
+                QStringLiteral("/VirtualKeyboard"), QStringLiteral("--method"),
+                QStringLiteral("org.freedesktop.DBus.Properties.Get"),
+                QStringLiteral("org.kde.kwin.VirtualKeyboard"),
+                QStringLiteral("activeClientSupportsTextInput")})
+        .out.contains(QLatin1String("true"));
+}
+
+QString KwinSession::inputMethodSocket() const {
+    return runtimeDir() + QStringLiteral("/runeboard/input-method-") + socketName + QStringLiteral(".socket");
+}
+
+bool KwinSession::enableInputMethod(bool on) {
+    run(QStringLiteral("gdbus"),
+        {QStringLiteral("call"), QStringLiteral("--session"), QStringLiteral("--dest"),
+         QStringLiteral("org.kde.KWin"), QStringLiteral("--object-path"), QStringLiteral("/VirtualKeyboard"),
+         QStringLiteral("--method"), QStringLiteral("org.freedesktop.DBus.Properties.Set"),
+         QStringLiteral("org.kde.kwin.VirtualKeyboard"), QStringLiteral("enabled"),
+         on ? QStringLiteral("<true>") : QStringLiteral("<false>")});
+    return waitFor([&] { return QFileInfo::exists(inputMethodSocket()) == on; }, 20000);
 }
 
 bool KwinSession::startGtkEntry(const QString& outputFile, const QString& clipboard) {

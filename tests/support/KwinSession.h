@@ -16,6 +16,9 @@ class KwinSession : public UserSession {
 public:
     ~KwinSession() override;
 
+    // Makes the entry at `desktopFile` (absolute) Plasma's virtual keyboard, as System Settings
+    // does; before start(), which then waits until KWin has started it and it listens.
+    void chooseInputMethod(const QString& desktopFile) { m_inputMethod = desktopFile; }
     // Starts KWin and waits until it and its Xwayland take programs.
     bool start(QString* error);
     // WAYLAND_DISPLAY, DISPLAY (Xwayland), the session bus, XDG folders, a UTF-8 locale, KDE's names.
@@ -28,6 +31,11 @@ public:
     bool startLineEdit(const QString& outputFile);
     // An xterm running `cat > file`; true once KWin has made it the active window.
     bool startXterm(const QString& outputFile);
+    // Whether KWin says the focused window's text field takes input (from Plasma's virtual keyboard).
+    bool textInputFocused();
+    // Turns Plasma's virtual keyboard off or on, as its tray icon does (KWin ends or starts it), and
+    // waits until its socket is gone or there.
+    bool enableInputMethod(bool on);
     // Whether an X11 window is KWin's active window (it names none while a Wayland window is).
     bool x11Active();
 
@@ -44,8 +52,10 @@ private:
     // The session's folders and KDE's names.
     QProcessEnvironment desktopEnvironment() const;
     bool authorise(const QString& program, const QString& name);
+    QString inputMethodSocket() const;
     QString findXwayland(qint64 kwin) const;
 
     QString m_busAddress;
+    QString m_inputMethod;
     int m_receivers = 0;
 };

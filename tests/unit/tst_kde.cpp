@@ -1,11 +1,29 @@
 // The KDE backend's rules that need no KWin: when a session counts as Plasma
 // on Wayland, the keys a hotkey becomes for KDE's global shortcuts, and the
-// desktop entry that lets KWin lend its fake input to a binary.
+// desktop entry that lets KWin lend its fake input to a binary; the text that
+// Plasma's virtual keyboard commits (in pieces a Wayland message holds) and the
+// socket between it and Runeboard.
+#include "platform/kde/InputMethodLink.h"
+#include "platform/kde/InputMethodService.h"
 #include "platform/kde/KdeHotkeyService.h"
 #include "platform/kde/KdePlatform.h"
 #include "platform/kde/KwinFakeInputSetup.h"
+#include "platform/kde/KwinInputMethod.h"
+#include "platform/kde/KwinInputMethodEntry.h"
+
+#include <QFile>
+#include <QLocalServer>
+#include <QLocalSocket>
+#include <QScopeGuard>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTextBoundaryFinder>
 
 #include <QTest>
+
+#include <sys/stat.h>
+
+#include <csignal>
 
 class TestKde : public QObject {
     Q_OBJECT
@@ -82,6 +100,213 @@ private Q_SLOTS:
         const QString entry = QString::fromUtf8(KwinFakeInputSetup::entry(executable));
         QVERIFY2(entry.contains(u'\n' + QStringLiteral("Exec=") + exec + u'\n'), qPrintable(entry));
         QVERIFY(entry.contains(QStringLiteral("\nX-KDE-Wayland-Interfaces=org_kde_kwin_fake_input\n")));
+    }
+
+    void anEntryCountsOnlyWhenItStartsThisBinary_data() {
+        QTest::addColumn<QByteArray>("entry");
+        QTest::addColumn<QString>("binary");
+        QTest::addColumn<bool>("counts");
+        const QString installedBinary = QStringLiteral("/usr/bin/runeboard");
+        const QString elsewhere = QStringLiteral("/opt/my apps/runeboard");
+        QFile template_(QFINDTESTDATA("../../resources/desktop/runeboard-input-method.desktop.in"));
+        QVERIFY(template_.open(QIODevice::ReadOnly));
+        const QByteArray installed =
+            template_.readAll().replace("@RUNEBOARD_INSTALLED_BINARY@", "/usr/bin/runeboard");
+        QTest::newRow("the package's, for its binary") << installed << installedBinary << true;
+        QTest::newRow("the package's, for another") << installed << elsewhere << false;
+        QTest::newRow("its own, the path quoted")
+            << KwinInputMethodEntry::entry(elsewhere) << elsewhere << true;
+        QTest::newRow("without fake input") << KwinInputMethodEntry::entry(elsewhere).replace(
+                                                   "X-KDE-Wayland-Interfaces=org_kde_kwin_fake_input\n", "")
+                                            << elsewhere << false;
+    }
+    void anEntryCountsOnlyWhenItStartsThisBinary() {
+        QFETCH(QByteArray, entry);
+        QFETCH(QString, binary);
+        QFETCH(bool, counts);
+        QCOMPARE(KwinInputMethodEntry::startsExecutable(entry, binary), counts);
+    }
+
+    void longTextGoesInPiecesAWaylandMessageHolds_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("betweenClusters");
+        QTest::newRow("short") << QStringLiteral("ŋ👩\u200D💻") << true;
+        QTest::newRow("ASCII over a piece") << QString(5000, u'a') << true;
+        QTest::newRow("emoji sequences and marks at the cuts")
+            << QStringLiteral("👩\u200D💻e\u0301𝔸").repeated(400) << true;
+        QTest::newRow("one letter with thousands of marks") << u'a' + QString(3000, QChar(0x301)) << false;
+    }
+    void longTextGoesInPiecesAWaylandMessageHolds() {
+        QFETCH(QString, text);
+        QFETCH(bool, betweenClusters);
+        QTextBoundaryFinder clusters(QTextBoundaryFinder::Grapheme, text);
+        QByteArray joined;
+        for (const QByteArray& piece : KwinInputMethod::pieces(text, 2048)) {
+            QVERIFY(!piece.isEmpty() && piece.size() <= 2048);
+            QCOMPARE(QString::fromUtf8(piece).toUtf8(), piece); // whole characters
+            joined += piece;
+            clusters.setPosition(QString::fromUtf8(joined).size());
+            QVERIFY(!betweenClusters || clusters.isAtBoundary());
+        }
+        QCOMPARE(QString::fromUtf8(joined), text);
+    }
+
+    void textCrossesTheInputMethodSocketWhicheverStartsFirst_data() {
+        QTest::addColumn<InputMethodService::Outcome>("outcome");
+        QTest::addColumn<QString>("text");
+        const QString mixed = QStringLiteral("line\nbreak 𝔸 👩\u200D💻 e\u0301");
+        QTest::newRow("typed") << InputMethodService::Outcome::Typed << mixed;
+        QTest::newRow("no field") << InputMethodService::Outcome::NoField << mixed;
+        QTest::newRow("focus moved meanwhile") << InputMethodService::Outcome::Unsure << mixed;
+        // Far more than a socket's buffer takes at once: the request goes in several writes.
+        QTest::newRow("a text of hundreds of kilobytes")
+            << InputMethodService::Outcome::Typed << QString(300000, QChar(u'ŋ'));
+    }
+    void textCrossesTheInputMethodSocketWhicheverStartsFirst() {
+        QFETCH(InputMethodService::Outcome, outcome);
+        QFETCH(QString, text);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("im.socket"));
+        QString committed;
+        InputMethodService service([&](const QString& text) {
+            committed += text;
+            return outcome;
+        });
+        InputMethodLink link(path);
+        QVERIFY(!link.isConnected());
+        QString error;
+        QVERIFY2(service.listen(path, &error), qPrintable(error));
+        QTRY_VERIFY(link.isConnected());
+        struct stat socketFile {};
+        QCOMPARE(::stat(QFile::encodeName(path).constData(), &socketFile), 0);
+        QCOMPARE(socketFile.st_mode & 0777, 0600u);
+
+        QSignalSpy answered(&link, &InputMethodLink::answered);
+        link.commit(text);
+        QTRY_COMPARE(answered.size(), 1);
+        QCOMPARE(answered.at(0).at(0).value<InputMethodService::Outcome>(), outcome);
+        QCOMPARE(committed, text);
+    }
+
+    void anInputMethodGoneBeforeItAnswersLosesTheTextAndTheNextOneIsFollowed() {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("im.socket"));
+        auto silent = std::make_unique<QLocalServer>();
+        QVERIFY(silent->listen(path));
+        InputMethodLink link(path);
+        QVERIFY(link.isConnected());
+        QSignalSpy answered(&link, &InputMethodLink::answered);
+        link.commit(QStringLiteral("ŋ"));
+        QVERIFY(silent->waitForNewConnection(5000));
+        QLocalSocket* peer = silent->nextPendingConnection();
+        QTRY_VERIFY(peer->canReadLine());
+        silent.reset(); // never answers
+        QTRY_COMPARE(answered.size(), 1);
+        QCOMPARE(answered.at(0).at(0).value<InputMethodService::Outcome>(),
+                 InputMethodService::Outcome::Lost);
+
+        InputMethodService next([](const QString&) { return InputMethodService::Outcome::Typed; });
+        QString error;
+        QVERIFY2(next.listen(path, &error), qPrintable(error));
+        QTRY_VERIFY(link.isConnected());
+        link.commit(QStringLiteral("ə"));
+        QTRY_COMPARE(answered.size(), 2);
+        QCOMPARE(answered.at(1).at(0).value<InputMethodService::Outcome>(),
+                 InputMethodService::Outcome::Typed);
+    }
+
+    void anInputMethodEndingAfterItsSuccessorStartedLeavesItsSocket() {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("im.socket"));
+        auto typed = [](const QString&) { return InputMethodService::Outcome::Typed; };
+        auto previous = std::make_unique<InputMethodService>(typed);
+        InputMethodService successor(typed);
+        QString error;
+        QVERIFY2(previous->listen(path, &error), qPrintable(error));
+        QVERIFY2(successor.listen(path, &error), qPrintable(error));
+        previous.reset();
+        InputMethodLink link(path);
+        QVERIFY(link.isConnected());
+        QSignalSpy answered(&link, &InputMethodLink::answered);
+        link.commit(QStringLiteral("ŋ"));
+        QTRY_COMPARE(answered.size(), 1);
+        successor.close();
+        QVERIFY(!QFile::exists(path));
+    }
+
+    void theInputMethodCutsOffWhatIsNoText_data() {
+        QTest::addColumn<QByteArray>("sent");
+        QTest::newRow("not base64") << QByteArray("ŋ not base64\n");
+        QTest::newRow("not UTF-8") << QByteArray("\xff\xfe").toBase64() + '\n';
+        QTest::newRow("a line over the limit")
+            << QByteArray(InputMethodService::maximumLineBytes + 2, 'A') + '\n';
+    }
+    void theInputMethodCutsOffWhatIsNoText() {
+        QFETCH(QByteArray, sent);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("im.socket"));
+        int commits = 0;
+        InputMethodService service([&](const QString&) {
+            ++commits;
+            return InputMethodService::Outcome::Typed;
+        });
+        QString error;
+        QVERIFY2(service.listen(path, &error), qPrintable(error));
+        QLocalSocket client;
+        client.connectToServer(path);
+        QVERIFY(client.waitForConnected(5000));
+        client.write(sent);
+        QTRY_COMPARE_WITH_TIMEOUT(client.state(), QLocalSocket::UnconnectedState, 10000);
+        QCOMPARE(commits, 0);
+    }
+
+    void theInputMethodAnswersEveryWholeRequest_data() {
+        QTest::addColumn<QByteArray>("sent");
+        QTest::addColumn<bool>("hangUp");
+        QTest::addColumn<QStringList>("committed");
+        QTest::newRow("two requests in one piece")
+            << InputMethodService::request(QStringLiteral("ŋ")) +
+                   InputMethodService::request(QStringLiteral("ə"))
+            << false << QStringList{QStringLiteral("ŋ"), QStringLiteral("ə")};
+        // Its answer has nobody to go to, which must not end the input method (SIGPIPE).
+        QTest::newRow("a sender that hangs up right after its request")
+            << InputMethodService::request(QStringLiteral("ŋ")) << true << QStringList{QStringLiteral("ŋ")};
+    }
+    void theInputMethodAnswersEveryWholeRequest() {
+        QFETCH(QByteArray, sent);
+        QFETCH(bool, hangUp);
+        QFETCH(QStringList, committed);
+        // Qt's own sockets, used here as the peer, ignore SIGPIPE for the whole process; Runeboard has none.
+        const auto previous = std::signal(SIGPIPE, SIG_DFL);
+        const auto restore = qScopeGuard([previous] { std::signal(SIGPIPE, previous); });
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("im.socket"));
+        QStringList texts;
+        InputMethodService service([&](const QString& text) {
+            texts.append(text);
+            return InputMethodService::Outcome::Typed;
+        });
+        QString error;
+        QVERIFY2(service.listen(path, &error), qPrintable(error));
+        QLocalSocket client;
+        client.connectToServer(path);
+        QVERIFY(client.waitForConnected(5000));
+        client.write(sent);
+        QVERIFY(client.flush());
+        if (hangUp)
+            client.abort();
+        QTRY_COMPARE(texts, committed);
+        if (!hangUp) {
+            QTRY_COMPARE(client.bytesAvailable(), qint64(committed.size()) * 6);
+            QCOMPARE(client.readAll(), QByteArray("typed\n").repeated(committed.size()));
+        }
+
+        QLocalSocket next; // the service goes on for others
+        next.connectToServer(path);
+        QVERIFY(next.waitForConnected(5000));
+        next.write(InputMethodService::request(QStringLiteral("x")));
+        QTRY_VERIFY(next.canReadLine());
+        QCOMPARE(next.readLine(), QByteArray("typed\n"));
     }
 };
 

@@ -1,14 +1,20 @@
 #include "platform/kde/KdePlatform.h"
 
+#include "platform/Log.h"
+#include "platform/TerminationSignals.h"
+#include "platform/kde/InputMethodLink.h"
+#include "platform/kde/InputMethodService.h"
 #include "platform/kde/KdeHotkeyService.h"
 #include "platform/kde/KdeTypingBackend.h"
 #include "platform/kde/KwinConnection.h"
 #include "platform/kde/KwinFakeInputSetup.h"
+#include "platform/kde/KwinInputMethod.h"
+#include "platform/kde/KwinInputMethodEntry.h"
 #include "platform/null/UnavailableModifierMonitor.h"
 #include "platform/x11/X11Platform.h"
 #include "platform/x11/Xcb.h"
 
-#include <QGuiApplication>
+#include <QCoreApplication>
 
 namespace KdePlatform {
 
@@ -35,7 +41,13 @@ std::optional<PlatformServices> create() {
     services.hotkeys =
         std::make_unique<KdeHotkeyService>(QDBusConnection::sessionBus(), std::move(x11.hotkeys));
 
-    auto setup = std::make_unique<KwinFakeInputSetup>(kwin->hasFakeInput(), kwin->dataControl() != nullptr);
+    // System Settings lists Runeboard as a virtual keyboard through this entry.
+    if (QString why; !KwinInputMethodEntry::ensureFor(QCoreApplication::applicationFilePath(), &why))
+        Log::line(QStringLiteral("[KdePlatform] Plasma cannot offer Runeboard as its virtual keyboard: ") +
+                  why);
+    auto inputMethod = std::make_unique<InputMethodLink>(InputMethodService::socketPath());
+    auto setup = std::make_unique<KwinFakeInputSetup>(kwin->hasFakeInput(), kwin->dataControl() != nullptr,
+                                                      inputMethod.get());
     services.typingProblem = setup->problem();
     services.setup = std::move(setup);
     // KWin names the active window on the root when it is an X11 one, and nothing otherwise.
@@ -48,8 +60,28 @@ std::optional<PlatformServices> create() {
             return Xcb::property32(connection, root, active).value(0) != 0;
         };
     }
-    services.typing = std::make_unique<KdeTypingBackend>(std::move(kwin), std::move(x11.typing), x11Focused);
+    services.typing = std::make_unique<KdeTypingBackend>(std::move(kwin), std::move(x11.typing), x11Focused,
+                                                         std::move(inputMethod));
     return services;
+}
+
+int runInputMethod() {
+    QString problem;
+    const QString path = InputMethodService::socketPath(&problem);
+    std::unique_ptr<KwinInputMethod> method = path.isEmpty() ? nullptr : KwinInputMethod::open(&problem);
+    InputMethodService service([&method](const QString& text) { return method->commit(text); });
+    if (!method || !service.listen(path, &problem)) {
+        Log::line(QStringLiteral("runeboard: cannot serve as Plasma's virtual keyboard: ") + problem, stderr);
+        return 1;
+    }
+    // KWin ends this process (SIGTERM) when the user chooses another; a closed connection means the
+    // same. Either way the socket goes, so that no Runeboard knocks at it in vain.
+    QObject::connect(method.get(), &KwinInputMethod::broken, qApp, &QCoreApplication::quit);
+    TerminationSignals terminations;
+    QObject::connect(&terminations, &TerminationSignals::received, qApp, &QCoreApplication::quit);
+    const int status = QCoreApplication::exec();
+    service.close();
+    return status;
 }
 
 } // namespace KdePlatform

@@ -24,4 +24,8 @@ bool isKdeWayland(const QByteArray& currentDesktop, const QByteArray& sessionTyp
 // Nothing outside a Plasma session on Wayland.
 std::optional<PlatformServices> create();
 
+// `runeboard --input-method`, which KWin starts when the user chooses Runeboard as Plasma's
+// virtual keyboard: commits what Runeboard types until KWin ends it. Needs a QCoreApplication.
+int runInputMethod();
+
 } // namespace KdePlatform

@@ -1,16 +1,37 @@
 #include "platform/kde/KwinFakeInputSetup.h"
 
+#include "platform/kde/InputMethodLink.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QSaveFile>
 #include <QStandardPaths>
 
-KwinFakeInputSetup::KwinFakeInputSetup(bool lent, bool clipboard, QObject* parent)
+#include <utility>
+
+KwinFakeInputSetup::KwinFakeInputSetup(bool lent, bool clipboard, const InputMethodLink* inputMethod,
+                                       QObject* parent)
     : TypingSetup(parent)
     , m_state(!lent       ? State::Off
               : clipboard ? State::Works
-                          : State::Failed) {}
+                          : State::Failed)
+    , m_inputMethod(inputMethod)
+    , m_inputMethodChosen(inputMethodChosen()) {}
+
+bool KwinFakeInputSetup::inputMethodChosen() const {
+    return m_inputMethod && m_inputMethod->isConnected();
+}
+
+UserText KwinFakeInputSetup::note() const {
+    return {m_inputMethodChosen ? QStringLiteral("kde_input_method_chosen")
+                                : QStringLiteral("kde_input_method_offer")};
+}
+
+void KwinFakeInputSetup::refresh() {
+    if (std::exchange(m_inputMethodChosen, inputMethodChosen()) != m_inputMethodChosen)
+        Q_EMIT stateChanged();
+}
 
 UserText KwinFakeInputSetup::problem() const {
     switch (m_state) {
@@ -26,12 +47,17 @@ UserText KwinFakeInputSetup::problem() const {
     return {};
 }
 
-QByteArray KwinFakeInputSetup::entry(const QString& executable) {
+QString KwinFakeInputSetup::execWord(QString executable) {
     // KWin splits Exec= as a shell would; a path with spaces must stay one word.
-    QString quoted = executable;
-    if (quoted.contains(u' ') || quoted.contains(u'"'))
-        quoted =
-            u'"' + quoted.replace(u'\\', QStringLiteral("\\\\")).replace(u'"', QStringLiteral("\\\"")) + u'"';
+    if (executable.contains(u' ') || executable.contains(u'"'))
+        executable = u'"' +
+                     executable.replace(u'\\', QStringLiteral("\\\\")).replace(u'"', QStringLiteral("\\\"")) +
+                     u'"';
+    return executable;
+}
+
+QByteArray KwinFakeInputSetup::entry(const QString& executable) {
+    const QString quoted = execWord(executable);
     return QStringLiteral("[Desktop Entry]\nType=Application\nName=Runeboard\nExec=%1\nIcon=runeboard\n"
                           "NoDisplay=true\nX-KDE-Wayland-Interfaces=org_kde_kwin_fake_input\n")
         .arg(quoted)
