@@ -8,7 +8,6 @@
 #include <QLocalSocket>
 #include <QLockFile>
 #include <QPointer>
-#include <QRegularExpression>
 #include <QSocketNotifier>
 #include <QTimer>
 
@@ -30,8 +29,17 @@ QString displayName() {
         return QStringLiteral("no-display");
     if (const std::optional<DisplayName> name = DisplayName::parse(display))
         display = name->withoutScreen();
-    display.replace(QRegularExpression(QStringLiteral("[^A-Za-z0-9_-]")), QStringLiteral("_"));
-    return QStringLiteral("display") + display;
+    QString safe = QStringLiteral("display");
+    for (qsizetype i = 0; i < display.size(); ++i) {
+        const QChar c = display.at(i);
+        const bool kept = (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z') || (c >= u'0' && c <= u'9') ||
+                          c == u'_' || c == u'-';
+        // One character outside the plain set, however it is encoded, becomes one '_'.
+        if (c.isHighSurrogate() && i + 1 < display.size() && display.at(i + 1).isLowSurrogate())
+            ++i;
+        safe += kept ? c : QChar(u'_');
+    }
+    return safe;
 }
 } // namespace
 

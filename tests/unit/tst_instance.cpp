@@ -2,6 +2,7 @@
 #include "app/InstanceClient.h"
 #include "app/InstanceServer.h"
 #include "platform/RuntimeFolder.h"
+#include "platform/SystemLocale.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -240,16 +241,52 @@ private Q_SLOTS:
             QCOMPARE(QFileInfo(folder).permissions() & 0x0077, QFile::Permissions());
     }
 
+    // Every screen of a display shares one instance; whatever DISPLAY holds, the socket stays in its folder.
+    void socketIsPerDisplayAndStaysInItsFolder_data() {
+        QTest::addColumn<QByteArray>("display");
+        QTest::addColumn<QString>("fileName");
+        QTest::newRow("local") << QByteArray(":42") << QStringLiteral("display_42.socket");
+        QTest::newRow("a screen of it") << QByteArray(":42.1") << QStringLiteral("display_42.socket");
+        QTest::newRow("unix: prefix") << QByteArray("unix:42.0") << QStringLiteral("display_42.socket");
+        QTest::newRow("another") << QByteArray(":43") << QStringLiteral("display_43.socket");
+        QTest::newRow("remote") << QByteArray("host:10.3") << QStringLiteral("displayhost_10.socket");
+        QTest::newRow("IPv6 host") << QByteArray("::1:0") << QStringLiteral("display__1_0.socket");
+        QTest::newRow("climbing out") << QByteArray("../../x:4") << QStringLiteral("display______x_4.socket");
+        QTest::newRow("two screens, kept whole")
+            << QByteArray(":1.2.3") << QStringLiteral("display_1_2_3.socket");
+        QTest::newRow("no number") << QByteArray(":") << QStringLiteral("display_.socket");
+        QTest::newRow("unset") << QByteArray() << QStringLiteral("no-display.socket");
+        QTest::newRow("non-ASCII host")
+            << QByteArray("h\xC3\xA9\xF0\x9D\x94\xB8:0") << QStringLiteral("displayh___0.socket");
+    }
+
     void socketIsPerDisplayAndStaysInItsFolder() {
+        QFETCH(QByteArray, display);
+        QFETCH(QString, fileName);
+        const auto restore = qScopeGuard([] { qputenv("DISPLAY", ":42"); });
+        qputenv("DISPLAY", display);
         QString error;
-        const auto socketFor = [&](const char* display) {
-            qputenv("DISPLAY", display);
-            return InstanceServer::socketPath(&error);
-        };
-        QCOMPARE(socketFor(":42.1"), m_path); // every screen of a display shares one instance
-        QVERIFY(socketFor(":43") != m_path);
-        QCOMPARE(QFileInfo(socketFor("../../x:4")).absolutePath(), QFileInfo(m_path).absolutePath());
-        qputenv("DISPLAY", ":42");
+        const QFileInfo socket(InstanceServer::socketPath(&error));
+        QCOMPARE(socket.fileName(), fileName);
+        QCOMPARE(socket.absolutePath(), QFileInfo(m_path).absolutePath());
+    }
+
+    void languageOfTheLocaleName_data() {
+        QTest::addColumn<QString>("localeName");
+        QTest::addColumn<QString>("language");
+        QTest::newRow("region and encoding") << QStringLiteral("de_DE.UTF-8") << QStringLiteral("de");
+        QTest::newRow("encoding only") << QStringLiteral("ru.KOI8-R") << QStringLiteral("ru");
+        QTest::newRow("modifier") << QStringLiteral("sr@latin") << QStringLiteral("sr");
+        QTest::newRow("upper case") << QStringLiteral("KK_kz") << QStringLiteral("kk");
+        QTest::newRow("C") << QStringLiteral("C.UTF-8") << QStringLiteral("en");
+        QTest::newRow("POSIX") << QStringLiteral("POSIX") << QStringLiteral("en");
+        QTest::newRow("nothing before the region") << QStringLiteral("_DE") << QStringLiteral("en");
+    }
+
+    void languageOfTheLocaleName() {
+        QFETCH(QString, localeName);
+        QFETCH(QString, language);
+        QCOMPARE(SystemLocale::languageCodeOf(localeName), language);
     }
 
     // Bytes that are no UTF-8 are refused, not typed as U+FFFD.
