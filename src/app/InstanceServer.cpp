@@ -179,7 +179,8 @@ void InstanceServer::readFrom(quint64 id) {
             connection.readable->setEnabled(false);
         return;
     }
-    while (connection.received.size() < AppRequest::maximumLineBytes) {
+    bool ended = false; // a sender may close right after its request; that request still counts
+    while (!ended && connection.received.size() < AppRequest::maximumLineBytes) {
         char buffer[4096];
         const size_t room = size_t(AppRequest::maximumLineBytes - connection.received.size());
         const ssize_t n = ::recv(connection.fd, buffer, std::min(sizeof buffer, room), 0);
@@ -187,15 +188,17 @@ void InstanceServer::readFrom(quint64 id) {
             continue;
         if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK))
             break;
-        if (n <= 0) { // gone before its request was complete
-            drop(id);
-            return;
-        }
-        connection.received.append(buffer, n);
+        if (n <= 0)
+            ended = true;
+        else
+            connection.received.append(buffer, n);
     }
     const AppRequest::Framing framing = AppRequest::frame(connection.received);
-    if (framing.kind == AppRequest::Framing::Kind::Incomplete)
+    if (framing.kind == AppRequest::Framing::Kind::Incomplete) {
+        if (ended) // gone before its request was complete
+            drop(id);
         return;
+    }
     const QByteArray line = connection.received.left(framing.length);
     connection.received = QByteArray();
     connection.requestTaken = true;

@@ -328,6 +328,13 @@ private Q_SLOTS:
         // An instance that never answers is reported as such, not waited for forever.
         QCOMPARE(int(ask(m_path, request(Command::Hide), 200).kind), int(Kind::NoAnswer));
         QCOMPARE(received.size(), 3);
+        // A sender that closes right after its request, waiting for no answer, is still heard.
+        const int once = connectTo(addressOf(m_path));
+        const QByteArray line = request(Command::Toggle).encode();
+        QCOMPARE(::send(once, line.constData(), size_t(line.size()), MSG_NOSIGNAL), ssize_t(line.size()));
+        ::close(once);
+        QTRY_COMPARE(received.size(), 4);
+        QTRY_COMPARE(server.openConnections(), 0);
     }
 
     void idleConnectionsCannotSilenceTheServer() {
