@@ -1,11 +1,14 @@
-// Start-up cost of Runeboard on a private X display with a window manager:
-// the time from starting the program (with a fresh configuration) until its
-// panel is viewable on screen, the resident memory 3 s after the start, and
+// Start-up cost of Runeboard on a private X display with a window manager and
+// a private session bus, as a desktop session has them: the time from
+// starting the program (with a fresh configuration) until its panel is
+// viewable on screen, the resident memory 3 s after the start, and
 // the CPU time used while idling 10 s with the panel shown and 10 s hidden.
 // The same start-up figures for xvkbd (the peer the targets are set against)
-// and Onboard are measured in the same run; a second Runeboard binary named
-// by RUNEBOARD_BEFORE_BINARY is measured too, for a before/after in one run.
-// One start of Runeboard's is traced by phase.
+// and Onboard are measured in the same run, their starts taking turns with
+// Runeboard's; a second Runeboard binary named by RUNEBOARD_BEFORE_BINARY takes
+// its turns too, for a before/after in one run, and so does Runeboard started
+// without a session bus. One start of Runeboard's is traced by phase.
+#include "SessionBus.h"
 #include "XSession.h"
 
 #include <QCoreApplication>
@@ -26,6 +29,8 @@
 #include <ctime>
 #include <functional>
 #include <optional>
+#include <utility>
+#include <vector>
 
 namespace {
 constexpr int runs = 11;
@@ -189,41 +194,49 @@ void freshConfiguration(XSession& session) {
     QDir(session.runtimeDir() + QStringLiteral("/runeboard")).removeRecursively();
 }
 
-// Starts the program `runs` times and measures each start; the resident
-// memory is read 3 s after the last one.
-StartFigures measureStarts(XSession& session, MapWatcher& watcher, const QString& program,
-                           const QStringList& arguments, const std::function<bool(xcb_window_t)>& matches,
-                           const std::function<void(QProcess&)>& stop, QByteArray* trace = nullptr) {
-    StartFigures figures;
-    for (int run = 0; run < runs; ++run) {
-        freshConfiguration(session);
-        watcher.drain();
-        QProcess process;
-        QElapsedTimer clock;
-        clock.start();
-        QProcessEnvironment environment = session.environment();
-        // The last start says what its phases cost, counted from this clock's start.
-        if (trace && run == runs - 1)
-            environment.insert(QStringLiteral("RUNEBOARD_TRACE_STARTUP"),
-                               QString::number(monotonicMs() - double(clock.nsecsElapsed()) / 1e6, 'f', 3));
-        process.setProcessEnvironment(environment);
-        process.start(program, arguments);
-        const std::optional<double> mapped = watcher.waitForViewable(clock, matches, 15000);
-        if (!mapped) {
-            std::printf("  run %d: no window appeared within 15 s\n", run + 1);
-            stop(process);
-            break;
-        }
-        figures.mapMs.append(*mapped);
-        if (run == runs - 1) {
-            QThread::msleep(static_cast<unsigned long>(std::max<qint64>(0, 3000 - clock.elapsed())));
-            figures.rssKb = residentKb(process.processId());
-        }
-        stop(process);
-        if (trace && run == runs - 1)
-            *trace = process.readAllStandardError();
+// One program measured: how it is started, how its window is told apart, how it is ended.
+struct Contender {
+    const char* name;
+    QString program;
+    QProcessEnvironment environment;
+    std::function<bool(xcb_window_t)> matches;
+    std::function<void(QProcess&)> stop;
+    bool traced = false;
+    StartFigures figures{};
+    QByteArray trace{};
+    bool failed = false;
+};
+
+// One start of the contender; the last one is also read for its resident memory 3 s after the
+// start, and for its phases when it is traced.
+void measureStart(XSession& session, MapWatcher& watcher, Contender& contender, bool last) {
+    freshConfiguration(session);
+    watcher.drain();
+    QProcess process;
+    QElapsedTimer clock;
+    clock.start();
+    QProcessEnvironment environment = contender.environment;
+    // The phases are counted from this clock's start.
+    if (contender.traced && last)
+        environment.insert(QStringLiteral("RUNEBOARD_TRACE_STARTUP"),
+                           QString::number(monotonicMs() - double(clock.nsecsElapsed()) / 1e6, 'f', 3));
+    process.setProcessEnvironment(environment);
+    process.start(contender.program, {});
+    const std::optional<double> mapped = watcher.waitForViewable(clock, contender.matches, 15000);
+    if (!mapped) {
+        std::printf("  %s: no window appeared within 15 s\n", contender.name);
+        contender.stop(process);
+        contender.failed = true;
+        return;
     }
-    return figures;
+    contender.figures.mapMs.append(*mapped);
+    if (last) {
+        QThread::msleep(static_cast<unsigned long>(std::max<qint64>(0, 3000 - clock.elapsed())));
+        contender.figures.rssKb = residentKb(process.processId());
+    }
+    contender.stop(process);
+    if (contender.traced && last)
+        contender.trace = process.readAllStandardError();
 }
 
 void printStart(const char* name, const StartFigures& figures) {
@@ -267,37 +280,72 @@ int main(int argc, char* argv[]) {
         std::fprintf(stderr, "bench_startup: cannot watch display %s\n", qPrintable(session.display()));
         return 1;
     }
-    std::printf("Xvfb 1280x800 with openbox, a fresh configuration for every start; targets: at most %.1fx "
-                "xvkbd's median start in this run, at most %.0f MB resident 3 s after the start, no CPU time "
-                "while idle.\n",
-                targetMapRatio, targetRssMb);
+    SessionBus bus;
+    QProcessEnvironment desktop = session.environment();
+    if (!bus.start(desktop, &error)) {
+        std::fprintf(stderr, "bench_startup: %s\n", qPrintable(error));
+        return 1;
+    }
+    bus.addTo(desktop);
+    QProcessEnvironment busless = session.environment();
+    busless.remove(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"));
+    std::printf(
+        "Xvfb 1280x800 with openbox, a fresh configuration for every start, every program on a private "
+        "session bus (%s); targets: at most %.1fx xvkbd's median start in this run, at most %.0f MB "
+        "resident 3 s after the start, no CPU time while idle.\n",
+        qPrintable(bus.description()), targetMapRatio, targetRssMb);
 
-    auto quitRuneboard = [&](QProcess& process) {
-        session.run(runeboard, {QStringLiteral("--quit")});
-        if (!process.waitForFinished(5000))
-            endProcess(process);
-    };
-    const auto isPanel = [&](xcb_window_t window) { return watcher.name(window) == "Runeboard Keyboard"; };
-    QByteArray trace;
-    const StartFigures ours = measureStarts(session, watcher, runeboard, {}, isPanel, quitRuneboard, &trace);
-    printStart("Runeboard", ours);
-    // Before/after in one run: the other binary quits the same way.
-    const QString before = qEnvironmentVariable("RUNEBOARD_BEFORE_BINARY");
-    if (QFileInfo(before).isExecutable()) {
-        const auto quitBefore = [&](QProcess& process) {
-            session.run(before, {QStringLiteral("--quit")});
+    const auto quitWith = [&](const QString& program) {
+        return [&session, &desktop, program](QProcess& process) {
+            session.run(program, {QStringLiteral("--quit")}, 30000, desktop);
             if (!process.waitForFinished(5000))
                 endProcess(process);
         };
-        printStart("before", measureStarts(session, watcher, before, {}, isPanel, quitBefore));
+    };
+    const auto quitRuneboard = quitWith(runeboard);
+    const auto isPanel = [&](xcb_window_t window) { return watcher.name(window) == "Runeboard Keyboard"; };
+    const auto anyWindow = [](xcb_window_t) { return true; };
+    // The starts take turns, so that other work on the machine weighs on each program alike.
+    std::vector<Contender> contenders{{"Runeboard", runeboard, desktop, isPanel, quitRuneboard, true}};
+    // Before/after in one run: the other binary quits the same way.
+    const QString before = qEnvironmentVariable("RUNEBOARD_BEFORE_BINARY");
+    if (QFileInfo(before).isExecutable())
+        contenders.push_back({"before", before, desktop, isPanel, quitWith(before)});
+    // Where no session bus runs (a bare X server), the toolkit looks for one on every start.
+    contenders.push_back({"no bus", runeboard, busless, isPanel, quitRuneboard});
+    // The same start-up figures for other on-screen keyboards, where installed.
+    QStringList missing;
+    for (const auto& [name, program] : {std::pair{"xvkbd", "xvkbd"}, std::pair{"Onboard", "onboard"}}) {
+        const QString path = QStandardPaths::findExecutable(QString::fromLatin1(program));
+        if (path.isEmpty())
+            missing.append(QString::fromLatin1(name));
+        else
+            contenders.push_back({name, path, desktop, anyWindow, endProcess});
     }
+    for (int run = 0; run < runs; ++run) {
+        for (Contender& contender : contenders) {
+            if (!contender.failed)
+                measureStart(session, watcher, contender, run == runs - 1);
+        }
+    }
+    for (const Contender& contender : contenders)
+        printStart(contender.name, contender.figures);
+    for (const QString& name : missing)
+        std::printf("%-10s not installed (scripts/install-deps bench), no comparison\n", qPrintable(name));
     std::printf("           (load average of the machine after these starts: %s; %d cores)\n",
                 loadAverage().constData(), QThread::idealThreadCount());
+    const StartFigures& ours = contenders.front().figures;
+    const QByteArray& trace = contenders.front().trace;
+    StartFigures xvkbd;
+    for (const Contender& contender : contenders) {
+        if (QLatin1String(contender.name) == QLatin1String("xvkbd"))
+            xvkbd = contender.figures;
+    }
 
     // Idle: the panel shown for 10 s, then hidden for 10 s, without anything happening.
     freshConfiguration(session);
     QProcess idle;
-    idle.setProcessEnvironment(session.environment());
+    idle.setProcessEnvironment(desktop);
     QElapsedTimer clock;
     clock.start();
     idle.start(runeboard, {});
@@ -315,7 +363,7 @@ int main(int argc, char* argv[]) {
         const std::optional<double> before = cpuMs(idle.processId());
         QThread::msleep(10000);
         const std::optional<double> afterShown = cpuMs(idle.processId());
-        session.run(runeboard, {QStringLiteral("--hide")});
+        session.run(runeboard, {QStringLiteral("--hide")}, 30000, desktop);
         QThread::msleep(1000);
         const std::optional<double> beforeHidden = cpuMs(idle.processId());
         QThread::msleep(10000);
@@ -331,26 +379,6 @@ int main(int argc, char* argv[]) {
         "Runeboard  CPU time over 10 s idle: panel shown %s ms, panel hidden %s ms (clock tick %.0f ms)\n",
         idleShown ? qPrintable(QString::number(*idleShown, 'f', 0)) : "?",
         idleHidden ? qPrintable(QString::number(*idleHidden, 'f', 0)) : "?", tick);
-
-    // The same start-up figures for other on-screen keyboards, where installed.
-    const struct {
-        const char* name;
-        const char* program;
-        QStringList arguments;
-    } others[] = {{"xvkbd", "xvkbd", {}}, {"Onboard", "onboard", {}}};
-    StartFigures xvkbd;
-    for (const auto& other : others) {
-        const QString path = QStandardPaths::findExecutable(QString::fromLatin1(other.program));
-        if (path.isEmpty()) {
-            std::printf("%-10s not installed (scripts/install-deps bench), no comparison\n", other.name);
-            continue;
-        }
-        const StartFigures figures = measureStarts(
-            session, watcher, path, other.arguments, [](xcb_window_t) { return true; }, endProcess);
-        printStart(other.name, figures);
-        if (QLatin1String(other.program) == QLatin1String("xvkbd"))
-            xvkbd = figures;
-    }
 
     std::printf("\nPhases of Runeboard's last start (ms from the start, resident memory then):\n");
     for (const QByteArray& line : trace.split('\n')) {

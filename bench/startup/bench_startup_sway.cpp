@@ -3,8 +3,11 @@
 // layer-shell keyboard drawn by the compositor's own protocol, in the same run.
 // Runeboard's time is its own trace's "panel painted"; wvkbd's is when
 // WAYLAND_DEBUG shows it committing its first buffer. Both count from the
-// moment the program was started. A second Runeboard binary with the same
-// trace, named by RUNEBOARD_BEFORE_BINARY, is measured in turn with them.
+// moment the program was started, on a private session bus as a desktop
+// session has one. A second Runeboard binary with the same trace, named by
+// RUNEBOARD_BEFORE_BINARY, is measured in turn with them.
+#include "SessionBus.h"
+#include "SessionUser.h"
 #include "SwaySession.h"
 
 #include <QCoreApplication>
@@ -90,14 +93,23 @@ int main(int argc, char* argv[]) {
         std::printf("bench_startup_sway: not measured: %s\n", qPrintable(error));
         return 1;
     }
+    SessionBus bus(SessionUser::commandLine);
+    QProcessEnvironment desktop = sway.environment();
+    if (!bus.start(desktop, &error)) {
+        std::printf("bench_startup_sway: not measured: %s\n", qPrintable(error));
+        return 1;
+    }
+    bus.addTo(desktop);
     const QString wvkbd = QStandardPaths::findExecutable(QStringLiteral("wvkbd-mobintl"));
-    std::printf("Headless sway (pixman), 1280x800; %d starts each, alternating. Targets: Runeboard's median "
-                "<= %.0f ms and <= %.1fx wvkbd's in this run.\n",
-                runs, targetMs, targetRatio);
+    std::printf(
+        "Headless sway (pixman), 1280x800, every program on a private session bus (%s); %d starts "
+        "each, alternating. Targets: Runeboard's median <= %.0f ms and <= %.1fx wvkbd's in this run.\n",
+        qPrintable(bus.description()), runs, targetMs, targetRatio);
 
     // Runeboard's starts; the panel's first paint is in its own trace.
     struct Starts {
         Sway& sway;
+        const QProcessEnvironment& desktop;
         QList<double> later;
         std::optional<double> first;
         QByteArray trace;
@@ -108,7 +120,7 @@ int main(int argc, char* argv[]) {
             QProcess process;
             QElapsedTimer clock;
             clock.start();
-            QProcessEnvironment env = sway.environment();
+            QProcessEnvironment env = desktop;
             env.insert(QStringLiteral("RUNEBOARD_TRACE_STARTUP"),
                        QString::number(monotonicMs() - double(clock.nsecsElapsed()) / 1e6, 'f', 3));
             process.setProcessChannelMode(QProcess::MergedChannels);
@@ -124,7 +136,7 @@ int main(int argc, char* argv[]) {
                 later.append(*shown);
             if (run == 1)
                 trace = lines;
-            sway.run(program, {QStringLiteral("--quit")}, 10000);
+            sway.run(program, {QStringLiteral("--quit")}, 10000, desktop);
             if (!process.waitForFinished(5000))
                 process.kill();
             process.waitForFinished(2000);
@@ -132,8 +144,8 @@ int main(int argc, char* argv[]) {
         }
     };
     const QString before = qEnvironmentVariable("RUNEBOARD_BEFORE_BINARY");
-    Starts ours{sway, {}, {}, {}};
-    Starts previous{sway, {}, {}, {}};
+    Starts ours{sway, desktop, {}, {}, {}};
+    Starts previous{sway, desktop, {}, {}, {}};
     QList<double> theirs;
     std::optional<double> theirsFirst;
     for (int run = 0; run < runs; ++run) {
@@ -144,7 +156,7 @@ int main(int argc, char* argv[]) {
             QProcess process;
             QElapsedTimer clock;
             clock.start();
-            QProcessEnvironment env = sway.environment();
+            QProcessEnvironment env = desktop;
             env.insert(QStringLiteral("WAYLAND_DEBUG"), QStringLiteral("1"));
             process.setProcessChannelMode(QProcess::MergedChannels);
             sway.startIn(process, wvkbd, {}, env);

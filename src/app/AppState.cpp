@@ -74,6 +74,7 @@ AppState::AppState(PlatformServices services, const QString& settingsFile, const
             if (m_keyboardState->isKeyboardVisible())
                 m_keyboardState->toggleVisibility();
         };
+        StartupTrace::mark("panel built");
         connect(panel.get(), &FloatingPanel::appeared, this, [] { StartupTrace::mark("panel painted"); });
         connect(panel.get(), &FloatingPanel::appeared, this, &AppState::ensureTrayMenu);
         return panel;
@@ -86,7 +87,7 @@ AppState::AppState(PlatformServices services, const QString& settingsFile, const
     m_hotkeyManager->registerFromSettings();
     StartupTrace::mark("hotkeys registered");
     m_keyboardState->start();
-    StartupTrace::mark("panel built and shown");
+    StartupTrace::mark("keyboard started (the panel follows in the event loop)");
 
     QTimer::singleShot(trayFallbackDelayMs, this, &AppState::ensureTrayMenu);
 }

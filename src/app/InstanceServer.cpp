@@ -5,10 +5,8 @@
 #include "platform/RuntimeFolder.h"
 
 #include <QDir>
-#include <QLocalSocket>
 #include <QLockFile>
 #include <QPointer>
-#include <QRegularExpression>
 #include <QSocketNotifier>
 #include <QTimer>
 
@@ -17,6 +15,7 @@
 #include <sys/un.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -30,8 +29,17 @@ QString displayName() {
         return QStringLiteral("no-display");
     if (const std::optional<DisplayName> name = DisplayName::parse(display))
         display = name->withoutScreen();
-    display.replace(QRegularExpression(QStringLiteral("[^A-Za-z0-9_-]")), QStringLiteral("_"));
-    return QStringLiteral("display") + display;
+    QString safe = QStringLiteral("display");
+    for (qsizetype i = 0; i < display.size(); ++i) {
+        const QChar c = display.at(i);
+        const bool kept = (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z') || (c >= u'0' && c <= u'9') ||
+                          c == u'_' || c == u'-';
+        // One character outside the plain set, however it is encoded, becomes one '_'.
+        if (c.isHighSurrogate() && i + 1 < display.size() && display.at(i + 1).isLowSurrogate())
+            ++i;
+        safe += kept ? c : QChar(u'_');
+    }
+    return safe;
 }
 } // namespace
 
@@ -60,13 +68,8 @@ InstanceServer::~InstanceServer() {
 
 void InstanceServer::close() {
     m_acceptRetry.stop();
-    const QList<QLocalSocket*> connections = findChildren<QLocalSocket*>(Qt::FindDirectChildrenOnly);
-    for (QLocalSocket* socket : connections) {
-        socket->disconnect(this);
-        delete socket;
-    }
-    m_connections = 0;
-    m_receiving.clear();
+    while (!m_open.empty())
+        drop(m_open.begin()->first);
     // The socket file goes before the lock, so nobody finds a socket without an owner.
     delete std::exchange(m_incoming, nullptr);
     if (m_listenFd >= 0) {
@@ -122,8 +125,8 @@ void InstanceServer::accept() {
     if (m_listenFd < 0)
         return;
     // At most maximumConnections are open; the others wait in the kernel's queue.
-    m_incoming->setEnabled(m_connections < maximumConnections);
-    while (m_connections < maximumConnections) {
+    m_incoming->setEnabled(openConnections() < maximumConnections);
+    while (openConnections() < maximumConnections) {
         const int fd = ::accept4(m_listenFd, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
         if (fd < 0) {
             if (errno == EINTR || errno == ECONNABORTED)
@@ -132,35 +135,20 @@ void InstanceServer::accept() {
                 pauseAccepting(errno);
             return;
         }
-        auto* socket = new QLocalSocket(this);
-        if (!socket->setSocketDescriptor(fd)) {
-            ::close(fd);
-            delete socket;
-            continue;
-        }
-        ++m_connections;
-        if (m_connections >= maximumConnections)
+        if (openConnections() + 1 >= maximumConnections)
             m_incoming->setEnabled(false);
         if (std::exchange(m_pauseReported, false))
             Log::line(QStringLiteral("[InstanceServer] Accepting requests again on %1").arg(m_path));
-        socket->setReadBufferSize(AppRequest::maximumLineBytes);
-        m_receiving.insert(socket, {});
-        connect(socket, &QObject::destroyed, this, [this, socket] {
-            m_receiving.remove(socket);
-            if (--m_connections < maximumConnections && m_incoming && !m_acceptRetry.isActive())
-                m_incoming->setEnabled(true);
-        });
-        connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
-        connect(socket, &QLocalSocket::readyRead, this, [this, socket] { readFrom(socket); });
-        auto* deadline = new QTimer(socket);
-        deadline->setSingleShot(true);
-        deadline->setObjectName(QStringLiteral("requestDeadline"));
-        connect(deadline, &QTimer::timeout, socket, [socket] {
-            socket->abort();
-            socket->deleteLater();
-        });
-        deadline->start(idleTimeoutMs);
-        readFrom(socket);
+        const quint64 id = ++m_lastId;
+        Connection& connection = m_open[id];
+        connection.fd = fd;
+        connection.readable = new QSocketNotifier(fd, QSocketNotifier::Read, this);
+        connect(connection.readable, &QSocketNotifier::activated, this, [this, id] { readFrom(id); });
+        connection.deadline = new QTimer(this);
+        connection.deadline->setSingleShot(true);
+        connect(connection.deadline, &QTimer::timeout, this, [this, id] { drop(id); });
+        connection.deadline->start(idleTimeoutMs);
+        readFrom(id);
     }
 }
 
@@ -175,27 +163,51 @@ void InstanceServer::pauseAccepting(int error) {
                       .arg(m_path, QString::fromLocal8Bit(std::strerror(error))));
 }
 
-void InstanceServer::readFrom(QLocalSocket* socket) {
-    // One request per connection: once it is in, whatever follows stays
-    // unread, and Qt stops reading when the read buffer is full.
-    const auto found = m_receiving.find(socket);
-    if (found == m_receiving.end())
+void InstanceServer::readFrom(quint64 id) {
+    const auto found = m_open.find(id);
+    if (found == m_open.end())
         return;
-    found->append(socket->read(AppRequest::maximumLineBytes - found->size()));
-    const AppRequest::Framing framing = AppRequest::frame(*found);
-    if (framing.kind == AppRequest::Framing::Kind::Incomplete)
+    Connection& connection = found->second;
+    if (connection.requestTaken) {
+        // One request per connection: whatever follows stays unread in the
+        // socket, and only a hang-up (the sender gone) is still looked for.
+        char byte;
+        const ssize_t n = ::recv(connection.fd, &byte, 1, MSG_PEEK);
+        if (n == 0)
+            drop(id);
+        else if (n > 0)
+            connection.readable->setEnabled(false);
         return;
-    const QByteArray line = found->left(framing.length);
-    m_receiving.erase(found);
-    if (auto* deadline = socket->findChild<QTimer*>(QStringLiteral("requestDeadline")))
-        deadline->stop();
+    }
+    bool ended = false; // a sender may close right after its request; that request still counts
+    while (!ended && connection.received.size() < AppRequest::maximumLineBytes) {
+        char buffer[4096];
+        const size_t room = size_t(AppRequest::maximumLineBytes - connection.received.size());
+        const ssize_t n = ::recv(connection.fd, buffer, std::min(sizeof buffer, room), 0);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK))
+            break;
+        if (n <= 0)
+            ended = true;
+        else
+            connection.received.append(buffer, n);
+    }
+    const AppRequest::Framing framing = AppRequest::frame(connection.received);
+    if (framing.kind == AppRequest::Framing::Kind::Incomplete) {
+        if (ended) // gone before its request was complete
+            drop(id);
+        return;
+    }
+    const QByteArray line = connection.received.left(framing.length);
+    connection.received = QByteArray();
+    connection.requestTaken = true;
+    connection.deadline->stop();
 
-    QPointer<QLocalSocket> guarded(socket);
-    Respond respond = [guarded](const AppReply& reply) {
-        if (!guarded)
-            return;
-        guarded->write(reply.encode());
-        guarded->disconnectFromServer();
+    QPointer<InstanceServer> server(this);
+    Respond respond = [server, id](const AppReply& reply) {
+        if (server)
+            server->answer(id, reply);
     };
     if (framing.kind == AppRequest::Framing::Kind::TooLong) {
         respond({2, QStringLiteral("runeboard: the request is longer than the running Runeboard takes "
@@ -212,4 +224,58 @@ void InstanceServer::readFrom(QLocalSocket* socket) {
         m_handler(*request, std::move(respond));
     else
         respond({1, QStringLiteral("The running Runeboard is not ready yet.")});
+}
+
+void InstanceServer::answer(quint64 id, const AppReply& reply) {
+    const auto found = m_open.find(id);
+    if (found == m_open.end() || !found->second.unsent.isEmpty())
+        return; // the sender is gone, or has its answer already
+    found->second.unsent = reply.encode();
+    writeTo(id);
+}
+
+void InstanceServer::writeTo(quint64 id) {
+    const auto found = m_open.find(id);
+    if (found == m_open.end())
+        return;
+    Connection& connection = found->second;
+    while (!connection.unsent.isEmpty()) {
+        const ssize_t n = ::send(connection.fd, connection.unsent.constData(),
+                                 size_t(connection.unsent.size()), MSG_NOSIGNAL);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+            if (!connection.writable) {
+                connection.writable = new QSocketNotifier(connection.fd, QSocketNotifier::Write, this);
+                connect(connection.writable, &QSocketNotifier::activated, this, [this, id] { writeTo(id); });
+            }
+            return;
+        }
+        if (n <= 0)
+            break; // the sender hung up; the answer has nobody to go to
+        connection.unsent.remove(0, n);
+    }
+    // Answered (or nobody left to answer): the connection ends, which tells the sender the answer is whole.
+    drop(id);
+}
+
+void InstanceServer::drop(quint64 id) {
+    const auto found = m_open.find(id);
+    if (found == m_open.end())
+        return;
+    Connection connection = std::move(found->second);
+    m_open.erase(found);
+    // This may run within one of their own signals: they are switched off now
+    // (before the descriptor is closed and may be given to another) and go later.
+    for (QSocketNotifier* notifier : {connection.readable, connection.writable}) {
+        if (notifier) {
+            notifier->setEnabled(false);
+            notifier->deleteLater();
+        }
+    }
+    connection.deadline->stop();
+    connection.deadline->deleteLater();
+    ::close(connection.fd);
+    if (openConnections() < maximumConnections && m_incoming && !m_acceptRetry.isActive())
+        m_incoming->setEnabled(true);
 }

@@ -3,14 +3,13 @@
 #include "app/InstanceProtocol.h"
 
 #include <QByteArray>
-#include <QHash>
 #include <QObject>
 #include <QTimer>
 
 #include <functional>
+#include <map>
 #include <memory>
 
-class QLocalSocket;
 class QLockFile;
 class QSocketNotifier;
 
@@ -53,12 +52,27 @@ public:
     void close();
 
     QString path() const { return m_path; }
-    int openConnections() const { return m_connections; }
+    int openConnections() const { return int(m_open.size()); }
 
 private:
+    // One accepted connection, on a plain descriptor: nothing of Qt's network
+    // module is needed for a line each way, and none of it is loaded at start.
+    struct Connection {
+        int fd = -1;
+        QSocketNotifier* readable = nullptr;
+        QSocketNotifier* writable = nullptr; // while an answer waits for room in the socket
+        QTimer* deadline = nullptr;
+        QByteArray received; // until the request line is complete
+        QByteArray unsent;   // the answer, until written
+        bool requestTaken = false;
+    };
+
     void accept();
     void pauseAccepting(int error);
-    void readFrom(QLocalSocket* socket);
+    void readFrom(quint64 id);
+    void answer(quint64 id, const AppReply& reply);
+    void writeTo(quint64 id);
+    void drop(quint64 id);
 
     QString m_path;
     std::unique_ptr<QLockFile> m_lock;
@@ -68,8 +82,7 @@ private:
     QSocketNotifier* m_incoming = nullptr;
     QTimer m_acceptRetry; // runs only while accepting has failed
     Handler m_handler;
-    // What each connection has sent, until its request line is complete.
-    QHash<const QObject*, QByteArray> m_receiving;
-    int m_connections = 0;
+    std::map<quint64, Connection> m_open; // by a number never given twice
+    quint64 m_lastId = 0;
     bool m_pauseReported = false;
 };

@@ -1,5 +1,6 @@
 #include "TrayMenu.h"
 
+#include "app/KeyboardIconEngine.h"
 #include "hotkeys/HotkeySettings.h"
 #include "hotkeys/KeyTable.h"
 #include "keyboard/KeyboardState.h"
@@ -9,16 +10,9 @@
 #include <QAction>
 #include <QCoreApplication>
 #include <QCursor>
-#include <QIcon>
 #include <QMenu>
 #include <QSystemTrayIcon>
 #include <QTranslator>
-
-// The bundled icon lives in a static library; nothing else would pull it in.
-// (Outside any namespace, as the macro requires.)
-static void initTrayResources() {
-    Q_INIT_RESOURCE(tray);
-}
 
 namespace {
 // Qt writes the Super key as "Meta" in the shortcut hints it draws; Linux keyboards say Super.
@@ -31,12 +25,6 @@ public:
         return meta ? QStringLiteral("Super") : QString();
     }
 };
-
-QIcon keyboardIcon() {
-    initTrayResources();
-    return QIcon::fromTheme(QStringLiteral("input-keyboard"),
-                            QIcon(QStringLiteral(":/runeboard/keyboard.svg")));
-}
 } // namespace
 
 TrayMenu::TrayMenu(KeyboardState& keyboardState, LocalizationManager& localization, HotkeySettings& hotkeys,
@@ -46,7 +34,7 @@ TrayMenu::TrayMenu(KeyboardState& keyboardState, LocalizationManager& localizati
     , m_localization(localization)
     , m_hotkeys(hotkeys)
     , m_menu(new QMenu)
-    , m_trayIcon(new QSystemTrayIcon(keyboardIcon(), this)) {
+    , m_trayIcon(new QSystemTrayIcon(KeyboardIconEngine::trayIcon(), this)) {
     m_trayIcon->setToolTip(QStringLiteral("Runeboard"));
     static const bool wordsInstalled = QCoreApplication::installTranslator(new ShortcutWords(qApp));
     Q_UNUSED(wordsInstalled);

@@ -4,6 +4,7 @@
 #include "localization/LocalizationManager.h"
 #include "platform/Log.h"
 #include "platform/ModifierMonitor.h"
+#include "platform/StartupTrace.h"
 #include "sets/SetStore.h"
 #include "sets/UnsavedSet.h"
 #include "storage/SettingsStore.h"
@@ -116,8 +117,10 @@ void KeyboardState::runLaunchStep() {
         if (const auto main = m_sets.mainSet())
             setActiveSetId(main->idText());
     }
+    StartupTrace::mark("active set chosen");
     if (!m_isKeyboardVisible)
         toggleVisibility();
+    StartupTrace::mark("panel shown");
 }
 
 void KeyboardState::perform(KeyboardAction action) {

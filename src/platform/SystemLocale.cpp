@@ -1,12 +1,13 @@
 #include "SystemLocale.h"
 
-#include <QRegularExpression>
-
 namespace SystemLocale {
 
 QString languageCodeOf(const QString& localeName) {
-    static const QRegularExpression separators(QStringLiteral("[_.@]"));
-    const QString code = localeName.section(separators, 0, 0).trimmed().toLower();
+    qsizetype end = 0;
+    while (end < localeName.size() && localeName.at(end) != u'_' && localeName.at(end) != u'.' &&
+           localeName.at(end) != u'@')
+        ++end;
+    const QString code = localeName.left(end).trimmed().toLower();
     if (code.isEmpty() || code == QLatin1String("c") || code == QLatin1String("posix"))
         return QStringLiteral("en");
     return code;

@@ -5,7 +5,6 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QRegularExpression>
 #include <QTextBoundaryFinder>
 
 QStringList SymbolSet::graphemes(const QString& text) {
@@ -58,10 +57,16 @@ QString SymbolSet::idText(const QUuid& id) {
 }
 
 std::optional<QUuid> SymbolSet::parseId(const QString& text) {
-    static const QRegularExpression form(
-        QStringLiteral("^[0-9A-Fa-f]{8}-[0-9A-Fa-f]{4}-[0-9A-Fa-f]{4}-[0-9A-Fa-f]{4}-[0-9A-Fa-f]{12}$"));
-    if (!form.match(text).hasMatch())
+    // Exactly 8-4-4-4-12 hexadecimal digits: QUuid alone would also take braces and other forms.
+    if (text.size() != 36)
         return std::nullopt;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text.at(i);
+        const bool dashPlace = i == 8 || i == 13 || i == 18 || i == 23;
+        const bool hex = (c >= u'0' && c <= u'9') || (c >= u'a' && c <= u'f') || (c >= u'A' && c <= u'F');
+        if (dashPlace ? c != u'-' : !hex)
+            return std::nullopt;
+    }
     return QUuid::fromString(text);
 }
 

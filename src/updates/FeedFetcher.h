@@ -1,36 +1,29 @@
 #pragma once
 
-#include "updates/UpdateCheckResult.h"
+#include "updates/FeedReader.h"
 
-#include <QByteArray>
+#include <QLibrary>
 #include <QObject>
-#include <QPointer>
-#include <QUrl>
 
 #include <chrono>
-
-class QNetworkAccessManager;
-class QNetworkReply;
-class QTimer;
+#include <memory>
 
 // Reads the feed document over the network, within a time limit and a size
-// limit, and says what came back or why nothing did.
+// limit, and says what came back or why nothing did. The reading itself is
+// done by the network module, loaded at the first fetch.
 class FeedFetcher : public QObject {
     Q_OBJECT
 
 public:
-    // A feed is a few kilobytes; anything far larger is not a feed and is not kept in memory.
-    static constexpr qint64 maximumSize = 2 * 1024 * 1024;
-
-    struct Outcome {
-        UpdateCheckResult::Failure failure = UpdateCheckResult::Failure::None;
-        int httpStatus = 0;
-        QString detail;  // the network's own words, for the dialog's details
-        QByteArray body; // when failure is None
-    };
+    using Outcome = FeedReader::Outcome;
+    static constexpr qint64 maximumSize = FeedReader::maximumSize;
 
     explicit FeedFetcher(QObject* parent = nullptr);
     ~FeedFetcher() override;
+
+    // Where the network module is looked for, in this order: beside the
+    // program (a build folder), then in the library folder of its installation.
+    static QStringList modulePlaces();
 
     // 20 seconds unless changed.
     void setTimeout(std::chrono::milliseconds timeout) { m_timeout = timeout; }
@@ -44,16 +37,12 @@ Q_SIGNALS:
     void finished(const FeedFetcher::Outcome& outcome);
 
 private:
-    void readAvailable();
-    void onReplyFinished();
+    bool loadReader(QString* problem);
     void complete(Outcome outcome);
 
-    QNetworkAccessManager* m_network = nullptr;
-    QTimer* m_deadline = nullptr;
-    QPointer<QNetworkReply> m_reply;
+    QLibrary m_module; // stays loaded: the reader's code lives there
+    std::unique_ptr<FeedReader> m_reader;
     QUrl m_url;
-    QByteArray m_body;
     std::chrono::milliseconds m_timeout{20000};
     bool m_fetching = false;
-    bool m_timedOut = false;
 };

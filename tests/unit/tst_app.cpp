@@ -1,10 +1,12 @@
 #include "AppFixture.h"
 #include "StdoutCapture.h"
+#include "app/KeyboardIconEngine.h"
 #include "app/TrayMenu.h"
 #include "keyboard/KeyboardState.h"
 #include "storage/SettingsStore.h"
 
 #include <QAction>
+#include <QImage>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -63,6 +65,33 @@ private Q_SLOTS:
         tray.toggleAction()->trigger();
         QVERIFY(!app.keyboardState().isKeyboardVisible());
         QVERIFY(tray.toggleAction()->text() != hide);
+    }
+
+    // The drawn tray icon fills the pixels the tray asks for, at its density, instead of a blurred
+    // enlargement.
+    void trayIconIsDrawnAtTheTraysDensity_data() {
+        QTest::addColumn<int>("side");
+        QTest::addColumn<qreal>("density");
+        QTest::newRow("16 px") << 16 << 1.0;
+        QTest::newRow("22 px at 2x") << 22 << 2.0;
+        QTest::newRow("24 px at 1.5x") << 24 << 1.5;
+        QTest::newRow("256 px") << 256 << 1.0;
+    }
+
+    void trayIconIsDrawnAtTheTraysDensity() {
+        QFETCH(int, side);
+        QFETCH(qreal, density);
+        const QPixmap pixmap = QIcon(new KeyboardIconEngine).pixmap(QSize(side, side), density);
+        const int pixels = qRound(side * density);
+        QCOMPARE(pixmap.size(), QSize(pixels, pixels));
+        const QImage image = pixmap.toImage();
+        const auto at = [&](qreal x, qreal y) {
+            return image.pixelColor(int(x * pixels / 64), int(y * pixels / 64));
+        };
+        QCOMPARE(at(1, 1).alpha(), 0);           // outside the keyboard
+        QVERIFY(at(9, 45).lightness() > 200);    // the keyboard's face
+        QVERIFY(at(32, 41.5).lightness() < 100); // the space bar
+        QCOMPARE(at(32, 41.5).alpha(), 255);
     }
 
     void typedRequest_data() {

@@ -2,8 +2,10 @@
 #include "app/InstanceClient.h"
 #include "app/InstanceServer.h"
 #include "platform/RuntimeFolder.h"
+#include "platform/SystemLocale.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QScopeGuard>
@@ -38,6 +40,44 @@ InstanceClient::Outcome ask(const QString& path, const AppRequest& what, int tim
 bool listening(InstanceServer& server, const QString& path) {
     QString error;
     return server.lock(path) && server.listen(&error);
+}
+
+// A connection as any program of this user can make one, which need not speak the protocol.
+int connectTo(const sockaddr_un& address) {
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+    ::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address);
+    return fd;
+}
+
+sockaddr_un addressOf(const QString& path) {
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    const QByteArray name = QFile::encodeName(path);
+    std::memcpy(address.sun_path, name.constData(), size_t(name.size()));
+    return address;
+}
+
+// Sends what the server takes of `bytes`, running its loop, until it takes nothing more for a
+// while; says how much it took.
+qint64 feed(int fd, const QByteArray& bytes) {
+    qint64 sent = 0;
+    QElapsedTimer stalled;
+    stalled.start();
+    while (sent < bytes.size() && stalled.elapsed() < 300) {
+        const ssize_t n = ::send(fd, bytes.constData() + sent, size_t(bytes.size() - sent), MSG_NOSIGNAL);
+        if (n > 0) {
+            sent += n;
+            stalled.restart();
+        }
+        QCoreApplication::processEvents();
+    }
+    return sent;
+}
+
+QByteArray received(int fd) {
+    char buffer[512];
+    const ssize_t n = ::recv(fd, buffer, sizeof buffer, 0);
+    return n > 0 ? QByteArray(buffer, n) : QByteArray();
 }
 } // namespace
 
@@ -181,16 +221,51 @@ private Q_SLOTS:
             QCOMPARE(QFileInfo(folder).permissions() & 0x0077, QFile::Permissions());
     }
 
+    // Every screen of a display shares one instance; whatever DISPLAY holds, the socket stays in its folder.
+    void socketIsPerDisplayAndStaysInItsFolder_data() {
+        QTest::addColumn<QByteArray>("display");
+        QTest::addColumn<QString>("fileName");
+        QTest::newRow("local") << QByteArray(":42") << QStringLiteral("display_42.socket");
+        QTest::newRow("a screen of it") << QByteArray(":42.1") << QStringLiteral("display_42.socket");
+        QTest::newRow("unix: prefix") << QByteArray("unix:42.0") << QStringLiteral("display_42.socket");
+        QTest::newRow("remote") << QByteArray("host:10.3") << QStringLiteral("displayhost_10.socket");
+        QTest::newRow("IPv6 host") << QByteArray("::1:0") << QStringLiteral("display__1_0.socket");
+        QTest::newRow("climbing out") << QByteArray("../../x:4") << QStringLiteral("display______x_4.socket");
+        QTest::newRow("two screens, kept whole")
+            << QByteArray(":1.2.3") << QStringLiteral("display_1_2_3.socket");
+        QTest::newRow("no number") << QByteArray(":") << QStringLiteral("display_.socket");
+        QTest::newRow("unset") << QByteArray() << QStringLiteral("no-display.socket");
+        QTest::newRow("non-ASCII host")
+            << QByteArray("h\xC3\xA9\xF0\x9D\x94\xB8:0") << QStringLiteral("displayh___0.socket");
+    }
+
     void socketIsPerDisplayAndStaysInItsFolder() {
+        QFETCH(QByteArray, display);
+        QFETCH(QString, fileName);
+        const auto restore = qScopeGuard([] { qputenv("DISPLAY", ":42"); });
+        qputenv("DISPLAY", display);
         QString error;
-        const auto socketFor = [&](const char* display) {
-            qputenv("DISPLAY", display);
-            return InstanceServer::socketPath(&error);
-        };
-        QCOMPARE(socketFor(":42.1"), m_path); // every screen of a display shares one instance
-        QVERIFY(socketFor(":43") != m_path);
-        QCOMPARE(QFileInfo(socketFor("../../x:4")).absolutePath(), QFileInfo(m_path).absolutePath());
-        qputenv("DISPLAY", ":42");
+        const QFileInfo socket(InstanceServer::socketPath(&error));
+        QCOMPARE(socket.fileName(), fileName);
+        QCOMPARE(socket.absolutePath(), QFileInfo(m_path).absolutePath());
+    }
+
+    void languageOfTheLocaleName_data() {
+        QTest::addColumn<QString>("localeName");
+        QTest::addColumn<QString>("language");
+        QTest::newRow("region and encoding") << QStringLiteral("de_DE.UTF-8") << QStringLiteral("de");
+        QTest::newRow("encoding only") << QStringLiteral("ru.KOI8-R") << QStringLiteral("ru");
+        QTest::newRow("modifier") << QStringLiteral("sr@latin") << QStringLiteral("sr");
+        QTest::newRow("upper case") << QStringLiteral("KK_kz") << QStringLiteral("kk");
+        QTest::newRow("C") << QStringLiteral("C.UTF-8") << QStringLiteral("en");
+        QTest::newRow("POSIX") << QStringLiteral("POSIX") << QStringLiteral("en");
+        QTest::newRow("nothing before the region") << QStringLiteral("_DE") << QStringLiteral("en");
+    }
+
+    void languageOfTheLocaleName() {
+        QFETCH(QString, localeName);
+        QFETCH(QString, language);
+        QCOMPARE(SystemLocale::languageCodeOf(localeName), language);
     }
 
     void requestsReachTheHandlerAndAnswersComeBack() {
@@ -211,6 +286,70 @@ private Q_SLOTS:
         // An instance that never answers is reported as such, not waited for forever.
         QCOMPARE(int(ask(m_path, request(Command::Hide), 200).kind), int(Kind::NoAnswer));
         QCOMPARE(received.size(), 3);
+        // A sender that closes right after its request, waiting for no answer, is still heard.
+        const int once = connectTo(addressOf(m_path));
+        const QByteArray line = request(Command::Toggle).encode();
+        QCOMPARE(::send(once, line.constData(), size_t(line.size()), MSG_NOSIGNAL), ssize_t(line.size()));
+        ::close(once);
+        QTRY_COMPARE(received.size(), 4);
+        QTRY_COMPARE(server.openConnections(), 0);
+    }
+
+    void idleConnectionsCannotSilenceTheServer() {
+        InstanceServer server;
+        QVERIFY(listening(server, m_path));
+        server.setHandler([](const AppRequest&, const InstanceServer::Respond& respond) { respond({}); });
+        // Another process fills the server's queue with connections that never say anything.
+        const sockaddr_un address = addressOf(m_path);
+        int ready[2];
+        QCOMPARE(::pipe(ready), 0);
+        const pid_t idler = ::fork();
+        if (idler == 0) {
+            for (int i = 0; i < 200; ++i)
+                connectTo(address);
+            (void)!::write(ready[1], "r", 1);
+            ::pause();
+            ::_exit(0);
+        }
+        char byte;
+        QCOMPARE(::read(ready[0], &byte, 1), 1);
+        ::close(ready[0]);
+        ::close(ready[1]);
+        // Fewer descriptors left than connections queued, but more than the server keeps open.
+        rlimit saved{};
+        ::getrlimit(RLIMIT_NOFILE, &saved);
+        const auto restore = qScopeGuard([&] { ::setrlimit(RLIMIT_NOFILE, &saved); });
+        rlimit low = saved;
+        low.rlim_cur = QDir(QStringLiteral("/proc/self/fd")).count() + InstanceServer::maximumConnections + 8;
+        QCOMPARE(::setrlimit(RLIMIT_NOFILE, &low), 0);
+
+        const InstanceClient::Outcome meanwhile = ask(m_path, request(Command::Toggle));
+        ::kill(idler, SIGKILL);
+        ::waitpid(idler, nullptr, 0);
+        QCOMPARE(int(meanwhile.kind), int(InstanceClient::Outcome::Kind::Answered));
+        QCOMPARE(int(ask(m_path, request(Command::Toggle)).kind),
+                 int(InstanceClient::Outcome::Kind::Answered));
+        QTRY_COMPARE(server.openConnections(), 0);
+    }
+
+    void whatAConnectionMayBufferIsCapped() {
+        InstanceServer server;
+        QVERIFY(listening(server, m_path));
+        server.setHandler([](const AppRequest&, const InstanceServer::Respond&) {}); // typing that takes long
+        const QByteArray junk(8 * 1024 * 1024, 'x');
+        const sockaddr_un address = addressOf(m_path);
+
+        // A line longer than any `runeboard` sends is answered with an error.
+        const int tooLong = connectTo(address);
+        feed(tooLong, junk);
+        QByteArray answer;
+        QTRY_VERIFY((answer += received(tooLong)).contains('\n'));
+        QCOMPARE(AppReply::decode(answer).value_or(AppReply{}).status, 2);
+
+        // After its request a connection stays open, but what follows is not taken in.
+        const int typing = connectTo(address);
+        QVERIFY(feed(typing, request(Command::Type, QStringLiteral("ą")).encode() + junk) < junk.size());
+        QCOMPARE(server.openConnections(), 1);
     }
 
 private:

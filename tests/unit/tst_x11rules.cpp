@@ -47,6 +47,11 @@ private Q_SLOTS:
         };
         QTest::newRow("among others") << names("caps:escape,grp:lalt_lshift_toggle,terminate:ctrl_alt_bksp")
                                       << QStringLiteral("grp:lalt_lshift_toggle");
+        QTest::newRow("right keys, both ways")
+            << names("grp:rshift_ralt_toggle_bidir") << QStringLiteral("grp:rshift_ralt_toggle_bidir");
+        QTest::newRow("Ctrl+Shift") << names("grp:ctrl_shift_toggle") << QString();
+        QTest::newRow("two Alts") << names("grp:lalt_ralt_toggle") << QString();
+        QTest::newRow("not a toggle") << names("grp:alt_shift_switch,grp:xalt_shift_toggle") << QString();
         QTest::newRow("property absent") << QByteArray() << QString();
     }
 

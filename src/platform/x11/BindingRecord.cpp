@@ -124,8 +124,12 @@ BindingRecord::leftovers(const std::function<bool(qint64, const QString&)>& isRu
     if (m_server.isEmpty() || !RuntimeFolder::isPrivate(m_directory))
         return found;
     const QDir dir(m_directory);
-    const QStringList names = dir.entryList({filePrefix + QStringLiteral("*.json")}, QDir::Files);
+    // Matched by hand: a name filter would compile a regular expression at every start.
+    const QStringList names = dir.entryList(QDir::Files);
     for (const QString& name : names) {
+        if (name.size() < filePrefix.size() + 5 || !name.startsWith(filePrefix) ||
+            !name.endsWith(QLatin1String(".json")))
+            continue;
         const QString path = dir.filePath(name);
         if (path == m_path || !isOwnRecord(path))
             continue;

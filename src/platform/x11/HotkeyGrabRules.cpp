@@ -2,7 +2,7 @@
 
 #include "platform/typing/Keysyms.h"
 
-#include <QRegularExpression>
+#include <QByteArrayView>
 
 namespace HotkeyGrabRules {
 
@@ -45,16 +45,42 @@ QList<quint16> lockCombinations(const LockMasks& masks) {
     return combinations;
 }
 
+namespace {
+// "alt", "lalt" or "ralt" for key "alt".
+bool isEitherSide(QByteArrayView word, QByteArrayView key) {
+    if (word.size() == key.size() + 1 && (word.front() == 'l' || word.front() == 'r'))
+        word = word.sliced(1);
+    return word == key;
+}
+
+// grp:<alt>_<shift>_toggle or grp:<shift>_<alt>_toggle, either side of each, optionally _bidir.
+bool isAltShiftToggle(QByteArrayView option) {
+    if (!option.startsWith("grp:"))
+        return false;
+    option = option.sliced(4);
+    if (option.endsWith("_bidir"))
+        option.chop(6);
+    if (!option.endsWith("_toggle"))
+        return false;
+    option.chop(7);
+    const qsizetype underscore = option.indexOf('_');
+    if (underscore < 0)
+        return false;
+    const QByteArrayView first = option.first(underscore);
+    const QByteArrayView second = option.sliced(underscore + 1);
+    return (isEitherSide(first, "alt") && isEitherSide(second, "shift")) ||
+           (isEitherSide(first, "shift") && isEitherSide(second, "alt"));
+}
+} // namespace
+
 QString altShiftLayoutSwitch(const QByteArray& rulesNames) {
     const QList<QByteArray> fields = rulesNames.split('\0');
     if (fields.size() < 5)
         return {};
-    static const QRegularExpression altShift(
-        QStringLiteral("^grp:(?:[lr]?alt_[lr]?shift|[lr]?shift_[lr]?alt)_toggle(?:_bidir)?$"));
     for (const QByteArray& option : fields.at(4).split(',')) {
-        const QString name = QString::fromLatin1(option.trimmed());
-        if (altShift.match(name).hasMatch())
-            return name;
+        const QByteArray name = option.trimmed();
+        if (isAltShiftToggle(name))
+            return QString::fromLatin1(name);
     }
     return {};
 }
