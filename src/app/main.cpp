@@ -20,6 +20,7 @@
 #include <QFileInfo>
 
 #include <chrono>
+#include <csignal>
 #include <optional>
 #include <thread>
 
@@ -67,6 +68,15 @@ std::optional<int> waitForStartingInstance(const QString& socketPath, const AppR
 
 int main(int argc, char* argv[]) {
     StartupTrace::mark("main (after loading the libraries)");
+    // A reader that went away (the terminal or launcher our output went to, a peer
+    // on a socket) must cost a failed write, not the process: nothing that loads
+    // at start ignores SIGPIPE for us any more. A handler that does nothing rather
+    // than SIG_IGN, because programs started from here inherit an ignored signal
+    // but not a handler.
+    struct sigaction onBrokenPipe {};
+    onBrokenPipe.sa_handler = [](int) {};
+    onBrokenPipe.sa_flags = SA_RESTART;
+    ::sigaction(SIGPIPE, &onBrokenPipe, nullptr);
     const CommandLine commandLine = CommandLine::parse(argc, argv);
     switch (commandLine.kind) {
     case CommandLine::Kind::Help:

@@ -12,6 +12,7 @@
 #include <QRegularExpression>
 #include <QTest>
 
+#include <unistd.h>
 
 namespace {
 const QString panelTitle = QStringLiteral("Runeboard Keyboard");
@@ -202,6 +203,19 @@ private Q_SLOTS:
         }
         QCOMPARE(runeboard({QStringLiteral("--hide")}).exitCode, 0);
         QCOMPARE(m_runeboard->state(), QProcess::Running);
+    }
+
+    // Output to a reader that has gone (a closed terminal or launcher) fails the write, not the process.
+    void outputNobodyReadsEndsNoProcess() {
+        int pipe[2];
+        QVERIFY(::pipe(pipe) == 0);
+        ::close(pipe[0]);
+        QProcess help;
+        help.setChildProcessModifier([out = pipe[1]] { ::dup2(out, STDOUT_FILENO); });
+        help.start(XSession::runeboardBinary(), {QStringLiteral("--help")});
+        QVERIFY(help.waitForFinished(10000));
+        ::close(pipe[1]);
+        QCOMPARE(help.exitStatus(), QProcess::NormalExit);
     }
 
     void trayIconDocksWhenATrayAppearsLater() {
