@@ -175,7 +175,7 @@ int main(int argc, char* argv[]) {
     QApplication::setDesktopFileName(QStringLiteral("runeboard"));
     QApplication app(argc, argv);
     StartupTrace::mark("Qt application and its display connection");
-    // The toolkit's accessibility bridge opens the session bus as the event loop starts, and the
+    // The toolkit's screen-reader bridge (AT-SPI) opens the session bus as the event loop starts, and the
     // keyboard waits for it; opened here, beside the rest of the start, it is ready by then.
     const std::jthread sessionBus([] { QDBusConnection::sessionBus(); });
 
