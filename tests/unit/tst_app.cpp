@@ -72,9 +72,7 @@ private Q_SLOTS:
     void trayIconIsDrawnAtTheTraysDensity_data() {
         QTest::addColumn<int>("side");
         QTest::addColumn<qreal>("density");
-        QTest::newRow("16 px") << 16 << 1.0;
         QTest::newRow("22 px at 2x") << 22 << 2.0;
-        QTest::newRow("24 px at 1.5x") << 24 << 1.5;
         QTest::newRow("256 px") << 256 << 1.0;
     }
 

@@ -50,7 +50,6 @@ private Q_SLOTS:
         QTest::newRow("right keys, both ways")
             << names("grp:rshift_ralt_toggle_bidir") << QStringLiteral("grp:rshift_ralt_toggle_bidir");
         QTest::newRow("Ctrl+Shift") << names("grp:ctrl_shift_toggle") << QString();
-        QTest::newRow("two Alts") << names("grp:lalt_ralt_toggle") << QString();
         QTest::newRow("not a toggle") << names("grp:alt_shift_switch,grp:xalt_shift_toggle") << QString();
         QTest::newRow("property absent") << QByteArray() << QString();
     }
