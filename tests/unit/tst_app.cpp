@@ -59,7 +59,7 @@ private Q_SLOTS:
     }
 
     void trayToggleHidesTheKeyboardAndSaysSo() {
-        AppState& app = launched();
+        AppState& app = m->launched();
         TrayMenu& tray = app.trayMenu();
         const QString hide = tray.toggleAction()->text();
         tray.toggleAction()->trigger();
@@ -119,7 +119,7 @@ private Q_SLOTS:
         QFETCH(int, status);
         QFETCH(QString, said);
         QFETCH(QString, arrived);
-        launched();
+        m->launched();
         if (!undeliverable.isEmpty())
             m->typing->undeliverable.insert(undeliverable);
         m->typing->off = off;
@@ -130,7 +130,7 @@ private Q_SLOTS:
     }
 
     void quittingGivesTheKeyboardBackFirst() {
-        AppState& app = launched();
+        AppState& app = m->launched();
         QSignalSpy restored(m->typing, &TypingBackend::restored);
         app.trayMenu().quitAction()->trigger();
         QTRY_VERIFY(app.isQuitting());
@@ -140,13 +140,9 @@ private Q_SLOTS:
     }
 
 private:
-    AppState& launched() { return m->launched(); }
     AppReply ask(Command command, const QString& text = {}) {
-        AppRequest request;
-        request.command = command;
-        request.text = text;
         std::optional<AppReply> answer;
-        m->app->handleRequest(request, [&answer](const AppReply& reply) { answer = reply; });
+        m->app->handleRequest({command, text, {}, 0}, [&answer](const AppReply& reply) { answer = reply; });
         [[maybe_unused]] const bool answered = QTest::qWaitFor([&] { return answer.has_value(); }, 2000);
         return answer.value_or(AppReply{-1, QStringLiteral("no answer")});
     }

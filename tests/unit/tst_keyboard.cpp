@@ -45,7 +45,7 @@ private Q_SLOTS:
         QFETCH(QString, temporary);
         QFETCH(int, expectedSet);
         QFETCH(QString, expectedCustom);
-        AppState& app = launched();
+        AppState& app = m->launched();
         const QList<SymbolSet> sets = AppFixture::setsOf(roles);
         app.setStore().replaceSets(sets);
         const QString stored =
@@ -53,16 +53,9 @@ private Q_SLOTS:
         KeyboardState& state = app.keyboardState();
         state.setActiveSetId(stored); // ids are read in any case
         state.setTemporaryCustomCharacters(temporary);
-        const SymbolSet shown = state.activeSet();
-        if (expectedSet >= 0) {
-            QCOMPARE(shown, sets.at(expectedSet));
-        } else {
-            QCOMPARE(shown.id, UnsavedSet::id);
-            QCOMPARE(shown.customCharacters, expectedCustom);
-            QVERIFY(shown.baseCharacters.isEmpty() && !shown.isMain && !shown.isAdditional &&
-                    !shown.isSystem);
-            QVERIFY(state.isUnsavedSetActive());
-        }
+        QCOMPARE(state.activeSet(),
+                 expectedSet >= 0 ? sets.at(expectedSet) : UnsavedSet::withCharacters(expectedCustom));
+        QCOMPARE(state.isUnsavedSetActive(), expectedSet < 0);
         // Resolving never writes: a stale choice stays until something chooses a set.
         QCOMPARE(app.settingsStore().text(SettingKey::ActiveSetId), stored);
     }
@@ -84,7 +77,7 @@ private Q_SLOTS:
         QFETCH(int, number);
         QFETCH(bool, pressed);
         QFETCH(int, expectedSet);
-        AppState& app = launched();
+        AppState& app = m->launched();
         const QList<SymbolSet> sets = AppFixture::setsOf(roles);
         app.setStore().replaceSets(sets);
         KeyboardState& state = app.keyboardState();
@@ -95,10 +88,8 @@ private Q_SLOTS:
             QCOMPARE(state.activeSetId(), UnsavedSet::startedEmpty); // acted on later, not inside the press
             QCoreApplication::processEvents();
         } else {
-            AppRequest request;
-            request.command = Command::Set;
-            request.set = number;
-            app.handleRequest(request, [](const AppReply& reply) { QCOMPARE(reply.status, 0); });
+            app.handleRequest({Command::Set, {}, {}, number},
+                              [](const AppReply& r) { QCOMPARE(r.status, 0); });
         }
         QCOMPARE(state.activeSetId(),
                  expectedSet >= 0 ? sets.at(expectedSet).idText() : UnsavedSet::startedEmpty);
@@ -106,7 +97,6 @@ private Q_SLOTS:
     }
 
 private:
-    AppState& launched() { return m->launched(); }
     std::unique_ptr<AppFixture> m;
 };
 
