@@ -56,11 +56,6 @@ struct RecorderWindow : QWidget {
     }
     void keyPressEvent(QKeyEvent* event) override { keys.append(event->key()); }
 };
-
-void sendKey(QWidget* target, int key, Qt::KeyboardModifiers modifiers, quint32 xKeycode) {
-    QKeyEvent event(QEvent::KeyPress, key, modifiers, xKeycode, 0, 0);
-    QApplication::sendEvent(target, &event);
-}
 } // namespace
 
 class TestHotkeys : public QObject {
@@ -268,7 +263,8 @@ private Q_SLOTS:
         QTest::mouseClick(recorder, Qt::LeftButton);
         QVERIFY(recorder->isRecording() && recorder->hasFocus());
 
-        sendKey(recorder, key, modifiers, xKeycode);
+        QKeyEvent event(QEvent::KeyPress, key, modifiers, xKeycode, 0, 0);
+        QApplication::sendEvent(recorder, &event);
         QCOMPARE(recorder->isRecording(), !reported);
         QCOMPARE(recorder->shownText(), shown);
         // Never told inside the key event itself.

@@ -19,49 +19,44 @@ private Q_SLOTS:
         QTest::addColumn<QStringList>("lost");
 
         const auto words = [](const char* text) { return QString::fromUtf8(text).split(u' '); };
-        const auto log = [](std::initializer_list<const char*> lines) {
-            QStringList list;
-            for (const char* line : lines)
-                list.append(QString::fromUtf8(line));
-            return list;
-        };
         // "paste:X" queues X; "sent"/"refused" answer the keystroke; "read" is a program reading
         // the offer; "copy" the user copying something; "wait" lets the timers run; "finish" ends.
         QTest::newRow("what waits during a paste leaves as one")
             << words("paste:ŋ paste:ə paste:😀 sent read sent read wait")
-            << log({"save", "offer ŋ", "keys", "offer ə😀", "keys", "restore"}) << QStringList();
+            << QStringList({"save", "offer ŋ", "keys", "offer ə😀", "keys", "restore"}) << QStringList();
         QTest::newRow("a read before the keys' answer counts")
-            << words("paste:ŋ read sent wait") << log({"save", "offer ŋ", "keys", "restore"})
+            << words("paste:ŋ read sent wait") << QStringList({"save", "offer ŋ", "keys", "restore"})
             << QStringList();
         QTest::newRow("no second paste before the first is read")
-            << words("paste:ŋ sent paste:ə paste:∞") << log({"save", "offer ŋ", "keys"}) << QStringList();
+            << words("paste:ŋ sent paste:ə paste:∞") << QStringList({"save", "offer ŋ", "keys"})
+            << QStringList();
         QTest::newRow("keys refused: said, and the next goes on")
             << words("paste:ŋ paste:ə refused sent read wait")
-            << log({"save", "offer ŋ", "keys", "offer ə", "keys", "restore"})
+            << QStringList({"save", "offer ŋ", "keys", "offer ə", "keys", "restore"})
             << QStringList{QStringLiteral("ŋ")};
         QTest::newRow("never read: said after the time-out, the clipboard put back")
-            << words("paste:ŋ sent wait") << log({"save", "offer ŋ", "keys", "restore"})
+            << words("paste:ŋ sent wait") << QStringList({"save", "offer ŋ", "keys", "restore"})
             << QStringList{QStringLiteral("ŋ")};
         QTest::newRow("a paste while the last one settles: one copy, one restore")
             << words("paste:ŋ sent read paste:ə sent read wait")
-            << log({"save", "offer ŋ", "keys", "offer ə", "keys", "restore"}) << QStringList();
+            << QStringList({"save", "offer ŋ", "keys", "offer ə", "keys", "restore"}) << QStringList();
         QTest::newRow("the next burst copies the clipboard again")
             << words("paste:ŋ sent read wait paste:ə sent read wait")
-            << log({"save", "offer ŋ", "keys", "restore", "save", "offer ə", "keys", "restore"})
+            << QStringList({"save", "offer ŋ", "keys", "restore", "save", "offer ə", "keys", "restore"})
             << QStringList();
         QTest::newRow("the user's new copy during a paste is not overwritten")
-            << words("paste:ŋ sent copy read wait") << log({"save", "offer ŋ", "keys", "forget"})
+            << words("paste:ŋ sent copy read wait") << QStringList({"save", "offer ŋ", "keys", "forget"})
             << QStringList();
         QTest::newRow("the user's new copy while settling is not overwritten")
-            << words("paste:ŋ sent read copy wait") << log({"save", "offer ŋ", "keys", "forget"})
+            << words("paste:ŋ sent read copy wait") << QStringList({"save", "offer ŋ", "keys", "forget"})
             << QStringList();
         QTest::newRow("after the user's copy the next paste keeps that one")
             << words("paste:ŋ sent copy read paste:ə sent read wait")
-            << log({"save", "offer ŋ", "keys", "forget", "save", "offer ə", "keys", "restore"})
+            << QStringList({"save", "offer ŋ", "keys", "forget", "save", "offer ə", "keys", "restore"})
             << QStringList();
         QTest::newRow("finish drops what waits and restores at once; late answers change nothing")
-            << words("paste:ŋ paste:ə finish sent read wait") << log({"save", "offer ŋ", "keys", "restore"})
-            << QStringList();
+            << words("paste:ŋ paste:ə finish sent read wait")
+            << QStringList({"save", "offer ŋ", "keys", "restore"}) << QStringList();
     }
     void followsTheScript() {
         QFETCH(QStringList, script);

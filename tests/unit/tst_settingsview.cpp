@@ -34,10 +34,6 @@ namespace {
 
 const HotkeyModifiers altShift = HotkeyModifier::Alt | HotkeyModifier::Shift;
 
-bool pressHotkey(RecordingHotkeyService& service, const Hotkey& hotkey) {
-    return service.press(hotkey.key, hotkey.modifiers);
-}
-
 QStringList labelTexts(const QWidget* root) {
     QStringList texts;
     for (const QLabel* label : root->findChildren<QLabel*>())
@@ -176,7 +172,7 @@ private Q_SLOTS:
         QCOMPARE(store().mainSet()->name, QStringLiteral("preset_kazakh_cyr"));
         QCOMPARE(m->hotkeys->active.size(), 4);
         for (PhysicalKey key : {KEY_K, KEY_1, KEY_2, KEY_3})
-            QVERIFY(pressHotkey(*m->hotkeys, {key, altShift}));
+            QVERIFY(m->hotkeys->press(key, altShift));
         QCOMPARE(m_view->hotkeysTab()->recorder(KeyboardAction::QuickSet2)->shownText(),
                  QStringLiteral("Alt+Shift+2"));
         // What the reset leaves alone.
@@ -219,14 +215,14 @@ private Q_SLOTS:
         QCOMPARE(recorder->shownText(), shown);
         // Only the new combination works; the old one is gone.
         QCOMPARE(m->hotkeys->active.size(), stored.isEmpty() ? 3 : 4);
-        QVERIFY(!pressHotkey(*m->hotkeys, before));
-        QCOMPARE(pressHotkey(*m->hotkeys, stored), !stored.isEmpty());
+        QVERIFY(!m->hotkeys->press(before.key, before.modifiers));
+        QCOMPARE(m->hotkeys->press(stored.key, stored.modifiers), !stored.isEmpty());
 
         // The reset control brings the default back, working again.
         SubtleResetButton* reset = m_view->hotkeysTab()->resetButton();
         click(reset, reset->textRect().center());
         QCOMPARE(recorder->shownText(), KeyTable::displayText(before));
-        QVERIFY(pressHotkey(*m->hotkeys, before));
+        QVERIFY(m->hotkeys->press(before.key, before.modifiers));
         // A field that goes away while recording gives the desktop its hotkeys back.
         click(recorder);
         m_view->setSelectedTab(0);
