@@ -14,7 +14,6 @@
 #include "settings/SettingsView.h"
 #include "settings/TypingSetupRow.h"
 #include "settings/controls/IconButton.h"
-#include "settings/controls/SegmentedControl.h"
 #include "settings/controls/SubtleResetButton.h"
 #include "settings/controls/ToggleSwitch.h"
 #include "storage/SettingsStore.h"
@@ -33,13 +32,6 @@
 namespace {
 
 const HotkeyModifiers altShift = HotkeyModifier::Alt | HotkeyModifier::Shift;
-
-QStringList labelTexts(const QWidget* root) {
-    QStringList texts;
-    for (const QLabel* label : root->findChildren<QLabel*>())
-        texts.append(label->text());
-    return texts;
-}
 
 void click(QWidget* widget, QPoint position = {}) {
     QTest::mouseClick(widget, Qt::LeftButton, {}, position.isNull() ? widget->rect().center() : position);
@@ -80,7 +72,6 @@ private Q_SLOTS:
                             : QFile::exists(autostartFile());
         };
         QVERIFY(!written());
-        const QStringList english = labelTexts(m_view) + m_view->tabSelector()->segments();
         if (language) {
             tab->languageMenu()->setFocus();
             QTest::keyClick(tab->languageMenu(), Qt::Key_End); // the last entry, Russian
@@ -92,15 +83,6 @@ private Q_SLOTS:
         // And the controls show what is stored.
         QCOMPARE(tab->languageMenu()->currentIndex(), language ? 2 : 0);
         QCOMPARE(tab->startAtLoginSwitch()->isChecked(), !language);
-        if (!language)
-            return;
-        // Russian: every label of the window changed at once, tab names included ("Custom" stays).
-        QCOMPARE(tab->languageMenu()->currentText(), QStringLiteral("Русский"));
-        const QStringList russian = labelTexts(m_view) + m_view->tabSelector()->segments();
-        for (qsizetype i = 0; i < english.size(); ++i)
-            QVERIFY2(english.at(i) != russian.at(i) || english.at(i).isEmpty() ||
-                         english.at(i) == QLatin1String("Custom"),
-                     qPrintable(english.at(i)));
     }
 
     void startAtLoginShowsTheFileAsItIs() {
