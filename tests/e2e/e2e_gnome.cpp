@@ -81,11 +81,7 @@ private Q_SLOTS:
         QVERIFY(XSession::waitFor([&] { return m_session.clipboardText() == copied; }));
     }
 
-    void shiftHeldTypesUpperCase_data() {
-        QTest::addColumn<Receiver>("receiver");
-        QTest::newRow("GTK 4") << Receiver::Gtk4;
-        QTest::newRow("Qt on Wayland, pasted") << Receiver::QtWayland;
-    }
+    void shiftHeldTypesUpperCase_data() { panelClicksArriveInOrder_data(); }
     void shiftHeldTypesUpperCase() {
         QFETCH(Receiver, receiver);
         const QString out = m_session.scratchPath(QStringLiteral("shift-%1.txt").arg(int(receiver)));

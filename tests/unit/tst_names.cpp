@@ -1,7 +1,7 @@
+#include "DataRows.h"
 #include "names/CldrNameData.h"
 #include "names/NameIndex.h"
 
-#include <QElapsedTimer>
 #include <QtTest>
 
 #include <memory>
@@ -93,45 +93,28 @@ private Q_SLOTS:
     }
 
     void nameOf_data() {
-        QTest::addColumn<QString>("symbol");
-        QTest::addColumn<QString>("language");
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<bool>("fromCldr");
-        QTest::newRow("letter") << QStringLiteral("ŋ") << QStringLiteral("en")
-                                << QStringLiteral("latin small letter eng") << false;
-        QTest::newRow("letter in Russian") << QStringLiteral("ŋ") << QStringLiteral("ru")
-                                           << QStringLiteral("latin small letter eng") << false;
-        QTest::newRow("unassigned") << QStringLiteral("\u0378") << QStringLiteral("en") << QString() << false;
-        QTest::newRow("two letters") << QStringLiteral("ab") << QStringLiteral("en") << QString() << false;
-        QTest::newRow("arrow in Russian")
-            << QStringLiteral("→") << QStringLiteral("ru") << QStringLiteral("стрелка «направо»") << true;
-        QTest::newRow("emoji with a presentation selector")
-            << QStringLiteral("❤️") << QStringLiteral("en") << QStringLiteral("red heart") << true;
-        QTest::newRow("flag") << QStringLiteral("🇩🇪") << QStringLiteral("ru")
-                              << QStringLiteral("флаг: Германия") << true;
+        // Beyond the first plane, and a sequence of two: the flag.
+        stringRows(
+            {"symbol", "language", "name", "table", "codePoints"},
+            {{"letter", "ŋ", "en", "latin small letter eng", "Unicode", "U+014B"},
+             {"letter in Russian", "ŋ", "ru", "latin small letter eng", "Unicode", "U+014B"},
+             {"unassigned", "\u0378", "en", "", "Unicode", "U+0378"},
+             {"two letters", "ab", "en", "", "Unicode", "U+0061 U+0062"},
+             {"arrow in Russian", "→", "ru", "стрелка «направо»", "CLDR", "U+2192"},
+             {"emoji with a presentation selector", "❤️", "en", "red heart", "CLDR", "U+2764 U+FE0F"},
+             {"flag", "🇩🇪", "ru", "флаг: Германия", "CLDR", "U+1F1E9 U+1F1EA"}});
     }
 
     void nameOf() {
         QFETCH(QString, symbol);
         QFETCH(QString, language);
         QFETCH(QString, name);
-        QFETCH(bool, fromCldr);
-        if (fromCldr && !m_haveCldr)
-            QSKIP("built without the CLDR data");
-        QCOMPARE(m_index->nameOf(symbol, language), name);
-    }
-
-    void codePoints_data() {
-        QTest::addColumn<QString>("symbol");
-        QTest::addColumn<QString>("codePoints");
-        QTest::newRow("beyond the first plane") << QStringLiteral("😀") << QStringLiteral("U+1F600");
-        QTest::newRow("sequence") << QStringLiteral("🇩🇪") << QStringLiteral("U+1F1E9 U+1F1EA");
-    }
-
-    void codePoints() {
-        QFETCH(QString, symbol);
+        QFETCH(QString, table);
         QFETCH(QString, codePoints);
         QCOMPARE(NameIndex::codePoints(symbol), codePoints);
+        if (table == QLatin1String("CLDR") && !m_haveCldr)
+            QSKIP("built without the CLDR data");
+        QCOMPARE(m_index->nameOf(symbol, language), name);
     }
 
 private:

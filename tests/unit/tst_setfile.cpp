@@ -34,17 +34,15 @@ private Q_SLOTS:
         QTest::newRow("10,000 symbols") << QByteArray("x").repeated(10000) << none << "file"
                                         << QStringList(10000, QStringLiteral("x")) << QStringList{};
 
-        const auto refused = [](SetFile::Problem problem) { return int(problem); };
-        QTest::newRow("not UTF-8") << QByteArray("abc\xff\xfe") << refused(SetFile::Problem::NotText) << ""
+        QTest::newRow("not UTF-8") << QByteArray("abc\xff\xfe") << int(SetFile::Problem::NotText) << ""
                                    << QStringList{} << QStringList{};
-        QTest::newRow("empty") << QByteArray() << refused(SetFile::Problem::Empty) << "" << QStringList{}
+        QTest::newRow("empty") << QByteArray() << int(SetFile::Problem::Empty) << "" << QStringList{}
                                << QStringList{};
         QTest::newRow("a header and no keys")
-            << QByteArray("Runeboard set\nName: X\nBase keys:\n") << refused(SetFile::Problem::Empty) << ""
+            << QByteArray("Runeboard set\nName: X\nBase keys:\n") << int(SetFile::Problem::Empty) << ""
             << QStringList{} << QStringList{};
-        QTest::newRow("10,001 symbols")
-            << QByteArray("x").repeated(10001) << refused(SetFile::Problem::TooLarge) << "" << QStringList{}
-            << QStringList{};
+        QTest::newRow("10,001 symbols") << QByteArray("x").repeated(10001) << int(SetFile::Problem::TooLarge)
+                                        << "" << QStringList{} << QStringList{};
     }
 
     void decode() {

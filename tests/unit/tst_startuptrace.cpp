@@ -1,14 +1,12 @@
 // The start-up trace the benchmarks read: times count from the clock reading
 // they hand over, and each line names its phase with the memory then.
+#include "StdoutCapture.h"
 #include "platform/StartupTrace.h"
 
-#include <QFile>
 #include <QRegularExpression>
-#include <QTemporaryFile>
 #include <QTest>
 
 #include <ctime>
-#include <unistd.h>
 
 class TestStartupTrace : public QObject {
     Q_OBJECT
@@ -20,21 +18,11 @@ private Q_SLOTS:
         const double startedMs = double(now.tv_sec) * 1e3 + double(now.tv_nsec) / 1e6 - 250;
         qputenv("RUNEBOARD_TRACE_STARTUP", QByteArray::number(startedMs, 'f', 3));
 
-        QTemporaryFile captured;
-        QVERIFY(captured.open());
-        std::fflush(stderr);
-        const int saved = ::dup(STDERR_FILENO);
-        ::dup2(captured.handle(), STDERR_FILENO);
+        StdoutCapture captured(STDERR_FILENO);
         QVERIFY(StartupTrace::enabled());
         StartupTrace::mark("first phase");
         StartupTrace::mark("second phase");
-        std::fflush(stderr);
-        ::dup2(saved, STDERR_FILENO);
-        ::close(saved);
-
-        QFile reader(captured.fileName());
-        QVERIFY(reader.open(QIODevice::ReadOnly));
-        const QStringList lines = QString::fromUtf8(reader.readAll()).split(u'\n', Qt::SkipEmptyParts);
+        const QStringList lines = captured.lines();
         QCOMPARE(lines.size(), 2);
         const QRegularExpression shape(QStringLiteral(R"(^\[Start\] +(\d+\.\d) ms +(\d+\.\d) MB  (.+)$)"));
         double previous = 0;
