@@ -1,4 +1,5 @@
 #include "AppFixture.h"
+#include "DataRows.h"
 #include "StdoutCapture.h"
 #include "app/KeyboardIconEngine.h"
 #include "app/TrayMenu.h"
@@ -20,21 +21,17 @@ private Q_SLOTS:
     void cleanup() { m.reset(); }
 
     void launchStep_data() {
-        QTest::addColumn<QString>("roles");
-        QTest::addColumn<QString>("storedActive"); // "-" for nothing stored
-        QTest::addColumn<int>("expectedSet");      // -1: the stored text stays
-        QTest::newRow("empty choice with a main set chooses it") << "AM"
-                                                                 << "" << 1;
-        QTest::newRow("first run without a main set chooses nothing") << "AP"
-                                                                      << "-" << -1;
-        QTest::newRow("an earlier choice stays") << "AM"
-                                                 << "customEmpty" << -1;
+        // storedActive "-": nothing stored; "#n": the id of set n
+        stringRows({"roles", "storedActive", "expectedActive"},
+                   {{"empty choice with a main set chooses it", "AM", "", "#1"},
+                    {"first run without a main set chooses nothing", "AP", "-", ""},
+                    {"an earlier choice stays", "AM", "customEmpty", "customEmpty"}});
     }
 
     void launchStep() {
         QFETCH(QString, roles);
         QFETCH(QString, storedActive);
-        QFETCH(int, expectedSet);
+        QFETCH(QString, expectedActive);
         const QList<SymbolSet> sets = AppFixture::setsOf(roles);
         {
             SettingsStore before(m->configPath());
@@ -47,9 +44,9 @@ private Q_SLOTS:
         QVERIFY(!keyboard.isKeyboardVisible() && !keyboard.floatingPanel());
         QCoreApplication::processEvents();
         QVERIFY(keyboard.isKeyboardVisible());
-        QCOMPARE(keyboard.activeSetId(), expectedSet >= 0                     ? sets.at(expectedSet).idText()
-                                         : storedActive == QLatin1String("-") ? QString()
-                                                                              : storedActive);
+        QCOMPARE(keyboard.activeSetId(), expectedActive.startsWith(u'#')
+                                             ? sets.at(expectedActive.mid(1).toInt()).idText()
+                                             : expectedActive);
         // Defaults are never written by themselves.
         for (const SettingKey key : {SettingKey::KeyboardSize, SettingKey::TemporaryCustomCharacters,
                                      SettingKey::SeparateCustomSymbols})

@@ -1,6 +1,7 @@
 // The GNOME backend's rules that need no shell: when a session counts as GNOME
 // on Wayland, what the set-up says from what it found, the extension lists
 // read from and written back to gsettings.
+#include "DataRows.h"
 #include "platform/gnome/GSettingsList.h"
 #include "platform/gnome/GnomeExtensionSetup.h"
 #include "platform/gnome/GnomePlatform.h"
@@ -15,24 +16,21 @@ class TestGnome : public QObject {
 
 private Q_SLOTS:
     void recognisesGnomeOnWayland_data() {
-        QTest::addColumn<QByteArray>("desktop");
-        QTest::addColumn<QByteArray>("sessionType");
-        QTest::addColumn<QByteArray>("waylandDisplay");
-        QTest::addColumn<bool>("gnome");
-        QTest::newRow("GNOME") << QByteArray("GNOME") << QByteArray("wayland") << QByteArray("wayland-0")
-                               << true;
-        QTest::newRow("Ubuntu's") << QByteArray("ubuntu:GNOME") << QByteArray("wayland") << QByteArray()
-                                  << true;
-        QTest::newRow("GNOME on Xorg") << QByteArray("GNOME") << QByteArray("x11") << QByteArray() << false;
-        QTest::newRow("a desktop that only names GNOME in a longer word")
-            << QByteArray("GNOME-Flashback") << QByteArray("wayland") << QByteArray("wayland-0") << false;
+        stringRows({"desktop", "sessionType", "waylandDisplay", "gnome"},
+                   {{"GNOME", "GNOME", "wayland", "wayland-0", "yes"},
+                    {"Ubuntu's", "ubuntu:GNOME", "wayland", "", "yes"},
+                    {"GNOME on Xorg", "GNOME", "x11", "", "no"},
+                    {"a desktop that only names GNOME in a longer word", "GNOME-Flashback", "wayland",
+                     "wayland-0", "no"}});
     }
     void recognisesGnomeOnWayland() {
-        QFETCH(QByteArray, desktop);
-        QFETCH(QByteArray, sessionType);
-        QFETCH(QByteArray, waylandDisplay);
-        QFETCH(bool, gnome);
-        QCOMPARE(GnomePlatform::isGnomeWayland(desktop, sessionType, waylandDisplay), gnome);
+        QFETCH(QString, desktop);
+        QFETCH(QString, sessionType);
+        QFETCH(QString, waylandDisplay);
+        QFETCH(QString, gnome);
+        QCOMPARE(
+            GnomePlatform::isGnomeWayland(desktop.toUtf8(), sessionType.toUtf8(), waylandDisplay.toUtf8()),
+            gnome == QLatin1String("yes"));
     }
 
     void judgesTheSetUp_data() {

@@ -1,3 +1,4 @@
+#include "DataRows.h"
 #include "app/CommandLine.h"
 #include "app/InstanceClient.h"
 #include "app/InstanceServer.h"
@@ -247,13 +248,11 @@ private Q_SLOTS:
     }
 
     void languageOfTheLocaleName_data() {
-        QTest::addColumn<QString>("localeName");
-        QTest::addColumn<QString>("language");
-        QTest::newRow("region and encoding") << QStringLiteral("de_DE.UTF-8") << QStringLiteral("de");
-        QTest::newRow("encoding only") << QStringLiteral("ru.KOI8-R") << QStringLiteral("ru");
-        QTest::newRow("modifier") << QStringLiteral("sr@latin") << QStringLiteral("sr");
-        QTest::newRow("C") << QStringLiteral("C.UTF-8") << QStringLiteral("en");
-        QTest::newRow("nothing before the region") << QStringLiteral("_DE") << QStringLiteral("en");
+        stringRows({"localeName", "language"}, {{"region and encoding", "de_DE.UTF-8", "de"},
+                                                {"encoding only", "ru.KOI8-R", "ru"},
+                                                {"modifier", "sr@latin", "sr"},
+                                                {"C", "C.UTF-8", "en"},
+                                                {"nothing before the region", "_DE", "en"}});
     }
 
     void languageOfTheLocaleName() {
