@@ -71,27 +71,23 @@ void TestInstall::installsExactlyTheExpectedValidFiles() {
     QCOMPARE(version.exitCode, 0);
     QCOMPARE(version.out, QStringLiteral("runeboard " RUNEBOARD_VERSION "\n"));
 
-    const QList<QStringList> checks = {
-        {QStringLiteral("desktop-file-validate"),
-         prefix.filePath(QStringLiteral("share/applications/runeboard.desktop"))},
-        {QStringLiteral("desktop-file-validate"),
-         prefix.filePath(QStringLiteral("share/applications/runeboard-input-method.desktop"))},
-        {QStringLiteral("appstreamcli"), QStringLiteral("validate"), QStringLiteral("--no-net"),
-         prefix.filePath(QStringLiteral("share/metainfo/org.runeboard.Runeboard.metainfo.xml"))},
-        {QStringLiteral("groff"), QStringLiteral("-man"), QStringLiteral("-ww"), QStringLiteral("-z"),
-         prefix.filePath(QStringLiteral("share/man/man1/runeboard.1"))},
-    };
     // GNOME Shell loads an extension only from the folder named after its uuid.
-    QFile metadata(
+    const QString metadata = XSession::readFile(
         prefix.filePath(QStringLiteral("share/gnome-shell/extensions/typing@runeboard.org/metadata.json")));
-    QVERIFY(metadata.open(QIODevice::ReadOnly));
-    QCOMPARE(QJsonDocument::fromJson(metadata.readAll()).object().value(QStringLiteral("uuid")).toString(),
+    QCOMPARE(QJsonDocument::fromJson(metadata.toUtf8()).object().value(QStringLiteral("uuid")).toString(),
              QStringLiteral("typing@runeboard.org"));
-    for (const QStringList& check : checks) {
-        const XSession::Result ran = run(check.first(), check.mid(1));
+    // Each checker and the file it reads last, under share/.
+    for (const QString& check :
+         {QStringLiteral("desktop-file-validate applications/runeboard.desktop"),
+          QStringLiteral("desktop-file-validate applications/runeboard-input-method.desktop"),
+          QStringLiteral("appstreamcli validate --no-net metainfo/org.runeboard.Runeboard.metainfo.xml"),
+          QStringLiteral("groff -man -ww -z man/man1/runeboard.1")}) {
+        QStringList words = XSession::words(check);
+        words.last() = prefix.filePath(QStringLiteral("share/") + words.last());
+        const XSession::Result ran = run(words.first(), words.mid(1));
         // Warnings count as failures too: each of these tools writes them to standard error.
         QVERIFY2(ran.exitCode == 0 && ran.err.isEmpty(),
-                 qPrintable(check.join(u' ') + u'\n' + ran.out + ran.err));
+                 qPrintable(words.join(u' ') + u'\n' + ran.out + ran.err));
     }
 }
 

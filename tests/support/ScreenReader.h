@@ -9,6 +9,8 @@
 #include <QDBusObjectPath>
 #include <QDBusVariant>
 
+#include <algorithm>
+
 // What a screen reader finds of Runeboard over AT-SPI, on a private session bus
 // of the X session: the accessibility bus it names, the objects of the
 // application named Runeboard, and their actions. The connection to the
@@ -55,6 +57,18 @@ public:
         for (const Object& object : objects(shownOnly))
             names.append(object.name);
         return names;
+    }
+    // Waits until all these names are among the application's objects; says what it found otherwise.
+    bool findsAll(const QStringList& expected, bool shownOnly) {
+        QStringList found;
+        const bool all = XSession::waitFor([&] {
+            found = names(shownOnly);
+            disconnect(); // a fresh connection each time: the application's objects come and go
+            return std::ranges::all_of(expected, [&](const QString& name) { return found.contains(name); });
+        });
+        if (!all)
+            qWarning("The screen reader finds: %s", qPrintable(found.join(QStringLiteral(" | "))));
+        return all;
     }
     // Runs an object's first action, as a screen reader's "press" does.
     bool press(const Object& object) {
