@@ -6,7 +6,6 @@
 #include "GermanPanel.h"
 #include "XSession.h"
 
-#include <QFile>
 #include <QTest>
 
 namespace {
@@ -19,10 +18,8 @@ class TestI3 : public QObject {
 private Q_SLOTS:
     void initTestCase() {
         const QString config = m_session.scratchPath(QStringLiteral("i3.conf"));
-        QFile file(config);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write("# i3 config file (v4)\nfont pango:monospace 8\nfocus_follows_mouse no\n");
-        file.close();
+        QVERIFY(XSession::writeFile(
+            config, "# i3 config file (v4)\nfont pango:monospace 8\nfocus_follows_mouse no\n"));
         m_session.useWindowManager(QStringLiteral("i3"), {QStringLiteral("-c"), config});
         QString error;
         QVERIFY2(m_session.start(&error), qPrintable(error));

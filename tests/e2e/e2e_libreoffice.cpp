@@ -6,8 +6,6 @@
 // connection, since a select-all could land among keys still on their way.
 #include "XSession.h"
 
-#include <QDir>
-#include <QFile>
 #include <QTest>
 
 namespace {
@@ -47,11 +45,8 @@ private Q_SLOTS:
         env.insert(QStringLiteral("GDK_BACKEND"), QStringLiteral("x11"));
         env.insert(QStringLiteral("NO_AT_BRIDGE"), QStringLiteral("1"));
         const QString profile = m_session.scratchPath(QStringLiteral("profile-") + plugin);
-        QDir().mkpath(profile + QStringLiteral("/user"));
-        QFile settings(profile + QStringLiteral("/user/registrymodifications.xcu"));
-        QVERIFY(settings.open(QIODevice::WriteOnly));
-        settings.write(noTipOfTheDay);
-        settings.close();
+        QVERIFY(
+            XSession::writeFile(profile + QStringLiteral("/user/registrymodifications.xcu"), noTipOfTheDay));
         const QString pipe =
             QStringLiteral("runeboard-e2e-%1-%2").arg(plugin).arg(QCoreApplication::applicationPid());
         m_session.launch(

@@ -149,14 +149,13 @@ private Q_SLOTS:
         QCOMPARE(XSession::readFile(second), text);
 
         // A file that is no text is refused and the fresh configuration keeps what it had.
-        QFile binary(m_session.scratchPath(QStringLiteral("binary.txt")));
-        QVERIFY(binary.open(QIODevice::WriteOnly) && binary.write("\xff\xfe\x00\x01", 4) == 4);
-        binary.close();
+        const QString binary = m_session.scratchPath(QStringLiteral("binary.txt"));
+        QVERIFY(XSession::writeFile(binary, QByteArray("\xff\xfe\x00\x01", 4)));
         const QString conf = m_session.scratchPath(QStringLiteral("fresh-config/runeboard/runeboard.conf"));
         const QString kept = XSession::readFile(conf);
         QVERIFY(!kept.isEmpty());
         const XSession::Result refused = m_session.run(
-            XSession::runeboardBinary(), {QStringLiteral("--import-set"), binary.fileName()}, 30000, fresh);
+            XSession::runeboardBinary(), {QStringLiteral("--import-set"), binary}, 30000, fresh);
         QCOMPARE(refused.exitCode, 1);
         QVERIFY2(refused.err.contains(QLatin1String("not UTF-8 text")), qPrintable(refused.err));
         QCOMPARE(XSession::readFile(conf), kept);

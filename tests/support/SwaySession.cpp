@@ -23,14 +23,11 @@ QJsonObject focusedNode(const QJsonObject& node) {
 
 bool SwaySession::start(QString* error) {
     const QString config = scratchPath(QStringLiteral("sway.conf"));
-    QFile file(config);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
     // Xwayland starts with the first X client; DISPLAY is known at once, and so is the IPC socket.
-    file.write("output HEADLESS-1 resolution 1280x800 position 0 0\n"
-               "default_border none\n"
-               "exec sh -c 'echo \"$DISPLAY $SWAYSOCK\" > \"$XDG_RUNTIME_DIR/said\"'\n");
-    file.close();
+    if (!writeFile(config, "output HEADLESS-1 resolution 1280x800 position 0 0\n"
+                           "default_border none\n"
+                           "exec sh -c 'echo \"$DISPLAY $SWAYSOCK\" > \"$XDG_RUNTIME_DIR/said\"'\n"))
+        return false;
     QProcessEnvironment env = baseEnvironment();
     env.insert(QStringLiteral("WLR_BACKENDS"), QStringLiteral("headless"));
     env.insert(QStringLiteral("WLR_LIBINPUT_NO_DEVICES"), QStringLiteral("1"));

@@ -217,6 +217,12 @@ QString XSession::readFile(const QString& path) {
     return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
 }
 
+bool XSession::writeFile(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    return QDir().mkpath(QFileInfo(path).absolutePath()) && file.open(QIODevice::WriteOnly) &&
+           file.write(bytes) == bytes.size();
+}
+
 QString XSession::waitForFileText(const QString& path, const QString& expected, int timeoutMs) {
     QString text;
     waitFor([&] { return (text = readFile(path)) == expected; }, timeoutMs);

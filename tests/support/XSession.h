@@ -102,6 +102,8 @@ public:
     // The file's content as UTF-8 once it equals the expected text, or what it held at the time-out.
     static QString waitForFileText(const QString& path, const QString& expected, int timeoutMs = 10000);
     static QString readFile(const QString& path);
+    // Writes the whole file, making its folder first; false when any of it fails.
+    static bool writeFile(const QString& path, const QByteArray& bytes);
     // The words of a command line, for arguments that hold no blanks.
     static QStringList words(const QString& line) { return line.split(u' '); }
     // `count` scalars from `from` on, for texts of symbols that no key carries.

@@ -80,20 +80,6 @@ public:
     QPainterPath outline() const override { return {}; }
     void setTranslucent(bool) override {}
 };
-
-struct Panel {
-    QTemporaryDir dir;
-    SettingsStore store{dir.filePath(QStringLiteral("runeboard.conf"))};
-    RecordingWindowSystem windows;
-    FloatingPanel panel{store, windows};
-    TestContent* content = new TestContent;
-
-    Panel() {
-        panel.setContent(content);
-        panel.showPanel();
-        [[maybe_unused]] const bool exposed = QTest::qWaitForWindowExposed(&panel);
-    }
-};
 } // namespace
 
 // What the user does on the keyboard: the gestures recognised, the text fields' sessions, the view
@@ -329,21 +315,27 @@ private Q_SLOTS:
     }
 
     void focusIsGivenBackOnlyWhenThePanelHasIt() {
-        Panel p;
-        p.windows.active = 4242; // the editor the user types into
-        p.panel.setAllowFocus(true);
-        p.panel.activate();
-        QTRY_VERIFY(p.panel.isActiveWindow());
-        p.windows.active = p.panel.winId();
-        p.panel.setAllowFocus(false);
-        QVERIFY(!p.windows.acceptsFocus &&
-                p.panel.windowHandle()->flags().testFlag(Qt::WindowDoesNotAcceptFocus));
-        QCOMPARE(p.windows.activated, QList<WindowSystem::WindowId>{4242});
+        QTemporaryDir dir;
+        SettingsStore store(dir.filePath(QStringLiteral("runeboard.conf")));
+        RecordingWindowSystem windows;
+        FloatingPanel panel(store, windows);
+        panel.setContent(new TestContent);
+        panel.showPanel();
+        QVERIFY(QTest::qWaitForWindowExposed(&panel));
+        windows.active = 4242; // the editor the user types into
+        panel.setAllowFocus(true);
+        panel.activate();
+        QTRY_VERIFY(panel.isActiveWindow());
+        windows.active = panel.winId();
+        panel.setAllowFocus(false);
+        QVERIFY(!windows.acceptsFocus &&
+                panel.windowHandle()->flags().testFlag(Qt::WindowDoesNotAcceptFocus));
+        QCOMPARE(windows.activated, QList<WindowSystem::WindowId>{4242});
         // Giving up a focus the panel does not have moves nobody's focus.
-        p.panel.setAllowFocus(true);
-        p.windows.active = 77;
-        p.panel.setAllowFocus(false);
-        QCOMPARE(p.windows.activated.size(), 1);
+        panel.setAllowFocus(true);
+        windows.active = 77;
+        panel.setAllowFocus(false);
+        QCOMPARE(windows.activated.size(), 1);
     }
 };
 
