@@ -133,12 +133,10 @@ private Q_SLOTS:
     }
 
     void firstRunChoosesMainByLanguage_data() {
-        QTest::addColumn<QString>("language");
-        QTest::addColumn<QString>("main");
-        for (const char* language : {"ru", "", "TR"})
-            QTest::newRow(language) << language << "preset_kazakh_cyr";
-        QTest::newRow("tr") << "tr"
-                            << "preset_turkish";
+        stringRows({"language", "main"}, {{"ru", "ru", "preset_kazakh_cyr"},
+                                          {"none", "", "preset_kazakh_cyr"},
+                                          {"TR", "TR", "preset_kazakh_cyr"},
+                                          {"tr", "tr", "preset_turkish"}});
     }
 
     void firstRunChoosesMainByLanguage() {
