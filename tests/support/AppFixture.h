@@ -16,7 +16,6 @@ struct AppFixture {
     QTemporaryDir dir;
     RecordingTypingBackend* typing = nullptr;
     RecordingHotkeyService* hotkeys = nullptr;
-    FakeModifierMonitor* shift = nullptr;
     std::unique_ptr<AppState> app;
 
     // Sets described by letters: M main, A additional, P plain.
@@ -38,7 +37,6 @@ struct AppFixture {
         services.windowSystem = std::make_unique<NullWindowSystem>();
         typing = static_cast<RecordingTypingBackend*>(services.typing.get());
         hotkeys = static_cast<RecordingHotkeyService*>(services.hotkeys.get());
-        shift = static_cast<FakeModifierMonitor*>(services.shiftMonitor.get());
         app = std::make_unique<AppState>(std::move(services), configPath(), QStringLiteral("en"));
         return *app;
     }

@@ -2,8 +2,6 @@
 
 HotkeyService::Registration RecordingHotkeyService::registerHotkey(PhysicalKey key, HotkeyModifiers modifiers,
                                                                    quint32 id) {
-    if (const auto refused = refuseKey.constFind(key); refused != refuseKey.cend())
-        return {*refused, 0};
     const Grab grab{key, modifiers, id, m_nextHandle++};
     active.append(grab);
     return {0, grab.handle};

@@ -2,10 +2,9 @@
 
 #include "platform/HotkeyService.h"
 
-#include <QHash>
 #include <QList>
 
-// Keeps the registered combinations, for tests; can refuse some and simulate presses.
+// Keeps the registered combinations, for tests, and simulates presses.
 class RecordingHotkeyService : public HotkeyService {
     Q_OBJECT
 public:
@@ -14,7 +13,6 @@ public:
         HotkeyModifiers modifiers;
         quint32 id;
         Handle handle;
-        bool operator==(const Grab&) const = default;
     };
 
     using HotkeyService::HotkeyService;
@@ -25,8 +23,7 @@ public:
     // Emits hotkeyPressed for the id registered for this combination, if any.
     bool press(PhysicalKey key, HotkeyModifiers modifiers);
 
-    QList<Grab> active;                // what is registered now
-    QHash<PhysicalKey, int> refuseKey; // physical key → status to answer with
+    QList<Grab> active; // what is registered now
 
 private:
     Handle m_nextHandle = 1;
