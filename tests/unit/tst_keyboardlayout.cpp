@@ -22,14 +22,13 @@ KeyboardSceneBuilder::Input input(const QString& base, const QString& custom, co
     in.customSymbols = custom.split(' ', Qt::SkipEmptyParts);
     in.separateCustomSymbols = !flags.contains("flat");
     in.saveTitle = QStringLiteral("Save");
-    in.shift = flags.contains("shift");
     in.isAddingMode = flags.contains("add");
     in.isSavingSet = flags.contains("saving");
     in.showSaveRow = flags.contains("row");
     in.isReordering = flags.contains("reorder");
     in.shiftKey = flags.contains("latch") || flags.contains("lock");
     in.shiftLatch = flags.contains("lock") ? ShiftLatch::Locked : ShiftLatch::Latched;
-    in.shift = in.shift || in.shiftKey;
+    in.shift = flags.contains("shift") || in.shiftKey;
     if (flags.contains("drag"))
         in.draggedCharacter = QStringLiteral("b");
     for (QChar c : flags.section("dots=", 1).section(' ', 0, 0))
@@ -84,15 +83,6 @@ QString describe(const KeyboardScene& scene) {
     for (bool active : scene.activeDots)
         s += active ? "●" : "○";
     return s;
-}
-
-QImage render(KeyboardView& view, qreal dpr) {
-    view.resize(view.sizeHint());
-    QImage image((QSizeF(view.sizeHint()) * dpr).toSize(), QImage::Format_ARGB32_Premultiplied);
-    image.setDevicePixelRatio(dpr);
-    image.fill(Qt::transparent);
-    view.render(&image, QPoint(), QRegion(), QWidget::DrawChildren);
-    return image;
 }
 
 } // namespace
@@ -184,8 +174,12 @@ private Q_SLOTS:
         if (!name.contains("compact"))
             f.sets.toggleAdditional(f.preset("preset_math").id);
 
+        f.view->resize(f.view->sizeHint());
         for (qreal dpr : {1.0, 2.0}) {
-            const QImage image = render(*f.view, dpr);
+            QImage image((QSizeF(f.view->sizeHint()) * dpr).toSize(), QImage::Format_ARGB32_Premultiplied);
+            image.setDevicePixelRatio(dpr);
+            image.fill(Qt::transparent);
+            f.view->render(&image, QPoint(), QRegion(), QWidget::DrawChildren);
             QVERIFY(QDir().mkpath(RUNEBOARD_RENDER_DIR));
             QVERIFY(image.save(RUNEBOARD_RENDER_DIR "/" + name + (dpr > 1 ? "@2x.png" : ".png")));
             QCOMPARE(image.pixelColor(2, 2).alpha(), 0); // the margin stays clear

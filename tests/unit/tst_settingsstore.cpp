@@ -13,13 +13,6 @@
 #include <sys/resource.h>
 #include <sys/stat.h>
 
-namespace {
-QStringList matching(const QStringList& lines, const char* text) {
-    return lines.filter(QString::fromUtf8(text));
-}
-
-} // namespace
-
 class TestSettingsStore : public QObject {
     Q_OBJECT
 
@@ -144,7 +137,7 @@ private Q_SLOTS:
         StdoutCapture output;
         SettingsStore store(config.path());
         QCoreApplication::processEvents();
-        QCOMPARE(matching(output.lines(), "Cannot read all").size(), unreadable.isEmpty() ? 0 : 1);
+        QCOMPARE(output.lines().filter(u"Cannot read all").size(), unreadable.isEmpty() ? 0 : 1);
         if (!unreadable.isEmpty())
             QVERIFY2(output.lines().first().contains(unreadable), qPrintable(output.lines().first()));
         QCOMPARE(store.value(SettingKey::KeyboardSize), QVariant(QStringLiteral("Full")));
@@ -157,12 +150,12 @@ private Q_SLOTS:
             QCOMPARE(config.onlyCopy(), file);
         QVERIFY(config.bytes().contains(kept));
         QVERIFY(config.bytes().contains("activePaletteID=B"));
-        QCOMPARE(matching(output.lines(), "[Settings]").size(), unreadable.isEmpty() ? 0 : 2);
+        QCOMPARE(output.lines().filter(u"[Settings]").size(), unreadable.isEmpty() ? 0 : 2);
 
         // Read again, the file has nothing left to complain about: no line it cannot parse either.
         SettingsStore again(config.path());
         QCoreApplication::processEvents();
-        QCOMPARE(matching(output.lines(), "Cannot read all").size(), unreadable.isEmpty() ? 0 : 1);
+        QCOMPARE(output.lines().filter(u"Cannot read all").size(), unreadable.isEmpty() ? 0 : 1);
     }
 
     // A full disk (here: a file may not grow past 16 KiB, ulimit -f, which by default ends the
@@ -188,14 +181,14 @@ private Q_SLOTS:
                  QStringList{QStringLiteral("runeboard.conf")});
         QVERIFY(!store.isWritable());
         QCOMPARE(store.boolean(SettingKey::SeparateCustomSymbols), false);
-        const QStringList failures = matching(output.lines(), "Cannot ");
+        const QStringList failures = output.lines().filter(u"Cannot ");
         QCOMPARE(failures.size(), 1);
         QVERIFY2(failures.last().contains(QStringLiteral("Cannot write")) &&
                      failures.last().contains(QStringLiteral("(ulimit -f) allows 16384")),
                  qPrintable(failures.last()));
         store.setValue(SettingKey::KeyboardSize, QStringLiteral("Full")); // room again
         QVERIFY(store.isWritable());
-        QCOMPARE(matching(output.lines(), "again").size(), 1);
+        QCOMPARE(output.lines().filter(u"again").size(), 1);
     }
 
     void leftoversOfInterruptedWrites_data() {
@@ -225,7 +218,7 @@ private Q_SLOTS:
         StdoutCapture output;
         const SettingsStore store(config.path());
         QCOMPARE(!file.exists(), removed);
-        QCOMPARE(matching(output.lines(), "Removed what interrupted writes left").size(), removed ? 1 : 0);
+        QCOMPARE(output.lines().filter(u"Removed what interrupted writes left").size(), removed ? 1 : 0);
     }
 
     void newFilesFollowTheUmask_data() {
@@ -268,7 +261,7 @@ private Q_SLOTS:
         store.setValue(SettingKey::AppLanguage, QStringLiteral("ru"));
         QVERIFY(clock.elapsed() < 500); // waited for once, not at every write
         QVERIFY(config.bytes().contains("appLanguage=ru"));
-        QCOMPARE(matching(output.lines(), "Gave up waiting for the lock").size(), 1);
+        QCOMPARE(output.lines().filter(u"Gave up waiting for the lock").size(), 1);
     }
 
     void anotherProcessesChangesAreTakenIn() {
