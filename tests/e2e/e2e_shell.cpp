@@ -21,12 +21,6 @@ const QString everyDesktop = QStringLiteral("_NET_WM_DESKTOP(CARDINAL) = 4294967
 // Inside the compact card, left of the keys: a press here moves the panel.
 const QPoint cardBackground(25, 45);
 const QString eng = QStringLiteral("ŋ");
-
-QString artifact(const QString& name) {
-    const QString dir = qEnvironmentVariable("RUNEBOARD_ARTIFACTS", QDir::tempPath());
-    QDir().mkpath(dir);
-    return QDir(dir).filePath(name);
-}
 } // namespace
 
 class TestShell : public QObject {
@@ -107,7 +101,9 @@ private Q_SLOTS:
         QVERIFY(XSession::waitFor([&] { return m_session.activeWindow() == panel; }));
         const QRectF field = adding.toView(adding.element(KeyboardElementKind::AddField)->frame);
         const bool cursor = XSession::waitFor([&] { return fieldShowsCursor(field); });
-        m_session.screenshot(artifact(QStringLiteral("e2e-add-field.png")));
+        const QString artifacts = qEnvironmentVariable("RUNEBOARD_ARTIFACTS", QDir::tempPath());
+        QDir().mkpath(artifacts);
+        m_session.screenshot(artifacts + QStringLiteral("/e2e-add-field.png"));
         QVERIFY(cursor);
         // ŋ on a keycode that carries nothing, as a user who types it would have. (xdotool's own
         // on-the-fly remapping races with the program reading the keymap.)

@@ -18,23 +18,14 @@ namespace {
 // save button, the close button, the second dot, background, the name's confirm, the add cancel.
 GestureTarget stripAt(const QPointF& p) {
     using H = KeyboardHit;
-    const std::tuple<H::Kind, Kind, const char*> strip[] = {
-        {H::Element, Kind::Key, "a"},     {H::Element, Kind::Key, "b"},
-        {H::Element, Kind::AddKey, ""},   {H::Element, Kind::SaveButton, ""},
-        {H::CloseButton, Kind::Key, ""},  {H::Dot, Kind::Key, ""},
-        {H::Background, Kind::Key, ""},   {H::Element, Kind::NameConfirm, ""},
-        {H::Element, Kind::AddCancel, ""}};
+    const GestureTarget strip[] = {
+        {H::Element, Kind::Key, "a", false, -1},     {H::Element, Kind::Key, "b", true, -1},
+        {H::Element, Kind::AddKey, "", false, -1},   {H::Element, Kind::SaveButton, "", false, -1},
+        {H::CloseButton, Kind::Key, "", false, -1},  {H::Dot, Kind::Key, "", false, 1},
+        {H::Background, Kind::Key, "", false, -1},   {H::Element, Kind::NameConfirm, "", false, -1},
+        {H::Element, Kind::AddCancel, "", false, -1}};
     const int band = p.x() < 0 ? 9 : int(p.x()) / 100;
-    GestureTarget t;
-    if (band < 9) {
-        const auto& [kind, element, text] = strip[band];
-        t.kind = kind;
-        t.element = element;
-        t.text = text;
-        t.isCustom = band == 1;
-        t.dot = band == 5 ? 1 : -1;
-    }
-    return t;
+    return band < 9 ? strip[band] : GestureTarget();
 }
 
 QString describe(const GestureIntent& i) {

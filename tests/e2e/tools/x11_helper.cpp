@@ -85,9 +85,7 @@ int main(int argc, char* argv[]) {
         return 0;
     }
     if (std::strcmp(argv[1], "lock-group") == 0 && argc == 3) {
-        xcb_xkb_use_extension_reply_t* use =
-            xcb_xkb_use_extension_reply(c, xcb_xkb_use_extension(c, 1, 0), nullptr);
-        std::free(use);
+        std::free(xcb_xkb_use_extension_reply(c, xcb_xkb_use_extension(c, 1, 0), nullptr));
         xcb_generic_error_t* error =
             xcb_request_check(c, xcb_xkb_latch_lock_state_checked(c, XCB_XKB_ID_USE_CORE_KBD, 0, 0, 1,
                                                                   uint8_t(std::atoi(argv[2])), 0, 0, 0));
