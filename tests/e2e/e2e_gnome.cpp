@@ -198,17 +198,9 @@ private:
         return [this](const QString& preset) { return m_runeboard.start(preset); };
     }
     bool start(Receiver receiver, const QString& out) {
-        switch (receiver) {
-        case Receiver::Gtk4:
-            return m_session.startGtkEntry(4, out);
-        case Receiver::Gtk3:
-            return m_session.startGtkEntry(3, out);
-        case Receiver::QtWayland:
-            return m_session.startLineEdit(out);
-        case Receiver::Xterm:
-            return m_session.startXterm(out);
-        }
-        return false;
+        if (receiver == Receiver::Gtk4 || receiver == Receiver::Gtk3)
+            return m_session.startGtkEntry(receiver == Receiver::Gtk4 ? 4 : 3, out);
+        return receiver == Receiver::Xterm ? m_session.startXterm(out) : m_session.startLineEdit(out);
     }
 
     // The panel as Xwayland holds it (Qt would otherwise grab through Wayland, which allows no grabs).

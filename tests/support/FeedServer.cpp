@@ -4,7 +4,6 @@
 
 FeedServer::FeedServer() {
     m_server.listen(QHostAddress::LocalHost, 0);
-    m_port = m_server.serverPort();
     connect(&m_server, &QTcpServer::newConnection, this, [this] {
         while (QTcpSocket* socket = m_server.nextPendingConnection()) {
             ++connections;
@@ -15,7 +14,7 @@ FeedServer::FeedServer() {
 }
 
 QString FeedServer::url() const {
-    return QStringLiteral("http://127.0.0.1:%1/appcast.xml").arg(m_port);
+    return QStringLiteral("http://127.0.0.1:%1/appcast.xml").arg(m_server.serverPort());
 }
 
 void FeedServer::setMode(Mode mode) {

@@ -28,7 +28,6 @@ private:
     void answer(QTcpSocket* socket);
 
     QTcpServer m_server;
-    quint16 m_port = 0;
     Mode m_mode = Mode::Answer;
     qint64 m_endlessWritten = 0;
     QHash<QTcpSocket*, QByteArray> m_requests;

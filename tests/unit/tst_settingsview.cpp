@@ -230,8 +230,7 @@ private Q_SLOTS:
         FakeTypingSetup setup;
         setup.current = state;
         setup.failure = failure;
-        LocalizationManager& localization = m->app->localizationManager();
-        GeneralTab tab(localization, keyboard(), &setup);
+        GeneralTab tab(m->app->localizationManager(), keyboard(), &setup);
         TypingSetupRow* row = tab.typingSetupRow();
         QVERIFY(row);
         tab.show();
