@@ -115,22 +115,10 @@ XSession::Result XSession::run(const QString& program, const QStringList& argume
     return result;
 }
 
-QString XSession::xdotool(const QStringList& arguments, int timeoutMs) {
-    return run(QStringLiteral("xdotool"), arguments, timeoutMs).out.trimmed();
-}
-
 QString XSession::xprop(const QString& windowId, const QString& property) {
     const QStringList window = windowId.isEmpty() ? QStringList{QStringLiteral("-root")}
                                                   : QStringList{QStringLiteral("-id"), windowId};
     return run(QStringLiteral("xprop"), window + QStringList{property}).out.trimmed();
-}
-
-QString XSession::keymap() {
-    return run(QStringLiteral("xmodmap"), {QStringLiteral("-pke")}).out;
-}
-
-QString XSession::activeWindow() {
-    return xdotool(QStringLiteral("getactivewindow"));
 }
 
 QString XSession::findWindowByName(const QString& title) {
@@ -227,12 +215,4 @@ QString XSession::waitForFileText(const QString& path, const QString& expected, 
     QString text;
     waitFor([&] { return (text = readFile(path)) == expected; }, timeoutMs);
     return text;
-}
-
-QString XSession::runeboardBinary() {
-    return qEnvironmentVariable("RUNEBOARD_BINARY");
-}
-
-QString XSession::toolPath(const QString& name) {
-    return qEnvironmentVariable("RUNEBOARD_E2E_TOOLS") + u'/' + name;
 }

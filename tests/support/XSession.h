@@ -54,7 +54,9 @@ public:
 
     // xdotool in this display; returns its trimmed standard output. The words of a command
     // line are its arguments.
-    QString xdotool(const QStringList& arguments, int timeoutMs = 10000);
+    QString xdotool(const QStringList& arguments, int timeoutMs = 10000) {
+        return run(QStringLiteral("xdotool"), arguments, timeoutMs).out.trimmed();
+    }
     QString xdotool(const QString& commandLine) { return xdotool(commandLine.split(u' ')); }
     // A click at a point of the screen coming from its corner, as a hand would come: a window
     // mapped under a resting pointer has seen no pointer motion yet.
@@ -68,8 +70,8 @@ public:
     // One property of a window (or of the root window when windowId is empty), as xprop prints it.
     QString xprop(const QString& windowId, const QString& property);
     // xmodmap -pke: the whole keymap as text.
-    QString keymap();
-    QString activeWindow();
+    QString keymap() { return run(QStringLiteral("xmodmap"), {QStringLiteral("-pke")}).out; }
+    QString activeWindow() { return xdotool(QStringLiteral("getactivewindow")); }
     // The first visible window whose title matches exactly, or empty; waitForWindow waits for one.
     QString findWindowByName(const QString& title);
     QString waitForWindow(const QString& title, int timeoutMs = 15000);
@@ -115,8 +117,10 @@ public:
     }
 
     // Paths of the tools built with the tests (set by CTest in the environment).
-    static QString runeboardBinary();
-    static QString toolPath(const QString& name);
+    static QString runeboardBinary() { return qEnvironmentVariable("RUNEBOARD_BINARY"); }
+    static QString toolPath(const QString& name) {
+        return qEnvironmentVariable("RUNEBOARD_E2E_TOOLS") + u'/' + name;
+    }
 
 protected:
     // Runs `cat > "$0"` in a terminal with echo and line buffering off (canonical mode would hold

@@ -25,6 +25,7 @@
 #include <future>
 
 using Command = AppRequest::Command;
+using Outcome = InstanceClient::Outcome::Kind;
 Q_DECLARE_METATYPE(AppRequest)
 
 namespace {
@@ -262,7 +263,6 @@ private Q_SLOTS:
     }
 
     void requestsReachTheHandlerAndAnswersComeBack() {
-        using Kind = InstanceClient::Outcome::Kind;
         InstanceServer server;
         QVERIFY(listening(server, m_path));
         QList<AppRequest> received;
@@ -273,11 +273,11 @@ private Q_SLOTS:
             else if (asked.command == Command::Type) // typing answers once the text is there
                 QTimer::singleShot(300, [respond, asked] { respond({1, asked.text}); });
         });
-        QCOMPARE(int(ask(m_path, request(Command::Toggle)).kind), int(Kind::Answered));
+        QCOMPARE(int(ask(m_path, request(Command::Toggle)).kind), int(Outcome::Answered));
         QCOMPARE(ask(m_path, request(Command::Type, QStringLiteral("ą\nb")), -1).reply,
                  (AppReply{1, QStringLiteral("ą\nb")}));
         // An instance that never answers is reported as such, not waited for forever.
-        QCOMPARE(int(ask(m_path, request(Command::Hide), 200).kind), int(Kind::NoAnswer));
+        QCOMPARE(int(ask(m_path, request(Command::Hide), 200).kind), int(Outcome::NoAnswer));
         QCOMPARE(received.size(), 3);
         // A sender that closes right after its request, waiting for no answer, is still heard.
         const int once = connectTo(addressOf(m_path));
@@ -319,9 +319,8 @@ private Q_SLOTS:
         const InstanceClient::Outcome meanwhile = ask(m_path, request(Command::Toggle));
         ::kill(idler, SIGKILL);
         ::waitpid(idler, nullptr, 0);
-        QCOMPARE(int(meanwhile.kind), int(InstanceClient::Outcome::Kind::Answered));
-        QCOMPARE(int(ask(m_path, request(Command::Toggle)).kind),
-                 int(InstanceClient::Outcome::Kind::Answered));
+        QCOMPARE(int(meanwhile.kind), int(Outcome::Answered));
+        QCOMPARE(int(ask(m_path, request(Command::Toggle)).kind), int(Outcome::Answered));
         QTRY_COMPARE(server.openConnections(), 0);
     }
 
