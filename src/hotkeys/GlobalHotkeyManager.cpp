@@ -2,6 +2,7 @@
 
 #include "hotkeys/CompositorBindings.h"
 #include "hotkeys/HotkeySettings.h"
+#include "hotkeys/KeyTable.h"
 #include "platform/Log.h"
 
 #include <utility>
@@ -15,6 +16,10 @@ GlobalHotkeyManager::GlobalHotkeyManager(HotkeyService& service, HotkeySettings&
         if (m_following)
             registerFromSettings();
     });
+    connect(&m_service, &HotkeyService::changedOutside, this, &GlobalHotkeyManager::takeChangeFromOutside);
+    for (const KeyboardActionRow& row : KeyboardActions::rows())
+        m_service.describeDefault(static_cast<quint32>(row.action), row.defaultHotkey.key,
+                                  row.defaultHotkey.modifiers);
 }
 
 GlobalHotkeyManager::~GlobalHotkeyManager() {
@@ -74,6 +79,24 @@ void GlobalHotkeyManager::resume() {
     if (!m_suspended)
         return;
     m_suspended = false;
+    if (m_following)
+        registerFromSettings();
+}
+
+void GlobalHotkeyManager::takeChangeFromOutside(quint32 id, PhysicalKey key, HotkeyModifiers modifiers) {
+    const auto& rows = KeyboardActions::rows();
+    if (id >= rows.size())
+        return;
+    const KeyboardActionRow& row = rows[id];
+    const Hotkey hotkey = key ? Hotkey{key, modifiers} : Hotkey{};
+    if (m_settings.setHotkey(row.action, hotkey))
+        return;
+    // The settings cannot keep it (a key without a stored form, no modifier): the desktop gets
+    // the combination the settings hold back, so the two never disagree.
+    Log::line(QStringLiteral("[GlobalHotkeyManager] The desktop's shortcut settings gave hotkey '%1' keys "
+                             "Runeboard cannot keep (%2); it keeps %3")
+                  .arg(QLatin1String(row.printedName), KeyTable::displayText(hotkey),
+                       KeyTable::displayText(m_settings.hotkey(row.action))));
     if (m_following)
         registerFromSettings();
 }

@@ -42,6 +42,8 @@ private:
 
     void unregisterAll();
     void handlePressed(quint32 id);
+    // Keys given in the desktop's own shortcut settings become the recorded ones.
+    void takeChangeFromOutside(quint32 id, PhysicalKey key, HotkeyModifiers modifiers);
 
     HotkeyService& m_service;
     HotkeySettings& m_settings;

@@ -30,9 +30,18 @@ public:
     // key bindings run `runeboard --toggle` and `--set N`, and registering
     // here grabs nothing.
     virtual bool isCompositorBound() const { return false; }
+    // The combination the action with this id has until the user records another, for desktops
+    // whose own shortcut settings offer to go back to it.
+    virtual void describeDefault(quint32 id, PhysicalKey key, HotkeyModifiers modifiers) {
+        Q_UNUSED(id)
+        Q_UNUSED(key)
+        Q_UNUSED(modifiers)
+    }
 
 Q_SIGNALS:
     // A registered combination was pressed (once per press, not per auto-repeat).
     // Emitted from the main event loop.
     void hotkeyPressed(quint32 id);
+    // The desktop's own shortcut settings gave the action with this id other keys (key 0: none).
+    void changedOutside(quint32 id, PhysicalKey key, HotkeyModifiers modifiers);
 };

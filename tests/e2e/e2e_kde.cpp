@@ -4,7 +4,8 @@
 // engine); twenty fast clicks on the panel arrive in order, the focus stays in
 // the receiver and the clipboard is as the user left it; the toggle hotkey, a
 // KDE global shortcut, fires over a Wayland window and follows re-recording, and
-// so do the digit hotkeys that switch sets;
+// so do the digit hotkeys that switch sets; System Settings shows the defaults,
+// and keys given there are recorded;
 // a binary that no installed entry names says why, and its own entry lets it type.
 // A second pass chooses Runeboard as Plasma's virtual keyboard before KWin starts:
 // the same text and clicks reach the Wayland programs through it, exactly, and
@@ -123,7 +124,8 @@ private Q_SLOTS:
                          {QStringLiteral("--foreground"), QStringLiteral("--"), QStringLiteral("before")});
         const QString changes = watchClipboard(QStringLiteral("restarted"));
         QVERIFY(XSession::waitFor([&] {
-            return m_runeboard.said().contains(QLatin1String("[InputMethodLink] Plasma's virtual keyboard is"));
+            return m_runeboard.said().contains(
+                QLatin1String("[InputMethodLink] Plasma's virtual keyboard is"));
         }));
         QVERIFY(m_session.click({m_runeboard.keyCentre(panelKeys.at(1))}));
         const QString both = panelKeys.at(0) + panelKeys.at(1);
@@ -141,6 +143,36 @@ private Q_SLOTS:
         if (m_inputMethod)
             QSKIP("the same whichever way symbols go");
         DesktopHotkeyChecks::digitsSwitchSets(m_session, startReceiver(), startRuneboardFor());
+    }
+
+    // System Settings → Shortcuts offers Runeboard's defaults, and keys given there become Runeboard's.
+    void plasmasShortcutSettingsAndRuneboardsAgree() {
+        if (m_inputMethod)
+            QSKIP("the same whichever way symbols go");
+        QVERIFY(m_runeboard.start());
+        const QString action =
+            QStringLiteral("['runeboard','toggle-keyboard','Runeboard','Show or hide the keyboard']");
+        const auto call = [&](const QString& method, const QStringList& arguments) {
+            const QString command = QStringLiteral("call --session --dest org.kde.kglobalaccel --object-path "
+                                                   "/kglobalaccel --method org.kde.KGlobalAccel.");
+            return m_session.run(QStringLiteral("gdbus"), (command + method).split(u' ') + arguments)
+                .out.trimmed();
+        };
+        const int altShiftK = QKeyCombination(Qt::AltModifier | Qt::ShiftModifier, Qt::Key_K).toCombined();
+        QVERIFY(XSession::waitFor([&] {
+            return call(QStringLiteral("defaultShortcut"), {action}) ==
+                   QStringLiteral("([%1],)").arg(altShiftK);
+        }));
+        const int controlAltJ =
+            QKeyCombination(Qt::ControlModifier | Qt::AltModifier, Qt::Key_J).toCombined();
+        // As System Settings gives it: a key sequence of four codes.
+        call(QStringLiteral("setForeignShortcutKeys"),
+             {action, QStringLiteral("[([%1, 0, 0, 0],)]").arg(controlAltJ)});
+        const Hotkey given{DesktopHotkeyChecks::keyJ, HotkeyModifier::Control | HotkeyModifier::Alt};
+        QVERIFY(XSession::waitFor([&] {
+            SettingsStore store(m_session.configHome() + QStringLiteral("/runeboard/runeboard.conf"));
+            return HotkeySettings(store).hotkey(KeyboardAction::ToggleKeyboard) == given;
+        }));
     }
 
     void anUnlistedBinaryIsToldAndItsOwnEntryLetsItType() {

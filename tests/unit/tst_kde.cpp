@@ -78,6 +78,9 @@ private Q_SLOTS:
         QFETCH(int, modifiers);
         QFETCH(QList<int>, expected);
         QCOMPARE(KdeHotkeyService::qtKeys(key, HotkeyModifiers::fromInt(modifiers)), expected);
+        // System Settings gives back either form.
+        for (int code : expected)
+            QCOMPARE(KdeHotkeyService::fromQtKey(code), std::pair(key, HotkeyModifiers::fromInt(modifiers)));
     }
 
     void theEntryNamesTheBinaryAsOneWord_data() {

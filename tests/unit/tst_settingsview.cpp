@@ -212,6 +212,26 @@ private Q_SLOTS:
         QCOMPARE(m->hotkeys->active.size(), 4);
     }
 
+    // Keys given in the desktop's own shortcut settings (Plasma's System Settings).
+    void keysFromTheDesktopsSettings_data() {
+        QTest::addColumn<Hotkey>("given");
+        QTest::addColumn<bool>("kept");
+        QTest::newRow("taken") << Hotkey{KEY_F7, HotkeyModifier::Control | HotkeyModifier::Alt} << true;
+        QTest::newRow("none") << Hotkey{} << true;
+        QTest::newRow("a plain letter: refused, the old keys given back") << Hotkey{KEY_A, {}} << false;
+    }
+    void keysFromTheDesktopsSettings() {
+        QFETCH(Hotkey, given);
+        QFETCH(bool, kept);
+        const KeyboardAction action = KeyboardAction::QuickSet2;
+        const Hotkey now = kept ? given : hotkeys().hotkey(action);
+        const QList<RecordingHotkeyService::Grab> before = m->hotkeys->active;
+        Q_EMIT m->hotkeys->changedOutside(quint32(action), given.key, given.modifiers);
+        QCOMPARE(HotkeySettings(m->app->settingsStore()).hotkey(action), now);
+        QVERIFY(m->hotkeys->active != before);
+        QCOMPARE(pressHotkey(*m->hotkeys, now), !now.isEmpty());
+    }
+
     void typingSetupSaysWhatToDo_data() {
         using State = TypingSetup::State;
         QTest::addColumn<State>("state");

@@ -2,6 +2,7 @@
 
 #include "platform/Log.h"
 
+#include <QDBusArgument>
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
 #include <QDBusObjectPath>
@@ -14,11 +15,21 @@ namespace {
 const QString service = QStringLiteral("org.kde.kglobalaccel");
 const QString path = QStringLiteral("/kglobalaccel");
 const QString interface = QStringLiteral("org.kde.KGlobalAccel");
-// KGlobalAccel's flags: make the keys active now, and not the ones the service remembers.
+// KGlobalAccel's flags: make the keys active now, and not the ones the service remembers; or
+// only name the keys System Settings goes back to.
 constexpr uint setPresent = 2;
 constexpr uint noAutoloading = 4;
+constexpr uint isDefault = 8;
+// In the order of the keyboard's actions (src/hotkeys' KeyboardAction).
+const QStringList actionNames{QStringLiteral("toggle-keyboard"), QStringLiteral("quick-set-1"),
+                              QStringLiteral("quick-set-2"), QStringLiteral("quick-set-3")};
 // X keycodes are evdev codes moved up by 8.
 constexpr PhysicalKey xKeycodeOffset = 8;
+
+constexpr std::pair<HotkeyModifier, int> modifierPairs[] = {{HotkeyModifier::Shift, Qt::ShiftModifier},
+                                                            {HotkeyModifier::Control, Qt::ControlModifier},
+                                                            {HotkeyModifier::Alt, Qt::AltModifier},
+                                                            {HotkeyModifier::Super, Qt::MetaModifier}};
 
 // Qt's code for a keysym without text of its own; 0 for one Qt has no code for here.
 int specialKey(xkb_keysym_t sym) {
@@ -83,19 +94,21 @@ KdeHotkeyService::KdeHotkeyService(QDBusConnection bus, std::unique_ptr<HotkeySe
     m_bus.connect(service, componentPath, QStringLiteral("org.kde.kglobalaccel.Component"),
                   QStringLiteral("globalShortcutPressed"), this,
                   SLOT(onPressed(QString, QString, qlonglong)));
+    // Sent when System Settings (or any other program) gives one of Runeboard's actions other keys.
+    if (!m_bus.connect(service, path, interface, QStringLiteral("yourShortcutsChanged"), this,
+                       SLOT(onChangedOutside(QDBusMessage))))
+        Log::line(QStringLiteral("[KdeHotkeyService] Keys given in System Settings are not followed: %1")
+                      .arg(m_bus.lastError().message()));
 }
 
 KdeHotkeyService::~KdeHotkeyService() = default;
 
 QStringList KdeHotkeyService::actionId(quint32 id) {
-    // In the order of the keyboard's actions (src/hotkeys' KeyboardAction).
-    static const QStringList names{QStringLiteral("toggle-keyboard"), QStringLiteral("quick-set-1"),
-                                   QStringLiteral("quick-set-2"), QStringLiteral("quick-set-3")};
     static const QStringList titles{
         QStringLiteral("Show or hide the keyboard"), QStringLiteral("Switch to quick-access set 1"),
         QStringLiteral("Switch to quick-access set 2"), QStringLiteral("Switch to quick-access set 3")};
-    const bool known = id < quint32(names.size());
-    return {component, known ? names.at(id) : QStringLiteral("action-%1").arg(id),
+    const bool known = id < quint32(actionNames.size());
+    return {component, known ? actionNames.at(id) : QStringLiteral("action-%1").arg(id),
             QStringLiteral("Runeboard"), known ? titles.at(id) : QStringLiteral("Action %1").arg(id)};
 }
 
@@ -120,14 +133,10 @@ QList<int> KdeHotkeyService::qtKeys(PhysicalKey key, HotkeyModifiers modifiers) 
         return text > 0x20 && text < 0x7f ? int(QChar::toUpper(text)) : 0;
     };
     int held = 0;
-    if (modifiers & HotkeyModifier::Shift)
-        held |= Qt::ShiftModifier;
-    if (modifiers & HotkeyModifier::Control)
-        held |= Qt::ControlModifier;
-    if (modifiers & HotkeyModifier::Alt)
-        held |= Qt::AltModifier;
-    if (modifiers & HotkeyModifier::Super)
-        held |= Qt::MetaModifier;
+    for (const auto& [modifier, qt] : modifierPairs) {
+        if (modifiers & modifier)
+            held |= qt;
+    }
     const int plain = codeAt(0);
     if (!plain)
         return {};
@@ -137,6 +146,33 @@ QList<int> KdeHotkeyService::qtKeys(PhysicalKey key, HotkeyModifiers modifiers) 
     if ((modifiers & HotkeyModifier::Shift) && shifted && shifted != plain)
         codes.append(shifted | (held & ~int(Qt::ShiftModifier)));
     return codes;
+}
+
+std::optional<std::pair<PhysicalKey, HotkeyModifiers>> KdeHotkeyService::fromQtKey(int code) {
+    HotkeyModifiers modifiers;
+    for (const auto& [modifier, qt] : modifierPairs) {
+        if (code & qt)
+            modifiers |= modifier;
+    }
+    // Alt+@ is Alt+Shift+2 as KWin names it: the Shift that made the symbol is not in the code.
+    for (const HotkeyModifiers tried : {modifiers, modifiers | HotkeyModifier::Shift}) {
+        for (PhysicalKey key = 1; key < 256; ++key) {
+            if (qtKeys(key, tried).contains(code))
+                return std::pair{key, tried};
+        }
+    }
+    return std::nullopt;
+}
+
+void KdeHotkeyService::describeDefault(quint32 id, PhysicalKey key, HotkeyModifiers modifiers) {
+    const QList<int> codes = qtKeys(key, modifiers);
+    if (!m_available || codes.isEmpty())
+        return;
+    const QStringList action = actionId(id);
+    m_bus.call(QDBusMessage::createMethodCall(service, path, interface, QStringLiteral("doRegister"))
+               << action);
+    m_bus.call(QDBusMessage::createMethodCall(service, path, interface, QStringLiteral("setShortcut"))
+               << action << QVariant::fromValue(codes) << isDefault);
 }
 
 bool KdeHotkeyService::setKeys(const QStringList& action, const QList<int>& keys, QList<int>* taken) {
@@ -160,7 +196,7 @@ HotkeyService::Registration KdeHotkeyService::registerHotkey(PhysicalKey key, Ho
             return {EHOSTUNREACH, 0};
         const Registration standIn = m_fallback->registerHotkey(key, modifiers, id);
         if (standIn.status == 0)
-            m_grabs.insert(++m_lastHandle, {id, standIn.handle});
+            m_grabs.insert(++m_lastHandle, {id, standIn.handle, {}});
         return standIn.status ? standIn : Registration{0, m_lastHandle};
     }
     const QList<int> codes = qtKeys(key, modifiers);
@@ -175,7 +211,7 @@ HotkeyService::Registration KdeHotkeyService::registerHotkey(PhysicalKey key, Ho
     // The service keeps a combination another component has and gives this action nothing.
     if (!taken.contains(codes.first()))
         return {EBUSY, 0};
-    m_grabs.insert(++m_lastHandle, {id, 0});
+    m_grabs.insert(++m_lastHandle, {id, 0, codes});
     return {0, m_lastHandle};
 }
 
@@ -197,5 +233,47 @@ void KdeHotkeyService::onPressed(const QString& componentUnique, const QString& 
     for (const Grab& grab : std::as_const(m_grabs)) {
         if (actionId(grab.id).at(1) == actionUnique)
             Q_EMIT hotkeyPressed(grab.id);
+    }
+}
+
+void KdeHotkeyService::onChangedOutside(const QDBusMessage& message) {
+    // (as actionId, a(ai) keys): the action's key sequences, each up to four of Qt's key codes.
+    const QStringList action = message.arguments().value(0).toStringList();
+    const qsizetype id = actionNames.indexOf(action.value(1));
+    if (action.value(0) != component || id < 0)
+        return;
+    QList<QList<int>> sequences;
+    const QVariant keys = message.arguments().value(1);
+    if (keys.canConvert<QDBusArgument>()) {
+        const QDBusArgument argument = keys.value<QDBusArgument>();
+        argument.beginArray();
+        while (!argument.atEnd()) {
+            QList<int> sequence;
+            argument.beginStructure();
+            argument >> sequence;
+            argument.endStructure();
+            sequence.removeAll(0);
+            if (!sequence.isEmpty())
+                sequences.append(sequence);
+        }
+        argument.endArray();
+    }
+    if (sequences.isEmpty()) {
+        Q_EMIT changedOutside(quint32(id), 0, {});
+        return;
+    }
+    // The first shortcut counts; a sequence of several combinations has no place among hotkeys.
+    const auto combination =
+        sequences.first().size() == 1 ? fromQtKey(sequences.first().first()) : std::nullopt;
+    if (combination) {
+        Q_EMIT changedOutside(quint32(id), combination->first, combination->second);
+        return;
+    }
+    Log::line(QStringLiteral(
+                  "[KdeHotkeyService] %1 was given keys Runeboard cannot use as a hotkey; it keeps its own")
+                  .arg(action.value(1)));
+    for (const Grab& grab : std::as_const(m_grabs)) {
+        if (grab.id == quint32(id) && !grab.standIn)
+            setKeys(action, grab.keys, nullptr);
     }
 }
