@@ -185,6 +185,15 @@ bool KwinSession::startLineEdit(const QString& outputFile) {
     return waitFor([&] { return QFileInfo::exists(outputFile) && !x11Active(); }, 30000);
 }
 
+bool KwinSession::startKonsole(const QString& outputFile) {
+    QFile::remove(outputFile);
+    QProcessEnvironment env = environment();
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("wayland"));
+    launch(QStringLiteral("konsole"),
+           words(QStringLiteral("--separate --hide-menubar -e sh -c")) << catInto << outputFile, env);
+    return waitFor([&] { return QFileInfo::exists(outputFile) && !x11Active(); }, 30000);
+}
+
 bool KwinSession::startXterm(const QString& outputFile) {
     QFile::remove(outputFile);
     const QString title = QStringLiteral("receiver-%1").arg(++m_receivers);

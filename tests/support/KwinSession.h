@@ -29,6 +29,8 @@ public:
     bool startGtkEntry(const QString& outputFile, const QString& clipboard = {});
     // The Qt line edit on Wayland; true once it is there.
     bool startLineEdit(const QString& outputFile);
+    // Konsole on Wayland running `cat > file`; true once KWin has made it the active window.
+    bool startKonsole(const QString& outputFile);
     // An xterm running `cat > file`; true once KWin has made it the active window.
     bool startXterm(const QString& outputFile);
     // Whether KWin says the focused window's text field takes input (from Plasma's virtual keyboard).
