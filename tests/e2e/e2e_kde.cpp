@@ -1,6 +1,6 @@
 // Runeboard on KDE Plasma on Wayland (a headless KWin 5.27 with Xwayland):
-// what `runeboard --type` types arrives exactly in a GTK 4 entry and a Qt line
-// edit on Wayland (pasted through KWin's fake input, also while the user holds
+// what `runeboard --type` types arrives exactly in a GTK 4 and a GTK 3 entry and a
+// Qt line edit on Wayland (pasted through KWin's fake input, also while the user holds
 // Shift, which stays held), in Konsole on Wayland (which pastes only on
 // Ctrl+Shift+V) and in an xterm (the X11 engine); twenty fast clicks on the
 // panel arrive in order, the focus stays in the receiver and the clipboard is
@@ -23,7 +23,7 @@ namespace {
 using DesktopPanel::text;
 const QStringList& panelKeys = DesktopPanel::keys;
 
-enum class Receiver { Gtk4, QtWayland, Konsole, Xterm };
+enum class Receiver { Gtk4, QtWayland, Konsole, Xterm, Gtk3 };
 constexpr uint keyLeftShift = 42, keyA = 30;
 } // namespace
 
@@ -62,6 +62,8 @@ private Q_SLOTS:
         QTest::newRow("Qt on Wayland") << Receiver::QtWayland << false;
         QTest::newRow("xterm on Xwayland") << Receiver::Xterm << false;
         QTest::newRow("Konsole on Wayland") << Receiver::Konsole << false;
+        // It reads a paste slowly: the clipboard must not change hands, nor `--type` end, before it is done.
+        QTest::newRow("GTK 3 on Wayland") << Receiver::Gtk3 << false;
         QTest::newRow("GTK 4 on Wayland, Shift held") << Receiver::Gtk4 << true;
         QTest::newRow("Qt on Wayland, Shift held") << Receiver::QtWayland << true;
     }
@@ -145,7 +147,8 @@ private Q_SLOTS:
                          {QStringLiteral("--foreground"), QStringLiteral("--"), QStringLiteral("before")});
         const QString changes = watchClipboard(QStringLiteral("restarted"));
         QVERIFY(XSession::waitFor([&] {
-            return m_runeboard.said().contains(QLatin1String("[InputMethodLink] Plasma's virtual keyboard is"));
+            return m_runeboard.said().contains(
+                QLatin1String("[InputMethodLink] Plasma's virtual keyboard is"));
         }));
         QVERIFY(m_session.click({m_runeboard.keyCentre(panelKeys.at(1))}));
         const QString both = panelKeys.at(0) + panelKeys.at(1);
@@ -232,6 +235,8 @@ private:
         switch (receiver) {
         case Receiver::Gtk4:
             return m_session.startGtkEntry(out);
+        case Receiver::Gtk3:
+            return m_session.startGtkEntry(out, {}, 3);
         case Receiver::QtWayland:
             return m_session.startLineEdit(out);
         case Receiver::Konsole:

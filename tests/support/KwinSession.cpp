@@ -164,9 +164,10 @@ bool KwinSession::enableInputMethod(bool on) {
     return waitFor([&] { return QFileInfo::exists(inputMethodSocket()) == on; }, 20000);
 }
 
-bool KwinSession::startGtkEntry(const QString& outputFile, const QString& clipboard) {
+bool KwinSession::startGtkEntry(const QString& outputFile, const QString& clipboard, int version) {
     QFile::remove(outputFile);
-    QStringList arguments{QStringLiteral("4"), outputFile, QStringLiteral("receiver-%1").arg(++m_receivers)};
+    QStringList arguments{QString::number(version), outputFile,
+                          QStringLiteral("receiver-%1").arg(++m_receivers)};
     if (!clipboard.isEmpty())
         arguments.append(clipboard);
     QProcessEnvironment env = environment();

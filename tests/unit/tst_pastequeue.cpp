@@ -59,6 +59,12 @@ private Q_SLOTS:
             << words("paste:ŋ sent copy read paste:ə sent read wait")
             << log({"save", "offer ŋ", "keys", "forget", "save", "offer ə", "keys", "restore"})
             << QStringList();
+        // A receiver may still be reading the last paste; a new clipboard would cut it short.
+        QTest::newRow("finish while the last paste settles restores after its moment, not before")
+            << words("paste:ŋ sent read finish") << log({"save", "offer ŋ", "keys"}) << QStringList();
+        QTest::newRow("... and then restores")
+            << words("paste:ŋ sent read finish wait") << log({"save", "offer ŋ", "keys", "restore"})
+            << QStringList();
         QTest::newRow("finish drops what waits and restores at once; late answers change nothing")
             << words("paste:ŋ paste:ə finish sent read wait") << log({"save", "offer ŋ", "keys", "restore"})
             << QStringList();
