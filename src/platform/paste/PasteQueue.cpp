@@ -66,10 +66,8 @@ void PasteQueue::onReplaced() {
     if (m_saved)
         m_clipboard.forget();
     m_saved = false;
-    if (m_state == State::Settling) {
-        m_restoreTimer.stop();
-        m_state = State::Resting;
-    }
+    if (m_state == State::Settling)
+        restore(); // nothing left to put back; a finish() waiting for it ends
 }
 
 void PasteQueue::fail(const QString& why) {
