@@ -205,10 +205,12 @@ constexpr RawRow rawRows[] = {
     // Settings → General on KDE Plasma on Wayland: KWin's fake input, which pasting needs.
     {"kde_fake_input", "Typing on Plasma (Wayland)", "Ввод в Plasma (Wayland)"},
     {"kde_fake_input_works",
-     "Symbols reach Wayland programs by pasting: Runeboard puts each on the clipboard, presses Ctrl+V "
-     "through KWin and puts your clipboard back. X11 programs get them typed directly.",
+     "Symbols reach Wayland programs by pasting: Runeboard puts each on the clipboard, presses the paste "
+     "keys through KWin (Ctrl+Shift+V in terminals, Shift+Insert elsewhere) and puts your clipboard back. "
+     "X11 programs get them typed directly.",
      "Символы попадают в программы Wayland вставкой: Runeboard кладёт каждый в буфер обмена, нажимает "
-     "Ctrl+V через KWin и возвращает ваш буфер обмена. В программы X11 символы вводятся напрямую."},
+     "клавиши вставки через KWin (Ctrl+Shift+V в терминалах, Shift+Insert в остальных окнах) и возвращает "
+     "ваш буфер обмена. В программы X11 символы вводятся напрямую."},
     {"kde_fake_input_off",
      "KWin does not let this Runeboard press keys, so symbols reach X11 programs only. Turn On adds a "
      "hidden menu entry for it that lets KWin do so; then start Runeboard again.",

@@ -164,9 +164,10 @@ bool KwinSession::enableInputMethod(bool on) {
     return waitFor([&] { return QFileInfo::exists(inputMethodSocket()) == on; }, 20000);
 }
 
-bool KwinSession::startGtkEntry(const QString& outputFile, const QString& clipboard) {
+bool KwinSession::startGtkEntry(const QString& outputFile, const QString& clipboard, int version) {
     QFile::remove(outputFile);
-    QStringList arguments{QStringLiteral("4"), outputFile, QStringLiteral("receiver-%1").arg(++m_receivers)};
+    QStringList arguments{QString::number(version), outputFile,
+                          QStringLiteral("receiver-%1").arg(++m_receivers)};
     if (!clipboard.isEmpty())
         arguments.append(clipboard);
     QProcessEnvironment env = environment();
@@ -182,6 +183,15 @@ bool KwinSession::startLineEdit(const QString& outputFile) {
     env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("wayland"));
     launch(toolPath(QStringLiteral("rb-line-edit-receiver")),
            {outputFile, QStringLiteral("receiver-%1").arg(++m_receivers)}, env);
+    return waitFor([&] { return QFileInfo::exists(outputFile) && !x11Active(); }, 30000);
+}
+
+bool KwinSession::startKonsole(const QString& outputFile) {
+    QFile::remove(outputFile);
+    QProcessEnvironment env = environment();
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("wayland"));
+    launch(QStringLiteral("konsole"),
+           words(QStringLiteral("--separate --hide-menubar -e sh -c")) << catInto << outputFile, env);
     return waitFor([&] { return QFileInfo::exists(outputFile) && !x11Active(); }, 30000);
 }
 

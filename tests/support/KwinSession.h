@@ -24,11 +24,13 @@ public:
     // WAYLAND_DISPLAY, DISPLAY (Xwayland), the session bus, XDG folders, a UTF-8 locale, KDE's names.
     QProcessEnvironment environment() const override;
 
-    // A GTK 4 entry on Wayland that writes its text to the file; with clipboard text it also copies
-    // that. True once it is there (KWin focuses a new window).
-    bool startGtkEntry(const QString& outputFile, const QString& clipboard = {});
+    // A GTK entry (3 or 4) on Wayland that writes its text to the file; with clipboard text it also
+    // copies that. True once it is there (KWin focuses a new window).
+    bool startGtkEntry(const QString& outputFile, const QString& clipboard = {}, int version = 4);
     // The Qt line edit on Wayland; true once it is there.
     bool startLineEdit(const QString& outputFile);
+    // Konsole on Wayland running `cat > file`; true once KWin has made it the active window.
+    bool startKonsole(const QString& outputFile);
     // An xterm running `cat > file`; true once KWin has made it the active window.
     bool startXterm(const QString& outputFile);
     // Whether KWin says the focused window's text field takes input (from Plasma's virtual keyboard).

@@ -1,12 +1,14 @@
 // The KDE backend's rules that need no KWin: when a session counts as Plasma
 // on Wayland, the keys a hotkey becomes for KDE's global shortcuts, and the
-// desktop entry that lets KWin lend its fake input to a binary; the text that
+// desktop entry that lets KWin lend its fake input to a binary; which active
+// windows get a terminal's paste keys; the text that
 // Plasma's virtual keyboard commits (in pieces a Wayland message holds) and the
 // socket between it and Runeboard.
 #include "platform/kde/InputMethodLink.h"
 #include "platform/kde/InputMethodService.h"
 #include "platform/kde/KdeHotkeyService.h"
 #include "platform/kde/KdePlatform.h"
+#include "platform/kde/KwinActiveWindow.h"
 #include "platform/kde/KwinFakeInputSetup.h"
 #include "platform/kde/KwinInputMethod.h"
 #include "platform/kde/KwinInputMethodEntry.h"
@@ -81,6 +83,22 @@ private Q_SLOTS:
         // System Settings gives back either form.
         for (int code : expected)
             QCOMPARE(KdeHotkeyService::fromQtKey(code), std::pair(key, HotkeyModifiers::fromInt(modifiers)));
+    }
+
+    void terminalsAreKnownByAnyOfTheirNames_data() {
+        QTest::addColumn<QStringList>("names"); // resource class, resource name, desktop file
+        QTest::addColumn<bool>("terminal");
+        QTest::newRow("reverse-domain app id") << QStringList{"org.wezfurlong.wezterm", "", ""} << true;
+        QTest::newRow("X11 class in capitals") << QStringList{"Alacritty", "", ""} << true;
+        QTest::newRow("desktop file only") << QStringList{"", "", "footclient.desktop"} << true;
+        QTest::newRow("an editor") << QStringList{"org.kde.kate", "kate", "org.kde.kate"} << false;
+        QTest::newRow("a longer word") << QStringList{"kittycat", "", ""} << false;
+        QTest::newRow("no active window") << QStringList{"", "", ""} << false;
+    }
+    void terminalsAreKnownByAnyOfTheirNames() {
+        QFETCH(QStringList, names);
+        QFETCH(bool, terminal);
+        QCOMPARE(KwinActiveWindow::isTerminal(names), terminal);
     }
 
     void theEntryNamesTheBinaryAsOneWord_data() {

@@ -54,9 +54,18 @@ private Q_SLOTS:
             << words("paste:ŋ sent copy read paste:ə sent read wait")
             << QStringList({"save", "offer ŋ", "keys", "forget", "save", "offer ə", "keys", "restore"})
             << QStringList();
+        // A receiver may still be reading the last paste; a new clipboard would cut it short.
+        QTest::newRow("finish while the last paste settles restores after its moment, not before")
+            << words("paste:ŋ sent read finish") << QStringList({"save", "offer ŋ", "keys"}) << QStringList();
+        QTest::newRow("... and then restores")
+            << words("paste:ŋ sent read finish wait")
+            << QStringList({"save", "offer ŋ", "keys", "restore", "finished"}) << QStringList();
+        QTest::newRow("... or ends when the user copies meanwhile")
+            << words("paste:ŋ sent read finish copy")
+            << QStringList({"save", "offer ŋ", "keys", "forget", "finished"}) << QStringList();
         QTest::newRow("finish drops what waits and restores at once; late answers change nothing")
             << words("paste:ŋ paste:ə finish sent read wait")
-            << QStringList({"save", "offer ŋ", "keys", "restore"}) << QStringList();
+            << QStringList({"save", "offer ŋ", "keys", "restore", "finished"}) << QStringList();
     }
     void followsTheScript() {
         QFETCH(QStringList, script);
@@ -75,6 +84,7 @@ private Q_SLOTS:
             // Said before the queue reports being idle, so that whoever counts until then sees it.
             QCOMPARE(idles, 0);
         });
+        connect(&queue, &PasteQueue::finished, this, [&] { seen.append(QStringLiteral("finished")); });
         connect(&queue, &PasteQueue::idle, this, [&] {
             ++idles;
             QVERIFY(queue.isIdle());

@@ -12,7 +12,8 @@ KdeTypingBackend::KdeTypingBackend(std::unique_ptr<KwinConnection> connection,
     , m_connection(std::move(connection))
     , m_x11Focused(std::move(x11Focused))
     , m_clipboard(*m_connection)
-    , m_keystroke(*m_connection)
+    , m_activeWindow(QDBusConnection::sessionBus())
+    , m_keystroke(*m_connection, m_activeWindow)
     , m_paste(m_clipboard, m_keystroke)
     , m_inputMethod(std::move(inputMethod)) {
     follow(m_paste);

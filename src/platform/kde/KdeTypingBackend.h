@@ -17,7 +17,8 @@ class KwinConnection;
 // engine; into a Wayland text field through Plasma's virtual keyboard when the
 // user chose Runeboard as it (committed whole, the clipboard untouched); into
 // any other window by pasting, with the clipboard and the paste keys on
-// Runeboard's own connection to KWin.
+// Runeboard's own connection to KWin, the keys chosen for the kind of window
+// KWin says is active.
 class KdeTypingBackend : public RoutedTypingBackend {
     Q_OBJECT
 public:
@@ -37,6 +38,7 @@ private:
     std::unique_ptr<KwinConnection> m_connection;
     std::function<bool()> m_x11Focused;
     DataControlClipboard m_clipboard;
+    KwinActiveWindow m_activeWindow;
     KdePasteKeystroke m_keystroke;
     PasteQueue m_paste;
     std::unique_ptr<InputMethodLink> m_inputMethod;

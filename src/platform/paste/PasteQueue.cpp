@@ -66,10 +66,8 @@ void PasteQueue::onReplaced() {
     if (m_saved)
         m_clipboard.forget();
     m_saved = false;
-    if (m_state == State::Settling) {
-        m_restoreTimer.stop();
-        m_state = State::Resting;
-    }
+    if (m_state == State::Settling)
+        restore(); // nothing left to put back; a finish() waiting for it ends
 }
 
 void PasteQueue::fail(const QString& why) {
@@ -94,11 +92,17 @@ void PasteQueue::restore() {
         m_clipboard.restore();
     m_saved = false;
     m_state = State::Resting;
+    if (std::exchange(m_finishing, false))
+        Q_EMIT finished();
 }
 
 void PasteQueue::finish() {
     m_waiting.clear();
     m_current.clear();
     m_readTimeout.stop();
+    m_finishing = true;
+    // GTK 3 drops a read still under way when the clipboard changes hands.
+    if (m_state == State::Settling && m_restoreTimer.isActive())
+        return;
     restore();
 }

@@ -36,10 +36,14 @@ public:
     bool isIdle() const {
         return m_waiting.isEmpty() && m_state != State::Sending && m_state != State::Reading;
     }
-    // Drops what waits and puts the user's clipboard back now.
+    // Drops what waits and puts the user's clipboard back: now, or once the last paste read has had
+    // its moment (a receiver may still be reading it, and a new clipboard would cut that short).
+    // Says finished() then.
     void finish();
 
 Q_SIGNALS:
+    // finish() has put the user's clipboard back.
+    void finished();
     // Everything queued so far has been read, or reported as failed.
     void idle();
     // Text that did not arrive, and why (one plain sentence).
@@ -64,6 +68,7 @@ private:
     QString m_current;
     bool m_saved = false;
     bool m_readEarly = false;
+    bool m_finishing = false;
     QTimer m_readTimeout;
     QTimer m_restoreTimer;
 };

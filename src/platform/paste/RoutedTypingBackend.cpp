@@ -3,6 +3,7 @@
 #include "platform/Log.h"
 #include "platform/paste/PasteQueue.h"
 
+#include <memory>
 #include <utility>
 
 RoutedTypingBackend::RoutedTypingBackend(std::unique_ptr<TypingBackend> x11, QString name, QObject* parent)
@@ -76,8 +77,16 @@ void RoutedTypingBackend::restoreSystem() {
     m_closed = true;
     m_waiting.clear();
     m_busy = false;
-    if (m_paste)
+    // Restored once the X11 engine and the paste queue both are.
+    auto pending = std::make_shared<int>(m_paste ? 2 : 1);
+    const auto oneDone = [this, pending] {
+        if (--*pending == 0)
+            Q_EMIT restored();
+    };
+    connect(m_x11.get(), &TypingBackend::restored, this, oneDone, Qt::SingleShotConnection);
+    if (m_paste) {
+        connect(m_paste, &PasteQueue::finished, this, oneDone, Qt::SingleShotConnection);
         m_paste->finish();
-    connect(m_x11.get(), &TypingBackend::restored, this, &TypingBackend::restored, Qt::SingleShotConnection);
+    }
     m_x11->restoreSystem();
 }
