@@ -38,13 +38,14 @@ TypingEngine::Wait TypingEngine::settle() {
 }
 
 void TypingEngine::adopt(const KeymapSnapshot& keymap) {
-    m_pool.adopt(keymap);
+    m_pool.adopt(keymap, m_device.levels());
     // What the keymap no longer holds cannot be left behind by a crash.
     bool changed = false;
     for (auto it = m_mayHold.begin(); it != m_mayHold.end();) {
-        const quint8 keycode = it.key();
-        const bool stillThere = std::any_of(
-            it->cbegin(), it->cend(), [&](quint32 keysym) { return keymap.holdsOnly(keycode, keysym); });
+        const QList<quint32> holds = keymap.symbols.value(it.key());
+        const bool stillThere =
+            !holds.isEmpty() &&
+            std::all_of(holds.cbegin(), holds.cend(), [&](quint32 keysym) { return it->contains(keysym); });
         if (stillThere) {
             ++it;
         } else {
@@ -65,30 +66,34 @@ bool TypingEngine::prepare(const QList<quint32>& keysyms) {
         return false;
     const qint64 now = m_clock();
     const QSet<quint32> wanted(keysyms.cbegin(), keysyms.cend());
-    int empty = int(std::count_if(m_pool.slots().cbegin(), m_pool.slots().cend(),
-                                  [](const KeySlotPool::Slot& slot) { return slot.keysym == 0; }));
-    QSet<quint8> taken;
-    QList<KeyboardDevice::Binding> batch;
+    QSet<quint8> emptyKeycodes;
+    for (const KeySlotPool::Slot& slot : m_pool.slots()) {
+        if (m_pool.isEmptyKeycode(slot.keycode))
+            emptyKeycodes.insert(slot.keycode);
+    }
+    QSet<KeySlotPool::SlotId> taken;
+    QList<SlotBinding> batch;
     for (const quint32 keysym : keysyms) {
         if (m_pool.choose(keysym, now).kind == KeySlotPool::Choice::Ready ||
             std::any_of(batch.cbegin(), batch.cend(), [&](const auto& b) { return b.keysym == keysym; }))
             continue;
-        // An empty keycode while enough stay empty, else the least recently used of ours that carries nothing
-        // wanted.
+        // An empty slot, of an empty keycode only while enough stay empty, else the least recently used of
+        // ours that carries nothing wanted.
         const KeySlotPool::Slot* best = nullptr;
         for (const KeySlotPool::Slot& slot : m_pool.slots()) {
-            if (taken.contains(slot.keycode) || slot.refused || !m_pool.isFree(slot, now) ||
-                (slot.keysym == 0 && empty <= sparedForOthers()) || wanted.contains(slot.keysym))
+            const bool emptyKeycode = emptyKeycodes.contains(slot.keycode);
+            if (taken.contains(slot.id()) || slot.refused || !m_pool.isFree(slot, now) ||
+                (emptyKeycode && emptyKeycodes.size() <= sparedForOthers()) || wanted.contains(slot.keysym))
                 continue;
             if (!best || (best->keysym != 0 &&
-                          (slot.keysym == 0 || m_pool.lastUse(slot.keycode) < m_pool.lastUse(best->keycode))))
+                          (slot.keysym == 0 || m_pool.lastUse(slot.id()) < m_pool.lastUse(best->id()))))
                 best = &slot;
         }
         if (!best)
             break;
-        empty -= best->keysym == 0;
-        taken.insert(best->keycode);
-        batch.append({best->keycode, keysym});
+        emptyKeycodes.remove(best->keycode);
+        taken.insert(best->id());
+        batch.append({best->id(), keysym});
     }
     // A refusal here is no failure: the symbol is bound when it is typed, and reported then.
     return !batch.isEmpty() && bindNow(batch);
@@ -125,16 +130,41 @@ TypingEngine::Wait TypingEngine::run() {
             continue;
         }
         if (choice.kind == KeySlotPool::Choice::Bind) {
-            if (!bindAhead(keysym, choice.keycode))
+            if (!bindAhead(keysym, choice.slot))
                 m_queue.removeFirst();
             continue; // bound: choose again, and the next binding waits for this one to be digested
         }
-        if (const std::optional<Wait> wait = waitUntilSeen(choice.keycode))
+        const quint8 keycode = quint8(choice.slot);
+        if (const std::optional<Wait> wait = waitUntilSeen(keycode))
             return *wait;
+        const int level = choice.slot >> 8;
+        const int pressedAt = m_device.press(keycode, level, m_pool.levelsOf(keycode).second != keysym);
+        if (pressedAt < 0) {
+            // The user's Shift would give the key's other symbol: first the key gets this one on both levels.
+            const qint64 freeAt = m_pool.freeAt(KeySlotPool::idOf(keycode, 1));
+            if (freeAt > m_clock()) {
+                if (m_pool.receiverConfirms() && m_requested < m_sequence) {
+                    askForConfirmation();
+                    continue;
+                }
+                return {Wait::Time, freeAt};
+            }
+            if (m_bindingUndigested)
+                return {Wait::Keymap, 0};
+            if (!bindNow({{KeySlotPool::idOf(keycode, 1), 0}})) {
+                m_queue.removeFirst();
+                const QString why = m_device.refusal();
+                fail(keysym,
+                     why.isEmpty() ? QStringLiteral("the keyboard mapping could not be changed") : why);
+            }
+            continue;
+        }
         m_queue.removeFirst();
-        m_device.press(choice.keycode);
-        m_pool.markPressed(choice.keycode, m_clock(), ++m_sequence);
-        m_held = Held{choice.keycode, m_clock(), m_sequence, 0};
+        m_pool.markPressed(choice.slot, m_clock(), ++m_sequence);
+        m_held = Held{choice.slot, KeySlotPool::idOf(keycode, pressedAt), m_clock(), m_sequence, 0};
+        // Shift took the press to the other level: a receiver translates it through that one.
+        if (m_held->through != choice.slot)
+            m_pool.markUsed(m_held->through, m_clock(), m_sequence);
         if (holdsForOrder(keysym)) {
             if (const std::optional<qint64> until = heldUntil())
                 return {Wait::Time, *until};
@@ -200,8 +230,7 @@ std::optional<qint64> TypingEngine::heldUntil() {
         const qint64 limit = m_held->pressedAt + orderHoldLimitMs;
         if (now < limit)
             return answered ? settled : limit;
-        m_device.release(m_held->keycode);
-        m_pool.markReleased(m_held->keycode, now, ++m_sequence);
+        release(now);
         m_held->released = true;
     }
     const qint64 giveUp = m_held->pressedAt + m_pool.unconfirmedLimit();
@@ -213,11 +242,16 @@ std::optional<qint64> TypingEngine::heldUntil() {
 void TypingEngine::releaseHeld() {
     if (!m_held)
         return;
-    if (!m_held->released) {
-        m_device.release(m_held->keycode);
-        m_pool.markReleased(m_held->keycode, m_clock(), ++m_sequence);
-    }
+    if (!m_held->released)
+        release(m_clock());
     m_held.reset();
+}
+
+void TypingEngine::release(qint64 now) {
+    m_device.release(quint8(m_held->slot));
+    m_pool.markReleased(m_held->slot, now, ++m_sequence);
+    if (m_held->through != m_held->slot)
+        m_pool.markUsed(m_held->through, now, m_sequence);
 }
 
 void TypingEngine::dropQueue() {
@@ -225,55 +259,55 @@ void TypingEngine::dropQueue() {
     releaseHeld();
 }
 
-bool TypingEngine::bindAhead(quint32 keysym, quint8 keycode) {
+bool TypingEngine::bindAhead(quint32 keysym, KeySlotPool::SlotId slot) {
     const qint64 now = m_clock();
     const qsizetype horizon = std::min<qsizetype>(m_queue.size(), lookAhead);
     // Where each bound symbol is next typed: the one typed last (or not at all) is replaced first.
     QHash<quint32, qsizetype> nextUse;
     for (qsizetype i = horizon - 1; i >= 0; --i)
         nextUse.insert(m_queue.at(i), i);
-    // Walking the symbols in the order they are typed, a keycode whose symbol
-    // comes up is kept, and each symbol without one gets a free keycode.
-    QSet<quint8> kept;
+    // Walking the symbols in the order they are typed, a slot whose symbol
+    // comes up is kept, and each symbol without one gets a free slot.
+    QSet<KeySlotPool::SlotId> kept;
     QSet<quint32> planned;
-    QList<KeyboardDevice::Binding> batch;
+    QList<SlotBinding> batch;
     const auto take = [&](quint32 symbol) {
         const KeySlotPool::Slot* best = nullptr;
-        for (const KeySlotPool::Slot& slot : m_pool.slots()) {
-            if (kept.contains(slot.keycode) || slot.refused || !m_pool.isFree(slot, now))
+        for (const KeySlotPool::Slot& candidate : m_pool.slots()) {
+            if (kept.contains(candidate.id()) || candidate.refused || !m_pool.isFree(candidate, now))
                 continue;
-            if (!best || (best->keysym != 0 && slot.keysym == 0)) {
-                best = &slot;
+            if (!best || (best->keysym != 0 && candidate.keysym == 0)) {
+                best = &candidate;
                 continue;
             }
-            if (best->keysym == 0 || slot.keysym == 0)
+            if (best->keysym == 0 || candidate.keysym == 0)
                 continue;
-            const qsizetype slotNext = nextUse.value(slot.keysym, horizon);
+            const qsizetype candidateNext = nextUse.value(candidate.keysym, horizon);
             const qsizetype bestNext = nextUse.value(best->keysym, horizon);
-            if (slotNext > bestNext ||
-                (slotNext == bestNext && m_pool.lastUse(slot.keycode) < m_pool.lastUse(best->keycode)))
-                best = &slot;
+            if (candidateNext > bestNext ||
+                (candidateNext == bestNext && m_pool.lastUse(candidate.id()) < m_pool.lastUse(best->id())))
+                best = &candidate;
         }
         if (!best)
             return false;
-        batch.append({best->keycode, symbol});
-        kept.insert(best->keycode);
+        batch.append({best->id(), symbol});
+        kept.insert(best->id());
         planned.insert(symbol);
         return true;
     };
     if (!take(keysym)) {
-        batch.append({keycode, keysym});
-        kept.insert(keycode);
+        batch.append({slot, keysym});
+        kept.insert(slot);
         planned.insert(keysym);
     }
-    keycode = batch.first().keycode;
+    slot = batch.first().slot;
     for (qsizetype i = 1; i < horizon; ++i) { // the first symbol is planned already
         const quint32 next = m_queue.at(i);
         if (planned.contains(next))
             continue;
         if (const KeySlotPool::Choice choice = m_pool.choose(next, now);
             choice.kind == KeySlotPool::Choice::Ready) {
-            kept.insert(choice.keycode);
+            kept.insert(choice.slot);
             continue;
         }
         if (!take(next))
@@ -284,8 +318,8 @@ bool TypingEngine::bindAhead(quint32 keysym, quint8 keycode) {
     // Something in the batch was refused: find out whether the first symbol alone can be bound.
     if (batch.size() > 1 && bindNow({batch.first()}))
         return true;
-    // Nothing changed, so the keycode keeps what it had and stays in the pool.
-    m_pool.markRefused(keycode);
+    // Nothing changed, so the slot keeps what it had and stays in the pool.
+    m_pool.markRefused(slot);
     const QString why = m_device.refusal();
     fail(keysym, why.isEmpty() ? QStringLiteral("the keyboard mapping could not be changed") : why);
     return false;
@@ -302,13 +336,32 @@ int TypingEngine::unboundAhead(qint64 now) const {
     return int(unbound.size());
 }
 
-bool TypingEngine::bindNow(const QList<KeyboardDevice::Binding>& bindings) {
+bool TypingEngine::bindNow(const QList<SlotBinding>& changes) {
+    // Each keycode touched, whole: a device changes keycodes, not levels.
+    QHash<KeySlotPool::SlotId, quint32> next;
+    QList<quint8> keycodes;
+    for (const SlotBinding& change : changes) {
+        next.insert(change.slot, change.keysym);
+        if (!keycodes.contains(quint8(change.slot)))
+            keycodes.append(quint8(change.slot));
+    }
+    QList<KeyboardDevice::Binding> bindings;
     bool widened = false;
-    for (const KeyboardDevice::Binding& binding : bindings) {
-        QList<quint32>& mayHold = m_mayHold[binding.keycode];
-        if (binding.keysym != 0 && !mayHold.contains(binding.keysym)) {
-            mayHold.append(binding.keysym);
-            widened = true;
+    for (const quint8 keycode : std::as_const(keycodes)) {
+        const auto symbolAt = [&](int level) {
+            const KeySlotPool::SlotId id = KeySlotPool::idOf(keycode, level);
+            const KeySlotPool::Slot* slot = m_pool.slot(id);
+            return next.value(id, slot ? slot->keysym : 0);
+        };
+        const quint32 plain = symbolAt(0) ? symbolAt(0) : symbolAt(1);
+        const quint32 shifted = symbolAt(1) ? symbolAt(1) : plain;
+        bindings.append({keycode, plain, shifted == plain ? 0 : shifted});
+        QList<quint32>& mayHold = m_mayHold[keycode];
+        for (const quint32 keysym : {plain, shifted}) {
+            if (keysym != 0 && !mayHold.contains(keysym)) {
+                mayHold.append(keysym);
+                widened = true;
+            }
         }
     }
     if (widened)
@@ -317,10 +370,13 @@ bool TypingEngine::bindNow(const QList<KeyboardDevice::Binding>& bindings) {
         return false;
     // Where the server has told every client already, a ping sent from now on covers the change.
     const quint64 announced = m_device.announcesBeforeReturning() ? ++m_sequence : 0;
-    for (const KeyboardDevice::Binding& binding : bindings) {
-        m_pool.setBinding(binding.keycode, binding.keysym);
+    for (const SlotBinding& change : changes)
+        m_pool.setBinding(change.slot, change.keysym);
+    for (const KeyboardDevice::Binding& binding : std::as_const(bindings)) {
         if (binding.keysym != 0) {
             m_mayHold[binding.keycode] = {binding.keysym};
+            if (binding.shifted != 0)
+                m_mayHold[binding.keycode].append(binding.shifted);
             m_fresh.insert(binding.keycode, {m_clock(), announced});
         } else {
             m_mayHold.remove(binding.keycode);
@@ -335,12 +391,12 @@ bool TypingEngine::bindNow(const QList<KeyboardDevice::Binding>& bindings) {
 
 void TypingEngine::restoreAll() {
     releaseHeld();
-    QList<KeyboardDevice::Binding> empty;
+    QList<SlotBinding> empty;
     for (const KeySlotPool::Slot& slot : m_pool.boundSlots())
-        empty.append({slot.keycode, 0});
+        empty.append({slot.id(), 0});
     if (empty.isEmpty() || bindNow(empty))
         return;
-    for (const KeyboardDevice::Binding& binding : std::as_const(empty))
+    for (const SlotBinding& binding : std::as_const(empty))
         bindNow({binding});
 }
 
