@@ -58,7 +58,7 @@ public:
     bool announcesBeforeReturning() const override { return announces; }
     int levels() const override { return twoLevels ? 2 : 1; }
     int press(quint8 keycode, int level, bool exactLevel) override {
-        if (userShift && level == 0 && exactLevel)
+        if (exactLevel && (level == 0 ? userShift : userAlt))
             return -1;
         down.insert(keycode);
         pressedAt.insert(keycode, m_now);
@@ -159,6 +159,7 @@ public:
     qint64 longestHold = 0;
     bool twoLevels = false;
     bool userShift = false;         // held all along
+    bool userAlt = false;           // held all along, which Shift must not join
     QMap<quint16, quint32> mapping; // keycode, and keycode | 0x100 for a second level unlike the first
     QSet<quint8> down;
     QSet<quint8> refuse;
@@ -347,8 +348,8 @@ private Q_SLOTS:
         QTest::addColumn<bool>("throughVirtualKeyboard"); // and its 50 keycodes
         QTest::addColumn<bool>("secondConnection");
         QTest::addColumn<bool>("announces");
-        QTest::addColumn<int>(
-            "levels"); // 2: two symbols a key, the second typed with Shift; 3: and the user holds Shift
+        // 2: two symbols a key, the second typed with Shift; 3: and the user holds Shift; 4: or Alt.
+        QTest::addColumn<int>("levels");
         const QString polish = QStringLiteral("ąćęłńóśźż");
         const QString many = QStringLiteral("ąćęłńóśźżĄĆĘŁŃÓŚŹŻəɛɔʃʒθðŋ∑∫√∞≈≠€£¥₸αβγδ𝔸é");
         const QString more = symbolsFrom(0x100, 150) + QStringLiteral("𝔸e\u0301") + symbolsFrom(0x100, 40);
@@ -376,6 +377,8 @@ private Q_SLOTS:
             << 3 << 5ll << true << many + many << false << true << true << 2;
         QTest::newRow("two symbols a key, the user holds Shift")
             << 3 << 20ll << false << many + many << false << false << false << 3;
+        QTest::newRow("two symbols a key, the user holds Alt")
+            << 3 << 20ll << true << many + many << false << false << false << 4;
     }
 
     void textArrivesExactlyWithoutEarlyRebinding() {
@@ -388,7 +391,8 @@ private Q_SLOTS:
         QFETCH(bool, announces);
         QFETCH(int, levels);
         Rig rig(spare, lag, pings, throughVirtualKeyboard, levels > 1);
-        rig.display.userShift = levels > 2;
+        rig.display.userShift = levels == 3;
+        rig.display.userAlt = levels == 4;
         rig.display.secondConnection = secondConnection;
         rig.display.announces = announces;
         rig.type(text);

@@ -97,11 +97,14 @@ void KeySlotPool::setBinding(SlotId id, quint32 keysym) {
     }
 }
 
-std::pair<quint32, quint32> KeySlotPool::levelsOf(quint8 keycode) const {
-    const Slot* first = slot(idOf(keycode, 0));
-    const Slot* second = slot(idOf(keycode, 1));
-    const quint32 plain = first ? first->keysym : 0;
-    const quint32 shifted = second ? second->keysym : 0;
+std::pair<quint32, quint32> KeySlotPool::levelsOf(quint8 keycode,
+                                                  const QHash<SlotId, quint32>& changes) const {
+    const auto symbolAt = [&](int level) {
+        const Slot* bound = slot(idOf(keycode, level));
+        return changes.value(idOf(keycode, level), bound ? bound->keysym : 0);
+    };
+    const quint32 plain = symbolAt(0);
+    const quint32 shifted = symbolAt(1);
     return {plain ? plain : shifted, shifted ? shifted : plain};
 }
 

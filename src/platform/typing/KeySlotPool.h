@@ -81,8 +81,9 @@ public:
     void setBinding(SlotId slot, quint32 keysym);
     // What the keycode types without and with Shift as the slots say: a level
     // without a symbol of its own carries the other level's, so that a Shift
-    // held by the user cannot reach a symbol nobody asked for.
-    std::pair<quint32, quint32> levelsOf(quint8 keycode) const;
+    // held by the user cannot reach a symbol nobody asked for. `changes` (slot → keysym) are
+    // taken as made.
+    std::pair<quint32, quint32> levelsOf(quint8 keycode, const QHash<SlotId, quint32>& changes = {}) const;
     // The server refused to bind the slot, so it carries what it did. It
     // stays in the pool (a refusal seen so far was of a form of request, not
     // of a keycode), but is offered only while no other slot is free or

@@ -31,8 +31,10 @@ public:
     virtual QString refusal() const { return {}; }
     // Presses the key at `level` (1: with Shift, pressed by the device itself
     // unless it is held already) and returns the level the press came out at.
-    // With `exactLevel`, a first level that Shift held by the user would turn
-    // into the second is not pressed at all: -1.
+    // With `exactLevel` (the key's levels differ), a key that would not come
+    // out at `level` is not pressed at all: -1. So it is when the user holds
+    // Shift for a first level, or holds another modifier that Shift would
+    // join for a second (Alt+Shift switches the layout in many setups).
     virtual int press(quint8 keycode, int level, bool exactLevel) = 0;
     virtual void release(quint8 keycode) = 0;
 };

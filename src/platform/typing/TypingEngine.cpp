@@ -138,10 +138,13 @@ TypingEngine::Wait TypingEngine::run() {
         if (const std::optional<Wait> wait = waitUntilSeen(keycode))
             return *wait;
         const int level = choice.slot >> 8;
-        const int pressedAt = m_device.press(keycode, level, m_pool.levelsOf(keycode).second != keysym);
+        const bool twoSymbols = m_pool.levelsOf(keycode).first != m_pool.levelsOf(keycode).second;
+        const int pressedAt = m_device.press(keycode, twoSymbols ? level : 0, twoSymbols);
         if (pressedAt < 0) {
-            // The user's Shift would give the key's other symbol: first the key gets this one on both levels.
-            const qint64 freeAt = m_pool.freeAt(KeySlotPool::idOf(keycode, 1));
+            // The modifiers held would give the key's other symbol, or keep Shift from being added
+            // safely: first the key gets this symbol on both levels.
+            const KeySlotPool::SlotId other = KeySlotPool::idOf(keycode, 1 - level);
+            const qint64 freeAt = m_pool.freeAt(other);
             if (freeAt > m_clock()) {
                 if (m_pool.receiverConfirms() && m_requested < m_sequence) {
                     askForConfirmation();
@@ -151,11 +154,9 @@ TypingEngine::Wait TypingEngine::run() {
             }
             if (m_bindingUndigested)
                 return {Wait::Keymap, 0};
-            if (!bindNow({{KeySlotPool::idOf(keycode, 1), 0}})) {
+            if (!bindNow({{other, 0}})) {
                 m_queue.removeFirst();
-                const QString why = m_device.refusal();
-                fail(keysym,
-                     why.isEmpty() ? QStringLiteral("the keyboard mapping could not be changed") : why);
+                fail(keysym, refusal());
             }
             continue;
         }
@@ -320,8 +321,7 @@ bool TypingEngine::bindAhead(quint32 keysym, KeySlotPool::SlotId slot) {
         return true;
     // Nothing changed, so the slot keeps what it had and stays in the pool.
     m_pool.markRefused(slot);
-    const QString why = m_device.refusal();
-    fail(keysym, why.isEmpty() ? QStringLiteral("the keyboard mapping could not be changed") : why);
+    fail(keysym, refusal());
     return false;
 }
 
@@ -348,13 +348,7 @@ bool TypingEngine::bindNow(const QList<SlotBinding>& changes) {
     QList<KeyboardDevice::Binding> bindings;
     bool widened = false;
     for (const quint8 keycode : std::as_const(keycodes)) {
-        const auto symbolAt = [&](int level) {
-            const KeySlotPool::SlotId id = KeySlotPool::idOf(keycode, level);
-            const KeySlotPool::Slot* slot = m_pool.slot(id);
-            return next.value(id, slot ? slot->keysym : 0);
-        };
-        const quint32 plain = symbolAt(0) ? symbolAt(0) : symbolAt(1);
-        const quint32 shifted = symbolAt(1) ? symbolAt(1) : plain;
+        const auto [plain, shifted] = m_pool.levelsOf(keycode, next);
         bindings.append({keycode, plain, shifted == plain ? 0 : shifted});
         QList<quint32>& mayHold = m_mayHold[keycode];
         for (const quint32 keysym : {plain, shifted}) {
@@ -403,6 +397,11 @@ void TypingEngine::restoreAll() {
 void TypingEngine::writeJournal() {
     if (m_journal)
         m_journal(m_mayHold);
+}
+
+QString TypingEngine::refusal() const {
+    const QString why = m_device.refusal();
+    return why.isEmpty() ? QStringLiteral("the keyboard mapping could not be changed") : why;
 }
 
 void TypingEngine::fail(quint32 keysym, const QString& why) {

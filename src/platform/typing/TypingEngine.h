@@ -150,6 +150,7 @@ private:
     int unboundAhead(qint64 now) const;
     bool bindNow(const QList<SlotBinding>& changes);
     void writeJournal();
+    QString refusal() const;
     void fail(quint32 keysym, const QString& why);
 
     KeyboardDevice& m_device;

@@ -87,7 +87,8 @@ int X11KeyboardDevice::press(quint8 keycode, int level, bool exactLevel) {
     Xcb::Reply<xcb_xkb_get_state_reply_t> state(
         xcb_xkb_get_state_reply(m_x.xcb(), xcb_xkb_get_state(m_x.xcb(), XCB_XKB_ID_USE_CORE_KBD), nullptr));
     const bool shifted = state && (state->mods & XCB_MOD_MASK_SHIFT);
-    if (shifted && level == 0 && exactLevel)
+    const bool othersHeld = state && ((state->baseMods | state->latchedMods) & ~XCB_MOD_MASK_SHIFT);
+    if (exactLevel && (level == 0 ? shifted : !shifted && (othersHeld || !m_shiftKeycode)))
         return -1;
     if (m_keysDown++ == 0) {
         // GTK upper-cases a symbol while Caps Lock is on even though its key type
