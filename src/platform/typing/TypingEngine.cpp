@@ -142,7 +142,9 @@ TypingEngine::Wait TypingEngine::run() {
         const int pressedAt = m_device.press(keycode, twoSymbols ? level : 0, twoSymbols);
         if (pressedAt < 0) {
             // The modifiers held would give the key's other symbol, or keep Shift from being added
-            // safely: first the key gets this symbol on both levels.
+            // safely: first the key gets this symbol on both levels, and until the text is typed
+            // every key gets one symbol.
+            m_oneLevel = true;
             const KeySlotPool::SlotId other = KeySlotPool::idOf(keycode, 1 - level);
             const qint64 freeAt = m_pool.freeAt(other);
             if (freeAt > m_clock()) {
@@ -154,7 +156,7 @@ TypingEngine::Wait TypingEngine::run() {
             }
             if (m_bindingUndigested)
                 return {Wait::Keymap, 0};
-            if (!bindNow({{other, 0}})) {
+            if (!bindNow(oneSymbolEach(other))) {
                 m_queue.removeFirst();
                 fail(keysym, refusal());
             }
@@ -172,6 +174,7 @@ TypingEngine::Wait TypingEngine::run() {
         }
         releaseHeld();
     }
+    m_oneLevel = false;
     return {};
 }
 
@@ -257,7 +260,19 @@ void TypingEngine::release(qint64 now) {
 
 void TypingEngine::dropQueue() {
     m_queue.clear();
+    m_oneLevel = false;
     releaseHeld();
+}
+
+QList<TypingEngine::SlotBinding> TypingEngine::oneSymbolEach(KeySlotPool::SlotId other) const {
+    QList<SlotBinding> changes{{other, 0}};
+    for (const KeySlotPool::Slot& slot : m_pool.slots()) {
+        const KeySlotPool::Slot* first = m_pool.slot(KeySlotPool::idOf(slot.keycode, 0));
+        if (slot.level == 1 && slot.keysym != 0 && first && first->keysym != 0 && slot.id() != other &&
+            quint8(slot.id()) != quint8(other) && m_pool.isFree(slot, m_clock()))
+            changes.append({slot.id(), 0});
+    }
+    return changes;
 }
 
 bool TypingEngine::bindAhead(quint32 keysym, KeySlotPool::SlotId slot) {
@@ -272,10 +287,17 @@ bool TypingEngine::bindAhead(quint32 keysym, KeySlotPool::SlotId slot) {
     QSet<KeySlotPool::SlotId> kept;
     QSet<quint32> planned;
     QList<SlotBinding> batch;
+    const auto secondLevelCanGo = [&](quint8 keycode) {
+        const KeySlotPool::Slot* second = m_pool.slot(KeySlotPool::idOf(keycode, 1));
+        return !second || second->keysym == 0 ||
+               (!kept.contains(second->id()) && m_pool.isFree(*second, now));
+    };
     const auto take = [&](quint32 symbol) {
         const KeySlotPool::Slot* best = nullptr;
         for (const KeySlotPool::Slot& candidate : m_pool.slots()) {
             if (kept.contains(candidate.id()) || candidate.refused || !m_pool.isFree(candidate, now))
+                continue;
+            if (m_oneLevel && (candidate.level == 1 || !secondLevelCanGo(candidate.keycode)))
                 continue;
             if (!best || (best->keysym != 0 && candidate.keysym == 0)) {
                 best = &candidate;
@@ -293,6 +315,11 @@ bool TypingEngine::bindAhead(quint32 keysym, KeySlotPool::SlotId slot) {
             return false;
         batch.append({best->id(), symbol});
         kept.insert(best->id());
+        if (const KeySlotPool::Slot* second = m_pool.slot(KeySlotPool::idOf(best->keycode, 1));
+            m_oneLevel && second && second->keysym != 0) {
+            batch.append({second->id(), 0});
+            kept.insert(second->id());
+        }
         planned.insert(symbol);
         return true;
     };

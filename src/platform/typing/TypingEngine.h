@@ -149,6 +149,9 @@ private:
     // Distinct symbols typed soon that need a slot.
     int unboundAhead(qint64 now) const;
     bool bindNow(const QList<SlotBinding>& changes);
+    // Empties `other` and every free second level of a key with two symbols, so that a held
+    // modifier cannot turn one symbol into another.
+    QList<SlotBinding> oneSymbolEach(KeySlotPool::SlotId other) const;
     void writeJournal();
     QString refusal() const;
     void fail(quint32 keysym, const QString& why);
@@ -164,6 +167,7 @@ private:
     quint64 m_sequence = 0;  // key events sent, and the pings for a held key
     quint64 m_requested = 0; // the last sequence a confirmation was asked for
     bool m_bindingUndigested = false;
+    bool m_oneLevel = false; // a modifier held makes second levels unsafe until the queue is typed
     struct Held {
         KeySlotPool::SlotId slot = 0;
         KeySlotPool::SlotId through = 0; // the level the press came out at
