@@ -78,6 +78,40 @@ KeySlotPool::Choice KeySlotPool::choose(quint32 keysym, qint64 now) const {
     return {};
 }
 
+QList<std::pair<KeySlotPool::SlotId, quint32>> KeySlotPool::planAhead(const QList<quint32>& keysyms,
+                                                                      qint64 now, int spared) const {
+    const QSet<quint32> wanted(keysyms.cbegin(), keysyms.cend());
+    QSet<quint8> emptyKeycodes;
+    for (const Slot& slot : m_slots) {
+        if (isEmptyKeycode(slot.keycode))
+            emptyKeycodes.insert(slot.keycode);
+    }
+    QSet<SlotId> taken;
+    QSet<quint32> planned;
+    QList<std::pair<SlotId, quint32>> plan;
+    for (const quint32 keysym : keysyms) {
+        if (planned.contains(keysym) || choose(keysym, now).kind == Choice::Ready)
+            continue;
+        const Slot* best = nullptr;
+        for (const Slot& slot : m_slots) {
+            if (taken.contains(slot.id()) || slot.refused || !isFree(slot, now) ||
+                (emptyKeycodes.contains(slot.keycode) && emptyKeycodes.size() <= spared) ||
+                wanted.contains(slot.keysym))
+                continue;
+            if (!best ||
+                (best->keysym != 0 && (slot.keysym == 0 || lastUse(slot.id()) < lastUse(best->id()))))
+                best = &slot;
+        }
+        if (!best)
+            break;
+        emptyKeycodes.remove(best->keycode);
+        taken.insert(best->id());
+        planned.insert(keysym);
+        plan.append({best->id(), keysym});
+    }
+    return plan;
+}
+
 qint64 KeySlotPool::timeWhenFree(int count) const {
     QList<qint64> times;
     for (const Slot& slot : m_slots) {
@@ -159,6 +193,17 @@ const KeySlotPool::Slot* KeySlotPool::slot(SlotId id) const {
 int KeySlotPool::keycodeCount() const {
     return int(
         std::count_if(m_slots.cbegin(), m_slots.cend(), [](const Slot& slot) { return slot.level == 0; }));
+}
+
+QList<KeySlotPool::SlotId> KeySlotPool::freeSecondSymbols(qint64 now, quint8 except) const {
+    QList<SlotId> seconds;
+    for (const Slot& second : m_slots) {
+        const Slot* first = slot(idOf(second.keycode, 0));
+        if (second.level == 1 && second.keysym != 0 && first && first->keysym != 0 &&
+            second.keycode != except && isFree(second, now))
+            seconds.append(second.id());
+    }
+    return seconds;
 }
 
 bool KeySlotPool::isEmptyKeycode(quint8 keycode) const {

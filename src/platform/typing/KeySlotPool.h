@@ -68,6 +68,10 @@ public:
     // A slot for `keysym`.
     Choice choose(quint32 keysym, qint64 now) const;
 
+    // Free slots for the symbols of `keysyms` not bound yet, in the order given: an empty slot (of
+    // an empty keycode only while more than `spared` keycodes stay empty), else the least
+    // recently used one that carries nothing wanted; as many as there are.
+    QList<std::pair<SlotId, quint32>> planAhead(const QList<quint32>& keysyms, qint64 now, int spared) const;
     // When `count` slots will be free to bind (all there are, if fewer).
     qint64 timeWhenFree(int count) const;
     bool isFree(const Slot& slot, qint64 now) const {
@@ -113,6 +117,8 @@ public:
     bool isEmpty() const { return m_slots.isEmpty(); }
     // Spare keycodes, whatever their levels.
     int keycodeCount() const;
+    // The second levels, free to be emptied, of every key with two symbols but `except`.
+    QList<SlotId> freeSecondSymbols(qint64 now, quint8 except) const;
     // Whether no level of the keycode carries a symbol of ours.
     bool isEmptyKeycode(quint8 keycode) const;
 

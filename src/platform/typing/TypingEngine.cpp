@@ -64,37 +64,9 @@ void TypingEngine::enqueue(quint32 keysym) {
 bool TypingEngine::prepare(const QList<quint32>& keysyms) {
     if (!m_queue.isEmpty() || m_held || m_bindingUndigested)
         return false;
-    const qint64 now = m_clock();
-    const QSet<quint32> wanted(keysyms.cbegin(), keysyms.cend());
-    QSet<quint8> emptyKeycodes;
-    for (const KeySlotPool::Slot& slot : m_pool.slots()) {
-        if (m_pool.isEmptyKeycode(slot.keycode))
-            emptyKeycodes.insert(slot.keycode);
-    }
-    QSet<KeySlotPool::SlotId> taken;
     QList<SlotBinding> batch;
-    for (const quint32 keysym : keysyms) {
-        if (m_pool.choose(keysym, now).kind == KeySlotPool::Choice::Ready ||
-            std::any_of(batch.cbegin(), batch.cend(), [&](const auto& b) { return b.keysym == keysym; }))
-            continue;
-        // An empty slot, of an empty keycode only while enough stay empty, else the least recently used of
-        // ours that carries nothing wanted.
-        const KeySlotPool::Slot* best = nullptr;
-        for (const KeySlotPool::Slot& slot : m_pool.slots()) {
-            const bool emptyKeycode = emptyKeycodes.contains(slot.keycode);
-            if (taken.contains(slot.id()) || slot.refused || !m_pool.isFree(slot, now) ||
-                (emptyKeycode && emptyKeycodes.size() <= sparedForOthers()) || wanted.contains(slot.keysym))
-                continue;
-            if (!best || (best->keysym != 0 &&
-                          (slot.keysym == 0 || m_pool.lastUse(slot.id()) < m_pool.lastUse(best->id()))))
-                best = &slot;
-        }
-        if (!best)
-            break;
-        emptyKeycodes.remove(best->keycode);
-        taken.insert(best->id());
-        batch.append({best->id(), keysym});
-    }
+    for (const auto& [slot, keysym] : m_pool.planAhead(keysyms, m_clock(), sparedForOthers()))
+        batch.append({slot, keysym});
     // A refusal here is no failure: the symbol is bound when it is typed, and reported then.
     return !batch.isEmpty() && bindNow(batch);
 }
@@ -156,7 +128,10 @@ TypingEngine::Wait TypingEngine::run() {
             }
             if (m_bindingUndigested)
                 return {Wait::Keymap, 0};
-            if (!bindNow(oneSymbolEach(other))) {
+            QList<SlotBinding> split{{other, 0}};
+            for (const KeySlotPool::SlotId second : m_pool.freeSecondSymbols(m_clock(), keycode))
+                split.append({second, 0});
+            if (!bindNow(split)) {
                 m_queue.removeFirst();
                 fail(keysym, refusal());
             }
@@ -262,17 +237,6 @@ void TypingEngine::dropQueue() {
     m_queue.clear();
     m_oneLevel = false;
     releaseHeld();
-}
-
-QList<TypingEngine::SlotBinding> TypingEngine::oneSymbolEach(KeySlotPool::SlotId other) const {
-    QList<SlotBinding> changes{{other, 0}};
-    for (const KeySlotPool::Slot& slot : m_pool.slots()) {
-        const KeySlotPool::Slot* first = m_pool.slot(KeySlotPool::idOf(slot.keycode, 0));
-        if (slot.level == 1 && slot.keysym != 0 && first && first->keysym != 0 && slot.id() != other &&
-            quint8(slot.id()) != quint8(other) && m_pool.isFree(slot, m_clock()))
-            changes.append({slot.id(), 0});
-    }
-    return changes;
 }
 
 bool TypingEngine::bindAhead(quint32 keysym, KeySlotPool::SlotId slot) {
@@ -395,9 +359,8 @@ bool TypingEngine::bindNow(const QList<SlotBinding>& changes) {
         m_pool.setBinding(change.slot, change.keysym);
     for (const KeyboardDevice::Binding& binding : std::as_const(bindings)) {
         if (binding.keysym != 0) {
-            m_mayHold[binding.keycode] = {binding.keysym};
-            if (binding.shifted != 0)
-                m_mayHold[binding.keycode].append(binding.shifted);
+            m_mayHold[binding.keycode] =
+                binding.shifted ? QList{binding.keysym, binding.shifted} : QList{binding.keysym};
             m_fresh.insert(binding.keycode, {m_clock(), announced});
         } else {
             m_mayHold.remove(binding.keycode);

@@ -149,9 +149,6 @@ private:
     // Distinct symbols typed soon that need a slot.
     int unboundAhead(qint64 now) const;
     bool bindNow(const QList<SlotBinding>& changes);
-    // Empties `other` and every free second level of a key with two symbols, so that a held
-    // modifier cannot turn one symbol into another.
-    QList<SlotBinding> oneSymbolEach(KeySlotPool::SlotId other) const;
     void writeJournal();
     QString refusal() const;
     void fail(quint32 keysym, const QString& why);
