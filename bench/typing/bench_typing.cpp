@@ -219,16 +219,38 @@ void compare(Bench& bench, const char* title, const QString& text) {
                 "all arrived", "keys", "WM CPU");
     for (bool lineEdit : {false, true}) {
         const char* receiver = lineEdit ? "line edit" : "xterm";
-        printRow(receiver, "runeboard --type",
-                 bench.repeated(lineEdit, runeboardPath(), {QStringLiteral("--type")}, text));
-        printRow(receiver, "xdotool type",
-                 bench.repeated(lineEdit, QStringLiteral("xdotool"), {QStringLiteral("type")}, text));
+        const Result runeboard = bench.repeated(lineEdit, runeboardPath(), {QStringLiteral("--type")}, text);
+        const Result xdotool =
+            bench.repeated(lineEdit, QStringLiteral("xdotool"), {QStringLiteral("type")}, text);
+        printRow(receiver, "runeboard --type", runeboard);
+        printRow(receiver, "xdotool type", xdotool);
+        std::printf("  %-10s runeboard in %.2f x xdotool's time (target <= 0.6, every symbol right)\n",
+                    receiver, runeboard.commandMs / xdotool.commandMs);
         printRow(receiver, "xdotool type --delay 0",
                  bench.repeated(lineEdit, QStringLiteral("xdotool"),
                                 {QStringLiteral("type"), QStringLiteral("--delay"), QStringLiteral("0")},
                                 text));
     }
 }
+
+// The headline figure alone, for comparing two builds of the typing engine quickly: the text into
+// xterm, runeboard (and the binary named by RUNEBOARD_BEFORE_BINARY) against xdotool's default.
+void compareInXterm(Bench& bench, const QString& text) {
+    std::printf("\n%lld symbols into xterm (load average: %s)\n", qlonglong(text.toUcs4().size()),
+                qPrintable(XSession::readFile(QStringLiteral("/proc/loadavg")).section(u' ', 0, 2)));
+    const Result xdotool = bench.repeated(false, QStringLiteral("xdotool"), {QStringLiteral("type")}, text);
+    printRow("xterm", "xdotool type", xdotool);
+    QList<std::pair<const char*, QString>> builds{{"runeboard --type", runeboardPath()}};
+    if (const QString before = qEnvironmentVariable("RUNEBOARD_BEFORE_BINARY"); !before.isEmpty())
+        builds.append({"before: runeboard --type", before});
+    for (const auto& [name, binary] : builds) {
+        const Result result = bench.repeated(false, binary, {QStringLiteral("--type")}, text);
+        printRow("xterm", name, result);
+        std::printf("  %.2f x xdotool's time (target <= 0.6, every symbol right)\n",
+                    result.commandMs / xdotool.commandMs);
+    }
+}
+
 // The same text on a wlroots compositor, where both type through a virtual keyboard.
 void compareOnWayland(const QString& text) {
     const QList<uint> scalars = text.toUcs4();
@@ -370,6 +392,10 @@ int main(int argc, char* argv[]) {
     Bench bench;
     if (!bench.start())
         return 1;
+    if (app.arguments().contains(QStringLiteral("--xterm-only"))) {
+        compareInXterm(bench, note + note + note);
+        return 0;
+    }
     const QString keymap = bench.session().keymap();
     std::printf(
         "Typing symbols that are not on the keymap: Xvfb + openbox, %lld spare keycodes.\n"

@@ -36,25 +36,34 @@ public:
         for (const Binding& binding : bindings) {
             if (down.contains(binding.keycode))
                 violations.append(QStringLiteral("keycode %1 changed while held").arg(binding.keycode));
+            mapping.remove(binding.keycode | 0x100);
             if (binding.keysym == 0) {
                 mapping.remove(binding.keycode);
                 ++unbinds;
                 continue;
             }
             ++binds;
-            if (journal && !journal->value(binding.keycode).contains(binding.keysym))
-                violations.append(
-                    QStringLiteral("keycode %1 bound before the record named it").arg(binding.keycode));
+            for (const quint32 keysym : {binding.keysym, binding.shifted}) {
+                if (journal && keysym && !journal->value(binding.keycode).contains(keysym))
+                    violations.append(
+                        QStringLiteral("keycode %1 bound before the record named it").arg(binding.keycode));
+            }
             mapping.insert(binding.keycode, binding.keysym);
+            if (binding.shifted)
+                mapping.insert(binding.keycode | 0x100, binding.shifted);
         }
         news.append({announces ? m_now : m_now + 1, mapping});
         return true;
     }
     bool announcesBeforeReturning() const override { return announces; }
-    void press(quint8 keycode) override {
+    int levels() const override { return twoLevels ? 2 : 1; }
+    int press(quint8 keycode, int level, bool exactLevel) override {
+        if (exactLevel && (level == 0 ? userShift : userAlt))
+            return -1;
         down.insert(keycode);
         pressedAt.insert(keycode, m_now);
-        queue.append({m_now + lag, keycode, 0});
+        queue.append({m_now + lag, keycode, 0, false, 0, userShift ? 1 : level});
+        return userShift ? 1 : level;
     }
     void release(quint8 keycode) override {
         down.remove(keycode);
@@ -88,7 +97,8 @@ public:
             }
             if (item.release)
                 continue;
-            const quint32 keysym = (secondConnection ? seen : mapping).value(item.keycode);
+            const QMap<quint16, quint32>& known = secondConnection ? seen : mapping;
+            const quint32 keysym = known.value(item.keycode | item.level << 8, known.value(item.keycode));
             const bool keyWaiting = std::any_of(queue.cbegin(), queue.cend(), [this](const Item& next) {
                 return next.keycode && next.due <= m_now;
             });
@@ -117,8 +127,8 @@ public:
             if (keycode < 100 || keycode >= 100 + spare)
                 keymap.symbols.insert(quint8(keycode), {0x61});
         }
-        for (auto it = mapping.cbegin(); it != mapping.cend(); ++it)
-            keymap.symbols.insert(it.key(), {*it, *it});
+        for (auto it = mapping.cbegin(); it != mapping.cend() && it.key() < 0x100; ++it)
+            keymap.symbols.insert(quint8(it.key()), {*it, mapping.value(it.key() | 0x100, *it)});
         return keymap;
     }
 
@@ -128,10 +138,11 @@ public:
         quint64 token;
         bool release = false;
         qint64 sentAt = 0;
+        int level = 0; // the level Shift took the press to
     };
     struct News {
         qint64 madeAt; // by the server
-        QMap<quint8, quint32> mapping;
+        QMap<quint16, quint32> mapping;
     };
     // The time the server has made every change asked for so far.
     qint64 changedAt() const { return news.isEmpty() ? 0 : news.last().madeAt; }
@@ -139,14 +150,17 @@ public:
     bool secondConnection = false;
     bool announces = false; // the change is made before bind() returns
     QList<News> news;
-    QMap<quint8, quint32> seen; // the mapping as the second connection knows it
+    QMap<quint16, quint32> seen; // the mapping as the second connection knows it
     bool answersPings = false;
     bool ignoresPings = false; // claims to answer, never does
     bool holdsBack = false;
     QList<quint32> heldBack;
     QMap<quint8, qint64> pressedAt;
     qint64 longestHold = 0;
-    QMap<quint8, quint32> mapping;
+    bool twoLevels = false;
+    bool userShift = false;         // held all along
+    bool userAlt = false;           // held all along, which Shift must not join
+    QMap<quint16, quint32> mapping; // keycode, and keycode | 0x100 for a second level unlike the first
     QSet<quint8> down;
     QSet<quint8> refuse;
     QList<Item> queue;
@@ -224,7 +238,7 @@ struct Rig {
          [this](quint32 evdev, bool pressed) {
              if (!isTypingBlockKey(evdev))
                  display.violations.append(QStringLiteral("evdev key %1").arg(evdev));
-             pressed ? display.press(quint8(evdev + 8)) : display.release(quint8(evdev + 8));
+             pressed ? void(display.press(quint8(evdev + 8), 0, false)) : display.release(quint8(evdev + 8));
          }}};
     TypingEngine engine;
     QMap<quint8, QList<quint32>> journal;
@@ -232,10 +246,12 @@ struct Rig {
     QSet<QString> reasons;
     int waits = 0;
 
-    explicit Rig(int spare, qint64 lag = 5, bool pings = false, bool throughVirtualKeyboard = false)
+    explicit Rig(int spare, qint64 lag = 5, bool pings = false, bool throughVirtualKeyboard = false,
+                 bool twoLevels = false)
         : engine(throughVirtualKeyboard ? static_cast<KeyboardDevice&>(virtualKeyboard) : display,
                  [this] { return now; }) {
         display.lag = lag;
+        display.twoLevels = twoLevels;
         display.answersPings = pings;
         display.journal = &journal;
         engine.setJournal([this](const QMap<quint8, QList<quint32>>& mayHold) { journal = mayHold; });
@@ -332,25 +348,37 @@ private Q_SLOTS:
         QTest::addColumn<bool>("throughVirtualKeyboard"); // and its 50 keycodes
         QTest::addColumn<bool>("secondConnection");
         QTest::addColumn<bool>("announces");
+        // 2: two symbols a key, the second typed with Shift; 3: and the user holds Shift; 4: or Alt.
+        QTest::addColumn<int>("levels");
         const QString polish = QStringLiteral("ąćęłńóśźż");
         const QString many = QStringLiteral("ąćęłńóśźżĄĆĘŁŃÓŚŹŻəɛɔʃʒθðŋ∑∫√∞≈≠€£¥₸αβγδ𝔸é");
         const QString more = symbolsFrom(0x100, 150) + QStringLiteral("𝔸e\u0301") + symbolsFrom(0x100, 40);
         QTest::newRow("few symbols, many keycodes")
-            << 19 << 5ll << false << polish << false << false << false;
+            << 19 << 5ll << false << polish << false << false << false << 1;
         QTest::newRow("more symbols than keycodes")
-            << 19 << 20ll << false << many + many + many << false << false << false;
+            << 19 << 20ll << false << many + many + many << false << false << false << 1;
         QTest::newRow("alternating pair on one keycode")
-            << 1 << 20ll << false << QStringLiteral("ababab") << false << false << false;
+            << 1 << 20ll << false << QStringLiteral("ababab") << false << false << false << 1;
         QTest::newRow("slow receiver that confirms")
-            << 19 << 400ll << true << many + many + many << false << false << false;
+            << 19 << 400ll << true << many + many + many << false << false << false << 1;
         QTest::newRow("slow receiver, one keycode")
-            << 1 << 400ll << true << QStringLiteral("ababab") << false << false << false;
+            << 1 << 400ll << true << QStringLiteral("ababab") << false << false << false << 1;
         QTest::newRow("virtual keyboard, more symbols than keycodes")
-            << 0 << 30ll << false << more << true << false << false;
+            << 0 << 30ll << false << more << true << false << false << 1;
         QTest::newRow("receiver that follows the keymap on a second connection")
-            << 19 << 5ll << true << many + many + many << false << true << false;
+            << 19 << 5ll << true << many + many + many << false << true << false << 1;
         QTest::newRow("second connection, one keycode, change made before the request returns")
-            << 1 << 5ll << true << QStringLiteral("ababab") << false << true << true;
+            << 1 << 5ll << true << QStringLiteral("ababab") << false << true << true << 1;
+        QTest::newRow("two symbols a key")
+            << 19 << 20ll << false << many + many + many << false << false << false << 2;
+        QTest::newRow("two symbols a key, slow receiver that confirms")
+            << 19 << 400ll << true << many + many + many << false << false << false << 2;
+        QTest::newRow("two symbols a key, second connection")
+            << 3 << 5ll << true << many + many << false << true << true << 2;
+        QTest::newRow("two symbols a key, the user holds Shift")
+            << 3 << 20ll << false << many + many << false << false << false << 3;
+        QTest::newRow("two symbols a key, the user holds Alt")
+            << 3 << 20ll << true << many + many << false << false << false << 4;
     }
 
     void textArrivesExactlyWithoutEarlyRebinding() {
@@ -361,7 +389,10 @@ private Q_SLOTS:
         QFETCH(bool, throughVirtualKeyboard);
         QFETCH(bool, secondConnection);
         QFETCH(bool, announces);
-        Rig rig(spare, lag, pings, throughVirtualKeyboard);
+        QFETCH(int, levels);
+        Rig rig(spare, lag, pings, throughVirtualKeyboard, levels > 1);
+        rig.display.userShift = levels == 3;
+        rig.display.userAlt = levels == 4;
         rig.display.secondConnection = secondConnection;
         rig.display.announces = announces;
         rig.type(text);
@@ -382,6 +413,18 @@ private Q_SLOTS:
         rig.restore();
         QCOMPARE(rig.display.changes, 2);
         QVERIFY(rig.display.mapping.isEmpty());
+        // Two symbols a key: 38 distinct symbols on 19 keycodes take one change, typed three times.
+        const QString text = QStringLiteral("ąćęłńóśźżĄĆĘŁŃÓŚŹŻəɛɔʃʒθðŋ∑∫√∞≈≠€£¥₸αβ").repeated(3);
+        Rig paired(19, 5, false, false, true);
+        paired.type(text);
+        QCOMPARE(paired.display.changes, 1);
+        // Under a held Shift (and a receiver that confirms), one change splits the keys, and the
+        // symbols left out get one key each.
+        Rig held(19, 5, true, false, true);
+        held.display.userShift = true;
+        held.type(text);
+        QCOMPARE(held.display.typed, keysymsOf(text));
+        QVERIFY(held.display.changes <= 7); // one symbol a key from the start takes 6
     }
 
     void slowReceiverIsAskedInsteadOfWaitedFor() {

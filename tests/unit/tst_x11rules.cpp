@@ -105,6 +105,8 @@ private Q_SLOTS:
             << Bindings{{93, {aogonek}}, {98, {aogonek}}} << QList<quint8>{93};
         QTest::newRow("the newer of two symbols") << Bindings{{93, {eogonek, aogonek}}} << QList<quint8>{93};
         QTest::newRow("a symbol not recorded") << Bindings{{93, {eogonek}}} << QList<quint8>{};
+        QTest::newRow("a key with two symbols") << Bindings{{96, {schwa, aogonek}}} << QList<quint8>{96};
+        QTest::newRow("one of two symbols not recorded") << Bindings{{96, {aogonek}}} << QList<quint8>{};
         // ± is on the keypad as well, and letters are typed through spare keys like any other symbol.
         QTest::newRow("symbols the layout has too")
             << Bindings{{94, {plusminus}}, {98, {0x71}}} << QList<quint8>{94, 98};
@@ -131,6 +133,7 @@ private Q_SLOTS:
             {94, {1, 2, own, {plusminus, plusminus}}},
             {95, {1, 2, own, {schwa, schwa}}},
             {98, {1, 2, own, {0x71, 0x71}}},
+            {96, {1, 2, own, {aogonek, schwa}}},
             // Not so shaped: a core request leaves the unused slots 0.
             {99, {1, 2, {alphabetic}, {schwa, schwa}}}};
         KeymapSnapshot keymap;

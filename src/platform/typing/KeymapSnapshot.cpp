@@ -2,11 +2,12 @@
 
 #include <algorithm>
 
-bool KeymapSnapshot::holdsOnly(quint8 keycode, quint32 keysym) const {
+bool KeymapSnapshot::holdsLevels(quint8 keycode, quint32 first, quint32 second) const {
     const auto found = symbols.constFind(keycode);
-    if (found == symbols.cend() || found->isEmpty())
+    if (found == symbols.cend() || found->isEmpty() || found->first() != first)
         return false;
-    return std::all_of(found->cbegin(), found->cend(), [keysym](quint32 sym) { return sym == keysym; });
+    return std::all_of(found->cbegin(), found->cend(),
+                       [&](quint32 sym) { return sym == first || sym == second; });
 }
 
 bool KeymapSnapshot::drivesModifier(quint8 keycode) const {

@@ -16,8 +16,9 @@ struct KeymapSnapshot {
     std::array<QList<quint8>, 8> modifiers;
 
     bool isEmpty(quint8 keycode) const { return !symbols.contains(keycode); }
-    // True when the keycode types `keysym` and nothing else.
-    bool holdsOnly(quint8 keycode, quint32 keysym) const;
+    // True when the keycode types `first` without Shift and nothing but it and
+    // `second` otherwise (the core mapping may leave the second level out).
+    bool holdsLevels(quint8 keycode, quint32 first, quint32 second) const;
     bool drivesModifier(quint8 keycode) const;
     // The modifier mask of the first modifier driven by a key that carries `keysym`; 0 when none.
     quint16 modifierMaskOf(quint32 keysym) const;

@@ -38,13 +38,14 @@ TypingEngine::Wait TypingEngine::settle() {
 }
 
 void TypingEngine::adopt(const KeymapSnapshot& keymap) {
-    m_pool.adopt(keymap);
+    m_pool.adopt(keymap, m_device.levels());
     // What the keymap no longer holds cannot be left behind by a crash.
     bool changed = false;
     for (auto it = m_mayHold.begin(); it != m_mayHold.end();) {
-        const quint8 keycode = it.key();
-        const bool stillThere = std::any_of(
-            it->cbegin(), it->cend(), [&](quint32 keysym) { return keymap.holdsOnly(keycode, keysym); });
+        const QList<quint32> holds = keymap.symbols.value(it.key());
+        const bool stillThere =
+            !holds.isEmpty() &&
+            std::all_of(holds.cbegin(), holds.cend(), [&](quint32 keysym) { return it->contains(keysym); });
         if (stillThere) {
             ++it;
         } else {
@@ -63,33 +64,9 @@ void TypingEngine::enqueue(quint32 keysym) {
 bool TypingEngine::prepare(const QList<quint32>& keysyms) {
     if (!m_queue.isEmpty() || m_held || m_bindingUndigested)
         return false;
-    const qint64 now = m_clock();
-    const QSet<quint32> wanted(keysyms.cbegin(), keysyms.cend());
-    int empty = int(std::count_if(m_pool.slots().cbegin(), m_pool.slots().cend(),
-                                  [](const KeySlotPool::Slot& slot) { return slot.keysym == 0; }));
-    QSet<quint8> taken;
-    QList<KeyboardDevice::Binding> batch;
-    for (const quint32 keysym : keysyms) {
-        if (m_pool.choose(keysym, now).kind == KeySlotPool::Choice::Ready ||
-            std::any_of(batch.cbegin(), batch.cend(), [&](const auto& b) { return b.keysym == keysym; }))
-            continue;
-        // An empty keycode while enough stay empty, else the least recently used of ours that carries nothing
-        // wanted.
-        const KeySlotPool::Slot* best = nullptr;
-        for (const KeySlotPool::Slot& slot : m_pool.slots()) {
-            if (taken.contains(slot.keycode) || slot.refused || !m_pool.isFree(slot, now) ||
-                (slot.keysym == 0 && empty <= sparedForOthers()) || wanted.contains(slot.keysym))
-                continue;
-            if (!best || (best->keysym != 0 &&
-                          (slot.keysym == 0 || m_pool.lastUse(slot.keycode) < m_pool.lastUse(best->keycode))))
-                best = &slot;
-        }
-        if (!best)
-            break;
-        empty -= best->keysym == 0;
-        taken.insert(best->keycode);
-        batch.append({best->keycode, keysym});
-    }
+    QList<SlotBinding> batch;
+    for (const auto& [slot, keysym] : m_pool.planAhead(keysyms, m_clock(), sparedForOthers()))
+        batch.append({slot, keysym});
     // A refusal here is no failure: the symbol is bound when it is typed, and reported then.
     return !batch.isEmpty() && bindNow(batch);
 }
@@ -125,22 +102,54 @@ TypingEngine::Wait TypingEngine::run() {
             continue;
         }
         if (choice.kind == KeySlotPool::Choice::Bind) {
-            if (!bindAhead(keysym, choice.keycode))
+            if (!bindAhead(keysym, choice.slot))
                 m_queue.removeFirst();
             continue; // bound: choose again, and the next binding waits for this one to be digested
         }
-        if (const std::optional<Wait> wait = waitUntilSeen(choice.keycode))
+        const quint8 keycode = quint8(choice.slot);
+        if (const std::optional<Wait> wait = waitUntilSeen(keycode))
             return *wait;
+        const int level = choice.slot >> 8;
+        const bool twoSymbols = m_pool.levelsOf(keycode).first != m_pool.levelsOf(keycode).second;
+        const int pressedAt = m_device.press(keycode, twoSymbols ? level : 0, twoSymbols);
+        if (pressedAt < 0) {
+            // The modifiers held would give the key's other symbol, or keep Shift from being added
+            // safely: first the key gets this symbol on both levels, and until the text is typed
+            // every key gets one symbol.
+            m_oneLevel = true;
+            const KeySlotPool::SlotId other = KeySlotPool::idOf(keycode, 1 - level);
+            const qint64 freeAt = m_pool.freeAt(other);
+            if (freeAt > m_clock()) {
+                if (m_pool.receiverConfirms() && m_requested < m_sequence) {
+                    askForConfirmation();
+                    continue;
+                }
+                return {Wait::Time, freeAt};
+            }
+            if (m_bindingUndigested)
+                return {Wait::Keymap, 0};
+            QList<SlotBinding> split{{other, 0}};
+            for (const KeySlotPool::SlotId second : m_pool.freeSecondSymbols(m_clock(), keycode))
+                split.append({second, 0});
+            if (!bindNow(split)) {
+                m_queue.removeFirst();
+                fail(keysym, refusal());
+            }
+            continue;
+        }
         m_queue.removeFirst();
-        m_device.press(choice.keycode);
-        m_pool.markPressed(choice.keycode, m_clock(), ++m_sequence);
-        m_held = Held{choice.keycode, m_clock(), m_sequence, 0};
+        m_pool.markPressed(choice.slot, m_clock(), ++m_sequence);
+        m_held = Held{choice.slot, KeySlotPool::idOf(keycode, pressedAt), m_clock(), m_sequence, 0};
+        // Shift took the press to the other level: a receiver translates it through that one.
+        if (m_held->through != choice.slot)
+            m_pool.markUsed(m_held->through, m_clock(), m_sequence);
         if (holdsForOrder(keysym)) {
             if (const std::optional<qint64> until = heldUntil())
                 return {Wait::Time, *until};
         }
         releaseHeld();
     }
+    m_oneLevel = false;
     return {};
 }
 
@@ -200,8 +209,7 @@ std::optional<qint64> TypingEngine::heldUntil() {
         const qint64 limit = m_held->pressedAt + orderHoldLimitMs;
         if (now < limit)
             return answered ? settled : limit;
-        m_device.release(m_held->keycode);
-        m_pool.markReleased(m_held->keycode, now, ++m_sequence);
+        release(now);
         m_held->released = true;
     }
     const qint64 giveUp = m_held->pressedAt + m_pool.unconfirmedLimit();
@@ -213,67 +221,85 @@ std::optional<qint64> TypingEngine::heldUntil() {
 void TypingEngine::releaseHeld() {
     if (!m_held)
         return;
-    if (!m_held->released) {
-        m_device.release(m_held->keycode);
-        m_pool.markReleased(m_held->keycode, m_clock(), ++m_sequence);
-    }
+    if (!m_held->released)
+        release(m_clock());
     m_held.reset();
+}
+
+void TypingEngine::release(qint64 now) {
+    m_device.release(quint8(m_held->slot));
+    m_pool.markReleased(m_held->slot, now, ++m_sequence);
+    if (m_held->through != m_held->slot)
+        m_pool.markUsed(m_held->through, now, m_sequence);
 }
 
 void TypingEngine::dropQueue() {
     m_queue.clear();
+    m_oneLevel = false;
     releaseHeld();
 }
 
-bool TypingEngine::bindAhead(quint32 keysym, quint8 keycode) {
+bool TypingEngine::bindAhead(quint32 keysym, KeySlotPool::SlotId slot) {
     const qint64 now = m_clock();
     const qsizetype horizon = std::min<qsizetype>(m_queue.size(), lookAhead);
     // Where each bound symbol is next typed: the one typed last (or not at all) is replaced first.
     QHash<quint32, qsizetype> nextUse;
     for (qsizetype i = horizon - 1; i >= 0; --i)
         nextUse.insert(m_queue.at(i), i);
-    // Walking the symbols in the order they are typed, a keycode whose symbol
-    // comes up is kept, and each symbol without one gets a free keycode.
-    QSet<quint8> kept;
+    // Walking the symbols in the order they are typed, a slot whose symbol
+    // comes up is kept, and each symbol without one gets a free slot.
+    QSet<KeySlotPool::SlotId> kept;
     QSet<quint32> planned;
-    QList<KeyboardDevice::Binding> batch;
+    QList<SlotBinding> batch;
+    const auto secondLevelCanGo = [&](quint8 keycode) {
+        const KeySlotPool::Slot* second = m_pool.slot(KeySlotPool::idOf(keycode, 1));
+        return !second || second->keysym == 0 ||
+               (!kept.contains(second->id()) && m_pool.isFree(*second, now));
+    };
     const auto take = [&](quint32 symbol) {
         const KeySlotPool::Slot* best = nullptr;
-        for (const KeySlotPool::Slot& slot : m_pool.slots()) {
-            if (kept.contains(slot.keycode) || slot.refused || !m_pool.isFree(slot, now))
+        for (const KeySlotPool::Slot& candidate : m_pool.slots()) {
+            if (kept.contains(candidate.id()) || candidate.refused || !m_pool.isFree(candidate, now))
                 continue;
-            if (!best || (best->keysym != 0 && slot.keysym == 0)) {
-                best = &slot;
+            if (m_oneLevel && (candidate.level == 1 || !secondLevelCanGo(candidate.keycode)))
+                continue;
+            if (!best || (best->keysym != 0 && candidate.keysym == 0)) {
+                best = &candidate;
                 continue;
             }
-            if (best->keysym == 0 || slot.keysym == 0)
+            if (best->keysym == 0 || candidate.keysym == 0)
                 continue;
-            const qsizetype slotNext = nextUse.value(slot.keysym, horizon);
+            const qsizetype candidateNext = nextUse.value(candidate.keysym, horizon);
             const qsizetype bestNext = nextUse.value(best->keysym, horizon);
-            if (slotNext > bestNext ||
-                (slotNext == bestNext && m_pool.lastUse(slot.keycode) < m_pool.lastUse(best->keycode)))
-                best = &slot;
+            if (candidateNext > bestNext ||
+                (candidateNext == bestNext && m_pool.lastUse(candidate.id()) < m_pool.lastUse(best->id())))
+                best = &candidate;
         }
         if (!best)
             return false;
-        batch.append({best->keycode, symbol});
-        kept.insert(best->keycode);
+        batch.append({best->id(), symbol});
+        kept.insert(best->id());
+        if (const KeySlotPool::Slot* second = m_pool.slot(KeySlotPool::idOf(best->keycode, 1));
+            m_oneLevel && second && second->keysym != 0) {
+            batch.append({second->id(), 0});
+            kept.insert(second->id());
+        }
         planned.insert(symbol);
         return true;
     };
     if (!take(keysym)) {
-        batch.append({keycode, keysym});
-        kept.insert(keycode);
+        batch.append({slot, keysym});
+        kept.insert(slot);
         planned.insert(keysym);
     }
-    keycode = batch.first().keycode;
+    slot = batch.first().slot;
     for (qsizetype i = 1; i < horizon; ++i) { // the first symbol is planned already
         const quint32 next = m_queue.at(i);
         if (planned.contains(next))
             continue;
         if (const KeySlotPool::Choice choice = m_pool.choose(next, now);
             choice.kind == KeySlotPool::Choice::Ready) {
-            kept.insert(choice.keycode);
+            kept.insert(choice.slot);
             continue;
         }
         if (!take(next))
@@ -284,10 +310,9 @@ bool TypingEngine::bindAhead(quint32 keysym, quint8 keycode) {
     // Something in the batch was refused: find out whether the first symbol alone can be bound.
     if (batch.size() > 1 && bindNow({batch.first()}))
         return true;
-    // Nothing changed, so the keycode keeps what it had and stays in the pool.
-    m_pool.markRefused(keycode);
-    const QString why = m_device.refusal();
-    fail(keysym, why.isEmpty() ? QStringLiteral("the keyboard mapping could not be changed") : why);
+    // Nothing changed, so the slot keeps what it had and stays in the pool.
+    m_pool.markRefused(slot);
+    fail(keysym, refusal());
     return false;
 }
 
@@ -302,13 +327,26 @@ int TypingEngine::unboundAhead(qint64 now) const {
     return int(unbound.size());
 }
 
-bool TypingEngine::bindNow(const QList<KeyboardDevice::Binding>& bindings) {
+bool TypingEngine::bindNow(const QList<SlotBinding>& changes) {
+    // Each keycode touched, whole: a device changes keycodes, not levels.
+    QHash<KeySlotPool::SlotId, quint32> next;
+    QList<quint8> keycodes;
+    for (const SlotBinding& change : changes) {
+        next.insert(change.slot, change.keysym);
+        if (!keycodes.contains(quint8(change.slot)))
+            keycodes.append(quint8(change.slot));
+    }
+    QList<KeyboardDevice::Binding> bindings;
     bool widened = false;
-    for (const KeyboardDevice::Binding& binding : bindings) {
-        QList<quint32>& mayHold = m_mayHold[binding.keycode];
-        if (binding.keysym != 0 && !mayHold.contains(binding.keysym)) {
-            mayHold.append(binding.keysym);
-            widened = true;
+    for (const quint8 keycode : std::as_const(keycodes)) {
+        const auto [plain, shifted] = m_pool.levelsOf(keycode, next);
+        bindings.append({keycode, plain, shifted == plain ? 0 : shifted});
+        QList<quint32>& mayHold = m_mayHold[keycode];
+        for (const quint32 keysym : {plain, shifted}) {
+            if (keysym != 0 && !mayHold.contains(keysym)) {
+                mayHold.append(keysym);
+                widened = true;
+            }
         }
     }
     if (widened)
@@ -317,10 +355,12 @@ bool TypingEngine::bindNow(const QList<KeyboardDevice::Binding>& bindings) {
         return false;
     // Where the server has told every client already, a ping sent from now on covers the change.
     const quint64 announced = m_device.announcesBeforeReturning() ? ++m_sequence : 0;
-    for (const KeyboardDevice::Binding& binding : bindings) {
-        m_pool.setBinding(binding.keycode, binding.keysym);
+    for (const SlotBinding& change : changes)
+        m_pool.setBinding(change.slot, change.keysym);
+    for (const KeyboardDevice::Binding& binding : std::as_const(bindings)) {
         if (binding.keysym != 0) {
-            m_mayHold[binding.keycode] = {binding.keysym};
+            m_mayHold[binding.keycode] =
+                binding.shifted ? QList{binding.keysym, binding.shifted} : QList{binding.keysym};
             m_fresh.insert(binding.keycode, {m_clock(), announced});
         } else {
             m_mayHold.remove(binding.keycode);
@@ -335,18 +375,23 @@ bool TypingEngine::bindNow(const QList<KeyboardDevice::Binding>& bindings) {
 
 void TypingEngine::restoreAll() {
     releaseHeld();
-    QList<KeyboardDevice::Binding> empty;
+    QList<SlotBinding> empty;
     for (const KeySlotPool::Slot& slot : m_pool.boundSlots())
-        empty.append({slot.keycode, 0});
+        empty.append({slot.id(), 0});
     if (empty.isEmpty() || bindNow(empty))
         return;
-    for (const KeyboardDevice::Binding& binding : std::as_const(empty))
+    for (const SlotBinding& binding : std::as_const(empty))
         bindNow({binding});
 }
 
 void TypingEngine::writeJournal() {
     if (m_journal)
         m_journal(m_mayHold);
+}
+
+QString TypingEngine::refusal() const {
+    const QString why = m_device.refusal();
+    return why.isEmpty() ? QStringLiteral("the keyboard mapping could not be changed") : why;
 }
 
 void TypingEngine::fail(quint32 keysym, const QString& why) {

@@ -85,7 +85,7 @@ public:
     // sparedForOthers() of them empty. True when the keymap was changed.
     bool prepare(const QList<quint32>& keysyms);
     // Other programs type through empty keycodes too (xdotool, a second runeboard --type).
-    int sparedForOthers() const { return std::max(2, int(m_pool.slots().size()) / 4); }
+    int sparedForOthers() const { return std::max(2, m_pool.keycodeCount() / 4); }
     // Presses and releases every key that is due and says what the rest waits for.
     Wait run();
     bool isIdle() const { return m_queue.isEmpty(); }
@@ -138,13 +138,19 @@ private:
     // release, or the answers the next press waits for; nothing once neither.
     std::optional<qint64> heldUntil();
     void releaseHeld();
-    // Binds the first queued symbol to `keycode` and, in the same keymap change,
-    // the next symbols that need a keycode, as far as free keycodes allow.
-    bool bindAhead(quint32 keysym, quint8 keycode);
-    // Distinct symbols typed soon that need a keycode.
+    void release(qint64 now);
+    struct SlotBinding {
+        KeySlotPool::SlotId slot = 0;
+        quint32 keysym = 0;
+    };
+    // Binds the first queued symbol to `slot` and, in the same keymap change,
+    // the next symbols that need a slot, as far as free slots allow.
+    bool bindAhead(quint32 keysym, KeySlotPool::SlotId slot);
+    // Distinct symbols typed soon that need a slot.
     int unboundAhead(qint64 now) const;
-    bool bindNow(const QList<KeyboardDevice::Binding>& bindings);
+    bool bindNow(const QList<SlotBinding>& changes);
     void writeJournal();
+    QString refusal() const;
     void fail(quint32 keysym, const QString& why);
 
     KeyboardDevice& m_device;
@@ -158,8 +164,10 @@ private:
     quint64 m_sequence = 0;  // key events sent, and the pings for a held key
     quint64 m_requested = 0; // the last sequence a confirmation was asked for
     bool m_bindingUndigested = false;
+    bool m_oneLevel = false; // a modifier held makes second levels unsafe until the queue is typed
     struct Held {
-        quint8 keycode = 0;
+        KeySlotPool::SlotId slot = 0;
+        KeySlotPool::SlotId through = 0; // the level the press came out at
         qint64 pressedAt = 0;
         quint64 sequence = 0; // of its press, then of the last ping
         int pings = 0;
@@ -170,5 +178,5 @@ private:
         qint64 boundAt = 0;
         quint64 sequence = 0; // whose confirmation says the receiver knows it; 0 until digested
     };
-    QHash<quint8, Fresh> m_fresh; // keycodes bound and not pressed since
+    QHash<quint8, Fresh> m_fresh; // keycodes changed and not pressed since
 };

@@ -25,7 +25,10 @@ public:
     bool sendEmptyKeymap() { return send(m_bindings); }
 
     bool bind(const QList<Binding>& bindings) override;
-    void press(quint8 keycode) override { m_output.key(keycode - 8u, true); }
+    int press(quint8 keycode, int, bool) override {
+        m_output.key(keycode - 8u, true);
+        return 0;
+    }
     void release(quint8 keycode) override { m_output.key(keycode - 8u, false); }
 
     const QMap<quint8, quint32>& bindings() const { return m_bindings; }

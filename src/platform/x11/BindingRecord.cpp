@@ -175,8 +175,10 @@ QList<quint8> BindingRecord::keycodesToClear(const Leftover& leftover, const Key
     QList<quint8> keycodes;
     for (auto it = leftover.bindings.cbegin(); it != leftover.bindings.cend(); ++it) {
         const auto key = keys.constFind(it.key());
-        const std::optional<quint32> bound = key == keys.cend() ? std::nullopt : key->boundSymbol(boundType);
-        if (bound && it->contains(*bound) && !keymap.drivesModifier(it.key()))
+        const QList<quint32> bound = key == keys.cend() ? QList<quint32>() : key->boundSymbols(boundType);
+        const bool recorded =
+            std::all_of(bound.cbegin(), bound.cend(), [&](quint32 keysym) { return it->contains(keysym); });
+        if (!bound.isEmpty() && recorded && !keymap.drivesModifier(it.key()))
             keycodes.append(it.key());
     }
     return keycodes;

@@ -57,8 +57,8 @@ public:
     QList<Leftover>
     leftovers(const std::function<bool(qint64, const QString&)>& isRunning = processIsRunning) const;
 
-    // The keycodes of a leftover that may be cleared: each still carries one
-    // of the keysyms recorded for it, in the shape only Runeboard binds with
+    // The keycodes of a leftover that may be cleared: each still carries only
+    // keysyms recorded for it, in the shape only Runeboard binds with
     // `boundType` (see XkbKey), and drives no modifier. So a record, whoever
     // wrote it, can empty no key of a layout. `keys` is the whole XKB map.
     static QList<quint8> keycodesToClear(const Leftover& leftover, const KeymapSnapshot& keymap,

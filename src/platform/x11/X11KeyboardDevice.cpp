@@ -76,32 +76,52 @@ bool X11KeyboardDevice::bind(const QList<Binding>& bindings) {
     return written;
 }
 
-void X11KeyboardDevice::press(quint8 keycode) {
-    // GTK upper-cases a symbol while Caps Lock is on even though its key type
-    // consumes Lock, so Lock is lifted for the time the key is down. The events
-    // carry the state the server had when it made them, so putting Lock back
-    // right after the release cannot reach them.
-    if (m_keysDown++ == 0 && capsLocked()) {
-        setCapsLock(false);
-        m_liftedCapsLock = true;
+void X11KeyboardDevice::follow(const KeymapSnapshot& keymap) {
+    m_shiftKeycode = keymap.modifiers[0].isEmpty() ? 0 : keymap.modifiers[0].first();
+}
+
+int X11KeyboardDevice::press(quint8 keycode, int level, bool exactLevel) {
+    const auto fake = [this](quint8 type, quint8 key) {
+        m_x.discard(xcb_test_fake_input_checked(m_x.xcb(), type, key, XCB_CURRENT_TIME, XCB_NONE, 0, 0, 0));
+    };
+    Xcb::Reply<xcb_xkb_get_state_reply_t> state(
+        xcb_xkb_get_state_reply(m_x.xcb(), xcb_xkb_get_state(m_x.xcb(), XCB_XKB_ID_USE_CORE_KBD), nullptr));
+    const bool shifted = state && (state->mods & XCB_MOD_MASK_SHIFT);
+    const bool othersHeld = state && ((state->baseMods | state->latchedMods) & ~XCB_MOD_MASK_SHIFT);
+    if (exactLevel && (level == 0 ? shifted : !shifted && (othersHeld || !m_shiftKeycode)))
+        return -1;
+    if (m_keysDown++ == 0) {
+        // GTK upper-cases a symbol while Caps Lock is on even though its key type
+        // consumes Lock, so Lock is lifted for the time the key is down. The events
+        // carry the state the server had when they were made, so putting Lock back
+        // (or letting Shift go) right after the release cannot reach them.
+        if (state && (state->lockedMods & XCB_MOD_MASK_LOCK)) {
+            setCapsLock(false);
+            m_liftedCapsLock = true;
+        }
+        if (level == 1 && !shifted && m_shiftKeycode) {
+            fake(XCB_KEY_PRESS, m_shiftKeycode);
+            m_pressedShift = true;
+        }
     }
-    m_x.discard(
-        xcb_test_fake_input_checked(m_x.xcb(), XCB_KEY_PRESS, keycode, XCB_CURRENT_TIME, XCB_NONE, 0, 0, 0));
+    fake(XCB_KEY_PRESS, keycode);
+    return shifted || m_pressedShift ? 1 : 0;
 }
 
 void X11KeyboardDevice::release(quint8 keycode) {
     m_x.discard(xcb_test_fake_input_checked(m_x.xcb(), XCB_KEY_RELEASE, keycode, XCB_CURRENT_TIME, XCB_NONE,
                                             0, 0, 0));
-    if (m_keysDown > 0 && --m_keysDown == 0 && m_liftedCapsLock) {
+    if (m_keysDown == 0 || --m_keysDown > 0)
+        return;
+    if (m_pressedShift) {
+        m_x.discard(xcb_test_fake_input_checked(m_x.xcb(), XCB_KEY_RELEASE, m_shiftKeycode, XCB_CURRENT_TIME,
+                                                XCB_NONE, 0, 0, 0));
+        m_pressedShift = false;
+    }
+    if (m_liftedCapsLock) {
         setCapsLock(true);
         m_liftedCapsLock = false;
     }
-}
-
-bool X11KeyboardDevice::capsLocked() const {
-    Xcb::Reply<xcb_xkb_get_state_reply_t> state(
-        xcb_xkb_get_state_reply(m_x.xcb(), xcb_xkb_get_state(m_x.xcb(), XCB_XKB_ID_USE_CORE_KBD), nullptr));
-    return state && (state->lockedMods & XCB_MOD_MASK_LOCK);
 }
 
 void X11KeyboardDevice::setCapsLock(bool locked) {
@@ -110,9 +130,9 @@ void X11KeyboardDevice::setCapsLock(bool locked) {
 }
 
 bool X11KeyboardDevice::writeRange(const QList<Binding>& bindings) {
-    QMap<quint8, quint32> wanted;
+    QMap<quint8, Binding> wanted;
     for (const Binding& binding : bindings)
-        wanted.insert(binding.keycode, binding.keysym);
+        wanted.insert(binding.keycode, binding);
     const quint8 first = wanted.firstKey();
     const quint8 count = quint8(wanted.lastKey() - first + 1);
 
@@ -131,7 +151,7 @@ bool X11KeyboardDevice::writeRange(const QList<Binding>& bindings) {
          xcb_xkb_key_sym_map_next(&it), ++keycode) {
         const QByteArray now(reinterpret_cast<const char*>(it.data), xcb_xkb_key_sym_map_sizeof(it.data));
         const auto found = wanted.constFind(keycode);
-        const bool empty = found != wanted.cend() && *found == 0;
+        const bool empty = found != wanted.cend() && found->keysym == 0;
         if (found == wanted.cend() || (empty && m_original.contains(keycode))) {
             // Someone else's key goes back exactly as it came, an emptied one exactly as it was found.
             const QByteArray& back = found == wanted.cend() ? now : m_original.value(keycode);
@@ -148,7 +168,7 @@ bool X11KeyboardDevice::writeRange(const QList<Binding>& bindings) {
             type, type, type, type, quint8(empty ? 0 : 1), quint8(empty ? 0 : 2), quint8(empty ? 0 : 2), 0};
         values.append(reinterpret_cast<const char*>(header), sizeof header);
         if (!empty) {
-            const quint32 symbols[2] = {*found, *found};
+            const quint32 symbols[2] = {found->keysym, found->shifted ? found->shifted : found->keysym};
             values.append(reinterpret_cast<const char*>(symbols), sizeof symbols);
             totalSymbols += 2;
         }

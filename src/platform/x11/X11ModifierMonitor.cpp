@@ -29,6 +29,7 @@ bool X11ModifierMonitor::start() {
     m_started = true;
     QCoreApplication::instance()->installNativeEventFilter(this);
     m_shift = *held & XCB_MOD_MASK_SHIFT;
+    m_published = m_shift;
     // The state as it is when the loop gets there, so a change in between is not undone.
     QMetaObject::invokeMethod(
         this, [this] { Q_EMIT shiftChanged(m_shift); }, Qt::QueuedConnection);
@@ -48,9 +49,20 @@ bool X11ModifierMonitor::nativeEventFilter(const QByteArray& eventType, void* me
 }
 
 void X11ModifierMonitor::update(quint8 heldModifiers) {
-    const bool shift = heldModifiers & XCB_MOD_MASK_SHIFT;
-    if (shift == m_shift)
+    m_shift = heldModifiers & XCB_MOD_MASK_SHIFT;
+    if (m_publishQueued)
         return;
-    m_shift = shift;
-    Q_EMIT shiftChanged(shift);
+    // Typing presses Shift around a key of a second level, down and up again in one batch of
+    // events: the state is published once the batch is read, so the panel does not flicker.
+    m_publishQueued = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            m_publishQueued = false;
+            if (m_shift == m_published)
+                return;
+            m_published = m_shift;
+            Q_EMIT shiftChanged(m_shift);
+        },
+        Qt::QueuedConnection);
 }

@@ -29,5 +29,7 @@ private:
     quint8 m_xkbEventBase = 0;
     bool m_started = false;
     bool m_shift = false;
+    bool m_published = false;
+    bool m_publishQueued = false;
     bool m_everyWindow = true;
 };

@@ -73,8 +73,10 @@ void X11TypingBackend::queueKeymapReread() {
 
 void X11TypingBackend::rereadKeymap() {
     m_rereadQueued = false;
-    if (const std::optional<KeymapSnapshot> keymap = m_x.readKeymap())
+    if (const std::optional<KeymapSnapshot> keymap = m_x.readKeymap()) {
+        m_device.follow(*keymap);
         engine().adopt(*keymap);
+    }
     // Qt has handled every keymap event that had arrived, so this process has re-read the keymap.
     keymapDigested();
 }
