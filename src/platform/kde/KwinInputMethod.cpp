@@ -13,6 +13,11 @@
 #include "input-method-unstable-v1-client-protocol.h"
 
 namespace {
+// KWin ends a field's context and opens a new one when the program enables its text input again
+// (seen 10 ms apart as a Qt line edit took the focus under load). A request in between waits this
+// long for the new context rather than going by paste.
+constexpr qint64 reactivationGraceMs = 300;
+
 // What a context says that a committer does not need.
 void ignoreSurrounding(void*, zwp_input_method_context_v1*, const char*, uint32_t, uint32_t) {}
 void ignoreReset(void*, zwp_input_method_context_v1*) {}
@@ -93,6 +98,7 @@ void KwinInputMethod::onDeactivate(void* data, zwp_input_method_v1*, zwp_input_m
     zwp_input_method_context_v1_destroy(context);
     self->m_context = nullptr;
     ++self->m_focusChanges;
+    self->m_sinceDeactivation.start();
 }
 
 void KwinInputMethod::onCommitState(void* data, zwp_input_method_context_v1* context, uint32_t serial) {
@@ -136,6 +142,15 @@ InputMethodService::Outcome KwinInputMethod::commit(const QString& text) {
     if (m_broken || wl_display_roundtrip(m_display) < 0) {
         fail();
         return InputMethodService::Outcome::Lost;
+    }
+    while (!m_context && m_sinceDeactivation.isValid() &&
+           m_sinceDeactivation.elapsed() < reactivationGraceMs) {
+        pollfd readable{wl_display_get_fd(m_display), POLLIN, 0};
+        ::poll(&readable, 1, int(reactivationGraceMs - m_sinceDeactivation.elapsed()));
+        if (wl_display_roundtrip(m_display) < 0) {
+            fail();
+            return InputMethodService::Outcome::Lost;
+        }
     }
     if (!m_context)
         return InputMethodService::Outcome::NoField;

@@ -2,6 +2,7 @@
 
 #include "platform/kde/InputMethodService.h"
 
+#include <QElapsedTimer>
 #include <QList>
 #include <QObject>
 
@@ -57,6 +58,7 @@ private:
     zwp_input_method_context_v1* m_context = nullptr; // the focused field's, if any
     uint32_t m_serial = 0;                            // its last commit_state
     quint64 m_focusChanges = 0;
+    QElapsedTimer m_sinceDeactivation; // since KWin last ended the current field's context
     QSocketNotifier* m_readable = nullptr;
     bool m_broken = false;
 };
