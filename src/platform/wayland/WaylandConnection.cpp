@@ -143,9 +143,9 @@ std::unique_ptr<WaylandConnection> WaylandConnection::open(UserText* problem, in
         display, QStringLiteral("[WaylandConnection] The connection to the compositor is lost (%1)"));
     connect(self->m_pump.get(), &WaylandEventPump::flushed, self, &WaylandConnection::watch);
     connect(self->m_pump.get(), &WaylandEventPump::broken, self, &WaylandConnection::broken);
-    connection->m_silence.setSingleShot(true);
-    connection->m_silence.setInterval(answerTimeoutMs);
-    connect(&connection->m_silence, &QTimer::timeout, connection.get(), &WaylandConnection::silent);
+    self->m_silence.setSingleShot(true);
+    self->m_silence.setInterval(answerTimeoutMs);
+    connect(&self->m_silence, &QTimer::timeout, self, &WaylandConnection::silent);
     return connection;
 }
 
