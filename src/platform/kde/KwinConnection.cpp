@@ -1,8 +1,6 @@
 #include "platform/kde/KwinConnection.h"
 
-#include "platform/Log.h"
-
-#include <QSocketNotifier>
+#include "platform/waylandclient/WaylandEventPump.h"
 
 #include <cerrno>
 #include <cstring>
@@ -20,7 +18,7 @@ KwinConnection::KwinConnection(wl_display* display)
     : m_display(display) {}
 
 KwinConnection::~KwinConnection() {
-    delete m_readable;
+    m_pump.reset(); // its notifiers go before the socket they watch
     if (m_fakeInput)
         org_kde_kwin_fake_input_destroy(m_fakeInput);
     if (m_dataControl)
@@ -51,10 +49,9 @@ std::unique_ptr<KwinConnection> KwinConnection::open(UserText* problem) {
     if (connection->m_fakeInput)
         org_kde_kwin_fake_input_authenticate(connection->m_fakeInput, "Runeboard",
                                              "types the symbols clicked on its keyboard");
-    connection->m_readable =
-        new QSocketNotifier(wl_display_get_fd(display), QSocketNotifier::Read, connection.get());
-    connect(connection->m_readable, &QSocketNotifier::activated, connection.get(),
-            &KwinConnection::readEvents);
+    connection->m_pump = std::make_unique<WaylandEventPump>(
+        display, QStringLiteral("[KwinConnection] The connection to KWin is broken: %1"));
+    connect(connection->m_pump.get(), &WaylandEventPump::broken, connection.get(), &KwinConnection::broken);
     connection->flush();
     return connection;
 }
@@ -75,8 +72,12 @@ void KwinConnection::onGlobal(void* data, wl_registry* registry, uint32_t name, 
 
 void KwinConnection::onGlobalRemove(void*, wl_registry*, uint32_t) {}
 
+bool KwinConnection::isBroken() const {
+    return m_pump->isBroken();
+}
+
 bool KwinConnection::pressKeys(const QList<quint32>& codes) {
-    if (!m_fakeInput || m_broken)
+    if (!m_fakeInput || isBroken())
         return false;
     for (quint32 code : codes)
         org_kde_kwin_fake_input_keyboard_key(m_fakeInput, code, keyPressed);
@@ -86,33 +87,9 @@ bool KwinConnection::pressKeys(const QList<quint32>& codes) {
 }
 
 bool KwinConnection::flush() {
-    if (m_broken)
-        return false;
-    // A few keys and a clipboard offer fit in the socket at once; only a hung KWin leaves them waiting.
-    if (wl_display_flush(m_display) < 0 && errno != EAGAIN)
-        fail();
-    return !m_broken;
+    return m_pump->flush();
 }
 
 bool KwinConnection::roundtrip() {
-    if (m_broken || wl_display_roundtrip(m_display) < 0)
-        fail();
-    return !m_broken;
-}
-
-void KwinConnection::readEvents() {
-    if (wl_display_dispatch(m_display) < 0)
-        return fail();
-    flush();
-}
-
-void KwinConnection::fail() {
-    if (m_broken)
-        return;
-    m_broken = true;
-    if (m_readable)
-        m_readable->setEnabled(false);
-    Log::line(QStringLiteral("[KwinConnection] The connection to KWin is broken: %1")
-                  .arg(QString::fromLocal8Bit(std::strerror(wl_display_get_error(m_display)))));
-    Q_EMIT broken();
+    return m_pump->roundtrip();
 }

@@ -7,7 +7,7 @@
 
 #include <memory>
 
-class QSocketNotifier;
+class WaylandEventPump;
 struct org_kde_kwin_fake_input;
 struct wl_display;
 struct wl_registry;
@@ -29,7 +29,7 @@ public:
     static std::unique_ptr<KwinConnection> open(UserText* problem);
 
     bool hasFakeInput() const { return m_fakeInput != nullptr; }
-    bool isBroken() const { return m_broken; }
+    bool isBroken() const;
     wl_seat* seat() const { return m_seat; }
     zwlr_data_control_manager_v1* dataControl() const { return m_dataControl; }
 
@@ -45,8 +45,6 @@ Q_SIGNALS:
 
 private:
     explicit KwinConnection(wl_display* display);
-    void readEvents();
-    void fail();
 
     static void onGlobal(void* data, wl_registry* registry, uint32_t name, const char* interface,
                          uint32_t version);
@@ -57,6 +55,5 @@ private:
     wl_seat* m_seat = nullptr;
     org_kde_kwin_fake_input* m_fakeInput = nullptr;
     zwlr_data_control_manager_v1* m_dataControl = nullptr;
-    QSocketNotifier* m_readable = nullptr;
-    bool m_broken = false;
+    std::unique_ptr<WaylandEventPump> m_pump;
 };

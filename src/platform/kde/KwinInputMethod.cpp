@@ -1,8 +1,7 @@
 #include "platform/kde/KwinInputMethod.h"
 
-#include "platform/Log.h"
+#include "platform/waylandclient/WaylandEventPump.h"
 
-#include <QSocketNotifier>
 #include <QTextBoundaryFinder>
 
 #include <cerrno>
@@ -30,7 +29,7 @@ KwinInputMethod::KwinInputMethod(wl_display* display)
     : m_display(display) {}
 
 KwinInputMethod::~KwinInputMethod() {
-    delete m_readable;
+    m_pump.reset(); // its notifiers go before the socket they watch
     if (m_context)
         zwp_input_method_context_v1_destroy(m_context);
     if (m_method)
@@ -57,8 +56,9 @@ std::unique_ptr<KwinInputMethod> KwinInputMethod::open(QString* problem) {
                                   "it when Runeboard is chosen in System Settings → Virtual Keyboard");
         return nullptr;
     }
-    method->m_readable = new QSocketNotifier(wl_display_get_fd(display), QSocketNotifier::Read, method.get());
-    connect(method->m_readable, &QSocketNotifier::activated, method.get(), &KwinInputMethod::readEvents);
+    method->m_pump = std::make_unique<WaylandEventPump>(
+        display, QStringLiteral("[KwinInputMethod] KWin closed the input method's connection: %1"));
+    connect(method->m_pump.get(), &WaylandEventPump::broken, method.get(), &KwinInputMethod::broken);
     return method;
 }
 
@@ -139,18 +139,14 @@ QList<QByteArray> KwinInputMethod::pieces(const QString& text, qsizetype maximum
 
 InputMethodService::Outcome KwinInputMethod::commit(const QString& text) {
     // Whatever KWin said before this request arrived, such as a field taking the focus, counts.
-    if (m_broken || wl_display_roundtrip(m_display) < 0) {
-        fail();
+    if (!m_pump->roundtrip())
         return InputMethodService::Outcome::Lost;
-    }
     while (!m_context && m_sinceDeactivation.isValid() &&
            m_sinceDeactivation.elapsed() < reactivationGraceMs) {
         pollfd readable{wl_display_get_fd(m_display), POLLIN, 0};
         ::poll(&readable, 1, int(reactivationGraceMs - m_sinceDeactivation.elapsed()));
-        if (wl_display_roundtrip(m_display) < 0) {
-            fail();
+        if (!m_pump->roundtrip())
             return InputMethodService::Outcome::Lost;
-        }
     }
     if (!m_context)
         return InputMethodService::Outcome::NoField;
@@ -158,38 +154,8 @@ InputMethodService::Outcome KwinInputMethod::commit(const QString& text) {
     // Well below the 4 KiB a message may hold, with room for KWin to pass it on.
     for (const QByteArray& piece : pieces(text, 2048))
         zwp_input_method_context_v1_commit_string(m_context, m_serial, piece.constData());
-    if (wl_display_roundtrip(m_display) < 0) {
-        fail();
+    if (!m_pump->roundtrip())
         return InputMethodService::Outcome::Lost;
-    }
     // A field that lost the focus meanwhile may or may not have taken the text.
     return m_focusChanges == focus ? InputMethodService::Outcome::Typed : InputMethodService::Outcome::Unsure;
-}
-
-void KwinInputMethod::readEvents() {
-    // A commit's roundtrip may have read the events already: never block on an empty socket.
-    while (wl_display_prepare_read(m_display) != 0) {
-        if (wl_display_dispatch_pending(m_display) < 0)
-            return fail();
-    }
-    pollfd ready{wl_display_get_fd(m_display), POLLIN, 0};
-    if (::poll(&ready, 1, 0) > 0) {
-        if (wl_display_read_events(m_display) < 0)
-            return fail();
-    } else {
-        wl_display_cancel_read(m_display);
-    }
-    if (wl_display_dispatch_pending(m_display) < 0 || (wl_display_flush(m_display) < 0 && errno != EAGAIN))
-        fail();
-}
-
-void KwinInputMethod::fail() {
-    if (m_broken)
-        return;
-    m_broken = true;
-    if (m_readable)
-        m_readable->setEnabled(false);
-    Log::line(QStringLiteral("[KwinInputMethod] KWin closed the input method's connection: %1")
-                  .arg(QString::fromLocal8Bit(std::strerror(wl_display_get_error(m_display)))));
-    Q_EMIT broken();
 }

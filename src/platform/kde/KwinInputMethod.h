@@ -9,7 +9,7 @@
 #include <cstdint>
 #include <memory>
 
-class QSocketNotifier;
+class WaylandEventPump;
 struct wl_display;
 struct wl_registry;
 struct zwp_input_method_context_v1;
@@ -42,8 +42,6 @@ Q_SIGNALS:
 
 private:
     explicit KwinInputMethod(wl_display* display);
-    void readEvents();
-    void fail();
 
     static void onGlobal(void* data, wl_registry* registry, uint32_t name, const char* interface,
                          uint32_t version);
@@ -59,6 +57,5 @@ private:
     uint32_t m_serial = 0;                            // its last commit_state
     quint64 m_focusChanges = 0;
     QElapsedTimer m_sinceDeactivation; // since KWin last ended the current field's context
-    QSocketNotifier* m_readable = nullptr;
-    bool m_broken = false;
+    std::unique_ptr<WaylandEventPump> m_pump;
 };

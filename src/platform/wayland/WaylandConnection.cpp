@@ -1,9 +1,8 @@
 #include "platform/wayland/WaylandConnection.h"
 
-#include "platform/Log.h"
+#include "platform/waylandclient/WaylandEventPump.h"
 
 #include <QDeadlineTimer>
-#include <QSocketNotifier>
 
 #include <cerrno>
 #include <cstring>
@@ -112,6 +111,7 @@ WaylandConnection::WaylandConnection(wl_display* display)
     : m_display(display) {}
 
 WaylandConnection::~WaylandConnection() {
+    m_pump.reset(); // its notifiers go before the socket they watch
     if (m_keyboard)
         zwp_virtual_keyboard_v1_destroy(m_keyboard);
     if (m_manager)
@@ -138,17 +138,14 @@ std::unique_ptr<WaylandConnection> WaylandConnection::open(UserText* problem, in
     std::unique_ptr<WaylandConnection> connection(new WaylandConnection(display));
     if (!connection->bindGlobals(problem, deadline))
         return nullptr;
-    connection->m_readable =
-        new QSocketNotifier(wl_display_get_fd(display), QSocketNotifier::Read, connection.get());
-    connect(connection->m_readable, &QSocketNotifier::activated, connection.get(),
-            &WaylandConnection::readEvents);
-    connection->m_writable =
-        new QSocketNotifier(wl_display_get_fd(display), QSocketNotifier::Write, connection.get());
-    connection->m_writable->setEnabled(false);
-    connect(connection->m_writable, &QSocketNotifier::activated, connection.get(), &WaylandConnection::flush);
-    connection->m_silence.setSingleShot(true);
-    connection->m_silence.setInterval(answerTimeoutMs);
-    connect(&connection->m_silence, &QTimer::timeout, connection.get(), &WaylandConnection::silent);
+    WaylandConnection* self = connection.get();
+    self->m_pump = std::make_unique<WaylandEventPump>(
+        display, QStringLiteral("[WaylandConnection] The connection to the compositor is lost (%1)"));
+    connect(self->m_pump.get(), &WaylandEventPump::flushed, self, &WaylandConnection::watch);
+    connect(self->m_pump.get(), &WaylandEventPump::broken, self, &WaylandConnection::broken);
+    self->m_silence.setSingleShot(true);
+    self->m_silence.setInterval(answerTimeoutMs);
+    connect(&self->m_silence, &QTimer::timeout, self, &WaylandConnection::silent);
     return connection;
 }
 
@@ -218,7 +215,7 @@ bool WaylandConnection::bindGlobals(UserText* problem, const QDeadlineTimer& dea
 }
 
 bool WaylandConnection::isBroken() const {
-    return m_broken || wl_display_get_error(m_display) != 0;
+    return m_pump->isBroken();
 }
 
 bool WaylandConnection::sendKeymap(const QByteArray& keymap) {
@@ -258,47 +255,12 @@ void WaylandConnection::sync() {
 }
 
 void WaylandConnection::flush() {
-    if (isBroken())
-        return;
-    const bool wasFull = m_writable->isEnabled();
-    if (wl_display_flush(m_display) >= 0) {
-        m_writable->setEnabled(false);
-        watch(wasFull);
-    } else if (errno == EAGAIN) {
-        m_writable->setEnabled(true); // the socket is full: go on once it takes more
-        watch(false);
-    } else {
-        fail();
-    }
+    m_pump->flush();
 }
 
 void WaylandConnection::watch(bool answered) {
-    if (m_awaited == 0 && !m_writable->isEnabled())
+    if (m_awaited == 0 && !m_pump->isWaiting())
         m_silence.stop();
     else if (answered || !m_silence.isActive())
         m_silence.start(); // the silence counts from the compositor's last sign of life
-}
-
-void WaylandConnection::readEvents() {
-    if (isBroken())
-        return;
-    // The notifier said the socket is readable, so reading does not block.
-    while (wl_display_prepare_read(m_display) != 0) {
-        if (wl_display_dispatch_pending(m_display) < 0)
-            return fail();
-    }
-    if (wl_display_read_events(m_display) < 0 || wl_display_dispatch_pending(m_display) < 0)
-        return fail();
-    flush();
-}
-
-void WaylandConnection::fail() {
-    if (m_broken)
-        return;
-    m_broken = true;
-    m_readable->setEnabled(false);
-    m_writable->setEnabled(false);
-    Log::line(QStringLiteral("[WaylandConnection] The connection to the compositor is lost (%1)")
-                  .arg(QString::fromLocal8Bit(std::strerror(wl_display_get_error(m_display)))));
-    Q_EMIT broken();
 }

@@ -10,7 +10,7 @@
 #include <memory>
 
 class QDeadlineTimer;
-class QSocketNotifier;
+class WaylandEventPump;
 struct wl_callback;
 struct wl_display;
 struct wl_registry;
@@ -64,8 +64,6 @@ Q_SIGNALS:
 private:
     WaylandConnection(wl_display* display);
     bool bindGlobals(UserText* problem, const QDeadlineTimer& deadline);
-    void readEvents();
-    void fail();
     // (Re)starts or stops the silence timer; `answered`: the compositor just gave a sign of life.
     void watch(bool answered);
 
@@ -79,10 +77,8 @@ private:
     wl_seat* m_seat = nullptr;
     zwp_virtual_keyboard_manager_v1* m_manager = nullptr;
     zwp_virtual_keyboard_v1* m_keyboard = nullptr;
-    QSocketNotifier* m_readable = nullptr;
-    QSocketNotifier* m_writable = nullptr;
+    std::unique_ptr<WaylandEventPump> m_pump;
     QTimer m_silence;
     int m_awaited = 0;      // syncs sent and not yet answered
     bool m_started = false; // the globals have been listed
-    bool m_broken = false;
 };
