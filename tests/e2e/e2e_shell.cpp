@@ -167,8 +167,11 @@ private Q_SLOTS:
         QVERIFY(XSession::waitFor([&] { return m_session.isViewable(panel); }));
         // The same window in the same place; the window manager forgot these while it was hidden.
         QCOMPARE(m_session.windowGeometry(panel), frame);
-        QCOMPARE(m_session.xprop(panel, QStringLiteral("_NET_WM_DESKTOP")), everyDesktop);
-        QVERIFY(m_session.xprop(panel, QStringLiteral("_NET_WM_STATE")).contains(QLatin1String("STICKY")));
+        // The window manager sets these in its own time after the map.
+        QVERIFY(XSession::waitFor([&] {
+            return m_session.xprop(panel, QStringLiteral("_NET_WM_DESKTOP")) == everyDesktop &&
+                   m_session.xprop(panel, QStringLiteral("_NET_WM_STATE")).contains(QLatin1String("STICKY"));
+        }));
         QCOMPARE(m_session.activeWindow(), m_xterm);
         // Still the one instance.
         QCOMPARE(runeboard({}).exitCode, 0);

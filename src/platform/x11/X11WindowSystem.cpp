@@ -153,6 +153,14 @@ bool X11WindowSystem::nativeEventFilter(const QByteArray& eventType, void* messa
         const auto* map = reinterpret_cast<const xcb_map_notify_event_t*>(event);
         if (m_awaitingMap.remove(map->window))
             completeStatesAfterMap(map->window);
+    } else if (type == XCB_PROPERTY_NOTIFY && !m_awaitingDesktop.isEmpty()) {
+        const auto* property = reinterpret_cast<const xcb_property_notify_event_t*>(event);
+        if (property->atom == atom(NetWmDesktop) && m_awaitingDesktop.contains(property->window)) {
+            const QList<quint32> desktop = atomList(property->window, atom(NetWmDesktop));
+            if (!desktop.isEmpty() && desktop.first() == allDesktops &&
+                m_awaitingDesktop.remove(property->window))
+                completeStatesAfterMap(property->window);
+        }
     } else if (m_xfixesFirstEvent >= 0 && type == m_xfixesFirstEvent) {
         const auto* notify = reinterpret_cast<const SelectionNotifyEvent*>(event);
         if (notify->selection == atom(NetWmCm)) {
@@ -167,6 +175,17 @@ bool X11WindowSystem::nativeEventFilter(const QByteArray& eventType, void* messa
 }
 
 void X11WindowSystem::completeStatesAfterMap(quint32 window) {
+    // A window manager still unmanaging the panel from its last hide may have dropped the desktop set
+    // before the map; once mapped, only a request to it puts the panel back on every desktop.
+    const QList<quint32> desktopNow = atomList(window, atom(NetWmDesktop));
+    if (desktopNow.isEmpty() || desktopNow.first() != allDesktops) {
+        Xcb::sendToWindowManager(m_x.xcb(), m_root,
+                                 Xcb::clientMessage(static_cast<xcb_window_t>(window), atom(NetWmDesktop),
+                                                    {allDesktops, 1, 0, 0, 0}));
+        m_x.flush();
+        m_awaitingDesktop.insert(window); // the states follow once it has done so
+        return;
+    }
     // A window manager without sticky windows (openbox, for one) puts the
     // panel on every desktop through _NET_WM_DESKTOP but then writes a state
     // list without STICKY. The window is sticky all the same; say so, so that

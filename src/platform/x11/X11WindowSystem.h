@@ -68,4 +68,5 @@ private:
     bool m_unmanaged = false;
     // Panels shown since their last map, whose states are checked once the window manager has mapped them.
     QSet<quint32> m_awaitingMap;
+    QSet<quint32> m_awaitingDesktop; // asked to go on every desktop after the map
 };
