@@ -20,6 +20,10 @@ const QString interface = QStringLiteral("org.kde.KGlobalAccel");
 constexpr uint setPresent = 2;
 constexpr uint noAutoloading = 4;
 constexpr uint isDefault = 8;
+QDBusMessage kglobalaccel(const QString& method) {
+    return QDBusMessage::createMethodCall(service, path, interface, method);
+}
+
 // In the order of the keyboard's actions (src/hotkeys' KeyboardAction).
 const QStringList actionNames{QStringLiteral("toggle-keyboard"), QStringLiteral("quick-set-1"),
                               QStringLiteral("quick-set-2"), QStringLiteral("quick-set-3")};
@@ -86,8 +90,7 @@ KdeHotkeyService::KdeHotkeyService(QDBusConnection bus, std::unique_ptr<HotkeySe
         return;
     }
     const QDBusReply<QDBusObjectPath> object =
-        m_bus.call(QDBusMessage::createMethodCall(service, path, interface, QStringLiteral("getComponent"))
-                   << component);
+        m_bus.call(kglobalaccel(QStringLiteral("getComponent")) << component);
     // The component exists once an action is registered; its signal is the same path either way.
     const QString componentPath =
         object.isValid() ? object.value().path() : QStringLiteral("/component/") + component;
@@ -169,15 +172,15 @@ void KdeHotkeyService::describeDefault(quint32 id, PhysicalKey key, HotkeyModifi
     if (!m_available || codes.isEmpty())
         return;
     const QStringList action = actionId(id);
-    m_bus.call(QDBusMessage::createMethodCall(service, path, interface, QStringLiteral("doRegister"))
-               << action);
-    m_bus.call(QDBusMessage::createMethodCall(service, path, interface, QStringLiteral("setShortcut"))
+    // Nothing waits on the answers, so start-up does not either; the bus keeps the two in order.
+    m_bus.send(kglobalaccel(QStringLiteral("doRegister")) << action);
+    m_bus.send(kglobalaccel(QStringLiteral("setShortcut"))
                << action << QVariant::fromValue(codes) << isDefault);
 }
 
 bool KdeHotkeyService::setKeys(const QStringList& action, const QList<int>& keys, QList<int>* taken) {
     const QDBusReply<QList<int>> reply =
-        m_bus.call(QDBusMessage::createMethodCall(service, path, interface, QStringLiteral("setShortcut"))
+        m_bus.call(kglobalaccel(QStringLiteral("setShortcut"))
                    << action << QVariant::fromValue(keys) << (setPresent | noAutoloading));
     if (!reply.isValid()) {
         Log::line(QStringLiteral("[KdeHotkeyService] KDE's global shortcuts refused %1: %2")
@@ -203,8 +206,7 @@ HotkeyService::Registration KdeHotkeyService::registerHotkey(PhysicalKey key, Ho
     if (codes.isEmpty())
         return {EINVAL, 0};
     const QStringList action = actionId(id);
-    m_bus.call(QDBusMessage::createMethodCall(service, path, interface, QStringLiteral("doRegister"))
-               << action);
+    m_bus.call(kglobalaccel(QStringLiteral("doRegister")) << action);
     QList<int> taken;
     if (!setKeys(action, codes, &taken))
         return {EHOSTUNREACH, 0};
